@@ -1,0 +1,31 @@
+// Helpers shared by the test binaries.
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace common::testing {
+
+// Where the built executables are ($CABINET_BIN_DIR, else next to the test binary).
+QString BinDir();
+
+// "31 00 CE" -> bytes; whitespace between bytes optional.
+QByteArray Hex(const char* text);
+// Bytes -> "31 00 CE".
+QString ToHex(const QByteArray& bytes);
+
+// Runs the event loop until pred() holds or timeout_ms passes; returns pred().
+bool WaitUntil(const std::function<bool()>& pred, int timeout_ms);
+
+// Reads the traffic log written by a pty simulator started with --log: the lines
+// "> hex" (host to device) and "< hex" (device to host), in order.
+struct LoggedBlock {
+  bool from_host;
+  QByteArray bytes;
+};
+QList<LoggedBlock> ReadTrafficLog(const QString& path);
+
+}  // namespace common::testing

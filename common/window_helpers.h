@@ -1,0 +1,24 @@
+// Window routines both programs carry in the same form.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace common {
+
+// True while a top-level menu of the window is open (an item highlighted); false
+// also for a window without a menu bar.
+bool IsMenuActive(const QWidget* window);
+
+// Enables or disables the frame and every control inside it; nested frames (object
+// names beginning with "fra") are handled recursively.
+void EnableFrame(QWidget* frame, bool enabled);
+
+// Centres the window on its screen.
+void CentreOnScreen(QWidget* window);
+
+// Object name of element i of a control array: ArrayName("chkOut", 12) == "chkOut_12".
+QString ArrayName(const QString& base, int index);
+
+}  // namespace common
