@@ -27,6 +27,7 @@ class EventWait : public QObject {
 
  private:
   QEventLoop* loop_ = nullptr;
+  bool woken_ = false;
 };
 
 // Returns after at least ms milliseconds, processing events meanwhile.

@@ -1,0 +1,189 @@
+#include "common/pty_device.h"
+
+#include <QString>
+
+#include "common/port_names.h"
+
+#ifdef Q_OS_WIN
+namespace common {
+int RunPtyDevice(DeviceModel&, const PtyOptions&) { return 1; }
+}  // namespace common
+#else
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <thread>
+
+namespace common {
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void OnSignal(int) { g_stop = 1; }
+
+using Clock = std::chrono::steady_clock;
+
+struct PendingReply {
+  Clock::time_point due;
+  std::vector<std::uint8_t> bytes;
+};
+
+std::string HexLine(char direction, const std::uint8_t* data, std::size_t size) {
+  std::string line(1, direction);
+  char buf[4];
+  for (std::size_t i = 0; i < size; ++i) {
+    std::snprintf(buf, sizeof buf, " %02X", data[i]);
+    line += buf;
+  }
+  line += '\n';
+  return line;
+}
+
+class TrafficLog {
+ public:
+  TrafficLog(const std::string& path, bool verbose) : verbose_(verbose) {
+    if (!path.empty()) file_ = std::fopen(path.c_str(), "a");
+  }
+  ~TrafficLog() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  void Write(char direction, const std::uint8_t* data, std::size_t size) {
+    if (file_ == nullptr && !verbose_) return;
+    const std::string line = HexLine(direction, data, size);
+    if (file_ != nullptr) {
+      std::fputs(line.c_str(), file_);
+      std::fflush(file_);
+    }
+    if (verbose_) std::fputs(line.c_str(), stderr);
+  }
+  bool failed(const std::string& path) const { return !path.empty() && file_ == nullptr; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool verbose_;
+};
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN) {
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, 100);
+        continue;
+      }
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+    std::fprintf(stderr, "cannot create a pseudo-terminal: %s\n", std::strerror(errno));
+    return 1;
+  }
+  const std::string slave_path = ::ptsname(master);
+  // Holding the slave open ourselves keeps the master readable between the
+  // program's opens and closes, and lets us make the line raw once.
+  const int slave = ::open(slave_path.c_str(), O_RDWR | O_NOCTTY);
+  if (slave < 0) {
+    std::fprintf(stderr, "cannot open %s: %s\n", slave_path.c_str(), std::strerror(errno));
+    return 1;
+  }
+  termios tio{};
+  ::tcgetattr(slave, &tio);
+  ::cfmakeraw(&tio);
+  ::tcsetattr(slave, TCSANOW, &tio);
+  ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+  const std::string dir =
+      options.port_dir.empty() ? PortDirectory().toStdString() : options.port_dir;
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::string link = dir + "/COM" + std::to_string(options.port_number);
+  std::filesystem::remove(link, ec);
+  std::filesystem::create_symlink(slave_path, link, ec);
+  if (ec) {
+    std::fprintf(stderr, "cannot create %s: %s\n", link.c_str(), ec.message().c_str());
+    return 1;
+  }
+  TrafficLog log(options.log_path, options.verbose);
+  if (log.failed(options.log_path)) {
+    std::fprintf(stderr, "cannot write %s\n", options.log_path.c_str());
+    std::filesystem::remove(link, ec);
+    return 1;
+  }
+  std::printf("COM%d -> %s\n", options.port_number, slave_path.c_str());
+  std::fflush(stdout);
+
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+
+  auto line_time = [&](std::size_t bytes) {
+    return std::chrono::microseconds(static_cast<long long>(bytes * options.micros_per_byte));
+  };
+
+  std::deque<PendingReply> pending;
+  std::uint8_t buf[4096];
+  while (!g_stop) {
+    int timeout_ms = -1;
+    if (!pending.empty()) {
+      const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+          pending.front().due - Clock::now());
+      timeout_ms = static_cast<int>(std::max<long long>(0, wait.count()));
+    }
+    pollfd p{master, POLLIN, 0};
+    const int ready = ::poll(&p, 1, timeout_ms);
+    if (ready < 0 && errno != EINTR) break;
+    if (ready > 0 && (p.revents & POLLIN)) {
+      const ssize_t n = ::read(master, buf, sizeof buf);
+      if (n > 0) {
+        const auto size = static_cast<std::size_t>(n);
+        log.Write('>', buf, size);
+        DeviceReply reply = model.Receive(std::span<const std::uint8_t>(buf, size));
+        if (!reply.bytes.empty()) {
+          const auto due = Clock::now() + line_time(size) +
+                           std::chrono::milliseconds(std::max(0, reply.delay_ms)) +
+                           line_time(reply.bytes.size());
+          pending.push_back({due, std::move(reply.bytes)});
+        }
+      }
+    }
+    while (!pending.empty() && pending.front().due <= Clock::now()) {
+      const PendingReply& reply = pending.front();
+      log.Write('<', reply.bytes.data(), reply.bytes.size());
+      if (!WriteAll(master, reply.bytes.data(), reply.bytes.size())) break;
+      pending.pop_front();
+    }
+  }
+  std::filesystem::remove(link, ec);
+  ::close(slave);
+  ::close(master);
+  return 0;
+}
+
+}  // namespace common
+
+#endif

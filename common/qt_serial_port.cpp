@@ -1,0 +1,153 @@
+#include "common/qt_serial_port.h"
+
+#include <QFileInfo>
+
+#include "common/port_names.h"
+
+namespace common {
+
+namespace {
+
+// A port that vanished is tried again at most this often while the link keeps
+// writing, so a missing adapter costs one stat() a second, not a storm of opens.
+constexpr int kReopenIntervalMs = 1000;
+
+QSerialPort::Parity ToQtParity(char parity) {
+  switch (parity) {
+    case 'E':
+      return QSerialPort::EvenParity;
+    case 'O':
+      return QSerialPort::OddParity;
+    case 'M':
+      return QSerialPort::MarkParity;
+    case 'S':
+      return QSerialPort::SpaceParity;
+    default:
+      return QSerialPort::NoParity;
+  }
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &SerialPort::BytesReceived);
+  connect(&port_, &QSerialPort::bytesWritten, this, &QtSerialPort::OnBytesWritten);
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+}
+
+QString QtSerialPort::Description() const { return path_; }
+
+bool QtSerialPort::Open() {
+  if (port_.isOpen()) Close();
+  lost_ = false;
+  path_ = PortDeviceName(port_number_);
+  if (path_.isEmpty()) {
+    SetStatus(QStringLiteral("Port not found"),
+              QStringLiteral("There is no port number %1.").arg(port_number_));
+    return false;
+  }
+  const QFileInfo info(path_);
+  if (!info.exists()) {
+    SetStatus(QStringLiteral("Port not found"),
+              info.isSymLink()
+                  ? QStringLiteral("%1 points to %2, which is not present (adapter unplugged?).")
+                        .arg(path_, info.symLinkTarget())
+                  : QStringLiteral("No such device: %1").arg(path_));
+    return false;
+  }
+  // The canonical path, so the device lock sees a second opener through another link.
+  port_.setPortName(info.canonicalFilePath());
+  // Line settings go on before open: a pty refuses parity changes once open.
+  port_.setBaudRate(settings_.baud);
+  port_.setParity(ToQtParity(settings_.parity));
+  port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.data_bits));
+  port_.setStopBits(settings_.stop_bits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (!port_.open(QIODevice::ReadWrite)) {
+    const QString os = port_.errorString();
+    switch (port_.error()) {
+      case QSerialPort::DeviceNotFoundError:
+        SetStatus(QStringLiteral("Port not found"), os);
+        break;
+      case QSerialPort::PermissionError:
+        SetStatus(QStringLiteral("Port unavailable"),
+                  QStringLiteral("%1: %2. The user may need to be in the dialout group.")
+                      .arg(path_, os));
+        break;
+      default:
+        SetStatus(QStringLiteral("Port unavailable"), QStringLiteral("%1: %2").arg(path_, os));
+        break;
+    }
+    return false;
+  }
+  pending_tx_ = 0;
+  SetStatus({});
+  return true;
+}
+
+void QtSerialPort::Close() {
+  lost_ = false;
+  pending_tx_ = 0;
+  if (port_.isOpen()) port_.close();
+}
+
+qint64 QtSerialPort::BytesWaiting() const { return port_.isOpen() ? port_.bytesAvailable() : 0; }
+
+void QtSerialPort::Discard() {
+  if (!port_.isOpen()) return;
+  port_.readAll();
+  port_.clear(QSerialPort::Input);
+}
+
+QByteArray QtSerialPort::Read(qint64 n) {
+  if (!port_.isOpen() || n <= 0) return {};
+  return port_.read(n);
+}
+
+bool QtSerialPort::Write(const QByteArray& bytes) {
+  if (!port_.isOpen() && !(lost_ && TryReopen())) return false;
+  const qint64 written = port_.write(bytes);
+  if (written != bytes.size()) return false;
+  pending_tx_ += written;
+  return true;
+}
+
+bool QtSerialPort::TryReopen() {
+  if (since_reopen_try_.isValid() && since_reopen_try_.elapsed() < kReopenIntervalMs) return false;
+  since_reopen_try_.start();
+  if (!Open()) {
+    lost_ = true;  // keep trying on later writes
+    return false;
+  }
+  return true;
+}
+
+void QtSerialPort::OnBytesWritten(qint64 count) {
+  pending_tx_ -= count;
+  if (pending_tx_ <= 0) {
+    pending_tx_ = 0;
+    emit TransmitDone();
+  }
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
+  switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+      // The device went away. QSerialPort would repeat this error in a tight
+      // loop while the port stays open: close it once and report.
+      if (!port_.isOpen()) return;
+      port_.close();
+      pending_tx_ = 0;
+      lost_ = true;
+      since_reopen_try_.start();
+      SetStatus(QStringLiteral("Disconnected"), port_.errorString());
+      emit Lost();
+      break;
+    default:
+      // Open errors are reported by Open(); Qt 6 reports no framing or parity errors.
+      break;
+  }
+}
+
+}  // namespace common

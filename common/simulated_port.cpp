@@ -1,0 +1,85 @@
+#include "common/simulated_port.h"
+
+#include <cmath>
+
+namespace common {
+
+SimulatedPort::SimulatedPort(DeviceModel* model, QObject* parent)
+    : SerialPort(parent), model_(model) {}
+
+bool SimulatedPort::Open() {
+  if (!open_failure_.isEmpty()) {
+    SetStatus(open_failure_);
+    return false;
+  }
+  open_ = true;
+  ++generation_;
+  SetStatus({});
+  return true;
+}
+
+void SimulatedPort::Close() {
+  open_ = false;
+  ++generation_;
+  rx_.clear();
+}
+
+void SimulatedPort::Unplug() {
+  if (!open_) return;
+  Close();
+  SetStatus(QStringLiteral("Disconnected"));
+  emit Lost();
+}
+
+QString SimulatedPort::Description() const { return QStringLiteral("Simulated"); }
+
+QByteArray SimulatedPort::Read(qint64 n) {
+  const QByteArray out = rx_.left(n);
+  rx_.remove(0, out.size());
+  return out;
+}
+
+QList<QByteArray> SimulatedPort::TakeWritten() {
+  QList<QByteArray> out;
+  out.swap(written_);
+  return out;
+}
+
+void SimulatedPort::InjectBytes(const QByteArray& bytes) {
+  rx_.append(bytes);
+  emit BytesReceived();
+}
+
+bool SimulatedPort::Write(const QByteArray& bytes) {
+  if (!open_) return false;
+  written_.append(bytes);
+  const double us_per_byte = paced_ ? settings_.MicrosPerByte() : 0.0;
+  const int tx_ms = static_cast<int>(std::ceil(bytes.size() * us_per_byte / 1000.0));
+  const quint64 generation = generation_;
+  if (!suppress_tx_done_) {
+    QTimer::singleShot(tx_ms, Qt::PreciseTimer, this, [this, generation] {
+      if (generation == generation_) emit TransmitDone();
+    });
+  }
+  if (model_ == nullptr) return true;
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+  DeviceReply reply = model_->Receive(std::span(data, static_cast<std::size_t>(bytes.size())));
+  if (!reply.bytes.empty()) {
+    const int rx_ms = static_cast<int>(std::ceil(reply.bytes.size() * us_per_byte / 1000.0));
+    Deliver(QByteArray(reinterpret_cast<const char*>(reply.bytes.data()),
+                       static_cast<qsizetype>(reply.bytes.size())),
+            tx_ms + std::max(0, reply.delay_ms) + rx_ms);
+  }
+  return true;
+}
+
+void SimulatedPort::Deliver(const QByteArray& bytes, int delay_ms) {
+  const quint64 generation = generation_;
+  QTimer::singleShot(delay_ms, Qt::PreciseTimer, this, [this, bytes, generation] {
+    if (generation != generation_ || !open_) return;
+    rx_.append(bytes);
+    emit BytesReceived();
+  });
+}
+
+}  // namespace common

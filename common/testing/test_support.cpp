@@ -1,0 +1,55 @@
+#include "common/testing/test_support.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QElapsedTimer>
+
+#include "common/event_wait.h"
+
+namespace common::testing {
+
+QString BinDir() {
+  const QByteArray env = qgetenv("CABINET_BIN_DIR");
+  if (!env.isEmpty()) return QString::fromLocal8Bit(env);
+  return QCoreApplication::applicationDirPath();
+}
+
+QByteArray Hex(const char* text) {
+  QByteArray compact = QByteArray(text).simplified();
+  compact.replace(' ', QByteArray());
+  return QByteArray::fromHex(compact);
+}
+
+QString ToHex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+
+bool WaitUntil(const std::function<bool()>& pred, int timeout_ms) {
+  // Polls in small steps: the things tests wait for (files, processes) send no signal.
+  QElapsedTimer clock;
+  clock.start();
+  while (!pred()) {
+    if (clock.elapsed() >= timeout_ms) return false;
+    Delay(5);
+  }
+  return true;
+}
+
+QList<LoggedBlock> ReadTrafficLog(const QString& path) {
+  QList<LoggedBlock> blocks;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return blocks;
+  const QList<QByteArray> lines = file.readAll().split('\n');
+  for (const QByteArray& line : lines) {
+    if (line.size() < 1 || (line[0] != '>' && line[0] != '<')) continue;
+    const bool from_host = line[0] == '>';
+    const QByteArray bytes = Hex(line.mid(1).constData());
+    // A pty may hand one write over in pieces: join consecutive pieces.
+    if (!blocks.isEmpty() && blocks.back().from_host == from_host) {
+      blocks.back().bytes.append(bytes);
+    } else {
+      blocks.append({from_host, bytes});
+    }
+  }
+  return blocks;
+}
+
+}  // namespace common::testing

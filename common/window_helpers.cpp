@@ -1,0 +1,55 @@
+#include "common/window_helpers.h"
+
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QWidget>
+
+namespace common {
+
+bool IsMenuActive(const QWidget* window) {
+  if (window == nullptr) return false;
+  const auto* main = qobject_cast<const QMainWindow*>(window);
+  const QMenuBar* bar = main != nullptr ? (main->menuWidget() != nullptr
+                                               ? qobject_cast<QMenuBar*>(main->menuWidget())
+                                               : nullptr)
+                                        : window->findChild<QMenuBar*>(QString(),
+                                                                       Qt::FindDirectChildrenOnly);
+  if (bar == nullptr) return false;
+  return bar->activeAction() != nullptr;
+}
+
+void EnableFrame(QWidget* frame, bool enabled) {
+  if (frame == nullptr) return;
+  frame->setEnabled(enabled);
+  for (QObject* child : frame->children()) {
+    auto* widget = qobject_cast<QWidget*>(child);
+    if (widget == nullptr || widget->isWindow()) continue;
+    if (widget->objectName().startsWith("fra")) {
+      EnableFrame(widget, enabled);
+    } else if (!widget->objectName().isEmpty()) {
+      widget->setEnabled(enabled);
+    } else {
+      // Unnamed containers (layout helpers) pass the call on to what they hold.
+      EnableFrame(widget, enabled);
+    }
+  }
+}
+
+void CentreOnScreen(QWidget* window) {
+  if (window == nullptr) return;
+  const QScreen* screen = window->screen() != nullptr ? window->screen()
+                                                      : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  const QSize size = window->frameGeometry().size();
+  window->move(area.x() + (area.width() - size.width()) / 2,
+               area.y() + (area.height() - size.height()) / 2);
+}
+
+QString ArrayName(const QString& base, int index) {
+  return base + QLatin1Char('_') + QString::number(index);
+}
+
+}  // namespace common

@@ -1,0 +1,67 @@
+#include "common/window_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace common {
+namespace {
+
+TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
+  QWidget window;
+  auto* fraIO = new QGroupBox(&window);
+  fraIO->setObjectName("fraIO");
+  auto* chk = new QCheckBox(fraIO);
+  chk->setObjectName("chkOut_0");
+  auto* fraOpto = new QGroupBox(fraIO);
+  fraOpto->setObjectName("fraOpto");
+  auto* label = new QLabel(fraOpto);
+  label->setObjectName("Label1_0");
+  auto* holder = new QWidget(fraIO);  // an unnamed layout helper
+  auto* held = new QCheckBox(holder);
+  held->setObjectName("chkOut_1");
+  auto* outside = new QCheckBox(&window);
+  outside->setObjectName("chkZcrossDisable");
+
+  const QList<QWidget*> inside = {fraIO, chk, fraOpto, label, held};
+  EnableFrame(fraIO, false);
+  for (QWidget* w : inside) {
+    // Each control is disabled in its own right, not only through its parent,
+    // so it stays disabled if moved or if the parent is re-enabled alone.
+    EXPECT_TRUE(w->testAttribute(Qt::WA_ForceDisabled)) << w->objectName().toStdString();
+  }
+  EXPECT_TRUE(outside->isEnabled());
+
+  EnableFrame(fraIO, true);
+  for (QWidget* w : inside) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+}
+
+TEST(WindowHelpersTest, MenuIsActiveOnlyWhileAnItemIsHighlighted) {
+  QWidget bare;
+  EXPECT_FALSE(IsMenuActive(&bare));
+  EXPECT_FALSE(IsMenuActive(nullptr));
+
+  QMainWindow window;
+  QMenu* help = window.menuBar()->addMenu("&Help");
+  help->addAction("&About");
+  window.show();
+  EXPECT_FALSE(IsMenuActive(&window));
+  window.menuBar()->setActiveAction(help->menuAction());
+  EXPECT_TRUE(IsMenuActive(&window));
+  help->hide();
+  window.menuBar()->setActiveAction(nullptr);
+  EXPECT_FALSE(IsMenuActive(&window));
+}
+
+TEST(WindowHelpersTest, ArrayNamesCarryTheIndex) {
+  EXPECT_EQ(ArrayName("chkOut", 12), "chkOut_12");
+  EXPECT_EQ(ArrayName("shpOpto", 0), "shpOpto_0");
+}
+
+}  // namespace
+}  // namespace common
