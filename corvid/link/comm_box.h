@@ -1,0 +1,58 @@
+// frmCommBox: choose and open the serial port, or find the USB adapter's port.
+#pragma once
+
+#include <QDialog>
+
+#include "corvid/link/usb_search.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace common {
+class Prompts;
+class SerialPort;
+}  // namespace common
+
+namespace corvid {
+
+struct LinkSettings;
+class SettingsStore;
+
+class CommBox : public QDialog {
+  Q_OBJECT
+ public:
+  // Modeless and owned by the main window; holds no port of its own.
+  CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
+          SettingsStore& store, QWidget* parent = nullptr);
+
+  // Fills cmbPort with "1".."20" and preselects settings.PortNumber.
+  void Load();
+  // cmdOK: opens the chosen port. True when the port is open afterwards.
+  bool ClickOK();
+  // cmdUSB: puts the adapter's port number into cmbPort or reports why not.
+  void ClickUSB();
+  void SetUsbSearchPaths(const UsbSearchPaths& paths) { usb_paths_ = paths; }
+
+  QComboBox* cmbPort() const { return cmb_port_; }
+
+ signals:
+  // A port was opened through OK (the window shows "PC Comm Port = " + n).
+  void PortOpened(int port_number);
+
+ private:
+  common::SerialPort& port_;
+  common::Prompts& prompts_;
+  LinkSettings& settings_;
+  SettingsStore& store_;
+  UsbSearchPaths usb_paths_;
+  QGroupBox* fra_setting_ = nullptr;
+  QComboBox* cmb_port_ = nullptr;
+  QLabel* lbl_port_ = nullptr;
+  QPushButton* cmd_ok_ = nullptr;
+  QPushButton* cmd_cancel_ = nullptr;
+  QPushButton* cmd_usb_ = nullptr;
+};
+
+}  // namespace corvid

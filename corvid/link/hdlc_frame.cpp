@@ -1,0 +1,97 @@
+#include "corvid/link/hdlc_frame.h"
+
+#include "corvid/link/crc.h"
+
+namespace corvid {
+
+bool IsAcceptedResponseCode(std::uint8_t code) {
+  return code == kRspStatus || code == kRspStatusFlash || code == kRspModuleId ||
+         code == kRspDiagnostic || code == kRspSetCalibration;
+}
+
+void StuffByte(std::uint8_t b, Bytes& out) {
+  if (b == kFlag || b == kEscape) {
+    out.push_back(kEscape);
+    out.push_back(static_cast<std::uint8_t>(b ^ kEscapeXor));
+  } else {
+    out.push_back(b);
+  }
+}
+
+Bytes FrameBody(std::span<const std::uint8_t> body) {
+  Bytes out;
+  out.reserve(body.size() + body.size() / 8 + 4);
+  out.push_back(kFlag);
+  for (std::uint8_t b : body) StuffByte(b, out);
+  out.push_back(kFlag);
+  return out;
+}
+
+Bytes CommandBody(std::uint8_t slot, std::span<const std::uint8_t> command) {
+  Bytes body;
+  body.reserve(command.size() + 4);
+  body.push_back(slot);
+  body.push_back(kControl);
+  body.insert(body.end(), command.begin(), command.end());
+  const Crc crc = CalculateCRCString(body);
+  body.push_back(crc.Crc_ls);
+  body.push_back(crc.Crc_ms);
+  return body;
+}
+
+Bytes BuildCommandFrame(std::uint8_t slot, std::span<const std::uint8_t> command) {
+  return FrameBody(CommandBody(slot, command));
+}
+
+void HdlcReceiver::Reset() {
+  rx_frame_.clear();
+  rx_start_ = false;
+  rx_end_ = false;
+  rx_escape_ = false;
+}
+
+bool HdlcReceiver::Take(std::uint8_t c) {
+  if (c == kFlag) {
+    if (rx_start_) {
+      rx_end_ = true;
+      return true;
+    }
+    rx_start_ = true;
+    return false;
+  }
+  if (c == kEscape) {
+    rx_escape_ = true;
+    return false;
+  }
+  if (rx_escape_) {
+    rx_escape_ = false;
+    c ^= kEscapeXor;
+  }
+  rx_frame_.push_back(c);
+  return false;
+}
+
+ResponseCheck EvaluateResponse(std::span<const std::uint8_t> body) {
+  ResponseCheck result;
+  if (!CheckCrcString(body)) {
+    result.kind = ResponseKind::kCrcError;
+    return result;
+  }
+  // Address, control, code and the two FCS bytes at least.
+  if (body.size() < 5) {
+    result.kind = ResponseKind::kTooShort;
+    return result;
+  }
+  result.code = body[2];
+  if (result.code == kRspNak) {
+    result.kind = ResponseKind::kNak;
+  } else if (!IsAcceptedResponseCode(result.code)) {
+    result.kind = ResponseKind::kUnknownCode;
+  } else {
+    result.kind = ResponseKind::kOk;
+    result.payload.assign(body.begin() + 2, body.end() - 2);
+  }
+  return result;
+}
+
+}  // namespace corvid

@@ -1,0 +1,83 @@
+// One command out, at most one response back: the exchange with the switch pack
+// over a SerialPort, with the 50 ms response window and the link error counters.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <optional>
+
+#include "common/event_wait.h"
+#include "corvid/link/hdlc_frame.h"
+
+namespace common {
+class Prompts;
+class SerialPort;
+}  // namespace common
+
+namespace corvid {
+
+// Link error counters shown in the status bar; reset by Clear Errors.
+struct LinkCounters {
+  long CrcErrorCount = 0;  // responses rejected for a bad FCS (or too short)
+  long RxTimeoutCount = 0;  // response windows that expired
+  long RxNakCount = 0;  // NAKs received; stops at kMaxNakCount
+
+  static constexpr long kMaxNakCount = 255;
+  void Clear() { *this = LinkCounters{}; }
+};
+
+inline constexpr int kResponseWindowMs = 50;
+
+class HdlcLink : public QObject {
+  Q_OBJECT
+ public:
+  HdlcLink(common::SerialPort& port, common::Prompts& prompts, QObject* parent = nullptr);
+  ~HdlcLink() override;
+
+  // Address byte of every command frame (1-31).
+  void SetSlotAddress(int slot);
+  int SlotAddress() const { return slot_address_; }
+
+  // The whole exchange: sends TxCommand (code + data) once, waits for the answer and
+  // validates it. Returns the payload (response code first) or nullopt on any
+  // failure. A call while another exchange is waiting fails at once, sending nothing.
+  std::optional<QByteArray> Exchange(const QByteArray& tx_command);
+  // True while an exchange is in progress (the poll tick skips then).
+  bool Busy() const { return busy_; }
+
+  // Parts of Exchange, usable on their own: frame and write a command (false when
+  // the port would not take it), then wait for and judge its response (false on
+  // failure; the payload is then in RxFrame()).
+  bool SendHDLCCommand(const QByteArray& tx_command);
+  bool GetHDLCResponse();
+
+  // Payload of the last successful exchange; empty after a failure.
+  const QByteArray& RxFrame() const { return rx_frame_; }
+  LinkCounters& Counters() { return counters_; }
+  const LinkCounters& Counters() const { return counters_; }
+
+  // Response window (default kResponseWindowMs); tests may lengthen it.
+  void SetResponseWindowMs(int ms) { response_window_ms_ = ms; }
+  int ResponseWindowMs() const { return response_window_ms_; }
+
+ signals:
+  // After every exchange that was attempted: true when a valid response came back.
+  // The window drives its "Device Responding" indication from this.
+  void ExchangeFinished(bool ok);
+
+ private:
+  void OnBytesReceived();
+
+  common::SerialPort& port_;
+  common::Prompts& prompts_;
+  common::EventWait wait_;
+  HdlcReceiver receiver_;
+  LinkCounters counters_;
+  QByteArray rx_frame_;
+  int slot_address_ = 1;
+  int response_window_ms_ = kResponseWindowMs;
+  bool busy_ = false;
+  bool armed_ = false;  // bytes go to the receiver only between send and verdict
+};
+
+}  // namespace corvid
