@@ -43,11 +43,18 @@ struct PendingReply {
 std::string HexLine(char direction, const std::uint8_t* data, std::size_t size) {
   std::string line(1, direction);
   char buf[4];
+  char stamp_buf[40];
   for (std::size_t i = 0; i < size; ++i) {
     std::snprintf(buf, sizeof buf, " %02X", data[i]);
     line += buf;
   }
-  line += '\n';
+  // Wall-clock stamp, so scripts can relate traffic to process start times.
+  const auto now = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  std::snprintf(stamp_buf, sizeof stamp_buf, "  t=%lld.%06lld\n",
+                static_cast<long long>(now.count() / 1000000),
+                static_cast<long long>(now.count() % 1000000));
+  line += stamp_buf;
   return line;
 }
 

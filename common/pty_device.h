@@ -13,7 +13,7 @@ struct PtyOptions {
   std::string port_dir;        // empty: PortDirectory()
   double micros_per_byte = 0;  // > 0: pace replies at this line rate
   bool verbose = false;        // log traffic to stderr
-  std::string log_path;        // non-empty: append "> hex" / "< hex" lines per block
+  std::string log_path;        // non-empty: append "> hex  t=<unix secs>" / "< hex ..." lines
 };
 
 // Serves the model until SIGINT/SIGTERM. Returns a process exit code.

@@ -41,7 +41,10 @@ QList<LoggedBlock> ReadTrafficLog(const QString& path) {
   for (const QByteArray& line : lines) {
     if (line.size() < 1 || (line[0] != '>' && line[0] != '<')) continue;
     const bool from_host = line[0] == '>';
-    const QByteArray bytes = Hex(line.mid(1).constData());
+    QByteArray hex = line.mid(1);
+    const qsizetype stamp = hex.indexOf("t=");
+    if (stamp >= 0) hex.truncate(stamp);
+    const QByteArray bytes = Hex(hex.constData());
     // A pty may hand one write over in pieces: join consecutive pieces.
     if (!blocks.isEmpty() && blocks.back().from_host == from_host) {
       blocks.back().bytes.append(bytes);
