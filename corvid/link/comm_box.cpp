@@ -1,16 +1,132 @@
 #include "corvid/link/comm_box.h"
 
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "common/prompts.h"
+#include "common/serial_port.h"
 #include "corvid/link/link_settings.h"
+#include "corvid/link/port_open.h"
 
 namespace corvid {
+namespace {
+
+constexpr int kListedPorts = 20;
+
+QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setAccessibleName(QString(caption).remove('&'));
+  return button;
+}
+
+}  // namespace
 
 CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
                  SettingsStore& store, QWidget* parent)
     : QDialog(parent), port_(port), prompts_(prompts), settings_(settings), store_(store) {
   setObjectName(QStringLiteral("frmCommBox"));
+  setWindowTitle(QStringLiteral("Deva Vad Urodirudir Comm Port"));
+  setAccessibleName(windowTitle());
+  setModal(false);
+
+  fra_setting_ = new QGroupBox(QStringLiteral("Comm Port"), this);
+  fra_setting_->setObjectName(QStringLiteral("fraSetting"));
+  fra_setting_->setAccessibleName(QStringLiteral("Comm Port"));
+  lbl_port_ = new QLabel(QStringLiteral("COM"), fra_setting_);
+  lbl_port_->setObjectName(QStringLiteral("lblPort"));
+  lbl_port_->setAccessibleName(QStringLiteral("COM"));
+  cmb_port_ = new QComboBox(fra_setting_);
+  cmb_port_->setObjectName(QStringLiteral("cmbPort"));
+  cmb_port_->setEditable(true);
+  cmb_port_->setInsertPolicy(QComboBox::NoInsert);
+  cmb_port_->setAccessibleName(QStringLiteral("COM port number"));
+  lbl_port_->setBuddy(cmb_port_);
+  auto* row = new QHBoxLayout(fra_setting_);
+  row->addWidget(lbl_port_);
+  row->addWidget(cmb_port_, 1);
+
+  cmd_ok_ = MakeButton(QStringLiteral("cmdOK"), QStringLiteral("&OK"), this);
+  cmd_cancel_ = MakeButton(QStringLiteral("cmdCancel"), QStringLiteral("&Cancel"), this);
+  cmd_usb_ = MakeButton(QStringLiteral("cmdUSB"), QStringLiteral("&Search USB"), this);
+  cmd_ok_->setDefault(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(cmd_usb_);
+  buttons->addStretch(1);
+  buttons->addWidget(cmd_ok_);
+  buttons->addWidget(cmd_cancel_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fra_setting_);
+  layout->addLayout(buttons);
+
+  connect(cmd_ok_, &QPushButton::clicked, this, [this] { ClickOK(); });
+  connect(cmd_cancel_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(cmd_usb_, &QPushButton::clicked, this, [this] { ClickUSB(); });
 }
-void CommBox::Load() {}
-bool CommBox::ClickOK() { return false; }
-void CommBox::ClickUSB() {}
+
+void CommBox::Load() {
+  cmb_port_->clear();
+  for (int i = 1; i <= kListedPorts; ++i) cmb_port_->addItem(QString::number(i));
+  if (settings_.PortNumber >= 1 && settings_.PortNumber <= kListedPorts) {
+    cmb_port_->setCurrentIndex(settings_.PortNumber - 1);
+  } else {
+    // An unlisted stored port (COM25) stays what OK opens instead of a blank box.
+    cmb_port_->setCurrentIndex(-1);
+    cmb_port_->setEditText(QString::number(settings_.PortNumber));
+  }
+}
+
+bool CommBox::ClickOK() {
+  bool ok = false;
+  const double value = cmb_port_->currentText().trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(value)) {
+    prompts_.Show({.title = QStringLiteral("COM Port Number Error"),
+                   .text = QStringLiteral("Port Number must be a valid number"),
+                   .buttons = common::Buttons::kOk,
+                   .icon = common::Icon::kCritical,
+                   .detail = {}});
+    cmb_port_->setFocus();
+    return false;
+  }
+  const double rounded = std::nearbyint(value);
+  if (rounded < 1 || rounded > kMaxPortNumber) {
+    // No such port can exist: keep the port that is open now.
+    prompts_.Show(*PortOpenFailureMessage(QStringLiteral("Port not found"), {}));
+    cmb_port_->setFocus();
+    return false;
+  }
+  const int n = static_cast<int>(rounded);
+  if (!OpenCommPort(port_, prompts_, n)) return false;
+  store_.SavePortNumber(n);
+  settings_.PortNumber = n;
+  emit PortOpened(n);
+  hide();
+  return true;
+}
+
+void CommBox::ClickUSB() {
+  const UsbSearchResult result = SearchUsbAdapter(usb_paths_);
+  if (result.found) {
+    cmb_port_->setEditText(QString::number(result.port_number));
+    return;
+  }
+  prompts_.Show({.title = QStringLiteral("USB Search"),
+                 .text = result.message,
+                 .buttons = common::Buttons::kOk,
+                 .icon = common::Icon::kCritical,
+                 .detail = {}});
+}
+
+void CommBox::showEvent(QShowEvent* event) {
+  Load();
+  QDialog::showEvent(event);
+}
 
 }  // namespace corvid

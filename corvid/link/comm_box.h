@@ -37,6 +37,10 @@ class CommBox : public QDialog {
 
   QComboBox* cmbPort() const { return cmb_port_; }
 
+ protected:
+  // Every opening shows the current port preselected.
+  void showEvent(QShowEvent* event) override;
+
  signals:
   // A port was opened through OK (the window shows "PC Comm Port = " + n).
   void PortOpened(int port_number);
