@@ -1,0 +1,208 @@
+#include "tessera/link/unit_link.h"
+
+#include <QDeadlineTimer>
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include "common/prompts.h"
+#include "common/serial_port.h"
+
+namespace tessera {
+namespace {
+
+constexpr char kTimeoutText[] = "Rx Timeout Error";
+constexpr char kChecksumText[] = "Checksum Error";
+
+// Receive error codes of the port and the text each one shows; other codes are
+// not errors of the exchange.
+const char* ReceiveErrorText(int code) {
+  switch (code) {
+    case common::kFramingError: return "Rx Framing Error";
+    case common::kOverrunError: return "Rx Data Overrun Error";
+    case common::kBufferOverflowError: return "Rx Buffer Overrun Error";
+    case common::kParityError: return "Rx Parity Error";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+UnitLink::UnitLink(common::SerialPort& port, common::Prompts& prompts, UnitIdentity& identity,
+                   QObject* parent)
+    : QObject(parent), port_(port), prompts_(prompts), identity_(identity) {
+  connect(&port_, &common::SerialPort::BytesReceived, this, [this] { wait_.Wake(); });
+  connect(&port_, &common::SerialPort::TransmitDone, this, [this] {
+    tx_done_ = true;
+    wait_.Wake();
+  });
+  connect(&port_, &common::SerialPort::ReceiveError, this, &UnitLink::OnReceiveError);
+  connect(&port_, &common::SerialPort::Lost, this, &UnitLink::OnLost);
+}
+
+UnitLink::~UnitLink() = default;
+
+Frame UnitLink::Exchange(ByteSpan request, ResponseShape shape, int timeout_ms, bool show_errors,
+                         int silent_retries) {
+  if (busy_) {
+    // A timer or click inside our wait: nesting would steal this exchange's answer.
+    ++counters_.rejected_busy;
+    return {};
+  }
+  busy_ = true;
+  ++counters_.exchanges;
+  retry_count_ = silent_retries;
+  for (bool first = true;; first = false) {
+    if (!first) ++counters_.resends;
+    port_.Discard();
+    tx_done_ = false;
+    comm_error_ = 0;
+    bool done;
+    if (SendFrame(request)) {
+      done = GetResponse(shape, show_errors, timeout_ms);
+    } else {
+      ++counters_.write_failures;
+      comm_error_ = -1;
+      const QString status = port_.StatusText();
+      done = Fail(status.isEmpty() ? QStringLiteral("Disconnected") : status, show_errors);
+    }
+    if (done) break;
+  }
+  busy_ = false;
+  Frame result = rx_frame_;
+  if (result.empty()) {
+    ++counters_.failures;
+  } else if (!request.empty()) {
+    TakeExtendedResponse(request[0]);
+  }
+  return result;
+}
+
+bool UnitLink::SendKalRmsFrame() {
+  if (busy_) {
+    ++counters_.rejected_busy;
+    return false;  // not a verdict on the unit: leave KalUnit alone
+  }
+  const Frame response = Exchange(IdentifyRequest(), kIdentifyResponse, kDefaultTimeoutMs, false);
+  // Exchange() already took the versions and set KalUnit for an extended answer.
+  if (!response.empty() && HasExtendedMarker(response)) return true;
+  if (!identity_.KalSwitch) identity_.KalUnit = false;
+  return false;
+}
+
+bool UnitLink::SendFrame(ByteSpan frame) {
+  return port_.Write(
+      QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(frame.size())));
+}
+
+bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms) {
+  rx_frame_.clear();
+  std::optional<QString> failure;
+  bool quit = false;
+  {
+    // Transmit wait: the port says the bytes left, or we assume so after 500 ms.
+    if (wait_.Until([this] { return tx_done_; }, kTransmitWaitMs) == common::WaitResult::kQuit) {
+      quit = true;
+    }
+    tx_done_ = false;
+    // The time-out runs from the end of transmission and covers header and body.
+    const QDeadlineTimer deadline(std::max(0, timeout_ms), Qt::PreciseTimer);
+    std::optional<common::BusyGuard> hourglass;
+    if (show_errors) hourglass.emplace(prompts_);
+
+    // Waits until `needed` bytes are buffered. Level-triggered on the byte count,
+    // so bytes that came before we started waiting count too.
+    const auto receive = [&](qint64 needed) -> bool {
+      const common::WaitResult result = wait_.Until(
+          [&] { return comm_error_ != 0 || port_.BytesWaiting() >= needed; },
+          static_cast<int>(std::min<qint64>(deadline.remainingTime(), INT_MAX)));
+      if (result == common::WaitResult::kQuit) {
+        quit = true;
+        return false;
+      }
+      if (comm_error_ != 0) {
+        failure = comm_error_text_;
+        return false;
+      }
+      if (result == common::WaitResult::kTimeout) {
+        ++counters_.timeouts;
+        comm_error_ = -1;
+        failure = QString::fromLatin1(kTimeoutText);
+        return false;
+      }
+      const QByteArray bytes = port_.Read(needed);
+      rx_frame_.insert(rx_frame_.end(), bytes.begin(), bytes.end());
+      return true;
+    };
+
+    if (!quit) {
+      const qint64 first = std::max(shape.count, 1);
+      bool ok = receive(first);
+      if (ok && shape.HasBody()) ok = receive(shape.BodyLength(rx_frame_));
+      if (ok && !IsValidFrame(rx_frame_)) {
+        ++counters_.checksum_errors;
+        failure = QString::fromLatin1(kChecksumText);
+      }
+    }
+  }  // hourglass off before any box
+  if (quit) {
+    // The application is closing: give up without asking anybody.
+    rx_frame_.clear();
+    comm_error_ = -1;
+    return true;
+  }
+  if (!failure) {
+    retry_count_ = 0;
+    return true;
+  }
+  return Fail(*failure, show_errors);
+}
+
+bool UnitLink::Fail(const QString& text, bool show_errors) {
+  rx_frame_.clear();
+  comm_error_text_ = text;
+  if (common::AppQuitting()) return true;
+  if (retry_count_ > 0) {
+    --retry_count_;
+    return false;
+  }
+  if (!show_errors) return true;
+  common::Message message;
+  message.title = QStringLiteral("Communications Error");
+  message.text = text;
+  message.buttons = common::Buttons::kRetryCancel;
+  message.icon = common::Icon::kCritical;
+  if (prompts_.Show(message) == common::Answer::kRetry) {
+    retry_count_ = 0;
+    return false;
+  }
+  return true;
+}
+
+void UnitLink::OnReceiveError(int code) {
+  if (!busy_) return;  // the next exchange starts clean anyway
+  const char* text = ReceiveErrorText(code);
+  if (text == nullptr) return;
+  ++counters_.receive_errors;
+  comm_error_ = code;
+  comm_error_text_ = QString::fromLatin1(text);
+  wait_.Wake();
+}
+
+void UnitLink::OnLost() {
+  if (!busy_) return;
+  // No answer can come through a port that is gone; fail now, not at the time-out.
+  comm_error_ = -1;
+  const QString status = port_.StatusText();
+  comm_error_text_ = status.isEmpty() ? QStringLiteral("Disconnected") : status;
+  wait_.Wake();
+}
+
+void UnitLink::TakeExtendedResponse(std::uint8_t command) {
+  if (!IsExtendedCommand(command) || !HasExtendedMarker(rx_frame_)) return;
+  if (!TakeFirmwareVersion(identity_, rx_frame_)) return;
+  if (command == kCmdIdentify) identity_.KalUnit = true;
+  emit FirmwareVersionChanged();
+}
+
+}  // namespace tessera

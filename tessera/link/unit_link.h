@@ -1,0 +1,105 @@
+// The exchange with the unit over a serial port: send a request, wait event-driven
+// for the transmission and the response, check it, and ask the user (Retry/Cancel)
+// when the caller wants that. One exchange at a time; everything on the GUI thread.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+#include "common/event_wait.h"
+#include "tessera/link/frame.h"
+#include "tessera/link/identity.h"
+#include "tessera/link/requests.h"
+
+namespace common {
+class Prompts;
+class SerialPort;
+}  // namespace common
+
+namespace tessera {
+
+// What the link has seen since it was made (for the status display and tests).
+struct LinkCounters {
+  std::uint64_t exchanges = 0;        // Exchange() calls that ran (not rejected)
+  std::uint64_t failures = 0;         // exchanges that ended with an empty RxFrame
+  std::uint64_t timeouts = 0;         // "Rx Timeout Error"
+  std::uint64_t checksum_errors = 0;  // "Checksum Error"
+  std::uint64_t receive_errors = 0;   // framing, overrun, buffer overrun, parity
+  std::uint64_t write_failures = 0;   // the port refused the request (closed, lost)
+  std::uint64_t resends = 0;          // requests sent again (silent retry or Retry pressed)
+  std::uint64_t rejected_busy = 0;    // Exchange() called while one was in progress
+};
+
+class UnitLink : public QObject {
+  Q_OBJECT
+ public:
+  // Longest wait for the port's transmit-done notification.
+  static constexpr int kTransmitWaitMs = 500;
+
+  // The identity is updated from every successful extended response.
+  UnitLink(common::SerialPort& port, common::Prompts& prompts, UnitIdentity& identity,
+           QObject* parent = nullptr);
+  ~UnitLink() override;
+
+  // The whole exchange: clear the receive buffer, send `request`, receive a response
+  // of `shape` within timeout_ms of the end of transmission, check its checksum;
+  // repeat while a silent retry is left or the user pressed Retry. Returns RxFrame:
+  // the valid response, or empty on failure (also when another exchange is in
+  // progress, or the application quits during the wait). With show_errors the
+  // hourglass shows while waiting and a failure asks Retry/Cancel
+  // ("Communications Error", CommErrorText()).
+  Frame Exchange(ByteSpan request, ResponseShape shape, int timeout_ms = kDefaultTimeoutMs,
+                 bool show_errors = false, int silent_retries = 0);
+
+  // The extended identify exchange (71 0D 00 00 81, 15 bytes, 500 ms). True when an
+  // extended response came: KalUnit is set and the versions are taken (and
+  // FirmwareVersionChanged emitted). False otherwise; then, unless KalSwitch is set,
+  // KalUnit is cleared and the caller hides mnuConfigure and mnuBuffers.
+  bool SendKalRmsFrame();
+
+  // An exchange is in progress (a poll tick arriving now should be skipped).
+  bool Busy() const { return busy_; }
+
+  // The last response (empty after a failure).
+  const Frame& RxFrame() const { return rx_frame_; }
+  // 0: the last exchange had no receive error or time-out.
+  int CommError() const { return comm_error_; }
+  // Why the last exchange failed: "Rx Timeout Error", "Checksum Error",
+  // "Rx Framing Error", "Rx Data Overrun Error", "Rx Buffer Overrun Error",
+  // "Rx Parity Error", or the port's status text when it could not send.
+  const QString& CommErrorText() const { return comm_error_text_; }
+  const LinkCounters& Counters() const { return counters_; }
+  UnitIdentity& Identity() { return identity_; }
+
+ signals:
+  // A successful extended response changed (or re-confirmed) CommVersion,
+  // FirmwareType and FirmwareRevision: the window runs its ShowFirmwareVersion part
+  // (FirmwareVersionDisplay) now.
+  void FirmwareVersionChanged();
+
+ private:
+  // The two named parts of the exchange.
+  bool SendFrame(ByteSpan frame);
+  bool GetResponse(ResponseShape shape, bool show_errors, int timeout_ms);
+  // Failure rule: true to give up, false to send again.
+  bool Fail(const QString& text, bool show_errors);
+  void OnReceiveError(int code);
+  void OnLost();
+  void TakeExtendedResponse(std::uint8_t command);
+
+  common::SerialPort& port_;
+  common::Prompts& prompts_;
+  UnitIdentity& identity_;
+  common::EventWait wait_;
+
+  Frame rx_frame_;        // RxFrame
+  bool tx_done_ = false;  // TxDone
+  int comm_error_ = 0;    // CommError
+  QString comm_error_text_;
+  int retry_count_ = 0;   // RetryCount
+  bool busy_ = false;
+  LinkCounters counters_;
+};
+
+}  // namespace tessera

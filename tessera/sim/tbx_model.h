@@ -1,0 +1,111 @@
+// An honest TBX: frames the host's bytes by command code and request length,
+// checks checksums, and answers the input, status, output and identify requests
+// with correct frames. Outputs written with 0x37 loop back to the input points.
+// Further commands (loader, tables, logs) plug in through SetCommand().
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <random>
+
+#include "common/device_model.h"
+#include "tessera/link/frame.h"
+
+namespace tessera::sim {
+
+struct TbxOptions {
+  int unit_address = 5;                   // 0-15: high nibble of input-response byte 8
+  std::uint8_t comm_version = 0x23;       // identify response byte 3
+  std::uint8_t firmware_type = 0x23;      // byte 4
+  std::uint8_t firmware_revision = 0x14;  // byte 5
+  bool extended = true;        // false: an older unit that ignores the extended set
+  bool line_sync_error = false;  // status byte 1 bit 1
+  std::uint8_t opto_inputs = 0;  // low nibble: opto inputs 1-4
+  // Until the host writes outputs, a lit point walks across the 55 inputs and the
+  // four optos, one step per input request, so a display visibly works.
+  bool idle_animation = true;
+
+  // Faults.
+  bool silent = false;          // never answer
+  int delay_ms = 0;             // think this long before each answer
+  int drop_every = 0;           // leave every Nth valid request unanswered (0: never)
+  double drop_probability = 0;  // leave requests unanswered at random ...
+  std::uint32_t seed = 1;       // ... from this seed, so runs repeat
+  int corrupt_every = 0;        // every Nth answer carries a wrong checksum (0: never)
+};
+
+// What the model received and did (for tests and the pty runner's report).
+struct TbxCounters {
+  std::array<int, 256> requests{};  // valid requests by command code
+  int bad_checksum = 0;             // complete frames whose sum was not 0xFF
+  int garbage_bytes = 0;            // bytes dropped while looking for a frame start
+  int answered = 0;
+  int dropped = 0;    // valid requests left unanswered by a fault option
+  int corrupted = 0;  // answers sent with a wrong checksum
+  int line_sync_requests = 0;  // 31 02 CC received
+};
+
+// Length of a request of one command, given the bytes so far (byte 0 is the
+// command); 0 when more bytes are needed to tell.
+using RequestLength = std::function<std::size_t(ByteSpan pending)>;
+// The answer to a complete, valid request, without its checksum (the model adds
+// it); nullopt to stay silent.
+using RequestHandler = std::function<std::optional<Frame>(ByteSpan request)>;
+
+RequestLength FixedLength(std::size_t length);
+
+class TbxModel : public common::DeviceModel {
+ public:
+  explicit TbxModel(TbxOptions options = {});
+
+  common::DeviceReply Receive(std::span<const std::uint8_t> bytes) override;
+
+  // Adds or replaces the handling of one command code.
+  void SetCommand(std::uint8_t code, RequestLength length, RequestHandler handler);
+  void RemoveCommand(std::uint8_t code);
+
+  TbxOptions& Options() { return options_; }
+  const TbxOptions& Options() const { return options_; }
+  const TbxCounters& Counters() const { return counters_; }
+  void ResetCounters() { counters_ = {}; }
+
+  // Output bytes of the last 0x37 request (all 0 before one came).
+  const std::array<std::uint8_t, 16>& Outputs() const { return outputs_; }
+  bool OutputsWritten() const { return outputs_written_; }
+  // Control byte of the last input request.
+  std::uint8_t LastControlByte() const { return last_control_; }
+  // The 12 InputData bytes the next input response carries (animation not advanced).
+  std::array<std::uint8_t, 12> InputData() const;
+  // Bytes received that do not yet make a whole frame.
+  std::size_t PendingBytes() const { return pending_.size(); }
+
+ private:
+  struct Command {
+    RequestLength length;
+    RequestHandler handler;
+  };
+
+  std::optional<Frame> AnswerInput(ByteSpan request);
+  std::optional<Frame> AnswerStatus(ByteSpan request);
+  std::optional<Frame> AnswerOutput(ByteSpan request);
+  std::optional<Frame> AnswerIdentify(ByteSpan request);
+  // Applies the drop/corrupt faults and the checksum to one answer.
+  void Emit(Frame answer, Frame& out);
+
+  TbxOptions options_;
+  TbxCounters counters_;
+  std::array<std::optional<Command>, 256> commands_;
+  Frame pending_;
+  std::array<std::uint8_t, 16> outputs_{};
+  bool outputs_written_ = false;
+  std::uint8_t last_control_ = 0;
+  int animation_step_ = 0;
+  int valid_requests_ = 0;
+  int answers_ = 0;
+  std::mt19937 random_;
+};
+
+}  // namespace tessera::sim
