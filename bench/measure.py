@@ -89,7 +89,19 @@ def run_once(program, seconds, silent):
         requests = [t for host, frame, t in entries if host]
         polls = [t for host, frame, t in entries if host and is_main_poll(program, frame)
                  and w0 <= t <= w1]
+        # A full tick (input, status, identify) runs from its input request to the
+        # next tick's input request, less the 100 ms timer interval.
+        full_ticks = []
+        if program == "tessera":
+            inputs = [t for host, f, t in entries if host and is_main_poll(program, f)]
+            for host, f, t in entries:
+                if host and f[:1] == b"\x71":
+                    before = [x for x in inputs if x <= t]
+                    after = [x for x in inputs if x > t]
+                    if before and after:
+                        full_ticks.append(after[0] - before[-1] - 0.1)
         return {
+            "full_tick_s": statistics.median(full_ticks) if full_ticks else float("nan"),
             "polls_per_s": len(polls) / (w1 - w0),
             "cpu_pct": 100.0 * (c1 - c0) / (w1 - w0),
             "tick_s": (w1 - w0) / len(polls) if polls else float("nan"),
@@ -111,6 +123,8 @@ def main():
         print(f"  main polls per second   {med['polls_per_s']:8.2f}")
         print(f"  mean poll period        {1000 * med['tick_s']:8.1f} ms")
         print(f"  CPU of the process      {med['cpu_pct']:8.2f} % of one core")
+        if a.program == "tessera":
+            print(f"  input+status+identify   {1000 * med['full_tick_s']:8.1f} ms per tick")
         if not silent:
             print(f"  start to first request  {med['first_request_ms']:8.1f} ms")
         sys.stdout.flush()
