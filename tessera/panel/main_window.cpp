@@ -1,0 +1,578 @@
+#include "tessera/panel/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "common/event_wait.h"
+#include "common/prompts.h"
+#include "common/serial_port.h"
+#include "common/window_helpers.h"
+#include "tessera/link/command_line.h"
+#include "tessera/link/identity.h"
+#include "tessera/link/unit_address.h"
+#include "tessera/link/unit_link.h"
+#include "tessera/panel/panel_widgets.h"
+
+namespace tessera::panel {
+namespace {
+
+constexpr char kApplicationTitle[] = "Tessera";
+constexpr char kPortSettings[] = "19200,E,8,1";
+constexpr char kSimulatedMark[] = " [Simulated unit]";
+constexpr int kPictureSize = 18;
+
+QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
+
+QString PointCaption(int point) {
+  if (point == 54) return "Active";
+  if (point == 55) return "Dummy";
+  return QString("I/O #%1").arg(point, 2, 10, QLatin1Char('0'));
+}
+
+QGroupBox* GroupFrame(const QString& name, const QString& caption, QWidget* parent) {
+  auto* frame = new QGroupBox(caption, parent);
+  frame->setObjectName(name);
+  frame->setAccessibleName(caption);
+  return frame;
+}
+
+template <typename Button>
+Button* Named(Button* button, const QString& name) {
+  button->setObjectName(name);
+  button->setAccessibleName(button->text().remove('&'));
+  return button;
+}
+
+QLabel* Picture(const QString& name, const QPixmap& pixmap, const QString& accessible,
+                QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  label->setPixmap(pixmap);
+  label->setFixedSize(pixmap.size());
+  label->setAccessibleName(accessible);
+  return label;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppState& state, common::SerialPort& port, UnitLink& link,
+                       common::Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent),
+      state_(state),
+      port_(port),
+      link_(link),
+      prompts_(prompts),
+      dialogs_(this) {
+  Q_ASSERT(&link.Identity() == &state.identity);
+  setObjectName("frmMain");
+  port_.setObjectName("Comm1");
+  caption_ = "TBX Address #";
+  ShowCaption(caption_);
+  BuildControls();
+  BuildMenus();
+
+  tmr_poll_ = new QTimer(this);
+  tmr_poll_->setObjectName("tmrPoll");
+  tmr_poll_->setInterval(kPollIntervalMs);
+  connect(tmr_poll_, &QTimer::timeout, this, &MainWindow::PollTick);
+  connect(&link_, &UnitLink::FirmwareVersionChanged, this, &MainWindow::ShowFirmwareVersion);
+}
+
+MainWindow::~MainWindow() {
+  closing_ = true;
+  tmr_poll_->stop();
+}
+
+// ---------------------------------------------------------------------------------
+// Controls
+
+void MainWindow::BuildControls() {
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(BuildStatusFrame());
+  top->addWidget(BuildControlFrames(), 1);
+  column->addLayout(top);
+  column->addWidget(BuildIoFrame(), 1);
+
+  auto* progress_row = new QHBoxLayout;
+  lbl_reflash_progress_ = new QLabel("Reflash Progress", central);
+  lbl_reflash_progress_->setObjectName("lblReflashProgress");
+  lbl_reflash_progress_->setAccessibleName("Reflash Progress");
+  pgb_progress_ = new QProgressBar(central);
+  pgb_progress_->setObjectName("pgbProgress");
+  pgb_progress_->setAccessibleName("Reflash Progress");
+  progress_row->addWidget(lbl_reflash_progress_);
+  progress_row->addWidget(pgb_progress_, 1);
+  lbl_reflash_progress_->hide();
+  pgb_progress_->hide();
+  column->addLayout(progress_row);
+  setCentralWidget(central);
+
+  auto* bar = new QStatusBar(this);
+  bar->setObjectName("sbStatusBar");
+  bar->setSizeGripEnabled(false);
+  const char* panel_names[] = {"Port", "Firmware version"};
+  for (int i = 0; i < 2; ++i) {
+    sb_panels_[i] = new QLabel(bar);
+    sb_panels_[i]->setObjectName(QString("sbStatusBar_Panel%1").arg(i + 1));
+    sb_panels_[i]->setAccessibleName(panel_names[i]);
+    sb_panels_[i]->setFrameShape(QFrame::StyledPanel);
+    sb_panels_[i]->setFrameShadow(QFrame::Sunken);
+    sb_panels_[i]->setMinimumWidth(180);
+    bar->addWidget(sb_panels_[i], i == 0 ? 0 : 1);
+  }
+  setStatusBar(bar);
+}
+
+QWidget* MainWindow::BuildStatusFrame() {
+  QGroupBox* frame = GroupFrame("fraStatus", "Status", this);
+  auto* grid = new QGridLayout(frame);
+
+  shp_comm_status_ = new Indicator("shpCommStatus", "TBX link", kGreen, frame);
+  shp_comm_status_->SetFilled(true);
+  shp_comm_status_->setAccessibleDescription("responding");
+  img_tbx_comm_ = Picture("imgTBXComm", NoResponsePicture(kPictureSize), "TBX not responding",
+                          frame);
+  lbl_comm_ = new QLabel("TBX Not Responding", frame);
+  lbl_comm_->setObjectName("lblComm");
+  lbl_comm_->setAccessibleName(lbl_comm_->text());
+
+  shp_line_sync_ = new Indicator("shpLineSync", "Line sync", kGreen, frame);
+  shp_line_sync_->SetFilled(true);
+  shp_line_sync_->setAccessibleDescription("active");
+  img_line_sync_status_ = Picture("imgLineSyncStatus", LineSyncErrorPicture(kPictureSize),
+                                  "Line sync error", frame);
+  lbl_line_sync_ = new QLabel("Line Sync Error", frame);
+  lbl_line_sync_->setObjectName("lblLineSync");
+  lbl_line_sync_->setAccessibleName(lbl_line_sync_->text());
+
+  // Shape and picture share a cell: only one of them is ever shown.
+  grid->addWidget(shp_comm_status_, 0, 0, Qt::AlignCenter);
+  grid->addWidget(img_tbx_comm_, 0, 0, Qt::AlignCenter);
+  grid->addWidget(lbl_comm_, 0, 1);
+  grid->addWidget(shp_line_sync_, 1, 0, Qt::AlignCenter);
+  grid->addWidget(img_line_sync_status_, 1, 0, Qt::AlignCenter);
+  grid->addWidget(lbl_line_sync_, 1, 1);
+  grid->setColumnMinimumWidth(0, kPictureSize + 2);
+  grid->setColumnMinimumWidth(1, lbl_comm_->fontMetrics().horizontalAdvance("TBX Not Responding") + 8);
+  return frame;
+}
+
+QWidget* MainWindow::BuildControlFrames() {
+  auto* holder = new QWidget(this);
+  auto* row = new QHBoxLayout(holder);
+  row->setContentsMargins(0, 0, 0, 0);
+
+  struct Pair {
+    const char* frame_name;
+    const char* frame_caption;
+    const char* button_name;
+    const char* captions[2];
+    std::array<QRadioButton*, 2>* buttons;
+  };
+  const Pair pairs[] = {
+      {"fraInputCtl", "Input Control", "btnInputControl", {"Raw", "Filtered"},
+       &btn_input_control_},
+      {"fraOutputCtl", "Output Control", "btnOutputControl", {"Front Panel", "Serial Bus #1"},
+       &btn_output_control_},
+      {"fraBufferCtl", "Trans Buffer Control", "btnTransControl",
+       {"Front Panel", "Serial Bus #1"}, &btn_trans_control_},
+  };
+  for (const Pair& pair : pairs) {
+    QGroupBox* frame = GroupFrame(pair.frame_name, pair.frame_caption, holder);
+    auto* layout = new QVBoxLayout(frame);
+    for (int i = 0; i < 2; ++i) {
+      auto* button = Named(new QRadioButton(pair.captions[i], frame),
+                           common::ArrayName(pair.button_name, i));
+      (*pair.buttons)[i] = button;
+      layout->addWidget(button);
+    }
+    row->addWidget(frame);
+  }
+
+  QGroupBox* zcross = GroupFrame("fraZcross", "Zcross Logging", holder);
+  auto* zcross_layout = new QVBoxLayout(zcross);
+  chk_zcross_disable_ = Named(new QCheckBox("Disable", zcross), "chkZcrossDisable");
+  zcross_layout->addWidget(chk_zcross_disable_);
+  zcross_layout->addStretch();
+  row->addWidget(zcross);
+
+  cmd_clear_all_ = Named(new QPushButton("Clear Outputs", holder), "cmdClearAll");
+  connect(cmd_clear_all_, &QPushButton::clicked, this, &MainWindow::ClearAllOutputs);
+  row->addWidget(cmd_clear_all_, 0, Qt::AlignVCenter);
+  row->addStretch();
+  return holder;
+}
+
+QWidget* MainWindow::BuildIoFrame() {
+  fra_io_ = GroupFrame("fraIO", "Input / Output Status", this);
+  auto* column = new QVBoxLayout(fra_io_);
+  auto* channels = new QGridLayout;
+  constexpr int kColumns = 6;
+
+  auto add_point = [this](QWidget* parent, QGridLayout* grid, int point, int row, int col) {
+    chk_out_[point] = Named(new QCheckBox(PointCaption(point), parent),
+                            common::ArrayName("chkOut", point));
+    grid->addWidget(chk_out_[point], row, col);
+    if (point < kInputPoints) {
+      const QColor colour = point == 54 ? kRed : kBlue;
+      shp_in_[point] = new Indicator(common::ArrayName("shpIn", point),
+                                     PointCaption(point) + " input", colour, parent);
+      grid->addWidget(shp_in_[point], row, col + 1);
+    }
+  };
+
+  for (int k = 0; k < kChannels; ++k) {
+    auto* frame = new ChannelFrame(common::ArrayName("fraChannel", k),
+                                   QString("Channel %1").arg(k + 1), fra_io_);
+    fra_channel_[k] = frame;
+    auto* grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(2);
+    for (int r = 0; r < 3; ++r) add_point(frame, grid, 3 * k + r, r, 0);
+    channels->addWidget(frame, k / kColumns, k % kColumns);
+  }
+  column->addLayout(channels);
+
+  auto* bottom = new QHBoxLayout;
+  auto* extra = new QGridLayout;
+  add_point(fra_io_, extra, 54, 0, 0);
+  add_point(fra_io_, extra, 55, 1, 0);
+  bottom->addLayout(extra);
+  bottom->addSpacing(24);
+
+  QGroupBox* opto = GroupFrame("fraOpto", "Opto Inputs", fra_io_);
+  auto* opto_row = new QHBoxLayout(opto);
+  for (int i = 0; i < kOptoInputs; ++i) {
+    const QString caption = QString("Opto #%1").arg(i + 1);
+    auto* label = new QLabel(caption, opto);
+    label->setObjectName(common::ArrayName("Label1", i));
+    label->setAccessibleName(caption);
+    shp_opto_[i] = new Indicator(common::ArrayName("shpOpto", i), caption + " input", kBlue, opto);
+    opto_row->addWidget(label);
+    opto_row->addWidget(shp_opto_[i]);
+    opto_row->addSpacing(12);
+  }
+  bottom->addWidget(opto);
+  bottom->addStretch();
+  column->addLayout(bottom);
+  return fra_io_;
+}
+
+QAction* MainWindow::AddItem(QMenu* menu, const QString& name, const QString& caption) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(name);
+  connect(item, &QAction::triggered, this, [this, name] { OnMenuItem(name); });
+  return item;
+}
+
+void MainWindow::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  mnu_configure_ = bar->addMenu("&Configure TBX");
+  mnu_configure_->setObjectName("mnuConfigure");
+  AddItem(mnu_configure_, "mnuConfigureInputs", "Input &Filters");
+  AddItem(mnu_configure_, "mnuInputTracking", "Input &Tracking");
+  mnu_complex_outputs_ = AddItem(mnu_configure_, "mnuComplexOutputs", "&Complex Outputs");
+
+  mnu_buffers_ = bar->addMenu("&Buffers");
+  mnu_buffers_->setObjectName("mnuBuffers");
+  AddItem(mnu_buffers_, "mnuTransition", "&Transition Buffer");
+  mnu_event_log_ = AddItem(mnu_buffers_, "mnuEventLog", "&Diagnostic Log");
+  mnu_event_log_->setEnabled(false);
+
+  mnu_help_ = bar->addMenu("&Help");
+  mnu_help_->setObjectName("mnuHelp");
+  AddItem(mnu_help_, "mnuHelpItem", "&Help")->setEnabled(false);
+  AddItem(mnu_help_, "mnuReFlash", "&Firmware Update");
+  QMenu* tools = mnu_help_->addMenu("Flash &Tools");
+  tools->setObjectName("mnuFlashTools");
+  const char* flash_items[] = {"Launch",         "Read ID",     "Erase",     "Calculate CS",
+                               "Program Record", "Read Record", "Reboot TBX"};
+  for (int i = 0; i < 7; ++i) AddItem(tools, common::ArrayName("mnuFlashItem", i), flash_items[i]);
+  mnu_help_->addSeparator()->setObjectName("mnuHelpDivider2");
+  AddItem(mnu_help_, "mnuAbout", "&About");
+
+  // Shown only with "/kal" (Load).
+  mnu_configure_->menuAction()->setVisible(false);
+  mnu_buffers_->menuAction()->setVisible(false);
+}
+
+// ---------------------------------------------------------------------------------
+// Hooks
+
+void MainWindow::SetDialog(const QString& menu_item, ModelessDialogs::Factory factory) {
+  dialogs_.Register(menu_item, std::move(factory));
+}
+
+QWidget* MainWindow::ShowDialog(const QString& menu_item) { return dialogs_.Show(menu_item); }
+
+QWidget* MainWindow::DialogInstance(const QString& menu_item) const {
+  return dialogs_.Instance(menu_item);
+}
+
+void MainWindow::SetMenuAction(const QString& menu_item, std::function<void()> action) {
+  menu_actions_.insert(menu_item, std::move(action));
+}
+
+void MainWindow::SetRequestHandler(Request request, RequestTable::Handler handler) {
+  request_table_.SetHandler(request, std::move(handler));
+}
+
+void MainWindow::OnMenuItem(const QString& name) {
+  if (name == "mnuAbout") {
+    ShowAbout();
+  } else if (dialogs_.IsRegistered(name)) {
+    dialogs_.Show(name);
+  } else if (auto action = menu_actions_.value(name)) {
+    action();
+  }
+  emit MenuItemChosen(name);
+}
+
+// ---------------------------------------------------------------------------------
+// Start-up and close
+
+void MainWindow::ResetForm() {
+  btn_input_control_[0]->setChecked(true);
+  btn_output_control_[1]->setChecked(true);
+  btn_trans_control_[1]->setChecked(true);
+  chk_zcross_disable_->setChecked(false);
+  for (int i = 0; i <= 54; ++i) {
+    chk_out_[i]->setChecked(false);
+    shp_in_[i]->SetFilled(false);
+  }
+  for (Indicator* opto : shp_opto_) opto->SetFilled(false);
+  shp_line_sync_->hide();
+  shp_comm_status_->hide();
+  for (ChannelFrame* frame : fra_channel_) frame->SetBorder(false);
+}
+
+bool MainWindow::Load(const QString& command_line) {
+  adjustSize();
+  common::CentreOnScreen(this);
+  ResetForm();
+
+  port_.SetSettings(kPortSettings);
+  const CommandLine options = ParseCommandLine(command_line.toStdString());
+  port_number_ = options.port_number;
+  SetPanelText(1, simulated_ ? QString("EIA-232 Port = Simulated")
+                             : "EIA-232 Port = " + QString::number(port_number_));
+  port_.SetPortNumber(port_number_);
+  if (!port_.Open()) {
+    const QString detail =
+        !port_.ErrorDetail().isEmpty() ? port_.ErrorDetail() : port_.StatusText();
+    prompts_.Show(common::Message{.title = kApplicationTitle,
+                                  .text = "Open Port Error",
+                                  .buttons = common::Buttons::kOk,
+                                  .icon = common::Icon::kCritical,
+                                  .detail = detail});
+    closing_ = true;
+    return false;
+  }
+
+  UnitIdentity& identity = state_.identity;
+  identity.KalSwitch = options.kal;
+  if (!options.kal) identity.KalUnit = false;
+  mnu_configure_->menuAction()->setVisible(options.kal);
+  mnu_buffers_->menuAction()->setVisible(options.kal);
+
+  identity.CommVersion = 0;
+  identity.FirmwareType = 0;
+  identity.FirmwareRevision = 0;
+  state_.requests.Clear();
+  state_.PollCount = 0;
+  state_.TransBlock = 0;
+  closing_ = false;
+  polling_suspended_ = false;
+  tmr_poll_->setInterval(kPollIntervalMs);
+  tmr_poll_->start();
+  return true;
+}
+
+void MainWindow::SetSimulated(bool simulated) {
+  simulated_ = simulated;
+  ShowCaption(caption_);
+  if (simulated_) SetPanelText(1, "EIA-232 Port = Simulated");
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  closing_ = true;
+  tmr_poll_->stop();
+  port_.Close();
+  // Every other window of the program closes with this one.
+  for (QWidget* child : findChildren<QWidget*>()) {
+    if (child->isWindow() && child->isVisible()) child->close();
+  }
+  event->accept();
+}
+
+bool MainWindow::Stopping() const { return closing_ || common::AppQuitting(); }
+
+// ---------------------------------------------------------------------------------
+// Poll cycle
+
+void MainWindow::PollTick() {
+  // Never nested: a tick may fire inside the wait of an exchange.
+  if (in_tick_ || polling_suspended_ || Stopping()) return;
+  if (common::IsMenuActive(this) || link_.Busy()) return;
+  tmr_poll_->stop();
+  in_tick_ = true;
+
+  const TickPlan plan = PlanTick(state_.PollCount);
+  SendInputFrame();
+  if (plan.status && !Stopping()) SendRMSFrame();
+  if (btn_output_control_[0]->isChecked() && !Stopping()) SendOutputFrame();
+  if (plan.identify && !Stopping()) SendKalRmsFrame();
+  request_table_.Service(state_.requests, [this] { return Stopping() || polling_suspended_; });
+  state_.PollCount = NextPollCount(state_.PollCount);
+
+  in_tick_ = false;
+  if (!Stopping() && !polling_suspended_) tmr_poll_->start();
+}
+
+void MainWindow::SuspendPolling() {
+  polling_suspended_ = true;
+  tmr_poll_->stop();
+}
+
+void MainWindow::ResumePolling() {
+  polling_suspended_ = false;
+  if (!in_tick_ && !Stopping()) tmr_poll_->start();
+}
+
+void MainWindow::SendInputFrame() {
+  const Frame response = link_.Exchange(InputRequest(ControlFromForm()), kInputResponse);
+  if (response.empty()) {
+    ShowLinkState(false);
+    common::EnableFrame(fra_io_, false);
+    SetPanelText(2, QString());
+    return;
+  }
+  ShowUnitAddress(response);
+  state_.input_data = InputDataOf(response);
+  ShowInputs(InputDataToForm(state_.input_data));
+  ShowLinkState(true);
+  common::EnableFrame(fra_io_, true);
+}
+
+void MainWindow::SendRMSFrame() {
+  const Frame response = link_.Exchange(StatusRequest(), kStatusResponse);
+  if (response.empty()) return;
+  const bool error = LineSyncErrorOf(response);
+  ShowLineSync(error);
+  if (error && !Stopping()) link_.Exchange(LineSyncErrorRequest(), kStatusResponse);
+}
+
+void MainWindow::SendOutputFrame() {
+  state_.output_data = OutputsFromForm();
+  link_.Exchange(OutputRequest(state_.output_data), kOutputResponse);
+}
+
+void MainWindow::SendKalRmsFrame() {
+  if (link_.SendKalRmsFrame()) return;
+  if (!state_.identity.KalSwitch) {
+    mnu_configure_->menuAction()->setVisible(false);
+    mnu_buffers_->menuAction()->setVisible(false);
+  }
+}
+
+// ---------------------------------------------------------------------------------
+// Display
+
+void MainWindow::ShowCaption(const QString& caption) {
+  caption_ = caption;
+  setWindowTitle(simulated_ ? caption_ + kSimulatedMark : caption_);
+}
+
+void MainWindow::ShowUnitAddress(ByteSpan input_response) {
+  const int address = UnitAddressOf(input_response);
+  state_.identity.UnitAddress = address;
+  const AddressLayout layout = UnitAddressLayout(address);
+  ShowCaption(QString::fromStdString(layout.caption));
+  for (int k = 0; k < kChannelFrameCount; ++k) {
+    const ChannelFrameLayout& frame = layout.frames[k];
+    if (frame.caption) fra_channel_[k]->SetCaption(QString::fromStdString(*frame.caption));
+    if (frame.border) fra_channel_[k]->SetBorder(*frame.border);
+  }
+  for (int i = 0; i < kAddressedPoints; ++i) {
+    if (layout.point_colours[i]) shp_in_[i]->SetColour(Rgb(*layout.point_colours[i]));
+  }
+}
+
+void MainWindow::ShowFirmwareVersion() {
+  const FirmwareDisplay display = FirmwareVersionDisplay(state_.identity);
+  SetPanelText(2, QString::fromStdString(display.panel2_text));
+  mnu_complex_outputs_->setEnabled(display.complex_outputs_enabled);
+  mnu_buffers_->menuAction()->setEnabled(display.buffers_enabled);
+  if (display.event_log_enabled) mnu_event_log_->setEnabled(*display.event_log_enabled);
+}
+
+void MainWindow::ShowInputs(const InputLamps& lamps) {
+  for (int i = 0; i < kInputPoints; ++i) shp_in_[i]->SetFilled(lamps.points[i]);
+  for (int i = 0; i < kOptoInputs; ++i) shp_opto_[i]->SetFilled(lamps.opto[i]);
+}
+
+void MainWindow::ShowLinkState(bool responding) {
+  lbl_comm_->setText(responding ? "TBX Responding" : "TBX Not Responding");
+  lbl_comm_->setAccessibleName(lbl_comm_->text());
+  shp_comm_status_->setVisible(responding);
+  img_tbx_comm_->setVisible(!responding);
+}
+
+void MainWindow::ShowLineSync(bool error) {
+  shp_line_sync_->setVisible(!error);
+  img_line_sync_status_->setVisible(error);
+  lbl_line_sync_->setText(error ? "Line Sync Error" : "Line Sync Active");
+  lbl_line_sync_->setAccessibleName(lbl_line_sync_->text());
+}
+
+OutputData MainWindow::OutputsFromForm() const {
+  std::array<bool, kOutputPoints> checked{};
+  for (int i = 0; i < kOutputPoints; ++i) checked[i] = chk_out_[i]->isChecked();
+  return OutputFormToData(checked);
+}
+
+InputControl MainWindow::ControlFromForm() const {
+  return InputControl{.filtered = btn_input_control_[1]->isChecked(),
+                      .output_front_panel = btn_output_control_[0]->isChecked(),
+                      .transition_front_panel = btn_trans_control_[0]->isChecked(),
+                      .zcross_disabled = chk_zcross_disable_->isChecked()};
+}
+
+void MainWindow::ClearAllOutputs() {
+  for (QCheckBox* box : chk_out_) box->setChecked(false);
+}
+
+void MainWindow::ShowAbout() {
+  auto* box = new AboutBox(AboutText(TesseraVersion(), state_.identity), this);
+  box->show();
+}
+
+QString MainWindow::PanelText(int panel) const {
+  return panel == 1 || panel == 2 ? sb_panels_[panel - 1]->text() : QString();
+}
+
+void MainWindow::SetPanelText(int panel, const QString& text) {
+  if (panel != 1 && panel != 2) return;
+  sb_panels_[panel - 1]->setText(text);
+}
+
+QStringList MainWindow::ControlFrameNames() const {
+  return {"fraStatus", "fraInputCtl", "fraOutputCtl", "fraBufferCtl", "fraZcross", "fraIO"};
+}
+
+}  // namespace tessera::panel

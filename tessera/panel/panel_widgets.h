@@ -1,0 +1,63 @@
+// Small widgets of the I/O panel: round indicators, channel frames whose border
+// (and caption) can be switched off, and the drawn status pictures.
+#pragma once
+
+#include <QColor>
+#include <QGroupBox>
+#include <QPixmap>
+#include <QWidget>
+
+namespace tessera::panel {
+
+inline const QColor kRed{0xFF, 0x00, 0x00};
+inline const QColor kYellow{0xFF, 0xFF, 0x00};
+inline const QColor kGreen{0x00, 0xFF, 0x00};
+inline const QColor kBlue{0x00, 0x00, 0xFF};
+
+// A round indicator: filled in its colour when on, an empty ring when off. Its
+// accessible description says "on" or "off".
+class Indicator : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Indicator(const QString& object_name, const QString& accessible_name,
+                     const QColor& colour, QWidget* parent = nullptr);
+
+  void SetFilled(bool filled);
+  bool Filled() const { return filled_; }
+  void SetColour(const QColor& colour);
+  QColor Colour() const { return colour_; }
+  QSize sizeHint() const override { return {16, 16}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor colour_;
+  bool filled_ = false;
+};
+
+// Channel frame: with its border on it shows its caption; with it off it is an
+// invisible grouping.
+class ChannelFrame : public QGroupBox {
+  Q_OBJECT
+ public:
+  ChannelFrame(const QString& object_name, const QString& caption, QWidget* parent = nullptr);
+
+  void SetBorder(bool on);
+  bool Border() const { return border_; }
+  void SetCaption(const QString& caption);
+  QString Caption() const { return caption_; }
+
+ private:
+  void Apply();
+
+  QString caption_;
+  bool border_ = true;
+};
+
+// Pictures shown in place of the good-state shapes.
+QPixmap NoResponsePicture(int size);   // imgTBXComm
+QPixmap LineSyncErrorPicture(int size);  // imgLineSyncStatus
+QPixmap LogoPicture(int size);  // imgLogo of the About box
+
+}  // namespace tessera::panel
