@@ -14,6 +14,7 @@ struct SimArgs {
   SwitchPackOptions model;
   common::PtyOptions pty;
   bool paced = false;
+  bool help = false;  // --help: print the usage and exit 0
 };
 
 // Usage text printed on bad arguments.

@@ -80,7 +80,8 @@ class SwitchPackModel : public common::DeviceModel {
   std::uint8_t RxErrors() const { return rx_errors_; }
 
  private:
-  Bytes Answer(const Bytes& body);   // reply frame for a good addressed body, or empty
+  // Reply frame for a frame taken off the line (empty: no answer); fills in its verdict.
+  Bytes Answer(ReceivedFrame& frame);
   Bytes Respond(std::span<const std::uint8_t> payload, bool corrupt_fcs) const;
   Bytes StatusPayload(std::uint8_t code);
   Bytes DiagnosticPayload() const;

@@ -12,6 +12,10 @@ int main(int argc, char** argv) {
     std::cerr << "switchpack-sim: " << error << "\n" << corvid::SimUsage();
     return 2;
   }
+  if (parsed->help) {
+    std::cout << corvid::SimUsage();
+    return 0;
+  }
   corvid::SwitchPackModel model(parsed->model);
   return common::RunPtyDevice(model, parsed->pty);
 }
