@@ -146,8 +146,8 @@ QWidget* MainWindow::BuildStatusFrame() {
   shp_comm_status_ = new Indicator("shpCommStatus", "TBX link", kGreen, frame);
   shp_comm_status_->SetFilled(true);
   shp_comm_status_->setAccessibleDescription("responding");
-  img_tbx_comm_ = Picture("imgTBXComm", NoResponsePicture(kPictureSize), "TBX not responding",
-                          frame);
+  img_tbx_comm_ =
+      Picture("imgTBXComm", NoResponsePicture(kPictureSize), "TBX not responding", frame);
   lbl_comm_ = new QLabel("TBX Not Responding", frame);
   lbl_comm_->setObjectName("lblComm");
   lbl_comm_->setAccessibleName(lbl_comm_->text());
@@ -155,8 +155,8 @@ QWidget* MainWindow::BuildStatusFrame() {
   shp_line_sync_ = new Indicator("shpLineSync", "Line sync", kGreen, frame);
   shp_line_sync_->SetFilled(true);
   shp_line_sync_->setAccessibleDescription("active");
-  img_line_sync_status_ = Picture("imgLineSyncStatus", LineSyncErrorPicture(kPictureSize),
-                                  "Line sync error", frame);
+  img_line_sync_status_ =
+      Picture("imgLineSyncStatus", LineSyncErrorPicture(kPictureSize), "Line sync error", frame);
   lbl_line_sync_ = new QLabel("Line Sync Error", frame);
   lbl_line_sync_->setObjectName("lblLineSync");
   lbl_line_sync_->setAccessibleName(lbl_line_sync_->text());
@@ -169,7 +169,8 @@ QWidget* MainWindow::BuildStatusFrame() {
   grid->addWidget(img_line_sync_status_, 1, 0, Qt::AlignCenter);
   grid->addWidget(lbl_line_sync_, 1, 1);
   grid->setColumnMinimumWidth(0, kPictureSize + 2);
-  grid->setColumnMinimumWidth(1, lbl_comm_->fontMetrics().horizontalAdvance("TBX Not Responding") + 8);
+  grid->setColumnMinimumWidth(1,
+                              lbl_comm_->fontMetrics().horizontalAdvance("TBX Not Responding") + 8);
   return frame;
 }
 
@@ -186,19 +187,24 @@ QWidget* MainWindow::BuildControlFrames() {
     std::array<QRadioButton*, 2>* buttons;
   };
   const Pair pairs[] = {
-      {"fraInputCtl", "Input Control", "btnInputControl", {"Raw", "Filtered"},
-       &btn_input_control_},
-      {"fraOutputCtl", "Output Control", "btnOutputControl", {"Front Panel", "Serial Bus #1"},
+      {"fraInputCtl", "Input Control", "btnInputControl", {"Raw", "Filtered"}, &btn_input_control_},
+      {"fraOutputCtl",
+       "Output Control",
+       "btnOutputControl",
+       {"Front Panel", "Serial Bus #1"},
        &btn_output_control_},
-      {"fraBufferCtl", "Trans Buffer Control", "btnTransControl",
-       {"Front Panel", "Serial Bus #1"}, &btn_trans_control_},
+      {"fraBufferCtl",
+       "Trans Buffer Control",
+       "btnTransControl",
+       {"Front Panel", "Serial Bus #1"},
+       &btn_trans_control_},
   };
   for (const Pair& pair : pairs) {
     QGroupBox* frame = GroupFrame(pair.frame_name, pair.frame_caption, holder);
     auto* layout = new QVBoxLayout(frame);
     for (int i = 0; i < 2; ++i) {
-      auto* button = Named(new QRadioButton(pair.captions[i], frame),
-                           common::ArrayName(pair.button_name, i));
+      auto* button =
+          Named(new QRadioButton(pair.captions[i], frame), common::ArrayName(pair.button_name, i));
       (*pair.buttons)[i] = button;
       layout->addWidget(button);
     }
@@ -226,8 +232,8 @@ QWidget* MainWindow::BuildIoFrame() {
   constexpr int kColumns = 6;
 
   auto add_point = [this](QWidget* parent, QGridLayout* grid, int point, int row, int col) {
-    chk_out_[point] = Named(new QCheckBox(PointCaption(point), parent),
-                            common::ArrayName("chkOut", point));
+    chk_out_[point] =
+        Named(new QCheckBox(PointCaption(point), parent), common::ArrayName("chkOut", point));
     grid->addWidget(chk_out_[point], row, col);
     if (point < kInputPoints) {
       const QColor colour = point == 54 ? kRed : kBlue;

@@ -47,8 +47,8 @@ class MainWindow : public QMainWindow {
  public:
   static constexpr int kPollIntervalMs = 100;
 
-  MainWindow(AppState& state, common::SerialPort& port, UnitLink& link,
-             common::Prompts& prompts, QWidget* parent = nullptr);
+  MainWindow(AppState& state, common::SerialPort& port, UnitLink& link, common::Prompts& prompts,
+             QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // The start-up sequence. False when the port could not be opened: "Open Port

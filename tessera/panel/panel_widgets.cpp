@@ -62,9 +62,9 @@ void ChannelFrame::Apply() {
   setAccessibleName(caption_);
   setTitle(border_ ? caption_ : QString());
   // Without a border the frame draws nothing at all, like a borderless frame.
-  setStyleSheet(border_ ? QString()
-                        : QString("QGroupBox#%1 { border: none; margin-top: 0px; }")
-                              .arg(objectName()));
+  setStyleSheet(border_
+                    ? QString()
+                    : QString("QGroupBox#%1 { border: none; margin-top: 0px; }").arg(objectName()));
 }
 
 QPixmap NoResponsePicture(int size) {

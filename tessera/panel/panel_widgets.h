@@ -56,8 +56,8 @@ class ChannelFrame : public QGroupBox {
 };
 
 // Pictures shown in place of the good-state shapes.
-QPixmap NoResponsePicture(int size);   // imgTBXComm
+QPixmap NoResponsePicture(int size);     // imgTBXComm
 QPixmap LineSyncErrorPicture(int size);  // imgLineSyncStatus
-QPixmap LogoPicture(int size);  // imgLogo of the About box
+QPixmap LogoPicture(int size);           // imgLogo of the About box
 
 }  // namespace tessera::panel

@@ -7,9 +7,8 @@ namespace {
 
 using FlagMember = bool RequestFlags::*;
 constexpr std::array<FlagMember, kRequestCount> kFlagMembers = {
-    &RequestFlags::ReqSendTracking, &RequestFlags::ReqSendFilters,
-    &RequestFlags::ReqGetFilters,   &RequestFlags::ReqSendComplex,
-    &RequestFlags::ReqPollTransition, &RequestFlags::ReqReadEvents,
+    &RequestFlags::ReqSendTracking, &RequestFlags::ReqSendFilters,    &RequestFlags::ReqGetFilters,
+    &RequestFlags::ReqSendComplex,  &RequestFlags::ReqPollTransition, &RequestFlags::ReqReadEvents,
     &RequestFlags::ReqClearEvents,
 };
 
@@ -55,8 +54,6 @@ TickPlan PlanTick(std::uint32_t poll_count) {
   return TickPlan{.status = poll_count % 10 == 0, .identify = poll_count % 50 == 0};
 }
 
-std::uint32_t NextPollCount(std::uint32_t poll_count) {
-  return (poll_count + 1) % kPollCountWrap;
-}
+std::uint32_t NextPollCount(std::uint32_t poll_count) { return (poll_count + 1) % kPollCountWrap; }
 
 }  // namespace tessera::panel
