@@ -226,6 +226,8 @@ class InstantPort : public common::SerialPort {
   QString Description() const override { return "instant"; }
   qint64 BytesWaiting() const override { return rx_.size(); }
   void Discard() override { rx_.clear(); }
+  // Bytes that are waiting but whose notification has not been handled yet.
+  void Preload(const QByteArray& bytes) { rx_.append(bytes); }
   QByteArray Read(qint64 n) override {
     const QByteArray out = rx_.left(n);
     rx_.remove(0, out.size());
@@ -277,10 +279,18 @@ TEST_F(InstantPortTest, EscapedBytesArriveUnstuffed) {
 }
 
 TEST_F(InstantPortTest, BytesAfterClosingFlagDoNotLeakIntoNextResponse) {
+  port_.piece = 1;
   port_.replies << ResponseFrame({0x01, 0x13, 0x81, 0x01}) + Hex("55 7E 01 13")
                 << ResponseFrame({0x01, 0x13, 0x81, 0x02});
   EXPECT_EQ(ToHex(link_.Exchange(kStatusCommand).value_or("")), "81 01");
   EXPECT_EQ(ToHex(link_.Exchange(kStatusCommand).value_or("")), "81 02");
+  EXPECT_EQ(link_.Counters().CrcErrorCount, 0);
+}
+
+TEST_F(InstantPortTest, UnreadStaleBytesAreDiscardedBeforeTheCommand) {
+  port_.Preload(ResponseFrame({0x01, 0x13, 0xFB, 0x00}) + Hex("7E 01"));
+  port_.replies << ResponseFrame({0x01, 0x13, 0xBC, 0x02});
+  EXPECT_EQ(ToHex(link_.Exchange(kIdCommand).value_or("")), "BC 02");
   EXPECT_EQ(link_.Counters().CrcErrorCount, 0);
 }
 
