@@ -258,6 +258,7 @@ QWidget* MainWindow::BuildIoFrame() {
   auto* extra = new QGridLayout;
   add_point(fra_io_, extra, 54, 0, 0);
   add_point(fra_io_, extra, 55, 1, 0);
+  extra->setVerticalSpacing(2);
   bottom->addLayout(extra);
   bottom->addSpacing(24);
 
@@ -273,7 +274,8 @@ QWidget* MainWindow::BuildIoFrame() {
     opto_row->addWidget(shp_opto_[i]);
     opto_row->addSpacing(12);
   }
-  bottom->addWidget(opto);
+  opto->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
+  bottom->addWidget(opto, 0, Qt::AlignVCenter);
   bottom->addStretch();
   column->addLayout(bottom);
   return fra_io_;
