@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTimer>
 #include <functional>
 
@@ -424,6 +426,52 @@ TEST_F(UnitLinkTest, BusyIdentifyLeavesKalUnitAlone) {
   link.Exchange(StatusRequest(), kStatusResponse, 300);
   EXPECT_FALSE(inner);
   EXPECT_TRUE(rig.identity.KalUnit);
+}
+
+}  // namespace
+}  // namespace tessera
+
+namespace tessera {
+namespace {
+
+// Quitting the application poisons every later wait of the process, so this runs
+// in a child copy of the test binary.
+TEST(UnitLinkQuitTest, QuitDuringAWaitGivesUpWithoutAsking) {
+  if (qEnvironmentVariableIsSet("TESSERA_LINK_QUIT_CHILD")) {
+    sim::TbxOptions options;
+    options.silent = true;
+    sim::TbxModel model(options);
+    Rig rig(&model);
+    // The exchange runs inside the application's own loop, as in the program; quit()
+    // is ignored without one.
+    Frame rx = B("AA");
+    qint64 elapsed = -1;
+    QTimer::singleShot(0, [&] {
+      QElapsedTimer clock;
+      clock.start();
+      // With show_errors and an empty script every box would answer Retry: only the
+      // quit can end this exchange.
+      rx = rig.link.Exchange(StatusRequest(), kStatusResponse, 2000, true);
+      elapsed = clock.elapsed();
+    });
+    QTimer::singleShot(20, [] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+    EXPECT_TRUE(rx.empty());
+    EXPECT_GE(elapsed, 0);
+    EXPECT_LT(elapsed, 1000);
+    EXPECT_TRUE(rig.prompts.shown().empty());
+    EXPECT_EQ(rig.prompts.busy_depth(), 0);
+    EXPECT_FALSE(rig.link.Busy());
+    return;
+  }
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("TESSERA_LINK_QUIT_CHILD", "1");
+  child.setProcessEnvironment(env);
+  child.start(QCoreApplication::applicationFilePath(),
+              {"--gtest_filter=UnitLinkQuitTest.QuitDuringAWaitGivesUpWithoutAsking"});
+  ASSERT_TRUE(child.waitForFinished(10000));
+  EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
 }
 
 }  // namespace
