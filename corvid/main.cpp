@@ -1,0 +1,49 @@
+// corvid [/sim]: the switch-pack monitor. With /sim it talks to a built-in simulated
+// switch pack at the line rate instead of a serial port.
+#include <QApplication>
+#include <QStringList>
+#include <memory>
+
+#include "common/qt_prompts.h"
+#include "common/qt_serial_port.h"
+#include "common/simulated_port.h"
+#include "corvid/link/hdlc_link.h"
+#include "corvid/link/link_settings.h"
+#include "corvid/monitor/main_window.h"
+#include "corvid/sim/switch_pack_model.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(corvid::kApplicationName);
+  QApplication::setOrganizationName(corvid::kOrganisationName);
+  QApplication::setApplicationVersion(CORVID_VERSION);
+
+  bool simulated = false;
+  for (const QString& arg : QApplication::arguments().mid(1))
+    if (arg.compare("/sim", Qt::CaseInsensitive) == 0) simulated = true;
+
+  std::unique_ptr<corvid::SwitchPackModel> model;
+  std::unique_ptr<common::SerialPort> port;
+  if (simulated) {
+    model = std::make_unique<corvid::SwitchPackModel>();
+    auto sim_port = std::make_unique<common::SimulatedPort>(model.get());
+    sim_port->SetPaced(true);
+    port = std::move(sim_port);
+  } else {
+    port = std::make_unique<common::QtSerialPort>();
+  }
+  port->setObjectName("Comm1");
+
+  common::QtPrompts prompts;
+  corvid::SettingsStore store;
+  corvid::HdlcLink link(*port, prompts);
+  corvid::monitor::CorvidApp corvid_app{*port, prompts, store, link, {}, {}};
+  corvid::monitor::MainWindow window(corvid_app);
+  prompts.SetParent(&window);
+  if (simulated) window.MarkSimulated();
+  window.show();
+  window.Load();
+  // The simulated device answers whatever slot address was stored.
+  if (model) model->Options().slot = corvid_app.settings.SlotAddress;
+  return QApplication::exec();
+}

@@ -1,0 +1,48 @@
+// frmAboutDevice (what the last identification said) and frmAbout (product and
+// version; any click closes it). Both are shown modal without a nested event loop,
+// so polling goes on while they are open.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "corvid/monitor/decode.h"
+
+class QGroupBox;
+class QLabel;
+
+namespace corvid::monitor {
+
+class Picture;
+
+// "Type: 3  Revision: 1.12".
+QString FirmwareLine(const DeviceIdentity& identity);
+// Product name, a blank, major.minor, and ".revision" when the revision is not 0.
+QString AboutText(const QString& product, int major, int minor, int revision);
+// AboutText for a "1.3.3" style version string.
+QString AboutText(const QString& product, const QString& version);
+
+class AboutDeviceDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit AboutDeviceDialog(QWidget* parent);
+  // Fills the three boxes and shows the dialog modal.
+  void ShowFor(const DeviceIdentity& identity);
+
+ private:
+  QLabel* lbl_type_ = nullptr;
+  QLabel* lbl_id_ = nullptr;
+  QLabel* lbl_firmware_ = nullptr;
+};
+
+class AboutBox : public QDialog {
+  Q_OBJECT
+ public:
+  AboutBox(const QString& product, const QString& version, QWidget* parent);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+};
+
+}  // namespace corvid::monitor

@@ -1,0 +1,110 @@
+#include "corvid/monitor/indicators.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace corvid::monitor {
+
+namespace {
+
+QString OnOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
+
+QPixmap Draw(Picture::Kind kind) {
+  const int size = kind == Picture::Kind::kLogo ? 48 : 20;
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF box(1, 1, size - 2, size - 2);
+  switch (kind) {
+    case Picture::Kind::kNotResponding: {
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(200, 0, 0));
+      p.drawEllipse(box);
+      p.setPen(QPen(Qt::white, 2.5));
+      p.drawLine(QPointF(6, 6), QPointF(size - 6, size - 6));
+      p.drawLine(QPointF(size - 6, 6), QPointF(6, size - 6));
+      break;
+    }
+    case Picture::Kind::kFault:
+    case Picture::Kind::kLowVoltage: {
+      QPainterPath triangle;
+      triangle.moveTo(size / 2.0, 1);
+      triangle.lineTo(size - 1, size - 2);
+      triangle.lineTo(1, size - 2);
+      triangle.closeSubpath();
+      p.setPen(QPen(Qt::black, 1));
+      p.setBrush(kind == Picture::Kind::kFault ? QColor(255, 200, 0) : QColor(255, 120, 0));
+      p.drawPath(triangle);
+      p.setPen(QPen(Qt::black, 2));
+      p.drawLine(QPointF(size / 2.0, 7), QPointF(size / 2.0, size - 9));
+      p.drawPoint(QPointF(size / 2.0, size - 5));
+      break;
+    }
+    case Picture::Kind::kLogo: {
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(30, 40, 60));
+      p.drawEllipse(box);
+      QFont font = p.font();
+      font.setBold(true);
+      font.setPixelSize(28);
+      p.setFont(font);
+      p.setPen(QColor(240, 200, 60));
+      p.drawText(box, Qt::AlignCenter, QStringLiteral("C"));
+      break;
+    }
+  }
+  return pixmap;
+}
+
+}  // namespace
+
+Shape::Shape(const QString& name, const QString& accessible_name, QColor fill, QWidget* parent)
+    : QWidget(parent), fill_(fill) {
+  setObjectName(name);
+  setAccessibleName(accessible_name);
+  setAccessibleDescription(OnOff(false));
+  setFixedSize(sizeHint());
+}
+
+void Shape::SetFillColor(QColor color) {
+  if (color == fill_) return;
+  fill_ = color;
+  update();
+}
+
+void Shape::SetFilled(bool filled) {
+  if (filled == filled_) return;
+  filled_ = filled;
+  setAccessibleDescription(OnOff(filled));
+  update();
+}
+
+void Shape::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(isEnabled() ? fill_.darker(150) : Qt::gray, 1.5));
+  p.setBrush(filled_ ? QBrush(fill_) : QBrush(Qt::NoBrush));
+  p.drawEllipse(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+}
+
+Picture::Picture(const QString& name, const QString& accessible_name, Kind kind, QWidget* parent)
+    : QLabel(parent) {
+  setObjectName(name);
+  setAccessibleName(accessible_name);
+  setPixmap(Draw(kind));
+  setFixedSize(pixmap().size());
+  // Hiding a picture must not shift the rows around it.
+  QSizePolicy policy = sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  setSizePolicy(policy);
+  setAccessibleDescription(OnOff(true));
+}
+
+void Picture::SetShown(bool shown) {
+  setVisible(shown);
+  setAccessibleDescription(OnOff(shown));
+}
+
+}  // namespace corvid::monitor

@@ -1,0 +1,692 @@
+#include "corvid/monitor/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "common/event_wait.h"
+#include "common/prompts.h"
+#include "common/serial_port.h"
+#include "common/window_helpers.h"
+#include "corvid/link/comm_box.h"
+#include "corvid/link/hdlc_link.h"
+#include "corvid/link/port_open.h"
+#include "corvid/monitor/about_dialogs.h"
+#include "corvid/monitor/indicators.h"
+#include "corvid/monitor/output_check.h"
+
+namespace corvid::monitor {
+
+namespace {
+
+using common::ArrayName;
+
+const QColor kRed(255, 0, 0);
+const QColor kYellow(255, 255, 0);
+const QColor kGreen(0, 255, 0);
+const QColor kBlue(0, 0, 255);
+
+// Design colours of shpSignal 0-5.
+const std::array<QColor, kOutputs> kSignalColours = {kRed, kYellow, kGreen, kRed, kYellow, kGreen};
+const std::array<QString, kOutputs> kRowNames = {"lblCh1Red", "lblCh1Yel", "lblCh1Grn",
+                                                 "lblCh2Red", "lblCh2Yel", "lblCh2Grn"};
+const std::array<QString, 3> kColourCaptions = {"Red", "Yellow", "Green"};
+
+QString OutputTitle(int i) {
+  return QStringLiteral("Channel %1 %2").arg(i / 3 + 1).arg(kColourCaptions[i % 3]);
+}
+
+QString Caption(const QString& text) { return QString(text).remove('&'); }
+
+template <typename W>
+W* Named(W* widget, const QString& name, const QString& accessible_name) {
+  widget->setObjectName(name);
+  widget->setAccessibleName(accessible_name);
+  return widget;
+}
+
+QGroupBox* Frame(const QString& name, const QString& caption, QWidget* parent) {
+  return Named(new QGroupBox(caption, parent), name, caption);
+}
+
+QLabel* Label(const QString& name, const QString& text, QWidget* parent) {
+  return Named(new QLabel(text, parent), name, text);
+}
+
+QCheckBox* Check(const QString& name, const QString& caption, const QString& accessible,
+                 QWidget* parent) {
+  return Named(new QCheckBox(caption, parent), name, accessible);
+}
+
+// Value boxes show what the device reports; typing into them reaches nothing.
+QLineEdit* ValueBox(const QString& name, const QString& accessible, const QString& text,
+                    QWidget* parent, int width = 56) {
+  auto* box = Named(new QLineEdit(text, parent), name, accessible);
+  box->setReadOnly(true);
+  box->setAlignment(Qt::AlignRight);
+  box->setFixedWidth(width);
+  return box;
+}
+
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), text.size()); }
+
+common::Message Box(const QString& title, const QString& text, common::Icon icon) {
+  common::Message message;
+  message.title = title;
+  message.text = text;
+  message.buttons = common::Buttons::kOk;
+  message.icon = icon;
+  return message;
+}
+
+double NumberShown(const QLineEdit* box) { return LeadingNumber(box->text().toStdString()); }
+
+}  // namespace
+
+MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), app_(app) {
+  setObjectName("frmMain");
+  setWindowTitle("Corvid");
+  setAccessibleName("Corvid");
+  BuildWindow();
+  BuildMenus();
+  BuildStatusBar();
+
+  tmr_poll_ = new QTimer(this);
+  tmr_poll_->setObjectName("tmrPoll");
+  tmr_poll_->setInterval(kPollIntervalMs);
+  connect(tmr_poll_, &QTimer::timeout, this, &MainWindow::PollTick);
+  // Driven by the guided calibration; idle here.
+  tmr_calibrate_ = new QTimer(this);
+  tmr_calibrate_->setObjectName("tmrCalibrate");
+  tmr_calibrate_->setInterval(500);
+
+  connect(&app_.link, &HdlcLink::ExchangeFinished, this, &MainWindow::OnExchangeFinished);
+
+  comm_box_ = new CommBox(app_.Comm1, app_.prompts, app_.settings, app_.store, this);
+  connect(comm_box_, &CommBox::PortOpened, this, [this](int port_number) {
+    sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
+  });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildWindow() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* columns = new QHBoxLayout(central);
+
+  auto* left = new QVBoxLayout;
+  auto* top_left = new QHBoxLayout;
+  top_left->addWidget(BuildStatusFrame(), 1);
+  top_left->addWidget(BuildMainsFrame(), 1);
+  left->addLayout(top_left);
+  left->addWidget(BuildFieldFrame());
+
+  auto* id_row = new QHBoxLayout;
+  lbl_device_id_ = Label("lblDeviceID", "Device ID:", central);
+  txt_device_id_ = ValueBox("txtDeviceID", "Device ID", "", central, 260);
+  txt_device_id_->setAlignment(Qt::AlignLeft);
+  id_row->addWidget(lbl_device_id_);
+  id_row->addWidget(txt_device_id_, 1);
+  left->addLayout(id_row);
+
+  auto* buttons = new QHBoxLayout;
+  img_24v_low_ = new Picture("img24Vlow", "24VDC low", Picture::Kind::kLowVoltage, central);
+  img_24v_low_->SetShown(false);
+  cmd_check_outputs_ = Named(new QPushButton("Check Outputs", central), "cmdCheckOutputs",
+                             "Check Outputs");
+  cmd_cal_auto_ = Named(new QPushButton("Full Calibrate", central), "cmdCalAuto", "Full Calibrate");
+  // Opening the Calibrate menu makes the full calibration available.
+  cmd_cal_auto_->setEnabled(false);
+  connect(cmd_check_outputs_, &QPushButton::clicked, this,
+          [this] { RunWhenIdle([this] { CheckOutputs(); }); });
+  buttons->addWidget(img_24v_low_);
+  buttons->addStretch(1);
+  buttons->addWidget(cmd_check_outputs_);
+  buttons->addWidget(cmd_cal_auto_);
+  left->addLayout(buttons);
+  left->addStretch(1);
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(BuildOutputDisableFrame());
+  right->addWidget(BuildFaultIndicatorFrame());
+  right->addWidget(BuildAddressFrame());
+  right->addWidget(BuildStatusROFrame());
+  right->addWidget(BuildDiagnosticFrame());
+  right->addStretch(1);
+
+  columns->addLayout(left, 3);
+  columns->addLayout(right, 2);
+}
+
+QWidget* MainWindow::BuildStatusFrame() {
+  auto* frame = Frame("fraStatus", "Status", this);
+  auto* row = new QHBoxLayout(frame);
+  shp_responding_ = new Shape("shpResponding", "Device responding", kGreen, frame);
+  shp_responding_->SetFilled(true);
+  img_not_responding_ =
+      new Picture("imgNotResponding", "Device not responding", Picture::Kind::kNotResponding, frame);
+  lbl_respnding_ = Label("lblRespnding", "Device Not Responding", frame);
+  row->addWidget(shp_responding_);
+  row->addWidget(img_not_responding_);
+  row->addWidget(lbl_respnding_, 1);
+  return frame;
+}
+
+QWidget* MainWindow::BuildMainsFrame() {
+  fra_mains_ = Frame("fraMains", "Mains", this);
+  auto* row = new QHBoxLayout(fra_mains_);
+  row->addWidget(Label("Label1", "Signal Voltage", fra_mains_));
+  txt_mains_voltage_ = ValueBox("txtMainsVoltage", "Signal voltage", "0.0", fra_mains_);
+  row->addWidget(txt_mains_voltage_);
+  row->addWidget(Label("Label2", "Vrms", fra_mains_));
+  row->addStretch(1);
+  return fra_mains_;
+}
+
+QWidget* MainWindow::BuildFieldFrame() {
+  fra_field_status_ = Frame("fraFieldStatus", "Field Outputs", this);
+  auto* outer = new QVBoxLayout(fra_field_status_);
+  for (int channel = 0; channel < 2; ++channel) {
+    auto* frame = Frame(ArrayName("fraField", channel), QStringLiteral("Channel %1").arg(channel + 1),
+                        fra_field_status_);
+    auto* grid = new QGridLayout(frame);
+    for (int row = 0; row < 3; ++row) {
+      const int i = channel * 3 + row;
+      const QString title = OutputTitle(i);
+      lbl_rows_[i] = Label(kRowNames[i], kColourCaptions[row], frame);
+      lbl_rows_[i]->setMinimumWidth(48);
+      shp_signal_[i] = new Shape(ArrayName("shpSignal", i), title + " output", kSignalColours[i], frame);
+      // Channel 2 starts with the wider placeholders until the first status poll.
+      txt_field_volts_[i] = ValueBox(ArrayName("txtFieldVolts", i), title + " field voltage",
+                                     channel == 0 ? "0.0" : "000.0", frame);
+      txt_field_amps_[i] = ValueBox(ArrayName("txtFieldAmps", i), title + " field current",
+                                    channel == 0 ? "0" : "0000", frame);
+      img_fault_[i] = new Picture(ArrayName("imgFault", i), title + " fault", Picture::Kind::kFault, frame);
+      grid->addWidget(lbl_rows_[i], row, 0);
+      grid->addWidget(shp_signal_[i], row, 1);
+      grid->addWidget(txt_field_volts_[i], row, 2);
+      grid->addWidget(Label(ArrayName("lblVoltsUnit", i), "Vrms", frame), row, 3);
+      grid->addWidget(txt_field_amps_[i], row, 4);
+      grid->addWidget(Label(ArrayName("lblAmpsUnit", i), "mArms", frame), row, 5);
+      grid->addWidget(img_fault_[i], row, 6);
+    }
+    grid->setColumnStretch(7, 1);
+    outer->addWidget(frame);
+  }
+  return fra_field_status_;
+}
+
+QWidget* MainWindow::BuildOutputDisableFrame() {
+  auto* frame = Frame("fraOutputDisable", "Output Disable", this);
+  auto* row = new QHBoxLayout(frame);
+  for (int channel = 0; channel < 2; ++channel) {
+    auto* sub = Frame(ArrayName("fraChannel", channel), QStringLiteral("Channel %1").arg(channel + 1),
+                      frame);
+    auto* column = new QVBoxLayout(sub);
+    for (int k = 0; k < 3; ++k) {
+      const int i = channel * 3 + k;
+      chk_out_disable_[i] = Check(ArrayName("chkOutDisable", i), kColourCaptions[k],
+                                  OutputTitle(i) + " disable", sub);
+      column->addWidget(chk_out_disable_[i]);
+    }
+    row->addWidget(sub);
+  }
+  return frame;
+}
+
+QWidget* MainWindow::BuildFaultIndicatorFrame() {
+  auto* frame = Frame("fraFaultIndicator", "Fault Indicator", this);
+  auto* grid = new QGridLayout(frame);
+  for (int channel = 0; channel < 2; ++channel) {
+    const QString caption = QStringLiteral("Channel %1").arg(channel + 1);
+    chk_fault_led_[channel] =
+        Check(ArrayName("chkFaultLED", channel), caption, caption + " fault indicator", frame);
+    shp_fault_[channel] =
+        new Shape(ArrayName("shpFault", channel), caption + " fault indicator lamp", kBlue, frame);
+    connect(chk_fault_led_[channel], &QCheckBox::toggled, shp_fault_[channel], &Shape::SetFilled);
+    grid->addWidget(chk_fault_led_[channel], channel, 0);
+    grid->addWidget(shp_fault_[channel], channel, 1);
+  }
+  grid->setColumnStretch(2, 1);
+  return frame;
+}
+
+QWidget* MainWindow::BuildAddressFrame() {
+  auto* frame = Frame("fraAddress", "Slot Address", this);
+  cmb_address_ = Named(new QComboBox(frame), "cmbAddress", "Slot Address");
+  cmb_address_->addItems(SlotAddressEntries());
+  connect(cmb_address_, &QComboBox::currentIndexChanged, this, &MainWindow::OnAddressSelected);
+  auto* row = new QHBoxLayout(frame);
+  row->addWidget(cmb_address_);
+  row->addStretch(1);
+  return frame;
+}
+
+QWidget* MainWindow::BuildStatusROFrame() {
+  auto* frame = Named(new QGroupBox(this), "fraStatusRO", "Device status");
+  auto* column = new QVBoxLayout(frame);
+  const std::array<QString, 4> captions = {"24VDC Low", "Reset Since Last Poll",
+                                           "Last RMS Period Lost", "Diagostic Fail"};
+  for (int k = 0; k < 4; ++k) {
+    chk_status_[k] = Check(ArrayName("chkStatus", k), captions[k], captions[k], frame);
+    column->addWidget(chk_status_[k]);
+  }
+  // Indicators only: the device sets them.
+  frame->setEnabled(false);
+  return frame;
+}
+
+QWidget* MainWindow::BuildDiagnosticFrame() {
+  auto* frame = Frame("fraDiagnostic", "VELD Diagnostic", this);
+  auto* grid = new QGridLayout(frame);
+  auto add_row = [&](int row, const QString& name, const QString& caption) {
+    grid->addWidget(Label("lbl" + name.mid(3), caption, frame), row, 0);
+    auto* box = ValueBox(name, caption, "--", frame);
+    grid->addWidget(box, row, 1);
+    return box;
+  };
+  txt_temperature_ = add_row(0, "txtTemperature", "Temperature");
+  grid->addWidget(Label("lblTemperatureUnit", "oF", frame), 0, 2);
+  txt_counters_[0] = add_row(1, "txtCRCErrors", "CRC Errors");
+  txt_counters_[1] = add_row(2, "txtRxOverflows", "Rx Overflows");
+  txt_counters_[2] = add_row(3, "txtRegErrors", "3911 Reg Errors");
+  txt_counters_[3] = add_row(4, "txtRxErrors", "Rx Errors");
+  txt_data_flash_errors_ = add_row(5, "txtDataFlashErrors", "Data Flash Errors");
+  txt_data_flash_errors_->setEnabled(false);
+  img_reg_fault_ = new Picture("imgRegFault", "Register fault", Picture::Kind::kFault, frame);
+  img_data_flash_fault_ =
+      new Picture("imgDataFlashFault", "Data flash fault", Picture::Kind::kFault, frame);
+  img_reg_fault_->SetShown(false);
+  img_data_flash_fault_->SetShown(false);
+  grid->addWidget(img_reg_fault_, 3, 2);
+  grid->addWidget(img_data_flash_fault_, 5, 2);
+  cmd_clear_errors_ = Named(new QPushButton("Clear Errors", frame), "cmdClearErrors", "Clear Errors");
+  connect(cmd_clear_errors_, &QPushButton::clicked, this, &MainWindow::ClearErrors);
+  grid->addWidget(cmd_clear_errors_, 6, 0, 1, 3);
+  grid->setColumnStretch(3, 1);
+  return frame;
+}
+
+void MainWindow::BuildMenus() {
+  auto add_menu = [this](const QString& name, const QString& caption) {
+    QMenu* menu = menuBar()->addMenu(caption);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    menu->setAccessibleName(Caption(caption));
+    return menu;
+  };
+  auto add_item = [](QMenu* menu, const QString& name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+  };
+  auto add_separator = [](QMenu* menu, const QString& name) {
+    menu->addSeparator()->setObjectName(name);
+  };
+
+  QMenu* port = add_menu("mnuPort", "Port");
+  connect(add_item(port, "mnuPortSettings", "&Settings"), &QAction::triggered, this,
+          &MainWindow::ShowPortDialog);
+
+  // The calibration windows attach themselves to these items.
+  mnu_calibrate_ = add_menu("mnuCalibrate", "&Calibrate");
+  add_item(mnu_calibrate_, "mnuCalAuto", "Auto");
+  add_separator(mnu_calibrate_, "mnuSeparator1");
+  add_item(mnu_calibrate_, "mnuCalVoltage", "Voltage")->setEnabled(false);
+  add_item(mnu_calibrate_, "mnuCalCurrent", "Current")->setEnabled(false);
+  add_item(mnu_calibrate_, "mnuCalManual", "Manual");
+  add_separator(mnu_calibrate_, "mnuSeparator2");
+  add_item(mnu_calibrate_, "mnuCalSettings", "Calibration Settings");
+
+  QMenu* help = add_menu("mnuHelp", "&Help");
+  connect(add_item(help, "mnuHelpItem", "&Help"), &QAction::triggered, this,
+          [this] { RunWhenIdle([this] { ShowHelp(); }); });
+  connect(add_item(help, "mnuAboutDevice", "About Vanta Device"), &QAction::triggered, this,
+          &MainWindow::ShowAboutDevice);
+  connect(add_item(help, "mnuAboutPgm", "&About Corvid"), &QAction::triggered, this,
+          &MainWindow::ShowAbout);
+}
+
+void MainWindow::BuildStatusBar() {
+  auto* bar = new QStatusBar(this);
+  bar->setObjectName("sbStatus");
+  bar->setAccessibleName("Status bar");
+  bar->setSizeGripEnabled(false);
+  setStatusBar(bar);
+  const std::array<QString, 5> texts = {"Device Type = ?", "PC Comm Port = ?", "CRC Errors = 0",
+                                        "Rx Timeouts = 0", "Rx NAKs= 0"};
+  const std::array<QString, 5> names = {"Device type", "PC comm port", "CRC errors", "Rx timeouts",
+                                        "Rx NAKs"};
+  for (int i = 0; i < 5; ++i) {
+    sb_panels_[i] = Label(ArrayName("sbStatus", i + 1), texts[i], bar);
+    sb_panels_[i]->setAccessibleName(names[i]);
+    sb_panels_[i]->setFrameShape(QFrame::StyledPanel);
+    sb_panels_[i]->setMinimumWidth(i < 2 ? 150 : 110);
+    bar->addWidget(sb_panels_[i], i < 2 ? 2 : 1);
+  }
+  sb_panels_[0]->setToolTip("Switch Pack Type");
+  sb_panels_[1]->setToolTip("Computer Comm Port Number");
+}
+
+void MainWindow::MarkSimulated() {
+  setWindowTitle("Corvid - SIMULATED DEVICE");
+  if (lbl_simulated_ == nullptr) {
+    lbl_simulated_ = Label("lblSimulated", "SIMULATED", statusBar());
+    lbl_simulated_->setStyleSheet("QLabel { color: white; background: #b00000; padding: 0 6px; "
+                                  "font-weight: bold; }");
+    lbl_simulated_->setToolTip("Talking to the built-in simulated device, not a serial port");
+    statusBar()->addPermanentWidget(lbl_simulated_);
+  }
+}
+
+void MainWindow::Load() {
+  common::CentreOnScreen(this);
+  move(pos() + QPoint(33, 0));  // about 500 twips right of the middle
+
+  shp_responding_->setVisible(true);
+  img_not_responding_->SetShown(false);
+  for (int i = 0; i < kOutputs; ++i) {
+    shp_signal_[i]->SetFilled(false);
+    img_fault_[i]->SetShown(false);
+  }
+  for (Shape* shape : shp_fault_) shape->SetFilled(false);
+
+  app_.settings = app_.store.Load();
+  {
+    // Selecting the stored address also stores it back, as a click would.
+    const QSignalBlocker blocker(cmb_address_);
+    cmb_address_->setCurrentIndex(std::clamp(app_.settings.SlotAddress, 1, 31) - 1);
+  }
+  OnAddressSelected(cmb_address_->currentIndex());
+  if (OpenStoredPort(app_.Comm1, app_.prompts, app_.settings.PortNumber))
+    sb_panels_[1]->setText("PC Comm Port = " + QString::number(app_.settings.PortNumber));
+
+  for (QCheckBox* box : chk_out_disable_) box->setChecked(true);
+
+  app_.globals.PollCount = 0;
+  tmr_poll_->start();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  tmr_poll_->stop();
+  tmr_calibrate_->stop();
+  app_.Comm1.Close();
+  event->accept();
+  QCoreApplication::quit();
+}
+
+void MainWindow::OnAddressSelected(int index) {
+  if (index < 0) return;
+  app_.settings.SlotAddress = index + 1;
+  app_.link.SetSlotAddress(app_.settings.SlotAddress);
+  app_.store.SaveSlotAddress(app_.settings.SlotAddress);
+}
+
+// ---- Poll cycle ----
+
+bool MainWindow::Idle() const { return !in_tick_ && !app_.link.Busy(); }
+
+void MainWindow::PollTick() {
+  if (Idle() && !common::IsMenuActive(this)) {
+    in_tick_ = true;
+    Globals& g = app_.globals;
+    const TickPlan plan = PlanForTick(g.PollCount);
+    if (plan.identify) GetModuleID();
+    if (plan.diagnostic) GetDiagnostic();
+    GetStatus();
+    if (g.CalRequest != 0) {
+      SetCalibration();
+      g.CalRequest = 0;
+    }
+    g.PollCount = NextPollCount(g.PollCount);
+    in_tick_ = false;
+    FlushIdleActions();
+  }
+  RefreshCounters();
+}
+
+void MainWindow::RefreshCounters() {
+  const LinkCounters& c = app_.link.Counters();
+  sb_panels_[2]->setText("CRC Error = " + QString::number(c.CrcErrorCount));
+  sb_panels_[3]->setText("Rx Timeout = " + QString::number(c.RxTimeoutCount));
+  sb_panels_[4]->setText("Rx NAKs = " + QString::number(c.RxNakCount));
+}
+
+void MainWindow::ClearErrors() {
+  app_.link.Counters().Clear();
+  RefreshCounters();
+}
+
+void MainWindow::RunWhenIdle(std::function<void()> fn) {
+  if (Idle() && idle_actions_.empty()) {
+    fn();
+    return;
+  }
+  idle_actions_.push_back(std::move(fn));
+  FlushIdleActions();
+}
+
+void MainWindow::FlushIdleActions() {
+  if (idle_actions_.empty() || flush_scheduled_ || !Idle()) return;
+  // Run from the event loop, outside whatever call stack noticed the link is free.
+  flush_scheduled_ = true;
+  QTimer::singleShot(0, this, [this] {
+    flush_scheduled_ = false;
+    while (!idle_actions_.empty() && Idle()) {
+      auto fn = std::move(idle_actions_.front());
+      idle_actions_.pop_front();
+      fn();
+    }
+  });
+}
+
+std::optional<QByteArray> MainWindow::Exchange(const std::vector<std::uint8_t>& command) {
+  if (app_.link.Busy()) return std::nullopt;  // never nest exchanges
+  const QByteArray bytes(reinterpret_cast<const char*>(command.data()),
+                         static_cast<qsizetype>(command.size()));
+  auto payload = app_.link.Exchange(bytes);
+  FlushIdleActions();
+  return payload;
+}
+
+void MainWindow::OnExchangeFinished(bool ok) {
+  // Only transitions change the indication; the shape is the state.
+  const bool showing = !shp_responding_->isHidden();
+  if (ok && !showing) {
+    shp_responding_->setVisible(true);
+    img_not_responding_->SetShown(false);
+    lbl_respnding_->setText("Device Responding");
+    common::EnableFrame(fra_mains_, true);
+    common::EnableFrame(fra_field_status_, true);
+    lbl_device_id_->setEnabled(true);
+    txt_device_id_->setEnabled(true);
+  } else if (!ok && showing) {
+    shp_responding_->setVisible(false);
+    img_not_responding_->SetShown(true);
+    lbl_respnding_->setText("Device Not Responding");
+    lbl_device_id_->setEnabled(false);
+    txt_device_id_->setEnabled(false);
+    txt_device_id_->clear();
+  }
+  lbl_respnding_->setAccessibleName(lbl_respnding_->text());
+  shp_responding_->setAccessibleDescription(ok ? "responding" : "not responding");
+}
+
+// ---- Command functions ----
+
+void MainWindow::ApplyStatusLayout(StatusLayout layout) {
+  const bool flash = layout == StatusLayout::kFlashUnit;
+  const std::array<QString, 4> captions =
+      flash ? std::array<QString, 4>{"1-1", "1-2", "2-1", "2-2"}
+            : std::array<QString, 4>{"Red", "Yel", "Yel", "Grn"};
+  const std::array<int, 4> rows = {0, 1, 4, 5};  // lblCh1Red, lblCh1Yel, lblCh2Yel, lblCh2Grn
+  for (int k = 0; k < 4; ++k) {
+    lbl_rows_[rows[k]]->setText(captions[k]);
+    lbl_rows_[rows[k]]->setAccessibleName(captions[k]);
+  }
+  shp_signal_[1]->SetFillColor(flash ? kRed : kYellow);
+  shp_signal_[4]->SetFillColor(flash ? kRed : kYellow);
+  shp_signal_[5]->SetFillColor(flash ? kRed : kGreen);
+}
+
+bool MainWindow::GetStatus() {
+  const StatusLayout layout = LayoutForSlot(app_.settings.SlotAddress);
+  ApplyStatusLayout(layout);
+  std::uint8_t leds = 0, disables = 0;
+  for (int c = 0; c < 2; ++c)
+    if (chk_fault_led_[c]->isChecked()) leds |= 1 << c;
+  for (int i = 0; i < kOutputs; ++i)
+    if (chk_out_disable_[i]->isChecked()) disables |= 1 << i;
+  const auto payload = Exchange(BuildStatusCommand(layout, leds, disables));
+  if (!payload) return false;
+  const auto reading = DecodeStatus(
+      ByteView(reinterpret_cast<const std::uint8_t*>(payload->data()), payload->size()));
+  if (!reading) return false;
+  ShowStatus(*reading);
+  return true;
+}
+
+void MainWindow::ShowStatus(const StatusReading& reading) {
+  for (int k = 0; k < 4; ++k) chk_status_[k]->setChecked(reading.status_bits & (1 << k));
+  img_24v_low_->SetShown(reading.status_bits & 1);
+  txt_mains_voltage_->setText(Text(FormatTenths(reading.mains)));
+  for (int i = 0; i < kOutputs; ++i) {
+    txt_field_volts_[i]->setText(Text(FormatTenths(reading.volts[i])));
+    txt_field_amps_[i]->setText(QString::number(reading.amps[i]));
+    img_fault_[i]->SetShown(reading.fault_bits & (1 << i));
+    shp_signal_[i]->SetFilled(reading.on_bits & (1 << i));
+  }
+}
+
+bool MainWindow::GetDiagnostic() {
+  const auto payload = Exchange(DiagnosticCommand());
+  if (!payload) return false;
+  const auto reading = DecodeDiagnostic(
+      ByteView(reinterpret_cast<const std::uint8_t*>(payload->data()), payload->size()));
+  if (!reading) return false;
+  txt_temperature_->setText(QString::number(reading->temperature));
+  for (int k = 0; k < 4; ++k) txt_counters_[k]->setText(Text(FormatCounter(reading->counters[k])));
+  img_reg_fault_->SetShown(reading->fault_bits & 1);
+  img_data_flash_fault_->SetShown(reading->fault_bits & 2);
+  return true;
+}
+
+bool MainWindow::GetModuleID() {
+  const auto payload = Exchange(ModuleIdCommand());
+  if (!payload) return false;
+  if (!ApplyModuleId(ByteView(reinterpret_cast<const std::uint8_t*>(payload->data()), payload->size()),
+                     app_.globals))
+    return false;
+  sb_panels_[0]->setText("Device Type = " + Text(DeviceTypeName(app_.globals.DeviceType)));
+  txt_device_id_->setText(QString::fromLatin1(app_.globals.ModuleID));
+  return true;
+}
+
+bool MainWindow::SetCalibration() {
+  if (!calibration_source_) return false;
+  const auto factors = calibration_source_();
+  if (!factors) return false;
+  if (!Exchange(BuildCalibrationCommand(*factors))) return false;
+  if (app_.globals.CalRequest == 2) {
+    app_.prompts.Show(Box("VANTA Calibration", "Calibration Set", common::Icon::kWarning));
+  }
+  return true;
+}
+
+// ---- Check Outputs ----
+
+void MainWindow::CheckOutputs() {
+  cmd_check_outputs_->setEnabled(false);
+  // The button comes back on every way out, early stops included: otherwise the
+  // technician could not check again without restarting the program.
+  struct Reenable {
+    QPushButton* button;
+    ~Reenable() { button->setEnabled(true); }
+  } reenable{cmd_check_outputs_};
+  auto show = [this](const QString& title, const QString& text) {
+    app_.prompts.Show(Box(title, text, common::Icon::kCritical));
+  };
+
+  const auto resistor = app_.settings.cal.ResistorFor(app_.globals.DeviceType);
+  if (!resistor) {
+    show("Device Error", "ERROR: Unknown Device Type");
+    return;
+  }
+  if (!(*resistor > 0)) {
+    show("Output Current Error",
+         "The calibration current resistor is 0 Ohms: the output currents cannot be checked.");
+  }
+  auto settle = [this](int polls) {
+    for (int n = 0; n < polls; ++n) {
+      GetStatus();
+      if (!common::Delay(check_pause_ms_)) return false;
+    }
+    return true;
+  };
+  if (!settle(5)) return;
+
+  for (int k = 0; k < kOutputs; ++k) {
+    chk_out_disable_[k]->setChecked(false);
+    bool quitting = false;
+    for (int n = 0; n < 30 && !quitting; ++n) {
+      quitting = !common::Delay(check_pause_ms_);
+      if (!quitting) GetStatus();
+    }
+    if (quitting) {
+      chk_out_disable_[k]->setChecked(true);
+      return;
+    }
+    GetStatus();
+    const OutputVerdict verdict =
+        JudgeOutput(k, NumberShown(txt_field_volts_[k]), NumberShown(txt_field_amps_[k]),
+                    NumberShown(txt_mains_voltage_), *resistor);
+    for (const CheckMessage& m : verdict.messages) show(Text(m.title), Text(m.text));
+    chk_out_disable_[k]->setChecked(true);
+    if (verdict.stop) return;
+  }
+  settle(5);
+}
+
+// ---- Menus and dialogs ----
+
+void MainWindow::ShowPortDialog() {
+  comm_box_->Load();
+  comm_box_->show();
+  comm_box_->raise();
+  comm_box_->activateWindow();
+}
+
+void MainWindow::ShowAboutDevice() {
+  if (about_device_ == nullptr) about_device_ = new AboutDeviceDialog(this);
+  about_device_->ShowFor(app_.globals);
+}
+
+void MainWindow::ShowAbout() {
+  if (about_box_ == nullptr) {
+    about_box_ = new AboutBox(QCoreApplication::applicationName(),
+                              QCoreApplication::applicationVersion(), this);
+  }
+  about_box_->open();
+}
+
+void MainWindow::ShowHelp() {
+  app_.prompts.Show(Box("You really need Help?",
+                        "No Help is available. Would you like a tall Mai-Tai instead?",
+                        common::Icon::kNone));
+}
+
+}  // namespace corvid::monitor
