@@ -33,7 +33,7 @@ struct TbxOptions {
   int delay_ms = 0;             // think this long before each answer
   int drop_every = 0;           // leave every Nth valid request unanswered (0: never)
   double drop_probability = 0;  // leave requests unanswered at random ...
-  std::uint32_t seed = 1;       // ... from this seed, so runs repeat
+  std::uint32_t seed = 1;       // ... from this seed (taken when the model is made)
   int corrupt_every = 0;        // every Nth answer carries a wrong checksum (0: never)
 };
 

@@ -17,6 +17,7 @@ constexpr char kUsage[] =
     "usage: tbx-sim --port N [--port-dir DIR] [--address A] [--comm-version HEX]\n"
     "               [--fw-type HEX] [--fw-rev HEX] [--line-sync-error] [--silent]\n"
     "               [--delay MS] [--drop-every N] [--corrupt-every N] [--paced]\n"
+    "               [--drop-rate P] [--seed N] [--no-animation] [--no-extended]\n"
     "               [--log FILE] [--verbose]\n"
     "\n"
     "Serves a simulated TBX on a pseudo-terminal linked as COM<N> in DIR\n"
@@ -30,6 +31,10 @@ constexpr char kUsage[] =
     "  --delay MS         wait MS milliseconds before each answer\n"
     "  --drop-every N     leave every Nth request unanswered\n"
     "  --corrupt-every N  send every Nth answer with a wrong checksum\n"
+    "  --drop-rate P      leave requests unanswered at random with probability P\n"
+    "  --seed N           seed of --drop-rate, so runs repeat (default 1)\n"
+    "  --no-animation     keep the inputs still until outputs are written\n"
+    "  --no-extended      an older unit: ignore the extended command set\n"
     "  --paced            deliver answers at the line rate of 19200,E,8,1\n"
     "  --log FILE         append '> hex' / '< hex' traffic lines to FILE\n"
     "  --verbose          print the traffic on stderr\n";
@@ -102,6 +107,22 @@ int main(int argc, char** argv) {
       const auto n = number(10, 1, 1000000);
       if (!n) return Usage("--corrupt-every needs a number >= 1");
       model_options.corrupt_every = static_cast<int>(*n);
+    } else if (arg == "--drop-rate") {
+      const char* text = value();
+      char* end = nullptr;
+      const double p = text ? std::strtod(text, &end) : -1;
+      if (text == nullptr || *end != '\0' || !(p >= 0 && p <= 1)) {
+        return Usage("--drop-rate needs a probability 0-1");
+      }
+      model_options.drop_probability = p;
+    } else if (arg == "--seed") {
+      const auto n = number(10, 0, 0xFFFFFFFFL);
+      if (!n) return Usage("--seed needs a number");
+      model_options.seed = static_cast<std::uint32_t>(*n);
+    } else if (arg == "--no-animation") {
+      model_options.idle_animation = false;
+    } else if (arg == "--no-extended") {
+      model_options.extended = false;
     } else if (arg == "--paced") {
       paced = true;
     } else if (arg == "--log") {

@@ -25,6 +25,7 @@ TEST(TbxSimTest, BadArgumentsGiveUsageAndExitCode2) {
       {"--port", "3", "--comm-version", "1FF"},
       {"--port", "3", "--delay", "-5"},
       {"--port", "3", "--drop-every", "0"},
+      {"--port", "3", "--drop-rate", "1.5"},
       {"--port", "3", "--bogus"},
   };
   for (const QStringList& args : cases) {
