@@ -45,7 +45,8 @@ std::string SimUsage() {
          "  --slot S            slot address answered, 1-31 (default 1)\n"
          "  --type T            device type code 0-255; 1-6 known (default 2, VELD-LV)\n"
          "  --mains V           signal power voltage in Vrms (default 120)\n"
-         "  --load-ohms R       load on every output in ohms, 0 = open (default 26.12)\n"
+         "  --load-ohms R       load on every output in ohms, 0 = open (default: the\n"
+         "                      family's calibration resistor, 26.12 if unknown)\n"
          "  --silent            never answer\n"
          "  --delay MS          think this long before each answer (default 0)\n"
          "  --drop-every N      leave every Nth command unanswered\n"
@@ -63,6 +64,7 @@ std::optional<SimArgs> ParseSimArgs(const std::vector<std::string>& args, std::s
   SimArgs out;
   bool have_port = false;
   bool have_foreign_every = false;
+  bool have_load = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     // Options without a value.
@@ -110,6 +112,7 @@ std::optional<SimArgs> ParseSimArgs(const std::vector<std::string>& args, std::s
       const auto v = ParseReal(value, 0, 1e9);
       if (!v) return bad();
       out.model.load_ohms = *v;
+      have_load = true;
     } else if (arg == "--delay") {
       const auto n = ParseWhole(value, 0, 60000);
       if (!n) return bad();
@@ -142,6 +145,11 @@ std::optional<SimArgs> ParseSimArgs(const std::vector<std::string>& args, std::s
   if (!have_port) {
     error = "--port is required";
     return std::nullopt;
+  }
+  if (!have_load) {
+    if (const auto ohms = CalibrationSettings{}.ResistorFor(out.model.device_type)) {
+      out.model.load_ohms = *ohms;
+    }
   }
   if (out.paced) {
     common::LineSettings line;
