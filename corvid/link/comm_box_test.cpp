@@ -190,7 +190,9 @@ TEST_F(CommBoxTest, OpenFailureReportsAndKeepsDialogOpen) {
     ShowWithPort("5");
     Click("cmdOK");
     EXPECT_EQ(static_cast<int>(prompts_.shown().size()), c.boxes);
-    if (c.boxes == 1) EXPECT_EQ(prompts_.shown()[0].title, "COM Port Open Error");
+    if (c.boxes == 1) {
+      EXPECT_EQ(prompts_.shown()[0].title, "COM Port Open Error");
+    }
     EXPECT_FALSE(port_.IsOpen());
     EXPECT_TRUE(box_.isVisible());
     EXPECT_EQ(settings_.PortNumber, 1);

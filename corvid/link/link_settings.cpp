@@ -72,22 +72,25 @@ std::optional<int> ReadWhole(QSettings& settings, const char* section, const cha
 
 }  // namespace
 
-std::optional<float> CalibrationSettings::VoltageFor(int device_type) const {
+int DeviceFamily(int device_type) {
   switch (device_type) {
-    case 1: case 4: return hv_voltage;
-    case 2: case 5: return lv_voltage;
-    case 3: case 6: return vhv_voltage;
-    default: return std::nullopt;
+    case 2: case 5: return 0;
+    case 1: case 4: return 1;
+    case 3: case 6: return 2;
+    default: return -1;
   }
 }
 
+std::optional<float> CalibrationSettings::VoltageFor(int device_type) const {
+  const float* family[] = {&lv_voltage, &hv_voltage, &vhv_voltage};
+  const int f = DeviceFamily(device_type);
+  return f < 0 ? std::nullopt : std::optional(*family[f]);
+}
+
 std::optional<float> CalibrationSettings::ResistorFor(int device_type) const {
-  switch (device_type) {
-    case 1: case 4: return hv_resistor;
-    case 2: case 5: return lv_resistor;
-    case 3: case 6: return vhv_resistor;
-    default: return std::nullopt;
-  }
+  const float* family[] = {&lv_resistor, &hv_resistor, &vhv_resistor};
+  const int f = DeviceFamily(device_type);
+  return f < 0 ? std::nullopt : std::optional(*family[f]);
 }
 
 QStringList SlotAddressEntries() {

@@ -18,6 +18,9 @@ inline constexpr int kMinSlotAddress = 1;
 inline constexpr int kMaxSlotAddress = 31;
 inline constexpr int kMaxPortNumber = 256;
 
+// Family of a device type: 0 LV (2, 5), 1 HV (1, 4), 2 VHV (3, 6), -1 unknown.
+int DeviceFamily(int device_type);
+
 // Signal voltage (Vrms) and load resistor (ohms) per device family.
 struct CalibrationSettings {
   float lv_voltage = 48.0f;
