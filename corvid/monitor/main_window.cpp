@@ -92,6 +92,11 @@ common::Message Box(const QString& title, const QString& text, common::Icon icon
   return message;
 }
 
+// Every poll rewrites the boxes; most of the time nothing changed, so skip the repaint.
+void SetText(QLineEdit* box, const QString& text) {
+  if (box->text() != text) box->setText(text);
+}
+
 double NumberShown(const QLineEdit* box) { return LeadingNumber(box->text().toStdString()); }
 
 }  // namespace
@@ -137,11 +142,14 @@ void MainWindow::BuildWindow() {
 
   auto* id_row = new QHBoxLayout;
   lbl_device_id_ = Label("lblDeviceID", "Device ID:", central);
-  txt_device_id_ = ValueBox("txtDeviceID", "Device ID", "", central, 260);
+  txt_device_id_ = ValueBox("txtDeviceID", "Device ID", "", central);
   txt_device_id_->setAlignment(Qt::AlignLeft);
+  txt_device_id_->setMinimumWidth(260);
+  txt_device_id_->setMaximumWidth(QWIDGETSIZE_MAX);
   id_row->addWidget(lbl_device_id_);
   id_row->addWidget(txt_device_id_, 1);
   left->addLayout(id_row);
+  left->addWidget(BuildStatusROFrame());
 
   auto* buttons = new QHBoxLayout;
   img_24v_low_ = new Picture("img24Vlow", "24VDC low", Picture::Kind::kLowVoltage, central);
@@ -164,7 +172,6 @@ void MainWindow::BuildWindow() {
   right->addWidget(BuildOutputDisableFrame());
   right->addWidget(BuildFaultIndicatorFrame());
   right->addWidget(BuildAddressFrame());
-  right->addWidget(BuildStatusROFrame());
   right->addWidget(BuildDiagnosticFrame());
   right->addStretch(1);
 
@@ -177,6 +184,7 @@ QWidget* MainWindow::BuildStatusFrame() {
   auto* row = new QHBoxLayout(frame);
   shp_responding_ = new Shape("shpResponding", "Device responding", kGreen, frame);
   shp_responding_->SetFilled(true);
+  shp_responding_->setAccessibleDescription("responding");
   img_not_responding_ =
       new Picture("imgNotResponding", "Device not responding", Picture::Kind::kNotResponding, frame);
   lbl_respnding_ = Label("lblRespnding", "Device Not Responding", frame);
@@ -241,6 +249,8 @@ QWidget* MainWindow::BuildOutputDisableFrame() {
       const int i = channel * 3 + k;
       chk_out_disable_[i] = Check(ArrayName("chkOutDisable", i), kColourCaptions[k],
                                   OutputTitle(i) + " disable", sub);
+      // Nothing may drive an output before the technician asks for it.
+      chk_out_disable_[i]->setChecked(true);
       column->addWidget(chk_out_disable_[i]);
     }
     row->addWidget(sub);
@@ -510,6 +520,7 @@ void MainWindow::OnExchangeFinished(bool ok) {
     shp_responding_->setVisible(true);
     img_not_responding_->SetShown(false);
     lbl_respnding_->setText("Device Responding");
+    lbl_respnding_->setAccessibleName(lbl_respnding_->text());
     common::EnableFrame(fra_mains_, true);
     common::EnableFrame(fra_field_status_, true);
     lbl_device_id_->setEnabled(true);
@@ -518,12 +529,11 @@ void MainWindow::OnExchangeFinished(bool ok) {
     shp_responding_->setVisible(false);
     img_not_responding_->SetShown(true);
     lbl_respnding_->setText("Device Not Responding");
+    lbl_respnding_->setAccessibleName(lbl_respnding_->text());
     lbl_device_id_->setEnabled(false);
     txt_device_id_->setEnabled(false);
     txt_device_id_->clear();
   }
-  lbl_respnding_->setAccessibleName(lbl_respnding_->text());
-  shp_responding_->setAccessibleDescription(ok ? "responding" : "not responding");
 }
 
 // ---- Command functions ----
@@ -563,10 +573,10 @@ bool MainWindow::GetStatus() {
 void MainWindow::ShowStatus(const StatusReading& reading) {
   for (int k = 0; k < 4; ++k) chk_status_[k]->setChecked(reading.status_bits & (1 << k));
   img_24v_low_->SetShown(reading.status_bits & 1);
-  txt_mains_voltage_->setText(Text(FormatTenths(reading.mains)));
+  SetText(txt_mains_voltage_, Text(FormatTenths(reading.mains)));
   for (int i = 0; i < kOutputs; ++i) {
-    txt_field_volts_[i]->setText(Text(FormatTenths(reading.volts[i])));
-    txt_field_amps_[i]->setText(QString::number(reading.amps[i]));
+    SetText(txt_field_volts_[i], Text(FormatTenths(reading.volts[i])));
+    SetText(txt_field_amps_[i], QString::number(reading.amps[i]));
     img_fault_[i]->SetShown(reading.fault_bits & (1 << i));
     shp_signal_[i]->SetFilled(reading.on_bits & (1 << i));
   }
@@ -578,8 +588,8 @@ bool MainWindow::GetDiagnostic() {
   const auto reading = DecodeDiagnostic(
       ByteView(reinterpret_cast<const std::uint8_t*>(payload->data()), payload->size()));
   if (!reading) return false;
-  txt_temperature_->setText(QString::number(reading->temperature));
-  for (int k = 0; k < 4; ++k) txt_counters_[k]->setText(Text(FormatCounter(reading->counters[k])));
+  SetText(txt_temperature_, QString::number(reading->temperature));
+  for (int k = 0; k < 4; ++k) SetText(txt_counters_[k], Text(FormatCounter(reading->counters[k])));
   img_reg_fault_->SetShown(reading->fault_bits & 1);
   img_data_flash_fault_->SetShown(reading->fault_bits & 2);
   return true;
@@ -592,7 +602,7 @@ bool MainWindow::GetModuleID() {
                      app_.globals))
     return false;
   sb_panels_[0]->setText("Device Type = " + Text(DeviceTypeName(app_.globals.DeviceType)));
-  txt_device_id_->setText(QString::fromLatin1(app_.globals.ModuleID));
+  SetText(txt_device_id_, QString::fromLatin1(app_.globals.ModuleID));
   return true;
 }
 
@@ -611,6 +621,7 @@ bool MainWindow::SetCalibration() {
 
 void MainWindow::CheckOutputs() {
   cmd_check_outputs_->setEnabled(false);
+  const common::BusyGuard hourglass(app_.prompts);
   // The button comes back on every way out, early stops included: otherwise the
   // technician could not check again without restarting the program.
   struct Reenable {

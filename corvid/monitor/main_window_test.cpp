@@ -285,6 +285,7 @@ TEST(MainWindowTest, RespondingTransitions) {
   EXPECT_FALSE(shape->isHidden());
   EXPECT_TRUE(picture->isHidden());
   EXPECT_EQ(label->text(), "Device Responding");
+  EXPECT_EQ(label->accessibleName(), "Device Responding");
   EXPECT_TRUE(device_id->isEnabled());
   EXPECT_EQ(device_id->text(), "Type 03 Rev 1.12");
   EXPECT_TRUE(h.window.txtFieldVolts(4)->isEnabled());
