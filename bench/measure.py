@@ -52,11 +52,10 @@ def is_main_poll(program, frame):
 
 def corvid_settings(config_home):
     # Corvid opens its stored port at start; store the simulator's port number.
-    for org in ("Corvid",):
-        d = os.path.join(config_home, org)
-        os.makedirs(d, exist_ok=True)
-        with open(os.path.join(d, "Corvid.conf"), "w") as f:
-            f.write(f"[port]\nPortNumber={PORT}\n")
+    d = os.path.join(config_home, "cabinet-tools")
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, "Corvid.conf"), "w") as f:
+        f.write(f"[port]\nportnum={PORT}\n")
 
 
 def run_once(program, seconds, silent):
@@ -123,7 +122,7 @@ def main():
         print(f"  main polls per second   {med['polls_per_s']:8.2f}")
         print(f"  mean poll period        {1000 * med['tick_s']:8.1f} ms")
         print(f"  CPU of the process      {med['cpu_pct']:8.2f} % of one core")
-        if a.program == "tessera":
+        if a.program == "tessera" and silent:
             print(f"  input+status+identify   {1000 * med['full_tick_s']:8.1f} ms per tick")
         if not silent:
             print(f"  start to first request  {med['first_request_ms']:8.1f} ms")
