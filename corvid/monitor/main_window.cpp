@@ -407,8 +407,10 @@ void MainWindow::Load() {
   common::CentreOnScreen(this);
   move(pos() + QPoint(33, 0));  // about 500 twips right of the middle
 
-  shp_responding_->setVisible(true);
-  img_not_responding_->SetShown(false);
+  // Start in the state the label names, so the first good answer switches to
+  // "Device Responding" (a green shape under "Device Not Responding" misleads).
+  shp_responding_->setVisible(false);
+  img_not_responding_->SetShown(true);
   for (int i = 0; i < kOutputs; ++i) {
     shp_signal_[i]->SetFilled(false);
     img_fault_[i]->SetShown(false);

@@ -255,13 +255,14 @@ TEST(MainWindowTest, RespondingTransitions) {
   auto* picture = h.Find<Picture>("imgNotResponding");
   auto* label = h.Find<QLabel>("lblRespnding");
   auto* device_id = h.Find<QLineEdit>("txtDeviceID");
-  EXPECT_FALSE(shape->isHidden());
-  EXPECT_TRUE(picture->isHidden());
+  EXPECT_TRUE(shape->isHidden());
+  EXPECT_FALSE(picture->isHidden());
   EXPECT_EQ(label->text(), "Device Not Responding");
 
-  h.window.PollTick();  // answering from the first poll: the design text stays
+  h.window.PollTick();  // a device answering from the first poll is shown as responding
   EXPECT_FALSE(shape->isHidden());
-  EXPECT_EQ(label->text(), "Device Not Responding");
+  EXPECT_TRUE(picture->isHidden());
+  EXPECT_EQ(label->text(), "Device Responding");
   EXPECT_EQ(device_id->text(), "Type 03 Rev 1.12");
 
   h.link.SetResponseWindowMs(5);
