@@ -29,6 +29,7 @@ class QRadioButton;
 class QTimer;
 
 namespace common {
+class Indicator;
 class Prompts;
 class SerialPort;
 }  // namespace common
@@ -40,7 +41,7 @@ class UnitLink;
 namespace tessera::panel {
 
 class ChannelFrame;
-class Indicator;
+using common::Indicator;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT

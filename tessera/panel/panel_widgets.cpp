@@ -5,42 +5,6 @@
 
 namespace tessera::panel {
 
-Indicator::Indicator(const QString& object_name, const QString& accessible_name,
-                     const QColor& colour, QWidget* parent)
-    : QWidget(parent), colour_(colour) {
-  setObjectName(object_name);
-  setAccessibleName(accessible_name);
-  setAccessibleDescription("off");
-  setFixedSize(sizeHint());
-}
-
-void Indicator::SetFilled(bool filled) {
-  if (filled == filled_) return;
-  filled_ = filled;
-  setAccessibleDescription(filled ? "on" : "off");
-  update();
-}
-
-void Indicator::SetColour(const QColor& colour) {
-  if (colour == colour_) return;
-  colour_ = colour;
-  update();
-}
-
-void Indicator::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const QRectF circle = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-  QColor rim = isEnabled() ? QColor(0x40, 0x40, 0x40) : QColor(0xA0, 0xA0, 0xA0);
-  painter.setPen(QPen(rim, 1.2));
-  if (filled_) {
-    painter.setBrush(isEnabled() ? colour_ : colour_.lighter(150));
-  } else {
-    painter.setBrush(Qt::NoBrush);
-  }
-  painter.drawEllipse(circle);
-}
-
 ChannelFrame::ChannelFrame(const QString& object_name, const QString& caption, QWidget* parent)
     : QGroupBox(parent), caption_(caption) {
   setObjectName(object_name);

@@ -1,11 +1,13 @@
-// Small widgets of the I/O panel: round indicators, channel frames whose border
-// (and caption) can be switched off, and the drawn status pictures.
+// Small widgets of the I/O panel: channel frames whose border (and caption) can be
+// switched off, and the drawn status pictures.
 #pragma once
 
 #include <QColor>
 #include <QGroupBox>
 #include <QPixmap>
 #include <QWidget>
+
+#include "common/indicator.h"
 
 namespace tessera::panel {
 
@@ -14,27 +16,7 @@ inline const QColor kYellow{0xFF, 0xFF, 0x00};
 inline const QColor kGreen{0x00, 0xFF, 0x00};
 inline const QColor kBlue{0x00, 0x00, 0xFF};
 
-// A round indicator: filled in its colour when on, an empty ring when off. Its
-// accessible description says "on" or "off".
-class Indicator : public QWidget {
-  Q_OBJECT
- public:
-  explicit Indicator(const QString& object_name, const QString& accessible_name,
-                     const QColor& colour, QWidget* parent = nullptr);
-
-  void SetFilled(bool filled);
-  bool Filled() const { return filled_; }
-  void SetColour(const QColor& colour);
-  QColor Colour() const { return colour_; }
-  QSize sizeHint() const override { return {16, 16}; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QColor colour_;
-  bool filled_ = false;
-};
+using common::Indicator;
 
 // Channel frame: with its border on it shows its caption; with it off it is an
 // invisible grouping.
