@@ -287,6 +287,40 @@ void BM_SwitchPackModelAnswersStatus(benchmark::State& state) {
 }
 BENCHMARK(BM_SwitchPackModelAnswersStatus);
 
+// The usual console table, then each benchmark's CPU time as a share of its wire time.
+class WireShareReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if ((run.run_type == Run::RT_Iteration && run.repetitions <= 1) || median) rows_.push_back(run);
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\n%-36s %12s %12s %12s\n", "software cost against the wire", "cpu ns", "wire us",
+                "share");
+    for (const Run& run : rows_) {
+      const auto wire = run.counters.find("wire_us");
+      if (wire == run.counters.end()) continue;
+      const double cpu_ns = run.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      std::printf("%-36s %12.1f %12.1f %11.4f%%\n", run.benchmark_name().c_str(), cpu_ns,
+                  wire->second.value, 100.0 * cpu_ns / (wire->second.value * 1000.0));
+    }
+  }
+
+ private:
+  std::vector<Run> rows_;
+};
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  WireShareReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
