@@ -100,8 +100,10 @@ bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms
   std::optional<QString> failure;
   bool quit = false;
   {
-    // Transmit wait: the port says the bytes left, or we assume so after 500 ms.
-    if (wait_.Until([this] { return tx_done_; }, kTransmitWaitMs) == common::WaitResult::kQuit) {
+    // Transmit wait: the port says the bytes left, or we assume so after 500 ms. A
+    // port lost meanwhile never says so: its error ends the wait too.
+    if (wait_.Until([this] { return tx_done_ || comm_error_ != 0; }, kTransmitWaitMs) ==
+        common::WaitResult::kQuit) {
       quit = true;
     }
     tx_done_ = false;
