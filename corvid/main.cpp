@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<corvid::SwitchPackModel> model;
   std::unique_ptr<common::SerialPort> port;
   if (simulated) {
-    model = std::make_unique<corvid::SwitchPackModel>();
+    // Sits at whatever slot the technician selects, so changing it shows the device follow.
+    model = std::make_unique<corvid::SwitchPackModel>(corvid::SwitchPackOptions{.slot = 0});
     auto sim_port = std::make_unique<common::SimulatedPort>(model.get());
     sim_port->SetPaced(true);
     port = std::move(sim_port);
@@ -43,7 +44,5 @@ int main(int argc, char** argv) {
   if (simulated) window.MarkSimulated();
   window.show();
   window.Load();
-  // The simulated device answers whatever slot address was stored.
-  if (model) model->Options().slot = corvid_app.settings.SlotAddress;
   return QApplication::exec();
 }

@@ -121,7 +121,7 @@ void CommBox::ClickUSB() {
                  .text = result.message,
                  .buttons = common::Buttons::kOk,
                  .icon = common::Icon::kCritical,
-                 .detail = {}});
+                 .detail = result.detail});
 }
 
 void CommBox::showEvent(QShowEvent* event) {

@@ -117,13 +117,11 @@ QStringList AdapterTtys(const QString& sysfs_root) {
 
 UsbSearchResult Search(const UsbSearchPaths& paths) {
   UsbSearchResult result;
+  result.error_code = kUsbNotFound;
+  result.message =
+      UsbErrorText(kUsbNotFound) + QStringLiteral(" Error=") + QString::number(kUsbNotFound);
   const QStringList ttys = AdapterTtys(paths.sysfs_root);
-  if (ttys.isEmpty()) {
-    result.error_code = kUsbNotFound;
-    result.message = UsbErrorText(kUsbNotFound) + QStringLiteral(" Error=") +
-                     QString::number(kUsbNotFound);
-    return result;
-  }
+  if (ttys.isEmpty()) return result;
   const QString port_dir = paths.port_dir.isEmpty() ? common::PortDirectory() : paths.port_dir;
   const QDir dir(port_dir);
   int best = 0;
@@ -138,11 +136,11 @@ UsbSearchResult Search(const UsbSearchPaths& paths) {
     result.port_number = best;
     return result;
   }
-  // The adapter is there but the program cannot name it: say how to fix that.
-  result.error_code = kUsbNotFound;
-  result.message = QStringLiteral("The USB adapter is connected as /dev/%1, but no COM link in %2 "
-                                  "points at it.\nLink it once, for example: ln -s /dev/%1 %2/COM5")
-                       .arg(ttys.front(), QDir::toNativeSeparators(port_dir));
+  // The adapter is there but has no port number yet: the detail says how to give it one.
+  result.detail = QStringLiteral(
+                      "The USB adapter is connected as /dev/%1, but no COM link in %2 "
+                      "points at it.\nLink it once, for example: ln -s /dev/%1 %2/COM5")
+                      .arg(ttys.front(), QDir::toNativeSeparators(port_dir));
   return result;
 }
 

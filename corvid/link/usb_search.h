@@ -22,6 +22,7 @@ struct UsbSearchResult {
   int port_number = 0;
   long error_code = 0;  // when not found
   QString message;      // box text when not found
+  QString detail;       // how to fix it, when we know
 };
 
 // Text for a registry error code ("USB Unknown error = " + code for others).

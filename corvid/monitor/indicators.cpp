@@ -60,35 +60,6 @@ QPixmap Draw(Picture::Kind kind) {
 
 }  // namespace
 
-Shape::Shape(const QString& name, const QString& accessible_name, QColor fill, QWidget* parent)
-    : QWidget(parent), fill_(fill) {
-  setObjectName(name);
-  setAccessibleName(accessible_name);
-  setAccessibleDescription(OnOff(false));
-  setFixedSize(sizeHint());
-}
-
-void Shape::SetFillColor(QColor color) {
-  if (color == fill_) return;
-  fill_ = color;
-  update();
-}
-
-void Shape::SetFilled(bool filled) {
-  if (filled == filled_) return;
-  filled_ = filled;
-  setAccessibleDescription(OnOff(filled));
-  update();
-}
-
-void Shape::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(isEnabled() ? fill_.darker(150) : Qt::gray, 1.5));
-  p.setBrush(filled_ ? QBrush(fill_) : QBrush(Qt::NoBrush));
-  p.drawEllipse(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
-}
-
 Picture::Picture(const QString& name, const QString& accessible_name, Kind kind, QWidget* parent)
     : QLabel(parent) {
   setObjectName(name);

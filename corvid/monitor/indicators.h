@@ -1,33 +1,10 @@
-// The window's passive indicators: round shapes that are drawn filled or hollow,
-// and pictures that are shown or hidden. Both speak their state as "on"/"off".
+// The window's pictures (not responding, fault, 24 V low, logo): shown or hidden,
+// speaking their state as "on"/"off". Round shapes are common::Indicator.
 #pragma once
 
-#include <QColor>
 #include <QLabel>
-#include <QWidget>
 
 namespace corvid::monitor {
-
-class Shape : public QWidget {
-  Q_OBJECT
- public:
-  Shape(const QString& name, const QString& accessible_name, QColor fill, QWidget* parent);
-
-  void SetFillColor(QColor color);
-  QColor FillColor() const { return fill_; }
-  // Solid fill when true, transparent (outline only) otherwise.
-  void SetFilled(bool filled);
-  bool Filled() const { return filled_; }
-
-  QSize sizeHint() const override { return {18, 18}; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QColor fill_;
-  bool filled_ = false;
-};
 
 class Picture : public QLabel {
   Q_OBJECT

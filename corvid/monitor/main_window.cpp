@@ -18,6 +18,7 @@
 #include <algorithm>
 
 #include "common/event_wait.h"
+#include "common/indicator.h"
 #include "common/prompts.h"
 #include "common/serial_port.h"
 #include "common/window_helpers.h"
@@ -182,7 +183,7 @@ void MainWindow::BuildWindow() {
 QWidget* MainWindow::BuildStatusFrame() {
   auto* frame = Frame("fraStatus", "Status", this);
   auto* row = new QHBoxLayout(frame);
-  shp_responding_ = new Shape("shpResponding", "Device responding", kGreen, frame);
+  shp_responding_ = new common::Indicator("shpResponding", "Device responding", kGreen, frame, 18);
   shp_responding_->SetFilled(true);
   shp_responding_->setAccessibleDescription("responding");
   img_not_responding_ =
@@ -217,7 +218,8 @@ QWidget* MainWindow::BuildFieldFrame() {
       const QString title = OutputTitle(i);
       lbl_rows_[i] = Label(kRowNames[i], kColourCaptions[row], frame);
       lbl_rows_[i]->setMinimumWidth(48);
-      shp_signal_[i] = new Shape(ArrayName("shpSignal", i), title + " output", kSignalColours[i], frame);
+      shp_signal_[i] = new common::Indicator(ArrayName("shpSignal", i), title + " output",
+                                             kSignalColours[i], frame, 18);
       // Channel 2 starts with the wider placeholders until the first status poll.
       txt_field_volts_[i] = ValueBox(ArrayName("txtFieldVolts", i), title + " field voltage",
                                      channel == 0 ? "0.0" : "000.0", frame);
@@ -265,9 +267,10 @@ QWidget* MainWindow::BuildFaultIndicatorFrame() {
     const QString caption = QStringLiteral("Channel %1").arg(channel + 1);
     chk_fault_led_[channel] =
         Check(ArrayName("chkFaultLED", channel), caption, caption + " fault indicator", frame);
-    shp_fault_[channel] =
-        new Shape(ArrayName("shpFault", channel), caption + " fault indicator lamp", kBlue, frame);
-    connect(chk_fault_led_[channel], &QCheckBox::toggled, shp_fault_[channel], &Shape::SetFilled);
+    shp_fault_[channel] = new common::Indicator(
+        ArrayName("shpFault", channel), caption + " fault indicator lamp", kBlue, frame, 18);
+    connect(chk_fault_led_[channel], &QCheckBox::toggled, shp_fault_[channel],
+            &common::Indicator::SetFilled);
     grid->addWidget(chk_fault_led_[channel], channel, 0);
     grid->addWidget(shp_fault_[channel], channel, 1);
   }
@@ -415,7 +418,7 @@ void MainWindow::Load() {
     shp_signal_[i]->SetFilled(false);
     img_fault_[i]->SetShown(false);
   }
-  for (Shape* shape : shp_fault_) shape->SetFilled(false);
+  for (common::Indicator* shape : shp_fault_) shape->SetFilled(false);
 
   app_.settings = app_.store.Load();
   {
@@ -453,7 +456,7 @@ void MainWindow::OnAddressSelected(int index) {
 bool MainWindow::Idle() const { return !in_tick_ && !app_.link.Busy(); }
 
 void MainWindow::PollTick() {
-  if (Idle() && !common::IsMenuActive(this)) {
+  if (Idle() && !checking_ && !common::IsMenuActive(this)) {
     in_tick_ = true;
     Globals& g = app_.globals;
     const TickPlan plan = PlanForTick(g.PollCount);
@@ -550,9 +553,9 @@ void MainWindow::ApplyStatusLayout(StatusLayout layout) {
     lbl_rows_[rows[k]]->setText(captions[k]);
     lbl_rows_[rows[k]]->setAccessibleName(captions[k]);
   }
-  shp_signal_[1]->SetFillColor(flash ? kRed : kYellow);
-  shp_signal_[4]->SetFillColor(flash ? kRed : kYellow);
-  shp_signal_[5]->SetFillColor(flash ? kRed : kGreen);
+  shp_signal_[1]->SetColour(flash ? kRed : kYellow);
+  shp_signal_[4]->SetColour(flash ? kRed : kYellow);
+  shp_signal_[5]->SetColour(flash ? kRed : kGreen);
 }
 
 bool MainWindow::GetStatus() {
@@ -624,12 +627,19 @@ bool MainWindow::SetCalibration() {
 void MainWindow::CheckOutputs() {
   cmd_check_outputs_->setEnabled(false);
   const common::BusyGuard hourglass(app_.prompts);
+  // A tick inside one of our pauses would nest a whole poll cycle in the check and
+  // send commands the procedure did not ask for: ticks wait until we end.
+  checking_ = true;
   // The button comes back on every way out, early stops included: otherwise the
   // technician could not check again without restarting the program.
   struct Reenable {
     QPushButton* button;
-    ~Reenable() { button->setEnabled(true); }
-  } reenable{cmd_check_outputs_};
+    bool& checking;
+    ~Reenable() {
+      checking = false;
+      button->setEnabled(true);
+    }
+  } reenable{cmd_check_outputs_, checking_};
   auto show = [this](const QString& title, const QString& text) {
     app_.prompts.Show(Box(title, text, common::Icon::kCritical));
   };

@@ -23,6 +23,9 @@ class QMenu;
 class QPushButton;
 class QTimer;
 
+namespace common {
+class Indicator;
+}
 namespace corvid {
 class CommBox;
 }
@@ -32,7 +35,6 @@ namespace corvid::monitor {
 class AboutBox;
 class AboutDeviceDialog;
 class Picture;
-class Shape;
 
 inline constexpr int kPollIntervalMs = 50;
 inline constexpr int kCheckPauseMs = 100;
@@ -49,8 +51,8 @@ class MainWindow : public QMainWindow {
   // Marks the window as talking to the in-process simulated device.
   void MarkSimulated();
 
-  // One tmrPoll tick. Skipped (counters still refreshed) while a menu is open or
-  // an exchange is in progress.
+  // One tmrPoll tick. Skipped (counters still refreshed) while a menu is open, an
+  // exchange is in progress or Check Outputs runs.
   void PollTick();
 
   // Command functions: one exchange each; on success the window shows the answer and
@@ -120,6 +122,7 @@ class MainWindow : public QMainWindow {
   std::function<std::optional<CalibrationFactors>()> calibration_source_;
   int check_pause_ms_ = kCheckPauseMs;
   bool in_tick_ = false;
+  bool checking_ = false;  // Check Outputs runs: its own polls stand in for the ticks
   bool flush_scheduled_ = false;
   std::deque<std::function<void()>> idle_actions_;
 
@@ -130,7 +133,7 @@ class MainWindow : public QMainWindow {
   AboutBox* about_box_ = nullptr;
 
   // fraStatus
-  Shape* shp_responding_ = nullptr;
+  common::Indicator* shp_responding_ = nullptr;
   Picture* img_not_responding_ = nullptr;
   QLabel* lbl_respnding_ = nullptr;
   // fraMains
@@ -139,14 +142,14 @@ class MainWindow : public QMainWindow {
   // fraFieldStatus
   QGroupBox* fra_field_status_ = nullptr;
   std::array<QLabel*, kOutputs> lbl_rows_{};  // lblCh1Red ... lblCh2Grn
-  std::array<Shape*, kOutputs> shp_signal_{};
+  std::array<common::Indicator*, kOutputs> shp_signal_{};
   std::array<QLineEdit*, kOutputs> txt_field_volts_{};
   std::array<QLineEdit*, kOutputs> txt_field_amps_{};
   std::array<Picture*, kOutputs> img_fault_{};
   // fraOutputDisable, fraFaultIndicator, fraAddress
   std::array<QCheckBox*, kOutputs> chk_out_disable_{};
   std::array<QCheckBox*, 2> chk_fault_led_{};
-  std::array<Shape*, 2> shp_fault_{};
+  std::array<common::Indicator*, 2> shp_fault_{};
   QComboBox* cmb_address_ = nullptr;
   // fraStatusRO, fraDiagnostic
   std::array<QCheckBox*, 4> chk_status_{};

@@ -107,7 +107,8 @@ Bytes SwitchPackModel::Answer(ReceivedFrame& frame) {
     Saturating(crc_errors_);
     return {};
   }
-  frame.for_me = body.size() >= 2 && body[0] == options_.slot && body[1] == kControl;
+  frame.for_me =
+      body.size() >= 2 && (options_.slot == 0 || body[0] == options_.slot) && body[1] == kControl;
   if (!frame.for_me) return {};
   if (body.size() < 5) {  // no command code
     Saturating(rx_errors_);
@@ -116,8 +117,9 @@ Bytes SwitchPackModel::Answer(ReceivedFrame& frame) {
   ++addressed_count_;
   const auto every = [this](int n) { return n > 0 && addressed_count_ % n == 0; };
   if (options_.silent || every(options_.drop_every)) return {};
-  if (every(options_.nak_every)) return Respond(std::array{kRspNak}, false);
-  if (every(options_.foreign_every)) return Respond(std::array{options_.foreign_code}, false);
+  if (every(options_.nak_every)) return Respond(body[0], std::array{kRspNak}, false);
+  if (every(options_.foreign_every))
+    return Respond(body[0], std::array{options_.foreign_code}, false);
 
   const std::span<const std::uint8_t> command(body.data() + 2, body.size() - 4);
   Bytes payload;
@@ -150,13 +152,14 @@ Bytes SwitchPackModel::Answer(ReceivedFrame& frame) {
       break;
   }
   if (payload.empty()) payload = {kRspNak};  // unknown command or wrong length
-  return Respond(payload, every(options_.bad_fcs_every));
+  return Respond(body[0], payload, every(options_.bad_fcs_every));
 }
 
-Bytes SwitchPackModel::Respond(std::span<const std::uint8_t> payload, bool corrupt_fcs) const {
+Bytes SwitchPackModel::Respond(std::uint8_t slot, std::span<const std::uint8_t> payload,
+                               bool corrupt_fcs) const {
   Bytes body;
   body.reserve(payload.size() + 4);
-  body.push_back(static_cast<std::uint8_t>(options_.slot));
+  body.push_back(slot);
   body.push_back(kControl);
   body.insert(body.end(), payload.begin(), payload.end());
   const Crc crc = CalculateCRCString(body);

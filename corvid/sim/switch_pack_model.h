@@ -15,7 +15,7 @@
 namespace corvid {
 
 struct SwitchPackOptions {
-  int slot = 1;                 // answers frames addressed to this slot only
+  int slot = 1;                 // answers frames addressed to this slot only; 0: any slot
   int device_type = 2;          // 1-6 known types, anything else "unknown"
   int firmware_major = 1;
   int firmware_minor = 12;
@@ -82,7 +82,7 @@ class SwitchPackModel : public common::DeviceModel {
  private:
   // Reply frame for a frame taken off the line (empty: no answer); fills in its verdict.
   Bytes Answer(ReceivedFrame& frame);
-  Bytes Respond(std::span<const std::uint8_t> payload, bool corrupt_fcs) const;
+  Bytes Respond(std::uint8_t slot, std::span<const std::uint8_t> payload, bool corrupt_fcs) const;
   Bytes StatusPayload(std::uint8_t code);
   Bytes DiagnosticPayload() const;
   Bytes IdentificationPayload() const;
