@@ -174,7 +174,8 @@ TEST(UsbSearchTest, PortWhoseLinkPointsAtTheAdapter) {
   EXPECT_EQ(result.message, kMissing);
   EXPECT_TRUE(result.detail.contains("ln -s /dev/ttyUSB0")) << result.detail.toStdString();
 
-  fake.Link("COM12", "ttyUSB0");
+  fake.Link("COM15", "ttyUSB0");
+  fake.Link("COM12", "ttyUSB0");  // the lowest number wins
   int portnum = 0;
   long errnum = -1;
   EXPECT_TRUE(IsUSBinstalled(portnum, errnum, fake.Paths()));

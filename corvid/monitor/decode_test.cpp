@@ -22,7 +22,6 @@ TEST(DecodeTest, FourteenBitValuesAndTheirTexts) {
     EXPECT_EQ(Decode14(c.low, c.high), c.value);
     EXPECT_EQ(FormatTenths(c.value), c.tenths);
   }
-  EXPECT_EQ(FormatTenths(-25), "-2.5");
   EXPECT_EQ(FormatCounter(254), "254");
   EXPECT_EQ(FormatCounter(255), "255>");
 }

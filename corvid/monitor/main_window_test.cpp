@@ -391,8 +391,11 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
   HdlcLink link(port, prompts);
   CorvidApp app{port, prompts, store, link, {}, {}};
   MainWindow window(app);
+  window.MarkSimulated();
   window.Load();
   window.tmrPoll()->stop();
+  EXPECT_TRUE(window.windowTitle().contains("SIMULATED"));
+  EXPECT_TRUE(window.findChild<QLabel*>("lblSimulated")->isVisibleTo(&window));
   window.chkOutDisable(0)->setChecked(false);
   for (int i = 0; i < 3; ++i) window.PollTick();
   EXPECT_EQ(window.findChild<QLabel*>("sbStatus_1")->text(), "Device Type = VELD-LV");
