@@ -22,16 +22,14 @@ struct CheckRun {
   bool all_disabled = true, button_enabled = false;
 };
 
-// Check Outputs on an LV device with a 50 ohm resistor; tmrPoll runs meanwhile.
+// Check Outputs on an LV device with a 50 ohm resistor.
 CheckRun RunCheck(const StatusValues& v, int device_type = 2, float resistor = 50) {
   Harness h;
   h.window.SetCheckPauseMs(1);
   h.app.globals.DeviceType = device_type;
   h.app.settings.cal.lv_resistor = resistor;
   h.device.payloads[0x01] = StatusPayload(v);
-  h.window.tmrPoll()->start(1);
   QTest::mouseClick(h.Find<QPushButton>("cmdCheckOutputs"), Qt::LeftButton);
-  h.window.tmrPoll()->stop();
   CheckRun run;
   for (const auto& m : h.prompts.shown()) run.messages.emplace_back(m.title, m.text);
   for (const auto& c : h.device.commands) run.disable_bytes.push_back(c[0] == 0x01 ? c[2] : 0);
@@ -49,7 +47,7 @@ TEST(CheckOutputsTest, UnknownDeviceTypeTouchesNoOutput) {
 }
 
 // Output 2 reads 0 V: five settle polls, 31 polls for each of outputs 0-2 with only
-// that output enabled, then the stop; ticks of tmrPoll add nothing.
+// that output enabled, then the stop.
 TEST(CheckOutputsTest, ZeroReadingsStopAtThatOutput) {
   StatusValues v;
   v.volts[2] = 0;
@@ -97,6 +95,30 @@ TEST(CheckOutputsTest, ZeroResistorIsReportedNotDividedBy) {
   EXPECT_EQ(run.messages[0].first, "Output Current Error");
   EXPECT_TRUE(run.messages[0].second.contains("0 Ohms"));
   EXPECT_EQ(run.disable_bytes.size(), 5u + 6 * 31 + 5);  // the voltages are still checked
+}
+
+// Poll ticks go on in the pauses of the check, each exchange whole: no answer is
+// taken by the wrong caller, and the check still sees every one of its own polls.
+TEST(CheckOutputsTest, PollTicksRunInThePausesWithoutOverlapping) {
+  Harness h;
+  h.window.SetCheckPauseMs(3);
+  h.app.globals.DeviceType = 2;
+  h.app.settings.cal.lv_resistor = 50;
+  h.device.payloads[0x01] = StatusPayload({});
+  h.window.tmrPoll()->start(1);
+  h.window.CheckOutputs();
+  h.window.tmrPoll()->stop();
+  EXPECT_TRUE(h.prompts.shown().empty());
+  int status = 0, identify = 0;
+  for (const auto& c : h.device.commands) {
+    status += c[0] == 0x01;
+    identify += c[0] == 0x3C;
+  }
+  EXPECT_GT(identify, 0);                    // ticks ran during the check
+  EXPECT_GT(status, 5 + 6 * 31 + 5);         // theirs and the check's own
+  EXPECT_EQ(h.link.Counters().RxTimeoutCount, 0);
+  EXPECT_EQ(h.link.Counters().CrcErrorCount, 0);
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(h.window.chkOutDisable(i)->isChecked());
 }
 
 TEST(CheckOutputsTest, SilentDeviceKeepsTheLastReadingsAndEnds) {

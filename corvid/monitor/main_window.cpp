@@ -456,7 +456,7 @@ void MainWindow::OnAddressSelected(int index) {
 bool MainWindow::Idle() const { return !in_tick_ && !app_.link.Busy(); }
 
 void MainWindow::PollTick() {
-  if (Idle() && !checking_ && !common::IsMenuActive(this)) {
+  if (Idle() && !common::IsMenuActive(this)) {
     in_tick_ = true;
     Globals& g = app_.globals;
     const TickPlan plan = PlanForTick(g.PollCount);
@@ -627,19 +627,14 @@ bool MainWindow::SetCalibration() {
 void MainWindow::CheckOutputs() {
   cmd_check_outputs_->setEnabled(false);
   const common::BusyGuard hourglass(app_.prompts);
-  // A tick inside one of our pauses would nest a whole poll cycle in the check and
-  // send commands the procedure did not ask for: ticks wait until we end.
-  checking_ = true;
+  // Poll ticks go on in our pauses (they keep the display current); the link
+  // keeps their exchanges from overlapping ours.
   // The button comes back on every way out, early stops included: otherwise the
   // technician could not check again without restarting the program.
   struct Reenable {
     QPushButton* button;
-    bool& checking;
-    ~Reenable() {
-      checking = false;
-      button->setEnabled(true);
-    }
-  } reenable{cmd_check_outputs_, checking_};
+    ~Reenable() { button->setEnabled(true); }
+  } reenable{cmd_check_outputs_};
   auto show = [this](const QString& title, const QString& text) {
     app_.prompts.Show(Box(title, text, common::Icon::kCritical));
   };

@@ -122,7 +122,6 @@ class MainWindow : public QMainWindow {
   std::function<std::optional<CalibrationFactors>()> calibration_source_;
   int check_pause_ms_ = kCheckPauseMs;
   bool in_tick_ = false;
-  bool checking_ = false;  // Check Outputs runs: its own polls stand in for the ticks
   bool flush_scheduled_ = false;
   std::deque<std::function<void()>> idle_actions_;
 
