@@ -1,6 +1,7 @@
 // corvid [/sim]: the switch-pack monitor. With /sim it talks to a built-in simulated
 // switch pack at the line rate instead of a serial port.
 #include <QApplication>
+#include <QSettings>
 #include <QStringList>
 #include <memory>
 
@@ -36,7 +37,16 @@ int main(int argc, char** argv) {
   port->setObjectName("Comm1");
 
   common::QtPrompts prompts;
-  corvid::SettingsStore store;
+  // A simulated session keeps its own settings, so trying things out never
+  // changes the slot address or port a technician stored for the real device.
+  const auto store_ptr =
+      simulated ? std::make_unique<corvid::SettingsStore>(
+                      QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                corvid::kOrganisationName,
+                                QString(corvid::kApplicationName) + "-sim")
+                          .fileName())
+                : std::make_unique<corvid::SettingsStore>();
+  corvid::SettingsStore& store = *store_ptr;
   corvid::HdlcLink link(*port, prompts);
   corvid::monitor::CorvidApp corvid_app{*port, prompts, store, link, {}, {}};
   corvid::monitor::MainWindow window(corvid_app);
