@@ -72,6 +72,10 @@ class PanelTest : public ::testing::Test {
   }
   bool Shown(const char* name) { return !Find(name)->isHidden(); }
   QString Text(const char* name) { return Find<QLabel>(name)->text(); }
+  // A status line as shown: "<label> <shape shown> <picture shown>".
+  QString Status(const char* label, const char* shape, const char* picture) {
+    return QString("%1 %2 %3").arg(Text(label)).arg(Shown(shape)).arg(Shown(picture));
+  }
 
   // Clicks on the button's label, not the empty space a layout may add beside it.
   void Click(const QString& name) {
@@ -79,14 +83,12 @@ class PanelTest : public ::testing::Test {
     QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2));
   }
 
-  // Input responses carry these InputData bytes from now on.
-  void ScriptInputs(const InputData& data) {
-    const auto answer = [data](ByteSpan request) -> std::optional<Frame> {
-      Frame frame{request[0]};
-      frame.insert(frame.end(), data.begin(), data.end());
-      return frame;
-    };
-    model_.SetCommand(kCmdInputRaw, sim::FixedLength(3), answer);
+  // Input responses carry these InputData bytes 0-6 (the unit's outputs loop back),
+  // then the optos and the address.
+  void ScriptInputs(std::array<std::uint8_t, 16> points, int optos, int address) {
+    model_.Receive(OutputRequest(points));
+    model_.Options().opto_inputs = static_cast<std::uint8_t>(optos);
+    model_.Options().unit_address = address;
   }
 
   QStringList VisibleMenus() {
@@ -270,20 +272,23 @@ TEST_F(PanelTest, RequestFlagsServicedAfterTheFrontPanelExchanges) {
 
 TEST_F(PanelTest, InputBytesLightTheIndicators) {
   ASSERT_TRUE(Load());
-  ScriptInputs({0x21, 0, 0, 0, 0, 0, 0xC0, 0x5F, 0xFF});  // points 0, 5, 54; optos; address 5
+  // The indicators a screen reader hears as "on".
+  const auto lit = [this] {
+    QStringList on;
+    for (QWidget* shape : W().findChildren<Indicator*>(QRegularExpression("^shp(In|Opto)_"))) {
+      if (shape->accessibleDescription() == "on") on << shape->objectName();
+    }
+    on.sort();
+    return on.join(' ');
+  };
+  ScriptInputs({0x21, 0, 0, 0, 0, 0, 0xC0}, 0x0F, 5);  // points 0, 5, 54; all optos
   Tick();
-  for (int i = 0; i < 55; ++i) {
-    const bool lit = i == 0 || i == 5 || i == 54;
-    EXPECT_EQ(Find<Indicator>("shpIn", i)->Filled(), lit) << i;
-    EXPECT_EQ(Find("shpIn", i)->accessibleDescription(), lit ? "on" : "off") << i;
-  }
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(Find("shpOpto", i)->accessibleDescription(), "on");
+  EXPECT_EQ(lit(), "shpIn_0 shpIn_5 shpIn_54 shpOpto_0 shpOpto_1 shpOpto_2 shpOpto_3");
+  EXPECT_TRUE(Find<Indicator>("shpIn_54")->Filled());
   EXPECT_EQ(State().identity.UnitAddress, 5);
-
-  ScriptInputs({0, 0, 0, 0, 0, 0, 0x80, 0x30});  // bit 7 of byte 6 has no point
+  ScriptInputs({0, 0, 0, 0, 0, 0, 0x80}, 0, 3);  // bit 7 of byte 6 has no point
   Tick();
-  for (int i = 0; i < 55; ++i) EXPECT_FALSE(Find<Indicator>("shpIn", i)->Filled()) << i;
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(Find<Indicator>("shpOpto", i)->Filled()) << i;
+  EXPECT_EQ(lit(), "");
   // Address 3: 14 pack, channels 14..27 in red, yellow, green.
   EXPECT_EQ(W().windowTitle(), "TBX Address #3, 14 Pack Output Assembly Position #3");
   EXPECT_TRUE(Find<ChannelFrame>("fraChannel_13")->Border());
@@ -299,47 +304,36 @@ TEST_F(PanelTest, LineSyncErrorSendsExactlyOneFollowUp) {
   ASSERT_TRUE(Load());
   model_.Options().line_sync_error = true;
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "31 02 CC", "71 0D 00 00 81"}));
-  EXPECT_EQ(Text("lblLineSync"), "Line Sync Error");
-  EXPECT_FALSE(Shown("shpLineSync"));
-  EXPECT_TRUE(Shown("imgLineSyncStatus"));
+  EXPECT_EQ(Status("lblLineSync", "shpLineSync", "imgLineSyncStatus"), "Line Sync Error 0 1");
   for (int tick = 1; tick < 10; ++tick) Tick();
   model_.Options().line_sync_error = false;
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE"}));
-  EXPECT_EQ(Text("lblLineSync"), "Line Sync Active");
-  EXPECT_TRUE(Shown("shpLineSync"));
-  EXPECT_FALSE(Shown("imgLineSyncStatus"));
+  EXPECT_EQ(Status("lblLineSync", "shpLineSync", "imgLineSyncStatus"), "Line Sync Active 1 0");
 }
 
 TEST_F(PanelTest, NoValidAnswerShowsNotRespondingAndRecovers) {
-  for (const char* fault : {"silent", "corrupt", "unplugged"}) {
-    SCOPED_TRACE(fault);
+  for (const QString fault : {"silent", "corrupt", "unplugged"}) {
+    SCOPED_TRACE(fault.toStdString());
     Reset();
     ASSERT_TRUE(Load("/kal"));
     Tick();
-    EXPECT_EQ(Text("lblComm"), "TBX Responding");
-    EXPECT_TRUE(Shown("shpCommStatus"));
-    EXPECT_FALSE(Shown("imgTBXComm"));
+    EXPECT_EQ(Status("lblComm", "shpCommStatus", "imgTBXComm"), "TBX Responding 1 0");
     EXPECT_EQ(W().PanelText(2), "Firmware Version = 23, Firmware Revision = 1.4 ");
-
-    const QString f = fault;
-    if (f == "silent") model_.Options().drop_every = 1;
-    if (f == "corrupt") model_.Options().corrupt_every = 1;
-    if (f == "unplugged") port_->Unplug();
+    model_.Options().drop_every = fault == "silent";
+    model_.Options().corrupt_every = fault == "corrupt";
+    if (fault == "unplugged") port_->Unplug();
     // A gone port takes no request at all; the others got the input request only.
-    EXPECT_EQ(Tick(), f == "unplugged" ? QStringList{} : QStringList{"34 00 CB"});
-    EXPECT_EQ(Text("lblComm"), "TBX Not Responding");
-    EXPECT_FALSE(Shown("shpCommStatus"));
-    EXPECT_TRUE(Shown("imgTBXComm"));
+    EXPECT_EQ(Tick(), fault == "unplugged" ? QStringList{} : QStringList{"34 00 CB"});
+    EXPECT_EQ(Status("lblComm", "shpCommStatus", "imgTBXComm"), "TBX Not Responding 0 1");
     EXPECT_FALSE(Find("fraIO")->isEnabled());
     EXPECT_FALSE(Find("chkOut_3")->isEnabled());
-    EXPECT_EQ(W().PanelText(2), "");
     EXPECT_TRUE(Find("cmdClearAll")->isEnabled());  // only the I/O frame goes grey
+    EXPECT_EQ(W().PanelText(2), "");
     EXPECT_TRUE(prompts_.shown().empty());
-
     model_.Options().corrupt_every = model_.Options().drop_every = 0;
-    if (f == "unplugged") port_->Open();  // back (the real port reopens on a later write)
+    if (fault == "unplugged") port_->Open();  // back (the real port reopens on a later write)
     Tick();
-    EXPECT_EQ(Text("lblComm"), "TBX Responding");
+    EXPECT_EQ(Status("lblComm", "shpCommStatus", "imgTBXComm"), "TBX Responding 1 0");
     EXPECT_TRUE(Find("chkOut_3")->isEnabled());
   }
 }
