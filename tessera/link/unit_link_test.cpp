@@ -113,44 +113,46 @@ TEST_F(UnitLinkTest, TransmitWaitEndsAtTransmitDoneOrAfter500Ms) {
   }
 }
 
-TEST_F(UnitLinkTest, TimeoutBoxRetryResendsCancelGivesUp) {
-  model.Options().silent = true;
-  rig.prompts.QueueAnswer(common::Answer::kRetry);
-  rig.prompts.QueueAnswer(common::Answer::kCancel);
-  EXPECT_TRUE(link.Exchange(StatusRequest(), kStatusResponse, 20, true).empty());
-  ASSERT_EQ(rig.prompts.shown().size(), 2u);
-  for (const common::Message& box : rig.prompts.shown()) {
-    EXPECT_EQ(box.title, "Communications Error");
-    EXPECT_EQ(box.text, "Rx Timeout Error");
-    EXPECT_EQ(box.buttons, common::Buttons::kRetryCancel);
-    EXPECT_EQ(box.icon, common::Icon::kCritical);
+TEST_F(UnitLinkTest, FailuresAskRetryOrCancelOnlyWhenShowingErrors) {
+  using enum common::Answer;
+  const char* bad = "31 00 00 00 00 00 00 00 CD";
+  const char* good = "31 00 00 00 00 00 00 00 CE";
+  const struct {
+    std::vector<const char*> replies;  // to each request in turn ("": none)
+    int silent_retries;
+    bool show_errors;
+    std::vector<common::Answer> answers;
+    std::vector<QString> boxes;
+    int writes;
+  } cases[] = {
+      {{"", ""}, 0, true, {kRetry, kCancel}, {"Rx Timeout Error", "Rx Timeout Error"}, 2},
+      {{bad, good}, 0, true, {kRetry}, {"Checksum Error"}, 2},
+      {{"", "", "", ""}, 2, false, {}, {}, 3},
+      {{"", ""}, 1, true, {kCancel}, {"Rx Timeout Error"}, 2},  // asked once retries ran out
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.writes);
+    HandDevice device;
+    device.answer = [&] { return B(c.replies.at(device.requests - 1)); };
+    Rig r(&device);
+    for (common::Answer answer : c.answers) r.prompts.QueueAnswer(answer);
+    const Frame rx =
+        r.link.Exchange(StatusRequest(), kStatusResponse, 20, c.show_errors, c.silent_retries);
+    EXPECT_EQ(rx.empty(), c.replies.at(c.writes - 1) != good);
+    EXPECT_EQ(r.Writes(), c.writes);
+    std::vector<QString> boxes;
+    for (const common::Message& box : r.prompts.shown()) {
+      boxes.push_back(box.text);
+      EXPECT_EQ(box.title, "Communications Error");
+      EXPECT_EQ(box.buttons, common::Buttons::kRetryCancel);
+      EXPECT_EQ(box.icon, common::Icon::kCritical);
+    }
+    EXPECT_EQ(boxes, c.boxes);
+    // Hourglass while waiting, off before each box and at the end.
+    EXPECT_EQ(r.prompts.max_busy_depth(), c.show_errors ? 1 : 0);
+    EXPECT_EQ(r.prompts.busy_at_show, std::vector<int>(c.boxes.size(), 0));
+    EXPECT_EQ(r.prompts.busy_depth(), 0);
   }
-  EXPECT_EQ(rig.Writes(), 2);
-  // Hourglass while waiting, off before each box and at the end.
-  EXPECT_EQ(rig.prompts.max_busy_depth(), 1);
-  EXPECT_EQ(rig.prompts.busy_depth(), 0);
-  EXPECT_EQ(rig.prompts.busy_at_show, (std::vector<int>{0, 0}));
-}
-
-TEST_F(UnitLinkTest, ChecksumBoxRetryGetsTheNextAnswer) {
-  model.Options().corrupt_every = 2;  // every second answer is bad
-  ASSERT_EQ(link.Exchange(StatusRequest(), kStatusResponse).size(), 9u);
-  rig.Writes();
-  rig.prompts.QueueAnswer(common::Answer::kRetry);
-  EXPECT_EQ(link.Exchange(StatusRequest(), kStatusResponse, 500, true).size(), 9u);
-  ASSERT_EQ(rig.prompts.shown().size(), 1u);
-  EXPECT_EQ(rig.prompts.shown()[0].text, "Checksum Error");
-  EXPECT_EQ(rig.Writes(), 2);
-}
-
-TEST_F(UnitLinkTest, SilentRetriesResendBeforeAsking) {
-  model.Options().silent = true;
-  EXPECT_TRUE(link.Exchange(StatusRequest(), kStatusResponse, 10, false, 2).empty());
-  EXPECT_EQ(rig.Writes(), 3);
-  rig.prompts.QueueAnswer(common::Answer::kCancel);
-  EXPECT_TRUE(link.Exchange(StatusRequest(), kStatusResponse, 10, true, 1).empty());
-  EXPECT_EQ(rig.Writes(), 2);
-  EXPECT_EQ(rig.prompts.shown().size(), 1u);  // asked only once the retry was used up
 }
 
 TEST_F(UnitLinkTest, ReceiveErrorsFailAtOnceOthersAreIgnored) {
