@@ -13,7 +13,7 @@ TEST(IdentityTest, FirmwareVersionText) {
     const char* text;
   } cases[] = {
       {0x23, 0x14, "Firmware Version = 23, Firmware Revision = 1.4 "},
-      {0x07, 0x00, "Firmware Version = 07, Firmware Revision = 0.0 "},  // both nibbles
+      {0x07, 0x00, "Firmware Version = 07, Firmware Revision = 0.0 "},    // both nibbles
       {0xA5, 0x0C, "Firmware Version = 105, Firmware Revision = 0.12 "},  // nibbles in decimal
   };
   for (const auto& c : cases) {
@@ -33,11 +33,11 @@ TEST(CommandLineTest, Switches) {
       {"", 1, false},
       {"/comm=3 /kal", 3, true},
       {"/kal /comm=12", 12, true},
-      {"/comm=3 /KAL", 3, false},        // case-sensitive
-      {"/comm=", 0, false},              // no digits: port 0, which will not open
+      {"/comm=3 /KAL", 3, false},  // case-sensitive
+      {"/comm=", 0, false},        // no digits: port 0, which will not open
       {"/comm=x5", 0, false},
-      {"/comm=7abc", 7, false},          // leading digits only
-      {"foo/kalbar/comm=2", 2, true},    // anywhere in the text
+      {"/comm=7abc", 7, false},                           // leading digits only
+      {"foo/kalbar/comm=2", 2, true},                     // anywhere in the text
       {"/comm=99999999999999999999", 2147483647, false},  // saturates, no overflow
   };
   for (const auto& c : cases) {

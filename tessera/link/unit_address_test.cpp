@@ -9,9 +9,9 @@ TEST(UnitAddressTest, TableRows) {
   const struct {
     int address;
     const char* description;
-    int bordered;       // frames 0..bordered-1 get a border, the rest of 0..13 none
-    int first_channel;  // captions "Channel n" from here on; 0: captions untouched
-    int captioned;      // how many frames get a caption
+    int bordered;         // frames 0..bordered-1 get a border, the rest of 0..13 none
+    int first_channel;    // captions "Channel n" from here on; 0: captions untouched
+    int captioned;        // how many frames get a caption
     int signal_channels;  // channels in red, yellow, green; 0: points 0..41 blue
   } rows[] = {
       {1, ", 14 Pack Output Assembly Position #1", 14, 1, 14, 14},
@@ -35,15 +35,15 @@ TEST(UnitAddressTest, TableRows) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.address);
     const AddressLayout layout = UnitAddressLayout(row.address);
-    EXPECT_EQ(layout.caption,
-              "TBX Address #" + std::to_string(row.address) + row.description);
+    EXPECT_EQ(layout.caption, "TBX Address #" + std::to_string(row.address) + row.description);
     for (int k = 0; k < kChannelFrameCount; ++k) {
       const ChannelFrameLayout& frame = layout.frames[k];
       // Frames 14-17 are never touched.
       EXPECT_EQ(frame.border, k < 14 ? std::optional(k < row.bordered) : std::nullopt) << k;
-      EXPECT_EQ(frame.caption, k < row.captioned ? std::optional("Channel " + std::to_string(
-                                                                    row.first_channel + k))
-                                                 : std::nullopt)
+      EXPECT_EQ(frame.caption,
+                k < row.captioned
+                    ? std::optional("Channel " + std::to_string(row.first_channel + k))
+                    : std::nullopt)
           << k;
     }
     const std::uint32_t signal[] = {0xFF0000, 0xFFFF00, 0x00FF00};

@@ -18,11 +18,16 @@ constexpr char kChecksumText[] = "Checksum Error";
 // not errors of the exchange.
 const char* ReceiveErrorText(int code) {
   switch (code) {
-    case common::kFramingError: return "Rx Framing Error";
-    case common::kOverrunError: return "Rx Data Overrun Error";
-    case common::kBufferOverflowError: return "Rx Buffer Overrun Error";
-    case common::kParityError: return "Rx Parity Error";
-    default: return nullptr;
+    case common::kFramingError:
+      return "Rx Framing Error";
+    case common::kOverrunError:
+      return "Rx Data Overrun Error";
+    case common::kBufferOverflowError:
+      return "Rx Buffer Overrun Error";
+    case common::kParityError:
+      return "Rx Parity Error";
+    default:
+      return nullptr;
   }
 }
 
@@ -91,8 +96,8 @@ bool UnitLink::SendKalRmsFrame() {
 }
 
 bool UnitLink::SendFrame(ByteSpan frame) {
-  return port_.Write(
-      QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(frame.size())));
+  return port_.Write(QByteArray(reinterpret_cast<const char*>(frame.data()),
+                                static_cast<qsizetype>(frame.size())));
 }
 
 bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms) {
@@ -115,9 +120,9 @@ bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms
     // Waits until `needed` bytes are buffered. Level-triggered on the byte count,
     // so bytes that came before we started waiting count too.
     const auto receive = [&](qint64 needed) -> bool {
-      const common::WaitResult result = wait_.Until(
-          [&] { return comm_error_ != 0 || port_.BytesWaiting() >= needed; },
-          static_cast<int>(std::min<qint64>(deadline.remainingTime(), INT_MAX)));
+      const common::WaitResult result =
+          wait_.Until([&] { return comm_error_ != 0 || port_.BytesWaiting() >= needed; },
+                      static_cast<int>(std::min<qint64>(deadline.remainingTime(), INT_MAX)));
       if (result == common::WaitResult::kQuit) {
         quit = true;
         return false;

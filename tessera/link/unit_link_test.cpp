@@ -160,9 +160,12 @@ TEST_F(UnitLinkTest, ReceiveErrorsFailAtOnceOthersAreIgnored) {
     int code;
     const char* text;  // nullptr: ignored
   } cases[] = {
-      {1004, "Rx Framing Error"},        {1006, "Rx Data Overrun Error"},
-      {1008, "Rx Buffer Overrun Error"}, {1009, "Rx Parity Error"},
-      {1005, nullptr},                   {0, nullptr},
+      {1004, "Rx Framing Error"},
+      {1006, "Rx Data Overrun Error"},
+      {1008, "Rx Buffer Overrun Error"},
+      {1009, "Rx Parity Error"},
+      {1005, nullptr},
+      {0, nullptr},
   };
   model.Options().delay_ms = 40;  // the error comes before the answer
   for (const auto& c : cases) {
@@ -286,7 +289,8 @@ TEST_F(UnitLinkTest, IdentifyDecidesKalUnit) {
     // Versions only come from extended answers.
     const UnitIdentity& id = r.identity;
     EXPECT_EQ((id.CommVersion << 16) | (id.FirmwareType << 8) | id.FirmwareRevision,
-              c.extended ? 0x210714 : 0) << c.name;
+              c.extended ? 0x210714 : 0)
+        << c.name;
   }
 }
 
@@ -312,7 +316,8 @@ TEST(UnitLinkQuitTest, QuitDuringAWaitGivesUpWithoutAsking) {
     Frame rx = B("AA");
     // Inside the application's own loop, as in the program. An empty script answers
     // Retry to every box: only the quit can end this exchange.
-    QTimer::singleShot(0, [&] { rx = rig.link.Exchange(StatusRequest(), kStatusResponse, 2000, true); });
+    QTimer::singleShot(
+        0, [&] { rx = rig.link.Exchange(StatusRequest(), kStatusResponse, 2000, true); });
     QTimer::singleShot(20, [] { QCoreApplication::quit(); });
     QElapsedTimer clock;
     clock.start();

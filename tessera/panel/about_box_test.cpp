@@ -19,12 +19,14 @@ TEST(AboutText, ProgramVersionThenTheUnitsOnceItIdentified) {
       .KalUnit = true, .CommVersion = 0x1C, .FirmwareType = 0xAB, .FirmwareRevision = 0xF0};
   EXPECT_EQ(AboutText({1, 0, 0}, known), kHead);
   EXPECT_TRUE(AboutText({2, 5, 3}, {}).startsWith("Tessera Version 2.5.3\r\n"));
-  EXPECT_EQ(AboutText({1, 0, 0}, unit), QString(kHead) +
-                                            "\r\nTBX Firmware Version = 07\r\n"
-                                            "TBX Firmware Revision = 1.4\r\nTBX Comm Version = 2.1");
+  EXPECT_EQ(AboutText({1, 0, 0}, unit),
+            QString(kHead) +
+                "\r\nTBX Firmware Version = 07\r\n"
+                "TBX Firmware Revision = 1.4\r\nTBX Comm Version = 2.1");
   // Nibbles are written in decimal.
-  EXPECT_TRUE(AboutText({1, 0, 0}, odd).endsWith(
-      "Version = 1011\r\nTBX Firmware Revision = 15.0\r\nTBX Comm Version = 1.12"));
+  EXPECT_TRUE(
+      AboutText({1, 0, 0}, odd)
+          .endsWith("Version = 1011\r\nTBX Firmware Revision = 15.0\r\nTBX Comm Version = 1.12"));
 }
 
 TEST(AboutBox, ShowsTextAndClosesOnAClickAnywhere) {

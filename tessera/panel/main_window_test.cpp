@@ -116,8 +116,12 @@ TEST_F(PanelTest, StartUpResetsTheWindowAndOpensThePort) {
   poll->stop();
   EXPECT_TRUE(port_->IsOpen());
   const common::LineSettings& line = port_->Settings();
-  EXPECT_EQ(QString("%1,%2,%3,%4").arg(line.baud).arg(QChar(line.parity)).arg(line.data_bits)
-                .arg(line.stop_bits), "19200,E,8,1");
+  EXPECT_EQ(QString("%1,%2,%3,%4")
+                .arg(line.baud)
+                .arg(QChar(line.parity))
+                .arg(line.data_bits)
+                .arg(line.stop_bits),
+            "19200,E,8,1");
   EXPECT_EQ(port_->PortNumber(), 3);
   EXPECT_EQ(W().PanelText(1), "EIA-232 Port = 3");
   EXPECT_EQ(W().PanelText(2), "");
@@ -139,6 +143,7 @@ TEST_F(PanelTest, StartUpResetsTheWindowAndOpensThePort) {
 
 TEST_F(PanelTest, ControlsCarryTheirCaptionsAndAccessibleNames) {
   ASSERT_TRUE(Load());
+  // clang-format off
   const std::pair<const char*, const char*> captions[] = {
       {"frmMain", "TBX Address #"}, {"lblComm", "TBX Not Responding"},
       {"chkOut_0", "I/O #00"},      {"chkOut_53", "I/O #53"},
@@ -151,6 +156,7 @@ TEST_F(PanelTest, ControlsCarryTheirCaptionsAndAccessibleNames) {
       {"mnuFlashItem_4", "Program Record"},     {"mnuFlashItem_5", "Read Record"},
       {"mnuFlashItem_6", "Reboot TBX"},         {"mnuAbout", "&About"},
   };
+  // clang-format on
   for (const auto& [name, caption] : captions) {
     QObject* object = name == QString("frmMain") ? &W() : W().findChild<QObject*>(name);
     ASSERT_NE(object, nullptr) << name;
@@ -244,10 +250,11 @@ TEST_F(PanelTest, ControlChoicesTravelInTheInputRequest) {
 TEST_F(PanelTest, OutputFrameOnlyForTheFrontPanelAndClearOutputs) {
   ASSERT_TRUE(Load());
   for (int i : {0, 17, 53, 54, 55}) Click(QString("chkOut_%1").arg(i));
-  for (int tick = 0; tick < 11; ++tick) EXPECT_TRUE(Tick().filter(QRegularExpression("^37")).isEmpty());
+  for (int tick = 0; tick < 11; ++tick)
+    EXPECT_TRUE(Tick().filter(QRegularExpression("^37")).isEmpty());
   Click("btnOutputControl_0");
-  EXPECT_EQ(Tick(), (QStringList{"34 01 CA",
-                                 "37 01 00 02 00 00 00 E0 00 00 00 00 00 00 00 00 00 E5"}));
+  EXPECT_EQ(Tick(),
+            (QStringList{"34 01 CA", "37 01 00 02 00 00 00 E0 00 00 00 00 00 00 00 00 00 E5"}));
   EXPECT_EQ(model_.Outputs()[6], 0xE0);
   Click("cmdClearAll");
   for (int i = 0; i < 56; ++i) EXPECT_FALSE(Find<QCheckBox>("chkOut", i)->isChecked()) << i;
@@ -358,8 +365,8 @@ TEST_F(PanelTest, MenusFollowKalAndCommVersion) {
     model_.Options().comm_version = c.comm_version;
     ASSERT_TRUE(Load(c.command_line));
     Tick();
-    SCOPED_TRACE(testing::Message() << c.command_line << " " << c.extended << " "
-                                    << int(c.comm_version));
+    SCOPED_TRACE(testing::Message()
+                 << c.command_line << " " << c.extended << " " << int(c.comm_version));
     EXPECT_EQ(State().identity.KalUnit, c.extended);
     EXPECT_EQ(Find<QAction>("mnuComplexOutputs")->isEnabled(), c.complex);
     EXPECT_EQ(Find<QAction>("mnuEventLog")->isEnabled(), c.event_log);
@@ -408,8 +415,9 @@ TEST_F(PanelTest, AboutBoxShowsTheUnitOnceItIdentified) {
   const QString head = AboutText(TesseraVersion(), UnitIdentity{});
   EXPECT_EQ(about(), head);
   Tick();  // the unit identifies: comm 2.3, firmware 23, revision 1.4
-  EXPECT_EQ(about(), head + "\r\nTBX Firmware Version = 23\r\nTBX Firmware Revision = 1.4"
-                            "\r\nTBX Comm Version = 2.3");
+  EXPECT_EQ(about(), head +
+                         "\r\nTBX Firmware Version = 23\r\nTBX Firmware Revision = 1.4"
+                         "\r\nTBX Comm Version = 2.3");
 }
 
 // --- Re-entrancy and lifecycle ------------------------------------------------------------

@@ -14,9 +14,10 @@ TEST(RequestTable, ServicesSetFlagsInFixedOrderAndClearsThem) {
   RequestTable table;
   RequestFlags flags;
   std::vector<std::string> calls;
-  const std::pair<Request, const char*> routines[] = {
-      {Request::kSendTracking, "SendTracking"}, {Request::kGetFilters, "GetFilters"},
-      {Request::kReadEvents, "ReadEvents"},     {Request::kClearEvents, "ClearEvents"}};
+  const std::pair<Request, const char*> routines[] = {{Request::kSendTracking, "SendTracking"},
+                                                      {Request::kGetFilters, "GetFilters"},
+                                                      {Request::kReadEvents, "ReadEvents"},
+                                                      {Request::kClearEvents, "ClearEvents"}};
   for (auto [request, name] : routines) {
     table.SetHandler(request, [&calls, name = std::string(name)] { calls.push_back(name); });
   }

@@ -60,7 +60,8 @@ common::DeviceReply TbxModel::Receive(std::span<const std::uint8_t> bytes) {
     if (!answer || options_.silent) continue;
     bool drop = options_.drop_every > 0 && valid_requests_ % options_.drop_every == 0;
     if (options_.drop_probability > 0) {
-      drop = drop || std::uniform_real_distribution<double>(0, 1)(random_) < options_.drop_probability;
+      drop =
+          drop || std::uniform_real_distribution<double>(0, 1)(random_) < options_.drop_probability;
     }
     if (drop) {
       ++counters_.dropped;

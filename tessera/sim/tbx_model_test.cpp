@@ -45,8 +45,12 @@ TEST(TbxModelTest, AnswersEachRequest) {
 }
 
 TEST(TbxModelTest, OptionsShapeTheAnswers) {
-  TbxModel model({.unit_address = 9, .comm_version = 0x10, .firmware_type = 0x07,
-                  .firmware_revision = 0x41, .line_sync_error = true, .opto_inputs = 0x0F,
+  TbxModel model({.unit_address = 9,
+                  .comm_version = 0x10,
+                  .firmware_type = 0x07,
+                  .firmware_revision = 0x41,
+                  .line_sync_error = true,
+                  .opto_inputs = 0x0F,
                   .idle_animation = false});
   EXPECT_EQ(InputDataOf(model.Receive(B("34 00 CB")).bytes)[7], 0x9F);
   EXPECT_EQ(Send(model, "31 00 CE"), "31 02 00 00 00 00 00 00 CC");
@@ -79,12 +83,11 @@ TEST(TbxModelTest, OutputsLoopBackToInputs) {
 TEST(TbxModelTest, IdleAnimationWalksPointsThenOptos) {
   TbxModel model;
   for (int step = 0; step < 60; ++step) {
-    const auto data = InputDataOf(model.Receive(InputRequest({})).bytes);
-    std::array<std::uint8_t, 12> expected{};
     const int lit = step % 59;  // 55 points, then the 4 optos
-    if (lit < 55) expected[lit / 8] = static_cast<std::uint8_t>(1 << (lit % 8));
-    expected[7] = static_cast<std::uint8_t>(0x50 | (lit >= 55 ? 1 << (lit - 55) : 0));
-    EXPECT_EQ(data, expected) << step;
+    std::array<std::uint8_t, 12> expected{0, 0, 0, 0, 0, 0, 0, 0x50};
+    expected[lit < 55 ? lit / 8 : 7] |=
+        static_cast<std::uint8_t>(1 << (lit < 55 ? lit % 8 : lit - 55));
+    EXPECT_EQ(InputDataOf(model.Receive(InputRequest({})).bytes), expected) << step;
   }
 }
 
