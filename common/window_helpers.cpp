@@ -1,5 +1,7 @@
 #include "common/window_helpers.h"
 
+#include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -46,6 +48,32 @@ void CentreOnScreen(QWidget* window) {
   const QSize size = window->frameGeometry().size();
   window->move(area.x() + (area.width() - size.width()) / 2,
                area.y() + (area.height() - size.height()) / 2);
+}
+
+namespace {
+
+class ClickCloser : public QObject {
+ public:
+  explicit ClickCloser(QDialog* dialog) : QObject(dialog), dialog_(dialog) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::MouseButtonPress) return false;
+    dialog_->accept();
+    return true;
+  }
+
+ private:
+  QDialog* dialog_;
+};
+
+}  // namespace
+
+void CloseOnAnyClick(QDialog* dialog) {
+  if (dialog == nullptr) return;
+  auto* closer = new ClickCloser(dialog);
+  dialog->installEventFilter(closer);
+  for (QWidget* child : dialog->findChildren<QWidget*>()) child->installEventFilter(closer);
 }
 
 QString ArrayName(const QString& base, int index) {

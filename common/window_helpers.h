@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace common {
@@ -17,6 +18,10 @@ void EnableFrame(QWidget* frame, bool enabled);
 
 // Centres the window on its screen.
 void CentreOnScreen(QWidget* window);
+
+// A click on any part of the dialog (its frames, pictures and labels included)
+// accepts it, as About boxes do. Call after the dialog's children exist.
+void CloseOnAnyClick(QDialog* dialog);
 
 // Object name of element i of a control array: ArrayName("chkOut", 12) == "chkOut_12".
 QString ArrayName(const QString& base, int index);

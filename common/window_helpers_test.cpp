@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialog>
+#include <QTest>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -56,6 +58,22 @@ TEST(WindowHelpersTest, MenuIsActiveOnlyWhileAnItemIsHighlighted) {
   help->hide();
   window.menuBar()->setActiveAction(nullptr);
   EXPECT_FALSE(IsMenuActive(&window));
+}
+
+TEST(WindowHelpersTest, AClickOnAnyPartClosesTheDialog) {
+  for (const char* target : {"dialog", "frame", "label"}) {
+    QDialog dialog;
+    auto* frame = new QGroupBox(&dialog);
+    auto* label = new QLabel("About", frame);
+    CloseOnAnyClick(&dialog);
+    dialog.show();
+    QWidget* clicked = QString(target) == "dialog" ? static_cast<QWidget*>(&dialog)
+                       : QString(target) == "frame" ? static_cast<QWidget*>(frame)
+                                                    : static_cast<QWidget*>(label);
+    QTest::mouseClick(clicked, Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible()) << target;
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << target;
+  }
 }
 
 TEST(WindowHelpersTest, ArrayNamesCarryTheIndex) {

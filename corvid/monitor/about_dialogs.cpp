@@ -1,6 +1,5 @@
 #include "corvid/monitor/about_dialogs.h"
 
-#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +7,7 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
+#include "common/window_helpers.h"
 #include "corvid/monitor/indicators.h"
 
 namespace corvid::monitor {
@@ -96,20 +96,7 @@ AboutBox::AboutBox(const QString& product, const QString& version, QWidget* pare
   inner->addWidget(logo);
   inner->addWidget(label, 1);
   (new QVBoxLayout(this))->addWidget(frame);
-  // A click on any part of the box closes it.
-  for (QWidget* w : {static_cast<QWidget*>(frame), static_cast<QWidget*>(logo),
-                     static_cast<QWidget*>(label)})
-    w->installEventFilter(this);
+  common::CloseOnAnyClick(this);
 }
-
-bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress) {
-    accept();
-    return true;
-  }
-  return QDialog::eventFilter(watched, event);
-}
-
-void AboutBox::mousePressEvent(QMouseEvent*) { accept(); }
 
 }  // namespace corvid::monitor

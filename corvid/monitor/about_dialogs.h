@@ -39,10 +39,6 @@ class AboutBox : public QDialog {
   Q_OBJECT
  public:
   AboutBox(const QString& product, const QString& version, QWidget* parent);
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
 };
 
 }  // namespace corvid::monitor

@@ -3,7 +3,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QStringList>
 #include <QVBoxLayout>
 
@@ -77,23 +76,10 @@ AboutBox::AboutBox(const QString& text, QWidget* parent) : QDialog(parent) {
   auto* outer = new QVBoxLayout(this);
   outer->addWidget(frame);
 
-  for (QWidget* child : {static_cast<QWidget*>(frame), static_cast<QWidget*>(logo),
-                         static_cast<QWidget*>(title), static_cast<QWidget*>(lbl_about_)}) {
-    child->installEventFilter(this);
-  }
+  common::CloseOnAnyClick(this);
 }
 
 QString AboutBox::Text() const { return lbl_about_->property("aboutText").toString(); }
-
-bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress) {
-    accept();
-    return true;
-  }
-  return QDialog::eventFilter(watched, event);
-}
-
-void AboutBox::mousePressEvent(QMouseEvent*) { accept(); }
 
 void AboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

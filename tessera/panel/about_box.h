@@ -31,8 +31,6 @@ class AboutBox : public QDialog {
   QString Text() const;
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
