@@ -19,8 +19,6 @@
 #include "common/event_wait.h"
 #include "common/prompts.h"
 #include "common/simulated_port.h"
-#include "corvid/link/hdlc_link.h"
-#include "corvid/link/link_settings.h"
 #include "corvid/monitor/main_window.h"
 #include "corvid/monitor/output_check.h"
 #include "corvid/sim/switch_pack_model.h"
@@ -75,26 +73,25 @@ int main(int argc, char** argv) {
 
   // A private settings file, so the technician's stored port and calibration stay out.
   QTemporaryDir dir;
-  corvid::SwitchPackModel model;
-  common::SimulatedPort port(&model);
-  port.SetPaced(paced);
   common::ScriptedPrompts prompts;
-  corvid::SettingsStore store(dir.filePath("Corvid.conf"));
-  corvid::HdlcLink link(port, prompts);
-  corvid::monitor::CorvidApp corvid_app{port, prompts, store, link, {}, {}};
+  corvid::CorvidApp corvid_app(
+      common::MakePortSetup(std::make_unique<corvid::SwitchPackModel>(), paced), prompts,
+      std::make_unique<corvid::SettingsStore>(dir.filePath("Corvid.conf")));
+  auto& model = *static_cast<corvid::SwitchPackModel*>(corvid_app.Model());
+  const corvid::LinkCounters& counters = corvid_app.link().Counters();
   corvid::monitor::MainWindow window(corvid_app);
   window.MarkSimulated();
   if (pause_ms >= 0) window.SetCheckPauseMs(pause_ms);
   window.show();
   window.Load();
-  model.Options().slot = corvid_app.settings.SlotAddress;
+  model.Options().slot = corvid_app.settings().SlotAddress;
 
   // The first tick identifies the device; Check Outputs needs its type.
   common::EventWait wait;
   QTimer poke;
   QObject::connect(&poke, &QTimer::timeout, [&] { wait.Wake(); });
   poke.start(20);
-  if (wait.Until([&] { return corvid_app.globals.DeviceType != 0; }, 3000) !=
+  if (wait.Until([&] { return corvid_app.globals().DeviceType != 0; }, 3000) !=
       common::WaitResult::kReady) {
     std::fprintf(stderr, "bench_check_outputs: the simulated device was not identified\n");
     return 1;
@@ -106,8 +103,10 @@ int main(int argc, char** argv) {
   for (int k = 0; k < corvid::monitor::kOutputs; ++k) {
     QObject::connect(window.chkOutDisable(k), &QCheckBox::toggled, [&, k](bool disabled) {
       const double now = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-      if (!disabled) began[k] = now;
-      else if (began[k] > 0) seconds[k] = now - began[k];
+      if (!disabled)
+        began[k] = now;
+      else if (began[k] > 0)
+        seconds[k] = now - began[k];
     });
   }
 
@@ -117,7 +116,7 @@ int main(int argc, char** argv) {
   gaps.Start();
   clock.start();
   // Through the button's path: the check starts only when no poll exchange is running.
-  window.RunWhenIdle([&] {
+  corvid_app.session().RunWhenIdle([&] {
     window.CheckOutputs();
     total = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     done = true;
@@ -132,17 +131,18 @@ int main(int argc, char** argv) {
   }
 
   std::printf("Check Outputs on the simulated switch pack (%s), device type %d\n",
-              paced ? "paced at 307200 8N1" : "unpaced", corvid_app.globals.DeviceType);
+              paced ? "paced at 307200 8N1" : "unpaced", corvid_app.globals().DeviceType);
   for (int k = 0; k < corvid::monitor::kOutputs; ++k)
     std::printf("  output %d (%s): %.3f s\n", k + 1,
                 std::string(corvid::monitor::OutputName(k)).c_str(), seconds[k]);
   std::printf("  whole run: %.3f s\n", total);
   const bench::Summary s = bench::Summarise(gaps.Gaps());
-  std::printf("  event-loop gap (%d ms timer): %s\n", kGapTimerMs, bench::Describe(s, "ms").c_str());
+  std::printf("  event-loop gap (%d ms timer): %s\n", kGapTimerMs,
+              bench::Describe(s, "ms").c_str());
   std::printf("  messages shown: %zu\n", prompts.shown().size());
   for (const common::Message& m : prompts.shown())
     std::printf("    %s: %s\n", qPrintable(m.title), qPrintable(m.text));
-  std::printf("  link: CRC errors %ld, time-outs %ld, NAKs %ld\n", link.Counters().CrcErrorCount,
-              link.Counters().RxTimeoutCount, link.Counters().RxNakCount);
+  std::printf("  link: CRC errors %ld, time-outs %ld, NAKs %ld\n", counters.CrcErrorCount,
+              counters.RxTimeoutCount, counters.RxNakCount);
   return 0;
 }

@@ -2,8 +2,8 @@
 // bytes (counter wire_us): the cost must stay small against the line.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "bench/wire.h"
@@ -39,10 +39,10 @@ void CorvidWire(benchmark::State& state, std::size_t bytes) {
 // ---- Tessera ---------------------------------------------------------------
 
 // A real input response: what the TBX model answers to 34 00 CB.
-tessera::Frame InputResponse() {
+common::Bytes InputResponse() {
   tessera::sim::TbxModel model;
-  const tessera::Frame request = tessera::InputRequest({});
-  tessera::Frame response = model.Receive(request).bytes;
+  const common::Bytes request = tessera::InputRequest({});
+  common::Bytes response = model.Receive(request).bytes;
   if (response.size() != 14 || !tessera::IsValidFrame(response)) Broken("no input response");
   return response;
 }
@@ -58,7 +58,7 @@ Bytes FilterData() {
 void BM_TesseraInputRequestBuild(benchmark::State& state) {
   tessera::InputControl control{.filtered = true, .output_front_panel = true};
   for (auto _ : state) {
-    tessera::Frame f = tessera::InputRequest(control);
+    common::Bytes f = tessera::InputRequest(control);
     benchmark::DoNotOptimize(f.data());
   }
   TesseraWire(state, 3);
@@ -66,10 +66,10 @@ void BM_TesseraInputRequestBuild(benchmark::State& state) {
 BENCHMARK(BM_TesseraInputRequestBuild);
 
 void BM_TesseraInputResponseBuild(benchmark::State& state) {
-  const tessera::Frame response = InputResponse();
+  const common::Bytes response = InputResponse();
   const Bytes data(response.begin() + 1, response.end() - 1);
   for (auto _ : state) {
-    tessera::Frame f = tessera::BuildFrame(tessera::kCmdInputRaw, data);
+    common::Bytes f = tessera::BuildFrame(tessera::kCmdInputRaw, data);
     benchmark::DoNotOptimize(f.data());
   }
   TesseraWire(state, response.size());
@@ -78,7 +78,7 @@ BENCHMARK(BM_TesseraInputResponseBuild);
 
 // What the link and the panel do with an input response: checksum, data, address.
 void BM_TesseraInputResponseValidate(benchmark::State& state) {
-  const tessera::Frame response = InputResponse();
+  const common::Bytes response = InputResponse();
   for (auto _ : state) {
     benchmark::DoNotOptimize(response.data());
     const bool ok = tessera::IsValidFrame(response);
@@ -96,7 +96,7 @@ void BM_TesseraFilterResponseBuild(benchmark::State& state) {
   const Bytes data = FilterData();
   std::size_t size = 0;
   for (auto _ : state) {
-    tessera::Frame f = tessera::BuildExtendedFrame(tessera::kCmdGetFilters, data);
+    common::Bytes f = tessera::BuildExtendedFrame(tessera::kCmdGetFilters, data);
     size = f.size();
     benchmark::DoNotOptimize(f.data());
   }
@@ -107,7 +107,7 @@ BENCHMARK(BM_TesseraFilterResponseBuild);
 
 // Checksum, extended marker and the length rule over a get-filters response.
 void BM_TesseraFilterResponseValidate(benchmark::State& state) {
-  const tessera::Frame response = tessera::BuildExtendedFrame(tessera::kCmdGetFilters, FilterData());
+  const common::Bytes response = tessera::BuildExtendedFrame(tessera::kCmdGetFilters, FilterData());
   const auto shape = tessera::ResponseShape::Fixed(137);
   for (auto _ : state) {
     benchmark::DoNotOptimize(response.data());
@@ -122,7 +122,7 @@ BENCHMARK(BM_TesseraFilterResponseValidate);
 // The simulated unit's side of one input exchange: request in, response out.
 void BM_TbxModelAnswersInput(benchmark::State& state) {
   tessera::sim::TbxModel model;
-  const tessera::Frame request = tessera::InputRequest({});
+  const common::Bytes request = tessera::InputRequest({});
   for (auto _ : state) {
     common::DeviceReply reply = model.Receive(request);
     benchmark::DoNotOptimize(reply.bytes.data());
@@ -160,8 +160,8 @@ const CorvidFrames& Corvid() {
   static const CorvidFrames frames = [] {
     CorvidFrames f;
     corvid::SwitchPackModel model;
-    const auto command = corvid::monitor::BuildStatusCommand(
-        corvid::monitor::StatusLayout::kSwitchPack, 0, 0x00);
+    const auto command =
+        corvid::monitor::BuildStatusCommand(corvid::monitor::StatusLayout::kSwitchPack, 0, 0x00);
     f.status_command = corvid::BuildCommandFrame(1, command);
     model.Receive(f.status_command);  // first status clears "reset since last poll"
     f.status_response = model.Receive(f.status_command).bytes;
@@ -179,7 +179,7 @@ const CorvidFrames& Corvid() {
 // The FCS the host computes over a status response before its own two FCS bytes.
 void BM_CorvidFcs16StatusResponse(benchmark::State& state) {
   const Bytes& body = Corvid().status_body;
-  const std::span<const std::uint8_t> covered(body.data(), body.size() - 2);
+  const common::ByteView covered(body.data(), body.size() - 2);
   for (auto _ : state) {
     benchmark::DoNotOptimize(body.data());
     benchmark::DoNotOptimize(corvid::Fcs16(covered));
@@ -203,8 +203,8 @@ BENCHMARK(BM_CorvidCheckCrcStatusResponse);
 void BM_CorvidBuildStatusCommand(benchmark::State& state) {
   std::size_t size = 0;
   for (auto _ : state) {
-    const auto command = corvid::monitor::BuildStatusCommand(
-        corvid::monitor::StatusLayout::kSwitchPack, 0x01, 0x3F);
+    const auto command =
+        corvid::monitor::BuildStatusCommand(corvid::monitor::StatusLayout::kSwitchPack, 0x01, 0x3F);
     corvid::Bytes frame = corvid::BuildCommandFrame(1, command);
     size = frame.size();
     benchmark::DoNotOptimize(frame.data());
@@ -231,7 +231,7 @@ BENCHMARK(BM_CorvidReceiveStatusResponse);
 
 void BM_CorvidDecodeStatus(benchmark::State& state) {
   const CorvidFrames& f = Corvid();
-  const std::span<const std::uint8_t> payload(f.status_body.data() + 2, f.status_body.size() - 4);
+  const common::ByteView payload(f.status_body.data() + 2, f.status_body.size() - 4);
   if (!corvid::monitor::DecodeStatus(payload)) Broken("status payload does not decode");
   for (auto _ : state) {
     benchmark::DoNotOptimize(payload.data());
@@ -293,7 +293,8 @@ class WireShareReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if ((run.run_type == Run::RT_Iteration && run.repetitions <= 1) || median) rows_.push_back(run);
+      if ((run.run_type == Run::RT_Iteration && run.repetitions <= 1) || median)
+        rows_.push_back(run);
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -304,7 +305,8 @@ class WireShareReporter : public benchmark::ConsoleReporter {
     for (const Run& run : rows_) {
       const auto wire = run.counters.find("wire_us");
       if (wire == run.counters.end()) continue;
-      const double cpu_ns = run.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      const double cpu_ns =
+          run.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
       std::printf("%-36s %12.1f %12.1f %11.4f%%\n", run.benchmark_name().c_str(), cpu_ns,
                   wire->second.value, 100.0 * cpu_ns / (wire->second.value * 1000.0));
     }

@@ -63,9 +63,11 @@ Result TimeExchanges(int count, const std::function<bool()>& exchange) {
 }
 
 void Print(const char* what, const Result& r, double wire_us) {
-  std::printf("%-38s %s  failures %d  wire %.0f us  (median = %.2f%% of wire, %.2fx the %.0f us pty figure)\n",
-              what, bench::Describe(r.micros, "us").c_str(), r.failures, wire_us,
-              100.0 * r.micros.median / wire_us, r.micros.median / kDesignPtyUs, kDesignPtyUs);
+  std::printf(
+      "%-38s %s  failures %d  wire %.0f us  (median = %.2f%% of wire, %.2fx the %.0f us pty "
+      "figure)\n",
+      what, bench::Describe(r.micros, "us").c_str(), r.failures, wire_us,
+      100.0 * r.micros.median / wire_us, r.micros.median / kDesignPtyUs, kDesignPtyUs);
   std::fflush(stdout);
 }
 
@@ -73,21 +75,18 @@ Result TesseraExchanges(common::SerialPort& port, int count) {
   common::ScriptedPrompts prompts;
   tessera::UnitIdentity identity;
   tessera::UnitLink link(port, prompts, identity);
-  const tessera::Frame request = tessera::InputRequest({});
-  return TimeExchanges(count, [&] {
-    return !link.Exchange(request, tessera::kInputResponse).empty();
-  });
+  const common::Bytes request = tessera::InputRequest({});
+  return TimeExchanges(count,
+                       [&] { return !link.Exchange(request, tessera::kInputResponse).empty(); });
 }
 
 Result CorvidExchanges(common::SerialPort& port, int count) {
   common::ScriptedPrompts prompts;
   corvid::HdlcLink link(port, prompts);
   link.SetSlotAddress(1);
-  const auto command = corvid::monitor::BuildStatusCommand(
-      corvid::monitor::StatusLayout::kSwitchPack, 0, 0x3F);
-  const QByteArray tx(reinterpret_cast<const char*>(command.data()),
-                      static_cast<qsizetype>(command.size()));
-  return TimeExchanges(count, [&] { return link.Exchange(tx).has_value(); });
+  const auto command =
+      corvid::monitor::BuildStatusCommand(corvid::monitor::StatusLayout::kSwitchPack, 0, 0x3F);
+  return TimeExchanges(count, [&] { return link.Exchange(command).has_value(); });
 }
 
 // A simulator child process serving COM<kPortNumber> in its own port directory.
@@ -95,8 +94,8 @@ class Simulator {
  public:
   Simulator(const QString& program, const QStringList& args, const QString& port_dir) {
     process_.setProgram(program);
-    process_.setArguments(QStringList{"--port", QString::number(kPortNumber), "--port-dir", port_dir} +
-                          args);
+    process_.setArguments(
+        QStringList{"--port", QString::number(kPortNumber), "--port-dir", port_dir} + args);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] { wait_.Wake(); });
     QObject::connect(&process_, &QProcess::finished, [this] { wait_.Wake(); });
@@ -108,8 +107,9 @@ class Simulator {
   }
   // The simulator prints one line once its COMn link exists.
   bool WaitReady() {
-    wait_.Until([this] { return process_.canReadLine() || process_.state() == QProcess::NotRunning; },
-                5000);
+    wait_.Until(
+        [this] { return process_.canReadLine() || process_.state() == QProcess::NotRunning; },
+        5000);
     return process_.canReadLine();
   }
 
@@ -119,8 +119,8 @@ class Simulator {
 };
 
 std::optional<Result> OverPty(const QString& bin_dir, const char* sim, const QStringList& args,
-                              const char* line_settings,
-                              Result (*run)(common::SerialPort&, int), int count) {
+                              const char* line_settings, Result (*run)(common::SerialPort&, int),
+                              int count) {
   QTemporaryDir dir;
   const QString port_dir = dir.filePath("com");
   QDir().mkpath(port_dir);
@@ -160,7 +160,8 @@ int main(int argc, char** argv) {
     } else if (args[i] == "--in-process-only") {
       pty = false;
     } else {
-      std::fprintf(stderr, "usage: bench_exchange [--count N] [--bin-dir DIR] [--in-process-only]\n");
+      std::fprintf(stderr,
+                   "usage: bench_exchange [--count N] [--bin-dir DIR] [--in-process-only]\n");
       return 2;
     }
   }
@@ -184,7 +185,8 @@ int main(int argc, char** argv) {
   if (!pty) return 0;
 
   bool ok = true;
-  if (auto r = OverPty(bin_dir, "tbx-sim", {"--no-animation"}, "19200,E,8,1", TesseraExchanges, count))
+  if (auto r =
+          OverPty(bin_dir, "tbx-sim", {"--no-animation"}, "19200,E,8,1", TesseraExchanges, count))
     Print("tessera input, pty to tbx-sim", *r, kTesseraWireUs);
   else
     ok = false;

@@ -2,14 +2,12 @@
 // in-process tests, the /sim mode and the pty simulators.
 #pragma once
 
-#include <cstdint>
-#include <span>
-#include <vector>
+#include "common/bytes.h"
 
 namespace common {
 
 struct DeviceReply {
-  std::vector<std::uint8_t> bytes;
+  Bytes bytes;
   int delay_ms = 0;  // how long the device thinks before answering
 };
 
@@ -18,7 +16,7 @@ class DeviceModel {
   virtual ~DeviceModel() = default;
   // Bytes the host wrote (any split: a frame may arrive in pieces or several at
   // once). Returns what the device sends back, possibly nothing.
-  virtual DeviceReply Receive(std::span<const std::uint8_t> bytes) = 0;
+  virtual DeviceReply Receive(ByteView bytes) = 0;
 };
 
 }  // namespace common

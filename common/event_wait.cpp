@@ -52,9 +52,8 @@ EventWait::~EventWait() {
 WaitResult EventWait::Until(const std::function<bool()>& ready, int timeout_ms) {
   if (ready()) return WaitResult::kReady;
   if (AppQuitting()) return WaitResult::kQuit;
-  QDeadlineTimer deadline =
-      timeout_ms < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
-                     : QDeadlineTimer(timeout_ms, Qt::PreciseTimer);
+  QDeadlineTimer deadline = timeout_ms < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                           : QDeadlineTimer(timeout_ms, Qt::PreciseTimer);
   QEventLoop loop;
   QEventLoop* outer = loop_;
   loop_ = &loop;

@@ -7,9 +7,12 @@ namespace {
 
 TEST(ScriptedPromptsTest, UnscriptedBoxesTakeTheirFirstButtonAndDialogsCancel) {
   const std::pair<Buttons, Answer> cases[] = {
-      {Buttons::kOk, Answer::kOk},           {Buttons::kOkCancel, Answer::kOk},
-      {Buttons::kRetryCancel, Answer::kRetry}, {Buttons::kAbortRetryIgnore, Answer::kAbort},
-      {Buttons::kYesNo, Answer::kYes},       {Buttons::kYesNoCancel, Answer::kYes},
+      {Buttons::kOk, Answer::kOk},
+      {Buttons::kOkCancel, Answer::kOk},
+      {Buttons::kRetryCancel, Answer::kRetry},
+      {Buttons::kAbortRetryIgnore, Answer::kAbort},
+      {Buttons::kYesNo, Answer::kYes},
+      {Buttons::kYesNoCancel, Answer::kYes},
   };
   ScriptedPrompts prompts;
   for (const auto& [buttons, answer] : cases) {
@@ -28,9 +31,10 @@ TEST(ScriptedPromptsTest, ScriptedAnswersAreUsedInOrderAndRecorded) {
   prompts.QueueFile(QString("/tmp/a.hex"));
   prompts.QueueFile(std::nullopt);
   prompts.QueueText(QString("42"));
-  EXPECT_EQ(prompts.Show({"Communications Error", "Rx Timeout Error", Buttons::kRetryCancel,
-                          Icon::kCritical, {}}),
-            Answer::kCancel);
+  EXPECT_EQ(
+      prompts.Show(
+          {"Communications Error", "Rx Timeout Error", Buttons::kRetryCancel, Icon::kCritical, {}}),
+      Answer::kCancel);
   EXPECT_EQ(prompts.Show({"t", "x", Buttons::kAbortRetryIgnore, Icon::kCritical, {}}),
             Answer::kIgnore);
   EXPECT_EQ(prompts.OpenFile("Open", "", ""), QString("/tmp/a.hex"));

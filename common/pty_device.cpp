@@ -157,8 +157,8 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
   while (!g_stop) {
     int timeout_ms = -1;
     if (!pending.empty()) {
-      const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-          pending.front().due - Clock::now());
+      const auto wait =
+          std::chrono::duration_cast<std::chrono::milliseconds>(pending.front().due - Clock::now());
       timeout_ms = static_cast<int>(std::max<long long>(0, wait.count()));
     }
     pollfd p{master, POLLIN, 0};
@@ -169,7 +169,7 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       if (n > 0) {
         const auto size = static_cast<std::size_t>(n);
         log.Write('>', buf, size);
-        DeviceReply reply = model.Receive(std::span<const std::uint8_t>(buf, size));
+        DeviceReply reply = model.Receive(ByteView(buf, size));
         if (!reply.bytes.empty()) {
           const auto due = Clock::now() + line_time(size) +
                            std::chrono::milliseconds(std::max(0, reply.delay_ms)) +

@@ -20,7 +20,7 @@ using testing::WaitUntil;
 // Answers each byte b with b+1, so replies are easy to predict.
 class IncrementModel : public DeviceModel {
  public:
-  DeviceReply Receive(std::span<const std::uint8_t> bytes) override {
+  DeviceReply Receive(ByteView bytes) override {
     DeviceReply reply;
     for (std::uint8_t b : bytes) reply.bytes.push_back(static_cast<std::uint8_t>(b + 1));
     return reply;

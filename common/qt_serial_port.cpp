@@ -70,9 +70,9 @@ bool QtSerialPort::Open() {
         SetStatus(QStringLiteral("Port not found"), os);
         break;
       case QSerialPort::PermissionError:
-        SetStatus(QStringLiteral("Port unavailable"),
-                  QStringLiteral("%1: %2. The user may need to be in the dialout group.")
-                      .arg(path_, os));
+        SetStatus(
+            QStringLiteral("Port unavailable"),
+            QStringLiteral("%1: %2. The user may need to be in the dialout group.").arg(path_, os));
         break;
       default:
         SetStatus(QStringLiteral("Port unavailable"), QStringLiteral("%1: %2").arg(path_, os));

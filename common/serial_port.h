@@ -6,7 +6,8 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <optional>
+
+#include "common/line_settings.h"
 
 namespace common {
 
@@ -15,20 +16,6 @@ inline constexpr int kFramingError = 1004;
 inline constexpr int kOverrunError = 1006;
 inline constexpr int kBufferOverflowError = 1008;
 inline constexpr int kParityError = 1009;
-
-// "19200,E,8,1" style line settings.
-struct LineSettings {
-  int baud = 9600;
-  char parity = 'N';  // 'N', 'E', 'O', 'M', 'S' (upper case)
-  int data_bits = 8;
-  int stop_bits = 1;
-
-  static std::optional<LineSettings> Parse(const QString& text);
-  // Bits on the wire per byte: start + data + parity + stop.
-  int BitsPerByte() const;
-  // Microseconds one byte occupies on the line.
-  double MicrosPerByte() const;
-};
 
 class SerialPort : public QObject {
   Q_OBJECT

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/qt_bytes.h"
+
 namespace common {
 
 SimulatedPort::SimulatedPort(DeviceModel* model, QObject* parent)
@@ -62,13 +64,10 @@ bool SimulatedPort::Write(const QByteArray& bytes) {
     });
   }
   if (model_ == nullptr) return true;
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-  DeviceReply reply = model_->Receive(std::span(data, static_cast<std::size_t>(bytes.size())));
+  DeviceReply reply = model_->Receive(View(bytes));
   if (!reply.bytes.empty()) {
     const int rx_ms = static_cast<int>(std::ceil(reply.bytes.size() * us_per_byte / 1000.0));
-    Deliver(QByteArray(reinterpret_cast<const char*>(reply.bytes.data()),
-                       static_cast<qsizetype>(reply.bytes.size())),
-            tx_ms + std::max(0, reply.delay_ms) + rx_ms);
+    Deliver(ToQByteArray(reply.bytes), tx_ms + std::max(0, reply.delay_ms) + rx_ms);
   }
   return true;
 }

@@ -16,12 +16,12 @@ using testing::WaitUntil;
 // Answers every write with its bytes reversed, after an optional delay.
 class ReverseModel : public DeviceModel {
  public:
-  DeviceReply Receive(std::span<const std::uint8_t> bytes) override {
+  DeviceReply Receive(ByteView bytes) override {
     received.insert(received.end(), bytes.begin(), bytes.end());
     if (silent) return {};
-    return {std::vector<std::uint8_t>(bytes.rbegin(), bytes.rend()), delay_ms};
+    return {Bytes(bytes.rbegin(), bytes.rend()), delay_ms};
   }
-  std::vector<std::uint8_t> received;
+  Bytes received;
   bool silent = false;
   int delay_ms = 0;
 };

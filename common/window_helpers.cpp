@@ -8,18 +8,24 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "common/poll_loop.h"
+
 namespace common {
 
 bool IsMenuActive(const QWidget* window) {
   if (window == nullptr) return false;
   const auto* main = qobject_cast<const QMainWindow*>(window);
-  const QMenuBar* bar = main != nullptr ? (main->menuWidget() != nullptr
-                                               ? qobject_cast<QMenuBar*>(main->menuWidget())
-                                               : nullptr)
-                                        : window->findChild<QMenuBar*>(QString(),
-                                                                       Qt::FindDirectChildrenOnly);
+  const QMenuBar* bar =
+      main != nullptr
+          ? (main->menuWidget() != nullptr ? qobject_cast<QMenuBar*>(main->menuWidget()) : nullptr)
+          : window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
   if (bar == nullptr) return false;
   return bar->activeAction() != nullptr;
+}
+
+void GateTicksOnMenus(PollLoop& loop, QWidget* window) {
+  loop.SetGate([window] { return !IsMenuActive(window); });
+  QObject::connect(window, &QObject::destroyed, &loop, [&loop] { loop.SetGate({}); });
 }
 
 void EnableFrame(QWidget* frame, bool enabled) {
@@ -41,8 +47,8 @@ void EnableFrame(QWidget* frame, bool enabled) {
 
 void CentreOnScreen(QWidget* window) {
   if (window == nullptr) return;
-  const QScreen* screen = window->screen() != nullptr ? window->screen()
-                                                      : QGuiApplication::primaryScreen();
+  const QScreen* screen =
+      window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
   const QRect area = screen->availableGeometry();
   const QSize size = window->frameGeometry().size();

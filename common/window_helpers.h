@@ -8,9 +8,15 @@ class QWidget;
 
 namespace common {
 
+class PollLoop;
+
 // True while a top-level menu of the window is open (an item highlighted); false
 // also for a window without a menu bar.
 bool IsMenuActive(const QWidget* window);
+
+// While a menu of the window is open the loop's tick waits; the gate goes with the
+// window, so a session that outlives it never asks a window that is gone.
+void GateTicksOnMenus(PollLoop& loop, QWidget* window);
 
 // Enables or disables the frame and every control inside it; nested frames (object
 // names beginning with "fra") are handled recursively.

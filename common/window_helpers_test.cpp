@@ -4,12 +4,14 @@
 
 #include <QCheckBox>
 #include <QDialog>
-#include <QTest>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QTest>
 #include <QVBoxLayout>
+
+#include "common/poll_loop.h"
 
 namespace common {
 namespace {
@@ -60,6 +62,27 @@ TEST(WindowHelpersTest, MenuIsActiveOnlyWhileAnItemIsHighlighted) {
   EXPECT_FALSE(IsMenuActive(&window));
 }
 
+TEST(WindowHelpersTest, TicksWaitWhileAMenuIsOpenAndTheGateGoesWithTheWindow) {
+  PollLoop loop("tmrPoll", 1000, PollLoop::Mode::kFreeRunning);
+  int ticks = 0;
+  loop.SetTick([&] { ++ticks; });
+  loop.Start();
+  auto* window = new QMainWindow;
+  QMenu* help = window->menuBar()->addMenu("&Help");
+  help->addAction("&About");
+  window->show();
+  GateTicksOnMenus(loop, window);
+  window->menuBar()->setActiveAction(help->menuAction());
+  EXPECT_FALSE(loop.TickNow());
+  help->hide();
+  window->menuBar()->setActiveAction(nullptr);
+  EXPECT_TRUE(loop.TickNow());
+  window->menuBar()->setActiveAction(help->menuAction());
+  delete window;  // a gate left behind would ask a window that is gone
+  EXPECT_TRUE(loop.TickNow());
+  EXPECT_EQ(ticks, 2);
+}
+
 TEST(WindowHelpersTest, AClickOnAnyPartClosesTheDialog) {
   for (const char* target : {"dialog", "frame", "label"}) {
     QDialog dialog;
@@ -67,7 +90,7 @@ TEST(WindowHelpersTest, AClickOnAnyPartClosesTheDialog) {
     auto* label = new QLabel("About", frame);
     CloseOnAnyClick(&dialog);
     dialog.show();
-    QWidget* clicked = QString(target) == "dialog" ? static_cast<QWidget*>(&dialog)
+    QWidget* clicked = QString(target) == "dialog"  ? static_cast<QWidget*>(&dialog)
                        : QString(target) == "frame" ? static_cast<QWidget*>(frame)
                                                     : static_cast<QWidget*>(label);
     QTest::mouseClick(clicked, Qt::LeftButton);

@@ -1,8 +1,8 @@
 #include "common/testing/test_support.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include "common/event_wait.h"
 

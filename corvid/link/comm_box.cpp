@@ -12,8 +12,8 @@
 
 #include "common/prompts.h"
 #include "common/serial_port.h"
-#include "corvid/link/link_settings.h"
 #include "corvid/link/port_open.h"
+#include "corvid/link/settings_store.h"
 
 namespace corvid {
 namespace {

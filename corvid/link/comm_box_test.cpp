@@ -14,8 +14,9 @@
 
 #include "common/prompts.h"
 #include "common/simulated_port.h"
-#include "corvid/link/link_settings.h"
+#include "corvid/link/fake_sysfs.h"
 #include "corvid/link/port_open.h"
+#include "corvid/link/settings_store.h"
 
 namespace corvid {
 namespace {
@@ -25,16 +26,6 @@ const QString kUnavailable =
 const QString kNotNumber = "Port Number must be a valid number";
 const QString kNotFound =
     "Port number is not valid.\nCheck that port number is a valid Comm port on your system.";
-
-TEST(PortOpenTest, StoredPortOpensAtTheLineSettings) {
-  common::SimulatedPort port(nullptr);
-  common::ScriptedPrompts prompts;
-  EXPECT_TRUE(OpenStoredPort(port, prompts, 4));
-  EXPECT_EQ(port.PortNumber(), 4);
-  const common::LineSettings& s = port.Settings();
-  EXPECT_EQ(std::tuple(s.baud, s.parity, s.data_bits, s.stop_bits), std::tuple(307200, 'N', 8, 1));
-  EXPECT_TRUE(prompts.shown().empty());
-}
 
 struct BoxFixture {
   BoxFixture() {
@@ -126,83 +117,8 @@ TEST(CommBoxTest, CancelChangesNothing) {
 
 // A sysfs tree with a Sealevel adapter (ttyUSB0), another USB adapter (ttyUSB1) and
 // a plain serial port (ttyS0), plus a port directory of COMn links.
-class FakeSysfs {
- public:
-  FakeSysfs() {
-    AddTty("ttyUSB0", "usb1/1-1", "0c52\n", "a001\n");
-    AddTty("ttyUSB1", "usb1/1-2", "0403\n", "6001\n");
-    AddTty("ttyS0", "platform/serial8250", nullptr, nullptr);
-    QDir().mkpath(Path("sys/class/tty/tty0"));  // virtual console: no device link
-    QDir().mkpath(Path("com"));
-  }
-  QString Path(const QString& relative) const { return dir_.filePath(relative); }
-  void Link(const char* com, const char* tty) {
-    QFile::link(Path("dev/") + tty, Path("com/") + com);
-  }
-  UsbSearchPaths Paths() const { return {Path("sys"), Path("com")}; }
-
- private:
-  void AddTty(const QString& tty, const QString& device, const char* vendor, const char* product) {
-    const QString usb = "sys/devices/" + device, node = usb + "/port0/" + tty + "/tty/" + tty;
-    QDir().mkpath(Path(node));
-    QDir().mkpath(Path("dev"));
-    QDir().mkpath(Path("sys/class/tty"));
-    QFile(Path("dev/" + tty)).open(QIODevice::WriteOnly);
-    for (const auto& [file, text] : {std::pair{"/idVendor", vendor}, {"/idProduct", product}}) {
-      QFile out(Path(usb + file));
-      if (text && out.open(QIODevice::WriteOnly)) out.write(text);
-    }
-    QFile::link("../../../" + tty, Path(node + "/device"));
-    QFile::link(Path(node), Path("sys/class/tty/" + tty));
-  }
-  QTemporaryDir dir_;
-};
-
-TEST(UsbSearchTest, PortWhoseLinkPointsAtTheAdapter) {
-  FakeSysfs fake;
-  fake.Link("COM3", "ttyUSB1");
-  fake.Link("COM4", "ttyS0");
-  const QString kMissing = "SeaLevel USB driver is not installed. Error=2";
-  // Adapter present, not linked: the driver-missing text, and how to link it.
-  UsbSearchResult result = SearchUsbAdapter(fake.Paths());
-  EXPECT_FALSE(result.found);
-  EXPECT_EQ(result.message, kMissing);
-  EXPECT_TRUE(result.detail.contains("ln -s /dev/ttyUSB0")) << result.detail.toStdString();
-
-  fake.Link("COM15", "ttyUSB0");
-  fake.Link("COM12", "ttyUSB0");  // the lowest number wins
-  int portnum = 0;
-  long errnum = -1;
-  EXPECT_TRUE(IsUSBinstalled(portnum, errnum, fake.Paths()));
-  EXPECT_EQ(portnum, 12);
-
-  UsbSearchPaths no_adapter = fake.Paths();
-  no_adapter.sysfs_root = fake.Path("nothing-here");
-  EXPECT_FALSE(IsUSBinstalled(portnum, errnum, no_adapter));
-  EXPECT_EQ(errnum, 2);
-  EXPECT_EQ(SearchUsbAdapter(no_adapter).message, kMissing);
-  EXPECT_TRUE(SearchUsbAdapter(no_adapter).detail.isEmpty());
-}
-
-TEST(UsbSearchTest, ErrorTexts) {
-  const std::vector<std::pair<long, QString>> cases = {{0, "ERROR_NONE"},
-                                                       {1, "USB ERROR_BADDB"},
-                                                       {2, "SeaLevel USB driver is not installed."},
-                                                       {3, "USB ERROR_CANTOPEN"},
-                                                       {4, "USB ERROR_CANTREAD"},
-                                                       {5, "USB ERROR_CANTWRITE"},
-                                                       {6, "USB ERROR_OUTOFMEMORY"},
-                                                       {7, "USB ERROR_ARENA_TRASHED"},
-                                                       {8, "USB ERROR_ACCESS_DENIED"},
-                                                       {87, "USB ERROR_INVALID_PARAMETERS"},
-                                                       {259, "USB ERROR_NO_MORE_ITEMS"},
-                                                       {-1, "USB Unknown error = -1"},
-                                                       {1234, "USB Unknown error = 1234"}};
-  for (const auto& [code, text] : cases) EXPECT_EQ(UsbErrorText(code), text);
-}
-
 TEST(CommBoxTest, SearchUsbFillsTheBoxOrSaysWhy) {
-  FakeSysfs fake;
+  testing::FakeSysfs fake;
   BoxFixture f;
   f.box.show();
   f.box.cmbPort()->setEditText("4");

@@ -7,7 +7,8 @@ CrcTableBytes BuildTable() {
   CrcTableBytes table{};
   for (int i = 0; i < 256; ++i) {
     std::uint16_t v = static_cast<std::uint16_t>(i);
-    for (int bit = 0; bit < 8; ++bit) v = (v & 1) ? static_cast<std::uint16_t>((v >> 1) ^ 0x8408) : v >> 1;
+    for (int bit = 0; bit < 8; ++bit)
+      v = (v & 1) ? static_cast<std::uint16_t>((v >> 1) ^ 0x8408) : v >> 1;
     table[2 * i] = static_cast<std::uint8_t>(v >> 8);
     table[2 * i + 1] = static_cast<std::uint8_t>(v & 0xFF);
   }
@@ -21,7 +22,7 @@ const CrcTableBytes& CrcTable() {
   return table;
 }
 
-Crc CalculateCRCString(std::span<const std::uint8_t> bytes) {
+Crc CalculateCRCString(common::ByteView bytes) {
   const CrcTableBytes& table = CrcTable();
   std::uint8_t ls = 0xFF;
   std::uint8_t ms = 0xFF;
@@ -33,12 +34,8 @@ Crc CalculateCRCString(std::span<const std::uint8_t> bytes) {
   return Crc{static_cast<std::uint8_t>(~ls), static_cast<std::uint8_t>(~ms)};
 }
 
-std::uint16_t Fcs16(std::span<const std::uint8_t> bytes) {
-  return CalculateCRCString(bytes).Value();
-}
+std::uint16_t Fcs16(common::ByteView bytes) { return CalculateCRCString(bytes).Value(); }
 
-bool CheckCrcString(std::span<const std::uint8_t> bytes) {
-  return Fcs16(bytes) == kFcsGoodResidue;
-}
+bool CheckCrcString(common::ByteView bytes) { return Fcs16(bytes) == kFcsGoodResidue; }
 
 }  // namespace corvid

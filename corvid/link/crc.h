@@ -4,7 +4,8 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
+
+#include "common/bytes.h"
 
 namespace corvid {
 
@@ -21,13 +22,13 @@ struct Crc {
 };
 
 // FCS over the bytes (complement applied).
-Crc CalculateCRCString(std::span<const std::uint8_t> bytes);
+Crc CalculateCRCString(common::ByteView bytes);
 // FCS as one number (0x906E over "123456789").
-std::uint16_t Fcs16(std::span<const std::uint8_t> bytes);
+std::uint16_t Fcs16(common::ByteView bytes);
 
 // Residue of a good body (FCS included) is 0x0F47.
 inline constexpr std::uint16_t kFcsGoodResidue = 0x0F47;
 // True when the body including its trailing FCS checks out.
-bool CheckCrcString(std::span<const std::uint8_t> bytes);
+bool CheckCrcString(common::ByteView bytes);
 
 }  // namespace corvid

@@ -45,7 +45,9 @@ TEST(CrcTest, MatchesBitwiseReferenceAndResidue) {
     data.insert(data.end(), {crc.Crc_ls, crc.Crc_ms});
     EXPECT_EQ(Fcs16(data), kFcsGoodResidue);
     EXPECT_TRUE(CheckCrcString(data));
-    if (crc.Crc_ls != crc.Crc_ms) EXPECT_FALSE(CheckCrcString(swapped));
+    if (crc.Crc_ls != crc.Crc_ms) {
+      EXPECT_FALSE(CheckCrcString(swapped));
+    }
     data[data.size() / 2] ^= 0x04;
     EXPECT_FALSE(CheckCrcString(data));
   }

@@ -18,7 +18,7 @@ void StuffByte(std::uint8_t b, Bytes& out) {
   }
 }
 
-Bytes FrameBody(std::span<const std::uint8_t> body) {
+Bytes FrameBody(common::ByteView body) {
   Bytes out;
   out.reserve(body.size() + body.size() / 8 + 4);
   out.push_back(kFlag);
@@ -27,7 +27,7 @@ Bytes FrameBody(std::span<const std::uint8_t> body) {
   return out;
 }
 
-Bytes CommandBody(std::uint8_t slot, std::span<const std::uint8_t> command) {
+Bytes CommandBody(std::uint8_t slot, common::ByteView command) {
   Bytes body;
   body.reserve(command.size() + 4);
   body.push_back(slot);
@@ -39,7 +39,7 @@ Bytes CommandBody(std::uint8_t slot, std::span<const std::uint8_t> command) {
   return body;
 }
 
-Bytes BuildCommandFrame(std::uint8_t slot, std::span<const std::uint8_t> command) {
+Bytes BuildCommandFrame(std::uint8_t slot, common::ByteView command) {
   return FrameBody(CommandBody(slot, command));
 }
 
@@ -71,7 +71,7 @@ bool HdlcReceiver::Take(std::uint8_t c) {
   return false;
 }
 
-ResponseCheck EvaluateResponse(std::span<const std::uint8_t> body) {
+ResponseCheck EvaluateResponse(common::ByteView body) {
   ResponseCheck result;
   if (!CheckCrcString(body)) {
     result.kind = ResponseKind::kCrcError;

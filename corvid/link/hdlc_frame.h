@@ -3,12 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
-#include <vector>
+
+#include "common/bytes.h"
 
 namespace corvid {
 
-using Bytes = std::vector<std::uint8_t>;
+using common::Bytes;
+using common::ByteView;
 
 inline constexpr std::uint8_t kFlag = 0x7E;
 inline constexpr std::uint8_t kEscape = 0x7D;
@@ -35,11 +36,11 @@ bool IsAcceptedResponseCode(std::uint8_t code);
 // Appends b to out, escaped when it is a flag or the escape byte.
 void StuffByte(std::uint8_t b, Bytes& out);
 // 7E, stuffed body, 7E.
-Bytes FrameBody(std::span<const std::uint8_t> body);
+Bytes FrameBody(common::ByteView body);
 // [slot, 0x13, command...] + FCS low, high: the body before stuffing.
-Bytes CommandBody(std::uint8_t slot, std::span<const std::uint8_t> command);
+Bytes CommandBody(std::uint8_t slot, common::ByteView command);
 // The complete wire frame of a command (code + data) to a slot address.
-Bytes BuildCommandFrame(std::uint8_t slot, std::span<const std::uint8_t> command);
+Bytes BuildCommandFrame(std::uint8_t slot, common::ByteView command);
 
 // Collects a response one received byte at a time. Flags never reach RxFrame; a
 // byte after 0x7D is XORed with 0x20; bytes before the opening flag are kept like
@@ -78,6 +79,6 @@ struct ResponseCheck {
 };
 
 // Judges an unstuffed body (address, control, code, data, FCS).
-ResponseCheck EvaluateResponse(std::span<const std::uint8_t> body);
+ResponseCheck EvaluateResponse(common::ByteView body);
 
 }  // namespace corvid

@@ -35,7 +35,7 @@ TEST(HdlcFrameTest, CommandWireBytes) {
 }
 
 // Feeds bytes to the receiver; the frame once the closing flag came.
-std::optional<Bytes> Receive(HdlcReceiver& rx, const Bytes& bytes) {
+std::optional<Bytes> Receive(HdlcReceiver& rx, ByteView bytes) {
   for (std::uint8_t b : bytes)
     if (rx.Take(b)) return rx.RxFrame();
   return std::nullopt;
@@ -61,10 +61,11 @@ TEST(HdlcReceiverTest, SplitArrivalsAndReset) {
   for (std::size_t split = 0; split <= wire.size(); ++split) {
     HdlcReceiver rx;
     // A half frame with a pending escape left over from before the reset.
-    Receive(rx, {0x7E, 0x05, 0x7D});
+    const Bytes leftover = {0x7E, 0x05, 0x7D};
+    Receive(rx, leftover);
     rx.Reset();
-    std::optional<Bytes> frame = Receive(rx, Bytes(wire.begin(), wire.begin() + split));
-    if (!frame) frame = Receive(rx, Bytes(wire.begin() + split, wire.end()));
+    std::optional<Bytes> frame = Receive(rx, ByteView(wire).first(split));
+    if (!frame) frame = Receive(rx, ByteView(wire).subspan(split));
     ASSERT_TRUE(frame.has_value()) << "split " << split;
     EXPECT_TRUE(CheckCrcString(*frame)) << "split " << split;
   }

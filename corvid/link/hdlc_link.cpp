@@ -1,6 +1,7 @@
 #include "corvid/link/hdlc_link.h"
 
 #include "common/prompts.h"
+#include "common/qt_bytes.h"
 #include "common/serial_port.h"
 
 namespace corvid {
@@ -14,7 +15,7 @@ HdlcLink::~HdlcLink() = default;
 
 void HdlcLink::SetSlotAddress(int slot) { slot_address_ = slot; }
 
-std::optional<QByteArray> HdlcLink::Exchange(const QByteArray& tx_command) {
+std::optional<Bytes> HdlcLink::Exchange(common::ByteView tx_command) {
   // A poll tick or a click inside our wait must not take this exchange's answer.
   if (busy_) return std::nullopt;
   busy_ = true;
@@ -26,18 +27,15 @@ std::optional<QByteArray> HdlcLink::Exchange(const QByteArray& tx_command) {
   return rx_frame_;
 }
 
-bool HdlcLink::SendHDLCCommand(const QByteArray& tx_command) {
+bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
   // Bytes of an earlier exchange must never reach this response.
   port_.Discard();
   receiver_.Reset();
   rx_frame_.clear();
   // Armed before the write so an answer faster than our wait is not lost.
   armed_ = true;
-  const auto* data = reinterpret_cast<const std::uint8_t*>(tx_command.constData());
-  const Bytes frame = BuildCommandFrame(static_cast<std::uint8_t>(slot_address_),
-                                        std::span(data, static_cast<size_t>(tx_command.size())));
-  if (!port_.Write(QByteArray(reinterpret_cast<const char*>(frame.data()),
-                              static_cast<qsizetype>(frame.size())))) {
+  const Bytes frame = BuildCommandFrame(static_cast<std::uint8_t>(slot_address_), tx_command);
+  if (!port_.Write(common::ToQByteArray(frame))) {
     // Nothing went out, so no answer can come: counts as a window without answer.
     armed_ = false;
     ++counters_.RxTimeoutCount;
@@ -59,8 +57,7 @@ bool HdlcLink::GetHDLCResponse() {
   const ResponseCheck check = EvaluateResponse(receiver_.RxFrame());
   switch (check.kind) {
     case ResponseKind::kOk:
-      rx_frame_ = QByteArray(reinterpret_cast<const char*>(check.payload.data()),
-                             static_cast<qsizetype>(check.payload.size()));
+      rx_frame_ = check.payload;
       return true;
     case ResponseKind::kCrcError:
     case ResponseKind::kTooShort:

@@ -2,7 +2,6 @@
 // over a SerialPort, with the 50 ms response window and the link error counters.
 #pragma once
 
-#include <QByteArray>
 #include <QObject>
 #include <optional>
 
@@ -18,9 +17,9 @@ namespace corvid {
 
 // Link error counters shown in the status bar; reset by Clear Errors.
 struct LinkCounters {
-  long CrcErrorCount = 0;  // responses rejected for a bad FCS (or too short)
+  long CrcErrorCount = 0;   // responses rejected for a bad FCS (or too short)
   long RxTimeoutCount = 0;  // response windows that expired
-  long RxNakCount = 0;  // NAKs received; stops at kMaxNakCount
+  long RxNakCount = 0;      // NAKs received; stops at kMaxNakCount
 
   static constexpr long kMaxNakCount = 255;
   void Clear() { *this = LinkCounters{}; }
@@ -41,18 +40,18 @@ class HdlcLink : public QObject {
   // The whole exchange: sends TxCommand (code + data) once, waits for the answer and
   // validates it. Returns the payload (response code first) or nullopt on any
   // failure. A call while another exchange is waiting fails at once, sending nothing.
-  std::optional<QByteArray> Exchange(const QByteArray& tx_command);
+  std::optional<Bytes> Exchange(common::ByteView tx_command);
   // True while an exchange is in progress (the poll tick skips then).
   bool Busy() const { return busy_; }
 
   // Parts of Exchange, usable on their own: frame and write a command (false when
   // the port would not take it), then wait for and judge its response (false on
   // failure; the payload is then in RxFrame()).
-  bool SendHDLCCommand(const QByteArray& tx_command);
+  bool SendHDLCCommand(common::ByteView tx_command);
   bool GetHDLCResponse();
 
   // Payload of the last successful exchange; empty after a failure.
-  const QByteArray& RxFrame() const { return rx_frame_; }
+  const Bytes& RxFrame() const { return rx_frame_; }
   LinkCounters& Counters() { return counters_; }
   const LinkCounters& Counters() const { return counters_; }
 
@@ -73,7 +72,7 @@ class HdlcLink : public QObject {
   common::EventWait wait_;
   HdlcReceiver receiver_;
   LinkCounters counters_;
-  QByteArray rx_frame_;
+  Bytes rx_frame_;
   int slot_address_ = 1;
   int response_window_ms_ = kResponseWindowMs;
   bool busy_ = false;

@@ -7,7 +7,9 @@
 #include <QTimer>
 
 #include "common/prompts.h"
+#include "common/qt_bytes.h"
 #include "common/simulated_port.h"
+#include "common/testing/hex.h"
 #include "common/testing/test_support.h"
 #include "corvid/link/crc.h"
 #include "corvid/sim/switch_pack_model.h"
@@ -15,19 +17,22 @@
 namespace corvid {
 namespace {
 
+using common::testing::H;
 using common::testing::Hex;
 using common::testing::ToHex;
 
-// Wire frame of a response from slot 1: payload hex, FCS added.
-QByteArray Rsp(const char* payload_hex) {
-  const QByteArray payload = Hex(payload_hex);
-  const Bytes wire = FrameBody(CommandBody(1, Bytes(payload.begin(), payload.end())));
-  return QByteArray(reinterpret_cast<const char*>(wire.data()),
-                    static_cast<qsizetype>(wire.size()));
+// The response code of an exchange's payload, "" when it failed.
+std::string Code(const std::optional<Bytes>& payload) {
+  return payload && !payload->empty() ? H(ByteView(*payload).first(1)) : "";
 }
 
-const QByteArray kStatus = Hex("01 80 80");
-const QByteArray kIdentify = Hex("3C");
+// Wire frame of a response from slot 1: payload hex, FCS added.
+QByteArray Rsp(const char* payload_hex) {
+  return common::ToQByteArray(FrameBody(CommandBody(1, common::testing::B(payload_hex))));
+}
+
+const Bytes kStatus = {0x01, 0x80, 0x80};
+const Bytes kIdentify = {0x3C};
 
 class HdlcLinkTest : public ::testing::Test {
  protected:
@@ -42,7 +47,7 @@ TEST_F(HdlcLinkTest, StatusExchangeSendsExampleFrameAndReturnsPayload) {
   const auto payload = link_.Exchange(kStatus);
   ASSERT_TRUE(payload.has_value());
   EXPECT_EQ(payload->size(), 30);
-  EXPECT_EQ(ToHex(payload->left(1)), "81");
+  EXPECT_EQ(Code(payload), "81");
   EXPECT_EQ(ToHex(port_.TakeWritten().value(0)), "7E 01 13 01 80 80 47 70 7E");
   EXPECT_FALSE(link_.Busy());
 }
@@ -65,7 +70,7 @@ TEST_F(HdlcLinkTest, EachFaultRaisesOnlyItsCounter) {
     QSignalSpy finished(&link_, &HdlcLink::ExchangeFinished);
     for (int i = 0; i < 3; ++i) {
       EXPECT_FALSE(link_.Exchange(kStatus).has_value());
-      EXPECT_TRUE(link_.RxFrame().isEmpty());
+      EXPECT_TRUE(link_.RxFrame().empty());
     }
     LinkCounters expected;
     expected.*c.counter = 3;
@@ -133,22 +138,22 @@ TEST_F(HdlcLinkTest, VanishedPortCountsFailuresAndRecovers) {
 TEST_F(HdlcLinkTest, StaleAndLateBytesNeverReachTheNextResponse) {
   // An old complete answer and a half frame are waiting when the command goes out.
   port_.InjectBytes(Rsp("FB 00") + Hex("7E 01 13 81"));
-  EXPECT_EQ(ToHex(link_.Exchange(kIdentify).value_or("").left(1)), "BC");
+  EXPECT_EQ(Code(link_.Exchange(kIdentify)), "BC");
   // The answer of a timed-out exchange lands while the link is idle.
   model_.Options().delay_ms = kResponseWindowMs + 30;
   EXPECT_FALSE(link_.Exchange(kStatus).has_value());
   common::Delay(60);
   model_.Options().delay_ms = 0;
-  EXPECT_EQ(ToHex(link_.Exchange(kIdentify).value_or("").left(1)), "BC");
+  EXPECT_EQ(Code(link_.Exchange(kIdentify)), "BC");
   EXPECT_EQ(link_.Counters().CrcErrorCount, 0);
   EXPECT_EQ(link_.Counters().RxTimeoutCount, 1);
 }
 
 TEST_F(HdlcLinkTest, ReentrantExchangeIsRefusedWithoutSending) {
   model_.Options().delay_ms = 20;
-  std::optional<QByteArray> inner = QByteArray("not run");
+  std::optional<Bytes> inner = Bytes{0x00};
   QTimer::singleShot(5, [&] { inner = link_.Exchange(kIdentify); });
-  EXPECT_EQ(ToHex(link_.Exchange(kStatus).value_or("").left(1)), "81");
+  EXPECT_EQ(Code(link_.Exchange(kStatus)), "81");
   EXPECT_FALSE(inner.has_value());
   EXPECT_EQ(port_.TakeWritten().size(), 1);
 }
@@ -210,7 +215,7 @@ TEST(HdlcLinkInstantTest, ResponsesByteByByte) {
     common::ScriptedPrompts prompts;
     HdlcLink link(port, prompts);
     for (const QString& expected : c.payloads)
-      EXPECT_EQ(ToHex(link.Exchange(kStatus).value_or("")), expected);
+      EXPECT_EQ(H(link.Exchange(kStatus).value_or(Bytes{})), expected.toStdString());
     EXPECT_EQ(link.Counters().CrcErrorCount, c.crc_errors);
     EXPECT_TRUE(prompts.shown().empty());
   }

@@ -28,8 +28,8 @@ long QueryValueEx(HKEY key, const char* name, QString& value) {
   if (code != ERROR_SUCCESS) return code;
   if (type == REG_SZ) {
     QByteArray buffer(static_cast<qsizetype>(size), '\0');
-    code = RegQueryValueExA(key, name, nullptr, nullptr,
-                            reinterpret_cast<LPBYTE>(buffer.data()), &size);
+    code = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(buffer.data()),
+                            &size);
     if (code != ERROR_SUCCESS) {
       value.clear();
       return code;
@@ -107,7 +107,8 @@ QStringList AdapterTtys(const QString& sysfs_root) {
   QStringList ttys;
   if (root.isEmpty()) return ttys;
   const QDir class_tty(root + QStringLiteral("/class/tty"));
-  for (const QString& name : class_tty.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
+  for (const QString& name :
+       class_tty.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
     const QString device = QFileInfo(class_tty.filePath(name) + "/device").canonicalFilePath();
     if (!device.isEmpty() && BelongsToAdapter(device, root)) ttys << name;
   }
@@ -125,7 +126,8 @@ UsbSearchResult Search(const UsbSearchPaths& paths) {
   const QString port_dir = paths.port_dir.isEmpty() ? common::PortDirectory() : paths.port_dir;
   const QDir dir(port_dir);
   int best = 0;
-  for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+  for (const QFileInfo& entry :
+       dir.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
     const int number = PortNumberFromName(entry.fileName());
     if (number <= 0) continue;
     const QString target = QFileInfo(entry.canonicalFilePath()).fileName();
@@ -150,18 +152,30 @@ UsbSearchResult Search(const UsbSearchPaths& paths) {
 
 QString UsbErrorText(long code) {
   switch (code) {
-    case 0: return QStringLiteral("ERROR_NONE");
-    case 1: return QStringLiteral("USB ERROR_BADDB");
-    case 2: return QStringLiteral("SeaLevel USB driver is not installed.");
-    case 3: return QStringLiteral("USB ERROR_CANTOPEN");
-    case 4: return QStringLiteral("USB ERROR_CANTREAD");
-    case 5: return QStringLiteral("USB ERROR_CANTWRITE");
-    case 6: return QStringLiteral("USB ERROR_OUTOFMEMORY");
-    case 7: return QStringLiteral("USB ERROR_ARENA_TRASHED");
-    case 8: return QStringLiteral("USB ERROR_ACCESS_DENIED");
-    case 87: return QStringLiteral("USB ERROR_INVALID_PARAMETERS");
-    case 259: return QStringLiteral("USB ERROR_NO_MORE_ITEMS");
-    default: return QStringLiteral("USB Unknown error = ") + QString::number(code);
+    case 0:
+      return QStringLiteral("ERROR_NONE");
+    case 1:
+      return QStringLiteral("USB ERROR_BADDB");
+    case 2:
+      return QStringLiteral("SeaLevel USB driver is not installed.");
+    case 3:
+      return QStringLiteral("USB ERROR_CANTOPEN");
+    case 4:
+      return QStringLiteral("USB ERROR_CANTREAD");
+    case 5:
+      return QStringLiteral("USB ERROR_CANTWRITE");
+    case 6:
+      return QStringLiteral("USB ERROR_OUTOFMEMORY");
+    case 7:
+      return QStringLiteral("USB ERROR_ARENA_TRASHED");
+    case 8:
+      return QStringLiteral("USB ERROR_ACCESS_DENIED");
+    case 87:
+      return QStringLiteral("USB ERROR_INVALID_PARAMETERS");
+    case 259:
+      return QStringLiteral("USB ERROR_NO_MORE_ITEMS");
+    default:
+      return QStringLiteral("USB Unknown error = ") + QString::number(code);
   }
 }
 

@@ -1,14 +1,12 @@
 #include "corvid/monitor/about_dialogs.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 #include <QVBoxLayout>
 
 #include "common/window_helpers.h"
-#include "corvid/monitor/indicators.h"
 
 namespace corvid::monitor {
 
@@ -73,30 +71,6 @@ void AboutDeviceDialog::ShowFor(const DeviceIdentity& identity) {
   lbl_firmware_->setText(FirmwareLine(identity));
   setWindowTitle("About Device");
   open();
-}
-
-AboutBox::AboutBox(const QString& product, const QString& version, QWidget* parent)
-    : QDialog(parent) {
-  setObjectName("frmAbout");
-  setWindowTitle("About " + product);
-  setAccessibleName("About " + product);
-  setModal(true);
-  auto* frame = new QGroupBox(this);
-  frame->setObjectName("fraAbout");
-  frame->setAccessibleName("About " + product);
-  auto* logo = new Picture("imgLogo", product + " logo", Picture::Kind::kLogo, frame);
-  auto* label = new QLabel(AboutText(product, version), frame);
-  label->setObjectName("lblAbout");
-  label->setAccessibleName(label->text());
-  QFont font = label->font();
-  font.setPointSizeF(font.pointSizeF() * 1.5);
-  font.setBold(true);
-  label->setFont(font);
-  auto* inner = new QHBoxLayout(frame);
-  inner->addWidget(logo);
-  inner->addWidget(label, 1);
-  (new QVBoxLayout(this))->addWidget(frame);
-  common::CloseOnAnyClick(this);
 }
 
 }  // namespace corvid::monitor

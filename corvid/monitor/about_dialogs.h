@@ -1,6 +1,6 @@
-// frmAboutDevice (what the last identification said) and frmAbout (product and
-// version; any click closes it). Both are shown modal without a nested event loop,
-// so polling goes on while they are open.
+// frmAboutDevice (what the last identification said) and the text of frmAbout
+// (product and version; the box itself is common::AboutBox). Both are shown modal
+// without a nested event loop, so polling goes on while they are open.
 #pragma once
 
 #include <QDialog>
@@ -12,8 +12,6 @@ class QGroupBox;
 class QLabel;
 
 namespace corvid::monitor {
-
-class Picture;
 
 // "Type: 3  Revision: 1.12".
 QString FirmwareLine(const DeviceIdentity& identity);
@@ -33,12 +31,6 @@ class AboutDeviceDialog : public QDialog {
   QLabel* lbl_type_ = nullptr;
   QLabel* lbl_id_ = nullptr;
   QLabel* lbl_firmware_ = nullptr;
-};
-
-class AboutBox : public QDialog {
-  Q_OBJECT
- public:
-  AboutBox(const QString& product, const QString& version, QWidget* parent);
 };
 
 }  // namespace corvid::monitor

@@ -7,15 +7,14 @@ StatusLayout LayoutForSlot(int slot_address) {
                                                   : StatusLayout::kSwitchPack;
 }
 
-std::vector<std::uint8_t> BuildStatusCommand(StatusLayout layout, std::uint8_t fault_leds,
-                                             std::uint8_t disables) {
+Bytes BuildStatusCommand(StatusLayout layout, std::uint8_t fault_leds, std::uint8_t disables) {
   const std::uint8_t disable_byte = 0x80 | (disables & 0x3F);
   if (layout == StatusLayout::kFlashUnit) return {kCmdStatusFlash, disable_byte};
   return {kCmdStatus, static_cast<std::uint8_t>(0x80 | (fault_leds & 0x03)), disable_byte};
 }
 
-std::vector<std::uint8_t> BuildCalibrationCommand(const CalibrationFactors& factors) {
-  std::vector<std::uint8_t> command{kCmdSetCalibration};
+Bytes BuildCalibrationCommand(const CalibrationFactors& factors) {
+  Bytes command{kCmdSetCalibration};
   for (std::uint16_t factor : factors) {
     command.push_back(factor & 0xFF);
     command.push_back(factor >> 8);

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 #include "corvid/link/hdlc_frame.h"
 
@@ -16,15 +15,14 @@ StatusLayout LayoutForSlot(int slot_address);
 
 // fault_leds: bit 0 Channel 1, bit 1 Channel 2 (switch packs only).
 // disables: bit i = output i disabled.
-std::vector<std::uint8_t> BuildStatusCommand(StatusLayout layout, std::uint8_t fault_leds,
-                                             std::uint8_t disables);
+Bytes BuildStatusCommand(StatusLayout layout, std::uint8_t fault_leds, std::uint8_t disables);
 
 // Six channel voltage factors, the signal-power factor, six channel current factors.
 using CalibrationFactors = std::array<std::uint16_t, 13>;
-std::vector<std::uint8_t> BuildCalibrationCommand(const CalibrationFactors& factors);
+Bytes BuildCalibrationCommand(const CalibrationFactors& factors);
 
-inline std::vector<std::uint8_t> ModuleIdCommand() { return {kCmdModuleId}; }
-inline std::vector<std::uint8_t> DiagnosticCommand() { return {kCmdDiagnostic}; }
+inline Bytes ModuleIdCommand() { return {kCmdModuleId}; }
+inline Bytes DiagnosticCommand() { return {kCmdDiagnostic}; }
 
 // Which of the occasional commands ride on the tick with this PollCount (status
 // always goes).

@@ -14,7 +14,9 @@ std::string FormatTenths(int tenths) {
 
 std::optional<StatusReading> DecodeStatus(ByteView payload) {
   if (payload.size() < kStatusPayloadSize) return std::nullopt;
-  auto value_at = [&](std::size_t offset) { return Decode14(payload[offset], payload[offset + 1]); };
+  auto value_at = [&](std::size_t offset) {
+    return Decode14(payload[offset], payload[offset + 1]);
+  };
   StatusReading reading;
   reading.status_bits = payload[1] & 0x0F;
   reading.mains = value_at(2);
@@ -58,8 +60,8 @@ bool ApplyModuleId(ByteView payload, DeviceIdentity& identity) {
   if (payload.size() < kModuleIdMinPayload) return false;
   identity.DeviceType = payload[1];
   const std::size_t text_size = std::min(payload.size() - 2, kModuleIdTextMax);
-  identity.ModuleID =
-      TrimBlanks(std::string_view(reinterpret_cast<const char*>(payload.data() + 2), text_size));
+  const std::string text(payload.begin() + 2, payload.begin() + 2 + text_size);
+  identity.ModuleID = TrimBlanks(text);
   const std::string& id = identity.ModuleID;
 
   if (const auto p = id.find("Type "); p != std::string::npos) {
@@ -78,25 +80,39 @@ bool ApplyModuleId(ByteView payload, DeviceIdentity& identity) {
 
 std::string_view DeviceTypeName(int device_type) {
   switch (device_type) {
-    case 1: return "VELD-HV";
-    case 2: return "VELD-LV";
-    case 3: return "VELD-VHV";
-    case 4: return "KRAN-HV";
-    case 5: return "KRAN-LV";
-    case 6: return "KRAN-VHV";
-    default: return "Unknown";
+    case 1:
+      return "VELD-HV";
+    case 2:
+      return "VELD-LV";
+    case 3:
+      return "VELD-VHV";
+    case 4:
+      return "KRAN-HV";
+    case 5:
+      return "KRAN-LV";
+    case 6:
+      return "KRAN-VHV";
+    default:
+      return "Unknown";
   }
 }
 
 std::string_view DeviceDescription(int device_type) {
   switch (device_type) {
-    case 1: return "VELD-HV, 110 Vac power";
-    case 2: return "VELD-LV, 48 Vdc power";
-    case 3: return "VELD-VHV, 220 Vac power";
-    case 4: return "KRAN-HV, 110 Vac power";
-    case 5: return "KRAN-LV, 48 Vdc power";
-    case 6: return "KRAN-VHV, 220 Vac power";
-    default: return "<Unknown Device Type>";
+    case 1:
+      return "VELD-HV, 110 Vac power";
+    case 2:
+      return "VELD-LV, 48 Vdc power";
+    case 3:
+      return "VELD-VHV, 220 Vac power";
+    case 4:
+      return "KRAN-HV, 110 Vac power";
+    case 5:
+      return "KRAN-LV, 48 Vdc power";
+    case 6:
+      return "KRAN-VHV, 220 Vac power";
+    default:
+      return "<Unknown Device Type>";
   }
 }
 

@@ -5,13 +5,14 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
+#include "common/bytes.h"
+
 namespace corvid::monitor {
 
-using ByteView = std::span<const std::uint8_t>;
+using common::ByteView;
 
 inline constexpr int kOutputs = 6;
 
@@ -24,12 +25,12 @@ constexpr int Decode14(std::uint8_t low, std::uint8_t high) {
 std::string FormatTenths(int tenths);
 
 struct StatusReading {
-  std::uint8_t status_bits = 0;         // bit 0 24VDC Low ... bit 3 Diagostic Fail
-  int mains = 0;                        // 0.1 Vrms
-  std::array<int, kOutputs> volts{};    // 0.1 Vrms per output
-  std::array<int, kOutputs> amps{};     // mArms per output
-  std::uint8_t on_bits = 0;             // bit i = output i driven
-  std::uint8_t fault_bits = 0;          // bit i = output i faulted
+  std::uint8_t status_bits = 0;       // bit 0 24VDC Low ... bit 3 Diagostic Fail
+  int mains = 0;                      // 0.1 Vrms
+  std::array<int, kOutputs> volts{};  // 0.1 Vrms per output
+  std::array<int, kOutputs> amps{};   // mArms per output
+  std::uint8_t on_bits = 0;           // bit i = output i driven
+  std::uint8_t fault_bits = 0;        // bit i = output i faulted
 };
 inline constexpr std::size_t kStatusPayloadSize = 30;
 // Status payload (response code first). nullopt when it is too short to hold all fields.

@@ -8,7 +8,7 @@
 namespace corvid::monitor {
 namespace {
 
-using Payload = std::vector<std::uint8_t>;
+using Payload = common::Bytes;
 
 TEST(DecodeTest, FourteenBitValuesAndTheirTexts) {
   struct Case {
@@ -35,8 +35,10 @@ TEST(DecodeTest, DiagnosticTemperatureIsSigned) {
 }
 
 Payload IdPayload(int type, const std::string& text) {
-  Payload p{0xBC, static_cast<std::uint8_t>(type)};
-  p.insert(p.end(), text.begin(), text.end());
+  Payload p(text.size() + 2);
+  p[0] = 0xBC;
+  p[1] = static_cast<std::uint8_t>(type);
+  std::copy(text.begin(), text.end(), p.begin() + 2);
   return p;
 }
 

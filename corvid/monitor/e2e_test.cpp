@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "common/testing/test_support.h"
-#include "corvid/link/link_settings.h"
+#include "corvid/link/settings_store.h"
 
 namespace corvid::monitor {
 namespace {
@@ -17,7 +17,8 @@ using namespace common::testing;
 
 TEST(CorvidEndToEnd, FirstFramesOnTheWire) {
   const QString sim_path = BinDir() + "/switchpack-sim", corvid_path = BinDir() + "/corvid";
-  if (!QFileInfo::exists(sim_path) || !QFileInfo::exists(corvid_path)) GTEST_SKIP() << "not built";
+  ASSERT_TRUE(QFileInfo(sim_path).isExecutable()) << sim_path.toStdString();
+  ASSERT_TRUE(QFileInfo(corvid_path).isExecutable()) << corvid_path.toStdString();
   QTemporaryDir tmp;
   const QString com_dir = tmp.filePath("com"), config_dir = tmp.filePath("config");
   const QString log_path = tmp.filePath("traffic.log");

@@ -17,17 +17,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "common/event_wait.h"
+#include "common/about_box.h"
 #include "common/indicator.h"
+#include "common/picture.h"
 #include "common/prompts.h"
-#include "common/serial_port.h"
 #include "common/window_helpers.h"
 #include "corvid/link/comm_box.h"
-#include "corvid/link/hdlc_link.h"
-#include "corvid/link/port_open.h"
+#include "corvid/link/settings_store.h"
 #include "corvid/monitor/about_dialogs.h"
-#include "corvid/monitor/indicators.h"
-#include "corvid/monitor/output_check.h"
+#include "corvid/monitor/pictures.h"
 
 namespace corvid::monitor {
 
@@ -98,8 +96,6 @@ void SetText(QLineEdit* box, const QString& text) {
   if (box->text() != text) box->setText(text);
 }
 
-double NumberShown(const QLineEdit* box) { return LeadingNumber(box->text().toStdString()); }
-
 }  // namespace
 
 MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), app_(app) {
@@ -110,24 +106,49 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   BuildMenus();
   BuildStatusBar();
 
-  tmr_poll_ = new QTimer(this);
-  tmr_poll_->setObjectName("tmrPoll");
-  tmr_poll_->setInterval(kPollIntervalMs);
-  connect(tmr_poll_, &QTimer::timeout, this, &MainWindow::PollTick);
   // Driven by the guided calibration; idle here.
   tmr_calibrate_ = new QTimer(this);
   tmr_calibrate_->setObjectName("tmrCalibrate");
   tmr_calibrate_->setInterval(500);
 
-  connect(&app_.link, &HdlcLink::ExchangeFinished, this, &MainWindow::OnExchangeFinished);
-
-  comm_box_ = new CommBox(app_.Comm1, app_.prompts, app_.settings, app_.store, this);
+  comm_box_ = new CommBox(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
   connect(comm_box_, &CommBox::PortOpened, this, [this](int port_number) {
     sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
   });
+  ConnectSession();
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::ConnectSession() {
+  Session& s = session();
+  common::GateTicksOnMenus(s.Loop(), this);
+  connect(&s, &Session::SlotAddressChanged, this, [this](int slot) {
+    const QSignalBlocker blocker(cmb_address_);
+    cmb_address_->setCurrentIndex(slot - 1);
+  });
+  connect(&s, &Session::PortOpened, this, [this](int port_number) {
+    sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
+  });
+  connect(&s, &Session::LayoutChanged, this, &MainWindow::ApplyStatusLayout);
+  connect(&s, &Session::StatusChanged, this, &MainWindow::ShowStatus);
+  connect(&s, &Session::DiagnosticChanged, this, &MainWindow::ShowDiagnostic);
+  connect(&s, &Session::IdentityChanged, this, &MainWindow::ShowIdentity);
+  connect(&s, &Session::RespondingChanged, this, &MainWindow::ShowResponding);
+  connect(&s, &Session::CountersChanged, this, &MainWindow::ShowCounters);
+  connect(&s, &Session::DisablesChanged, this, &MainWindow::ShowDisables);
+  connect(cmb_address_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) session().SetSlotAddress(index + 1);
+  });
+  for (int i = 0; i < kOutputs; ++i) {
+    connect(chk_out_disable_[i], &QCheckBox::toggled, this,
+            [this, i](bool checked) { session().SetOutputDisabled(i, checked); });
+  }
+  for (int c = 0; c < 2; ++c) {
+    connect(chk_fault_led_[c], &QCheckBox::toggled, this,
+            [this, c](bool checked) { session().SetFaultLed(c, checked); });
+  }
+}
 
 void MainWindow::BuildWindow() {
   auto* central = new QWidget(this);
@@ -153,15 +174,15 @@ void MainWindow::BuildWindow() {
   left->addWidget(BuildStatusROFrame());
 
   auto* buttons = new QHBoxLayout;
-  img_24v_low_ = new Picture("img24Vlow", "24VDC low", Picture::Kind::kLowVoltage, central);
+  img_24v_low_ = new Picture("img24Vlow", "24VDC low", LowVoltagePixmap(), central);
   img_24v_low_->SetShown(false);
-  cmd_check_outputs_ = Named(new QPushButton("Check Outputs", central), "cmdCheckOutputs",
-                             "Check Outputs");
+  cmd_check_outputs_ =
+      Named(new QPushButton("Check Outputs", central), "cmdCheckOutputs", "Check Outputs");
   cmd_cal_auto_ = Named(new QPushButton("Full Calibrate", central), "cmdCalAuto", "Full Calibrate");
   // Opening the Calibrate menu makes the full calibration available.
   cmd_cal_auto_->setEnabled(false);
   connect(cmd_check_outputs_, &QPushButton::clicked, this,
-          [this] { RunWhenIdle([this] { CheckOutputs(); }); });
+          [this] { session().RunWhenIdle([this] { CheckOutputs(); }); });
   buttons->addWidget(img_24v_low_);
   buttons->addStretch(1);
   buttons->addWidget(cmd_check_outputs_);
@@ -187,7 +208,7 @@ QWidget* MainWindow::BuildStatusFrame() {
   shp_responding_->SetFilled(true);
   shp_responding_->setAccessibleDescription("responding");
   img_not_responding_ =
-      new Picture("imgNotResponding", "Device not responding", Picture::Kind::kNotResponding, frame);
+      new Picture("imgNotResponding", "Device not responding", DeviceNotRespondingPixmap(), frame);
   lbl_respnding_ = Label("lblRespnding", "Device Not Responding", frame);
   row->addWidget(shp_responding_);
   row->addWidget(img_not_responding_);
@@ -210,8 +231,8 @@ QWidget* MainWindow::BuildFieldFrame() {
   fra_field_status_ = Frame("fraFieldStatus", "Field Outputs", this);
   auto* outer = new QVBoxLayout(fra_field_status_);
   for (int channel = 0; channel < 2; ++channel) {
-    auto* frame = Frame(ArrayName("fraField", channel), QStringLiteral("Channel %1").arg(channel + 1),
-                        fra_field_status_);
+    auto* frame = Frame(ArrayName("fraField", channel),
+                        QStringLiteral("Channel %1").arg(channel + 1), fra_field_status_);
     auto* grid = new QGridLayout(frame);
     for (int row = 0; row < 3; ++row) {
       const int i = channel * 3 + row;
@@ -225,7 +246,7 @@ QWidget* MainWindow::BuildFieldFrame() {
                                      channel == 0 ? "0.0" : "000.0", frame);
       txt_field_amps_[i] = ValueBox(ArrayName("txtFieldAmps", i), title + " field current",
                                     channel == 0 ? "0" : "0000", frame);
-      img_fault_[i] = new Picture(ArrayName("imgFault", i), title + " fault", Picture::Kind::kFault, frame);
+      img_fault_[i] = new Picture(ArrayName("imgFault", i), title + " fault", FaultPixmap(), frame);
       grid->addWidget(lbl_rows_[i], row, 0);
       grid->addWidget(shp_signal_[i], row, 1);
       grid->addWidget(txt_field_volts_[i], row, 2);
@@ -244,8 +265,8 @@ QWidget* MainWindow::BuildOutputDisableFrame() {
   auto* frame = Frame("fraOutputDisable", "Output Disable", this);
   auto* row = new QHBoxLayout(frame);
   for (int channel = 0; channel < 2; ++channel) {
-    auto* sub = Frame(ArrayName("fraChannel", channel), QStringLiteral("Channel %1").arg(channel + 1),
-                      frame);
+    auto* sub = Frame(ArrayName("fraChannel", channel),
+                      QStringLiteral("Channel %1").arg(channel + 1), frame);
     auto* column = new QVBoxLayout(sub);
     for (int k = 0; k < 3; ++k) {
       const int i = channel * 3 + k;
@@ -282,7 +303,6 @@ QWidget* MainWindow::BuildAddressFrame() {
   auto* frame = Frame("fraAddress", "Slot Address", this);
   cmb_address_ = Named(new QComboBox(frame), "cmbAddress", "Slot Address");
   cmb_address_->addItems(SlotAddressEntries());
-  connect(cmb_address_, &QComboBox::currentIndexChanged, this, &MainWindow::OnAddressSelected);
   auto* row = new QHBoxLayout(frame);
   row->addWidget(cmb_address_);
   row->addStretch(1);
@@ -320,15 +340,16 @@ QWidget* MainWindow::BuildDiagnosticFrame() {
   txt_counters_[3] = add_row(4, "txtRxErrors", "Rx Errors");
   txt_data_flash_errors_ = add_row(5, "txtDataFlashErrors", "Data Flash Errors");
   txt_data_flash_errors_->setEnabled(false);
-  img_reg_fault_ = new Picture("imgRegFault", "Register fault", Picture::Kind::kFault, frame);
+  img_reg_fault_ = new Picture("imgRegFault", "Register fault", FaultPixmap(), frame);
   img_data_flash_fault_ =
-      new Picture("imgDataFlashFault", "Data flash fault", Picture::Kind::kFault, frame);
+      new Picture("imgDataFlashFault", "Data flash fault", FaultPixmap(), frame);
   img_reg_fault_->SetShown(false);
   img_data_flash_fault_->SetShown(false);
   grid->addWidget(img_reg_fault_, 3, 2);
   grid->addWidget(img_data_flash_fault_, 5, 2);
-  cmd_clear_errors_ = Named(new QPushButton("Clear Errors", frame), "cmdClearErrors", "Clear Errors");
-  connect(cmd_clear_errors_, &QPushButton::clicked, this, &MainWindow::ClearErrors);
+  cmd_clear_errors_ =
+      Named(new QPushButton("Clear Errors", frame), "cmdClearErrors", "Clear Errors");
+  connect(cmd_clear_errors_, &QPushButton::clicked, this, [this] { session().ClearErrors(); });
   grid->addWidget(cmd_clear_errors_, 6, 0, 1, 3);
   grid->setColumnStretch(3, 1);
   return frame;
@@ -367,7 +388,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* help = add_menu("mnuHelp", "&Help");
   connect(add_item(help, "mnuHelpItem", "&Help"), &QAction::triggered, this,
-          [this] { RunWhenIdle([this] { ShowHelp(); }); });
+          [this] { session().RunWhenIdle([this] { ShowHelp(); }); });
   connect(add_item(help, "mnuAboutDevice", "About Vanta Device"), &QAction::triggered, this,
           &MainWindow::ShowAboutDevice);
   connect(add_item(help, "mnuAboutPgm", "&About Corvid"), &QAction::triggered, this,
@@ -399,8 +420,9 @@ void MainWindow::MarkSimulated() {
   setWindowTitle("Corvid - SIMULATED DEVICE");
   if (lbl_simulated_ == nullptr) {
     lbl_simulated_ = Label("lblSimulated", "SIMULATED", statusBar());
-    lbl_simulated_->setStyleSheet("QLabel { color: white; background: #b00000; padding: 0 6px; "
-                                  "font-weight: bold; }");
+    lbl_simulated_->setStyleSheet(
+        "QLabel { color: white; background: #b00000; padding: 0 6px; "
+        "font-weight: bold; }");
     lbl_simulated_->setToolTip("Talking to the built-in simulated device, not a serial port");
     statusBar()->addPermanentWidget(lbl_simulated_);
   }
@@ -419,124 +441,40 @@ void MainWindow::Load() {
     img_fault_[i]->SetShown(false);
   }
   for (common::Indicator* shape : shp_fault_) shape->SetFilled(false);
-
-  app_.settings = app_.store.Load();
-  {
-    // Selecting the stored address also stores it back, as a click would.
-    const QSignalBlocker blocker(cmb_address_);
-    cmb_address_->setCurrentIndex(std::clamp(app_.settings.SlotAddress, 1, 31) - 1);
-  }
-  OnAddressSelected(cmb_address_->currentIndex());
-  if (OpenStoredPort(app_.Comm1, app_.prompts, app_.settings.PortNumber))
-    sb_panels_[1]->setText("PC Comm Port = " + QString::number(app_.settings.PortNumber));
-
-  for (QCheckBox* box : chk_out_disable_) box->setChecked(true);
-
-  app_.globals.PollCount = 0;
-  tmr_poll_->start();
+  session().Start();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  tmr_poll_->stop();
   tmr_calibrate_->stop();
-  app_.Comm1.Close();
+  session().Close();
   event->accept();
   QCoreApplication::quit();
 }
 
-void MainWindow::OnAddressSelected(int index) {
-  if (index < 0) return;
-  app_.settings.SlotAddress = index + 1;
-  app_.link.SetSlotAddress(app_.settings.SlotAddress);
-  app_.store.SaveSlotAddress(app_.settings.SlotAddress);
-}
-
-// ---- Poll cycle ----
-
-bool MainWindow::Idle() const { return !in_tick_ && !app_.link.Busy(); }
-
-void MainWindow::PollTick() {
-  if (Idle() && !common::IsMenuActive(this)) {
-    in_tick_ = true;
-    Globals& g = app_.globals;
-    const TickPlan plan = PlanForTick(g.PollCount);
-    if (plan.identify) GetModuleID();
-    if (plan.diagnostic) GetDiagnostic();
-    GetStatus();
-    if (g.CalRequest != 0) {
-      SetCalibration();
-      g.CalRequest = 0;
-    }
-    g.PollCount = NextPollCount(g.PollCount);
-    in_tick_ = false;
-    FlushIdleActions();
-  }
-  RefreshCounters();
-}
-
-void MainWindow::RefreshCounters() {
-  const LinkCounters& c = app_.link.Counters();
+void MainWindow::ShowCounters(const LinkCounters& c) {
   sb_panels_[2]->setText("CRC Error = " + QString::number(c.CrcErrorCount));
   sb_panels_[3]->setText("Rx Timeout = " + QString::number(c.RxTimeoutCount));
   sb_panels_[4]->setText("Rx NAKs = " + QString::number(c.RxNakCount));
 }
 
-void MainWindow::ClearErrors() {
-  app_.link.Counters().Clear();
-  RefreshCounters();
-}
-
-void MainWindow::RunWhenIdle(std::function<void()> fn) {
-  if (Idle() && idle_actions_.empty()) {
-    fn();
-    return;
+void MainWindow::ShowDisables(std::uint8_t disables) {
+  for (int i = 0; i < kOutputs; ++i) {
+    const QSignalBlocker blocker(chk_out_disable_[i]);
+    chk_out_disable_[i]->setChecked((disables >> i) & 1);
   }
-  idle_actions_.push_back(std::move(fn));
-  FlushIdleActions();
 }
 
-void MainWindow::FlushIdleActions() {
-  if (idle_actions_.empty() || flush_scheduled_ || !Idle()) return;
-  // Run from the event loop, outside whatever call stack noticed the link is free.
-  flush_scheduled_ = true;
-  QTimer::singleShot(0, this, [this] {
-    flush_scheduled_ = false;
-    while (!idle_actions_.empty() && Idle()) {
-      auto fn = std::move(idle_actions_.front());
-      idle_actions_.pop_front();
-      fn();
-    }
-  });
-}
-
-std::optional<QByteArray> MainWindow::Exchange(const std::vector<std::uint8_t>& command) {
-  if (app_.link.Busy()) return std::nullopt;  // never nest exchanges
-  const QByteArray bytes(reinterpret_cast<const char*>(command.data()),
-                         static_cast<qsizetype>(command.size()));
-  auto payload = app_.link.Exchange(bytes);
-  FlushIdleActions();
-  return payload;
-}
-
-void MainWindow::OnExchangeFinished(bool ok) {
-  // Only transitions change the indication; the shape is the state.
-  const bool showing = !shp_responding_->isHidden();
-  if (ok && !showing) {
-    shp_responding_->setVisible(true);
-    img_not_responding_->SetShown(false);
-    lbl_respnding_->setText("Device Responding");
-    lbl_respnding_->setAccessibleName(lbl_respnding_->text());
+void MainWindow::ShowResponding(bool ok) {
+  shp_responding_->setVisible(ok);
+  img_not_responding_->SetShown(!ok);
+  lbl_respnding_->setText(ok ? "Device Responding" : "Device Not Responding");
+  lbl_respnding_->setAccessibleName(lbl_respnding_->text());
+  lbl_device_id_->setEnabled(ok);
+  txt_device_id_->setEnabled(ok);
+  if (ok) {
     common::EnableFrame(fra_mains_, true);
     common::EnableFrame(fra_field_status_, true);
-    lbl_device_id_->setEnabled(true);
-    txt_device_id_->setEnabled(true);
-  } else if (!ok && showing) {
-    shp_responding_->setVisible(false);
-    img_not_responding_->SetShown(true);
-    lbl_respnding_->setText("Device Not Responding");
-    lbl_respnding_->setAccessibleName(lbl_respnding_->text());
-    lbl_device_id_->setEnabled(false);
-    txt_device_id_->setEnabled(false);
+  } else {
     txt_device_id_->clear();
   }
 }
@@ -545,9 +483,9 @@ void MainWindow::OnExchangeFinished(bool ok) {
 
 void MainWindow::ApplyStatusLayout(StatusLayout layout) {
   const bool flash = layout == StatusLayout::kFlashUnit;
-  const std::array<QString, 4> captions =
-      flash ? std::array<QString, 4>{"1-1", "1-2", "2-1", "2-2"}
-            : std::array<QString, 4>{"Red", "Yel", "Yel", "Grn"};
+  const std::array<QString, 4> captions = flash
+                                              ? std::array<QString, 4>{"1-1", "1-2", "2-1", "2-2"}
+                                              : std::array<QString, 4>{"Red", "Yel", "Yel", "Grn"};
   const std::array<int, 4> rows = {0, 1, 4, 5};  // lblCh1Red, lblCh1Yel, lblCh2Yel, lblCh2Grn
   for (int k = 0; k < 4; ++k) {
     lbl_rows_[rows[k]]->setText(captions[k]);
@@ -556,23 +494,6 @@ void MainWindow::ApplyStatusLayout(StatusLayout layout) {
   shp_signal_[1]->SetColour(flash ? kRed : kYellow);
   shp_signal_[4]->SetColour(flash ? kRed : kYellow);
   shp_signal_[5]->SetColour(flash ? kRed : kGreen);
-}
-
-bool MainWindow::GetStatus() {
-  const StatusLayout layout = LayoutForSlot(app_.settings.SlotAddress);
-  ApplyStatusLayout(layout);
-  std::uint8_t leds = 0, disables = 0;
-  for (int c = 0; c < 2; ++c)
-    if (chk_fault_led_[c]->isChecked()) leds |= 1 << c;
-  for (int i = 0; i < kOutputs; ++i)
-    if (chk_out_disable_[i]->isChecked()) disables |= 1 << i;
-  const auto payload = Exchange(BuildStatusCommand(layout, leds, disables));
-  if (!payload) return false;
-  const auto reading = DecodeStatus(
-      ByteView(reinterpret_cast<const std::uint8_t*>(payload->data()), payload->size()));
-  if (!reading) return false;
-  ShowStatus(*reading);
-  return true;
 }
 
 void MainWindow::ShowStatus(const StatusReading& reading) {
@@ -587,96 +508,26 @@ void MainWindow::ShowStatus(const StatusReading& reading) {
   }
 }
 
-bool MainWindow::GetDiagnostic() {
-  const auto payload = Exchange(DiagnosticCommand());
-  if (!payload) return false;
-  const auto reading = DecodeDiagnostic(
-      ByteView(reinterpret_cast<const std::uint8_t*>(payload->data()), payload->size()));
-  if (!reading) return false;
-  SetText(txt_temperature_, QString::number(reading->temperature));
-  for (int k = 0; k < 4; ++k) SetText(txt_counters_[k], Text(FormatCounter(reading->counters[k])));
-  img_reg_fault_->SetShown(reading->fault_bits & 1);
-  img_data_flash_fault_->SetShown(reading->fault_bits & 2);
-  return true;
+void MainWindow::ShowDiagnostic(const DiagnosticReading& reading) {
+  SetText(txt_temperature_, QString::number(reading.temperature));
+  for (int k = 0; k < 4; ++k) SetText(txt_counters_[k], Text(FormatCounter(reading.counters[k])));
+  img_reg_fault_->SetShown(reading.fault_bits & 1);
+  img_data_flash_fault_->SetShown(reading.fault_bits & 2);
 }
 
-bool MainWindow::GetModuleID() {
-  const auto payload = Exchange(ModuleIdCommand());
-  if (!payload) return false;
-  if (!ApplyModuleId(ByteView(reinterpret_cast<const std::uint8_t*>(payload->data()), payload->size()),
-                     app_.globals))
-    return false;
-  sb_panels_[0]->setText("Device Type = " + Text(DeviceTypeName(app_.globals.DeviceType)));
-  SetText(txt_device_id_, QString::fromLatin1(app_.globals.ModuleID));
-  return true;
-}
-
-bool MainWindow::SetCalibration() {
-  if (!calibration_source_) return false;
-  const auto factors = calibration_source_();
-  if (!factors) return false;
-  if (!Exchange(BuildCalibrationCommand(*factors))) return false;
-  if (app_.globals.CalRequest == 2) {
-    app_.prompts.Show(Box("VANTA Calibration", "Calibration Set", common::Icon::kWarning));
-  }
-  return true;
+void MainWindow::ShowIdentity(const DeviceIdentity& identity) {
+  sb_panels_[0]->setText("Device Type = " + Text(DeviceTypeName(identity.DeviceType)));
+  SetText(txt_device_id_, QString::fromLatin1(identity.ModuleID));
 }
 
 // ---- Check Outputs ----
 
 void MainWindow::CheckOutputs() {
   cmd_check_outputs_->setEnabled(false);
-  const common::BusyGuard hourglass(app_.prompts);
-  // Poll ticks go on in our pauses (they keep the display current); the link
-  // keeps their exchanges from overlapping ours.
+  corvid::CheckOutputs(session(), app_.prompts(), check_pause_ms_);
   // The button comes back on every way out, early stops included: otherwise the
   // technician could not check again without restarting the program.
-  struct Reenable {
-    QPushButton* button;
-    ~Reenable() { button->setEnabled(true); }
-  } reenable{cmd_check_outputs_};
-  auto show = [this](const QString& title, const QString& text) {
-    app_.prompts.Show(Box(title, text, common::Icon::kCritical));
-  };
-
-  const auto resistor = app_.settings.cal.ResistorFor(app_.globals.DeviceType);
-  if (!resistor) {
-    show("Device Error", "ERROR: Unknown Device Type");
-    return;
-  }
-  if (!(*resistor > 0)) {
-    show("Output Current Error",
-         "The calibration current resistor is 0 Ohms: the output currents cannot be checked.");
-  }
-  auto settle = [this](int polls) {
-    for (int n = 0; n < polls; ++n) {
-      GetStatus();
-      if (!common::Delay(check_pause_ms_)) return false;
-    }
-    return true;
-  };
-  if (!settle(5)) return;
-
-  for (int k = 0; k < kOutputs; ++k) {
-    chk_out_disable_[k]->setChecked(false);
-    bool quitting = false;
-    for (int n = 0; n < 30 && !quitting; ++n) {
-      quitting = !common::Delay(check_pause_ms_);
-      if (!quitting) GetStatus();
-    }
-    if (quitting) {
-      chk_out_disable_[k]->setChecked(true);
-      return;
-    }
-    GetStatus();
-    const OutputVerdict verdict =
-        JudgeOutput(k, NumberShown(txt_field_volts_[k]), NumberShown(txt_field_amps_[k]),
-                    NumberShown(txt_mains_voltage_), *resistor);
-    for (const CheckMessage& m : verdict.messages) show(Text(m.title), Text(m.text));
-    chk_out_disable_[k]->setChecked(true);
-    if (verdict.stop) return;
-  }
-  settle(5);
+  cmd_check_outputs_->setEnabled(true);
 }
 
 // ---- Menus and dialogs ----
@@ -690,21 +541,27 @@ void MainWindow::ShowPortDialog() {
 
 void MainWindow::ShowAboutDevice() {
   if (about_device_ == nullptr) about_device_ = new AboutDeviceDialog(this);
-  about_device_->ShowFor(app_.globals);
+  about_device_->ShowFor(app_.globals());
 }
 
 void MainWindow::ShowAbout() {
   if (about_box_ == nullptr) {
-    about_box_ = new AboutBox(QCoreApplication::applicationName(),
-                              QCoreApplication::applicationVersion(), this);
+    const QString product = QCoreApplication::applicationName();
+    about_box_ =
+        new common::AboutBox({.window_title = "About " + product,
+                              .heading = {},
+                              .text = AboutText(product, QCoreApplication::applicationVersion()),
+                              .logo = LogoPixmap(),
+                              .logo_name = product + " logo"},
+                             this);
   }
   about_box_->open();
 }
 
 void MainWindow::ShowHelp() {
-  app_.prompts.Show(Box("You really need Help?",
-                        "No Help is available. Would you like a tall Mai-Tai instead?",
-                        common::Icon::kNone));
+  app_.prompts().Show(Box("You really need Help?",
+                          "No Help is available. Would you like a tall Mai-Tai instead?",
+                          common::Icon::kNone));
 }
 
 }  // namespace corvid::monitor

@@ -1,17 +1,18 @@
-// frmMain: Corvid's main window. Polls the device every 50 ms (identification,
-// diagnostic, status), shows what it reports, carries the technician's output
-// disables and fault indicators back with every status command, and runs Check
-// Outputs. The command functions are public for the calibration windows.
+// frmMain: Corvid's main window. Shows what the session reports of the device
+// (status, diagnostics, identity, link counters), hands the technician's output
+// disables, fault indicators and slot address to the session, and starts Check
+// Outputs. The device itself is driven by the session only.
 #pragma once
 
 #include <QMainWindow>
 #include <array>
-#include <deque>
 #include <functional>
 #include <optional>
 
 #include "corvid/monitor/commands.h"
-#include "corvid/monitor/globals.h"
+#include "corvid/monitor/decode.h"
+#include "corvid/session/check_outputs.h"
+#include "corvid/session/corvid_app.h"
 
 class QAction;
 class QCheckBox;
@@ -24,20 +25,18 @@ class QPushButton;
 class QTimer;
 
 namespace common {
+class AboutBox;
 class Indicator;
-}
+class Picture;
+}  // namespace common
 namespace corvid {
 class CommBox;
 }
 
 namespace corvid::monitor {
 
-class AboutBox;
 class AboutDeviceDialog;
-class Picture;
-
-inline constexpr int kPollIntervalMs = 50;
-inline constexpr int kCheckPauseMs = 100;
+using common::Picture;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -45,41 +44,18 @@ class MainWindow : public QMainWindow {
   explicit MainWindow(CorvidApp& app, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // The start-up sequence: indicators reset, slot address and settings read, the
-  // stored port opened silently, every output disabled, tmrPoll started.
+  // The start-up sequence: indicators reset, then the session's start-up (stored
+  // settings, the stored port opened silently, every output disabled, polling).
   void Load();
   // Marks the window as talking to the in-process simulated device.
   void MarkSimulated();
 
-  // One tmrPoll tick. Skipped (counters still refreshed) while a menu is open, an
-  // exchange is in progress or Check Outputs runs.
-  void PollTick();
-
-  // Command functions: one exchange each; on success the window shows the answer and
-  // the result is true. A failure or a payload too short to decode changes nothing.
-  bool GetStatus();
-  bool GetModuleID();
-  bool GetDiagnostic();
-  // Sends the factors of the calibration source; false without a source.
-  bool SetCalibration();
-  // Where SetCalibration takes its 13 factors from (the manual calibration window).
-  void SetCalibrationSource(std::function<std::optional<CalibrationFactors>()> source) {
-    calibration_source_ = std::move(source);
-  }
-
-  // The Check Outputs procedure (cmdCheckOutputs); pause_ms is its settle pause.
+  // The Check Outputs procedure (cmdCheckOutputs) with its settle pause.
   void CheckOutputs();
   void SetCheckPauseMs(int ms) { check_pause_ms_ = ms; }
-  // Clear Errors: the link counters go back to 0; nothing is sent.
-  void ClearErrors();
-
-  // Runs fn now when no exchange or tick is in progress, else as soon as there is none,
-  // so that procedures with waits of their own never start inside an exchange.
-  void RunWhenIdle(std::function<void()> fn);
-  bool Idle() const;
 
   CorvidApp& App() { return app_; }
-  QTimer* tmrPoll() const { return tmr_poll_; }
+  Session& session() { return app_.session(); }
   QTimer* tmrCalibrate() const { return tmr_calibrate_; }
   QCheckBox* chkOutDisable(int i) const { return chk_out_disable_[i]; }
   QCheckBox* chkFaultLED(int i) const { return chk_fault_led_[i]; }
@@ -106,30 +82,26 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void BuildStatusBar();
 
-  std::optional<QByteArray> Exchange(const std::vector<std::uint8_t>& command);
-  void OnExchangeFinished(bool ok);
-  void OnAddressSelected(int index);
+  void ConnectSession();
+  void ShowResponding(bool responding);
   void ApplyStatusLayout(StatusLayout layout);
   void ShowStatus(const StatusReading& reading);
-  void RefreshCounters();
-  void FlushIdleActions();
+  void ShowDiagnostic(const DiagnosticReading& reading);
+  void ShowIdentity(const DeviceIdentity& identity);
+  void ShowCounters(const LinkCounters& counters);
+  void ShowDisables(std::uint8_t disables);
   void ShowAboutDevice();
   void ShowAbout();
   void ShowHelp();
   void ShowPortDialog();
 
   CorvidApp& app_;
-  std::function<std::optional<CalibrationFactors>()> calibration_source_;
   int check_pause_ms_ = kCheckPauseMs;
-  bool in_tick_ = false;
-  bool flush_scheduled_ = false;
-  std::deque<std::function<void()>> idle_actions_;
 
-  QTimer* tmr_poll_ = nullptr;
   QTimer* tmr_calibrate_ = nullptr;
   CommBox* comm_box_ = nullptr;
   AboutDeviceDialog* about_device_ = nullptr;
-  AboutBox* about_box_ = nullptr;
+  common::AboutBox* about_box_ = nullptr;
 
   // fraStatus
   common::Indicator* shp_responding_ = nullptr;

@@ -12,13 +12,15 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <set>
 
 #include "common/indicator.h"
+#include "common/picture.h"
 #include "common/testing/test_support.h"
 #include "common/window_helpers.h"
 #include "corvid/monitor/about_dialogs.h"
-#include "corvid/monitor/indicators.h"
-#include "corvid/monitor/test_harness.h"
+#include "corvid/monitor/window_harness.h"
 #include "corvid/sim/switch_pack_model.h"
 
 namespace corvid::monitor {
@@ -30,7 +32,7 @@ using testing::Harness;
 using testing::Payload;
 using testing::StatusPayload;
 using testing::StatusValues;
-using Codes = std::vector<std::uint8_t>;
+using Codes = Bytes;
 
 QString Text(Harness& h, const QString& name) {
   if (auto* box = h.Find<QLineEdit>(name)) return box->text();
@@ -39,47 +41,21 @@ QString Text(Harness& h, const QString& name) {
 QString Panel(Harness& h, int n) { return Text(h, QStringLiteral("sbStatus_%1").arg(n)); }
 QString Nth(const char* base, int i) { return QStringLiteral("%1_%2").arg(base).arg(i); }
 
-TEST(MainWindowTest, PollScheduleOnTheWireAndWrap) {
-  Harness h;
-  h.window.PollTick();
-  // Identification, diagnostic, then status with every output disabled.
-  EXPECT_EQ(h.port.TakeWritten(),
-            (QList<QByteArray>{Hex("7E 01 13 3C 06 D8 7E"), Hex("7E 01 13 7B BD EE 7E"),
-                               Hex("7E 01 13 01 80 BF 33 B9 7E")}));
-  std::vector<Codes> sent{h.device.TakeCodes()};
-  for (int tick = 1; tick < 260; ++tick) {
-    h.window.PollTick();
-    sent.push_back(h.device.TakeCodes());
-  }
-  const Codes all{0x3C, 0x7B, 0x01}, id{0x3C, 0x01}, status{0x01};
-  for (int tick = 0; tick < 260; ++tick) {
-    const int count = tick % 256;  // wraps after 255
-    const bool identify = count == 0 || (count + 1) % 5 == 0,
-               diagnostic = count == 0 || (count + 1) % 10 == 0;
-    EXPECT_EQ(sent[tick], diagnostic ? all : identify ? id : status) << tick;
-  }
-  EXPECT_EQ(sent[4], id);
-  EXPECT_EQ(sent[9], all);
-  EXPECT_EQ(sent[256], all);
-  EXPECT_EQ(h.app.globals.PollCount, 4);
-  EXPECT_EQ(h.store.Load().SlotAddress, 1);  // the stored slot address is written back at start
-}
-
 TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
   Harness h;
   for (const char* name : {"chkFaultLED_1", "chkOutDisable_0", "chkOutDisable_5"})
     QTest::mouseClick(h.Find<QCheckBox>(name), Qt::LeftButton);
   EXPECT_TRUE(h.Find<Indicator>("shpFault_1")->Filled());
   EXPECT_FALSE(h.Find<Indicator>("shpFault_0")->Filled());
-  ASSERT_TRUE(h.window.GetStatus());
+  ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x80 | 0x1E}));
 
   auto fill = [&](int i) { return h.Find<Indicator>(Nth("shpSignal", i))->Colour(); };
   const QColor red(255, 0, 0), yellow(255, 255, 0), green(0, 255, 0);
   h.window.cmbAddress()->setCurrentIndex(29);  // "0x1D", slot 30: flash unit
-  EXPECT_EQ(h.store.Load().SlotAddress, 30);
-  ASSERT_TRUE(h.window.GetStatus());
-  EXPECT_EQ(h.port.TakeWritten().back(), Hex("7E 1E 13 02 9E 8B B5 7E"));
+  EXPECT_EQ(h.app.store().Load().SlotAddress, 30);
+  ASSERT_TRUE(h.session.GetStatus());
+  EXPECT_EQ(h.Port().TakeWritten().back(), Hex("7E 1E 13 02 9E 8B B5 7E"));
   const QStringList rows = {"lblCh1Red", "lblCh1Yel", "lblCh1Grn",
                             "lblCh2Red", "lblCh2Yel", "lblCh2Grn"};
   QStringList captions;
@@ -89,7 +65,7 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
             (std::array{red, red, green, red, red, red}));
 
   h.window.cmbAddress()->setCurrentIndex(0);
-  ASSERT_TRUE(h.window.GetStatus());
+  ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x9E}));
   captions.clear();
   for (const QString& row : rows) captions << Text(h, row);
@@ -98,8 +74,8 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
 
   h.window.cmbAddress()->setCurrentIndex(20);  // a "--" entry still polls, at slot 21
   ASSERT_EQ(h.window.cmbAddress()->currentText(), "--");
-  h.window.GetStatus();
-  EXPECT_EQ(h.port.TakeWritten().back().at(1), char(21));
+  h.session.GetStatus();
+  EXPECT_EQ(h.Port().TakeWritten().back().at(1), char(21));
 }
 
 TEST(MainWindowTest, StatusDecodedIntoTheWindow) {
@@ -114,7 +90,7 @@ TEST(MainWindowTest, StatusDecodedIntoTheWindow) {
   payload[2] |= 0x80;                        // 0xD9 0x89: bit 7 ignored
   payload[3] |= 0x80;
   h.device.payloads[0x01] = payload;
-  ASSERT_TRUE(h.window.GetStatus());
+  ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.window.txtMainsVoltage()->text(), "124.1");
   const QStringList volts = {"0.0", "0.5", "120.3", "1638.3", "120.0", "99.9"};
   const QStringList amps = {"0", "7", "2400", "16383", "12", "100"};
@@ -129,7 +105,7 @@ TEST(MainWindowTest, StatusDecodedIntoTheWindow) {
     EXPECT_EQ(h.Find<QCheckBox>(Nth("chkStatus", k))->isChecked(), k == 0 || k == 3);
   EXPECT_TRUE(h.Find<Picture>("img24Vlow")->Shown());
   h.device.payloads[0x01] = StatusPayload({.mains = 0});
-  ASSERT_TRUE(h.window.GetStatus());
+  ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.window.txtMainsVoltage()->text(), "0.0");
   EXPECT_EQ(h.Find<Picture>("img24Vlow")->accessibleDescription(), "off");
 }
@@ -137,7 +113,7 @@ TEST(MainWindowTest, StatusDecodedIntoTheWindow) {
 TEST(MainWindowTest, DiagnosticAndIdentityDecoded) {
   Harness h;
   h.device.payloads[0x7B] = {0xFB, 0x02, 0xFE, 0xFF, 255, 254, 0, 17};
-  ASSERT_TRUE(h.window.GetDiagnostic());
+  ASSERT_TRUE(h.session.GetDiagnostic());
   QStringList texts;
   for (const char* name : {"txtTemperature", "txtCRCErrors", "txtRxOverflows", "txtRegErrors",
                            "txtRxErrors", "txtDataFlashErrors"})
@@ -147,43 +123,13 @@ TEST(MainWindowTest, DiagnosticAndIdentityDecoded) {
   EXPECT_TRUE(h.Find<Picture>("imgDataFlashFault")->Shown());
 
   h.device.payloads[0x3C] = {0xBC, 5, ' ', ' ', 'T', 'y', 'p', 'e', ' ', '0', '3', ' ', ' '};
-  ASSERT_TRUE(h.window.GetModuleID());
+  ASSERT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(Panel(h, 1), "Device Type = KRAN-LV");
   EXPECT_EQ(Text(h, "txtDeviceID"), "Type 03");
-  EXPECT_EQ(h.app.globals.ModuleType, 3);
+  EXPECT_EQ(h.app.globals().ModuleType, 3);
   h.device.payloads[0x3C] = {0xBC, 7};
-  ASSERT_TRUE(h.window.GetModuleID());
+  ASSERT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(Panel(h, 1), "Device Type = Unknown");
-}
-
-TEST(MainWindowTest, ShortPayloadsAndBadFramesLeaveTheWindowUntouched) {
-  Harness h;
-  h.window.PollTick();
-  auto snapshot = [&] {
-    QStringList texts{Panel(h, 1)};
-    for (auto* box : h.window.findChildren<QLineEdit*>()) texts << box->text();
-    for (auto* w : h.window.findChildren<QWidget*>()) texts << w->accessibleDescription();
-    for (auto* box : h.window.findChildren<QCheckBox*>()) texts << (box->isChecked() ? "1" : "0");
-    return texts;
-  };
-  const QStringList before = snapshot();
-  Payload status = StatusPayload({.mains = 1});
-  status.resize(29);
-  h.device.payloads[0x01] = status;
-  h.device.payloads[0x7B] = {0xFB, 0x03, 0xFE, 0xFF, 255, 254, 0};
-  h.device.payloads[0x3C] = {0xBC};
-  EXPECT_FALSE(h.window.GetStatus());
-  EXPECT_FALSE(h.window.GetDiagnostic());
-  EXPECT_FALSE(h.window.GetModuleID());
-  EXPECT_EQ(h.app.globals.DeviceType, 2);
-  EXPECT_EQ(snapshot(), before);
-  // A bad FCS changes nothing but the responding indication and the counters.
-  Bytes bad = BuildCommandFrame(1, StatusPayload({.mains = 1}));
-  bad[bad.size() - 2] ^= 0x01;
-  h.device.raw_reply = bad;
-  EXPECT_FALSE(h.window.GetStatus());
-  EXPECT_EQ(h.link.Counters().CrcErrorCount, 1);
-  EXPECT_EQ(h.window.txtMainsVoltage()->text(), "120.0");
 }
 
 TEST(MainWindowTest, RespondingTransitions) {
@@ -195,13 +141,13 @@ TEST(MainWindowTest, RespondingTransitions) {
     return std::tuple(shape->isHidden(), picture->isHidden(), Text(h, "lblRespnding"));
   };
   EXPECT_EQ(state(), std::tuple(true, false, "Device Not Responding"));
-  h.window.PollTick();  // answering from the first poll
+  h.Tick();  // answering from the first poll
   EXPECT_EQ(state(), std::tuple(false, true, "Device Responding"));
   EXPECT_EQ(device_id->text(), "Type 03 Rev 1.12");
 
   h.link.SetResponseWindowMs(5);
   h.device.silent = true;
-  EXPECT_FALSE(h.window.GetStatus());
+  EXPECT_FALSE(h.session.GetStatus());
   EXPECT_EQ(state(), std::tuple(true, false, "Device Not Responding"));
   EXPECT_EQ(picture->accessibleDescription(), "on");
   EXPECT_FALSE(device_id->isEnabled());
@@ -213,7 +159,7 @@ TEST(MainWindowTest, RespondingTransitions) {
   common::EnableFrame(h.Find("fraFieldStatus"), false);
   common::EnableFrame(h.Find("fraMains"), false);
   h.device.silent = false;
-  EXPECT_TRUE(h.window.GetModuleID());
+  EXPECT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(state(), std::tuple(false, true, "Device Responding"));
   EXPECT_EQ(h.Find("lblRespnding")->accessibleName(), "Device Responding");
   EXPECT_TRUE(device_id->isEnabled());
@@ -228,7 +174,7 @@ TEST(MainWindowTest, CountersInTheStatusBarAndClearErrors) {
   h.device.payloads[0x01] = {0x80};  // NAK
   h.link.Counters().CrcErrorCount = 4;
   h.link.Counters().RxTimeoutCount = 9;
-  h.window.PollTick();
+  h.Tick();
   EXPECT_EQ((QStringList{Panel(h, 3), Panel(h, 4), Panel(h, 5)}),
             (QStringList{"CRC Error = 4", "Rx Timeout = 9", "Rx NAKs = 1"}));
   h.device.TakeCodes();
@@ -244,73 +190,27 @@ TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
   h.window.menuBar()->setActiveAction(h.window.mnuCalibrate()->menuAction());
   ASSERT_TRUE(common::IsMenuActive(&h.window));
   h.link.Counters().RxTimeoutCount = 3;
-  h.window.PollTick();
+  h.Tick();
   EXPECT_TRUE(h.device.TakeCodes().empty());
-  EXPECT_EQ(h.app.globals.PollCount, 0);
+  EXPECT_EQ(h.app.globals().PollCount, 0);
   EXPECT_EQ(Panel(h, 4), "Rx Timeout = 3");
   h.window.mnuCalibrate()->close();
   h.window.menuBar()->setActiveAction(nullptr);
-  h.window.PollTick();
+  h.Tick();
   EXPECT_EQ(h.device.TakeCodes(), (Codes{0x3C, 0x7B, 0x01}));
-}
-
-TEST(MainWindowTest, TicksAndActionsNeverNestInAnExchange) {
-  Harness h;
-  h.device.delay_ms = 20;
-  // A tick arriving while GetStatus waits, and one inside another tick's waits.
-  QTimer::singleShot(5, &h.window, [&] { h.window.PollTick(); });
-  ASSERT_TRUE(h.window.GetStatus());
-  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x01}));
-  QTimer::singleShot(5, &h.window, [&] { h.window.PollTick(); });
-  h.window.PollTick();
-  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x3C, 0x7B, 0x01}));
-  EXPECT_EQ(h.app.globals.PollCount, 1);
-
-  // An action asked for during an exchange runs once the link is free.
-  bool busy_when_run = true;
-  int runs = 0;
-  QTimer::singleShot(3, &h.window, [&] {
-    h.window.RunWhenIdle([&] { busy_when_run = h.link.Busy(), ++runs; });
-    EXPECT_EQ(runs, 0);
-  });
-  h.window.PollTick();
-  ASSERT_TRUE(common::testing::WaitUntil([&] { return runs == 1; }, 1000));
-  EXPECT_FALSE(busy_when_run);
-}
-
-TEST(MainWindowTest, CalRequestSendsTheFactorsOnce) {
-  Harness h;
-  CalibrationFactors factors{};
-  for (int i = 0; i < 13; ++i) factors[i] = static_cast<std::uint16_t>(0x0100 * i + 0x7D);
-  h.window.SetCalibrationSource([&] { return std::optional(factors); });
-  h.app.globals.CalRequest = 2;
-  h.window.PollTick();
-  ASSERT_EQ(h.device.commands.size(), 4u);
-  Payload expected{0x7C};  // 13 factors, low byte first
-  for (int i = 0; i < 13; ++i) expected.insert(expected.end(), {0x7D, std::uint8_t(i)});
-  EXPECT_EQ(h.device.commands[3], expected);
-  EXPECT_EQ(h.app.globals.CalRequest, 0);
-  ASSERT_EQ(h.prompts.shown().size(), 1u);
-  EXPECT_EQ(h.prompts.shown()[0].title, "VANTA Calibration");
-  EXPECT_EQ(h.prompts.shown()[0].text, "Calibration Set");
-  h.device.TakeCodes();
-  h.window.PollTick();
-  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x01}));
-  h.app.globals.CalRequest = 1;  // sent without the confirmation
-  h.window.PollTick();
-  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x01, 0x7C}));
-  EXPECT_EQ(h.prompts.shown().size(), 1u);
 }
 
 TEST(MainWindowTest, ControlsMenusAndTexts) {
   Harness h;
   // Every named control speaks; a few that only the layout would otherwise show.
-  for (QWidget* w : h.window.findChildren<QWidget*>())
-    if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+  for (QWidget* w : h.window.findChildren<QWidget*>()) {
+    if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
       EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+    }
+  }
   for (const char* name : {"fraChannel_1", "fraField_1", "Label1", "imgFault_5", "chkOutDisable_5"})
     EXPECT_NE(h.Find(name), nullptr) << name;
-  EXPECT_NE(h.window.findChild<QTimer*>("tmrPoll"), nullptr);
+  EXPECT_EQ(h.session.Loop().Timer()->objectName(), "tmrPoll");
   EXPECT_EQ(h.window.windowTitle(), "Corvid");
   EXPECT_EQ(h.Find("txtFieldVolts_0")->accessibleName(), "Channel 1 Red field voltage");
   EXPECT_EQ(h.Find<QGroupBox>("fraDiagnostic")->title(), "VELD Diagnostic");
@@ -365,7 +265,7 @@ TEST(MainWindowTest, HelpAboutDeviceAndAboutBox) {
   };
   EXPECT_EQ(about_device(), (QStringList{"<Unknown Device Type>", "", "Type: 0  Revision: 0.0"}));
   h.device.payloads[0x3C][1] = 5;
-  ASSERT_TRUE(h.window.GetModuleID());
+  ASSERT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(about_device(),
             (QStringList{"KRAN-LV, 48 Vdc power", "Type 03 Rev 1.12", "Type: 3  Revision: 1.12"}));
 
@@ -377,27 +277,23 @@ TEST(MainWindowTest, HelpAboutDeviceAndAboutBox) {
     QTest::mouseClick(about->findChild<QWidget*>(target), Qt::LeftButton);
     EXPECT_FALSE(about->isVisible());
   }
-  EXPECT_EQ(AboutText("Corvid", "1.3.3"), "Corvid 1.3.3");
-  EXPECT_EQ(AboutText("Corvid", "1.3.0"), "Corvid 1.3");
 }
 
 TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
   // The window against the switch-pack model as /sim runs it: at whatever slot is selected.
-  SwitchPackModel model({.slot = 0});
-  common::SimulatedPort port(&model);
   common::ScriptedPrompts prompts;
   QTemporaryDir dir;
-  SettingsStore store(dir.filePath("Corvid.conf"));
-  HdlcLink link(port, prompts);
-  CorvidApp app{port, prompts, store, link, {}, {}};
+  CorvidApp app(CorvidPortSetup(true), prompts,
+                std::make_unique<SettingsStore>(dir.filePath("Corvid.conf")));
+  auto& model = *static_cast<SwitchPackModel*>(app.Model());
   MainWindow window(app);
   window.MarkSimulated();
   window.Load();
-  window.tmrPoll()->stop();
+  app.session().Loop().Timer()->stop();
   EXPECT_TRUE(window.windowTitle().contains("SIMULATED"));
   EXPECT_TRUE(window.findChild<QLabel*>("lblSimulated")->isVisibleTo(&window));
   window.chkOutDisable(0)->setChecked(false);
-  for (int i = 0; i < 3; ++i) window.PollTick();
+  for (int i = 0; i < 3; ++i) app.session().PollTick();
   EXPECT_EQ(window.findChild<QLabel*>("sbStatus_1")->text(), "Device Type = VELD-LV");
   EXPECT_EQ(window.txtMainsVoltage()->text(), "120.0");
   EXPECT_EQ(model.DisableBits(), 0x3E);
@@ -405,11 +301,36 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
   EXPECT_FALSE(window.findChild<Indicator*>("shpSignal_1")->Filled());
   window.cmbAddress()->setCurrentIndex(30);  // slot 31, flash-unit status
   window.chkOutDisable(1)->setChecked(false);
-  EXPECT_TRUE(window.GetStatus());
+  EXPECT_TRUE(app.session().GetStatus());
   EXPECT_EQ(model.DisableBits(), 0x3C);
-  EXPECT_EQ(
-      link.Counters().CrcErrorCount + link.Counters().RxTimeoutCount + link.Counters().RxNakCount,
-      0);
+  const LinkCounters& c = app.session().Counters();
+  EXPECT_EQ(c.CrcErrorCount + c.RxTimeoutCount + c.RxNakCount, 0);
+}
+
+TEST(MainWindowTest, CheckOutputsButtonIsOffWhileItRunsAndTheBoxesFollow) {
+  Harness h;
+  h.window.SetCheckPauseMs(1);
+  h.app.globals().DeviceType = 2;
+  h.app.settings().cal.lv_resistor = 50;
+  std::set<int> driven;
+  int probes = 0, button_on = 0;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    ++probes;
+    button_on += h.Find("cmdCheckOutputs")->isEnabled();
+    for (int i = 0; i < 6; ++i) {
+      if (!h.window.chkOutDisable(i)->isChecked()) driven.insert(i);
+    }
+  });
+  probe.start(2);
+  QTest::mouseClick(h.Find<QPushButton>("cmdCheckOutputs"), Qt::LeftButton);
+  probe.stop();
+  EXPECT_GT(probes, 20);
+  EXPECT_EQ(button_on, 0);
+  EXPECT_EQ(driven, (std::set<int>{0, 1, 2, 3, 4, 5}));  // each box showed its output on
+  EXPECT_TRUE(h.Find("cmdCheckOutputs")->isEnabled());
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(h.window.chkOutDisable(i)->isChecked()) << i;
+  EXPECT_TRUE(h.prompts.shown().empty());
 }
 
 }  // namespace

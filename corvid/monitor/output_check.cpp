@@ -48,14 +48,18 @@ OutputVerdict JudgeOutput(int output, double volts, double amps, double mains, d
   }
   const std::string volts_text =
       channel + " input voltage is reporting " + ShortestDecimal(volts) + " Volts.";
-  if (Below(volts, kLowBand * mains)) verdict.messages.push_back({"Output Voltage Low Error", volts_text});
-  if (Above(volts, kHighBand * mains)) verdict.messages.push_back({"Output Voltage High Error", volts_text});
+  if (Below(volts, kLowBand * mains))
+    verdict.messages.push_back({"Output Voltage Low Error", volts_text});
+  if (Above(volts, kHighBand * mains))
+    verdict.messages.push_back({"Output Voltage High Error", volts_text});
   if (resistor > 0 && std::isfinite(resistor)) {
     const double expected = volts * 1000 / resistor;
     const std::string amps_text =
         channel + " output current is reporting " + ShortestDecimal(amps) + " mA.";
-    if (Below(amps, kLowBand * expected)) verdict.messages.push_back({"Output Current Low Error", amps_text});
-    if (Above(amps, kHighBand * expected)) verdict.messages.push_back({"Output Current High Error", amps_text});
+    if (Below(amps, kLowBand * expected))
+      verdict.messages.push_back({"Output Current Low Error", amps_text});
+    if (Above(amps, kHighBand * expected))
+      verdict.messages.push_back({"Output Current High Error", amps_text});
   }
   return verdict;
 }

@@ -1,9 +1,9 @@
-// Command line of switchpack-sim.
+// Command line of switchpack-sim: the simulated device's options and where it is served.
 #pragma once
 
-#include <optional>
-#include <string>
-#include <vector>
+#include <QStringList>
+#include <cstdio>
+#include <variant>
 
 #include "common/pty_device.h"
 #include "corvid/sim/switch_pack_model.h"
@@ -13,13 +13,12 @@ namespace corvid {
 struct SimArgs {
   SwitchPackOptions model;
   common::PtyOptions pty;
-  bool paced = false;
-  bool help = false;  // --help: print the usage and exit 0
 };
 
-// Usage text printed on bad arguments.
-std::string SimUsage();
-// Parses argv[1..]; nullopt (with error set) on a bad or missing argument.
-std::optional<SimArgs> ParseSimArgs(const std::vector<std::string>& args, std::string& error);
+// The arguments after the program name. An int is the exit status when the
+// program is to end now (after --help, --version or a bad line, already reported
+// on `out` or `err`).
+std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE* out = stdout,
+                                        std::FILE* err = stderr);
 
 }  // namespace corvid

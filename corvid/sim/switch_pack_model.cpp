@@ -42,8 +42,8 @@ SwitchPackModel::SwitchPackModel(SwitchPackOptions options) : options_(options) 
 }
 
 int SwitchPackModel::MainsReading() const {
-  return Clamp14(options_.mains_volts * 10.0 * options_.gain[kMainsIndex] *
-                 factors_[kMainsIndex] / DefaultFactor(options_.device_type, kMainsIndex));
+  return Clamp14(options_.mains_volts * 10.0 * options_.gain[kMainsIndex] * factors_[kMainsIndex] /
+                 DefaultFactor(options_.device_type, kMainsIndex));
 }
 
 int SwitchPackModel::FieldVoltsReading(int output) const {
@@ -61,7 +61,7 @@ int SwitchPackModel::FieldAmpsReading(int output) const {
                  DefaultFactor(options_.device_type, index));
 }
 
-common::DeviceReply SwitchPackModel::Receive(std::span<const std::uint8_t> bytes) {
+common::DeviceReply SwitchPackModel::Receive(common::ByteView bytes) {
   common::DeviceReply reply;
   for (std::uint8_t c : bytes) {
     if (c == kFlag) {
@@ -121,7 +121,7 @@ Bytes SwitchPackModel::Answer(ReceivedFrame& frame) {
   if (every(options_.foreign_every))
     return Respond(body[0], std::array{options_.foreign_code}, false);
 
-  const std::span<const std::uint8_t> command(body.data() + 2, body.size() - 4);
+  const common::ByteView command(body.data() + 2, body.size() - 4);
   Bytes payload;
   switch (command[0]) {
     case kCmdStatus:
@@ -155,7 +155,7 @@ Bytes SwitchPackModel::Answer(ReceivedFrame& frame) {
   return Respond(body[0], payload, every(options_.bad_fcs_every));
 }
 
-Bytes SwitchPackModel::Respond(std::uint8_t slot, std::span<const std::uint8_t> payload,
+Bytes SwitchPackModel::Respond(std::uint8_t slot, common::ByteView payload,
                                bool corrupt_fcs) const {
   Bytes body;
   body.reserve(payload.size() + 4);
@@ -202,8 +202,9 @@ Bytes SwitchPackModel::DiagnosticPayload() const {
 
 Bytes SwitchPackModel::IdentificationPayload() const {
   char text[kIdTextLength + 1];
-  std::snprintf(text, sizeof text, "  Type %02d Rev %d.%02d", std::clamp(options_.device_type, 0, 99),
-                options_.firmware_major, options_.firmware_minor);
+  std::snprintf(text, sizeof text, "  Type %02d Rev %d.%02d",
+                std::clamp(options_.device_type, 0, 99), options_.firmware_major,
+                options_.firmware_minor);
   Bytes p{kRspModuleId, static_cast<std::uint8_t>(options_.device_type)};
   std::string padded(text);
   padded.resize(kIdTextLength, ' ');

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -15,19 +14,19 @@
 namespace corvid {
 
 struct SwitchPackOptions {
-  int slot = 1;                 // answers frames addressed to this slot only; 0: any slot
-  int device_type = 2;          // 1-6 known types, anything else "unknown"
+  int slot = 1;         // answers frames addressed to this slot only; 0: any slot
+  int device_type = 2;  // 1-6 known types, anything else "unknown"
   int firmware_major = 1;
   int firmware_minor = 12;
-  double mains_volts = 120.0;   // signal power input, Vrms
-  double load_ohms = 26.12;     // load on every output
+  double mains_volts = 120.0;  // signal power input, Vrms
+  double load_ohms = 26.12;    // load on every output
   // Device gain error per measurement (6 field voltages, mains, 6 currents) before
   // calibration; 1.0 reads true with the default factors.
   std::array<double, 13> gain{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-  std::uint8_t status_bits = 0;       // extra status bits 0, 2, 3 (bit 1: reset, own)
-  std::uint8_t fault_bits = 0;        // output-fault bits reported in the status
-  std::uint8_t diag_flags = 0;        // register / data-flash fault bits
-  std::int16_t temperature = 77;      // shown in oF
+  std::uint8_t status_bits = 0;   // extra status bits 0, 2, 3 (bit 1: reset, own)
+  std::uint8_t fault_bits = 0;    // output-fault bits reported in the status
+  std::uint8_t diag_flags = 0;    // register / data-flash fault bits
+  std::int16_t temperature = 77;  // shown in oF
   std::array<std::uint8_t, 2> diag_extra_counts{0, 0};  // overflows, reg errors
   // Faults, counted over the frames addressed to the device (1-based, every Nth;
   // 0 = never). Checked in this order: drop, NAK, foreign code, bad FCS.
@@ -49,11 +48,11 @@ class SwitchPackModel : public common::DeviceModel {
  public:
   explicit SwitchPackModel(SwitchPackOptions options = {});
 
-  common::DeviceReply Receive(std::span<const std::uint8_t> bytes) override;
+  common::DeviceReply Receive(common::ByteView bytes) override;
 
   // One frame the device took off the line.
   struct ReceivedFrame {
-    Bytes body;          // unstuffed, FCS included
+    Bytes body;  // unstuffed, FCS included
     bool stuffing_ok = true;
     bool fcs_ok = false;
     bool for_me = false;  // addressed to this slot with the right control byte
@@ -82,7 +81,7 @@ class SwitchPackModel : public common::DeviceModel {
  private:
   // Reply frame for a frame taken off the line (empty: no answer); fills in its verdict.
   Bytes Answer(ReceivedFrame& frame);
-  Bytes Respond(std::uint8_t slot, std::span<const std::uint8_t> payload, bool corrupt_fcs) const;
+  Bytes Respond(std::uint8_t slot, common::ByteView payload, bool corrupt_fcs) const;
   Bytes StatusPayload(std::uint8_t code);
   Bytes DiagnosticPayload() const;
   Bytes IdentificationPayload() const;

@@ -1,21 +1,16 @@
 // switchpack-sim: a switch pack served on a pseudo-terminal as COMn.
-#include <iostream>
+#include <QCoreApplication>
 
-#include "common/pty_device.h"
+#include "common/version.h"
 #include "corvid/sim/sim_args.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  std::string error;
-  auto parsed = corvid::ParseSimArgs(args, error);
-  if (!parsed) {
-    std::cerr << "switchpack-sim: " << error << "\n" << corvid::SimUsage();
-    return 2;
-  }
-  if (parsed->help) {
-    std::cout << corvid::SimUsage();
-    return 0;
-  }
-  corvid::SwitchPackModel model(parsed->model);
-  return common::RunPtyDevice(model, parsed->pty);
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("switchpack-sim");
+  QCoreApplication::setApplicationVersion(common::kVersion);
+  const auto parsed = corvid::ParseSimArgs(QCoreApplication::arguments().mid(1));
+  if (const int* status = std::get_if<int>(&parsed)) return *status;
+  const auto& args = std::get<corvid::SimArgs>(parsed);
+  corvid::SwitchPackModel model(args.model);
+  return common::RunPtyDevice(model, args.pty);
 }

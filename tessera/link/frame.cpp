@@ -2,16 +2,16 @@
 
 namespace tessera {
 
-std::uint8_t ByteSum(ByteSpan bytes) {
+std::uint8_t ByteSum(ByteView bytes) {
   unsigned sum = 0;
   for (std::uint8_t b : bytes) sum += b;
   return static_cast<std::uint8_t>(sum & 0xFF);
 }
 
-std::uint8_t Checksum(ByteSpan bytes) { return static_cast<std::uint8_t>(0xFF - ByteSum(bytes)); }
+std::uint8_t Checksum(ByteView bytes) { return static_cast<std::uint8_t>(0xFF - ByteSum(bytes)); }
 
-Frame BuildFrame(std::uint8_t command, ByteSpan data) {
-  Frame frame;
+Bytes BuildFrame(std::uint8_t command, ByteView data) {
+  Bytes frame;
   frame.reserve(data.size() + 2);
   frame.push_back(command);
   frame.insert(frame.end(), data.begin(), data.end());
@@ -19,8 +19,8 @@ Frame BuildFrame(std::uint8_t command, ByteSpan data) {
   return frame;
 }
 
-Frame BuildExtendedFrame(std::uint8_t command, ByteSpan data) {
-  Frame body;
+Bytes BuildExtendedFrame(std::uint8_t command, ByteView data) {
+  Bytes body;
   body.reserve(data.size() + 2);
   body.push_back(kExtendedMarker & 0xFF);
   body.push_back(kExtendedMarker >> 8);
@@ -28,7 +28,7 @@ Frame BuildExtendedFrame(std::uint8_t command, ByteSpan data) {
   return BuildFrame(command, body);
 }
 
-bool IsValidFrame(ByteSpan frame) { return !frame.empty() && ByteSum(frame) == 0xFF; }
+bool IsValidFrame(ByteView frame) { return !frame.empty() && ByteSum(frame) == 0xFF; }
 
 bool IsExtendedCommand(std::uint8_t command) {
   switch (command) {
@@ -46,11 +46,11 @@ bool IsExtendedCommand(std::uint8_t command) {
   }
 }
 
-bool HasExtendedMarker(ByteSpan response) {
+bool HasExtendedMarker(ByteView response) {
   return response.size() >= 3 && (response[1] | (response[2] << 8)) == kExtendedMarker;
 }
 
-int ResponseShape::ItemCount(ByteSpan header) const {
+int ResponseShape::ItemCount(ByteView header) const {
   if (count < 1 || header.size() < static_cast<std::size_t>(count)) return 0;
   int n = header[count - 1];
   // Wide counts are the last two header bytes, low byte first.
@@ -58,7 +58,7 @@ int ResponseShape::ItemCount(ByteSpan header) const {
   return n;
 }
 
-int ResponseShape::BodyLength(ByteSpan header) const {
+int ResponseShape::BodyLength(ByteView header) const {
   return item_size * ItemCount(header) + extra + 1;
 }
 

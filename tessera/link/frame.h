@@ -4,21 +4,21 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
-#include <vector>
+
+#include "common/bytes.h"
 
 namespace tessera {
 
-using Frame = std::vector<std::uint8_t>;
-using ByteSpan = std::span<const std::uint8_t>;
+using common::Bytes;
+using common::ByteView;
 
 // Command codes of the unit.
-inline constexpr std::uint8_t kCmdStatus = 0x31;          // 31 00 CE, 31 02 CC
-inline constexpr std::uint8_t kCmdInputRaw = 0x34;        // input exchange, raw inputs
-inline constexpr std::uint8_t kCmdInputFiltered = 0x35;   // input exchange, filtered inputs
-inline constexpr std::uint8_t kCmdOutput = 0x37;          // 16 output bytes
-inline constexpr std::uint8_t kCmdLoader = 0x70;          // flash loader, sub-command follows
-inline constexpr std::uint8_t kCmdIdentify = 0x71;        // extended identify
+inline constexpr std::uint8_t kCmdStatus = 0x31;         // 31 00 CE, 31 02 CC
+inline constexpr std::uint8_t kCmdInputRaw = 0x34;       // input exchange, raw inputs
+inline constexpr std::uint8_t kCmdInputFiltered = 0x35;  // input exchange, filtered inputs
+inline constexpr std::uint8_t kCmdOutput = 0x37;         // 16 output bytes
+inline constexpr std::uint8_t kCmdLoader = 0x70;         // flash loader, sub-command follows
+inline constexpr std::uint8_t kCmdIdentify = 0x71;       // extended identify
 inline constexpr std::uint8_t kCmdSendFilters = 0x73;
 inline constexpr std::uint8_t kCmdPollTransition = 0x76;
 inline constexpr std::uint8_t kCmdSendTracking = 0x78;
@@ -31,19 +31,19 @@ inline constexpr std::uint8_t kCmdReadEvents = 0x7F;
 inline constexpr std::uint16_t kExtendedMarker = 13;
 
 // 8-bit sum of the bytes.
-std::uint8_t ByteSum(ByteSpan bytes);
+std::uint8_t ByteSum(ByteView bytes);
 // The checksum byte that makes the frame sum to 0xFF: 0xFF - sum.
-std::uint8_t Checksum(ByteSpan bytes);
+std::uint8_t Checksum(ByteView bytes);
 // command, data, checksum.
-Frame BuildFrame(std::uint8_t command, ByteSpan data = {});
+Bytes BuildFrame(std::uint8_t command, ByteView data = {});
 // command, 0D 00, data, checksum.
-Frame BuildExtendedFrame(std::uint8_t command, ByteSpan data = {});
+Bytes BuildExtendedFrame(std::uint8_t command, ByteView data = {});
 // Non-empty and the 8-bit sum of all bytes is 0xFF.
-bool IsValidFrame(ByteSpan frame);
+bool IsValidFrame(ByteView frame);
 // One of 0x71, 0x73, 0x76, 0x78, 0x79, 0x7D, 0x7E, 0x7F.
 bool IsExtendedCommand(std::uint8_t command);
 // Bytes 1-2 (low first) equal 13. A response without it is not an extended one.
-bool HasExtendedMarker(ByteSpan response);
+bool HasExtendedMarker(ByteView response);
 
 // How a response is read: in one piece of `count` bytes (item_size 0), or a header
 // of `count` bytes whose last byte (or last two, low first, with wide_length) is an
@@ -60,9 +60,9 @@ struct ResponseShape {
   }
   constexpr bool HasBody() const { return item_size != 0; }
   // Item count from a complete header (at least `count` bytes).
-  int ItemCount(ByteSpan header) const;
+  int ItemCount(ByteView header) const;
   // Bytes after the header: item_size * N + extra + 1.
-  int BodyLength(ByteSpan header) const;
+  int BodyLength(ByteView header) const;
 };
 
 }  // namespace tessera

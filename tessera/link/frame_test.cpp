@@ -2,40 +2,31 @@
 
 #include <gtest/gtest.h>
 
-#include "tessera/link/requests.h"
-#include "tessera/link/test_bytes.h"
+#include "common/testing/hex.h"
 
 namespace tessera {
 namespace {
 
-using hex::B;
-using hex::H;
+using common::testing::B;
 
-TEST(RequestsTest, WireBytes) {
-  std::array<std::uint8_t, 17> outputs{};
-  outputs[0] = 0x01;   // chkOut(0)
-  outputs[6] = 0x40;   // chkOut(54) "Active"
-  outputs[16] = 0xAA;  // OutputData(16) is never sent
+TEST(FrameTest, ChecksumMakesEveryFrameSumToFF) {
   const struct {
-    Frame request;
+    Bytes frame;
     const char* wire;
   } cases[] = {
-      {StatusRequest(), "31 00 CE"},
-      {LineSyncErrorRequest(), "31 02 CC"},
-      {IdentifyRequest(), "71 0D 00 00 81"},
-      {BuildExtendedFrame(kCmdReadEvents), "7F 0D 00 73"},
-      {BuildExtendedFrame(kCmdGetFilters), "7D 0D 00 75"},
-      {InputRequest({}), "34 00 CB"},
-      {InputRequest({.filtered = true, .output_front_panel = true}), "35 01 C9"},
-      {InputRequest({.transition_front_panel = true}), "34 02 C9"},
-      {InputRequest({.filtered = true, .zcross_disabled = true}), "35 04 C6"},
-      {InputRequest(
-           {.output_front_panel = true, .transition_front_panel = true, .zcross_disabled = true}),
-       "34 07 C4"},
-      {OutputRequest({}), "37 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 C8"},
-      {OutputRequest(outputs), "37 01 00 00 00 00 00 40 00 00 00 00 00 00 00 00 00 87"},
+      {BuildFrame(0x34, B("00")), "34 00 CB"},
+      {BuildFrame(0x31), "31 CE"},
+      {BuildFrame(0xFF, B("FF FF")), "FF FF FF 02"},  // the sum wraps at 8 bits
+      {BuildExtendedFrame(0x7E), "7E 0D 00 74"},
+      {BuildExtendedFrame(0x71, B("00")), "71 0D 00 00 81"},
   };
-  for (const auto& c : cases) EXPECT_EQ(H(c.request), c.wire);
+  for (const auto& c : cases) {
+    EXPECT_EQ(common::testing::H(c.frame), c.wire);
+    EXPECT_TRUE(IsValidFrame(c.frame)) << c.wire;
+  }
+  EXPECT_FALSE(IsValidFrame(B("34 00 CA")));
+  EXPECT_FALSE(IsValidFrame({}));
+  EXPECT_TRUE(IsValidFrame(B("FF")));  // a lone 0xFF sums to 0xFF
 }
 
 TEST(FrameTest, ExtendedCommandsAndMarker) {
@@ -57,16 +48,17 @@ TEST(ResponseShapeTest, LengthRule) {
     ResponseShape shape;
     const char* header;
     int items;
+    int body;  // bytes still to read after the header
   } cases[] = {
-      {log, "7F 0D 00 23 23 14 00 05 01", 261},  // wide: low byte first
-      {log, "7F 0D 00 23 23 14 00 00 00", 0},    // still extra + 1 more bytes
-      {log, "7F 0D 00 23 23 14 00 00 02", 512},
-      {block, "76 0D 00 23 23 14 00 01 10", 16},  // narrow: the last byte only
-      {block, "76 0D 00", 0},                     // short header counts nothing
+      {log, "7F 0D 00 23 23 14 00 05 01", 261, 1832},  // wide: low byte first
+      {log, "7F 0D 00 23 23 14 00 00 00", 0, 5},       // still extra + checksum
+      {log, "7F 0D 00 23 23 14 00 00 02", 512, 3589},
+      {block, "76 0D 00 23 23 14 00 01 10", 16, 54},  // narrow: the last byte only
+      {block, "76 0D 00", 0, 6},                      // short header counts nothing
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.shape.ItemCount(B(c.header)), c.items) << c.header;
-    EXPECT_EQ(c.shape.BodyLength(B(c.header)), c.shape.item_size * c.items + c.shape.extra + 1);
+    EXPECT_EQ(c.shape.BodyLength(B(c.header)), c.body) << c.header;
   }
 }
 

@@ -2,7 +2,7 @@
 
 namespace tessera {
 
-bool TakeFirmwareVersion(UnitIdentity& identity, ByteSpan response) {
+bool TakeFirmwareVersion(UnitIdentity& identity, ByteView response) {
   if (response.size() < 6) return false;
   identity.CommVersion = response[3];
   identity.FirmwareType = response[4];

@@ -26,22 +26,22 @@ struct InputControl {
 
 std::uint8_t ControlByte(const InputControl& control);
 // 34|35, control byte, checksum.
-Frame InputRequest(const InputControl& control);
+Bytes InputRequest(const InputControl& control);
 // 31 00 CE.
-Frame StatusRequest();
+Bytes StatusRequest();
 // 31 02 CC, sent once after a status response that reports a line-sync error.
-Frame LineSyncErrorRequest();
+Bytes LineSyncErrorRequest();
 // 37, output_data[0..15], checksum: 18 bytes. Missing bytes are sent as 0; bytes
 // past 16 (OutputData(16)) are never sent.
-Frame OutputRequest(ByteSpan output_data);
+Bytes OutputRequest(ByteView output_data);
 // 71 0D 00 00 81.
-Frame IdentifyRequest();
+Bytes IdentifyRequest();
 
 // Bytes 1..12 of an input response (InputData); zeros where the response is short.
-std::array<std::uint8_t, 12> InputDataOf(ByteSpan input_response);
+std::array<std::uint8_t, 12> InputDataOf(ByteView input_response);
 // High nibble of input-response byte 8; 0 when the response is short.
-int UnitAddressOf(ByteSpan input_response);
+int UnitAddressOf(ByteView input_response);
 // Bit 1 of status-response byte 1.
-bool LineSyncErrorOf(ByteSpan status_response);
+bool LineSyncErrorOf(ByteView status_response);
 
 }  // namespace tessera

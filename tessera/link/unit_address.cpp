@@ -34,19 +34,32 @@ void InputColours(AddressLayout& layout) {
 
 std::string AddressDescription(int address) {
   switch (address) {
-    case 1: return ", 14 Pack Output Assembly Position #1";
-    case 3: return ", 14 Pack Output Assembly Position #3";
-    case 4: return ", 6 Pack Output Assembly Position #4";
-    case 5: return ", 6 Pack Output Assembly Position #1";
-    case 6: return ", 6 Pack Output Assembly Position #2";
-    case 7: return ", 6 Pack Output Assembly Position #3";
-    case 9: return ", Input Assembly Position #1";
-    case 10: return ", Input Assembly Position #2";
-    case 11: return ", Input Assembly Position #3";
-    case 12: return ", Input Assembly Position #4";
-    case 13: return ", Input Assembly Position #5";
-    case 15: return ", Diagnostic Mode";
-    default: return ", Unassigned Address";
+    case 1:
+      return ", 14 Pack Output Assembly Position #1";
+    case 3:
+      return ", 14 Pack Output Assembly Position #3";
+    case 4:
+      return ", 6 Pack Output Assembly Position #4";
+    case 5:
+      return ", 6 Pack Output Assembly Position #1";
+    case 6:
+      return ", 6 Pack Output Assembly Position #2";
+    case 7:
+      return ", 6 Pack Output Assembly Position #3";
+    case 9:
+      return ", Input Assembly Position #1";
+    case 10:
+      return ", Input Assembly Position #2";
+    case 11:
+      return ", Input Assembly Position #3";
+    case 12:
+      return ", Input Assembly Position #4";
+    case 13:
+      return ", Input Assembly Position #5";
+    case 15:
+      return ", Diagnostic Mode";
+    default:
+      return ", Unassigned Address";
   }
 }
 

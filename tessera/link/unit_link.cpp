@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/prompts.h"
+#include "common/qt_bytes.h"
 #include "common/serial_port.h"
 
 namespace tessera {
@@ -47,7 +48,7 @@ UnitLink::UnitLink(common::SerialPort& port, common::Prompts& prompts, UnitIdent
 
 UnitLink::~UnitLink() = default;
 
-Frame UnitLink::Exchange(ByteSpan request, ResponseShape shape, int timeout_ms, bool show_errors,
+Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, bool show_errors,
                          int silent_retries) {
   if (busy_) {
     // A timer or click inside our wait: nesting would steal this exchange's answer.
@@ -74,7 +75,7 @@ Frame UnitLink::Exchange(ByteSpan request, ResponseShape shape, int timeout_ms, 
     if (done) break;
   }
   busy_ = false;
-  Frame result = rx_frame_;
+  Bytes result = rx_frame_;
   if (result.empty()) {
     ++counters_.failures;
   } else if (!request.empty()) {
@@ -88,17 +89,14 @@ bool UnitLink::SendKalRmsFrame() {
     ++counters_.rejected_busy;
     return false;  // not a verdict on the unit: leave KalUnit alone
   }
-  const Frame response = Exchange(IdentifyRequest(), kIdentifyResponse, kDefaultTimeoutMs, false);
+  const Bytes response = Exchange(IdentifyRequest(), kIdentifyResponse, kDefaultTimeoutMs, false);
   // Exchange() already took the versions and set KalUnit for an extended answer.
   if (!response.empty() && HasExtendedMarker(response)) return true;
   if (!identity_.KalSwitch) identity_.KalUnit = false;
   return false;
 }
 
-bool UnitLink::SendFrame(ByteSpan frame) {
-  return port_.Write(QByteArray(reinterpret_cast<const char*>(frame.data()),
-                                static_cast<qsizetype>(frame.size())));
-}
+bool UnitLink::SendFrame(ByteView frame) { return port_.Write(common::ToQByteArray(frame)); }
 
 bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms) {
   rx_frame_.clear();

@@ -49,7 +49,7 @@ class UnitLink : public QObject {
   // progress, or the application quits during the wait). With show_errors the
   // hourglass shows while waiting and a failure asks Retry/Cancel
   // ("Communications Error", CommErrorText()).
-  Frame Exchange(ByteSpan request, ResponseShape shape, int timeout_ms = kDefaultTimeoutMs,
+  Bytes Exchange(ByteView request, ResponseShape shape, int timeout_ms = kDefaultTimeoutMs,
                  bool show_errors = false, int silent_retries = 0);
 
   // The extended identify exchange (71 0D 00 00 81, 15 bytes, 500 ms). True when an
@@ -62,7 +62,7 @@ class UnitLink : public QObject {
   bool Busy() const { return busy_; }
 
   // The last response (empty after a failure).
-  const Frame& RxFrame() const { return rx_frame_; }
+  const Bytes& RxFrame() const { return rx_frame_; }
   // 0: the last exchange had no receive error or time-out.
   int CommError() const { return comm_error_; }
   // Why the last exchange failed: "Rx Timeout Error", "Checksum Error",
@@ -80,7 +80,7 @@ class UnitLink : public QObject {
 
  private:
   // The two named parts of the exchange.
-  bool SendFrame(ByteSpan frame);
+  bool SendFrame(ByteView frame);
   bool GetResponse(ResponseShape shape, bool show_errors, int timeout_ms);
   // Failure rule: true to give up, false to send again.
   bool Fail(const QString& text, bool show_errors);
@@ -93,11 +93,11 @@ class UnitLink : public QObject {
   UnitIdentity& identity_;
   common::EventWait wait_;
 
-  Frame rx_frame_;        // RxFrame
+  Bytes rx_frame_;        // RxFrame
   bool tx_done_ = false;  // TxDone
   int comm_error_ = 0;    // CommError
   QString comm_error_text_;
-  int retry_count_ = 0;   // RetryCount
+  int retry_count_ = 0;  // RetryCount
   bool busy_ = false;
   LinkCounters counters_;
 };

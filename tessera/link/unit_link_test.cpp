@@ -9,24 +9,26 @@
 #include <functional>
 
 #include "common/prompts.h"
+#include "common/qt_bytes.h"
 #include "common/simulated_port.h"
-#include "tessera/link/test_bytes.h"
+#include "common/testing/hex.h"
+#include "common/testing/test_support.h"
 #include "tessera/sim/tbx_model.h"
 
 namespace tessera {
 namespace {
 
-using hex::B;
-using hex::H;
+using common::testing::B;
+using common::testing::H;
 
 // Answers as the test writes them (bad checksums, counted bodies).
 class HandDevice : public common::DeviceModel {
  public:
-  std::function<Frame()> answer;
+  std::function<Bytes()> answer;
   int requests = 0;
-  common::DeviceReply Receive(std::span<const std::uint8_t>) override {
+  common::DeviceReply Receive(common::ByteView) override {
     ++requests;
-    return {answer ? answer() : Frame{}, 0};
+    return {answer ? answer() : Bytes{}, 0};
   }
 };
 
@@ -59,7 +61,7 @@ class UnitLinkTest : public ::testing::Test {
   UnitLink& link = rig.link;
 };
 
-Frame WithChecksum(Frame bytes) {
+Bytes WithChecksum(Bytes bytes) {
   bytes.push_back(Checksum(bytes));
   return bytes;
 }
@@ -83,9 +85,9 @@ TEST_F(UnitLinkTest, ResponsesTakenOrRejectedSilently) {
     device.answer = [&] { return B(c.reply); };
     Rig r(&device);
     r.port.InjectBytes(common::testing::Hex("31 00 00 00 00 00 00 00 CE 55"));
-    const Frame rx = r.link.Exchange(StatusRequest(), kStatusResponse, 40);
+    const Bytes rx = r.link.Exchange(StatusRequest(), kStatusResponse, 40);
     EXPECT_EQ(common::testing::ToHex(r.port.TakeWritten().value(0)), "31 00 CE");
-    Frame taken = B(c.text ? "" : c.reply);
+    Bytes taken = B(c.text ? "" : c.reply);
     taken.resize(c.text ? 0 : 9);
     EXPECT_EQ(rx, taken) << c.name;
     EXPECT_EQ(r.link.RxFrame(), rx) << c.name;
@@ -136,7 +138,7 @@ TEST_F(UnitLinkTest, FailuresAskRetryOrCancelOnlyWhenShowingErrors) {
     device.answer = [&] { return B(c.replies.at(device.requests - 1)); };
     Rig r(&device);
     for (common::Answer answer : c.answers) r.prompts.QueueAnswer(answer);
-    const Frame rx =
+    const Bytes rx =
         r.link.Exchange(StatusRequest(), kStatusResponse, 20, c.show_errors, c.silent_retries);
     EXPECT_EQ(rx.empty(), c.replies.at(c.writes - 1) != good);
     EXPECT_EQ(r.Writes(), c.writes);
@@ -172,7 +174,7 @@ TEST_F(UnitLinkTest, ReceiveErrorsFailAtOnceOthersAreIgnored) {
     QTimer::singleShot(5, &rig.port, [this, code = c.code] { rig.port.InjectError(code); });
     QElapsedTimer clock;
     clock.start();
-    const Frame rx = link.Exchange(StatusRequest(), kStatusResponse, 300);
+    const Bytes rx = link.Exchange(StatusRequest(), kStatusResponse, 300);
     EXPECT_EQ(rx.empty(), c.text != nullptr) << c.code;
     EXPECT_EQ(link.CommError(), c.text ? c.code : 0) << c.code;
     if (c.text) {
@@ -185,8 +187,8 @@ TEST_F(UnitLinkTest, ReceiveErrorsFailAtOnceOthersAreIgnored) {
 constexpr ResponseShape kEventLog = ResponseShape::Counted(9, 7, 4, true);
 
 // Header "7F 0D 00 .. count(2)" and a body of records * 7 + 4 bytes + checksum.
-Frame EventLog(int records) {
-  Frame all = B("7F 0D 00 23 23 14 00");
+Bytes EventLog(int records) {
+  Bytes all = B("7F 0D 00 23 23 14 00");
   all.push_back(static_cast<std::uint8_t>(records & 0xFF));
   all.push_back(static_cast<std::uint8_t>(records >> 8));
   for (int i = 0; i < records * 7 + 4; ++i) all.push_back(static_cast<std::uint8_t>(i));
@@ -200,8 +202,8 @@ TEST_F(UnitLinkTest, CountedResponses) {
     bool ok;
   } cases[] = {{0, 0, true}, {1, 0, true}, {261, 0, true}, {2, 20, true}, {0, -1, false}};
   for (const auto& c : cases) {
-    const Frame all = EventLog(c.records);
-    const QByteArray bytes(reinterpret_cast<const char*>(all.data()), all.size());
+    const Bytes all = EventLog(c.records);
+    const QByteArray bytes = common::ToQByteArray(all);
     HandDevice device;
     Rig r(&device);
     device.answer = [&] {
@@ -211,23 +213,23 @@ TEST_F(UnitLinkTest, CountedResponses) {
         QTimer::singleShot(c.body_after_ms, [&] { r.port.InjectBytes(bytes.mid(9, 5)); });
         QTimer::singleShot(2 * c.body_after_ms, [&] { r.port.InjectBytes(bytes.mid(14)); });
       }
-      return Frame(all.begin(), all.begin() + 9);
+      return Bytes(all.begin(), all.begin() + 9);
     };
-    const Frame rx = r.link.Exchange(BuildExtendedFrame(kCmdReadEvents), kEventLog, 200);
-    EXPECT_EQ(rx, c.ok ? all : Frame{}) << c.records << " records";
+    const Bytes rx = r.link.Exchange(BuildExtendedFrame(kCmdReadEvents), kEventLog, 200);
+    EXPECT_EQ(rx, c.ok ? all : Bytes{}) << c.records << " records";
   }
 }
 
 TEST_F(UnitLinkTest, SecondExchangeDuringAWaitIsRefused) {
   model.Options().delay_ms = 40;
   rig.identity.KalUnit = true;
-  Frame inner = B("AA");
+  Bytes inner = B("AA");
   bool inner_identify = true;
   QTimer::singleShot(5, &rig.port, [&] {
     inner = link.Exchange(InputRequest({}), kInputResponse);
     inner_identify = link.SendKalRmsFrame();
   });
-  const Frame outer = link.Exchange(StatusRequest(), kStatusResponse, 300);
+  const Bytes outer = link.Exchange(StatusRequest(), kStatusResponse, 300);
   EXPECT_TRUE(inner.empty());
   EXPECT_FALSE(inner_identify);
   EXPECT_TRUE(rig.identity.KalUnit);  // a refused identify is no verdict on the unit
@@ -273,7 +275,7 @@ TEST_F(UnitLinkTest, IdentifyDecidesKalUnit) {
   };
   for (const auto& c : cases) {
     HandDevice device;
-    device.answer = [&] { return *c.reply ? WithChecksum(B(c.reply)) : Frame{}; };
+    device.answer = [&] { return *c.reply ? WithChecksum(B(c.reply)) : Bytes{}; };
     Rig r(&device);
     r.identity.KalSwitch = c.kal_switch;
     r.identity.KalUnit = true;
@@ -296,7 +298,7 @@ TEST_F(UnitLinkTest, IdentifyDecidesKalUnit) {
 
 TEST_F(UnitLinkTest, OtherExtendedAnswersRefreshVersionsOnly) {
   model.SetCommand(kCmdClearEvents, sim::FixedLength(4),
-                   [](ByteSpan) { return std::optional<Frame>(B("7E 0D 00 22 23 15 00")); });
+                   [](ByteView) { return std::optional<Bytes>(B("7E 0D 00 22 23 15 00")); });
   int changed = 0;
   QObject::connect(&link, &UnitLink::FirmwareVersionChanged, [&] { ++changed; });
   EXPECT_EQ(link.Exchange(BuildExtendedFrame(kCmdClearEvents), ResponseShape::Fixed(8)).size(), 8u);
@@ -313,7 +315,7 @@ TEST(UnitLinkQuitTest, QuitDuringAWaitGivesUpWithoutAsking) {
   if (qEnvironmentVariableIsSet("TESSERA_LINK_QUIT_CHILD")) {
     sim::TbxModel model({.silent = true});
     Rig rig(&model);
-    Frame rx = B("AA");
+    Bytes rx = B("AA");
     // Inside the application's own loop, as in the program. An empty script answers
     // Retry to every box: only the quit can end this exchange.
     QTimer::singleShot(

@@ -13,24 +13,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
-#include "common/event_wait.h"
-#include "common/prompts.h"
-#include "common/serial_port.h"
+#include "common/about_box.h"
+#include "common/indicator.h"
+#include "common/picture.h"
 #include "common/window_helpers.h"
-#include "tessera/link/command_line.h"
-#include "tessera/link/identity.h"
 #include "tessera/link/unit_address.h"
-#include "tessera/link/unit_link.h"
+#include "tessera/panel/about_text.h"
 #include "tessera/panel/panel_widgets.h"
 
 namespace tessera::panel {
 namespace {
 
-constexpr char kApplicationTitle[] = "Tessera";
-constexpr char kPortSettings[] = "19200,E,8,1";
 constexpr char kSimulatedMark[] = " [Simulated unit]";
 constexpr int kPictureSize = 18;
 
@@ -56,45 +51,43 @@ Button* Named(Button* button, const QString& name) {
   return button;
 }
 
-QLabel* Picture(const QString& name, const QPixmap& pixmap, const QString& accessible,
-                QWidget* parent) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(name);
-  label->setPixmap(pixmap);
-  label->setFixedSize(pixmap.size());
-  label->setAccessibleName(accessible);
-  return label;
-}
-
 }  // namespace
 
-MainWindow::MainWindow(AppState& state, common::SerialPort& port, UnitLink& link,
-                       common::Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent),
-      state_(state),
-      port_(port),
-      link_(link),
-      prompts_(prompts),
-      dialogs_(this) {
-  Q_ASSERT(&link.Identity() == &state.identity);
+MainWindow::MainWindow(TesseraApp& app, QWidget* parent)
+    : QMainWindow(parent), app_(app), dialogs_(this) {
   setObjectName("frmMain");
-  port_.setObjectName("Comm1");
   caption_ = "TBX Address #";
   ShowCaption(caption_);
   BuildControls();
   BuildMenus();
-
-  tmr_poll_ = new QTimer(this);
-  tmr_poll_->setObjectName("tmrPoll");
-  tmr_poll_->setInterval(kPollIntervalMs);
-  connect(tmr_poll_, &QTimer::timeout, this, &MainWindow::PollTick);
-  connect(&link_, &UnitLink::FirmwareVersionChanged, this, &MainWindow::ShowFirmwareVersion);
+  ConnectSession();
 }
 
-MainWindow::~MainWindow() {
-  closing_ = true;
-  tmr_poll_->stop();
+MainWindow::~MainWindow() = default;
+
+void MainWindow::ConnectSession() {
+  Session& s = session();
+  common::GateTicksOnMenus(s.Loop(), this);
+  connect(&s, &Session::PortTextChanged, this,
+          [this](const QString& text) { SetPanelText(1, text); });
+  connect(&s, &Session::ExtendedMenusShown, this, &MainWindow::ShowExtendedMenus);
+  connect(&s, &Session::LinkStateChanged, this, &MainWindow::ShowLinkState);
+  connect(&s, &Session::InputsChanged, this, &MainWindow::ShowInputs);
+  connect(&s, &Session::AddressChanged, this, &MainWindow::ShowUnitAddress);
+  connect(&s, &Session::LineSyncChanged, this, &MainWindow::ShowLineSync);
+  connect(&s, &Session::FirmwareChanged, this, &MainWindow::ShowFirmwareVersion);
+  for (const auto* group : {&btn_input_control_, &btn_output_control_, &btn_trans_control_}) {
+    for (QRadioButton* button : *group) {
+      connect(button, &QRadioButton::toggled, this, &MainWindow::PushControl);
+    }
+  }
+  connect(chk_zcross_disable_, &QCheckBox::toggled, this, &MainWindow::PushControl);
+  for (QCheckBox* box : chk_out_) connect(box, &QCheckBox::toggled, this, &MainWindow::PushOutputs);
 }
+
+void MainWindow::PushControl() { session().SetControl(ControlFromForm()); }
+
+void MainWindow::PushOutputs() { session().SetOutputs(OutputsFromForm()); }
 
 // ---------------------------------------------------------------------------------
 // Controls
@@ -146,8 +139,8 @@ QWidget* MainWindow::BuildStatusFrame() {
   shp_comm_status_ = new Indicator("shpCommStatus", "TBX link", kGreen, frame);
   shp_comm_status_->SetFilled(true);
   shp_comm_status_->setAccessibleDescription("responding");
-  img_tbx_comm_ =
-      Picture("imgTBXComm", NoResponsePicture(kPictureSize), "TBX not responding", frame);
+  img_tbx_comm_ = new common::Picture("imgTBXComm", "TBX not responding",
+                                      common::NotRespondingPixmap(kPictureSize), frame);
   lbl_comm_ = new QLabel("TBX Not Responding", frame);
   lbl_comm_->setObjectName("lblComm");
   lbl_comm_->setAccessibleName(lbl_comm_->text());
@@ -156,7 +149,8 @@ QWidget* MainWindow::BuildStatusFrame() {
   shp_line_sync_->SetFilled(true);
   shp_line_sync_->setAccessibleDescription("active");
   img_line_sync_status_ =
-      Picture("imgLineSyncStatus", LineSyncErrorPicture(kPictureSize), "Line sync error", frame);
+      new common::Picture("imgLineSyncStatus", "Line sync error",
+                          common::WarningPixmap(kPictureSize, QColor(0xFF, 0xD0, 0x00)), frame);
   lbl_line_sync_ = new QLabel("Line Sync Error", frame);
   lbl_line_sync_->setObjectName("lblLineSync");
   lbl_line_sync_->setAccessibleName(lbl_line_sync_->text());
@@ -336,10 +330,6 @@ void MainWindow::SetMenuAction(const QString& menu_item, std::function<void()> a
   menu_actions_.insert(menu_item, std::move(action));
 }
 
-void MainWindow::SetRequestHandler(Request request, RequestTable::Handler handler) {
-  request_table_.SetHandler(request, std::move(handler));
-}
-
 void MainWindow::OnMenuItem(const QString& name) {
   if (name == "mnuAbout") {
     ShowAbout();
@@ -373,54 +363,18 @@ bool MainWindow::Load(const QString& command_line) {
   adjustSize();
   common::CentreOnScreen(this);
   ResetForm();
-
-  port_.SetSettings(kPortSettings);
-  const CommandLine options = ParseCommandLine(command_line.toStdString());
-  port_number_ = options.port_number;
-  SetPanelText(1, simulated_ ? QString("EIA-232 Port = Simulated")
-                             : "EIA-232 Port = " + QString::number(port_number_));
-  port_.SetPortNumber(port_number_);
-  if (!port_.Open()) {
-    const QString detail =
-        !port_.ErrorDetail().isEmpty() ? port_.ErrorDetail() : port_.StatusText();
-    prompts_.Show(common::Message{.title = kApplicationTitle,
-                                  .text = "Open Port Error",
-                                  .buttons = common::Buttons::kOk,
-                                  .icon = common::Icon::kCritical,
-                                  .detail = detail});
-    closing_ = true;
-    return false;
-  }
-
-  UnitIdentity& identity = state_.identity;
-  identity.KalSwitch = options.kal;
-  if (!options.kal) identity.KalUnit = false;
-  mnu_configure_->menuAction()->setVisible(options.kal);
-  mnu_buffers_->menuAction()->setVisible(options.kal);
-
-  identity.CommVersion = 0;
-  identity.FirmwareType = 0;
-  identity.FirmwareRevision = 0;
-  state_.requests.Clear();
-  state_.PollCount = 0;
-  state_.TransBlock = 0;
-  closing_ = false;
-  polling_suspended_ = false;
-  tmr_poll_->setInterval(kPollIntervalMs);
-  tmr_poll_->start();
-  return true;
+  PushControl();
+  PushOutputs();
+  return session().Start(command_line);
 }
 
-void MainWindow::SetSimulated(bool simulated) {
-  simulated_ = simulated;
-  ShowCaption(caption_);
-  if (simulated_) SetPanelText(1, "EIA-232 Port = Simulated");
+void MainWindow::ShowExtendedMenus(bool shown) {
+  mnu_configure_->menuAction()->setVisible(shown);
+  mnu_buffers_->menuAction()->setVisible(shown);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  closing_ = true;
-  tmr_poll_->stop();
-  port_.Close();
+  session().Close();
   // Every other window of the program closes with this one.
   for (QWidget* child : findChildren<QWidget*>()) {
     if (child->isWindow() && child->isVisible()) child->close();
@@ -428,87 +382,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool MainWindow::Stopping() const { return closing_ || common::AppQuitting(); }
-
-// ---------------------------------------------------------------------------------
-// Poll cycle
-
-void MainWindow::PollTick() {
-  // Never nested: a tick may fire inside the wait of an exchange.
-  if (in_tick_ || polling_suspended_ || Stopping()) return;
-  if (common::IsMenuActive(this) || link_.Busy()) return;
-  tmr_poll_->stop();
-  in_tick_ = true;
-
-  const TickPlan plan = PlanTick(state_.PollCount);
-  SendInputFrame();
-  if (plan.status && !Stopping()) SendRMSFrame();
-  if (btn_output_control_[0]->isChecked() && !Stopping()) SendOutputFrame();
-  if (plan.identify && !Stopping()) SendKalRmsFrame();
-  request_table_.Service(state_.requests, [this] { return Stopping() || polling_suspended_; });
-  state_.PollCount = NextPollCount(state_.PollCount);
-
-  in_tick_ = false;
-  if (!Stopping() && !polling_suspended_) tmr_poll_->start();
-}
-
-void MainWindow::SuspendPolling() {
-  polling_suspended_ = true;
-  tmr_poll_->stop();
-}
-
-void MainWindow::ResumePolling() {
-  polling_suspended_ = false;
-  if (!in_tick_ && !Stopping()) tmr_poll_->start();
-}
-
-void MainWindow::SendInputFrame() {
-  const Frame response = link_.Exchange(InputRequest(ControlFromForm()), kInputResponse);
-  if (response.empty()) {
-    ShowLinkState(false);
-    common::EnableFrame(fra_io_, false);
-    SetPanelText(2, QString());
-    return;
-  }
-  ShowUnitAddress(response);
-  state_.input_data = InputDataOf(response);
-  ShowInputs(InputDataToForm(state_.input_data));
-  ShowLinkState(true);
-  common::EnableFrame(fra_io_, true);
-}
-
-void MainWindow::SendRMSFrame() {
-  const Frame response = link_.Exchange(StatusRequest(), kStatusResponse);
-  if (response.empty()) return;
-  const bool error = LineSyncErrorOf(response);
-  ShowLineSync(error);
-  if (error && !Stopping()) link_.Exchange(LineSyncErrorRequest(), kStatusResponse);
-}
-
-void MainWindow::SendOutputFrame() {
-  state_.output_data = OutputsFromForm();
-  link_.Exchange(OutputRequest(state_.output_data), kOutputResponse);
-}
-
-void MainWindow::SendKalRmsFrame() {
-  if (link_.SendKalRmsFrame()) return;
-  if (!state_.identity.KalSwitch) {
-    mnu_configure_->menuAction()->setVisible(false);
-    mnu_buffers_->menuAction()->setVisible(false);
-  }
-}
-
 // ---------------------------------------------------------------------------------
 // Display
 
 void MainWindow::ShowCaption(const QString& caption) {
   caption_ = caption;
-  setWindowTitle(simulated_ ? caption_ + kSimulatedMark : caption_);
+  setWindowTitle(Simulated() ? caption_ + kSimulatedMark : caption_);
 }
 
-void MainWindow::ShowUnitAddress(ByteSpan input_response) {
-  const int address = UnitAddressOf(input_response);
-  state_.identity.UnitAddress = address;
+void MainWindow::ShowUnitAddress(int address) {
   const AddressLayout layout = UnitAddressLayout(address);
   ShowCaption(QString::fromStdString(layout.caption));
   for (int k = 0; k < kChannelFrameCount; ++k) {
@@ -521,8 +403,7 @@ void MainWindow::ShowUnitAddress(ByteSpan input_response) {
   }
 }
 
-void MainWindow::ShowFirmwareVersion() {
-  const FirmwareDisplay display = FirmwareVersionDisplay(state_.identity);
+void MainWindow::ShowFirmwareVersion(const FirmwareDisplay& display) {
   SetPanelText(2, QString::fromStdString(display.panel2_text));
   mnu_complex_outputs_->setEnabled(display.complex_outputs_enabled);
   mnu_buffers_->menuAction()->setEnabled(display.buffers_enabled);
@@ -535,15 +416,21 @@ void MainWindow::ShowInputs(const InputLamps& lamps) {
 }
 
 void MainWindow::ShowLinkState(bool responding) {
-  lbl_comm_->setText(responding ? "TBX Responding" : "TBX Not Responding");
-  lbl_comm_->setAccessibleName(lbl_comm_->text());
+  const QString text = responding ? "TBX Responding" : "TBX Not Responding";
+  if (lbl_comm_->text() != text) {
+    lbl_comm_->setText(text);
+    lbl_comm_->setAccessibleName(text);
+  }
   shp_comm_status_->setVisible(responding);
-  img_tbx_comm_->setVisible(!responding);
+  img_tbx_comm_->SetShown(!responding);
+  if (fra_io_->isEnabled() != responding) common::EnableFrame(fra_io_, responding);
+  // What the unit said of itself no longer holds when it does not answer.
+  if (!responding) SetPanelText(2, QString());
 }
 
 void MainWindow::ShowLineSync(bool error) {
   shp_line_sync_->setVisible(!error);
-  img_line_sync_status_->setVisible(error);
+  img_line_sync_status_->SetShown(error);
   lbl_line_sync_->setText(error ? "Line Sync Error" : "Line Sync Active");
   lbl_line_sync_->setAccessibleName(lbl_line_sync_->text());
 }
@@ -566,7 +453,13 @@ void MainWindow::ClearAllOutputs() {
 }
 
 void MainWindow::ShowAbout() {
-  auto* box = new AboutBox(AboutText(TesseraVersion(), state_.identity), this);
+  auto* box = new common::AboutBox({.window_title = "About Tessera",
+                                    .heading = "Tessera",
+                                    .text = AboutText(TesseraVersion(), app_.State().identity),
+                                    .logo = LogoPicture(64),
+                                    .logo_name = "Tessera logo"},
+                                   this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
   box->show();
 }
 
@@ -576,7 +469,9 @@ QString MainWindow::PanelText(int panel) const {
 
 void MainWindow::SetPanelText(int panel, const QString& text) {
   if (panel != 1 && panel != 2) return;
-  sb_panels_[panel - 1]->setText(text);
+  QLabel* label = sb_panels_[panel - 1];
+  if (label->text() == text) return;
+  label->setText(text);
 }
 
 QStringList MainWindow::ControlFrameNames() const {

@@ -1,6 +1,7 @@
-// frmMain: the I/O panel. Shows every point of the unit, drives the outputs, runs
-// the poll tick and carries the menus. Later windows hook into it through menu
-// actions, single-instance dialogs and request handlers.
+// frmMain: the I/O panel. Shows what the session reports of every point of the
+// unit, hands the technician's output and control choices to the session, and
+// carries the menus. Later windows hook into it through menu actions and
+// single-instance dialogs; their exchanges go through the session's request flags.
 #pragma once
 
 #include <QMainWindow>
@@ -9,13 +10,11 @@
 #include <array>
 #include <functional>
 
-#include "tessera/link/frame.h"
+#include "tessera/link/identity.h"
 #include "tessera/link/requests.h"
-#include "tessera/panel/about_box.h"
-#include "tessera/panel/app_state.h"
 #include "tessera/panel/io_mapping.h"
 #include "tessera/panel/modeless_dialogs.h"
-#include "tessera/panel/poll_schedule.h"
+#include "tessera/session/tessera_app.h"
 
 class QAction;
 class QCheckBox;
@@ -26,17 +25,11 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 namespace common {
 class Indicator;
-class Prompts;
-class SerialPort;
+class Picture;
 }  // namespace common
-
-namespace tessera {
-class UnitLink;
-}
 
 namespace tessera::panel {
 
@@ -46,18 +39,14 @@ using common::Indicator;
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  static constexpr int kPollIntervalMs = 100;
-
-  MainWindow(AppState& state, common::SerialPort& port, UnitLink& link, common::Prompts& prompts,
-             QWidget* parent = nullptr);
+  explicit MainWindow(TesseraApp& app, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // The start-up sequence. False when the port could not be opened: "Open Port
-  // Error" has been shown and the program is to end.
+  // The start-up sequence: the window reset and centred, then the session's
+  // start-up. False when the port could not be opened: "Open Port Error" has been
+  // shown and the program is to end.
   bool Load(const QString& command_line);
-  // Marks the window as talking to the built-in simulated unit.
-  void SetSimulated(bool simulated);
-  bool Simulated() const { return simulated_; }
+  bool Simulated() const { return app_.Simulated(); }
 
   // --- Hooks for later windows ---------------------------------------------------
   // Menu item (object name) -> single-instance modeless window.
@@ -66,32 +55,12 @@ class MainWindow : public QMainWindow {
   QWidget* DialogInstance(const QString& menu_item) const;
   // Menu item (object name) -> routine run when it is chosen.
   void SetMenuAction(const QString& menu_item, std::function<void()> action);
-  // Routine serviced by the tick when the request's flag is set.
-  void SetRequestHandler(Request request, RequestTable::Handler handler);
-  AppState& State() { return state_; }
-  UnitLink& Link() { return link_; }
-  common::Prompts& Prompts() { return prompts_; }
-  common::SerialPort& Port() { return port_; }
-
-  // --- Poll cycle ----------------------------------------------------------------
-  // One tmrPoll tick (skipped while a menu is open or an exchange runs).
-  void PollTick();
-  // The firmware update takes the link over: no tick runs until ResumePolling().
-  void SuspendPolling();
-  void ResumePolling();
-  bool PollingSuspended() const { return polling_suspended_; }
-  QTimer* PollTimer() const { return tmr_poll_; }
-
-  // The front-panel exchanges of the tick.
-  void SendInputFrame();
-  void SendRMSFrame();
-  void SendOutputFrame();
-  void SendKalRmsFrame();
+  TesseraApp& App() { return app_; }
+  Session& session() { return app_.session(); }
 
   // --- Display -------------------------------------------------------------------
-  void ShowUnitAddress(ByteSpan input_response);
-  // The window part of ShowFirmwareVersion, from the identity as it stands.
-  void ShowFirmwareVersion();
+  void ShowUnitAddress(int address);
+  void ShowFirmwareVersion(const FirmwareDisplay& display);
   void ShowInputs(const InputLamps& lamps);
   void ShowLinkState(bool responding);
   void ShowLineSync(bool error);
@@ -123,36 +92,28 @@ class MainWindow : public QMainWindow {
   QWidget* BuildControlFrames();
   QWidget* BuildIoFrame();
   void BuildMenus();
+  void ConnectSession();
   QAction* AddItem(QMenu* menu, const QString& name, const QString& caption);
   void OnMenuItem(const QString& name);
   void ResetForm();
   void ShowCaption(const QString& caption);
-  bool Stopping() const;
+  void ShowExtendedMenus(bool shown);
+  // The session sends what the form shows.
+  void PushControl();
+  void PushOutputs();
 
-  AppState& state_;
-  common::SerialPort& port_;
-  UnitLink& link_;
-  common::Prompts& prompts_;
-
-  RequestTable request_table_;
+  TesseraApp& app_;
   ModelessDialogs dialogs_;
   QHash<QString, std::function<void()>> menu_actions_;
-
-  QTimer* tmr_poll_ = nullptr;
-  bool in_tick_ = false;
-  bool polling_suspended_ = false;
-  bool closing_ = false;
-  bool simulated_ = false;
   QString caption_;
-  int port_number_ = 1;
 
   // Controls.
   QLabel* lbl_comm_ = nullptr;
   Indicator* shp_comm_status_ = nullptr;
-  QLabel* img_tbx_comm_ = nullptr;
+  common::Picture* img_tbx_comm_ = nullptr;
   QLabel* lbl_line_sync_ = nullptr;
   Indicator* shp_line_sync_ = nullptr;
-  QLabel* img_line_sync_status_ = nullptr;
+  common::Picture* img_line_sync_status_ = nullptr;
   std::array<QRadioButton*, 2> btn_input_control_{};
   std::array<QRadioButton*, 2> btn_output_control_{};
   std::array<QRadioButton*, 2> btn_trans_control_{};

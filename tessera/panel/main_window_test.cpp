@@ -15,14 +15,16 @@
 #include <QTimer>
 #include <memory>
 
+#include "common/about_box.h"
+#include "common/indicator.h"
 #include "common/prompts.h"
 #include "common/qt_serial_port.h"
 #include "common/simulated_port.h"
 #include "common/testing/test_support.h"
 #include "tessera/link/unit_link.h"
-#include "tessera/panel/about_box.h"
+#include "tessera/panel/about_text.h"
 #include "tessera/panel/panel_widgets.h"
-#include "tessera/panel/tessera_app.h"
+#include "tessera/session/tessera_app.h"
 #include "tessera/sim/tbx_model.h"
 
 namespace tessera::panel {
@@ -34,27 +36,38 @@ class PanelTest : public ::testing::Test {
  protected:
   PanelTest() { Reset(); }
 
-  void Reset() {
+  // The window over a session whose port reaches model_, or (simulated) over the
+  // built-in simulated unit of "/sim".
+  void Reset(bool simulated = false) {
+    window_.reset();
     app_.reset();
-    auto port = std::make_unique<common::SimulatedPort>(&model_);
-    port_ = port.get();
-    app_ = std::make_unique<TesseraApp>(std::move(port), prompts_);
+    common::PortSetup setup;
+    if (simulated) {
+      setup = common::MakePortSetup(std::make_unique<sim::TbxModel>(), false);
+    } else {
+      setup.port = std::make_unique<common::SimulatedPort>(&model_);
+    }
+    port_ = static_cast<common::SimulatedPort*>(setup.port.get());
+    app_ = std::make_unique<TesseraApp>(std::move(setup), prompts_);
+    window_ = std::make_unique<MainWindow>(*app_);
   }
 
-  MainWindow& W() { return app_->Window(); }
+  MainWindow& W() { return *window_; }
   AppState& State() { return app_->State(); }
+  Session& S() { return app_->session(); }
+  QTimer* PollTimer() { return S().Loop().Timer(); }
 
   bool Load(const QString& command_line = "") {
-    const bool ok = app_->Start(command_line);
-    W().PollTimer()->stop();  // tests run the ticks themselves
+    const bool ok = W().Load(command_line);
+    PollTimer()->stop();  // tests run the ticks themselves
     port_->TakeWritten();
     return ok;
   }
 
   // One tick; the requests it wrote, as hex.
   QStringList Tick() {
-    W().PollTick();
-    W().PollTimer()->stop();
+    S().PollTick();
+    PollTimer()->stop();
     QStringList sent;
     for (const QByteArray& block : port_->TakeWritten()) sent << ToHex(block);
     return sent;
@@ -103,26 +116,19 @@ class PanelTest : public ::testing::Test {
   common::ScriptedPrompts prompts_;
   common::SimulatedPort* port_ = nullptr;
   std::unique_ptr<TesseraApp> app_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 // --- Start-up ------------------------------------------------------------------------
 
 TEST_F(PanelTest, StartUpResetsTheWindowAndOpensThePort) {
-  ASSERT_TRUE(app_->Start("x/comm=3y /kal"));
-  QTimer* poll = W().PollTimer();
-  EXPECT_EQ(poll->objectName(), "tmrPoll");
-  EXPECT_TRUE(poll->isActive());
-  EXPECT_EQ(poll->interval(), 100);
-  poll->stop();
+  // A window left in any state by an earlier run is reset by Load.
+  Find<QAbstractButton>("btnInputControl_1")->setChecked(true);
+  Find<QCheckBox>("chkOut_4")->setChecked(true);
+  ASSERT_TRUE(W().Load("x/comm=3y /kal"));
+  EXPECT_TRUE(PollTimer()->isActive());
+  PollTimer()->stop();
   EXPECT_TRUE(port_->IsOpen());
-  const common::LineSettings& line = port_->Settings();
-  EXPECT_EQ(QString("%1,%2,%3,%4")
-                .arg(line.baud)
-                .arg(QChar(line.parity))
-                .arg(line.data_bits)
-                .arg(line.stop_bits),
-            "19200,E,8,1");
-  EXPECT_EQ(port_->PortNumber(), 3);
   EXPECT_EQ(W().PanelText(1), "EIA-232 Port = 3");
   EXPECT_EQ(W().PanelText(2), "");
   EXPECT_TRUE(State().identity.KalSwitch);
@@ -181,33 +187,18 @@ TEST_F(PanelTest, ControlsCarryTheirCaptionsAndAccessibleNames) {
   }
 }
 
-TEST_F(PanelTest, OpenFailureShowsOpenPortErrorAndEndsTheProgram) {
+TEST_F(PanelTest, OpenFailureEndsTheProgramWithOneBox) {
   port_->SetOpenFailure("Port unavailable");
-  EXPECT_FALSE(app_->Start("/comm=4 /kal"));
+  EXPECT_FALSE(W().Load("/comm=4 /kal"));
   ASSERT_EQ(prompts_.shown().size(), 1u);
-  const common::Message& box = prompts_.shown()[0];
-  EXPECT_EQ(box.title, "Tessera");
-  EXPECT_EQ(box.text, "Open Port Error");
-  EXPECT_EQ(box.buttons, common::Buttons::kOk);
-  EXPECT_EQ(box.icon, common::Icon::kCritical);
-  EXPECT_EQ(box.detail, "Port unavailable");
-  EXPECT_FALSE(W().PollTimer()->isActive());
-  W().PollTick();
-  EXPECT_TRUE(port_->TakeWritten().isEmpty());
-}
-
-TEST(PanelOpen, PortZeroFromEmptyCommSwitchFailsWithTheOsReason) {
-  common::ScriptedPrompts prompts;
-  TesseraApp app(std::make_unique<common::QtSerialPort>(), prompts);
-  EXPECT_FALSE(app.Start("/comm="));
-  ASSERT_EQ(prompts.shown().size(), 1u);
-  EXPECT_EQ(prompts.shown()[0].text, "Open Port Error");
-  EXPECT_FALSE(prompts.shown()[0].detail.isEmpty());
-  EXPECT_EQ(app.Window().PanelText(1), "EIA-232 Port = 0");
+  EXPECT_EQ(prompts_.shown()[0].text, "Open Port Error");
+  EXPECT_EQ(W().PanelText(1), "EIA-232 Port = 4");
+  EXPECT_FALSE(PollTimer()->isActive());
+  EXPECT_TRUE(Tick().isEmpty());
 }
 
 TEST_F(PanelTest, SimulatedModeIsMarkedButCaptionKept) {
-  W().SetSimulated(true);
+  Reset(true);
   ASSERT_TRUE(Load("/comm=2"));
   EXPECT_EQ(W().PanelText(1), "EIA-232 Port = Simulated");
   Tick();
@@ -217,20 +208,6 @@ TEST_F(PanelTest, SimulatedModeIsMarkedButCaptionKept) {
 }
 
 // --- Poll schedule and requests -------------------------------------------------------
-
-TEST_F(PanelTest, ScheduleOverTicks0To50AndAcrossTheWrap) {
-  ASSERT_TRUE(Load());
-  for (int tick = 0; tick <= 50; ++tick) {
-    QStringList expected = {"34 00 CB"};
-    if (tick % 10 == 0) expected << "31 00 CE";
-    if (tick % 50 == 0) expected << "71 0D 00 00 81";
-    EXPECT_EQ(Tick(), expected) << "tick " << tick;
-  }
-  State().PollCount = kPollCountWrap - 1;
-  EXPECT_EQ(Tick(), QStringList{"34 00 CB"});
-  EXPECT_EQ(State().PollCount, 0u);
-  EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "71 0D 00 00 81"}));
-}
 
 TEST_F(PanelTest, ControlChoicesTravelInTheInputRequest) {
   ASSERT_TRUE(Load());
@@ -259,20 +236,6 @@ TEST_F(PanelTest, OutputFrameOnlyForTheFrontPanelAndClearOutputs) {
   Click("cmdClearAll");
   for (int i = 0; i < 56; ++i) EXPECT_FALSE(Find<QCheckBox>("chkOut", i)->isChecked()) << i;
   EXPECT_EQ(Tick().value(1), "37 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 C8");
-}
-
-TEST_F(PanelTest, RequestFlagsServicedAfterTheFrontPanelExchanges) {
-  ASSERT_TRUE(Load());
-  QStringList order;
-  W().SetRequestHandler(Request::kReadEvents, [&] {
-    order << "ReadEvents";
-    app_->Link().Exchange(BuildExtendedFrame(kCmdReadEvents), ResponseShape::Fixed(9), 10);
-  });
-  W().SetRequestHandler(Request::kSendTracking, [&] { order << "SendTracking"; });
-  State().requests = {.ReqSendTracking = true, .ReqSendComplex = true, .ReqReadEvents = true};
-  EXPECT_EQ(Tick().value(3), "7F 0D 00 73");
-  EXPECT_EQ(order, (QStringList{"SendTracking", "ReadEvents"}));
-  EXPECT_FALSE(State().requests.Any());
 }
 
 // --- What the responses show --------------------------------------------------------
@@ -307,15 +270,17 @@ TEST_F(PanelTest, InputBytesLightTheIndicators) {
   EXPECT_EQ(Find<Indicator>("shpIn_42")->Colour(), kBlue);
 }
 
-TEST_F(PanelTest, LineSyncErrorSendsExactlyOneFollowUp) {
+TEST_F(PanelTest, LineSyncStateIsShown) {
   ASSERT_TRUE(Load());
   model_.Options().line_sync_error = true;
-  EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "31 02 CC", "71 0D 00 00 81"}));
+  Tick();
   EXPECT_EQ(Status("lblLineSync", "shpLineSync", "imgLineSyncStatus"), "Line Sync Error 0 1");
+  EXPECT_EQ(Find("imgLineSyncStatus")->accessibleDescription(), "on");
   for (int tick = 1; tick < 10; ++tick) Tick();
   model_.Options().line_sync_error = false;
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE"}));
   EXPECT_EQ(Status("lblLineSync", "shpLineSync", "imgLineSyncStatus"), "Line Sync Active 1 0");
+  EXPECT_EQ(Find("imgLineSyncStatus")->accessibleDescription(), "off");
 }
 
 TEST_F(PanelTest, NoValidAnswerShowsNotRespondingAndRecovers) {
@@ -407,7 +372,7 @@ TEST_F(PanelTest, AboutBoxShowsTheUnitOnceItIdentified) {
   ASSERT_TRUE(Load("/kal"));
   const auto about = [this] {
     Find<QAction>("mnuAbout")->trigger();
-    auto* box = W().findChild<AboutBox*>("frmAbout");
+    auto* box = W().findChild<common::AboutBox*>("frmAbout");
     const QString text = box ? box->Text() : "no box";
     delete box;
     return text;
@@ -422,21 +387,7 @@ TEST_F(PanelTest, AboutBoxShowsTheUnitOnceItIdentified) {
 
 // --- Re-entrancy and lifecycle ------------------------------------------------------------
 
-TEST_F(PanelTest, TickNeverRunsInsideAnExchange) {
-  ASSERT_TRUE(Load());
-  model_.Options().delay_ms = 30;
-  // A tick arriving inside another exchange's wait, or inside the tick's own.
-  QTimer::singleShot(5, [&] { W().PollTick(); });
-  EXPECT_EQ(app_->Link().Exchange(StatusRequest(), kStatusResponse).size(), 9u);
-  EXPECT_EQ(port_->TakeWritten().size(), 1);
-  EXPECT_EQ(State().PollCount, 0u);
-  QTimer::singleShot(5, [&] { W().PollTick(); });
-  EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "71 0D 00 00 81"}));
-  EXPECT_EQ(State().PollCount, 1u);
-  EXPECT_EQ(app_->Link().Counters().rejected_busy, 0u);
-}
-
-TEST_F(PanelTest, TickSkippedWhileAMenuIsOpenOrPollingIsSuspended) {
+TEST_F(PanelTest, TickSkippedWhileAMenuIsOpen) {
   ASSERT_TRUE(Load());
   W().show();
   QMenu* help = Find<QMenu>("mnuHelp");
@@ -445,21 +396,17 @@ TEST_F(PanelTest, TickSkippedWhileAMenuIsOpenOrPollingIsSuspended) {
   help->hide();
   W().menuBar()->setActiveAction(nullptr);
   EXPECT_EQ(Tick().value(0), "34 00 CB");
-  W().SuspendPolling();
-  EXPECT_TRUE(Tick().isEmpty());
-  W().ResumePolling();
-  EXPECT_TRUE(W().PollTimer()->isActive());
   EXPECT_EQ(State().PollCount, 1u);
   W().hide();
 }
 
 TEST_F(PanelTest, ClosingStopsPollingAndClosesThePort) {
-  ASSERT_TRUE(app_->Start(""));
+  ASSERT_TRUE(W().Load(""));
   W().show();
   auto* dialog = new QDialog(&W());
   dialog->show();
   W().close();
-  EXPECT_FALSE(W().PollTimer()->isActive());
+  EXPECT_FALSE(PollTimer()->isActive());
   EXPECT_FALSE(port_->IsOpen());
   EXPECT_FALSE(dialog->isVisible());
   EXPECT_TRUE(Tick().isEmpty());

@@ -1,7 +1,6 @@
 #include "tessera/panel/panel_widgets.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 namespace tessera::panel {
 
@@ -18,6 +17,7 @@ void ChannelFrame::SetBorder(bool on) {
 }
 
 void ChannelFrame::SetCaption(const QString& caption) {
+  if (caption == caption_) return;
   caption_ = caption;
   Apply();
 }
@@ -29,43 +29,6 @@ void ChannelFrame::Apply() {
   setStyleSheet(border_
                     ? QString()
                     : QString("QGroupBox#%1 { border: none; margin-top: 0px; }").arg(objectName()));
-}
-
-QPixmap NoResponsePicture(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const qreal s = size;
-  // A unit box with a cable that ends in a red cross.
-  painter.setPen(QPen(QColor(0x30, 0x30, 0x30), s / 16));
-  painter.setBrush(QColor(0xB0, 0xB0, 0xB0));
-  painter.drawRoundedRect(QRectF(s * 0.08, s * 0.2, s * 0.5, s * 0.6), s / 12, s / 12);
-  painter.drawLine(QPointF(s * 0.58, s * 0.5), QPointF(s * 0.75, s * 0.5));
-  painter.setPen(QPen(QColor(0xD0, 0x00, 0x00), s / 9, Qt::SolidLine, Qt::RoundCap));
-  painter.drawLine(QPointF(s * 0.70, s * 0.32), QPointF(s * 0.94, s * 0.68));
-  painter.drawLine(QPointF(s * 0.94, s * 0.32), QPointF(s * 0.70, s * 0.68));
-  return pixmap;
-}
-
-QPixmap LineSyncErrorPicture(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const qreal s = size;
-  QPainterPath triangle;
-  triangle.moveTo(s * 0.5, s * 0.06);
-  triangle.lineTo(s * 0.95, s * 0.92);
-  triangle.lineTo(s * 0.05, s * 0.92);
-  triangle.closeSubpath();
-  painter.setPen(QPen(QColor(0x30, 0x30, 0x30), s / 16));
-  painter.setBrush(QColor(0xFF, 0xD0, 0x00));
-  painter.drawPath(triangle);
-  painter.setPen(QPen(Qt::black, s / 9, Qt::SolidLine, Qt::RoundCap));
-  painter.drawLine(QPointF(s * 0.5, s * 0.36), QPointF(s * 0.5, s * 0.62));
-  painter.drawPoint(QPointF(s * 0.5, s * 0.78));
-  return pixmap;
 }
 
 QPixmap LogoPicture(int size) {

@@ -1,5 +1,5 @@
 // Small widgets of the I/O panel: channel frames whose border (and caption) can be
-// switched off, and the drawn status pictures.
+// switched off, and the program's logo.
 #pragma once
 
 #include <QColor>
@@ -37,9 +37,7 @@ class ChannelFrame : public QGroupBox {
   bool border_ = true;
 };
 
-// Pictures shown in place of the good-state shapes.
-QPixmap NoResponsePicture(int size);     // imgTBXComm
-QPixmap LineSyncErrorPicture(int size);  // imgLineSyncStatus
-QPixmap LogoPicture(int size);           // imgLogo of the About box
+// imgLogo of the About box: a signal head.
+QPixmap LogoPicture(int size);
 
 }  // namespace tessera::panel

@@ -13,15 +13,15 @@ constexpr int kAnimationSteps = 55 + 4;
 }  // namespace
 
 RequestLength FixedLength(std::size_t length) {
-  return [length](ByteSpan) { return length; };
+  return [length](ByteView) { return length; };
 }
 
 TbxModel::TbxModel(TbxOptions options) : options_(options), random_(options.seed) {
-  SetCommand(kCmdStatus, FixedLength(3), [this](ByteSpan r) { return AnswerStatus(r); });
-  SetCommand(kCmdInputRaw, FixedLength(3), [this](ByteSpan r) { return AnswerInput(r); });
-  SetCommand(kCmdInputFiltered, FixedLength(3), [this](ByteSpan r) { return AnswerInput(r); });
-  SetCommand(kCmdOutput, FixedLength(18), [this](ByteSpan r) { return AnswerOutput(r); });
-  SetCommand(kCmdIdentify, FixedLength(5), [this](ByteSpan r) { return AnswerIdentify(r); });
+  SetCommand(kCmdStatus, FixedLength(3), [this](ByteView r) { return AnswerStatus(r); });
+  SetCommand(kCmdInputRaw, FixedLength(3), [this](ByteView r) { return AnswerInput(r); });
+  SetCommand(kCmdInputFiltered, FixedLength(3), [this](ByteView r) { return AnswerInput(r); });
+  SetCommand(kCmdOutput, FixedLength(18), [this](ByteView r) { return AnswerOutput(r); });
+  SetCommand(kCmdIdentify, FixedLength(5), [this](ByteView r) { return AnswerIdentify(r); });
 }
 
 void TbxModel::SetCommand(std::uint8_t code, RequestLength length, RequestHandler handler) {
@@ -30,7 +30,7 @@ void TbxModel::SetCommand(std::uint8_t code, RequestLength length, RequestHandle
 
 void TbxModel::RemoveCommand(std::uint8_t code) { commands_[code].reset(); }
 
-common::DeviceReply TbxModel::Receive(std::span<const std::uint8_t> bytes) {
+common::DeviceReply TbxModel::Receive(ByteView bytes) {
   pending_.insert(pending_.end(), bytes.begin(), bytes.end());
   common::DeviceReply reply;
   while (!pending_.empty()) {
@@ -44,7 +44,7 @@ common::DeviceReply TbxModel::Receive(std::span<const std::uint8_t> bytes) {
     }
     const std::size_t length = command->length(pending_);
     if (length == 0 || pending_.size() < length) break;  // wait for the rest
-    const ByteSpan request(pending_.data(), length);
+    const ByteView request(pending_.data(), length);
     if (!IsValidFrame(request)) {
       // A real unit cannot know where a broken frame ends; drop one byte and
       // resynchronise on the next plausible frame.
@@ -52,11 +52,11 @@ common::DeviceReply TbxModel::Receive(std::span<const std::uint8_t> bytes) {
       pending_.erase(pending_.begin());
       continue;
     }
-    const Frame copy(request.begin(), request.end());
+    const Bytes copy(request.begin(), request.end());
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
     ++counters_.requests[copy[0]];
     ++valid_requests_;
-    std::optional<Frame> answer = command->handler(copy);
+    std::optional<Bytes> answer = command->handler(copy);
     if (!answer || options_.silent) continue;
     bool drop = options_.drop_every > 0 && valid_requests_ % options_.drop_every == 0;
     if (options_.drop_probability > 0) {
@@ -73,7 +73,7 @@ common::DeviceReply TbxModel::Receive(std::span<const std::uint8_t> bytes) {
   return reply;
 }
 
-void TbxModel::Emit(Frame answer, Frame& out) {
+void TbxModel::Emit(Bytes answer, Bytes& out) {
   std::uint8_t checksum = Checksum(answer);
   ++answers_;
   if (options_.corrupt_every > 0 && answers_ % options_.corrupt_every == 0) {
@@ -101,34 +101,34 @@ std::array<std::uint8_t, 12> TbxModel::InputData() const {
   return data;
 }
 
-std::optional<Frame> TbxModel::AnswerInput(ByteSpan request) {
+std::optional<Bytes> TbxModel::AnswerInput(ByteView request) {
   last_control_ = request[1];
   const std::array<std::uint8_t, 12> data = InputData();
   if (options_.idle_animation && !outputs_written_) {
     animation_step_ = (animation_step_ + 1) % kAnimationSteps;
   }
-  Frame answer{request[0]};
+  Bytes answer{request[0]};
   answer.insert(answer.end(), data.begin(), data.end());
   return answer;  // 13 bytes + checksum = 14
 }
 
-std::optional<Frame> TbxModel::AnswerStatus(ByteSpan request) {
+std::optional<Bytes> TbxModel::AnswerStatus(ByteView request) {
   if (request[1] == 0x02) ++counters_.line_sync_requests;
-  Frame answer(8, 0);
+  Bytes answer(8, 0);
   answer[0] = request[0];
   answer[1] = options_.line_sync_error ? 0x02 : 0x00;
   return answer;  // 8 + checksum = 9
 }
 
-std::optional<Frame> TbxModel::AnswerOutput(ByteSpan request) {
+std::optional<Bytes> TbxModel::AnswerOutput(ByteView request) {
   std::copy(request.begin() + 1, request.begin() + 17, outputs_.begin());
   outputs_written_ = true;
-  return Frame{request[0], 0x00};  // 2 + checksum = 3
+  return Bytes{request[0], 0x00};  // 2 + checksum = 3
 }
 
-std::optional<Frame> TbxModel::AnswerIdentify(ByteSpan request) {
+std::optional<Bytes> TbxModel::AnswerIdentify(ByteView request) {
   if (!HasExtendedMarker(request)) return std::nullopt;
-  Frame answer(14, 0);
+  Bytes answer(14, 0);
   answer[0] = request[0];
   answer[1] = kExtendedMarker & 0xFF;
   answer[2] = kExtendedMarker >> 8;

@@ -21,9 +21,9 @@ struct TbxOptions {
   std::uint8_t comm_version = 0x23;       // identify response byte 3
   std::uint8_t firmware_type = 0x23;      // byte 4
   std::uint8_t firmware_revision = 0x14;  // byte 5
-  bool extended = true;        // false: an older unit that ignores the extended set
-  bool line_sync_error = false;  // status byte 1 bit 1
-  std::uint8_t opto_inputs = 0;  // low nibble: opto inputs 1-4
+  bool extended = true;                   // false: an older unit that ignores the extended set
+  bool line_sync_error = false;           // status byte 1 bit 1
+  std::uint8_t opto_inputs = 0;           // low nibble: opto inputs 1-4
   // Until the host writes outputs, a lit point walks across the 55 inputs and the
   // four optos, one step per input request, so a display visibly works.
   bool idle_animation = true;
@@ -43,17 +43,17 @@ struct TbxCounters {
   int bad_checksum = 0;             // complete frames whose sum was not 0xFF
   int garbage_bytes = 0;            // bytes dropped while looking for a frame start
   int answered = 0;
-  int dropped = 0;    // valid requests left unanswered by a fault option
-  int corrupted = 0;  // answers sent with a wrong checksum
+  int dropped = 0;             // valid requests left unanswered by a fault option
+  int corrupted = 0;           // answers sent with a wrong checksum
   int line_sync_requests = 0;  // 31 02 CC received
 };
 
 // Length of a request of one command, given the bytes so far (byte 0 is the
 // command); 0 when more bytes are needed to tell.
-using RequestLength = std::function<std::size_t(ByteSpan pending)>;
+using RequestLength = std::function<std::size_t(ByteView pending)>;
 // The answer to a complete, valid request, without its checksum (the model adds
 // it); nullopt to stay silent.
-using RequestHandler = std::function<std::optional<Frame>(ByteSpan request)>;
+using RequestHandler = std::function<std::optional<Bytes>(ByteView request)>;
 
 RequestLength FixedLength(std::size_t length);
 
@@ -61,7 +61,7 @@ class TbxModel : public common::DeviceModel {
  public:
   explicit TbxModel(TbxOptions options = {});
 
-  common::DeviceReply Receive(std::span<const std::uint8_t> bytes) override;
+  common::DeviceReply Receive(ByteView bytes) override;
 
   // Adds or replaces the handling of one command code.
   void SetCommand(std::uint8_t code, RequestLength length, RequestHandler handler);
@@ -88,17 +88,17 @@ class TbxModel : public common::DeviceModel {
     RequestHandler handler;
   };
 
-  std::optional<Frame> AnswerInput(ByteSpan request);
-  std::optional<Frame> AnswerStatus(ByteSpan request);
-  std::optional<Frame> AnswerOutput(ByteSpan request);
-  std::optional<Frame> AnswerIdentify(ByteSpan request);
+  std::optional<Bytes> AnswerInput(ByteView request);
+  std::optional<Bytes> AnswerStatus(ByteView request);
+  std::optional<Bytes> AnswerOutput(ByteView request);
+  std::optional<Bytes> AnswerIdentify(ByteView request);
   // Applies the drop/corrupt faults and the checksum to one answer.
-  void Emit(Frame answer, Frame& out);
+  void Emit(Bytes answer, Bytes& out);
 
   TbxOptions options_;
   TbxCounters counters_;
   std::array<std::optional<Command>, 256> commands_;
-  Frame pending_;
+  Bytes pending_;
   std::array<std::uint8_t, 16> outputs_{};
   bool outputs_written_ = false;
   std::uint8_t last_control_ = 0;

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "common/testing/hex.h"
 #include "tessera/link/requests.h"
-#include "tessera/link/test_bytes.h"
 
 namespace tessera::sim {
 namespace {
 
-using hex::B;
-using hex::H;
+using common::testing::B;
+using common::testing::H;
 
 constexpr TbxOptions kQuiet{.idle_animation = false};
 constexpr char kStatusAnswer[] = "31 00 00 00 00 00 00 00 CE";
@@ -97,7 +97,7 @@ TEST(TbxModelTest, Faults) {
     TbxModel model(options);
     std::string out;
     for (int i = 0; i < requests; ++i) {
-      const Frame answer = model.Receive(B("31 00 CE")).bytes;
+      const Bytes answer = model.Receive(B("31 00 CE")).bytes;
       out += answer.empty() ? '-' : IsValidFrame(answer) ? 'A' : 'x';
     }
     return out;

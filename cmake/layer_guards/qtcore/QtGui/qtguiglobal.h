@@ -1,0 +1,3 @@
+// Found first by every link, session and terminal-tool file: these layers run
+// without a window system, so any Qt Gui header stops the build here.
+#error "Qt Gui is not available in this layer: move window code to a window library"

@@ -1,0 +1,4 @@
+// Must not compile: a core file that reaches for Qt.
+#include <QString>
+
+int Probe() { return QString("x").size(); }

@@ -1,0 +1,135 @@
+#include "common/tool_command_line.h"
+
+#include <QCoreApplication>
+#include <cmath>
+
+namespace common {
+
+ToolCommandLine::ToolCommandLine(const QString& program, const QString& description)
+    : program_(program) {
+  parser_.setApplicationDescription(description);
+  parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser_.addHelpOption();
+  parser_.addVersionOption();
+}
+
+void ToolCommandLine::AddFlag(const QStringList& names, const QString& help) {
+  parser_.addOption(QCommandLineOption(names, help));
+}
+
+void ToolCommandLine::AddValue(const QStringList& names, const QString& value_name,
+                               const QString& help) {
+  parser_.addOption(QCommandLineOption(names, help, value_name));
+}
+
+void ToolCommandLine::AddPtyOptions() {
+  AddValue({"port"}, "N",
+           QStringLiteral("serve the device as COM<N>, 1-%1 (required)").arg(kMaxPortNumber));
+  AddValue({"port-dir"}, "DIR",
+           "directory of the COM<N> link (default: $CABINET_COM_DIR or "
+           "~/.config/cabinet-tools/com)");
+  AddFlag({"paced"}, "send answers at the device's line rate");
+  AddValue({"log"}, "FILE", "append the traffic as '> hex' / '< hex' lines to FILE");
+  AddFlag({"verbose"}, "print the traffic on standard error");
+}
+
+std::optional<int> ToolCommandLine::Parse(const QStringList& arguments) {
+  error_.clear();
+  if (!parser_.parse(QStringList{program_} + arguments)) {
+    Fail(parser_.errorText());
+    return Report();
+  }
+  if (parser_.isSet("help")) {
+    std::fputs(qPrintable(parser_.helpText()), out_);
+    return 0;
+  }
+  if (parser_.isSet("version")) {
+    std::fprintf(out_, "%s %s\n", qPrintable(program_),
+                 qPrintable(QCoreApplication::applicationVersion()));
+    return 0;
+  }
+  if (!parser_.positionalArguments().isEmpty()) {
+    Fail(QStringLiteral("unexpected argument '%1'").arg(parser_.positionalArguments().front()));
+    return Report();
+  }
+  return std::nullopt;
+}
+
+std::optional<long long> ToolCommandLine::Whole(const QString& name, long long low, long long high,
+                                                int base) {
+  if (!parser_.isSet(name)) return std::nullopt;
+  QString text = parser_.value(name).trimmed();
+  if (text.startsWith("0x", Qt::CaseInsensitive)) {
+    text = text.mid(2);
+    base = 16;
+  }
+  bool ok = false;
+  const long long value = text.toLongLong(&ok, base);
+  if (!ok || value < low || value > high) {
+    const QString range = base == 16 ? QStringLiteral("%1-%2")
+                                           .arg(low, 2, 16, QLatin1Char('0'))
+                                           .arg(high, 2, 16, QLatin1Char('0'))
+                                           .toUpper()
+                                     : QStringLiteral("%1-%2").arg(low).arg(high);
+    Fail(QStringLiteral("--%1 needs a %2 %3, not '%4'")
+             .arg(name, base == 16 ? "hexadecimal number" : "number", range, parser_.value(name)));
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<double> ToolCommandLine::Real(const QString& name, double low, double high) {
+  if (!parser_.isSet(name)) return std::nullopt;
+  bool ok = false;
+  const double value = parser_.value(name).trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(value) || value < low || value > high) {
+    Fail(QStringLiteral("--%1 needs a number %2-%3, not '%4'")
+             .arg(name)
+             .arg(low)
+             .arg(high)
+             .arg(parser_.value(name)));
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<QString> ToolCommandLine::Text(const QString& name) {
+  if (!parser_.isSet(name)) return std::nullopt;
+  const QString value = parser_.value(name);
+  if (value.isEmpty()) {
+    Fail(QStringLiteral("--%1 needs a value").arg(name));
+    return std::nullopt;
+  }
+  return value;
+}
+
+void ToolCommandLine::Fail(const QString& problem) {
+  if (error_.isEmpty()) error_ = problem;
+}
+
+std::optional<int> ToolCommandLine::Finish() {
+  if (error_.isEmpty()) return std::nullopt;
+  return Report();
+}
+
+int ToolCommandLine::Report() {
+  std::fprintf(err_, "%s: %s\n\n%s", qPrintable(program_), qPrintable(error_),
+               qPrintable(parser_.helpText()));
+  return kUsageError;
+}
+
+PtyOptions ToolCommandLine::Pty(const LineSettings& line) {
+  PtyOptions pty;
+  if (const auto port = Whole("port", 1, kMaxPortNumber)) {
+    pty.port_number = static_cast<int>(*port);
+  } else if (!parser_.isSet("port")) {
+    Fail(QStringLiteral("--port is required"));
+  }
+  if (const auto dir = Text("port-dir")) pty.port_dir = dir->toStdString();
+  if (const auto log = Text("log")) pty.log_path = log->toStdString();
+  pty.verbose = parser_.isSet("verbose");
+  if (parser_.isSet("paced")) pty.micros_per_byte = line.MicrosPerByte();
+  return pty;
+}
+
+}  // namespace common

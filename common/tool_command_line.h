@@ -1,0 +1,70 @@
+// Command-line handling shared by the terminal programs (the simulators and the
+// terminal tools): QCommandLineParser with --help and --version, option values
+// read with their ranges, one wording for errors, exit status 2 for a bad line.
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
+
+#include "common/line_settings.h"
+#include "common/port_numbers.h"
+#include "common/pty_device.h"
+
+namespace common {
+
+inline constexpr int kUsageError = 2;
+
+class ToolCommandLine {
+ public:
+  ToolCommandLine(const QString& program, const QString& description);
+
+  void AddFlag(const QStringList& names, const QString& help);
+  void AddValue(const QStringList& names, const QString& value_name, const QString& help);
+  // --port N (required), --port-dir DIR, --paced, --log FILE, --verbose.
+  void AddPtyOptions();
+  QCommandLineParser& Parser() { return parser_; }
+
+  // Parses the arguments that follow the program name. Returns an exit status when
+  // the program is to end now: 0 after --help or --version (text on standard
+  // output), kUsageError after a bad line (problem and help on standard error).
+  std::optional<int> Parse(const QStringList& arguments);
+
+  bool IsSet(const QString& name) const { return parser_.isSet(name); }
+  QString Value(const QString& name) const { return parser_.value(name); }
+  // The option's whole-number value within [low, high], in `base` (16 also takes
+  // a 0x prefix; base 10 takes 0x too, for codes). nullopt when the option is
+  // absent or bad; a bad value is kept as the line's error.
+  std::optional<long long> Whole(const QString& name, long long low, long long high, int base = 10);
+  std::optional<double> Real(const QString& name, double low, double high);
+  // A non-empty text value; an empty one is an error.
+  std::optional<QString> Text(const QString& name);
+  // An error the program found itself ("--port is required").
+  void Fail(const QString& problem);
+  // After the values are read: kUsageError (reported) when any was bad.
+  std::optional<int> Finish();
+
+  // The pty options of AddPtyOptions() for a device on the given line.
+  PtyOptions Pty(const LineSettings& line);
+
+  QString Error() const { return error_; }
+  QString HelpText() const { return parser_.helpText(); }
+  // Where the texts go (standard output and error unless a test says otherwise).
+  void SetStreams(std::FILE* out, std::FILE* err) {
+    out_ = out;
+    err_ = err;
+  }
+
+ private:
+  int Report();
+
+  QString program_;
+  QCommandLineParser parser_;
+  QString error_;
+  std::FILE* out_ = stdout;
+  std::FILE* err_ = stderr;
+};
+
+}  // namespace common

@@ -1,0 +1,44 @@
+// Corvid's stored settings: slot address, port number and the six calibration
+// settings, kept per user in sections "port" and "cal" of the settings store.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "corvid/link/link_settings.h"
+
+class QSettings;
+
+namespace corvid {
+
+// Entry texts of the slot address list cmbAddress: entry i selects slot i + 1.
+QStringList SlotAddressEntries();
+// Shortest decimal text of a stored Single ("26.12", "110").
+QString SingleText(float value);
+
+// Reads and writes the settings. Values that are missing, not numbers or out of
+// range read as their defaults. Nothing is written except by the Save calls.
+class SettingsStore {
+ public:
+  // The per-user store of the application "Corvid".
+  SettingsStore();
+  // An INI file at the given path (tests).
+  explicit SettingsStore(const QString& ini_path);
+  ~SettingsStore();
+
+  LinkSettings Load();
+  // "port"/"sb3_address".
+  void SaveSlotAddress(int slot);
+  // "port"/"portnum".
+  void SavePortNumber(int port_number);
+  // The six "cal" values (resistors under "LVResistor" etc.).
+  void SaveCalibration(const CalibrationSettings& cal);
+
+  QSettings& Store() { return *settings_; }
+
+ private:
+  std::unique_ptr<QSettings> settings_;
+};
+
+}  // namespace corvid

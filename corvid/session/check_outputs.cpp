@@ -1,0 +1,73 @@
+#include "corvid/session/check_outputs.h"
+
+#include <QString>
+
+#include "common/event_wait.h"
+#include "common/prompts.h"
+#include "corvid/monitor/output_check.h"
+#include "corvid/session/session.h"
+
+namespace corvid {
+namespace {
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void Show(common::Prompts& prompts, const QString& title, const QString& text) {
+  prompts.Show({.title = title,
+                .text = text,
+                .buttons = common::Buttons::kOk,
+                .icon = common::Icon::kCritical,
+                .detail = {}});
+}
+
+}  // namespace
+
+void CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms) {
+  const common::BusyGuard hourglass(prompts);
+  const auto resistor = session.settings().cal.ResistorFor(session.globals().DeviceType);
+  if (!resistor) {
+    Show(prompts, "Device Error", "ERROR: Unknown Device Type");
+    return;
+  }
+  if (!(*resistor > 0)) {
+    Show(prompts, "Output Current Error",
+         "The calibration current resistor is 0 Ohms: the output currents cannot be checked.");
+  }
+  // False when the program is closing: the check ends where it stands.
+  auto settle = [&](int polls) {
+    for (int n = 0; n < polls; ++n) {
+      session.GetStatus();
+      if (!common::Delay(pause_ms)) return false;
+    }
+    return true;
+  };
+  if (!settle(5)) return;
+
+  for (int k = 0; k < monitor::kOutputs; ++k) {
+    session.SetOutputDisabled(k, false);
+    bool quitting = false;
+    for (int n = 0; n < 30 && !quitting; ++n) {
+      quitting = !common::Delay(pause_ms);
+      if (!quitting) session.GetStatus();
+    }
+    if (quitting) {
+      session.SetOutputDisabled(k, true);
+      return;
+    }
+    session.GetStatus();
+    // The values as the window shows them: tenths of volts, whole milliamps.
+    const monitor::StatusReading reading = session.LastStatus().value_or(monitor::StatusReading{});
+    const monitor::OutputVerdict verdict = monitor::JudgeOutput(
+        k, reading.volts[k] / 10.0, reading.amps[k], reading.mains / 10.0, *resistor);
+    for (const monitor::CheckMessage& m : verdict.messages) {
+      Show(prompts, Text(m.title), Text(m.text));
+    }
+    session.SetOutputDisabled(k, true);
+    if (verdict.stop) return;
+  }
+  settle(5);
+}
+
+}  // namespace corvid

@@ -1,0 +1,155 @@
+#include "corvid/session/session.h"
+
+#include <algorithm>
+
+#include "common/prompts.h"
+#include "common/serial_port.h"
+#include "corvid/link/port_open.h"
+#include "corvid/link/settings_store.h"
+
+namespace corvid {
+
+using monitor::StatusLayout;
+
+Session::Session(LinkSettings& settings, Globals& globals, SettingsStore& store,
+                 common::SerialPort& port, HdlcLink& link, common::Prompts& prompts, bool simulated,
+                 QObject* parent)
+    : QObject(parent),
+      settings_(settings),
+      globals_(globals),
+      store_(store),
+      port_(port),
+      link_(link),
+      prompts_(prompts),
+      simulated_(simulated),
+      loop_(QStringLiteral("tmrPoll"), kPollIntervalMs, common::PollLoop::Mode::kFreeRunning) {
+  loop_.SetTick([this] { Tick(); });
+  loop_.SetBusy([this] { return link_.Busy(); });
+  connect(&loop_, &common::PollLoop::Fired, this,
+          [this] { emit CountersChanged(link_.Counters()); });
+  connect(&link_, &HdlcLink::ExchangeFinished, this, &Session::OnExchangeFinished);
+}
+
+Session::~Session() { loop_.Stop(); }
+
+void Session::Start() {
+  settings_ = store_.Load();
+  SetSlotAddress(std::clamp(settings_.SlotAddress, kMinSlotAddress, kMaxSlotAddress));
+  if (OpenStoredPort(port_, prompts_, settings_.PortNumber)) emit PortOpened(settings_.PortNumber);
+  // Nothing may drive an output before the technician asks for it.
+  disables_ = kAllOutputsDisabled;
+  emit DisablesChanged(disables_);
+  globals_.PollCount = 0;
+  loop_.Start();
+}
+
+void Session::Close() {
+  loop_.Stop();
+  port_.Close();
+}
+
+bool Session::PollTick() { return loop_.Fire(); }
+
+void Session::Tick() {
+  const monitor::TickPlan plan = monitor::PlanForTick(globals_.PollCount);
+  if (plan.identify) GetModuleID();
+  if (plan.diagnostic) GetDiagnostic();
+  GetStatus();
+  if (globals_.CalRequest != CalibrationRequest::kNone) {
+    SetCalibration();
+    globals_.CalRequest = CalibrationRequest::kNone;
+  }
+  globals_.PollCount = monitor::NextPollCount(globals_.PollCount);
+}
+
+void Session::SetSlotAddress(int slot) {
+  settings_.SlotAddress = slot;
+  link_.SetSlotAddress(slot);
+  store_.SaveSlotAddress(slot);
+  emit SlotAddressChanged(slot);
+}
+
+void Session::SetOutputDisabled(int output, bool disabled) {
+  if (output < 0 || output >= monitor::kOutputs) return;
+  const auto bit = static_cast<std::uint8_t>(1u << output);
+  const std::uint8_t next = disabled ? (disables_ | bit) : (disables_ & ~bit);
+  if (next == disables_) return;
+  disables_ = next;
+  emit DisablesChanged(disables_);
+}
+
+void Session::SetFaultLed(int channel, bool on) {
+  if (channel < 0 || channel > 1) return;
+  const auto bit = static_cast<std::uint8_t>(1u << channel);
+  const std::uint8_t next = on ? (fault_leds_ | bit) : (fault_leds_ & ~bit);
+  if (next == fault_leds_) return;
+  fault_leds_ = next;
+  emit FaultLedsChanged(fault_leds_);
+}
+
+void Session::ClearErrors() {
+  link_.Counters().Clear();
+  emit CountersChanged(link_.Counters());
+}
+
+std::optional<Bytes> Session::Exchange(ByteView command) {
+  if (link_.Busy()) return std::nullopt;  // never nest exchanges
+  auto payload = link_.Exchange(command);
+  loop_.FlushDeferred();
+  return payload;
+}
+
+void Session::OnExchangeFinished(bool ok) {
+  if (ok == responding_) return;
+  responding_ = ok;
+  emit RespondingChanged(ok);
+}
+
+bool Session::GetStatus() {
+  const StatusLayout layout = monitor::LayoutForSlot(settings_.SlotAddress);
+  if (layout_ != layout) {
+    layout_ = layout;
+    emit LayoutChanged(layout);
+  }
+  const auto payload = Exchange(monitor::BuildStatusCommand(layout, fault_leds_, disables_));
+  if (!payload) return false;
+  const auto reading = monitor::DecodeStatus(*payload);
+  if (!reading) return false;
+  last_status_ = *reading;
+  emit StatusChanged(*reading);
+  return true;
+}
+
+bool Session::GetDiagnostic() {
+  const auto payload = Exchange(monitor::DiagnosticCommand());
+  if (!payload) return false;
+  const auto reading = monitor::DecodeDiagnostic(*payload);
+  if (!reading) return false;
+  emit DiagnosticChanged(*reading);
+  return true;
+}
+
+bool Session::GetModuleID() {
+  const auto payload = Exchange(monitor::ModuleIdCommand());
+  if (!payload) return false;
+  if (!monitor::ApplyModuleId(*payload, globals_)) return false;
+  emit IdentityChanged(globals_);
+  return true;
+}
+
+bool Session::SetCalibration() {
+  if (!calibration_source_) return false;
+  const auto factors = calibration_source_();
+  if (!factors) return false;
+  if (!Exchange(monitor::BuildCalibrationCommand(*factors))) return false;
+  if (globals_.CalRequest == CalibrationRequest::kFromManualWindow) {
+    prompts_.Show({.title = QStringLiteral("VANTA Calibration"),
+                   .text = QStringLiteral("Calibration Set"),
+                   .buttons = common::Buttons::kOk,
+                   .icon = common::Icon::kWarning,
+                   .detail = {}});
+  }
+  return true;
+}
+
+}  // namespace corvid

@@ -1,0 +1,215 @@
+// Corvid's session without any window: start-up, the tick's schedule on the wire,
+// what the status command carries, and what the session reports.
+#include "corvid/session/session.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTimer>
+
+#include "common/testing/test_support.h"
+#include "corvid/session/test_harness.h"
+
+namespace corvid {
+namespace {
+
+using common::testing::Hex;
+using testing::AppRig;
+using testing::Payload;
+using testing::SessionHarness;
+using testing::StatusPayload;
+using Codes = Bytes;
+
+TEST(CorvidSessionTest, StartUpReadsTheStoreOpensThePortAndDisablesEveryOutput) {
+  AppRig rig;
+  rig.app.store().SaveSlotAddress(7);
+  rig.app.store().SavePortNumber(12);
+  QSignalSpy slot(&rig.session, &Session::SlotAddressChanged);
+  QSignalSpy opened(&rig.session, &Session::PortOpened);
+  QSignalSpy disables(&rig.session, &Session::DisablesChanged);
+  rig.session.Start();
+  EXPECT_TRUE(rig.session.Loop().Timer()->isActive());
+  EXPECT_EQ(rig.session.Loop().Timer()->interval(), 50);
+  rig.session.Loop().Timer()->stop();
+  const common::LineSettings& line = rig.Port().Settings();
+  EXPECT_EQ(std::tuple(line.baud, line.parity, line.data_bits, line.stop_bits),
+            std::tuple(307200, 'N', 8, 1));
+  EXPECT_EQ(rig.Port().PortNumber(), 12);
+  ASSERT_EQ(slot.count(), 1);
+  EXPECT_EQ(slot[0][0].toInt(), 7);
+  EXPECT_EQ(rig.link.SlotAddress(), 7);
+  ASSERT_EQ(opened.count(), 1);
+  EXPECT_EQ(opened[0][0].toInt(), 12);
+  ASSERT_EQ(disables.count(), 1);
+  EXPECT_EQ(rig.session.Disables(), 0x3F);
+  EXPECT_TRUE(rig.prompts.shown().empty());
+}
+
+TEST(CorvidSessionTest, PollScheduleOnTheWireAndAcrossTheWrap) {
+  SessionHarness h;
+  h.session.PollTick();
+  // Identification, diagnostic, then status with every output disabled.
+  EXPECT_EQ(h.Port().TakeWritten(),
+            (QList<QByteArray>{Hex("7E 01 13 3C 06 D8 7E"), Hex("7E 01 13 7B BD EE 7E"),
+                               Hex("7E 01 13 01 80 BF 33 B9 7E")}));
+  std::vector<Codes> sent{h.device.TakeCodes()};
+  for (int tick = 1; tick < 260; ++tick) {
+    h.session.PollTick();
+    sent.push_back(h.device.TakeCodes());
+  }
+  const Codes all{0x3C, 0x7B, 0x01}, id{0x3C, 0x01}, status{0x01};
+  // Identification on ticks 4, 9, 14, ...; diagnostic too on 9, 19, 29, ...; the
+  // count wraps after 255, so tick 256 is a tick 0 again.
+  const std::vector<std::pair<int, const Codes*>> expected = {
+      {0, &all},      {1, &status}, {3, &status},   {4, &id},       {5, &status},
+      {8, &status},   {9, &all},    {10, &status},  {14, &id},      {19, &all},
+      {24, &id},      {29, &all},   {249, &all},    {250, &status}, {254, &id},
+      {255, &status}, {256, &all},  {257, &status}, {259, &status}};
+  for (const auto& [tick, codes] : expected) EXPECT_EQ(sent[tick], *codes) << "tick " << tick;
+  int identify = 0, diagnostic = 0;
+  for (int tick = 0; tick < 256; ++tick) {
+    identify += sent[tick].size() > 1;
+    diagnostic += sent[tick].size() > 2;
+  }
+  EXPECT_EQ(identify, 52);    // tick 0 and 51 ticks (4, 9, ..., 254)
+  EXPECT_EQ(diagnostic, 26);  // tick 0 and 25 ticks (9, 19, ..., 249)
+  EXPECT_EQ(h.app.globals().PollCount, 4);
+  EXPECT_EQ(h.app.store().Load().SlotAddress, 1);  // written back at start
+}
+
+TEST(CorvidSessionTest, StatusCommandCarriesTheSettingsAndTheSlotsLayout) {
+  SessionHarness h;
+  QSignalSpy layouts(&h.session, &Session::LayoutChanged);
+  h.session.SetFaultLed(1, true);
+  h.session.SetOutputDisabled(0, false);
+  h.session.SetOutputDisabled(5, false);
+  ASSERT_TRUE(h.session.GetStatus());
+  EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x80 | 0x1E}));
+  h.session.SetSlotAddress(30);  // a flash unit: its own command, no fault indicators
+  EXPECT_EQ(h.app.store().Load().SlotAddress, 30);
+  ASSERT_TRUE(h.session.GetStatus());
+  EXPECT_EQ(h.Port().TakeWritten().back(), Hex("7E 1E 13 02 9E 8B B5 7E"));
+  h.session.SetSlotAddress(31);  // the same layout: not announced again
+  h.session.GetStatus();
+  h.session.SetSlotAddress(1);
+  ASSERT_TRUE(h.session.GetStatus());
+  EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x9E}));
+  ASSERT_EQ(layouts.count(), 3);  // the first status command announces its layout too
+  EXPECT_EQ(layouts[0][0].value<monitor::StatusLayout>(), monitor::StatusLayout::kSwitchPack);
+  EXPECT_EQ(layouts[1][0].value<monitor::StatusLayout>(), monitor::StatusLayout::kFlashUnit);
+  EXPECT_EQ(layouts[2][0].value<monitor::StatusLayout>(), monitor::StatusLayout::kSwitchPack);
+  h.session.SetSlotAddress(21);  // a "--" entry of the list still polls, at slot 21
+  h.session.GetStatus();
+  EXPECT_EQ(h.Port().TakeWritten().back().at(1), char(21));
+}
+
+TEST(CorvidSessionTest, AnswersTooShortToDecodeChangeNothing) {
+  SessionHarness h;
+  h.session.PollTick();
+  const monitor::StatusReading before = h.session.LastStatus().value();
+  QSignalSpy status(&h.session, &Session::StatusChanged);
+  QSignalSpy diagnostic(&h.session, &Session::DiagnosticChanged);
+  QSignalSpy identity(&h.session, &Session::IdentityChanged);
+  Payload short_status = StatusPayload({.mains = 1});
+  short_status.resize(29);
+  h.device.payloads[0x01] = short_status;
+  h.device.payloads[0x7B] = {0xFB, 0x03, 0xFE, 0xFF, 255, 254, 0};
+  h.device.payloads[0x3C] = {0xBC};
+  EXPECT_FALSE(h.session.GetStatus());
+  EXPECT_FALSE(h.session.GetDiagnostic());
+  EXPECT_FALSE(h.session.GetModuleID());
+  EXPECT_EQ(status.count() + diagnostic.count() + identity.count(), 0);
+  EXPECT_EQ(h.app.globals().DeviceType, 2);
+  EXPECT_EQ(h.session.LastStatus()->mains, before.mains);
+  // A bad FCS is counted and decoded into nothing.
+  Bytes bad = BuildCommandFrame(1, StatusPayload({.mains = 1}));
+  bad[bad.size() - 2] ^= 0x01;
+  h.device.raw_reply = bad;
+  EXPECT_FALSE(h.session.GetStatus());
+  EXPECT_EQ(h.session.Counters().CrcErrorCount, 1);
+  EXPECT_EQ(h.session.LastStatus()->mains, 1200);
+}
+
+TEST(CorvidSessionTest, RespondingIsReportedOnlyWhenItChanges) {
+  SessionHarness h;
+  QSignalSpy responding(&h.session, &Session::RespondingChanged);
+  h.session.PollTick();  // three good answers
+  h.link.SetResponseWindowMs(5);
+  h.device.silent = true;
+  h.session.GetStatus();
+  h.session.GetStatus();
+  h.device.silent = false;
+  h.session.GetModuleID();
+  ASSERT_EQ(responding.count(), 3);
+  EXPECT_TRUE(responding[0][0].toBool());
+  EXPECT_FALSE(responding[1][0].toBool());
+  EXPECT_TRUE(responding[2][0].toBool());
+}
+
+TEST(CorvidSessionTest, CountersAreReportedOnEveryExpiryAndClearedWithoutSending) {
+  SessionHarness h;
+  QSignalSpy counters(&h.session, &Session::CountersChanged);
+  h.session.SetTickGate([] { return false; });  // a menu is open: no tick, still counters
+  h.link.Counters().RxTimeoutCount = 3;
+  h.session.Loop().Timer()->start(1);
+  ASSERT_TRUE(common::testing::WaitUntil([&] { return counters.count() >= 3; }, 1000));
+  h.session.Loop().Timer()->stop();
+  EXPECT_TRUE(h.device.TakeCodes().empty());
+  EXPECT_EQ(counters.back()[0].value<LinkCounters>().RxTimeoutCount, 3);
+  counters.clear();
+  h.session.ClearErrors();
+  ASSERT_EQ(counters.count(), 1);
+  EXPECT_EQ(counters[0][0].value<LinkCounters>().RxTimeoutCount, 0);
+  EXPECT_TRUE(h.device.TakeCodes().empty());
+}
+
+TEST(CorvidSessionTest, TicksAndDeferredActionsNeverNestInAnExchange) {
+  SessionHarness h;
+  h.device.delay_ms = 20;
+  // A tick arriving while GetStatus waits, and one inside another tick's waits.
+  QTimer::singleShot(5, [&] { h.session.PollTick(); });
+  ASSERT_TRUE(h.session.GetStatus());
+  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x01}));
+  QTimer::singleShot(5, [&] { h.session.PollTick(); });
+  h.session.PollTick();
+  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x3C, 0x7B, 0x01}));
+  EXPECT_EQ(h.app.globals().PollCount, 1);
+
+  // An action asked for during an exchange runs once the link is free.
+  bool busy_when_run = true;
+  int runs = 0;
+  QTimer::singleShot(3, [&] {
+    h.session.RunWhenIdle([&] { busy_when_run = h.link.Busy(), ++runs; });
+    EXPECT_EQ(runs, 0);
+  });
+  h.session.PollTick();
+  ASSERT_TRUE(common::testing::WaitUntil([&] { return runs == 1; }, 1000));
+  EXPECT_FALSE(busy_when_run);
+}
+
+TEST(CorvidSessionTest, ACalibrationRequestSendsTheFactorsOnceAndConfirms) {
+  SessionHarness h;
+  monitor::CalibrationFactors factors{};
+  for (int i = 0; i < 13; ++i) factors[i] = static_cast<std::uint16_t>(0x0100 * i + 0x7D);
+  h.session.SetCalibrationSource([&] { return std::optional(factors); });
+  h.session.RequestCalibration(CalibrationRequest::kFromManualWindow);
+  h.session.PollTick();
+  ASSERT_EQ(h.device.commands.size(), 4u);
+  Payload expected{0x7C};  // 13 factors, low byte first
+  for (int i = 0; i < 13; ++i) expected.insert(expected.end(), {0x7D, std::uint8_t(i)});
+  EXPECT_EQ(h.device.commands[3], expected);
+  EXPECT_EQ(h.app.globals().CalRequest, CalibrationRequest::kNone);
+  ASSERT_EQ(h.prompts.shown().size(), 1u);
+  EXPECT_EQ(h.prompts.shown()[0].title, "VANTA Calibration");
+  EXPECT_EQ(h.prompts.shown()[0].text, "Calibration Set");
+  h.device.TakeCodes();
+  h.session.PollTick();
+  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x01}));
+  // Called directly (the guided calibration), it sends without the confirmation.
+  EXPECT_TRUE(h.session.SetCalibration());
+  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x7C}));
+  EXPECT_EQ(h.prompts.shown().size(), 1u);
+}
+
+}  // namespace
+}  // namespace corvid

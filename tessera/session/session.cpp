@@ -1,0 +1,127 @@
+#include "tessera/session/session.h"
+
+#include "common/prompts.h"
+#include "common/serial_port.h"
+#include "tessera/link/command_line.h"
+#include "tessera/link/requests.h"
+#include "tessera/link/unit_link.h"
+
+namespace tessera {
+namespace {
+
+constexpr char kApplicationTitle[] = "Tessera";
+
+}  // namespace
+
+Session::Session(AppState& state, common::SerialPort& port, UnitLink& link,
+                 common::Prompts& prompts, bool simulated, QObject* parent)
+    : QObject(parent),
+      state_(state),
+      port_(port),
+      link_(link),
+      prompts_(prompts),
+      simulated_(simulated),
+      loop_(QStringLiteral("tmrPoll"), kPollIntervalMs, common::PollLoop::Mode::kRestartAfterTick) {
+  loop_.SetTick([this] { Tick(); });
+  loop_.SetBusy([this] { return link_.Busy(); });
+  connect(&link_, &UnitLink::FirmwareVersionChanged, this,
+          [this] { emit FirmwareChanged(FirmwareVersionDisplay(state_.identity)); });
+}
+
+Session::~Session() { loop_.Stop(); }
+
+QString Session::PortText() const {
+  return simulated_ ? QStringLiteral("EIA-232 Port = Simulated")
+                    : QStringLiteral("EIA-232 Port = %1").arg(port_number_);
+}
+
+bool Session::Start(const QString& command_line) {
+  port_.SetSettings(QString::fromLatin1(kPortSettings));
+  const CommandLine options = ParseCommandLine(command_line.toStdString());
+  port_number_ = options.port_number;
+  emit PortTextChanged(PortText());
+  port_.SetPortNumber(port_number_);
+  if (!port_.Open()) {
+    const QString detail =
+        !port_.ErrorDetail().isEmpty() ? port_.ErrorDetail() : port_.StatusText();
+    prompts_.Show(common::Message{.title = kApplicationTitle,
+                                  .text = "Open Port Error",
+                                  .buttons = common::Buttons::kOk,
+                                  .icon = common::Icon::kCritical,
+                                  .detail = detail});
+    loop_.Stop();
+    return false;
+  }
+
+  UnitIdentity& identity = state_.identity;
+  identity.KalSwitch = options.kal;
+  if (!options.kal) identity.KalUnit = false;
+  emit ExtendedMenusShown(options.kal);
+  identity.CommVersion = 0;
+  identity.FirmwareType = 0;
+  identity.FirmwareRevision = 0;
+  state_.requests.Clear();
+  state_.PollCount = 0;
+  state_.TransBlock = 0;
+  shown_address_ = -1;
+  loop_.Start();
+  return true;
+}
+
+void Session::Close() {
+  loop_.Stop();
+  port_.Close();
+}
+
+bool Session::PollTick() { return loop_.Fire(); }
+
+void Session::SetRequestHandler(panel::Request request, panel::RequestTable::Handler handler) {
+  request_table_.SetHandler(request, std::move(handler));
+}
+
+void Session::Tick() {
+  const panel::TickPlan plan = panel::PlanTick(state_.PollCount);
+  SendInputFrame();
+  if (plan.status && !Stopping()) SendRMSFrame();
+  if (state_.control.output_front_panel && !Stopping()) SendOutputFrame();
+  if (plan.identify && !Stopping()) SendKalRmsFrame();
+  request_table_.Service(state_.requests, [this] { return Stopping() || PollingSuspended(); });
+  state_.PollCount = panel::NextPollCount(state_.PollCount);
+}
+
+void Session::SendInputFrame() {
+  const Bytes response = link_.Exchange(InputRequest(state_.control), kInputResponse);
+  if (response.empty()) {
+    emit LinkStateChanged(false);
+    return;
+  }
+  const int address = UnitAddressOf(response);
+  state_.identity.UnitAddress = address;
+  // The window lays itself out for an address: only a new one is worth announcing.
+  if (address != shown_address_) {
+    shown_address_ = address;
+    emit AddressChanged(address);
+  }
+  state_.input_data = InputDataOf(response);
+  emit InputsChanged(panel::InputDataToForm(state_.input_data));
+  emit LinkStateChanged(true);
+}
+
+void Session::SendRMSFrame() {
+  const Bytes response = link_.Exchange(StatusRequest(), kStatusResponse);
+  if (response.empty()) return;
+  const bool error = LineSyncErrorOf(response);
+  emit LineSyncChanged(error);
+  if (error && !Stopping()) link_.Exchange(LineSyncErrorRequest(), kStatusResponse);
+}
+
+void Session::SendOutputFrame() {
+  link_.Exchange(OutputRequest(state_.output_data), kOutputResponse);
+}
+
+void Session::SendKalRmsFrame() {
+  if (link_.SendKalRmsFrame()) return;
+  if (!state_.identity.KalSwitch) emit ExtendedMenusShown(false);
+}
+
+}  // namespace tessera

@@ -1,0 +1,18 @@
+#include "tessera/session/tessera_app.h"
+
+#include "tessera/sim/tbx_model.h"
+
+namespace tessera {
+
+common::PortSetup TesseraPortSetup(bool simulated) {
+  return common::MakePortSetup(simulated ? std::make_unique<sim::TbxModel>() : nullptr);
+}
+
+TesseraApp::TesseraApp(common::PortSetup setup, common::Prompts& prompts)
+    : DeviceApp(std::move(setup), prompts),
+      link_(Port(), prompts, state_.identity),
+      session_(state_, Port(), link_, prompts, Model() != nullptr) {}
+
+TesseraApp::~TesseraApp() = default;
+
+}  // namespace tessera

@@ -1,0 +1,24 @@
+// Command line of tbx-sim: the simulated unit's options and where it is served.
+#pragma once
+
+#include <QStringList>
+#include <cstdio>
+#include <variant>
+
+#include "common/pty_device.h"
+#include "tessera/sim/tbx_model.h"
+
+namespace tessera::sim {
+
+struct TbxSimArgs {
+  TbxOptions model;
+  common::PtyOptions pty;
+};
+
+// The arguments after the program name. An int is the exit status when the
+// program is to end now (after --help, --version or a bad line, already reported
+// on `out` or `err`).
+std::variant<TbxSimArgs, int> ParseTbxSimArgs(const QStringList& arguments, std::FILE* out = stdout,
+                                              std::FILE* err = stderr);
+
+}  // namespace tessera::sim

@@ -1,0 +1,100 @@
+#include "tessera/sim/tbx_sim_args.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "common/testing/test_support.h"
+
+namespace tessera::sim {
+namespace {
+
+std::variant<TbxSimArgs, int> Parse(const QStringList& args) {
+  std::FILE* sink = std::tmpfile();
+  auto parsed = ParseTbxSimArgs(args, sink, sink);
+  std::fclose(sink);
+  return parsed;
+}
+
+TEST(TbxSimArgsTest, EveryOptionReachesTheModelOrThePty) {
+  const auto parsed = Parse({"--port",
+                             "256",
+                             "--port-dir",
+                             "/tmp/com",
+                             "--address",
+                             "9",
+                             "--comm-version",
+                             "22",
+                             "--fw-type",
+                             "0x41",
+                             "--fw-rev",
+                             "ff",
+                             "--line-sync-error",
+                             "--silent",
+                             "--delay",
+                             "20",
+                             "--drop-every",
+                             "3",
+                             "--corrupt-every",
+                             "4",
+                             "--drop-rate",
+                             "0.25",
+                             "--seed",
+                             "7",
+                             "--no-animation",
+                             "--no-extended",
+                             "--paced",
+                             "--log",
+                             "/tmp/l",
+                             "--verbose"});
+  ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
+  const auto& a = std::get<TbxSimArgs>(parsed);
+  const TbxOptions& m = a.model;
+  EXPECT_EQ(std::tuple(m.unit_address, m.comm_version, m.firmware_type, m.firmware_revision),
+            std::tuple(9, 0x22, 0x41, 0xFF));
+  EXPECT_EQ(std::tuple(m.line_sync_error, m.silent, m.delay_ms, m.drop_every, m.corrupt_every),
+            std::tuple(true, true, 20, 3, 4));
+  EXPECT_EQ(std::tuple(m.drop_probability, m.seed, m.idle_animation, m.extended),
+            std::tuple(0.25, 7u, false, false));
+  EXPECT_EQ(std::tuple(a.pty.port_number, a.pty.port_dir, a.pty.log_path, a.pty.verbose),
+            std::tuple(256, "/tmp/com", "/tmp/l", true));
+  // 19200 8E1: 11 bits a byte.
+  EXPECT_NEAR(a.pty.micros_per_byte, 11e6 / 19200, 1e-9);
+}
+
+TEST(TbxSimArgsTest, DefaultsAreAnIdleHealthyUnitAtAddress5) {
+  const auto parsed = Parse({"--port", "3"});
+  ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
+  const auto& a = std::get<TbxSimArgs>(parsed);
+  EXPECT_EQ(std::tuple(a.model.unit_address, a.model.extended, a.model.idle_animation,
+                       a.pty.micros_per_byte, a.model.drop_every),
+            std::tuple(5, true, true, 0.0, 0));
+}
+
+TEST(TbxSimArgsTest, BadLinesEndTheProgramWithStatus2) {
+  const QStringList cases[] = {{},
+                               {"--port", "0"},
+                               {"--port", "257"},
+                               {"--port", "3", "--address", "16"},
+                               {"--port", "3", "--comm-version", "1FF"},
+                               {"--port", "3", "--drop-every", "0"},
+                               {"--port", "3", "--drop-rate", "1.5"},
+                               {"--port", "3", "--bogus"},
+                               {"--port", "3", "stray"}};
+  for (const QStringList& args : cases) {
+    const auto parsed = Parse(args);
+    ASSERT_TRUE(std::holds_alternative<int>(parsed)) << args.join(' ').toStdString();
+    EXPECT_EQ(std::get<int>(parsed), 2) << args.join(' ').toStdString();
+  }
+  EXPECT_EQ(std::get<int>(Parse({"--help"})), 0);
+  // The program itself: problem and help on standard error, status 2.
+  QProcess sim;
+  sim.start(common::testing::BinDir() + "/tbx-sim", {"--port", "3", "--address", "16"});
+  ASSERT_TRUE(sim.waitForFinished(5000));
+  EXPECT_EQ(sim.exitCode(), 2);
+  EXPECT_TRUE(
+      sim.readAllStandardError().startsWith("tbx-sim: --address needs a number 0-15, not '16'\n"));
+}
+
+}  // namespace
+}  // namespace tessera::sim
