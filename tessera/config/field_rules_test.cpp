@@ -1,0 +1,66 @@
+#include "tessera/config/field_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace tessera::config {
+namespace {
+
+TEST(FieldRulesTest, OnlyDigitsAreTyped) {
+  for (int key = 0; key < 128; ++key) {
+    EXPECT_EQ(IsFieldKey(static_cast<char>(key)), key >= '0' && key <= '9') << key;
+  }
+  EXPECT_FALSE(IsFieldKey('\b'));  // Backspace is the field's own editing, not a typed key
+}
+
+TEST(FieldRulesTest, ValueOfLeadingDigits) {
+  const struct {
+    const char* text;
+    std::uint32_t value;
+  } cases[] = {
+      {"", 0},
+      {"0", 0},
+      {"5", 5},
+      {"007", 7},
+      {"255", 255},
+      {"12abc", 12},
+      {"abc", 0},
+      {" 12", 0},  // does not start with a digit
+      {"-3", 0},
+      {"65535", 65535},
+      {"4294967295", 4294967295u},
+      // Pasted digits never wrap back into range.
+      {"4294967296", 4294967295u},
+      {"99999999999999999999999", 4294967295u},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FieldValue(c.text), c.value) << c.text;
+}
+
+TEST(FieldRulesTest, RangeMessages) {
+  const std::string_view filter = "Error: Filter value must be 0 to 255";
+  const std::string_view duration = "Error: Duration value must be 0 to 65535";
+  const struct {
+    const char* text;
+    const FieldRange& range;
+    std::optional<std::string_view> message;
+  } cases[] = {
+      {"", kFilterRange, std::nullopt},     {"255", kFilterRange, std::nullopt},
+      {"256", kFilterRange, filter},        {"300", kFilterRange, filter},
+      {"4294967296", kFilterRange, filter},  // 2^32: would be 0 if it wrapped
+      {"255x", kFilterRange, std::nullopt}, {"65535", kDurationRange, std::nullopt},
+      {"65536", kDurationRange, duration},  {"99999999999999999999", kDurationRange, duration},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RangeError(c.text, c.range), c.message) << c.text;
+}
+
+TEST(FieldRulesTest, InputList) {
+  const std::vector<std::string> list = InputList();
+  ASSERT_EQ(list.size(), 60u);
+  EXPECT_EQ(list[0], "0");
+  EXPECT_EQ(list[9], "9");
+  EXPECT_EQ(list[59], "59");
+  for (int p : {-1, 60}) EXPECT_FALSE(IsInputPosition(p)) << p;
+  for (int p : {0, 59}) EXPECT_TRUE(IsInputPosition(p)) << p;
+}
+
+}  // namespace
+}  // namespace tessera::config

@@ -1,0 +1,90 @@
+#include "tessera/sim/tbx_tables.h"
+
+#include "tessera/sim/tbx_extended.h"
+
+namespace tessera::sim {
+namespace {
+
+constexpr std::uint8_t kDefaultFilterValue = 5;
+constexpr std::uint8_t kRecordBit = 0x80;
+constexpr std::uint8_t kFrameABlock = 0x00;
+
+// GetFilters answer: header 8, leading 60, falling 60, record bits 8 (+ checksum).
+constexpr std::size_t kFiltersAnswerLength = 136;
+constexpr std::size_t kSetFiltersAnswerLength = 8;
+constexpr std::size_t kLoadAnswerLength = 12;
+
+// 73 0D 00 count, three bytes per entry, checksum.
+std::size_t SetFiltersLength(ByteSpan pending) {
+  return pending.size() < 4 ? 0 : 5 + 3 * std::size_t{pending[3]};
+}
+
+std::optional<Frame> AnswerGetFilters(const TbxModel& model, TbxTables& tables, ByteSpan request) {
+  if (!HasExtendedMarker(request)) return std::nullopt;
+  ++tables.filter_reads;
+  Frame answer = ExtendedAnswer(request[0], model.Options(), kFiltersAnswerLength);
+  for (int i = 0; i < kSimFilterEntries; ++i) {
+    answer[8 + i] = tables.leading[i];
+    answer[68 + i] = tables.falling[i];
+    if (tables.record[i]) answer[128 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+  }
+  return answer;
+}
+
+std::optional<Frame> AnswerSetFilters(const TbxModel& model, TbxTables& tables, ByteSpan request) {
+  if (!HasExtendedMarker(request)) return std::nullopt;
+  ++tables.filter_writes;
+  const int count = request[3];
+  for (int k = 0; k < count; ++k) {
+    const std::uint8_t* entry = &request[4 + 3 * k];
+    const int index = entry[0] & ~kRecordBit;
+    if (index >= kSimFilterEntries) continue;  // no such entry
+    tables.record[index] = (entry[0] & kRecordBit) != 0;
+    tables.leading[index] = entry[1];
+    tables.falling[index] = entry[2];
+  }
+  return ExtendedAnswer(request[0], model.Options(), kSetFiltersAnswerLength);
+}
+
+std::optional<Frame> AnswerLoad(const TbxModel& model, const TbxTables& tables, LoadedTable& table,
+                                ByteSpan request) {
+  if (!HasExtendedMarker(request)) return std::nullopt;
+  const std::uint8_t block = request[3];
+  table.blocks[block].assign(request.begin() + 4, request.end() - 1);
+  table.frame_order.push_back(block);
+  Frame answer = ExtendedAnswer(request[0], model.Options(), kLoadAnswerLength);
+  if (block == kFrameABlock) {
+    if (tables.frame_a_answer == FrameAAnswer::kSilent) return std::nullopt;
+    if (tables.frame_a_answer == FrameAAnswer::kNoMarker) answer[1] = 0x0C;
+  }
+  return answer;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> LoadedTable::Table() const {
+  const auto it = blocks.find(0x08);
+  return it == blocks.end() ? std::vector<std::uint8_t>{} : it->second;
+}
+
+TbxTables::TbxTables() {
+  leading.fill(kDefaultFilterValue);
+  falling.fill(kDefaultFilterValue);
+}
+
+std::shared_ptr<TbxTables> InstallTables(TbxModel& model) {
+  auto tables = std::make_shared<TbxTables>();
+  TbxModel* m = &model;  // the model owns the handlers, so it outlives every call
+  model.SetCommand(kCmdGetFilters, FixedLength(4),
+                   [m, tables](ByteSpan r) { return AnswerGetFilters(*m, *tables, r); });
+  model.SetCommand(kCmdSendFilters, SetFiltersLength,
+                   [m, tables](ByteSpan r) { return AnswerSetFilters(*m, *tables, r); });
+  model.SetCommand(kCmdSendTracking, FixedLength(21), [m, tables](ByteSpan r) {
+    return AnswerLoad(*m, *tables, tables->tracking, r);
+  });
+  model.SetCommand(kCmdSendComplex, FixedLength(61),
+                   [m, tables](ByteSpan r) { return AnswerLoad(*m, *tables, tables->complex, r); });
+  return tables;
+}
+
+}  // namespace tessera::sim
