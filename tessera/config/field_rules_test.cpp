@@ -5,34 +5,51 @@
 namespace tessera::config {
 namespace {
 
-TEST(FieldRulesTest, OnlyDigitsAreTyped) {
-  for (int key = 0; key < 128; ++key) {
-    EXPECT_EQ(IsFieldKey(static_cast<char>(key)), key >= '0' && key <= '9') << key;
-  }
-  EXPECT_FALSE(IsFieldKey('\b'));  // Backspace is the field's own editing, not a typed key
-}
+TEST(FieldRulesTest, KeysAndValues) {
+  EXPECT_TRUE(IsFieldKey('0') && IsFieldKey('9'));
+  for (char key : {'/', ':', 'a', '-', ' ', '\b', '\0'}) EXPECT_FALSE(IsFieldKey(key)) << +key;
 
-TEST(FieldRulesTest, ValueOfLeadingDigits) {
   const struct {
     const char* text;
     std::uint32_t value;
   } cases[] = {
       {"", 0},
-      {"0", 0},
-      {"5", 5},
       {"007", 7},
       {"255", 255},
       {"12abc", 12},
       {"abc", 0},
       {" 12", 0},  // does not start with a digit
       {"-3", 0},
-      {"65535", 65535},
       {"4294967295", 4294967295u},
       // Pasted digits never wrap back into range.
       {"4294967296", 4294967295u},
       {"99999999999999999999999", 4294967295u},
   };
   for (const auto& c : cases) EXPECT_EQ(FieldValue(c.text), c.value) << c.text;
+  ASSERT_EQ(InputList().size(), 60u);
+  EXPECT_EQ(InputList()[59], "59");
+}
+
+TEST(FieldRulesTest, KeyPresses) {
+  const struct {
+    FieldState before;
+    char key;
+    FieldState after;
+  } cases[] = {
+      {{"12", 2}, '3', {"123", 3, 3}},
+      {{"12", 0}, '9', {"912", 1, 1}},
+      {{"12", 1}, 'a', {"12", 1}},           // discarded, nothing moves
+      {{"123", 0}, kBackspace, {"123", 0}},  // at the start: nothing to delete
+      {{"123", 2, 2}, kBackspace, {"13", 1, 1}},
+      {{"12345", 4, 1, 3}, kBackspace, {"15", 1, 1}},  // the selection goes
+      {{"12345", 4, 1, 3}, '0', {"105", 2, 2}},        // typed over the selection
+      {{"300", 3, 0, 3}, '7', {"7", 1, 1}},
+      {{"", 0}, kBackspace, {"", 0}},
+      {{"12", 9, 5, 7}, kBackspace, {"1", 1, 1}},  // positions past the end are clamped
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ApplyFieldKey(c.before, c.key), c.after) << c.before.text << " + " << +c.key;
+  }
 }
 
 TEST(FieldRulesTest, RangeMessages) {
@@ -43,23 +60,16 @@ TEST(FieldRulesTest, RangeMessages) {
     const FieldRange& range;
     std::optional<std::string_view> message;
   } cases[] = {
-      {"", kFilterRange, std::nullopt},     {"255", kFilterRange, std::nullopt},
-      {"256", kFilterRange, filter},        {"300", kFilterRange, filter},
+      {"", kFilterRange, std::nullopt},
+      {"255", kFilterRange, std::nullopt},
+      {"256", kFilterRange, filter},
       {"4294967296", kFilterRange, filter},  // 2^32: would be 0 if it wrapped
-      {"255x", kFilterRange, std::nullopt}, {"65535", kDurationRange, std::nullopt},
-      {"65536", kDurationRange, duration},  {"99999999999999999999", kDurationRange, duration},
+      {"255x", kFilterRange, std::nullopt},
+      {"65535", kDurationRange, std::nullopt},
+      {"65536", kDurationRange, duration},
+      {"99999999999999999999", kDurationRange, duration},
   };
   for (const auto& c : cases) EXPECT_EQ(RangeError(c.text, c.range), c.message) << c.text;
-}
-
-TEST(FieldRulesTest, InputList) {
-  const std::vector<std::string> list = InputList();
-  ASSERT_EQ(list.size(), 60u);
-  EXPECT_EQ(list[0], "0");
-  EXPECT_EQ(list[9], "9");
-  EXPECT_EQ(list[59], "59");
-  for (int p : {-1, 60}) EXPECT_FALSE(IsInputPosition(p)) << p;
-  for (int p : {0, 59}) EXPECT_TRUE(IsInputPosition(p)) << p;
 }
 
 }  // namespace

@@ -10,66 +10,47 @@ namespace {
 using hex::H;
 
 using Tracks = std::array<TrackFields, kTracks>;
+constexpr char kClearedRest[] = " 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00";
 
-TEST(TrackingTest, OutputList) {
+TEST(TrackingTest, TrackDataOrTheListThatStopsIt) {
   const std::vector<std::string> list = TrackOutputList();
   ASSERT_EQ(list.size(), 56u);
-  EXPECT_EQ(list[0], "Off");
-  EXPECT_EQ(list[1], "Active");
-  EXPECT_EQ(list[2], "0");
-  EXPECT_EQ(list[55], "53");
+  EXPECT_EQ(list[0] + list[1] + list[2] + list[55], "OffActive053");
 
-  const struct {
-    int position;
-    std::optional<std::uint8_t> code;
-  } cases[] = {{0, 0x7F},  {1, 0xB6},          {2, 0x80},         {12, 0x8A},
-               {55, 0xB5}, {56, std::nullopt}, {-1, std::nullopt}};
-  for (const auto& c : cases) EXPECT_EQ(TrackOutputCode(c.position), c.code) << c.position;
-}
-
-TEST(TrackingTest, TrackData) {
   const struct {
     TrackFields track;  // placed as track 1; the others stay cleared
-    const char* bytes01;
+    const char* bytes;  // nullptr: nothing is built
+    FieldError error;
   } cases[] = {
-      {{}, "7F 00"},
-      {{.cmb_output = 55, .cmb_input = 59, .chk_invert = true}, "B5 BB"},
-      {{.cmb_output = 1, .cmb_input = 3}, "B6 03"},
-      {{.cmb_output = 2, .cmb_input = 0, .chk_invert = true}, "80 80"},
+      {{}, "7F 00", {}},
+      {{.cmb_output = 55, .cmb_input = 59, .chk_invert = true}, "B5 BB", {}},
+      {{.cmb_output = 1, .cmb_input = 3}, "B6 03", {}},
+      {{.cmb_output = 2, .chk_invert = true}, "80 80", {}},
+      {{.cmb_output = 12}, "8A 00", {}},
       // "Off" still carries the input and invert settings.
-      {{.cmb_output = 0, .cmb_input = 12, .chk_invert = true}, "7F 8C"},
+      {{.cmb_output = 0, .cmb_input = 12, .chk_invert = true}, "7F 8C", {}},
+      {{.cmb_output = -1}, nullptr, {"cmbOutput", 0, {}}},
+      {{.cmb_output = 56}, nullptr, {"cmbOutput", 0, {}}},
+      {{.cmb_input = 60}, nullptr, {"cmbInput", 0, {}}},
+      {{.cmb_input = -1}, nullptr, {"cmbInput", 0, {}}},
   };
   for (const auto& c : cases) {
     Tracks tracks{};
     tracks[0] = c.track;
     const FieldResult<TrackData> data = BuildTrackData(tracks);
-    ASSERT_TRUE(data.ok()) << c.bytes01;
-    EXPECT_EQ(H(*data.table),
-              std::string(c.bytes01) + " 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00");
+    if (c.bytes == nullptr) {
+      EXPECT_FALSE(data.ok());
+      EXPECT_EQ(data.error, c.error);
+    } else {
+      ASSERT_TRUE(data.ok()) << c.bytes;
+      EXPECT_EQ(H(*data.table), c.bytes + std::string(kClearedRest));
+    }
   }
   Tracks last{};
   last[7] = {.cmb_output = 3, .cmb_input = 40};
   EXPECT_EQ(H(*BuildTrackData(last).table), "7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 81 28");
-}
-
-TEST(TrackingTest, ListWithoutSelectionBuildsNothing) {
-  const struct {
-    int track;
-    TrackFields fields;
-    FieldError error;
-  } cases[] = {
-      {3, {.cmb_output = -1}, {"cmbOutput", 3, {}}},
-      {0, {.cmb_output = 56}, {"cmbOutput", 0, {}}},
-      {7, {.cmb_input = 60}, {"cmbInput", 7, {}}},
-      {2, {.cmb_input = -1}, {"cmbInput", 2, {}}},
-  };
-  for (const auto& c : cases) {
-    Tracks tracks{};
-    tracks[c.track] = c.fields;
-    const FieldResult<TrackData> data = BuildTrackData(tracks);
-    EXPECT_FALSE(data.ok());
-    EXPECT_EQ(data.error, c.error);
-  }
+  last[7].cmb_input = 60;
+  EXPECT_EQ(BuildTrackData(last).error, (FieldError{"cmbInput", 7, {}}));
 }
 
 TEST(TrackingTest, Frames) {

@@ -63,14 +63,6 @@ TEST_F(TbxLogsTest, LongLogsUseTheWideCount) {
   }
 }
 
-TEST_F(TbxLogsTest, DemoLogDecodesEveryLine) {
-  const std::optional<std::string> text = logs::DecodeEventLog(Send(logs::ReadEventsRequest()));
-  ASSERT_TRUE(text);
-  EXPECT_NE(text->find("Reboot, Main Init, MC=0x00000010\r\n"), std::string::npos);
-  EXPECT_NE(text->find("FP Ctl: Outputs=FP, TBuffer=FP, ZC Log Off, MC=0x00004000\r\n"),
-            std::string::npos);
-}
-
 TEST_F(TbxLogsTest, TransitionBlocks) {
   buffer_->items_per_block = 2;
   buffer_->mc = 0x1240;

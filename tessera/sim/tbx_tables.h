@@ -1,6 +1,6 @@
 // The simulated TBX's configuration tables: the filter table (read with 0x7D, written
 // with 0x73) and the tracking (0x78) and complex-output (0x79) tables loaded in two
-// frames. Installed into a TbxModel; the state stays inspectable for tests.
+// frames. Installed into a TbxModel; tests can read and change the state.
 #pragma once
 
 #include <array>
