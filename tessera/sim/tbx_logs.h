@@ -3,7 +3,6 @@
 // TbxModel; contents and counters stay open to tests.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>

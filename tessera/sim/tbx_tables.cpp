@@ -14,10 +14,9 @@ constexpr std::size_t kFiltersAnswerLength = 136;
 constexpr std::size_t kSetFiltersAnswerLength = 8;
 constexpr std::size_t kLoadAnswerLength = 12;
 
-// 73 0D 00 count, three bytes per entry, checksum.
-std::size_t SetFiltersLength(ByteSpan pending) {
-  return pending.size() < 4 ? 0 : 5 + 3 * std::size_t{pending[3]};
-}
+// 73 0D 00 3C, three bytes for each of the 60 entries, checksum. A fixed length keeps
+// a stray 0x73 from holding up the requests behind it for longer than any other.
+constexpr std::size_t kSetFiltersLength = 5 + 3 * kSimFilterEntries;
 
 std::optional<Frame> AnswerGetFilters(const TbxModel& model, TbxTables& tables, ByteSpan request) {
   if (!HasExtendedMarker(request)) return std::nullopt;
@@ -32,10 +31,9 @@ std::optional<Frame> AnswerGetFilters(const TbxModel& model, TbxTables& tables, 
 }
 
 std::optional<Frame> AnswerSetFilters(const TbxModel& model, TbxTables& tables, ByteSpan request) {
-  if (!HasExtendedMarker(request)) return std::nullopt;
+  if (!HasExtendedMarker(request) || request[3] != kSimFilterEntries) return std::nullopt;
   ++tables.filter_writes;
-  const int count = request[3];
-  for (int k = 0; k < count; ++k) {
+  for (int k = 0; k < kSimFilterEntries; ++k) {
     const std::uint8_t* entry = &request[4 + 3 * k];
     const int index = entry[0] & ~kRecordBit;
     if (index >= kSimFilterEntries) continue;  // no such entry
@@ -46,16 +44,16 @@ std::optional<Frame> AnswerSetFilters(const TbxModel& model, TbxTables& tables, 
   return ExtendedAnswer(request[0], model.Options(), kSetFiltersAnswerLength);
 }
 
-std::optional<Frame> AnswerLoad(const TbxModel& model, const TbxTables& tables, LoadedTable& table,
-                                ByteSpan request) {
+std::optional<Frame> AnswerLoad(const TbxModel& model, FrameAAnswer frame_a_answer,
+                                LoadedTable& table, ByteSpan request) {
   if (!HasExtendedMarker(request)) return std::nullopt;
   const std::uint8_t block = request[3];
   table.blocks[block].assign(request.begin() + 4, request.end() - 1);
   table.frame_order.push_back(block);
   Frame answer = ExtendedAnswer(request[0], model.Options(), kLoadAnswerLength);
   if (block == kFrameABlock) {
-    if (tables.frame_a_answer == FrameAAnswer::kSilent) return std::nullopt;
-    if (tables.frame_a_answer == FrameAAnswer::kNoMarker) answer[1] = 0x0C;
+    if (frame_a_answer == FrameAAnswer::kSilent) return std::nullopt;
+    if (frame_a_answer == FrameAAnswer::kNoMarker) answer[1] = 0x0C;
   }
   return answer;
 }
@@ -77,13 +75,14 @@ std::shared_ptr<TbxTables> InstallTables(TbxModel& model) {
   TbxModel* m = &model;  // the model owns the handlers, so it outlives every call
   model.SetCommand(kCmdGetFilters, FixedLength(4),
                    [m, tables](ByteSpan r) { return AnswerGetFilters(*m, *tables, r); });
-  model.SetCommand(kCmdSendFilters, SetFiltersLength,
+  model.SetCommand(kCmdSendFilters, FixedLength(kSetFiltersLength),
                    [m, tables](ByteSpan r) { return AnswerSetFilters(*m, *tables, r); });
   model.SetCommand(kCmdSendTracking, FixedLength(21), [m, tables](ByteSpan r) {
-    return AnswerLoad(*m, *tables, tables->tracking, r);
+    return AnswerLoad(*m, tables->frame_a_answer, tables->tracking, r);
   });
-  model.SetCommand(kCmdSendComplex, FixedLength(61),
-                   [m, tables](ByteSpan r) { return AnswerLoad(*m, *tables, tables->complex, r); });
+  model.SetCommand(kCmdSendComplex, FixedLength(61), [m, tables](ByteSpan r) {
+    return AnswerLoad(*m, tables->frame_a_answer, tables->complex, r);
+  });
   return tables;
 }
 
