@@ -21,9 +21,9 @@ struct TbxOptions {
   std::uint8_t comm_version = 0x23;       // identify response byte 3
   std::uint8_t firmware_type = 0x23;      // byte 4
   std::uint8_t firmware_revision = 0x14;  // byte 5
-  bool extended = true;                   // false: an older unit that ignores the extended set
-  bool line_sync_error = false;           // status byte 1 bit 1
-  std::uint8_t opto_inputs = 0;           // low nibble: opto inputs 1-4
+  bool extended = true;        // false: an older unit that ignores the extended set
+  bool line_sync_error = false;  // status byte 1 bit 1
+  std::uint8_t opto_inputs = 0;  // low nibble: opto inputs 1-4
   // Until the host writes outputs, a lit point walks across the 55 inputs and the
   // four optos, one step per input request, so a display visibly works.
   bool idle_animation = true;
@@ -43,8 +43,8 @@ struct TbxCounters {
   int bad_checksum = 0;             // complete frames whose sum was not 0xFF
   int garbage_bytes = 0;            // bytes dropped while looking for a frame start
   int answered = 0;
-  int dropped = 0;             // valid requests left unanswered by a fault option
-  int corrupted = 0;           // answers sent with a wrong checksum
+  int dropped = 0;    // valid requests left unanswered by a fault option
+  int corrupted = 0;  // answers sent with a wrong checksum
   int line_sync_requests = 0;  // 31 02 CC received
 };
 

@@ -88,12 +88,9 @@ int main(int argc, char** argv) {
       const auto n = number(16, 0, 0xFF);
       if (!n) return Usage(std::string(arg) + " needs a hexadecimal byte (00-FF)");
       const auto byte = static_cast<std::uint8_t>(*n);
-      if (arg == "--comm-version")
-        model_options.comm_version = byte;
-      else if (arg == "--fw-type")
-        model_options.firmware_type = byte;
-      else
-        model_options.firmware_revision = byte;
+      if (arg == "--comm-version") model_options.comm_version = byte;
+      else if (arg == "--fw-type") model_options.firmware_type = byte;
+      else model_options.firmware_revision = byte;
     } else if (arg == "--line-sync-error") {
       model_options.line_sync_error = true;
     } else if (arg == "--silent") {
