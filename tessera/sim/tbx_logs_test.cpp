@@ -1,0 +1,111 @@
+#include "tessera/sim/tbx_logs.h"
+
+#include <gtest/gtest.h>
+
+#include "common/testing/hex.h"
+#include "tessera/logs/event_log.h"
+#include "tessera/logs/transition_log.h"
+
+namespace tessera::sim {
+namespace {
+
+using common::testing::B;
+using common::testing::H;
+
+class TbxLogsTest : public ::testing::Test {
+ protected:
+  common::Bytes Send(common::ByteView request) { return model_.Receive(request).bytes; }
+
+  TbxModel model_{{.idle_animation = false}};
+  std::shared_ptr<TbxEventLog> log_ = InstallEventLog(model_);
+  std::shared_ptr<TbxTransitions> buffer_ = InstallTransitions(model_);
+};
+
+TEST_F(TbxLogsTest, ReadsTheEventLog) {
+  log_->records = {{1, 2, 0, 0x1234}};
+  log_->mc = 0x1240;
+  EXPECT_EQ(H(Send(logs::ReadEventsRequest())),
+            "7F 0D 00 23 23 14 00 01 00 01 02 00 00 00 12 34 00 00 12 40 7D");
+  log_->records.clear();
+  EXPECT_EQ(H(Send(B("7F 0D 00 73"))), "7F 0D 00 23 23 14 00 00 00 00 00 12 40 C7");
+  EXPECT_EQ(log_->reads, 2);
+}
+
+TEST_F(TbxLogsTest, ClearLeavesOneRecord) {
+  log_->mc = 0x00ABCDEF;
+  EXPECT_EQ(H(Send(logs::ClearEventsRequest())), "7E 0D 00 23 23 14 00 1A");
+  EXPECT_EQ(log_->clears, 1);
+  EXPECT_EQ(logs::DecodeEventLog(Send(logs::ReadEventsRequest())),
+            "> Log Read (1 events) at MC=0x00ABCDEF\r\n"
+            "Event Log Cleared, MC=0x00ABCDEF\r\n");
+}
+
+TEST_F(TbxLogsTest, LongLogsUseTheWideCount) {
+  const struct {
+    std::size_t records;
+    const char* count_bytes;
+    bool decodable;
+  } cases[] = {
+      {300, "2C 01", true},
+      {32767, "FF 7F", true},
+      {32768, "00 80", false},  // sent as the unit would; the host refuses the count
+      {70000, "FF FF", false},  // only 65535 fit the count
+  };
+  for (const auto& c : cases) {
+    log_->records.assign(c.records, EventRecord{2, 0x85, 0x12, 0x1234});
+    const common::Bytes answer = Send(logs::ReadEventsRequest());
+    EXPECT_TRUE(IsValidFrame(answer)) << c.records;
+    EXPECT_EQ(H(common::ByteView(answer).subspan(7, 2)), c.count_bytes);
+    // The host's length rule reads exactly the bytes the unit sent.
+    EXPECT_EQ(logs::kReadEventsResponse.count + logs::kReadEventsResponse.BodyLength(answer),
+              static_cast<int>(answer.size()));
+    EXPECT_EQ(logs::DecodeEventLog(answer).has_value(), c.decodable) << c.records;
+  }
+}
+
+TEST_F(TbxLogsTest, TransitionBlocks) {
+  buffer_->items_per_block = 2;
+  buffer_->mc = 0x1240;
+  buffer_->Add(TransitionItem::Input(5, true, 0x1234));
+  buffer_->Add(TransitionItem::Input(5, false, 0x1234));
+  buffer_->Add(TransitionItem::Rollover());
+  // Block 1 leaves one item waiting (C).
+  EXPECT_EQ(H(Send(logs::PollTransitionRequest(1))),
+            "76 0D 00 23 23 14 00 01 02 85 12 34 05 12 34 08 00 00 12 40 AF");
+  // Asked again: the same items (E).
+  EXPECT_EQ(H(Send(logs::PollTransitionRequest(1))),
+            "76 0D 00 23 23 14 00 01 02 85 12 34 05 12 34 0A 00 00 12 40 AD");
+  const struct {
+    std::uint8_t block;
+    const char* text;
+  } cases[] = {
+      {2, "Block #2 polled at MC=0x00001240\r\n  Item #1: MC Rollover\r\n"},
+      {3, "Block #3 polled at MC=0x00001240\r\n  No Items\r\n"},
+      {5,
+       "Block #5 polled at MC=0x00001240 Status = G (block request out of sequence) \r\n"
+       "  No Items\r\n"},
+  };
+  for (const auto& c : cases) {
+    const common::Bytes answer = Send(logs::PollTransitionRequest(c.block));
+    EXPECT_TRUE(IsValidFrame(answer));
+    EXPECT_EQ(logs::DecodeTransitionBlock(answer), c.text) << int{c.block};
+  }
+  EXPECT_EQ(buffer_->requested, (std::vector<std::uint8_t>{1, 1, 2, 3, 5}));
+}
+
+TEST_F(TbxLogsTest, FullBufferReportsLostTransitions) {
+  buffer_->capacity = 2;
+  buffer_->items_per_block = 1;
+  buffer_->mc = 0x1240;
+  for (int input : {1, 2, 3}) buffer_->Add(TransitionItem::Input(input, true, 0x0100));
+  EXPECT_EQ(logs::DecodeTransitionBlock(Send(logs::PollTransitionRequest(255))),
+            "Block #255 polled at MC=0x00001240 Status = C (more blocks available) F (trans "
+            "buffer limit exceeded) \r\n"
+            "  Item #1: Input #1 On at MC'=0x0100\r\n");
+  // 255 is followed by 0.
+  EXPECT_EQ(logs::DecodeTransitionBlock(Send(logs::PollTransitionRequest(0))),
+            "Block #0 polled at MC=0x00001240\r\n  Item #1: Input #2 On at MC'=0x0100\r\n");
+}
+
+}  // namespace
+}  // namespace tessera::sim
