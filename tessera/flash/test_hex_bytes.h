@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdio>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -12,22 +11,13 @@ namespace tessera::testing {
 
 inline common::Bytes B(std::string_view hex) {
   common::Bytes bytes;
-  int high = -1;
+  std::string digits;
   for (char c : hex) {
-    if (c == ' ') continue;
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    if (digit < 0) throw std::invalid_argument("not hex: " + std::string(hex));
-    if (high < 0) {
-      high = digit;
-    } else {
-      bytes.push_back(static_cast<std::uint8_t>(high * 16 + digit));
-      high = -1;
-    }
+    if (c != ' ') digits += c;
   }
-  if (high >= 0) throw std::invalid_argument("odd digits: " + std::string(hex));
+  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+    bytes.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+  }
   return bytes;
 }
 
@@ -35,8 +25,7 @@ inline std::string H(common::ByteView bytes) {
   std::string text;
   char buffer[4];
   for (std::uint8_t b : bytes) {
-    std::snprintf(buffer, sizeof buffer, "%02X", b);
-    if (!text.empty()) text += ' ';
+    std::snprintf(buffer, sizeof buffer, text.empty() ? "%02X" : " %02X", b);
     text += buffer;
   }
   return text;
