@@ -68,22 +68,22 @@ std::string HexText2(std::uint32_t value) {
 }
 
 FileSpec SplitPath(std::string_view path) {
-  FileSpec spec;
-  spec.FullPath = TrimBlanks(path);
-  if (spec.FullPath.empty()) return spec;
-  const std::size_t separator = spec.FullPath.find_last_of("\\/");
+  FileSpec parts;
+  parts.FullPath = TrimBlanks(path);
+  if (parts.FullPath.empty()) return parts;
+  const std::size_t separator = parts.FullPath.find_last_of("\\/");
   if (separator == std::string::npos) {
-    spec.FileName = spec.FullPath;
+    parts.FileName = parts.FullPath;
   } else {
-    spec.Path = spec.FullPath.substr(0, separator + 1);
-    spec.FileName = spec.FullPath.substr(separator + 1);
+    parts.Path = parts.FullPath.substr(0, separator + 1);
+    parts.FileName = parts.FullPath.substr(separator + 1);
   }
-  const std::size_t dot = spec.FileName.rfind('.');
+  const std::size_t dot = parts.FileName.rfind('.');
   if (dot != std::string::npos) {
-    spec.Extension = spec.FileName.substr(dot + 1);
-    spec.BaseName = spec.FileName.substr(0, dot);
+    parts.Extension = parts.FileName.substr(dot + 1);
+    parts.BaseName = parts.FileName.substr(0, dot);
   }
-  return spec;
+  return parts;
 }
 
 HexFileChoice ChooseHexFile(std::string_view chosen_path) {
