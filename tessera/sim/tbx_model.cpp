@@ -33,10 +33,12 @@ void TbxModel::RemoveCommand(std::uint8_t code) { commands_[code].reset(); }
 common::DeviceReply TbxModel::Receive(ByteView bytes) {
   pending_.insert(pending_.end(), bytes.begin(), bytes.end());
   common::DeviceReply reply;
+  answer_delay_ms_ = 0;
   while (!pending_.empty()) {
     const auto& command = commands_[pending_[0]];
     // An older unit does not know the extended set at all.
-    if (!command || (!options_.extended && IsExtendedCommand(pending_[0]))) {
+    if (!command || (!options_.extended && IsExtendedCommand(pending_[0])) ||
+        (filter_ && !filter_(pending_[0]))) {
       // Not a command byte: drop it and look for a frame start in what follows.
       ++counters_.garbage_bytes;
       pending_.erase(pending_.begin());
@@ -56,6 +58,7 @@ common::DeviceReply TbxModel::Receive(ByteView bytes) {
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
     ++counters_.requests[copy[0]];
     ++valid_requests_;
+    corrupt_answer_ = false;
     std::optional<Bytes> answer = command->handler(copy);
     if (!answer || options_.silent) continue;
     bool drop = options_.drop_every > 0 && valid_requests_ % options_.drop_every == 0;
@@ -69,14 +72,14 @@ common::DeviceReply TbxModel::Receive(ByteView bytes) {
     }
     Emit(std::move(*answer), reply.bytes);
   }
-  if (!reply.bytes.empty()) reply.delay_ms = options_.delay_ms;
+  if (!reply.bytes.empty()) reply.delay_ms = options_.delay_ms + answer_delay_ms_;
   return reply;
 }
 
 void TbxModel::Emit(Bytes answer, Bytes& out) {
   std::uint8_t checksum = Checksum(answer);
   ++answers_;
-  if (options_.corrupt_every > 0 && answers_ % options_.corrupt_every == 0) {
+  if (corrupt_answer_ || (options_.corrupt_every > 0 && answers_ % options_.corrupt_every == 0)) {
     ++checksum;  // off by one: the sum becomes 0x00
     ++counters_.corrupted;
   }

@@ -66,6 +66,16 @@ class TbxModel : public common::DeviceModel {
   // Adds or replaces the handling of one command code.
   void SetCommand(std::uint8_t code, RequestLength length, RequestHandler handler);
   void RemoveCommand(std::uint8_t code);
+  // While set, only codes it accepts start a frame; other bytes are dropped as
+  // garbage (a flash loader that owns the unit ignores the normal requests).
+  void SetCommandFilter(std::function<bool(std::uint8_t code)> accepts) {
+    filter_ = std::move(accepts);
+  }
+  // For a handler, about the answer it is building: the unit takes `ms` longer
+  // before sending it (an operation that takes time) ...
+  void DelayAnswer(int ms) { answer_delay_ms_ += ms; }
+  // ... or sends it with a wrong checksum.
+  void CorruptAnswer() { corrupt_answer_ = true; }
 
   TbxOptions& Options() { return options_; }
   const TbxOptions& Options() const { return options_; }
@@ -98,6 +108,9 @@ class TbxModel : public common::DeviceModel {
   TbxOptions options_;
   TbxCounters counters_;
   std::array<std::optional<Command>, 256> commands_;
+  std::function<bool(std::uint8_t)> filter_;
+  int answer_delay_ms_ = 0;
+  bool corrupt_answer_ = false;
   Bytes pending_;
   std::array<std::uint8_t, 16> outputs_{};
   bool outputs_written_ = false;

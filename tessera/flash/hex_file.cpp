@@ -1,0 +1,226 @@
+#include "tessera/flash/hex_file.h"
+
+#include <limits>
+
+namespace tessera::flash {
+namespace {
+
+constexpr char kCrLf[] = "\r\n";
+
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Characters `start` (1-based) .. start + length - 1, clipped to the text.
+std::string_view Mid(std::string_view text, std::size_t start, std::size_t length) {
+  if (start < 1 || start > text.size()) return {};
+  return text.substr(start - 1, length);
+}
+
+std::string TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string InputFileText(std::string_view hex_file_name, std::string_view rest) {
+  return "The input file (" + std::string(hex_file_name) + ")" + std::string(rest);
+}
+
+constexpr char kContinueQuestion[] = "Do you want to continue with the firmware update?";
+
+}  // namespace
+
+std::uint32_t HexVal(std::string_view text) {
+  std::uint64_t value = 0;
+  for (char c : text) {
+    const int digit = DigitValue(c);
+    if (digit < 0) break;
+    value = value * 16 + static_cast<std::uint64_t>(digit);
+    if (value > std::numeric_limits<std::uint32_t>::max()) {
+      return std::numeric_limits<std::uint32_t>::max();
+    }
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+std::string HexText(std::uint32_t value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  do {
+    text.insert(text.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return text;
+}
+
+std::string HexText2(std::uint32_t value) {
+  std::string text = HexText(value);
+  if (text.size() < 2) text.insert(text.begin(), '0');
+  return text;
+}
+
+FileSpec SplitPath(std::string_view path) {
+  FileSpec parts;
+  parts.FullPath = TrimBlanks(path);
+  if (parts.FullPath.empty()) return parts;
+  const std::size_t separator = parts.FullPath.find_last_of("\\/");
+  if (separator == std::string::npos) {
+    parts.FileName = parts.FullPath;
+  } else {
+    parts.Path = parts.FullPath.substr(0, separator + 1);
+    parts.FileName = parts.FullPath.substr(separator + 1);
+  }
+  const std::size_t dot = parts.FileName.rfind('.');
+  if (dot != std::string::npos) {
+    parts.Extension = parts.FileName.substr(dot + 1);
+    parts.BaseName = parts.FileName.substr(0, dot);
+  }
+  return parts;
+}
+
+HexFileChoice ChooseHexFile(std::string_view chosen_path) {
+  HexFileChoice choice;
+  choice.path = TrimBlanks(chosen_path);
+  choice.hex_file_name = choice.path;
+  for (char& c : choice.hex_file_name) c = AsciiUpper(c);
+  return choice;
+}
+
+NameOutcome NameCheck::Resolve(const std::function<bool(const NameQuestion&)>& ask) const {
+  for (const NameQuestion& question : questions) {
+    if (!ask(question)) return {false, kUpdateCancelledText, 0};
+  }
+  return outcome;
+}
+
+NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_firmware_type,
+                           std::uint8_t unit_firmware_revision) {
+  NameCheck check;
+  const std::string base = SplitPath(hex_file_name).BaseName;
+  if (base.empty()) return check;
+
+  std::string model(Mid(base, 1, 3));
+  for (char& c : model) c = AsciiLower(c);
+  if (model != "tbx") {
+    check.outcome.reason =
+        InputFileText(hex_file_name,
+                      " is intended for an different model than the current target model TBX-540.");
+    return check;
+  }
+
+  const std::uint32_t file_type = HexVal(Mid(base, 4, 2));
+  const std::uint32_t file_revision = HexVal(Mid(base, 6, 2));
+  if (file_type != unit_firmware_type) {
+    check.questions.push_back(
+        {NameQuestion::Kind::kVersionType,
+         InputFileText(hex_file_name,
+                       " is for an different firmware Version Type (" + HexText(file_type) +
+                           ") than the current installed version (" + HexText(unit_firmware_type) +
+                           ")." + kCrLf + kCrLf + kContinueQuestion)});
+  }
+  if (file_revision == 0) {
+    check.outcome.reason = InputFileText(
+        hex_file_name, " does not contain a valid revision level (" + HexText(file_revision) + ")");
+    return check;
+  }
+  if (unit_firmware_revision > file_revision) {
+    check.questions.push_back(
+        {NameQuestion::Kind::kRevision,
+         InputFileText(hex_file_name, " is for an earlier firmware revision (" +
+                                          HexText(file_revision) +
+                                          ") than the current installed revision (" +
+                                          HexText(unit_firmware_revision) + ")." + kCrLf + kCrLf +
+                                          kContinueQuestion)});
+  }
+
+  // The checksum sits between the last "(" and the last ")", neither of them first.
+  const std::size_t open = base.rfind('(');
+  const std::size_t close = base.rfind(')');
+  if (open != std::string::npos && close != std::string::npos && open >= 1 && close > open + 1) {
+    check.outcome.accepted = true;
+    check.outcome.expected_checksum =
+        HexVal(std::string_view(base).substr(open + 1, close - open - 1));
+  } else {
+    check.outcome.reason =
+        "CS Parameter missing in filename: (" + std::string(hex_file_name) + ").";
+  }
+  return check;
+}
+
+bool ParseHexRecord(std::string_view line, HexRecord& record) {
+  record = HexRecord{};
+  if (line.empty() || line[0] != ':') return false;  // type stays -1
+  const std::uint32_t count = HexVal(Mid(line, 2, 2));
+  record.type = static_cast<int>(HexVal(Mid(line, 8, 2)));
+  if (line.size() != 11 + 2 * count) return false;
+  // A segment record without exactly its two bytes would put the data elsewhere.
+  if (record.type == kRecordSegment && count != 2) return false;
+
+  std::uint32_t sum = count + static_cast<std::uint32_t>(record.type) + HexVal(Mid(line, 4, 2)) +
+                      HexVal(Mid(line, 6, 2));
+  for (std::size_t pos = 10; pos + 3 <= line.size(); pos += 2) sum += HexVal(Mid(line, pos, 2));
+
+  if (record.type == kRecordData) {
+    record.address = HexVal(Mid(line, 4, 4));
+    record.data.reserve(count);
+    for (std::uint32_t i = 1; i <= count; ++i) {
+      const auto byte = static_cast<std::uint8_t>(HexVal(Mid(line, 2 * i + 8, 2)));
+      record.data.push_back(byte);
+      record.data_sum += byte;
+    }
+    record.data_count = count;
+  } else if (record.type == kRecordSegment) {
+    record.address = HexVal(Mid(line, 10, 4));
+  }
+  return (((sum ^ 0xFF) + 1) & 0xFF) == HexVal(Mid(line, line.size() - 1, 2));
+}
+
+std::uint16_t ImageChecksum(std::uint32_t data_sum, std::uint32_t data_count) {
+  // Unsigned wrap-around keeps the result right modulo 0x10000 even past 128 KiB.
+  return static_cast<std::uint16_t>(((kFlashSize - data_count) * 255u + data_sum) & 0xFFFF);
+}
+
+Validation ValidateHexFile(LineSource& file, std::string_view hex_file_name,
+                           std::uint32_t expected_checksum) {
+  Validation result;
+  bool failed = false;
+  bool end_seen = false;
+  file.Rewind();
+  while (!failed && !end_seen && !file.AtEnd()) {
+    std::string line;
+    HexRecord record;
+    if (!file.GetRecord(line)) {
+      failed = true;
+      result.reason = InputFileText(hex_file_name, " is not valid, record error.");
+    } else if (!ParseHexRecord(line, record)) {
+      failed = true;
+      result.reason = InputFileText(hex_file_name, " is not valid, record type error.");
+    } else if (record.type == kRecordData) {
+      result.data_sum += record.data_sum;
+      result.data_count += record.data_count;
+      if (record.data_count > result.longest_record) result.longest_record = record.data_count;
+    } else if (record.type == kRecordEnd) {
+      end_seen = true;
+      if (ImageChecksum(result.data_sum, result.data_count) != expected_checksum) {
+        failed = true;
+        result.reason = InputFileText(hex_file_name, " is not valid, checksum error.");
+      }
+    }
+  }
+  if (!failed && !end_seen) {
+    failed = true;
+    result.reason = InputFileText(hex_file_name, " is not valid, no end record.");
+  }
+  result.ok = !failed;
+  return result;
+}
+
+}  // namespace tessera::flash

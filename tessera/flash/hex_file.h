@@ -1,0 +1,121 @@
+// The firmware file: its name convention (model, version type, revision, image
+// checksum), Intel HEX records as this system reads them, the image checksum that
+// ties a file to the unit's flash, and the validation pass run before the unit is
+// touched. Plain C++; the caller supplies the lines.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/bytes.h"
+#include "tessera/flash/file_layer.h"
+
+namespace tessera::flash {
+
+// The unit's program flash.
+inline constexpr std::uint32_t kFlashSize = 0x20000;  // 128 KiB, erased bytes read 0xFF
+inline constexpr std::uint32_t kSectorSize = 0x4000;  // 16 KiB
+inline constexpr int kSectorCount = 8;
+
+// Value of the longest prefix of hexadecimal digits (either case); 0 without one.
+// A value too large for 32 bits gives 0xFFFFFFFF rather than wrapping, so an
+// over-long checksum in a file name can never match an image by accident.
+std::uint32_t HexVal(std::string_view text);
+// Upper-case hexadecimal without leading zeros ("0" for 0).
+std::string HexText(std::uint32_t value);
+// At least two upper-case hexadecimal digits.
+std::string HexText2(std::uint32_t value);
+
+// The parts of a path. Both "\" and "/" separate folders.
+struct FileSpec {
+  std::string FullPath;   // the trimmed path
+  std::string Path;       // up to and including the last separator
+  std::string FileName;   // after the last separator (all of it without one)
+  std::string BaseName;   // FileName up to its last "."; empty when that "." comes first
+  std::string Extension;  // FileName after its last "."
+};
+// Blanks around the path are removed first; an empty path leaves every field empty.
+FileSpec SplitPath(std::string_view path);
+
+// The file the user chose. Messages and the name check use HexFileName (trimmed and
+// upper-cased); the file itself is opened by `path`, which a case-sensitive file
+// system needs unchanged.
+struct HexFileChoice {
+  std::string path;           // trimmed, case kept
+  std::string hex_file_name;  // HexFileName
+};
+HexFileChoice ChooseHexFile(std::string_view chosen_path);
+
+// One of the name check's OK/Cancel questions (warning icon, title
+// "Firmware Update Operation").
+struct NameQuestion {
+  enum class Kind { kVersionType, kRevision };
+  Kind kind;
+  std::string text;
+};
+
+// Where the name check ends.
+struct NameOutcome {
+  bool accepted = false;
+  std::string reason;                   // the rejection text; empty without a base name
+  std::uint32_t expected_checksum = 0;  // when accepted
+};
+
+// The name check's verdict: the questions to ask, in order, and the outcome once
+// every one of them was answered OK. Cancel on any question rejects the file with
+// kUpdateCancelledText and asks nothing more.
+struct NameCheck {
+  std::vector<NameQuestion> questions;
+  NameOutcome outcome;
+
+  // Asks through `ask` (true: OK) and returns where that leads.
+  NameOutcome Resolve(const std::function<bool(const NameQuestion&)>& ask) const;
+};
+
+inline constexpr char kUpdateCancelledText[] = "Firmware update operation cancelled";
+
+// CheckHexFileName: the file name against the unit's current FirmwareType and
+// FirmwareRevision.
+NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_firmware_type,
+                           std::uint8_t unit_firmware_revision);
+
+// Record types this system acts on; other types are accepted and ignored.
+inline constexpr int kRecordData = 0;
+inline constexpr int kRecordEnd = 1;
+inline constexpr int kRecordSegment = 2;
+
+struct HexRecord {
+  int type = -1;               // -1: the line does not start with ":"
+  std::uint32_t address = 0;   // data: 16-bit offset; segment: the segment value
+  common::Bytes data;          // data records only
+  std::uint32_t data_sum = 0;  // sum of `data`
+  std::uint32_t data_count = 0;
+};
+
+// True when the line is a well-formed record (exactly 11 + 2 * count characters)
+// with the right checksum. A segment record must carry exactly its two bytes.
+bool ParseHexRecord(std::string_view line, HexRecord& record);
+
+// 16-bit sum of the whole flash after the file's data bytes are programmed, every
+// other byte counting as 0xFF: what the loader's checksum over 8 sectors returns.
+std::uint16_t ImageChecksum(std::uint32_t data_sum, std::uint32_t data_count);
+
+struct Validation {
+  bool ok = false;
+  std::string reason;            // why not
+  std::uint32_t data_count = 0;  // data bytes up to the end record (the progress total)
+  std::uint32_t data_sum = 0;
+  // Most data bytes in one record: a record over 32 cannot be programmed.
+  std::uint32_t longest_record = 0;
+};
+
+// ValidateHexFile: reads `file` from its start up to the end record and checks
+// every record and the image checksum against the one from the file name.
+Validation ValidateHexFile(LineSource& file, std::string_view hex_file_name,
+                           std::uint32_t expected_checksum);
+
+}  // namespace tessera::flash

@@ -1,0 +1,269 @@
+#include "tessera/flash/hex_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <numeric>
+
+#include "common/testing/hex.h"
+#include "tessera/flash/test_objcopy.h"
+
+namespace tessera::flash {
+namespace {
+
+using common::testing::B;
+using common::testing::H;
+
+TEST(HexValTest, LongestHexPrefix) {
+  const std::pair<const char*, std::uint32_t> cases[] = {
+      {"", 0},
+      {"9F3C", 0x9F3C},
+      {"9f3c", 0x9F3C},
+      {"1G", 1},
+      {"G1", 0},
+      {" 1", 0},
+      {"FFFFFFFF", 0xFFFFFFFF},
+      {"000000000012", 0x12},     // leading zeros are no overflow
+      {"10000FFFF", 0xFFFFFFFF},  // too big: pinned, never wrapped to a small value
+  };
+  for (const auto& [text, value] : cases) EXPECT_EQ(HexVal(text), value) << text;
+  EXPECT_EQ(HexText(0), "0");
+  EXPECT_EQ(HexText(0x9F3C), "9F3C");
+  EXPECT_EQ(HexText2(5), "05");
+  EXPECT_EQ(HexText2(0x100), "100");
+}
+
+TEST(SplitPathTest, Parts) {
+  // FullPath | Path | FileName | BaseName | Extension
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "||||"},
+      {"  C:\\FW\\TBX2105(9F3C).HEX  ",
+       "C:\\FW\\TBX2105(9F3C).HEX|C:\\FW\\|TBX2105(9F3C).HEX|TBX2105(9F3C)|HEX"},
+      {"/home/fw.d/a(1).hex", "/home/fw.d/a(1).hex|/home/fw.d/|a(1).hex|a(1)|hex"},
+      {"TBX2105", "TBX2105||TBX2105||"},
+      {"/fw.d/TBX2105", "/fw.d/TBX2105|/fw.d/|TBX2105||"},
+      {".HEX", ".HEX||.HEX||HEX"},
+      {"C:\\FW\\", "C:\\FW\\|C:\\FW\\|||"},
+  };
+  for (const auto& [path, parts] : cases) {
+    const FileSpec s = SplitPath(path);
+    EXPECT_EQ(s.FullPath + "|" + s.Path + "|" + s.FileName + "|" + s.BaseName + "|" + s.Extension,
+              parts);
+  }
+  const HexFileChoice choice = ChooseHexFile("  /home/Tech/tbx2105(9f3c).hex ");
+  EXPECT_EQ(choice.path, "/home/Tech/tbx2105(9f3c).hex");  // opened as chosen
+  EXPECT_EQ(choice.hex_file_name, "/HOME/TECH/TBX2105(9F3C).HEX");
+}
+
+TEST(CheckHexFileNameTest, Verdicts) {
+  const std::string model =
+      ") is intended for an different model than the current target model TBX-540.";
+  const struct {
+    std::string name;
+    std::uint8_t unit_type, unit_revision;
+    std::string asks;                       // T: version type question, R: revision question
+    std::optional<std::uint32_t> checksum;  // accepted with it
+    std::string reason;
+  } cases[] = {
+      {"C:\\FW\\TBX2105(9F3C).HEX", 0x21, 0x05, "", 0x9F3C, ""},
+      {"TbX2105 release(9F3C).hex", 0x21, 0x05, "", 0x9F3C, ""},
+      {"/HOME/FW.D/TBX2105(9F3C).HEX", 0x21, 0x05, "", 0x9F3C, ""},
+      {"TBX2105(XYZ).HEX", 0x21, 0x05, "", 0, ""},
+      {"TBX2105(9F)3C).HEX", 0x21, 0x05, "", 0x9F, ""},
+      {"TBX2205(1).HEX", 0x21, 0x05, "T", 1, ""},
+      {"TBX2103(1).HEX", 0x21, 0x05, "R", 1, ""},
+      {"TBX0A03(1).HEX", 0x21, 0x14, "TR", 1, ""},
+      // No base name: rejected without a reason.
+      {"TBX2105", 0x21, 0x05, "", std::nullopt, ""},
+      {".HEX", 0x21, 0x05, "", std::nullopt, ""},
+      {"(9F3C).HEX", 0x21, 0x05, "", std::nullopt, "The input file ((9F3C).HEX" + model},
+      {"TB.HEX", 0x21, 0x05, "", std::nullopt, "The input file (TB.HEX" + model},
+      {"TBX2100(9F3C).HEX", 0x21, 0x05, "", std::nullopt,
+       "The input file (TBX2100(9F3C).HEX) does not contain a valid revision level (0)"},
+      {"TBX21(9F3C).HEX", 0x21, 0x05, "", std::nullopt,
+       "The input file (TBX21(9F3C).HEX) does not contain a valid revision level (0)"},
+      // The type question comes before the revision is found invalid.
+      {"TBX2200(1).HEX", 0x21, 0x05, "T", std::nullopt,
+       "The input file (TBX2200(1).HEX) does not contain a valid revision level (0)"},
+      {"TBX2105.HEX", 0x21, 0x05, "", std::nullopt,
+       "CS Parameter missing in filename: (TBX2105.HEX)."},
+      {"TBX2105().HEX", 0x21, 0x05, "", std::nullopt,
+       "CS Parameter missing in filename: (TBX2105().HEX)."},
+      {"TBX2105)9F3C(.HEX", 0x21, 0x05, "", std::nullopt,
+       "CS Parameter missing in filename: (TBX2105)9F3C(.HEX)."},
+      // Parentheses in a folder name do not count.
+      {"C:\\F(9F3C)\\TBX2105.HEX", 0x21, 0x05, "", std::nullopt,
+       "CS Parameter missing in filename: (C:\\F(9F3C)\\TBX2105.HEX)."},
+  };
+  for (const auto& c : cases) {
+    const NameCheck check = CheckHexFileName(c.name, c.unit_type, c.unit_revision);
+    std::string asks;
+    for (const NameQuestion& q : check.questions) {
+      asks += q.kind == NameQuestion::Kind::kVersionType ? "T" : "R";
+    }
+    EXPECT_EQ(asks, c.asks) << c.name;
+    EXPECT_EQ(check.outcome.accepted, c.checksum.has_value()) << c.name;
+    EXPECT_EQ(check.outcome.expected_checksum, c.checksum.value_or(0)) << c.name;
+    EXPECT_EQ(check.outcome.reason, c.reason) << c.name;
+  }
+}
+
+TEST(CheckHexFileNameTest, QuestionsAndAnswers) {
+  const NameCheck check = CheckHexFileName("TBX0A03(9F3C).HEX", 0x21, 0x14);
+  ASSERT_EQ(check.questions.size(), 2u);
+  EXPECT_EQ(check.questions[0].text,
+            "The input file (TBX0A03(9F3C).HEX) is for an different firmware Version Type (A) than "
+            "the current installed version (21).\r\n\r\n"
+            "Do you want to continue with the firmware update?");
+  EXPECT_EQ(check.questions[1].text,
+            "The input file (TBX0A03(9F3C).HEX) is for an earlier firmware revision (3) than the "
+            "current installed revision (14).\r\n\r\n"
+            "Do you want to continue with the firmware update?");
+  const struct {
+    std::vector<bool> answers;
+    std::size_t asked;
+    std::string reason;
+  } cases[] = {
+      {{true, true}, 2, ""},
+      {{false}, 1, "Firmware update operation cancelled"},
+      {{true, false}, 2, "Firmware update operation cancelled"},
+  };
+  for (const auto& c : cases) {
+    std::size_t asked = 0;
+    const NameOutcome outcome =
+        check.Resolve([&](const NameQuestion&) { return c.answers.at(asked++); });
+    EXPECT_EQ(asked, c.asked);
+    EXPECT_EQ(outcome.accepted, c.reason.empty());
+    EXPECT_EQ(outcome.reason, c.reason);
+  }
+}
+
+TEST(ParseHexRecordTest, Records) {
+  const struct {
+    const char* line;
+    bool valid;
+    int type;
+    std::uint32_t address;
+    const char* data;
+  } cases[] = {
+      {":00000001FF", true, 1, 0, ""},
+      {":0100000000FF", true, 0, 0, "00"},
+      {":0270000001028B", true, 0, 0x7000, "01 02"},
+      {":01FFFF005AA7", true, 0, 0xFFFF, "5A"},
+      {":10000000dac322c48e3778c684abe31f3bd286970f", true, 0, 0,  // lower case
+       "DA C3 22 C4 8E 37 78 C6 84 AB E3 1F 3B D2 86 97"},
+      {":210000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F2021AE", true, 0, 0,
+       "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E "
+       "1F 20 21"},
+      {":00123400BA", true, 0, 0x1234, ""},
+      {":020000021000EC", true, 2, 0x1000, ""},
+      {":040000031000FF00EA", true, 3, 0, ""},
+      {":00000001FF ", false, 1, 0, ""},  // trailing blank
+      {":01000000FF", false, 0, 0, ""},   // count says one byte more
+      {":00000001FE", false, 1, 0, ""},   // checksum
+      {"00000001FF", false, -1, 0, ""},
+      {"", false, -1, 0, ""},
+      // A segment record without its two bytes would take its address from the checksum.
+      {":00000002FE", false, 2, 0, ""},
+  };
+  for (const auto& c : cases) {
+    HexRecord record;
+    EXPECT_EQ(ParseHexRecord(c.line, record), c.valid) << c.line;
+    EXPECT_EQ(record.type, c.type) << c.line;
+    if (!c.valid) continue;
+    const common::Bytes data = B(c.data);
+    EXPECT_EQ(record.address, c.address) << c.line;
+    EXPECT_EQ(H(record.data), c.data) << c.line;
+    EXPECT_EQ(record.data_count, data.size()) << c.line;
+    EXPECT_EQ(record.data_sum, std::accumulate(data.begin(), data.end(), 0u)) << c.line;
+  }
+}
+
+TEST(ImageChecksumTest, SixteenBitSumOfTheFlash) {
+  EXPECT_EQ(ImageChecksum(0, 0), 0x0000);  // 131072 bytes of 0xFF
+  EXPECT_EQ(ImageChecksum(0, 1), 0xFF01);  // one 0x00
+  EXPECT_EQ(ImageChecksum(0x1234567, 0x20000), 0x4567);
+  EXPECT_EQ(ImageChecksum(0, 0x20001), 0xFF01);  // more than the flash holds still wraps cleanly
+}
+
+TEST(ValidateHexFileTest, Files) {
+  const std::string bad = "The input file (C:\\TBX2105(0).HEX) is not valid, ";
+  const std::string type_error = bad + "record type error.";
+  const std::string end = ":00000001FF\r\n";
+  const struct {
+    std::string text;
+    std::uint32_t expected;
+    std::string reason;  // empty: valid
+    std::uint32_t data_count, longest;
+  } cases[] = {
+      {end, 0x0000, "", 0, 0},
+      {":0100000000FF\r\n" + end, 0xFF01, "", 1, 1},
+      {":0100000000FF\r\n" + end, 0x0000, bad + "checksum error.", 1, 1},
+      {":0270000001028b\r\n:00000001ff\r\n", 0xFE05, "", 2, 2},
+      {":0270000001028B\n:00000001FF\n", 0xFE05, "", 2, 2},
+      // Segment and types 3-5 are ignored by the checksum.
+      {":020000021000EC\r\n:040000031000FF00EA\r\n:020000040001F9\r\n:0400000500001000E7\r\n"
+       ":0270000001028B\r\n" +
+           end,
+       0xFE05, "", 2, 2},
+      {":0100000000FF \r\n" + end, 0xFF01, type_error, 0, 0},
+      {":0200000000FF\r\n" + end, 0xFF01, type_error, 0, 0},
+      {":0100000000FF\r\n\r\n" + end, 0xFF01, type_error, 1, 1},
+      {":0100000000FF\r\n" + end + "\r\ngarbage\r\n:0100000000FF\r\n", 0xFF01, "", 1, 1},
+      {":0100000000FF\r\n", 0xFF01, bad + "no end record.", 1, 1},
+      {"", 0x0000, bad + "no end record.", 0, 0},
+      // Validates; the programming pass refuses it.
+      {":210000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F2021AE\r\n" + end,
+       0xE152, "", 33, 33},
+  };
+  for (const auto& c : cases) {
+    LineReader reader(c.text);
+    const Validation v = ValidateHexFile(reader, "C:\\TBX2105(0).HEX", c.expected);
+    EXPECT_EQ(v.ok, c.reason.empty()) << c.text;
+    EXPECT_EQ(v.reason, c.reason) << c.text;
+    EXPECT_EQ(v.data_count, c.data_count) << c.text;
+    EXPECT_EQ(v.longest_record, c.longest) << c.text;
+  }
+}
+
+class FailingFile : public LineSource {
+ public:
+  bool AtEnd() const override { return false; }
+  bool GetRecord(std::string&) override { return false; }
+  void Rewind() override {}
+};
+
+TEST(ValidateHexFileTest, ReadFailure) {
+  FailingFile failing;
+  EXPECT_EQ(ValidateHexFile(failing, "A(0).HEX", 0).reason,
+            "The input file (A(0).HEX) is not valid, record error.");
+}
+
+TEST(ValidateHexFileTest, ObjcopyFiles) {
+  const std::pair<std::size_t, std::uint32_t> cases[] = {
+      {1, 0},         {100, 0}, {4096, 0}, {70000, 0},  // past 64 KiB: segment records
+      {100, 0x1FF00},  // a segment and a start-address (type 3) record
+      {0x20000, 0},    // the whole flash
+  };
+  unsigned seed = 1;
+  for (const auto& [size, address] : cases) {
+    const common::Bytes bytes = testing::RandomBytes(size, seed++);
+    std::string problem;
+    const auto hex = testing::ObjcopyHex(bytes, address, problem);
+    ASSERT_TRUE(hex) << problem;
+    const std::uint16_t checksum = testing::Reference(bytes, address).checksum;
+    char name[64];
+    std::snprintf(name, sizeof name, "/TMP/TBX2105(%04X).HEX", checksum);
+    const NameOutcome outcome = CheckHexFileName(name, 0x21, 0x05).outcome;
+    ASSERT_TRUE(outcome.accepted) << name;
+    LineReader reader(*hex);
+    const Validation v = ValidateHexFile(reader, name, outcome.expected_checksum);
+    EXPECT_TRUE(v.ok) << name << ": " << v.reason;
+    EXPECT_EQ(v.data_count, size) << name;
+    // Read again from the top: one off, the same file is refused.
+    EXPECT_FALSE(ValidateHexFile(reader, name, (checksum + 1) & 0xFFFF).ok) << name;
+  }
+}
+
+}  // namespace
+}  // namespace tessera::flash

@@ -1,0 +1,263 @@
+#include "tessera/sim/tbx_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/testing/hex.h"
+#include "tessera/flash/loader.h"
+#include "tessera/flash/test_objcopy.h"
+#include "tessera/flash/update_steps.h"
+
+namespace tessera::sim {
+namespace {
+
+using common::testing::B;
+using common::testing::H;
+
+constexpr char kLaunch[] = "70 01 5A A5 69 26";
+constexpr char kStarted[] = "70 01 00 8E";
+constexpr char kErase[] = "70 02 FF 8E";
+constexpr char kErased[] = "70 02 00 8D";
+constexpr char kChecksum8[] = "70 03 08 84";
+constexpr char kReboot[] = "70 06 89";
+constexpr char kReadId[] = "70 07 88";
+constexpr char kIdentify[] = "71 0D 00 00 81";
+constexpr char kProgramOk[] = "70 04 00 8B";
+const std::string kZeros28 =
+    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
+
+struct Unit {
+  explicit Unit(TbxLoaderOptions options = {})
+      : model({.idle_animation = false}), loader(model, std::move(options)) {}
+  std::string Send(std::string_view hex) { return H(model.Receive(B(hex)).bytes); }
+  TbxModel model;
+  TbxLoader loader;
+};
+
+TEST(TbxLoaderTest, Launch) {
+  const struct {
+    TbxLoaderOptions options;
+    bool running_before;
+    const char* request;
+    const char* answer;
+    bool running_after;
+  } cases[] = {
+      {{}, false, kLaunch, kStarted, true},
+      {{}, true, kLaunch, "70 01 40 4E", true},                // already running
+      {{}, false, "70 01 00 00 00 8E", "70 01 A0 EE", false},  // wrong code
+      {{.refuse_launch = true}, false, kLaunch, "70 01 A0 EE", false},
+      {{.launch_code = {0, 0, 0}}, false, "70 01 00 00 00 8E", kStarted, true},
+      {{}, false, "70 01 5A A5 69 27", "", false},  // bad frame checksum
+  };
+  for (const auto& c : cases) {
+    Unit unit(c.options);
+    if (c.running_before) {
+      ASSERT_EQ(unit.Send(kLaunch), kStarted);
+    }
+    EXPECT_EQ(unit.Send(c.request), c.answer) << c.request;
+    EXPECT_EQ(unit.loader.Running(), c.running_after) << c.request;
+  }
+}
+
+TEST(TbxLoaderTest, LoaderOwnsTheUnitUntilReboot) {
+  Unit unit({.version_after_reboot = FirmwareVersion{0x25, 0x22, 0x10}});
+  const std::string input_answer = "34 00 00 00 00 00 00 00 50 00 00 00 00 7B";
+  EXPECT_EQ(unit.Send(kReadId), "");  // the normal firmware knows only the launch
+  EXPECT_EQ(unit.Send(kErase), "");
+  ASSERT_EQ(unit.Send(kLaunch), kStarted);
+  EXPECT_EQ(unit.Send("34 00 CB"), "");
+  EXPECT_EQ(unit.Send(kIdentify), "");
+  EXPECT_EQ(unit.Send("34 00 CB 70 07 88"), "70 07 1F B5 B4");  // poll bytes are dropped
+  EXPECT_EQ(unit.Send(kReboot), "70 06 89");
+  EXPECT_FALSE(unit.loader.Running());
+  EXPECT_EQ(unit.Send("34 00 CB"), input_answer);
+  EXPECT_EQ(unit.Send(kIdentify), "71 0D 00 25 22 10 00 00 00 00 00 00 00 00 2A");
+  EXPECT_EQ(unit.Send(kReadId), "");
+}
+
+TEST(TbxLoaderTest, DeviceCodes) {
+  Unit unit({.manufacturer_code = 0xBF, .device_code = 0x21});
+  ASSERT_EQ(unit.Send(kLaunch), kStarted);
+  EXPECT_EQ(unit.Send(kReadId), "70 07 BF 21 A8");
+}
+
+TEST(TbxLoaderTest, EraseAndChecksum) {
+  Unit unit;
+  unit.loader.Load(0x0000, B("12 34 56"));
+  unit.loader.Load(0x4000, B("01"));
+  ASSERT_EQ(unit.Send(kLaunch), kStarted);
+  // Two sectors: 0x7FFC bytes of 0xFF and 12 34 56 01.
+  EXPECT_EQ(unit.Send("70 03 02 8A"), "70 03 A1 7C 00 6F");
+  // Selector bit 0: sector 0 only.
+  EXPECT_EQ(unit.Send("70 02 01 8C"), kErased);
+  EXPECT_EQ(unit.Send("70 03 01 8B"), "70 03 00 C0 00 CC");  // 0x4000 * 0xFF
+  EXPECT_EQ(unit.loader.Flash()[0x4000], 0x01);
+  EXPECT_EQ(unit.Send(kErase), kErased);
+  EXPECT_EQ(unit.Send(kChecksum8), "70 03 00 00 00 8C");
+  EXPECT_TRUE(std::all_of(unit.loader.Flash().begin(), unit.loader.Flash().end(),
+                          [](std::uint8_t b) { return b == 0xFF; }));
+}
+
+TEST(TbxLoaderTest, ProgramAndReadBack) {
+  Unit unit;
+  ASSERT_EQ(unit.Send(kLaunch), kStarted);
+  const std::string program_f0 = "70 04 00 70 00 01 F0 00 00 00 " + kZeros28 + " 9F 8B";
+  const std::string program_0f = "70 04 00 70 00 01 0F 00 00 00 " + kZeros28 + " 80 8B";
+  EXPECT_EQ(unit.Send(program_f0), kProgramOk);
+  // 0x0F over 0xF0 cannot raise a bit: the cell ends up 0x00, which only the
+  // read-back shows.
+  EXPECT_EQ(unit.Send(program_0f), kProgramOk);
+  EXPECT_EQ(unit.Send("70 05 00 70 00 01 19"), "70 05 00 00 00 00 " + kZeros28 + " 8A");
+  EXPECT_EQ(unit.Send(kErase), kErased);
+  EXPECT_EQ(unit.Send(program_0f), kProgramOk);
+  EXPECT_EQ(unit.loader.Flash()[0x7000], 0x0F);
+
+  // The Flash Tools test record, read back whole.
+  ASSERT_EQ(unit.Send("70 04 00 70 00 20 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 "
+                      "13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20 60 8B"),
+            kProgramOk);
+  EXPECT_EQ(unit.Send("70 05 00 70 00 20 FA"),
+            "70 05 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A "
+            "1B 1C 1D 1E 1F 20 7A");
+  // Across the end of the flash: what is not there reads 0xFF, then padding.
+  ASSERT_EQ(unit.Send("70 04 FE FF 01 02 AA BB " + kZeros28 + " 00 00 9C 8A"), kProgramOk);
+  EXPECT_EQ(unit.Send("70 05 FE FF 01 04 88"), "70 05 AA BB FF FF " + kZeros28 + " 27");
+}
+
+TEST(TbxLoaderTest, ProgramStatuses) {
+  const std::string zeros30 = kZeros28 + " 00 00";
+  const struct {
+    TbxLoaderOptions options;
+    std::string request;
+    const char* answer;
+    std::uint32_t address;
+    std::uint8_t byte_after;
+  } cases[] = {
+      {{}, "70 04 FE FF 01 02 AA BB " + zeros30 + " 9C 8A", kProgramOk, 0x1FFFE, 0xAA},
+      {{}, "70 04 00 70 00 01 F0 00 " + zeros30 + " 00 2A", "70 04 01 8A", 0x7000, 0xFF},   // check
+      {{}, "70 04 FF FF 01 02 01 02 " + zeros30 + " FD 8A", "70 04 02 89", 0x1FFFF, 0xFF},  // end
+      {{}, "70 04 00 00 00 21 00 00 " + zeros30 + " 00 6A", "70 04 03 88", 0, 0xFF},  // 33 bytes
+      {{}, "70 04 00 00 00 00 00 00 " + zeros30 + " 00 8B", "70 04 03 88", 0, 0xFF},  // none
+      {{.fail_program_at = 0x1FFFE},
+       "70 04 FE FF 01 02 AA BB " + zeros30 + " 9C 8A",
+       "70 04 10 7B",
+       0x1FFFE,
+       0xFF},
+  };
+  for (const auto& c : cases) {
+    Unit unit(c.options);
+    ASSERT_EQ(unit.Send(kLaunch), kStarted);
+    EXPECT_EQ(unit.Send(c.request), c.answer) << c.request;
+    EXPECT_EQ(unit.loader.Flash()[c.address], c.byte_after) << c.request;
+  }
+}
+
+TEST(TbxLoaderTest, RebootTakesTheVersionFromTheImage) {
+  const FirmwareVersion given{0x25, 0x22, 0x10};
+  const struct {
+    TbxLoaderOptions options;
+    bool program_version;
+    const char* identify;
+  } cases[] = {
+      {{.version_address = 0x100}, true, "71 0D 00 24 21 06 00 00 00 00 00 00 00 00 36"},
+      {{.version_address = 0x100, .version_after_reboot = given},
+       true,
+       "71 0D 00 24 21 06 00 00 00 00 00 00 00 00 36"},
+      {{.version_address = 0x100, .version_after_reboot = given},
+       false,  // erased: options
+       "71 0D 00 25 22 10 00 00 00 00 00 00 00 00 2A"},
+      {{}, true, "71 0D 00 23 23 14 00 00 00 00 00 00 00 00 27"},  // as before
+  };
+  for (const auto& c : cases) {
+    Unit unit(c.options);
+    ASSERT_EQ(unit.Send(kLaunch), kStarted);
+    ASSERT_EQ(unit.Send(kErase), kErased);
+    if (c.program_version) {
+      ASSERT_EQ(unit.Send("70 04 00 01 00 03 24 21 06 00 " + kZeros28 + " B1 8B"), kProgramOk);
+    }
+    EXPECT_EQ(unit.Send(kReboot), "70 06 89");
+    EXPECT_EQ(unit.Send(kIdentify), c.identify);
+  }
+}
+
+TEST(TbxLoaderTest, Faults) {
+  // An erase that leaves a cell: reported done, the checksum shows it; the next works.
+  Unit worn({.incomplete_erases = 1});
+  ASSERT_EQ(worn.Send(kLaunch), kStarted);
+  EXPECT_EQ(worn.Send(kErase), kErased);
+  EXPECT_EQ(worn.Send(kChecksum8), "70 03 01 FF 00 8C");
+  EXPECT_EQ(worn.Send(kErase), kErased);
+  EXPECT_EQ(worn.Send(kChecksum8), "70 03 00 00 00 8C");
+
+  // Dropped: done but not answered. Corrupted: the checksum off by one.
+  Unit lossy({.unanswered = {flash::kFlashErase}, .corrupted = {flash::kFlashChecksum}});
+  lossy.loader.Load(0, B("00"));
+  ASSERT_EQ(lossy.Send(kLaunch), kStarted);
+  EXPECT_EQ(lossy.Send(kErase), "");
+  EXPECT_EQ(lossy.loader.Flash()[0], 0xFF);
+  EXPECT_EQ(lossy.Send(kChecksum8), "70 03 00 00 00 8D");
+  EXPECT_EQ(lossy.Send(kReadId), "70 07 1F B5 B4");
+
+  // Erase and program take their time on top of the model's delay.
+  Unit slow({.erase_ms = 1500, .program_ms = 20});
+  slow.model.Options().delay_ms = 3;
+  EXPECT_EQ(slow.model.Receive(B(kLaunch)).delay_ms, 3);
+  EXPECT_EQ(slow.model.Receive(B(kErase)).delay_ms, 1503);
+  EXPECT_EQ(slow.model.Receive(B(kChecksum8)).delay_ms, 3);
+  EXPECT_EQ(slow.model.Receive(flash::ProgramRecordRequest(0, B("00"))->request).delay_ms, 23);
+}
+
+// The host's requests and decoders against the simulated loader, as the update
+// drives them: objcopy images over old firmware end up in the flash byte for byte,
+// past 64 KiB (segment records) and up to its top.
+TEST(TbxLoaderTest, HostProgramsAnImage) {
+  const std::pair<std::size_t, std::uint32_t> images[] = {{70000, 0}, {300, 0x1FE00}};
+  for (const auto& [size, address] : images) {
+    const common::Bytes image = tessera::testing::RandomBytes(size, 7);
+    std::string problem;
+    const auto hex = tessera::testing::ObjcopyHex(image, address, problem);
+    ASSERT_TRUE(hex) << problem;
+    const auto reference = tessera::testing::Reference(image, address);
+
+    Unit unit;
+    unit.loader.Load(0, tessera::testing::RandomBytes(0x20000, 8));
+    const auto exchange = [&](const flash::LoaderExchange& x) {
+      common::Bytes answer = unit.model.Receive(x.request).bytes;
+      // As the link hands it over: whole and with a right checksum, else nothing.
+      const bool whole = answer.size() == static_cast<std::size_t>(x.response.count);
+      if (!whole || !IsValidFrame(answer)) answer.clear();
+      return answer;
+    };
+    ASSERT_TRUE(flash::DecodeLaunch(exchange(flash::LaunchRequest())).ok());
+    EXPECT_EQ(flash::DeviceCheck(*flash::DecodeReadId(exchange(flash::ReadIdRequest()))),
+              std::nullopt);
+    ASSERT_TRUE(flash::DecodeErase(exchange(flash::EraseRequest())));
+    EXPECT_EQ(flash::EraseCheck(true, flash::DecodeChecksum(exchange(flash::ChecksumRequest()))),
+              std::nullopt);
+
+    flash::LineReader reader(*hex);
+    flash::ProgrammingPass pass(reader, "X", static_cast<std::uint32_t>(size));
+    pass.Start();
+    while (auto record = pass.Next()) {
+      const auto status = flash::DecodeProgram(
+          exchange(*flash::ProgramRecordRequest(record->address, record->data)));
+      const auto read_back =
+          flash::DecodeReadRecord(exchange(flash::ReadRecordRequest(record->address)));
+      ASSERT_EQ(flash::RecordCheck(status, read_back, record->data), std::nullopt)
+          << record->address;
+      pass.Programmed(record->data.size());
+    }
+    EXPECT_EQ(pass.error(), std::nullopt);
+    EXPECT_EQ(pass.bytes_programmed(), size);
+    EXPECT_TRUE(unit.loader.Flash() == reference.flash) << size;
+    EXPECT_EQ(flash::NewChecksumCheck(flash::DecodeChecksum(exchange(flash::ChecksumRequest())),
+                                      reference.checksum),
+              std::nullopt);
+    EXPECT_TRUE(flash::DecodeReboot(exchange(flash::RebootRequest())));
+    EXPECT_FALSE(unit.loader.Running());
+  }
+}
+
+}  // namespace
+}  // namespace tessera::sim
