@@ -20,8 +20,6 @@ std::string HexText(std::uint16_t value) {
   return buffer;
 }
 
-std::string HexText(const FactorSet& factors, int index) { return HexText(factors.at(index)); }
-
 std::uint16_t FactorFromText(std::string_view text) {
   // Digits beyond the fourth push the high ones out: any length reduces to its low
   // 16 bits without overflow.
@@ -33,6 +31,8 @@ std::uint16_t FactorFromText(std::string_view text) {
   }
   return value;
 }
+
+Message NullFactorMessage() { return {"Calibrate", "Null Calibration Factor"}; }
 
 std::optional<FactorSet> FactorsFromTexts(const FactorTexts& texts) {
   FactorSet factors{};

@@ -9,18 +9,18 @@
 #include <string_view>
 
 #include "corvid/calibration/calibration_math.h"
+#include "corvid/calibration/message.h"
 
 namespace corvid::calibration {
 
 // Box texts in factor order: txtChVoltage(0-5), txtSPVoltage, txtChCurrent(0-5).
 using FactorTexts = std::array<std::string, kFactorCount>;
 
-inline constexpr char kNullFactorTitle[] = "Calibrate";
-inline constexpr char kNullFactorText[] = "Null Calibration Factor";
+// "Set" with an empty box.
+Message NullFactorMessage();
 
 // Upper-case hexadecimal without leading zeros ("ED09", "0").
 std::string HexText(std::uint16_t value);
-std::string HexText(const FactorSet& factors, int index);
 
 // A box's text as the device gets it: its leading hexadecimal digits (none: 0), kept to
 // the low 16 bits. "ed09", "ED09" and "1ED09" all give 0xED09.

@@ -57,6 +57,8 @@ std::string ReportText(bool passed) {
   return passed ? "\r\nCalibration Completed\r\n" : "\r\nCalibration Not Completed\r\n";
 }
 
+Message UnknownDeviceTypeMessage() { return {kCalibrateErrorTitle, kUnknownDeviceType}; }
+
 Message MainsZeroMessage() {
   return {kVoltageErrorTitle,
           "The Mains voltage is reporting 0 Volts. Calibration cannot continue."};

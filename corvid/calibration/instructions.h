@@ -5,12 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "corvid/calibration/message.h"
+
 namespace corvid::calibration {
 
 // CalMode: which step the calibration window prepares and performs.
 enum class CalMode { kVoltage = 1, kCurrent = 2 };
 
-inline constexpr char kCrLf[] = "\r\n";
 inline constexpr char kUnknownDeviceType[] = "ERROR: Unknown Device Type";
 inline constexpr char kCalibrateErrorTitle[] = "Calibrate Error";
 inline constexpr char kVoltageErrorTitle[] = "Voltage Calibration Error";
@@ -43,11 +44,8 @@ std::string OutputProgress(int output);
 // The last lines of a full calibration.
 std::string ReportText(bool passed);
 
-struct Message {
-  std::string title;
-  std::string text;
-  bool operator==(const Message&) const = default;
-};
+// Opening the Calibrate menu with a device type outside 1-6.
+Message UnknownDeviceTypeMessage();
 
 // A zero reading stops the step.
 Message MainsZeroMessage();
