@@ -198,106 +198,81 @@ TEST(CalibrationProcedureTest, AFewPercentOffEverywhereEndsInsideEveryBand) {
 }
 
 TEST(CalibrationProcedureTest, RunsThatEndEarlyOrFail) {
-  const auto on_mode = [](CalMode mode, std::function<void(SwitchPackOptions&)> change) -> Hook {
-    return [=](CalibrationProcedure& p, SwitchPackModel& device) {
-      if (p.Mode() == mode) change(device.Options());
-    };
-  };
   struct Case {
     const char* name;
-    int device_type;
-    std::function<void(SwitchPackOptions&)> device;
-    Hook before_poll;
+    int device_type;  // 1: HV, 2: LV
+    int off_gain;     // this measurement reads off by gain (-1: none)
+    double gain;
+    std::uint8_t dead;          // outputs dead from the start
+    double drift;               // supply after the voltage step (0: stays)
+    std::uint8_t dead_current;  // outputs that die in the current step
+    bool no_load;               // ICAL left at NORMAL in the current step
     std::string log_end;
-    std::vector<Message> errors;
+    const char* title;  // error box; nullptr: none
+    const char* text;
     std::optional<bool> passed;
   };
   const Case cases[] = {
-      {"supply drifts to 50 V after the voltage step: no current step",
-       2,
-       nullptr,
-       [](CalibrationProcedure& p, SwitchPackModel& device) {
-         if (p.Instructions().ends_with(kVoltageDone)) device.Options().mains_volts = 50;
-       },
-       "f5=4F70 set " + kPollsThenPauses + " 100ms poll 100ms report- finished",
-       {},
-       false},
-      {"current 10 % low: the midpoint leaves 5 %; every output still checked",
-       2,
-       [](SwitchPackOptions& o) { o.gain[7] = 0.9; },
-       nullptr,
-       Measure(4) + " off4 " + Measure(5) + " off5 report- finished",
-       {},
-       false},
-      {"output stuck at 0 V",
-       2,
-       [](SwitchPackOptions& o) { o.dead_outputs = 0x04; },
-       nullptr,
-       "f6=4F70 f0=4F70 f1=4F70 error cancelled",
-       {{"Voltage Calibration Error",
-         "The Channel 1 Green input voltage is reporting 0 Volts. Calibration cannot continue."}},
-       std::nullopt},
-      {"no supply",
-       2,
-       [](SwitchPackOptions& o) { o.mains_volts = 0; },
-       nullptr,
-       kPollsThenPauses + " error cancelled",
-       {{"Voltage Calibration Error",
-         "The Mains voltage is reporting 0 Volts. Calibration cannot continue."}},
-       std::nullopt},
-      {"ICAL left at NORMAL",
-       2,
-       nullptr,
-       on_mode(CalMode::kCurrent, [](SwitchPackOptions& o) { o.ical = false; }),
-       Measure(0) + " error off0 cancelled",
-       {{"Current Calibration Error",
-         "The Channel 1 Red input current is reporting 0 mAmps. Calibration cannot continue."}},
-       std::nullopt},
-      {"output 3 dies in the current step",
-       2,
-       nullptr,
-       on_mode(CalMode::kCurrent, [](SwitchPackOptions& o) { o.dead_outputs = 0x08; }),
-       Measure(3) + " error off3 cancelled",
-       {{"Current Calibration Error",
-         "The Channel 2 Red input voltage is reporting 0 Volts. Calibration cannot continue."}},
-       std::nullopt},
+      Case{"supply drifts to 50 V after the voltage step: no current step", 2, -1, 1, 0, 50, 0,
+           false, "f5=4F70 set " + kPollsThenPauses + " 100ms poll 100ms report- finished", nullptr,
+           nullptr, false},
+      Case{"current 10 % low: the midpoint leaves 5 %; every output still checked", 2, 7, 0.9, 0, 0,
+           0, false, Measure(4) + " off4 " + Measure(5) + " off5 report- finished", nullptr,
+           nullptr, false},
+      Case{"output stuck at 0 V", 2, -1, 1, 0x04, 0, 0, false,
+           "f6=4F70 f0=4F70 f1=4F70 error cancelled", "Voltage Calibration Error",
+           "The Channel 1 Green input voltage is reporting 0 Volts. Calibration cannot continue.",
+           std::nullopt},
+      Case{"no supply", 2, 6, 0, 0, 0, 0, false, kPollsThenPauses + " error cancelled",
+           "Voltage Calibration Error",
+           "The Mains voltage is reporting 0 Volts. Calibration cannot continue.", std::nullopt},
+      Case{"ICAL left at NORMAL", 2, -1, 1, 0, 0, 0, true, Measure(0) + " error off0 cancelled",
+           "Current Calibration Error",
+           "The Channel 1 Red input current is reporting 0 mAmps. Calibration cannot continue.",
+           std::nullopt},
+      Case{"output 3 dies in the current step", 2, -1, 1, 0, 0, 0x08, false,
+           Measure(3) + " error off3 cancelled", "Current Calibration Error",
+           "The Channel 2 Red input voltage is reporting 0 Volts. Calibration cannot continue.",
+           std::nullopt},
       // 1 mA where 1838 are expected: n = 59511177, far beyond 16 bits.
-      {"current factor out of range",
-       2,
-       [](SwitchPackOptions& o) { o.gain[9] = 1.0 / 1838; },
-       nullptr,
-       Measure(2) + " error off2 cancelled",
-       {{"Current Calibration Error",
-         "The Channel 1 Green input current is reporting 1 mAmps, too far from the expected "
-         "1838 mAmps to calibrate. Calibration cannot continue."}},
-       std::nullopt},
+      Case{"current factor out of range", 2, 9, 1.0 / 1838, 0, 0, 0, false,
+           Measure(2) + " error off2 cancelled", "Current Calibration Error",
+           "The Channel 1 Green input current is reporting 1 mAmps, too far from the expected "
+           "1838 mAmps to calibrate. Calibration cannot continue.",
+           std::nullopt},
       // HV mains 8 % low: 110 / 101.2 x 60681 = 65957, whose low 16 bits (421) would
       // leave the device reading almost nothing.
-      {"voltage factor out of range",
-       1,
-       [](SwitchPackOptions& o) { o.gain[6] = 0.92; },
-       nullptr,
-       kPollsThenPauses + " error cancelled",
-       {{"Voltage Calibration Error",
-         "The Mains voltage is reporting 101.2 Volts, too far from 110 Volts to calibrate. "
-         "Calibration cannot continue."}},
-       std::nullopt},
+      Case{"voltage factor out of range", 1, 6, 0.92, 0, 0, 0, false,
+           kPollsThenPauses + " error cancelled", "Voltage Calibration Error",
+           "The Mains voltage is reporting 101.2 Volts, too far from 110 Volts to calibrate. "
+           "Calibration cannot continue.",
+           std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SwitchPackOptions options = Device(c.device_type);
-    if (c.device) c.device(options);
+    if (c.off_gain >= 0) options.gain[c.off_gain] = c.gain;
+    options.dead_outputs = c.dead;
     Bench bench(options);
-    bench.before_poll = c.before_poll;
+    bench.before_poll = [&c](CalibrationProcedure& p, SwitchPackModel& device) {
+      if (c.drift && p.Instructions().ends_with(kVoltageDone))
+        device.Options().mains_volts = c.drift;
+      if (p.Mode() == CalMode::kCurrent) {
+        device.Options().dead_outputs |= c.dead_current;
+        if (c.no_load) device.Options().ical = false;
+      }
+    };
     CalibrationProcedure p(c.device_type, c.device_type == 1 ? kHv : kLv);
     bench.Run(p, c.device_type);
     EXPECT_TRUE(bench.log.ends_with(c.log_end)) << bench.log;
-    EXPECT_EQ(bench.errors, c.errors);
+    const std::vector<Message> errors =
+        c.title ? std::vector<Message>{{c.title, c.text}} : std::vector<Message>{};
+    EXPECT_EQ(bench.errors, errors);
     EXPECT_EQ(p.Passed(), c.passed);
     if (c.passed == false) {
       EXPECT_TRUE(p.Instructions().ends_with("\r\nCalibration Not Completed\r\n"));
     }
-    if (!c.errors.empty() && p.Mode() == CalMode::kVoltage) {
+    if (c.title && p.Mode() == CalMode::kVoltage) {
       // A stop in the voltage step leaves the defaults sent at its start in the device.
       EXPECT_EQ(bench.Device().Factors(), DefaultFactors(c.device_type));
     }
@@ -305,70 +280,50 @@ TEST(CalibrationProcedureTest, RunsThatEndEarlyOrFail) {
 }
 
 TEST(CalibrationProcedureTest, CancelAndWhatCannotStart) {
+  constexpr WorkingValues kNoResistor{48.0f, 0.0f, 0x4F70, 0x7E80};
+  constexpr WorkingValues kNoVoltage{0.0f, 26.12f, 0x4F70, 0x7E80};
+  enum Cancel { kNever, kAtVoltageInstructions, kWhileOutput1IsMeasured };
   struct Case {
     const char* name;
     int device_type;
     WorkingValues values;
-    Technician technician;
-    Hook before_poll;
+    Cancel cancel;
     std::string log_end;
-    std::vector<Message> errors;
+    const char* refusal;  // text of a "Calibrate Error" box, or nullptr
   };
   const Case cases[] = {
-      {"cancel at the voltage instructions",
-       2,
-       kLv,
-       [](CalibrationProcedure& p, SwitchPackModel&, CalMode) { p.Cancel(); },
-       nullptr,
-       "off* defaults set 100ms poll 100ms await1 cancelled",
-       {}},
-      {"cancel while output 1 is measured: it is switched off again",
-       2,
-       kLv,
-       FollowInstructions,
-       [](CalibrationProcedure& p, SwitchPackModel&) {
-         if (p.Instructions().ends_with("Output: 1 2")) p.Cancel();
-       },
-       "on1 100ms poll off1 cancelled",
-       {}},
-      {"unknown device type: Start stays off",
-       7,
-       kLv,
-       FollowInstructions,
-       nullptr,
-       "off* defaults set 100ms poll 100ms await1 cancelled",
-       {}},
-      {"resistor setting 0",
-       2,
-       {48.0f, 0.0f, 0x4F70, 0x7E80},
-       FollowInstructions,
-       nullptr,
-       "error finished",
-       {{"Calibrate Error",
-         "The Calibrate Current Resistor setting is 0 Ohms. Correct it under Calibration "
-         "Settings. Calibration cannot continue."}}},
-      {"signal voltage setting 0",
-       2,
-       {0.0f, 26.12f, 0x4F70, 0x7E80},
-       FollowInstructions,
-       nullptr,
-       "error finished",
-       {{"Calibrate Error",
-         "The Calibrate Signal Voltage setting is 0 Vrms. Correct it under Calibration "
-         "Settings. Calibration cannot continue."}}},
+      Case{"cancel at the voltage instructions", 2, kLv, kAtVoltageInstructions,
+           "off* defaults set 100ms poll 100ms await1 cancelled", nullptr},
+      Case{"cancel while output 1 is measured: it is switched off again", 2, kLv,
+           kWhileOutput1IsMeasured, "on1 100ms poll off1 cancelled", nullptr},
+      Case{"unknown device type: Start stays off", 7, kLv, kNever,
+           "off* defaults set 100ms poll 100ms await1 cancelled", nullptr},
+      Case{"resistor setting 0", 2, kNoResistor, kNever, "error finished",
+           "The Calibrate Current Resistor setting is 0 Ohms. Correct it under Calibration "
+           "Settings. Calibration cannot continue."},
+      Case{"signal voltage setting 0", 2, kNoVoltage, kNever, "error finished",
+           "The Calibrate Signal Voltage setting is 0 Vrms. Correct it under Calibration "
+           "Settings. Calibration cannot continue."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Bench bench(Device(c.device_type));
-    bench.technician = c.technician;
-    bench.before_poll = c.before_poll;
+    if (c.cancel == kAtVoltageInstructions)
+      bench.technician = [](CalibrationProcedure& p, SwitchPackModel&, CalMode) { p.Cancel(); };
+    if (c.cancel == kWhileOutput1IsMeasured) {
+      bench.before_poll = [](CalibrationProcedure& p, SwitchPackModel&) {
+        if (p.Instructions().ends_with("Output: 1 2")) p.Cancel();
+      };
+    }
     CalibrationProcedure p(c.device_type, c.values);
     bench.Run(p, c.device_type);
     EXPECT_TRUE(bench.log.ends_with(c.log_end)) << bench.log;
-    EXPECT_EQ(bench.errors, c.errors);
+    const std::vector<Message> errors =
+        c.refusal ? std::vector<Message>{{"Calibrate Error", c.refusal}} : std::vector<Message>{};
+    EXPECT_EQ(bench.errors, errors);
     EXPECT_EQ(p.Passed(), std::nullopt);
-    if (c.log_end == "error finished") {  // refused before anything went to the device
-      EXPECT_EQ(bench.log, c.log_end);
+    if (c.refusal) {  // refused before anything went to the device
+      EXPECT_EQ(bench.log, "error finished");
       EXPECT_TRUE(bench.Device().Received().empty());
     }
     if (c.device_type == 7) {
