@@ -47,14 +47,16 @@ int SwitchPackModel::MainsReading() const {
 }
 
 int SwitchPackModel::FieldVoltsReading(int output) const {
-  if (output < 0 || output > 5 || !(OutputOnBits() & (1 << output))) return 0;
+  if (output < 0 || output > 5 || (options_.dead_outputs & (1 << output))) return 0;
+  if (!options_.vcal && !(OutputOnBits() & (1 << output))) return 0;
   return Clamp14(options_.mains_volts * 10.0 * options_.gain[output] * factors_[output] /
                  DefaultFactor(options_.device_type, output));
 }
 
 int SwitchPackModel::FieldAmpsReading(int output) const {
   if (output < 0 || output > 5 || !(OutputOnBits() & (1 << output))) return 0;
-  if (options_.load_ohms <= 0) return 0;  // open circuit
+  if (options_.dead_outputs & (1 << output)) return 0;
+  if (!options_.ical || options_.load_ohms <= 0) return 0;  // open circuit
   const int index = kFirstCurrentIndex + output;
   const double milliamps = options_.mains_volts * 1000.0 / options_.load_ohms;
   return Clamp14(milliamps * options_.gain[index] * factors_[index] /

@@ -21,8 +21,15 @@ struct SwitchPackOptions {
   double mains_volts = 120.0;  // signal power input, Vrms
   double load_ohms = 26.12;    // load on every output
   // Device gain error per measurement (6 field voltages, mains, 6 currents) before
-  // calibration; 1.0 reads true with the default factors.
+  // calibration; 1.0 reads true with the default factors. Each reading is the true
+  // value x gain x factor / default factor.
   std::array<double, 13> gain{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  // Calibration switches. VCAL ties every field voltage input to the signal supply,
+  // driven or not; ICAL off takes the load off the outputs (no current flows).
+  bool vcal = false;
+  bool ical = true;
+  // bit i: output i is broken and measures 0 V and 0 mA whatever happens.
+  std::uint8_t dead_outputs = 0;
   std::uint8_t status_bits = 0;   // extra status bits 0, 2, 3 (bit 1: reset, own)
   std::uint8_t fault_bits = 0;    // output-fault bits reported in the status
   std::uint8_t diag_flags = 0;    // register / data-flash fault bits

@@ -155,6 +155,39 @@ TEST(SwitchPackModelTest, CalibrationFactorsScaleMeasurements) {
   EXPECT_EQ(model.DisableBits(), 0x00);  // as the first status left them
 }
 
+TEST(SwitchPackModelTest, CalibrationSwitchesAndDeadOutputs) {
+  // 48 V supply, 26.12 ohm load: an input that sees the supply reads 480 tenths of a
+  // volt, a loaded output 1838 mA.
+  struct Case {
+    const char* name;
+    bool vcal, ical;
+    std::uint8_t dead, disable;
+    std::uint8_t reads_volts, reads_amps;  // bit i: output i reads 480 / 1838, else 0
+  };
+  for (const Case& c : {
+           Case{"VCAL: every input sees the supply", true, false, 0x00, 0x3F, 0x3F, 0x00},
+           Case{"ICAL: a driven output loads", false, true, 0x00, 0x3E, 0x01, 0x01},
+           Case{"no load", false, false, 0x00, 0x00, 0x3F, 0x00},
+           Case{"output 2 dead", true, true, 0x04, 0x00, 0x3B, 0x3B},
+           Case{"outputs 0 and 5 dead, VCAL", true, false, 0x21, 0x3F, 0x1E, 0x00},
+       }) {
+    SCOPED_TRACE(c.name);
+    SwitchPackOptions options{.mains_volts = 48.0, .load_ohms = 26.12};
+    options.vcal = c.vcal;
+    options.ical = c.ical;
+    options.dead_outputs = c.dead;
+    SwitchPackModel model(options);
+    const Bytes p = Ask(model, {kCmdStatus, 0x80, static_cast<std::uint8_t>(0x80 | c.disable)});
+    ASSERT_EQ(p.size(), 30u);
+    EXPECT_EQ(At(p, 2), 480);  // the mains input is never affected
+    for (int i = 0; i < 6; ++i) {
+      EXPECT_EQ(At(p, 4 + 2 * i), (c.reads_volts >> i & 1) ? 480 : 0) << i;
+      EXPECT_EQ(At(p, 16 + 2 * i), (c.reads_amps >> i & 1) ? 1838 : 0) << i;
+    }
+    EXPECT_EQ(p[28], (~c.disable) & 0x3F);  // on bits follow the disables, dead or not
+  }
+}
+
 TEST(SwitchPackModelTest, FaultPatterns) {
   struct Case {
     SwitchPackOptions options;
