@@ -15,10 +15,11 @@ PollLoop::PollLoop(const QString& timer_name, int interval_ms, Mode mode, QObjec
 
 PollLoop::~PollLoop() = default;
 
-void PollLoop::Start() {
+void PollLoop::Start(bool timer) {
   stopped_ = false;
   suspended_ = false;
-  if (!in_tick_ || mode_ == Mode::kFreeRunning) timer_->start();
+  timed_ = timer;
+  if (timed_ && (!in_tick_ || mode_ == Mode::kFreeRunning)) timer_->start();
 }
 
 void PollLoop::Stop() {
@@ -35,7 +36,7 @@ void PollLoop::Suspend() {
 
 void PollLoop::Resume() {
   suspended_ = false;
-  if (!in_tick_ && !Stopped()) timer_->start();
+  if (timed_ && !in_tick_ && !Stopped()) timer_->start();
 }
 
 bool PollLoop::Idle() const { return !in_tick_ && !(busy_ && busy_()); }
@@ -55,7 +56,7 @@ bool PollLoop::TickNow() {
   in_tick_ = true;
   if (tick_) tick_();
   in_tick_ = false;
-  if (restart && !Stopped() && !suspended_) timer_->start();
+  if (restart && timed_ && !Stopped() && !suspended_) timer_->start();
   FlushDeferred();
   return true;
 }

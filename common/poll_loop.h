@@ -34,8 +34,9 @@ class PollLoop : public QObject {
   void SetBusy(std::function<bool()> busy) { busy_ = std::move(busy); }
 
   QTimer* Timer() const { return timer_; }
-  // Starts ticking (again) after Stop().
-  void Start();
+  // Starts ticking (again) after Stop(). Without the timer, ticks run only when
+  // asked for (TickNow, Fire): a terminal tool paces its own exchanges.
+  void Start(bool timer = true);
   // Stops for good: the program is closing or never opened its port.
   void Stop();
   bool Stopped() const;
@@ -74,6 +75,7 @@ class PollLoop : public QObject {
   bool in_tick_ = false;
   bool suspended_ = false;
   bool stopped_ = true;
+  bool timed_ = true;  // the timer drives the ticks
   bool flush_scheduled_ = false;
 };
 

@@ -62,6 +62,21 @@ TEST(PollLoopTest, TimerStopsForTheTickInRestartModeAndKeepsRunningWhenFree) {
   }
 }
 
+TEST(PollLoopTest, WithoutTheTimerTicksRunOnlyWhenAskedFor) {
+  PollLoop loop("tmrPoll", 1, PollLoop::Mode::kRestartAfterTick);
+  int ticks = 0;
+  loop.SetTick([&] { ++ticks; });
+  loop.Start(false);
+  EXPECT_TRUE(loop.TickNow());
+  EXPECT_FALSE(loop.Timer()->isActive()) << "a tick must not start the timer";
+  loop.Suspend();
+  loop.Resume();
+  EXPECT_FALSE(loop.Timer()->isActive());
+  EXPECT_TRUE(Delay(20));
+  EXPECT_EQ(ticks, 1);
+  EXPECT_FALSE(loop.Stopped());
+}
+
 TEST(PollLoopTest, FiredComesOnEveryExpiryEvenWhenTheTickIsSkipped) {
   PollLoop loop("tmrPoll", 5, Mode::kFreeRunning);
   int ticks = 0;

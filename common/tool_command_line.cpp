@@ -22,6 +22,12 @@ void ToolCommandLine::AddValue(const QStringList& names, const QString& value_na
   parser_.addOption(QCommandLineOption(names, help, value_name));
 }
 
+void ToolCommandLine::AddPositional(const QString& name, const QString& help,
+                                    const QString& syntax) {
+  parser_.addPositionalArgument(name, help, syntax);
+  positional_allowed_ = true;
+}
+
 void ToolCommandLine::AddPtyOptions() {
   AddValue({"port"}, "N",
            QStringLiteral("serve the device as COM<N>, 1-%1 (required)").arg(kMaxPortNumber));
@@ -48,7 +54,7 @@ std::optional<int> ToolCommandLine::Parse(const QStringList& arguments) {
                  qPrintable(QCoreApplication::applicationVersion()));
     return 0;
   }
-  if (!parser_.positionalArguments().isEmpty()) {
+  if (!positional_allowed_ && !parser_.positionalArguments().isEmpty()) {
     Fail(QStringLiteral("unexpected argument '%1'").arg(parser_.positionalArguments().front()));
     return Report();
   }

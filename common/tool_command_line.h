@@ -23,6 +23,10 @@ class ToolCommandLine {
 
   void AddFlag(const QStringList& names, const QString& help);
   void AddValue(const QStringList& names, const QString& value_name, const QString& help);
+  // Words after the options (a tool's command and its files); without this call any
+  // such word is refused.
+  void AddPositional(const QString& name, const QString& help, const QString& syntax = {});
+  QStringList Positional() const { return parser_.positionalArguments(); }
   // --port N (required), --port-dir DIR, --paced, --log FILE, --verbose.
   void AddPtyOptions();
   QCommandLineParser& Parser() { return parser_; }
@@ -62,6 +66,7 @@ class ToolCommandLine {
 
   QString program_;
   QCommandLineParser parser_;
+  bool positional_allowed_ = false;
   QString error_;
   std::FILE* out_ = stdout;
   std::FILE* err_ = stderr;

@@ -35,7 +35,7 @@ QString Session::PortText() const {
                     : QStringLiteral("EIA-232 Port = %1").arg(port_number_);
 }
 
-bool Session::Start(const QString& command_line) {
+bool Session::Start(const QString& command_line, bool poll) {
   port_.SetSettings(QString::fromLatin1(kPortSettings));
   const CommandLine options = ParseCommandLine(command_line.toStdString());
   port_number_ = options.port_number;
@@ -64,7 +64,7 @@ bool Session::Start(const QString& command_line) {
   state_.PollCount = 0;
   state_.TransBlock = 0;
   shown_address_ = -1;
-  loop_.Start();
+  loop_.Start(poll);
   return true;
 }
 
@@ -89,11 +89,11 @@ void Session::Tick() {
   state_.PollCount = panel::NextPollCount(state_.PollCount);
 }
 
-void Session::SendInputFrame() {
+bool Session::SendInputFrame() {
   const Bytes response = link_.Exchange(InputRequest(state_.control), kInputResponse);
   if (response.empty()) {
     emit LinkStateChanged(false);
-    return;
+    return false;
   }
   const int address = UnitAddressOf(response);
   state_.identity.UnitAddress = address;
@@ -105,23 +105,26 @@ void Session::SendInputFrame() {
   state_.input_data = InputDataOf(response);
   emit InputsChanged(panel::InputDataToForm(state_.input_data));
   emit LinkStateChanged(true);
+  return true;
 }
 
-void Session::SendRMSFrame() {
+bool Session::SendRMSFrame() {
   const Bytes response = link_.Exchange(StatusRequest(), kStatusResponse);
-  if (response.empty()) return;
+  if (response.empty()) return false;
   const bool error = LineSyncErrorOf(response);
   emit LineSyncChanged(error);
   if (error && !Stopping()) link_.Exchange(LineSyncErrorRequest(), kStatusResponse);
+  return true;
 }
 
-void Session::SendOutputFrame() {
-  link_.Exchange(OutputRequest(state_.output_data), kOutputResponse);
+bool Session::SendOutputFrame() {
+  return !link_.Exchange(OutputRequest(state_.output_data), kOutputResponse).empty();
 }
 
-void Session::SendKalRmsFrame() {
-  if (link_.SendKalRmsFrame()) return;
+bool Session::SendKalRmsFrame() {
+  if (link_.SendKalRmsFrame()) return true;
   if (!state_.identity.KalSwitch) emit ExtendedMenusShown(false);
+  return false;
 }
 
 }  // namespace tessera

@@ -34,9 +34,10 @@ class Session : public QObject {
   ~Session() override;
 
   // Start-up: line settings, "/comm=" and "/kal" from the command line, the port
-  // opened, the identity and request flags reset, polling started. False when the
-  // port would not open ("Open Port Error" has been shown; the program ends).
-  bool Start(const QString& command_line);
+  // opened, the identity and request flags reset, polling started (unless `poll` is
+  // false: a terminal tool runs its exchanges itself). False when the port would
+  // not open ("Open Port Error" has been shown; the program ends).
+  bool Start(const QString& command_line, bool poll = true);
   // Polling stops for good and the port closes (the program is closing).
   void Close();
 
@@ -63,11 +64,12 @@ class Session : public QObject {
   void SetRequestHandler(panel::Request request, panel::RequestTable::Handler handler);
   void Request(panel::Request request) { state_.requests[request] = true; }
 
-  // The front-panel exchanges of the tick.
-  void SendInputFrame();
-  void SendRMSFrame();
-  void SendOutputFrame();
-  void SendKalRmsFrame();
+  // The front-panel exchanges of the tick; true when the unit answered (for the
+  // identify exchange: with the extended set).
+  bool SendInputFrame();
+  bool SendRMSFrame();
+  bool SendOutputFrame();
+  bool SendKalRmsFrame();
 
   AppState& State() { return state_; }
   UnitLink& Link() { return link_; }

@@ -1,11 +1,11 @@
 #include "tessera/session/tessera_app.h"
 
-#include "tessera/sim/tbx_model.h"
+#include "tessera/sim/tbx_device.h"
 
 namespace tessera {
 
 common::PortSetup TesseraPortSetup(bool simulated) {
-  return common::MakePortSetup(simulated ? std::make_unique<sim::TbxModel>() : nullptr);
+  return common::MakePortSetup(simulated ? std::make_unique<sim::TbxDevice>() : nullptr);
 }
 
 TesseraApp::TesseraApp(common::PortSetup setup, common::Prompts& prompts)

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "common/version.h"
+#include "tessera/sim/tbx_device.h"
 #include "tessera/sim/tbx_sim_args.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,6 @@ int main(int argc, char** argv) {
   const auto parsed = tessera::sim::ParseTbxSimArgs(QCoreApplication::arguments().mid(1));
   if (const int* status = std::get_if<int>(&parsed)) return *status;
   const auto& args = std::get<tessera::sim::TbxSimArgs>(parsed);
-  tessera::sim::TbxModel model(args.model);
-  return common::RunPtyDevice(model, args.pty);
+  tessera::sim::TbxDevice device(args.model);
+  return common::RunPtyDevice(device, args.pty);
 }

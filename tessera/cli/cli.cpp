@@ -1,0 +1,83 @@
+#include "tessera/cli/cli.h"
+
+#include <QString>
+
+#include "common/terminal_prompts.h"
+#include "common/tool_command_line.h"
+#include "tessera/cli/commands.h"
+#include "tessera/cli/exit_status.h"
+#include "tessera/session/tessera_app.h"
+
+namespace tessera::cli {
+namespace {
+
+constexpr char kStatuses[] =
+    "Exit status: 0 done; 2 bad command line; 3 the port could not be opened;\n"
+    "4 the unit refused or did not answer; 5 the unit's answer could not be used;\n"
+    "6 a file was refused before anything was sent; 7 an update failed after the unit\n"
+    "was erased (the unit waits in its flash loader); 8 a question needed an answer\n"
+    "(run on a terminal, or with --yes).";
+
+QString Description() {
+  QString text =
+      "Talks to a TBX cabinet I/O unit on a serial port (--port N) or to the built-in\n"
+      "simulated unit (--sim) and runs one command:\n";
+  for (const CliCommand& command : Commands()) {
+    text += QStringLiteral("  %1\n      %2\n").arg(command.synopsis, command.summary);
+  }
+  return text + kStatuses;
+}
+
+}  // namespace
+
+const std::vector<CliCommand>& Commands() {
+  static const std::vector<CliCommand> commands = {IdentifyCommand()};
+  return commands;
+}
+
+void WriteAll(std::FILE* stream, const QByteArray& bytes) {
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+  std::fflush(stream);
+}
+
+int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+  common::ToolCommandLine line("tessera-cli", Description());
+  line.SetStreams(out, err);
+  line.AddValue({"port"}, "N", "the unit on serial port N (COMN)");
+  line.AddFlag({"sim"}, "the built-in simulated unit instead of a port");
+  line.AddFlag({"yes"}, "answer yes to the questions a command asks");
+  line.AddPositional("command", "the command, then its words", "command [words...]");
+  for (const CliCommand& command : Commands()) {
+    if (command.add_options) command.add_options(line);
+  }
+  if (const auto status = line.Parse(arguments)) return *status;
+
+  const QStringList words = line.Positional();
+  const CliCommand* command = nullptr;
+  if (words.isEmpty()) {
+    line.Fail("no command given");
+  } else {
+    for (const CliCommand& candidate : Commands()) {
+      if (words.front() == candidate.name) command = &candidate;
+    }
+    if (command == nullptr) line.Fail(QStringLiteral("unknown command '%1'").arg(words.front()));
+  }
+  const bool sim = line.IsSet("sim");
+  const auto port = line.Whole("port", common::kMinPortNumber, common::kMaxPortNumber);
+  if (sim == line.IsSet("port")) line.Fail("give either --port N or --sim");
+  if (const auto status = line.Finish()) return *status;
+
+  auto options = common::TerminalPrompts::TerminalOptions(line.IsSet("yes"));
+  options.err = err;
+  common::TerminalPrompts prompts(options);
+  TesseraApp app(TesseraPortSetup(sim), prompts);
+  // "/kal": the extended command set is what a terminal tool is for.
+  const QString session_line = QStringLiteral("/comm=%1 /kal").arg(sim ? 1 : *port);
+  if (!app.session().Start(session_line, false)) return kExitPort;
+  CliContext context{app, prompts, line, words.mid(1), out, err};
+  const int status = command->run(context);
+  app.session().Close();
+  return status;
+}
+
+}  // namespace tessera::cli

@@ -1,0 +1,11 @@
+// The commands of tessera-cli, each in its own file.
+#pragma once
+
+#include "tessera/cli/cli.h"
+
+namespace tessera::cli {
+
+// Prints the unit address line (as the window caption shows it) and the firmware text.
+CliCommand IdentifyCommand();
+
+}  // namespace tessera::cli

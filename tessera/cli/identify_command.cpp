@@ -1,0 +1,45 @@
+#include "common/terminal_prompts.h"
+#include "tessera/cli/commands.h"
+#include "tessera/cli/exit_status.h"
+#include "tessera/link/unit_address.h"
+#include "tessera/session/tessera_app.h"
+
+namespace tessera::cli {
+
+CliCommand IdentifyCommand() {
+  return {
+      "identify",
+      "identify",
+      "prints the unit address line, as the window caption shows it, and the firmware text",
+      nullptr,
+      [](CliContext& context) {
+        Session& session = context.app.session();
+        if (!session.SendInputFrame()) {
+          context.prompts.Show({.title = "Tessera",
+                                .text = "TBX Not Responding",
+                                .buttons = common::Buttons::kOk,
+                                .icon = common::Icon::kCritical,
+                                .detail = {}});
+          return kExitNoAnswer;
+        }
+        const UnitIdentity& identity = context.app.State().identity;
+        const std::string caption = UnitAddressLayout(identity.UnitAddress).caption;
+        std::fprintf(context.out, "%s\n", caption.c_str());
+        if (!session.SendKalRmsFrame()) {
+          // An older unit has no extended identify: its firmware cannot be told.
+          context.prompts.Show({.title = "Tessera",
+                                .text = "The unit did not answer the extended identify request.",
+                                .buttons = common::Buttons::kOk,
+                                .icon = common::Icon::kWarning,
+                                .detail = {}});
+          std::fflush(context.out);
+          return kExitNoAnswer;
+        }
+        std::fprintf(context.out, "%s\n", FirmwareVersionText(identity).c_str());
+        std::fflush(context.out);
+        return kExitOk;
+      },
+  };
+}
+
+}  // namespace tessera::cli

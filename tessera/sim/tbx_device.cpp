@@ -1,0 +1,12 @@
+#include "tessera/sim/tbx_device.h"
+
+namespace tessera::sim {
+
+TbxDevice::TbxDevice(TbxOptions options, TbxLoaderOptions loader)
+    : model_(options),
+      tables_(InstallTables(model_)),
+      event_log_(InstallEventLog(model_)),
+      transitions_(InstallTransitions(model_)),
+      loader_(model_, loader) {}
+
+}  // namespace tessera::sim
