@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QWidget>
@@ -20,7 +21,14 @@ bool IsMenuActive(const QWidget* window) {
           ? (main->menuWidget() != nullptr ? qobject_cast<QMenuBar*>(main->menuWidget()) : nullptr)
           : window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
   if (bar == nullptr) return false;
-  return bar->activeAction() != nullptr;
+  // Only a dropped-down menu counts: after a tap of Alt (or Escape out of a menu) the
+  // bar stays in keyboard mode with an active action but nothing on screen says so,
+  // and polling must not stop for that.
+  for (const QAction* action : bar->actions()) {
+    const QMenu* menu = action->menu();
+    if (menu != nullptr && menu->isVisible()) return true;
+  }
+  return false;
 }
 
 void GateTicksOnMenus(PollLoop& loop, QWidget* window) {

@@ -10,8 +10,8 @@ namespace common {
 
 class PollLoop;
 
-// True while a top-level menu of the window is open (an item highlighted); false
-// also for a window without a menu bar.
+// True while a menu of the window's menu bar is dropped down; false in the bar's
+// keyboard mode (Alt tapped) and for a window without a menu bar.
 bool IsMenuActive(const QWidget* window);
 
 // While a menu of the window is open the loop's tick waits; the gate goes with the

@@ -92,23 +92,34 @@ bool CommBox::ClickOK() {
                    .buttons = common::Buttons::kOk,
                    .icon = common::Icon::kCritical,
                    .detail = {}});
-    cmb_port_->setFocus();
+    RefocusPort();
     return false;
   }
   const double rounded = std::nearbyint(value);
   if (rounded < 1 || rounded > kMaxPortNumber) {
     // No such port can exist: keep the port that is open now.
     prompts_.Show(*PortOpenFailureMessage(QStringLiteral("Port not found"), {}));
-    cmb_port_->setFocus();
+    RefocusPort();
     return false;
   }
   const int n = static_cast<int>(rounded);
-  if (!OpenCommPort(port_, prompts_, n)) return false;
+  if (!OpenCommPort(port_, prompts_, n)) {
+    RefocusPort();
+    return false;
+  }
   store_.SavePortNumber(n);
   settings_.PortNumber = n;
   emit PortOpened(n);
   hide();
   return true;
+}
+
+void CommBox::RefocusPort() {
+  // After a box the technician types the number again: back in the port box, with
+  // the rejected text selected so typing replaces it.
+  activateWindow();
+  cmb_port_->setFocus(Qt::OtherFocusReason);
+  if (cmb_port_->lineEdit() != nullptr) cmb_port_->lineEdit()->selectAll();
 }
 
 void CommBox::ClickUSB() {

@@ -46,6 +46,8 @@ class CommBox : public QDialog {
   void PortOpened(int port_number);
 
  private:
+  void RefocusPort();
+
   common::SerialPort& port_;
   common::Prompts& prompts_;
   LinkSettings& settings_;

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -102,6 +104,28 @@ TEST(CommBoxTest, OkPaths) {
       EXPECT_EQ(f.prompts.shown()[0].icon, common::Icon::kCritical);
     }
     EXPECT_EQ(f.box.isVisible(), c.stored.isEmpty());
+  }
+}
+
+// Typed and clicked as a technician does: after any refusal the next keystrokes go
+// into the port box again, replacing what was refused.
+TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
+  for (const auto& [typed, open_failure] :
+       {std::pair{"abc", ""}, {"0", ""}, {"5", "Port unavailable"}}) {
+    SCOPED_TRACE(typed);
+    BoxFixture f;
+    f.port.SetOpenFailure(open_failure);
+    f.box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.box));
+    QLineEdit* edit = f.box.cmbPort()->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    f.Click("cmdOK");
+    ASSERT_EQ(f.prompts.shown().size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), f.box.cmbPort());
+    EXPECT_EQ(edit->selectedText(), typed);
+    QTest::keyClicks(QApplication::focusWidget(), "4");
+    EXPECT_EQ(f.box.cmbPort()->currentText(), "4");
   }
 }
 
