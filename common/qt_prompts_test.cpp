@@ -61,8 +61,9 @@ TEST(QtPromptsTest, ButtonsMapToAnswers) {
                {Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk}};
   for (const auto& c : cases) {
     WhenTheBoxShows([](QMessageBox&) {}, c.press);
-    EXPECT_EQ(prompts.Show({.title = "T", .text = "Q", .buttons = c.buttons, .icon = {}, .detail = {}}),
-              c.answer);
+    EXPECT_EQ(
+        prompts.Show({.title = "T", .text = "Q", .buttons = c.buttons, .icon = {}, .detail = {}}),
+        c.answer);
   }
 }
 
@@ -80,7 +81,8 @@ TEST(QtPromptsTest, ABoxOverADialogBelongsToTheDialog) {
   QtPrompts prompts(&main);
   QWidget* box_parent = nullptr;
   WhenTheBoxShows([&](QMessageBox& box) { box_parent = box.parentWidget(); }, QMessageBox::Ok);
-  prompts.Show({.title = "T", .text = "Bad number", .buttons = Buttons::kOk, .icon = {}, .detail = {}});
+  prompts.Show(
+      {.title = "T", .text = "Bad number", .buttons = Buttons::kOk, .icon = {}, .detail = {}});
   EXPECT_EQ(box_parent, &dialog);
   dialog.hide();
   main.activateWindow();

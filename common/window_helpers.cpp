@@ -3,10 +3,12 @@
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QWidget>
 
 #include "common/poll_loop.h"
@@ -88,6 +90,19 @@ void CloseOnAnyClick(QDialog* dialog) {
   auto* closer = new ClickCloser(dialog);
   dialog->installEventFilter(closer);
   for (QWidget* child : dialog->findChildren<QWidget*>()) child->installEventFilter(closer);
+}
+
+QLabel* AddStatusPanel(QStatusBar* bar, const QString& object_name, const QString& role,
+                       const QString& text, const QString& widest, int stretch) {
+  auto* panel = new QLabel(text, bar);
+  panel->setObjectName(object_name);
+  panel->setAccessibleDescription(role);
+  panel->setFrameShape(QFrame::StyledPanel);
+  panel->setFrameShadow(QFrame::Sunken);
+  const int margins = 2 * panel->frameWidth() + 2 * panel->margin() + 12;
+  panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(widest) + margins);
+  bar->addWidget(panel, stretch);
+  return panel;
 }
 
 QString ArrayName(const QString& base, int index) {

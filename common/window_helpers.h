@@ -4,6 +4,8 @@
 #include <QString>
 
 class QDialog;
+class QLabel;
+class QStatusBar;
 class QWidget;
 
 namespace common {
@@ -28,6 +30,12 @@ void CentreOnScreen(QWidget* window);
 // A click on any part of the dialog (its frames, pictures and labels included)
 // accepts it, as About boxes do. Call after the dialog's children exist.
 void CloseOnAnyClick(QDialog* dialog);
+
+// A status-bar panel wide enough for `widest` (the longest text it will show). Its
+// accessible name is its current text, so a screen reader hears what it says now;
+// `role` ("Port", "CRC errors") is its accessible description.
+QLabel* AddStatusPanel(QStatusBar* bar, const QString& object_name, const QString& role,
+                       const QString& text, const QString& widest, int stretch);
 
 // Object name of element i of a control array: ArrayName("chkOut", 12) == "chkOut_12".
 QString ArrayName(const QString& base, int index);

@@ -403,14 +403,15 @@ void MainWindow::BuildStatusBar() {
   setStatusBar(bar);
   const std::array<QString, 5> texts = {"Device Type = ?", "PC Comm Port = ?", "CRC Errors = 0",
                                         "Rx Timeouts = 0", "Rx NAKs= 0"};
-  const std::array<QString, 5> names = {"Device type", "PC comm port", "CRC errors", "Rx timeouts",
+  const std::array<QString, 5> roles = {"Device type", "PC comm port", "CRC errors", "Rx timeouts",
                                         "Rx NAKs"};
+  // Counts up to 9 999 999 stay whole at the default window size.
+  const std::array<QString, 5> widest = {"Device Type = VELD-VHV", "PC Comm Port = Simulated",
+                                         "CRC Errors = 9999999", "Rx Timeouts = 9999999",
+                                         "Rx NAKs = 9999999"};
   for (int i = 0; i < 5; ++i) {
-    sb_panels_[i] = Label(ArrayName("sbStatus", i + 1), texts[i], bar);
-    sb_panels_[i]->setAccessibleName(names[i]);
-    sb_panels_[i]->setFrameShape(QFrame::StyledPanel);
-    sb_panels_[i]->setMinimumWidth(i < 2 ? 150 : 110);
-    bar->addWidget(sb_panels_[i], i < 2 ? 2 : 1);
+    sb_panels_[i] = common::AddStatusPanel(bar, ArrayName("sbStatus", i + 1), roles[i], texts[i],
+                                           widest[i], i < 2 ? 2 : 1);
   }
   sb_panels_[0]->setToolTip("Switch Pack Type");
   sb_panels_[1]->setToolTip("Computer Comm Port Number");

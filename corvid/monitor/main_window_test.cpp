@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,8 +45,11 @@ QString Nth(const char* base, int i) { return QStringLiteral("%1_%2").arg(base).
 
 TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
   Harness h;
-  for (const char* name : {"chkFaultLED_1", "chkOutDisable_0", "chkOutDisable_5"})
-    QTest::mouseClick(h.Find<QCheckBox>(name), Qt::LeftButton);
+  for (const char* name : {"chkFaultLED_1", "chkOutDisable_0", "chkOutDisable_5"}) {
+    auto* box = h.Find<QCheckBox>(name);
+    // On the box itself, not on the room a wide layout may give the control.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+  }
   EXPECT_TRUE(h.Find<Indicator>("shpFault_1")->Filled());
   EXPECT_FALSE(h.Find<Indicator>("shpFault_0")->Filled());
   ASSERT_TRUE(h.session.GetStatus());
@@ -201,12 +206,36 @@ TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
   EXPECT_EQ(h.device.TakeCodes(), (Codes{0x3C, 0x7B, 0x01}));
 }
 
+// What the status bar shows is what a screen reader reads, and counts up to 9 999 999
+// fit their panels at the window's default size.
+TEST(MainWindowTest, StatusPanelsShowWholeCountsAndSpeakTheirText) {
+  Harness h;
+  h.link.Counters().CrcErrorCount = 9999999;
+  h.link.Counters().RxTimeoutCount = 9999999;
+  h.link.Counters().RxNakCount = 255;
+  h.Tick();
+  h.window.resize(h.window.sizeHint());
+  h.window.layout()->activate();
+  QTest::qWait(1);
+  for (int i = 1; i <= 5; ++i) {
+    auto* panel = h.Find<QLabel>(QStringLiteral("sbStatus_%1").arg(i));
+    EXPECT_GE(panel->width(), panel->sizeHint().width()) << panel->text().toStdString();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(panel);
+    EXPECT_EQ(a->text(QAccessible::Name), panel->text());
+  }
+  EXPECT_EQ(Panel(h, 4), "Rx Timeout = 9999999");
+  EXPECT_EQ(
+      QAccessible::queryAccessibleInterface(h.Find("sbStatus_3"))->text(QAccessible::Description),
+      "CRC errors");
+}
+
 TEST(MainWindowTest, ControlsMenusAndTexts) {
   Harness h;
   // Every named control speaks; a few that only the layout would otherwise show.
   for (QWidget* w : h.window.findChildren<QWidget*>()) {
     if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
-      EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+      EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << w->objectName().toStdString();
     }
   }
   for (const char* name : {"fraChannel_1", "fraField_1", "Label1", "imgFault_5", "chkOutDisable_5"})
@@ -259,8 +288,15 @@ TEST(MainWindowTest, HelpAboutDeviceAndAboutBox) {
     EXPECT_TRUE(dialog->isVisible() && dialog->isModal());
     EXPECT_EQ(dialog->windowTitle(), "About Device");
     QStringList texts;
-    for (const char* name : {"lblType", "lblID", "lblFirmware"})
-      texts << dialog->findChild<QLabel*>(name)->text();
+    for (const char* name : {"lblType", "lblID", "lblFirmware"}) {
+      auto* label = dialog->findChild<QLabel*>(name);
+      texts << label->text();
+      // A screen reader hears the device's values, not only the frame captions.
+      if (!label->text().isEmpty()) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name),
+                  label->text());
+      }
+    }
     dialog->accept();
     return texts;
   };

@@ -119,16 +119,10 @@ void MainWindow::BuildControls() {
   auto* bar = new QStatusBar(this);
   bar->setObjectName("sbStatusBar");
   bar->setSizeGripEnabled(false);
-  const char* panel_names[] = {"Port", "Firmware version"};
-  for (int i = 0; i < 2; ++i) {
-    sb_panels_[i] = new QLabel(bar);
-    sb_panels_[i]->setObjectName(QString("sbStatusBar_Panel%1").arg(i + 1));
-    sb_panels_[i]->setAccessibleName(panel_names[i]);
-    sb_panels_[i]->setFrameShape(QFrame::StyledPanel);
-    sb_panels_[i]->setFrameShadow(QFrame::Sunken);
-    sb_panels_[i]->setMinimumWidth(180);
-    bar->addWidget(sb_panels_[i], i == 0 ? 0 : 1);
-  }
+  sb_panels_[0] = common::AddStatusPanel(bar, "sbStatusBar_Panel1", "Port", QString(),
+                                         "EIA-232 Port = Simulated", 0);
+  sb_panels_[1] = common::AddStatusPanel(bar, "sbStatusBar_Panel2", "Firmware version", QString(),
+                                         "Firmware Version = 23, Firmware Revision = 1.4 ", 1);
   setStatusBar(bar);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
@@ -182,7 +183,8 @@ TEST_F(PanelTest, ControlsCarryTheirCaptionsAndAccessibleNames) {
   for (QWidget* widget : W().findChildren<QWidget*>()) {
     const QString name = widget->objectName();
     if (QRegularExpression("^(chk|btn|shp|lbl|img|fra|cmd|pgb)").match(name).hasMatch()) {
-      EXPECT_FALSE(widget->accessibleName().isEmpty()) << name.toStdString();
+      EXPECT_FALSE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty())
+          << name.toStdString();
     }
   }
 }
@@ -338,6 +340,12 @@ TEST_F(PanelTest, MenusFollowKalAndCommVersion) {
     EXPECT_EQ(Find<QMenu>("mnuBuffers")->menuAction()->isEnabled(), c.buffers);
     EXPECT_EQ(W().PanelText(2).isEmpty(), !c.extended);
     EXPECT_EQ(VisibleMenus().size(), *c.command_line ? 3 : 1);
+    // Both status panels speak what they show.
+    for (const char* name : {"sbStatusBar_Panel1", "sbStatusBar_Panel2"}) {
+      auto* panel = Find<QLabel>(name);
+      EXPECT_EQ(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Name),
+                panel->text());
+    }
   }
 }
 
