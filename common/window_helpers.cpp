@@ -1,5 +1,6 @@
 #include "common/window_helpers.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
@@ -103,6 +104,16 @@ QLabel* AddStatusPanel(QStatusBar* bar, const QString& object_name, const QStrin
   panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(widest) + margins);
   bar->addWidget(panel, stretch);
   return panel;
+}
+
+void TabToCheckedButton(const QList<QAbstractButton*>& group) {
+  const auto update = [group] {
+    for (QAbstractButton* button : group) {
+      button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+  };
+  for (QAbstractButton* button : group) QObject::connect(button, &QAbstractButton::toggled, update);
+  update();
 }
 
 QString ArrayName(const QString& base, int index) {

@@ -1,8 +1,10 @@
 // Window routines both programs carry in the same form.
 #pragma once
 
+#include <QList>
 #include <QString>
 
+class QAbstractButton;
 class QDialog;
 class QLabel;
 class QStatusBar;
@@ -36,6 +38,10 @@ void CloseOnAnyClick(QDialog* dialog);
 // `role` ("Port", "CRC errors") is its accessible description.
 QLabel* AddStatusPanel(QStatusBar* bar, const QString& object_name, const QString& role,
                        const QString& text, const QString& widest, int stretch);
+
+// Tab enters an exclusive group of option buttons on its checked button (arrow keys
+// move within the group), so Tab then Space never changes the choice.
+void TabToCheckedButton(const QList<QAbstractButton*>& group);
 
 // Object name of element i of a control array: ArrayName("chkOut", 12) == "chkOut_12".
 QString ArrayName(const QString& base, int index);

@@ -34,6 +34,8 @@ CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSetting
     : QDialog(parent), port_(port), prompts_(prompts), settings_(settings), store_(store) {
   setObjectName(QStringLiteral("frmCommBox"));
   setWindowTitle(QStringLiteral("Deva Vad Urodirudir Comm Port"));
+  // Wide enough for the whole title beside the window buttons.
+  setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
   setAccessibleName(windowTitle());
   setModal(false);
 
@@ -62,7 +64,13 @@ CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSetting
   buttons->addStretch(1);
   buttons->addWidget(cmd_ok_);
   buttons->addWidget(cmd_cancel_);
+  lbl_simulated_ =
+      new QLabel(QStringLiteral("The simulated device is built in: no serial port is used."), this);
+  lbl_simulated_->setObjectName(QStringLiteral("lblSimulated"));
+  lbl_simulated_->setWordWrap(true);
+  lbl_simulated_->hide();
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lbl_simulated_);
   layout->addWidget(fra_setting_);
   layout->addLayout(buttons);
 
@@ -83,7 +91,19 @@ void CommBox::Load() {
   }
 }
 
+void CommBox::SetSimulated(bool simulated) {
+  simulated_ = simulated;
+  lbl_simulated_->setVisible(simulated);
+  cmb_port_->setEnabled(!simulated);
+  lbl_port_->setEnabled(!simulated);
+  cmd_usb_->setEnabled(!simulated);
+}
+
 bool CommBox::ClickOK() {
+  if (simulated_) {
+    hide();
+    return true;
+  }
   bool ok = false;
   const double value = cmb_port_->currentText().trimmed().toDouble(&ok);
   if (!ok || !std::isfinite(value)) {

@@ -129,6 +129,28 @@ TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
   }
 }
 
+TEST(CommBoxTest, WideEnoughForItsTitle) {
+  BoxFixture f;
+  f.box.show();
+  const int title = f.box.fontMetrics().horizontalAdvance("Deva Vad Urodirudir Comm Port");
+  EXPECT_GE(f.box.width(), title + 120);
+}
+
+TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
+  BoxFixture f;
+  f.box.SetSimulated(true);
+  f.box.show();
+  EXPECT_TRUE(f.box.findChild<QLabel*>("lblSimulated")->isVisible());
+  EXPECT_FALSE(f.box.cmbPort()->isEnabled());
+  EXPECT_FALSE(f.box.findChild<QPushButton*>("cmdUSB")->isEnabled());
+  f.port.TakeWritten();
+  f.Click("cmdOK");
+  EXPECT_FALSE(f.box.isVisible());
+  EXPECT_EQ(f.StoredPort(), "");
+  EXPECT_EQ(f.port.PortNumber(), 2);
+  EXPECT_TRUE(f.prompts.shown().empty());
+}
+
 TEST(CommBoxTest, CancelChangesNothing) {
   BoxFixture f;
   f.box.show();

@@ -105,6 +105,7 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   BuildWindow();
   BuildMenus();
   BuildStatusBar();
+  SetTabOrder();
 
   // Driven by the guided calibration; idle here.
   tmr_calibrate_ = new QTimer(this);
@@ -112,6 +113,7 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   tmr_calibrate_->setInterval(500);
 
   comm_box_ = new CommBox(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
+  comm_box_->SetSimulated(app_.Simulated());
   connect(comm_box_, &CommBox::PortOpened, this, [this](int port_number) {
     sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
   });
@@ -127,9 +129,7 @@ void MainWindow::ConnectSession() {
     const QSignalBlocker blocker(cmb_address_);
     cmb_address_->setCurrentIndex(slot - 1);
   });
-  connect(&s, &Session::PortOpened, this, [this](int port_number) {
-    sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
-  });
+  connect(&s, &Session::PortTextChanged, sb_panels_[1], &QLabel::setText);
   connect(&s, &Session::LayoutChanged, this, &MainWindow::ApplyStatusLayout);
   connect(&s, &Session::StatusChanged, this, &MainWindow::ShowStatus);
   connect(&s, &Session::DiagnosticChanged, this, &MainWindow::ShowDiagnostic);
@@ -199,6 +199,21 @@ void MainWindow::BuildWindow() {
 
   columns->addLayout(left, 3);
   columns->addLayout(right, 2);
+}
+
+void MainWindow::SetTabOrder() {
+  // The controls a technician operates come first; the read-only value boxes follow,
+  // still reachable for a screen reader.
+  QList<QWidget*> order;
+  for (QCheckBox* box : chk_out_disable_) order << box;
+  for (QCheckBox* box : chk_fault_led_) order << box;
+  order << cmb_address_ << cmd_check_outputs_ << cmd_cal_auto_ << cmd_clear_errors_;
+  order << txt_mains_voltage_;
+  for (int i = 0; i < kOutputs; ++i) order << txt_field_volts_[i] << txt_field_amps_[i];
+  order << txt_device_id_ << txt_temperature_;
+  for (QLineEdit* box : txt_counters_) order << box;
+  order << txt_data_flash_errors_;
+  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* MainWindow::BuildStatusFrame() {
@@ -442,6 +457,7 @@ void MainWindow::Load() {
     img_fault_[i]->SetShown(false);
   }
   for (common::Indicator* shape : shp_fault_) shape->SetFilled(false);
+  chk_out_disable_[0]->setFocus();
   session().Start();
 }
 

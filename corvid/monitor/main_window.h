@@ -81,6 +81,7 @@ class MainWindow : public QMainWindow {
   QWidget* BuildDiagnosticFrame();
   void BuildMenus();
   void BuildStatusBar();
+  void SetTabOrder();
 
   void ConnectSession();
   void ShowResponding(bool responding);

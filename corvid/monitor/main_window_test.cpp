@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <set>
@@ -229,6 +231,30 @@ TEST(MainWindowTest, StatusPanelsShowWholeCountsAndSpeakTheirText) {
       "CRC errors");
 }
 
+// At the keyboard: the focus starts on the first control a technician operates, and
+// Tab reaches every one of them before the read-only value boxes.
+TEST(MainWindowTest, FocusStartsOnTheControlsAndValueBoxesComeLast) {
+  Harness h;
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&h.window));
+  EXPECT_EQ(QApplication::focusWidget(), h.window.chkOutDisable(0));
+  QStringList visited;
+  for (int i = 0; i < 40 && !visited.contains(QApplication::focusWidget()->objectName()); ++i) {
+    visited << QApplication::focusWidget()->objectName();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  const QStringList operable = {"chkOutDisable_0", "chkOutDisable_1", "chkOutDisable_2",
+                                "chkOutDisable_3", "chkOutDisable_4", "chkOutDisable_5",
+                                "chkFaultLED_0",   "chkFaultLED_1",   "cmbAddress",
+                                "cmdCheckOutputs", "cmdClearErrors"};  // Full Calibrate is off
+  EXPECT_EQ(visited.mid(0, operable.size()), operable);
+  for (const QString& name : visited.mid(operable.size())) {
+    auto* box = h.Find<QLineEdit>(name);
+    EXPECT_TRUE(box != nullptr && box->isReadOnly()) << name.toStdString();
+  }
+  EXPECT_TRUE(visited.contains("txtMainsVoltage"));
+  EXPECT_TRUE(visited.contains("txtFieldAmps_5"));
+}
+
 TEST(MainWindowTest, ControlsMenusAndTexts) {
   Harness h;
   // Every named control speaks; a few that only the layout would otherwise show.
@@ -329,6 +355,17 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
   app.session().Loop().Timer()->stop();
   EXPECT_TRUE(window.windowTitle().contains("SIMULATED"));
   EXPECT_TRUE(window.findChild<QLabel*>("lblSimulated")->isVisibleTo(&window));
+  // No port is used: the panel and the port dialog say so, and nothing is stored.
+  EXPECT_EQ(window.findChild<QLabel*>("sbStatus_2")->text(), "PC Comm Port = Simulated");
+  window.findChild<QAction*>("mnuPortSettings")->trigger();
+  auto* port_dialog = window.findChild<QDialog*>("frmCommBox");
+  ASSERT_TRUE(port_dialog->isVisible());
+  EXPECT_TRUE(port_dialog->findChild<QLabel*>("lblSimulated")->isVisible());
+  QTest::mouseClick(port_dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+  EXPECT_FALSE(port_dialog->isVisible());
+  EXPECT_EQ(window.findChild<QLabel*>("sbStatus_2")->text(), "PC Comm Port = Simulated");
+  EXPECT_FALSE(
+      QSettings(dir.filePath("Corvid.conf"), QSettings::IniFormat).contains("port/portnum"));
   window.chkOutDisable(0)->setChecked(false);
   for (int i = 0; i < 3; ++i) app.session().PollTick();
   EXPECT_EQ(window.findChild<QLabel*>("sbStatus_1")->text(), "Device Type = VELD-LV");

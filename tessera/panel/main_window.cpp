@@ -196,6 +196,7 @@ QWidget* MainWindow::BuildControlFrames() {
       (*pair.buttons)[i] = button;
       layout->addWidget(button);
     }
+    common::TabToCheckedButton({(*pair.buttons)[0], (*pair.buttons)[1]});
     row->addWidget(frame);
   }
 

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
@@ -224,6 +225,29 @@ TEST_F(PanelTest, ControlChoicesTravelInTheInputRequest) {
     Click(click);
     EXPECT_EQ(Tick().value(0), request) << click;
   }
+}
+
+// As a technician at the keyboard: Tab walks into each control group on its checked
+// button, so a stray Space never hands the outputs to the front panel; arrows choose.
+TEST_F(PanelTest, TabEntersEachGroupOnItsCheckedButton) {
+  ASSERT_TRUE(Load());
+  W().show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
+  Find("btnInputControl_0")->setFocus();
+  const auto focused = [] { return QApplication::focusWidget()->objectName(); };
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(focused(), "btnOutputControl_1");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  EXPECT_TRUE(Find<QRadioButton>("btnOutputControl_1")->isChecked());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(focused(), "btnTransControl_1");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+  EXPECT_EQ(focused(), "btnTransControl_0");
+  EXPECT_TRUE(Find<QRadioButton>("btnTransControl_0")->isChecked());
+  EXPECT_EQ(Tick().value(0), "34 02 C9");  // transition buffer on the front panel now
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  EXPECT_EQ(focused(), "btnOutputControl_1");
+  W().hide();
 }
 
 TEST_F(PanelTest, OutputFrameOnlyForTheFrontPanelAndClearOutputs) {
