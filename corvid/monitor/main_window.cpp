@@ -160,7 +160,9 @@ void MainWindow::BuildWindow() {
   top_left->addWidget(BuildStatusFrame(), 1);
   top_left->addWidget(BuildMainsFrame(), 1);
   left->addLayout(top_left);
-  left->addWidget(BuildFieldFrame());
+  // A larger window gives its room to the frames, most to the field outputs and
+  // the diagnostics, instead of leaving it empty below them.
+  left->addWidget(BuildFieldFrame(), 3);
 
   auto* id_row = new QHBoxLayout;
   lbl_device_id_ = Label("lblDeviceID", "Device ID:", central);
@@ -171,7 +173,7 @@ void MainWindow::BuildWindow() {
   id_row->addWidget(lbl_device_id_);
   id_row->addWidget(txt_device_id_, 1);
   left->addLayout(id_row);
-  left->addWidget(BuildStatusROFrame());
+  left->addWidget(BuildStatusROFrame(), 1);
 
   auto* buttons = new QHBoxLayout;
   img_24v_low_ = new Picture("img24Vlow", "24VDC low", LowVoltagePixmap(), central);
@@ -188,14 +190,12 @@ void MainWindow::BuildWindow() {
   buttons->addWidget(cmd_check_outputs_);
   buttons->addWidget(cmd_cal_auto_);
   left->addLayout(buttons);
-  left->addStretch(1);
 
   auto* right = new QVBoxLayout;
-  right->addWidget(BuildOutputDisableFrame());
-  right->addWidget(BuildFaultIndicatorFrame());
+  right->addWidget(BuildOutputDisableFrame(), 1);
+  right->addWidget(BuildFaultIndicatorFrame(), 1);
   right->addWidget(BuildAddressFrame());
-  right->addWidget(BuildDiagnosticFrame());
-  right->addStretch(1);
+  right->addWidget(BuildDiagnosticFrame(), 2);
 
   columns->addLayout(left, 3);
   columns->addLayout(right, 2);
@@ -225,8 +225,19 @@ QWidget* MainWindow::BuildStatusFrame() {
   img_not_responding_ =
       new Picture("imgNotResponding", "Device not responding", DeviceNotRespondingPixmap(), frame);
   lbl_respnding_ = Label("lblRespnding", "Device Not Responding", frame);
-  row->addWidget(shp_responding_);
-  row->addWidget(img_not_responding_);
+  // Shape and picture share one cell of one size, and the text keeps its place and
+  // width whichever of the two texts it shows: nothing around it moves.
+  auto* cell = new QGridLayout;
+  cell->setContentsMargins(0, 0, 0, 0);
+  cell->addWidget(shp_responding_, 0, 0, Qt::AlignCenter);
+  cell->addWidget(img_not_responding_, 0, 0, Qt::AlignCenter);
+  const int side = std::max(shp_responding_->sizeHint().width(), img_not_responding_->width());
+  cell->setColumnMinimumWidth(0, side);
+  cell->setRowMinimumHeight(0, side);
+  lbl_respnding_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  lbl_respnding_->setMinimumWidth(
+      lbl_respnding_->fontMetrics().horizontalAdvance("Device Not Responding"));
+  row->addLayout(cell);
   row->addWidget(lbl_respnding_, 1);
   return frame;
 }

@@ -174,6 +174,44 @@ TEST(MainWindowTest, RespondingTransitions) {
   EXPECT_TRUE(h.window.txtMainsVoltage()->isEnabled());
 }
 
+// The status text keeps one place whichever state it reports, and nothing beside it moves.
+TEST(MainWindowTest, RespondingTextKeepsItsPlace) {
+  Harness h;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
+  auto* label = h.Find<QLabel>("lblRespnding");
+  const auto places = [&] {
+    h.window.layout()->activate();
+    QCoreApplication::processEvents();
+    return std::tuple(label->geometry(), h.Find("fraMains")->geometry(),
+                      h.Find("fraFieldStatus")->geometry());
+  };
+  const auto not_responding = places();
+  h.Tick();
+  ASSERT_EQ(label->text(), "Device Responding");
+  EXPECT_EQ(places(), not_responding);
+  EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+// Maximised on a large screen the frames take the room; the window is not left empty.
+TEST(MainWindowTest, ALargeWindowIsFilledByItsFrames) {
+  Harness h;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
+  const QSize minimum = h.window.minimumSizeHint();
+  h.window.resize(1900, 1100);
+  QCoreApplication::processEvents();
+  h.window.layout()->activate();
+  QWidget* central = h.window.centralWidget();
+  const auto bottom_of = [&](const char* name) {
+    QWidget* w = h.Find(name);
+    return w->mapTo(central, QPoint(0, w->height())).y();
+  };
+  // Each column's last frame ends near the bottom of the window's area.
+  EXPECT_GT(bottom_of("fraDiagnostic"), central->height() - 40);
+  EXPECT_GT(bottom_of("cmdCheckOutputs"), central->height() - 40);
+  EXPECT_GT(h.Find("fraFieldStatus")->height(), central->height() / 3);
+  EXPECT_EQ(h.window.minimumSizeHint(), minimum);
+}
+
 TEST(MainWindowTest, CountersInTheStatusBarAndClearErrors) {
   Harness h;
   EXPECT_EQ((QStringList{Panel(h, 3), Panel(h, 4), Panel(h, 5)}),

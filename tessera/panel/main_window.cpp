@@ -197,7 +197,7 @@ QWidget* MainWindow::BuildControlFrames() {
       layout->addWidget(button);
     }
     common::TabToCheckedButton({(*pair.buttons)[0], (*pair.buttons)[1]});
-    row->addWidget(frame);
+    row->addWidget(frame, 1);
   }
 
   QGroupBox* zcross = GroupFrame("fraZcross", "Zcross Logging", holder);
@@ -205,12 +205,11 @@ QWidget* MainWindow::BuildControlFrames() {
   chk_zcross_disable_ = Named(new QCheckBox("Disable", zcross), "chkZcrossDisable");
   zcross_layout->addWidget(chk_zcross_disable_);
   zcross_layout->addStretch();
-  row->addWidget(zcross);
+  row->addWidget(zcross, 1);
 
   cmd_clear_all_ = Named(new QPushButton("Clear Outputs", holder), "cmdClearAll");
   connect(cmd_clear_all_, &QPushButton::clicked, this, &MainWindow::ClearAllOutputs);
   row->addWidget(cmd_clear_all_, 0, Qt::AlignVCenter);
-  row->addStretch();
   return holder;
 }
 
@@ -241,7 +240,8 @@ QWidget* MainWindow::BuildIoFrame() {
     for (int r = 0; r < 3; ++r) add_point(frame, grid, 3 * k + r, r, 0);
     channels->addWidget(frame, k / kColumns, k % kColumns);
   }
-  column->addLayout(channels);
+  // Extra height goes to the channels; the last row stays together under them.
+  column->addLayout(channels, 1);
 
   auto* bottom = new QHBoxLayout;
   auto* extra = new QGridLayout;

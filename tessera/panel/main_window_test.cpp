@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -247,6 +248,39 @@ TEST_F(PanelTest, TabEntersEachGroupOnItsCheckedButton) {
   EXPECT_EQ(Tick().value(0), "34 02 C9");  // transition buffer on the front panel now
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
   EXPECT_EQ(focused(), "btnOutputControl_1");
+  W().hide();
+}
+
+// Maximised on a large screen: the control frames share the width, and "Active",
+// "Dummy" and the opto frame stay together under the channels.
+TEST_F(PanelTest, ALargeWindowGrowsItsFramesAndKeepsTheirPlaces) {
+  ASSERT_TRUE(Load());
+  W().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&W()));
+  const QSize minimum = W().minimumSizeHint();
+  const auto in_window = [&](const char* name) {
+    QWidget* widget = Find(name);
+    return QRect(widget->mapTo(&W(), QPoint(0, 0)), widget->size());
+  };
+  const auto settle = [&](QSize size) {
+    W().resize(size);
+    QCoreApplication::processEvents();
+    W().layout()->activate();
+  };
+  settle(W().sizeHint());
+  const char* top_row[] = {"fraInputCtl", "fraOutputCtl", "fraBufferCtl", "fraZcross"};
+  std::vector<int> widths;
+  for (const char* name : top_row) widths.push_back(in_window(name).width());
+  const int gap = in_window("chkOut_55").top() - in_window("chkOut_54").top();
+  settle({1900, 1100});
+  for (int i = 0; i < 4; ++i)
+    EXPECT_GT(in_window(top_row[i]).width(), widths[i] + 50) << top_row[i];
+  const QRect active = in_window("chkOut_54"), dummy = in_window("chkOut_55");
+  EXPECT_EQ(dummy.top() - active.top(), gap);
+  const QRect opto = in_window("fraOpto");
+  EXPECT_LT(std::abs(opto.center().y() - (active.top() + dummy.bottom()) / 2), opto.height());
+  EXPECT_GT(in_window("fraChannel_0").height(), 120);  // the channels take the height
+  EXPECT_EQ(W().minimumSizeHint(), minimum);
   W().hide();
 }
 
