@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "bench/percentiles.h"
@@ -54,8 +55,8 @@ struct RunResult {
   bool completed = false;
   double total_ms = 0;
   double technician_ms = 0;  // from Start enabled to Start clicked, both steps
-  int exchanges = 0;
-  double worst_before = 0;  // largest relative error of any reading, default factors
+  int exchanges = -1;        // counted in-process only
+  double worst_before = 0;   // largest relative error of any reading, default factors
   double worst_after = 0;
   bench::Summary gaps;
 };
@@ -201,6 +202,10 @@ std::optional<RunResult> RunOnce(bool pty, bool paced, const QString& bin_dir) {
   if (const auto after = Settled(app, model)) result.worst_after = WorstError(*after);
   for (const common::Message& m : prompts.shown())
     std::printf("    message: %s: %s\n", qPrintable(m.title), qPrintable(m.text));
+  if (sim) {
+    sim->terminate();
+    sim->waitForFinished(3000);
+  }
   return result;
 }
 
@@ -242,9 +247,10 @@ int main(int argc, char** argv) {
     const double over = r->total_ms - r->technician_ms - kFixedPausesMs;
     std::printf(
         "  run %d: %s in %.1f ms (technician %.2f ms), %.1f ms (%.2f%%) above the pauses, "
-        "%d exchanges; worst reading error %.2f%% before, %.3f%% after; event-loop gap %s\n",
+        "%s exchanges; worst reading error %.2f%% before, %.3f%% after; event-loop gap %s\n",
         run, r->completed ? "Calibration Completed" : "NOT completed", r->total_ms,
-        r->technician_ms, over, 100 * over / kFixedPausesMs, r->exchanges, 100 * r->worst_before,
+        r->technician_ms, over, 100 * over / kFixedPausesMs,
+        r->exchanges < 0 ? "?" : std::to_string(r->exchanges).c_str(), 100 * r->worst_before,
         100 * r->worst_after, bench::Describe(r->gaps, "ms").c_str());
     std::fflush(stdout);
     if (!r->completed) return 1;

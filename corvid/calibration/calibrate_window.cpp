@@ -103,7 +103,7 @@ void CalibrateWindow::Reset() {
   cmd_start_->setEnabled(false);
 }
 
-void CalibrateWindow::PrepareStep(CalMode mode, const QString& instructions, bool start_enabled) {
+void CalibrateWindow::PrepareStep(const QString& instructions, bool start_enabled) {
   if (isHidden()) Reset();
   img_attention_->move(kAttentionLeft, 2);
   img_attention_->SetShown(true);
@@ -121,7 +121,6 @@ void CalibrateWindow::PrepareStep(CalMode mode, const QString& instructions, boo
   show();
   raise();
   activateWindow();
-  (void)mode;  // the text already says which step this is
 }
 
 void CalibrateWindow::ShowInstructions(const QString& instructions) {

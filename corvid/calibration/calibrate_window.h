@@ -6,8 +6,6 @@
 #include <QString>
 #include <QWidget>
 
-#include "corvid/calibration/instructions.h"
-
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -31,8 +29,8 @@ class CalibrateWindow : public QWidget {
 
   explicit CalibrateWindow(QWidget* parent = nullptr);
 
-  // StartInstruct(mode): shows the window (afresh if it was closed) with the text.
-  void PrepareStep(CalMode mode, const QString& instructions, bool start_enabled);
+  // StartInstruct: shows the window (afresh if it was closed) with the step's text.
+  void PrepareStep(const QString& instructions, bool start_enabled);
   void ShowInstructions(const QString& instructions);
   void ShowReport(bool passed);
   // Closes without counting as Cancel.

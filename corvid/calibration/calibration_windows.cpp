@@ -84,9 +84,8 @@ void CalibrationWindows::UpdateAvailability() {
 
 void CalibrationWindows::ShowFactors() { manual_->ShowWindow(); }
 
-void CalibrationWindows::PrepareStep(CalMode mode, const QString& instructions,
-                                     bool start_enabled) {
-  calibrate_->PrepareStep(mode, instructions, start_enabled);
+void CalibrationWindows::PrepareStep(CalMode, const QString& instructions, bool start_enabled) {
+  calibrate_->PrepareStep(instructions, start_enabled);
 }
 
 void CalibrationWindows::ShowInstructions(const QString& instructions) {

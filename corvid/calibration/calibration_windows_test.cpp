@@ -17,6 +17,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <map>
 
 #include "common/indicator.h"
 #include "common/picture.h"
@@ -253,6 +255,8 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_TRUE(full->isEnabled());
 
   QTest::mouseClick(full, Qt::LeftButton);
+  EXPECT_TRUE(rig.window.tmrCalibrate()->isActive());
+  EXPECT_EQ(rig.window.tmrCalibrate()->interval(), 500);
   EXPECT_FALSE(full->isEnabled());
   EXPECT_FALSE(rig.Item("mnuCalAuto")->isEnabled());
   EXPECT_FALSE(rig.Find("cmdCheckOutputs")->isEnabled());
@@ -261,6 +265,7 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_EQ(calibrate->windowTitle(), "Calibrate VELD / KRAN");
   EXPECT_EQ(Spoken(instruct), kVoltageLines);
   EXPECT_TRUE(calibrate->tmrFlash()->isActive());
+  EXPECT_EQ(calibrate->tmrFlash()->interval(), 300);
   EXPECT_TRUE(rig.Find<CalManualWindow>("frmCalManual")->isVisible());
   EXPECT_TRUE(rig.Find<CalManualWindow>("frmCalManual")->Box(0)->isReadOnly());
   auto* sign = calibrate->findChild<common::Picture*>("imgAttention");
@@ -308,8 +313,81 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_TRUE(rig.Find("cmdCheckOutputs")->isEnabled());
   EXPECT_FALSE(rig.Find<CalManualWindow>("frmCalManual")->Box(0)->isReadOnly());
   for (int i = 0; i < 6; ++i) EXPECT_TRUE(rig.window.chkOutDisable(i)->isChecked()) << i;
+  EXPECT_TRUE(rig.prompts.shown().empty());
   QTest::mouseClick(cancel, Qt::LeftButton);  // "Done" closes the window
   EXPECT_FALSE(calibrate->isVisible());
+}
+
+// Check Outputs and a full calibration both drive the outputs: neither starts while
+// the other runs.
+TEST(CalibrationWindowsTest, CheckOutputsAndFullCalibrateKeepEachOtherOut) {
+  Rig rig;
+  rig.window.SetCheckPauseMs(1);
+  rig.OpenCalibrateMenu();
+  rig.window.mnuCalibrate()->close();
+  auto* full = rig.Find<QPushButton>("cmdCalAuto");
+  ASSERT_TRUE(full->isEnabled());
+  int probes = 0, full_on = 0;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    ++probes;
+    full_on += full->isEnabled() + rig.Item("mnuCalAuto")->isEnabled();
+  });
+  probe.start(2);
+  QTest::mouseClick(rig.Find<QPushButton>("cmdCheckOutputs"), Qt::LeftButton);
+  probe.stop();
+  EXPECT_GT(probes, 20);
+  EXPECT_EQ(full_on, 0);
+  EXPECT_TRUE(full->isEnabled());
+  EXPECT_FALSE(rig.cal.Guided().Running());
+}
+
+TEST(CalibrationWindowsTest, ControlsCaptionsAndAccessibleNames) {
+  Rig rig;
+  rig.Choose("mnuCalManual");
+  rig.Choose("mnuCalSettings");
+  std::map<QString, QString> captions;  // object name -> caption shown
+  for (QWidget* top : {static_cast<QWidget*>(rig.cal.frmCalibrate()),
+                       static_cast<QWidget*>(rig.cal.frmCalManual()),
+                       static_cast<QWidget*>(rig.cal.frmCalSettings())}) {
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+      if (w->objectName().isEmpty() || w->objectName().startsWith("qt_")) continue;
+      EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+      if (auto* frame = qobject_cast<QGroupBox*>(w)) captions[w->objectName()] = frame->title();
+      if (auto* label = qobject_cast<QLabel*>(w)) captions[w->objectName()] = label->text();
+      if (auto* button = qobject_cast<QPushButton*>(w))
+        captions[top->objectName() + "." + w->objectName()] = button->text();
+    }
+  }
+  for (const auto& [name, caption] : std::map<QString, QString>{
+           {"fraStatus", "Status"},
+           {"lblStatus", "Status"},
+           {"lblAttention", "Attention"},
+           {"lblInstruct", "Instructions"},
+           {"frmCalibrate.cmdStart", "&Start"},
+           {"frmCalibrate.cmdCancel", "&Cancel"},
+           {"fraVoltage", "Channel Voltage Factors (Hex)"},
+           {"fraSignalPower", "Signal Power Voltage Factor (Hex)"},
+           {"fraCurrent", "Channel Current Factors (Hex)"},
+           {"lblSPVoltage", "Signal Power"},
+           {"lblChVoltage_0", "Ch 1 Red Voltage"},
+           {"lblChCurrent_5", "Ch 2 Green Current"},
+           {"frmCalManual.cmdDefault", "Load Default"},
+           {"frmCalManual.cmdSet", "Set"},
+           {"fraLV", "VELD-LV"},
+           {"fraHV", "VELD-HV"},
+           {"fraVHV", "VELD-VHV"},
+           {"lblCalVoltage_2", "Calibrate Signal Voltage"},
+           {"lblCalResistor_0", "Calibrate Current Resistor"},
+           {"lblCalVoltageUnit_1", "Vrms"},
+           {"lblCalResistorUnit_1", "Ohms"},
+           {"frmCalSettings.cmdDefault", "&Default"},
+           {"frmCalSettings.cmdOK", "&OK"},
+           {"frmCalSettings.cmdCancel", "&Cancel"},
+       }) {
+    EXPECT_EQ(captions[name], caption) << name.toStdString();
+  }
+  EXPECT_EQ(rig.cal.frmCalibrate()->windowTitle(), "Calibrate VELD / KRAN");
 }
 
 TEST(CalibrationWindowsTest, WaysOutOfTheVoltageStep) {

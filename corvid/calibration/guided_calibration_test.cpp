@@ -119,8 +119,8 @@ TEST(GuidedCalibrationTest, AFewPercentOffEndsCompletedWithEveryReadingInItsBand
                 "7C DF F1 63 E8 B0 EA 6E EF 22 E6 5E F4 63 E8 80 7E 80 7E 80 7E 80 7E 80 7E 80 7E",
                 "7C DF F1 63 E8 B0 EA 6E EF 22 E6 5E F4 63 E8 40 7D C8 7F 72 80 A6 7C DD 7D 20 "
                 "7F"}));
-  EXPECT_EQ(rig.boxes.Text(kSignalPowerIndex), "E863");
-  EXPECT_EQ(rig.boxes.Text(kFirstCurrentIndex + 5), "7F20");
+  EXPECT_EQ(rig.boxes.Text(kSignalPowerIndex).toStdString(), "E863");
+  EXPECT_EQ(rig.boxes.Text(kFirstCurrentIndex + 5).toStdString(), "7F20");
   // No poll tick ran inside the run: no identification or diagnostic after the first
   // default factors went out, and no exchange was cut short.
   const auto& frames = rig.Model().Received();
@@ -155,6 +155,7 @@ TEST(GuidedCalibrationTest, RunsThatStopOrFail) {
     const char* name;
     std::uint8_t dead = 0;            // outputs dead from the start
     std::uint8_t dies = 0;            // outputs that die when the current step begins
+    double mains_gain = 1.02;         // the signal power measurement's error
     double supply_after_voltage = 0;  // the supply drifts after the voltage step
     Technician technician = Technician::kFollows;
     float resistor = 55.01f;
@@ -185,6 +186,14 @@ TEST(GuidedCalibrationTest, RunsThatStopOrFail) {
        .text = "The Channel 1 Red input current is reporting 0 mAmps. Calibration cannot "
                "continue.",
        .result = std::nullopt},
+      // 110 / 101.2 x 60681 = 65957: its low 16 bits would make the device read almost 0.
+      {.name = "mains 8 % low: its factor does not fit in 16 bits",
+       .mains_gain = 0.92,
+       .calls = "factors step1 factors closed ",
+       .title = "Voltage Calibration Error",
+       .text = "The Mains voltage is reporting 101.2 Volts, too far from 110 Volts to calibrate. "
+               "Calibration cannot continue.",
+       .result = std::nullopt},
       {.name = "the supply drifts after the voltage step: no current step",
        .supply_after_voltage = 118,
        .calls = "factors step1 factors report- ",
@@ -205,6 +214,7 @@ TEST(GuidedCalibrationTest, RunsThatStopOrFail) {
     SCOPED_TRACE(c.name);
     SwitchPackOptions options = FewPercentOff();
     options.dead_outputs = c.dead;
+    options.gain[6] = c.mains_gain;
     Rig rig(options);
     rig.technician = c.technician;
     rig.dies_in_current_step = c.dies;
