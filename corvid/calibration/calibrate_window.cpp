@@ -121,6 +121,8 @@ void CalibrateWindow::PrepareStep(const QString& instructions, bool start_enable
   show();
   raise();
   activateWindow();
+  // Keyboard users answer with Space once the switches are set.
+  (start_enabled ? cmd_start_ : cmd_cancel_)->setFocus();
 }
 
 void CalibrateWindow::ShowInstructions(const QString& instructions) {

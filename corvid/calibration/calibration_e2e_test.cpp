@@ -109,7 +109,11 @@ TEST(CalibrationEndToEnd, FullCalibrationOverAPty) {
   EXPECT_TRUE(prompts.shown().empty());
 
   // Polling is back; with every output driven the readings are inside their bands.
-  for (int i = 0; i < 6; ++i) QTest::mouseClick(window.chkOutDisable(i), Qt::LeftButton);
+  for (int i = 0; i < 6; ++i) {  // on the box itself, at the left of the caption
+    QCheckBox* box = window.chkOutDisable(i);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
+  }
+  ASSERT_EQ(app.session().Disables(), 0);
   const int polls = static_cast<int>(HostFrames(log).size());
   ASSERT_TRUE(
       WaitUntil([&] { return static_cast<int>(HostFrames(log).size()) > polls + 8; }, 5000));
