@@ -38,6 +38,12 @@ CalibrateWindow::CalibrateWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
   fra_status_ = Named(new QGroupBox("Status", this), "fraStatus", "Status");
   shp_status_ = new common::Indicator("shpStatus", "Calibration status", kRed, fra_status_, 22);
   lbl_status_ = Named(new QLabel("Status", fra_status_), "lblStatus", "Status");
+  // The frame keeps its height while the shape and its label are hidden.
+  for (QWidget* w : {static_cast<QWidget*>(shp_status_), static_cast<QWidget*>(lbl_status_)}) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+  }
   auto* status_row = new QHBoxLayout(fra_status_);
   status_row->addWidget(shp_status_);
   status_row->addWidget(lbl_status_, 1);

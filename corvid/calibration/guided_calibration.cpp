@@ -155,7 +155,7 @@ GuidedCalibration::Flow GuidedCalibration::Perform(const Action& action) {
       boxes_.SetText(action.value, Qt(action.text));
       return Flow::kGoOn;
     case ActionKind::kSetCalibration:
-      // A failed exchange is not reported: the run goes on as the Part of polling says.
+      // A failed exchange is not reported: the run goes on with the last good readings.
       session_.SetCalibration();
       return Flow::kGoOn;
     case ActionKind::kGetStatus:
