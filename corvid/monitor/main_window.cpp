@@ -22,6 +22,7 @@
 #include "common/picture.h"
 #include "common/prompts.h"
 #include "common/window_helpers.h"
+#include "corvid/calibration/calibration_windows.h"
 #include "corvid/link/comm_box.h"
 #include "corvid/link/settings_store.h"
 #include "corvid/monitor/about_dialogs.h"
@@ -118,6 +119,7 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
     sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
   });
   ConnectSession();
+  calibration_ = new calibration::CalibrationWindows(app_, *this);
 }
 
 MainWindow::~MainWindow() = default;
