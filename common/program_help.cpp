@@ -67,7 +67,8 @@ std::string HelpText(const ProgramHelp& help) {
   if (!help.options.empty()) {
     out << "\nOptions:\n";
     std::size_t width = 0;
-    for (const HelpOption& option : help.options) width = std::max(width, OptionHead(option).size());
+    for (const HelpOption& option : help.options)
+      width = std::max(width, OptionHead(option).size());
     for (const HelpOption& option : help.options) {
       const std::string head = OptionHead(option);
       out << "  " << head << std::string(width - head.size() + 2, ' ') << option.text << "\n";
