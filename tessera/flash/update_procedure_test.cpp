@@ -1,0 +1,559 @@
+// The whole firmware update against the simulated unit, with scripted answers: what
+// the user is shown, what reaches the unit's flash, and where polling stands after.
+#include "tessera/flash/update_procedure.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+
+#include "common/prompts.h"
+#include "common/simulated_port.h"
+#include "common/testing/test_support.h"
+#include "tessera/flash/flash_loader.h"
+#include "tessera/flash/test_objcopy.h"
+#include "tessera/session/tessera_app.h"
+#include "tessera/sim/tbx_device.h"
+
+namespace tessera::flash {
+namespace {
+
+using common::Answer;
+using End = UpdateResult::End;
+
+constexpr char kCaution[] = "CAUTION";  // stands for the caution box in expectations
+constexpr char kNoLaunch[] = "Flash loader did not launch.";
+// Two bytes at 0x7000: the flash sums to 0xFE05 afterwards.
+constexpr char kSmallImage[] = ":0270000001028B\r\n:00000001FF\r\n";
+// What the unit reports when its version does not change with the image.
+constexpr char kSameVersion[] =
+    "\r\n\r\n   KAL Model TBX-540\r\n   Firmware Type 23\r\n   Firmware Version 1.4\r\n"
+    "   Comm Version 2.3\r\n";
+
+class UpdateTest : public ::testing::Test {
+ protected:
+  // A unit, the session over it (polling stopped, the identity read by one tick
+  // unless the loader already owns the unit) and the procedure.
+  void Make(sim::TbxLoaderOptions loader = {}, sim::TbxOptions unit = {}) {
+    procedure_.reset();
+    loader_.reset();
+    app_.reset();
+    prompts_ = std::make_unique<common::ScriptedPrompts>();
+    unit.idle_animation = false;
+    device_ = std::make_unique<sim::TbxDevice>(unit, loader);
+    auto port = std::make_unique<common::SimulatedPort>(device_.get());
+    port_ = port.get();
+    app_ = std::make_unique<TesseraApp>(common::PortSetup{nullptr, std::move(port)}, *prompts_);
+    loader_ = std::make_unique<FlashLoader>(app_->session());
+    loader_->SetTiming({.launch_settle_ms = 1, .reboot_settle_ms = 1});
+    procedure_ = std::make_unique<UpdateProcedure>(app_->session(), *loader_, *prompts_);
+    ASSERT_TRUE(S().Start("/comm=1"));
+    S().Loop().Timer()->stop();
+    if (!loader.start_running) S().PollTick();
+    S().Loop().Timer()->stop();
+    port_->TakeWritten();
+    prompts_->ClearShown();
+  }
+
+  Session& S() { return app_->session(); }
+
+  // Writes a file into the temporary directory; its path as the dialog returns it.
+  QString Write(const QString& name, const std::string& text) {
+    const QString path = dir_.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+    return path;
+  }
+
+  // The texts shown, the caution box as kCaution, "$F" for the upper-cased path.
+  std::vector<std::string> Shown(const QString& path) const {
+    std::vector<std::string> texts;
+    for (const common::Message& box : prompts_->shown()) {
+      std::string text = box.text.toStdString();
+      if (text.rfind("Caution: This firmware update", 0) == 0) text = kCaution;
+      const std::string upper = path.toUpper().toStdString();
+      for (std::size_t at; !upper.empty() && (at = text.find(upper)) != std::string::npos;) {
+        text.replace(at, upper.size(), "$F");
+      }
+      texts.push_back(text);
+    }
+    return texts;
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<common::ScriptedPrompts> prompts_;
+  std::unique_ptr<sim::TbxDevice> device_;
+  common::SimulatedPort* port_ = nullptr;
+  std::unique_ptr<TesseraApp> app_;
+  std::unique_ptr<FlashLoader> loader_;
+  std::unique_ptr<UpdateProcedure> procedure_;
+};
+
+TEST_F(UpdateTest, EveryEndShowsItsTextAndLeavesTheUnitAsItSays) {
+  const std::string done = "Firmware Update Successfully Completed:\r\n   File Name: $F";
+  const std::string invalid = "The input file ($F) is not valid, ";
+  const std::string type_question =
+      "The input file ($F) is for an different firmware Version Type (23) than the current "
+      "installed version (0).\r\n\r\nDo you want to continue with the firmware update?";
+  const std::string record33 =
+      ":210000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F2021AE\r\n"
+      ":00000001FF\r\n";
+  const struct {
+    const char* what;
+    sim::TbxLoaderOptions loader;
+    sim::TbxOptions unit;
+    std::optional<QString> name;      // the file chosen; nullopt: the dialog is cancelled
+    std::optional<std::string> text;  // its contents; nullopt: it does not exist
+    std::vector<Answer> answers;      // the rest are the first button
+    std::vector<std::string> boxes;
+    End end;
+    int launches, erases, programs;
+    bool polling;  // polling runs afterwards
+  } cases[] = {
+      {"update",
+       {},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, done + kSameVersion},
+       End::kCompleted,
+       1,
+       1,
+       1,
+       true},
+      {"no field reflash below comm version 2.3",
+       {},
+       {.comm_version = 0x22, .firmware_revision = 0x41},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {"This TBX firmware Revision level 4.1 does not support the field reflash upgrade "
+        "operation."},
+       End::kUnitRefused,
+       0,
+       0,
+       0,
+       true},
+      {"caution cancelled",
+       {},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {Answer::kCancel},
+       {kCaution},
+       End::kCancelled,
+       0,
+       0,
+       0,
+       true},
+      {"file dialog cancelled",
+       {},
+       {},
+       std::nullopt,
+       kSmallImage,
+       {},
+       {kCaution},
+       End::kCancelled,
+       0,
+       0,
+       0,
+       true},
+      {"missing file",
+       {},
+       {},
+       "tbx2315(fe05).hex",
+       std::nullopt,
+       {},
+       {kCaution, "File \"$F\" could not be found!"},
+       End::kFileRejected,
+       0,
+       0,
+       0,
+       true},
+      {"no end record",
+       {},
+       {},
+       "tbx2315(fe05).hex",
+       ":0270000001028B\r\n",
+       {},
+       {kCaution, invalid + "no end record."},
+       End::kFileRejected,
+       0,
+       0,
+       0,
+       true},
+      {"name checksum off by one",
+       {},
+       {},
+       "tbx2315(fe06).hex",
+       kSmallImage,
+       {},
+       {kCaution, invalid + "checksum error."},
+       End::kFileRejected,
+       0,
+       0,
+       0,
+       true},
+      {"33-byte record: refused before the unit is erased",
+       {},
+       {},
+       "tbx2315(e152).hex",
+       record33,
+       {},
+       {kCaution,
+        invalid + "the record at line 1 has 33 data bytes (the loader takes at most 32)."},
+       End::kFileRejected,
+       0,
+       0,
+       0,
+       true},
+      {"other version type, cancelled",
+       {},
+       {},
+       "tbx2215(fe05).hex",
+       kSmallImage,
+       {Answer::kOk, Answer::kCancel},
+       {kCaution,
+        "The input file ($F) is for an different firmware Version Type (22) than the current "
+        "installed version (23).\r\n\r\nDo you want to continue with the firmware update?",
+        "Firmware update operation cancelled"},
+       End::kCancelled,
+       0,
+       0,
+       0,
+       true},
+      {"earlier revision, accepted",
+       {},
+       {},
+       "tbx2313(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution,
+        "The input file ($F) is for an earlier firmware revision (13) than the current installed "
+        "revision (14).\r\n\r\nDo you want to continue with the firmware update?",
+        done + kSameVersion},
+       End::kCompleted,
+       1,
+       1,
+       1,
+       true},
+      {"launch refused, retried, cancelled",
+       {.refuse_launch = true},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {Answer::kOk, Answer::kRetry, Answer::kCancel},
+       {kCaution, kNoLaunch, kNoLaunch},
+       End::kUnitRefused,
+       2,
+       0,
+       0,
+       true},
+      // An earlier update left the loader running: the unit answers nothing else, so its
+      // version is unknown (0) and the loader answers the launch with 0x40.
+      {"loader already running",
+       {.start_running = true},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, type_question, done + kSameVersion},
+       End::kCompleted,
+       1,
+       1,
+       1,
+       true},
+      {"device 0x21",
+       {.device_code = 0x21},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, "Unsupported device, Mfg = 0x1F, Device = 0x21"},
+       End::kUnitRefused,
+       1,
+       0,
+       0,
+       false},
+      {"device 0x20 of another maker",
+       {.manufacturer_code = 0xBF, .device_code = 0x20},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, done + kSameVersion},
+       End::kCompleted,
+       1,
+       1,
+       1,
+       true},
+      {"device codes garbled",
+       {.corrupted = {0x07}},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, "Could not read flash device codes."},
+       End::kUnitRefused,
+       1,
+       0,
+       0,
+       false},
+      {"erase leaves a byte three times",
+       {.incomplete_erases = 3},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, "Flash did not erase."},
+       End::kFailed,
+       1,
+       3,
+       0,
+       false},
+      {"erase leaves a byte twice",
+       {.incomplete_erases = 2},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, done + kSameVersion},
+       End::kCompleted,
+       1,
+       3,
+       1,
+       true},
+      {"erase answer garbled",
+       {.corrupted = {0x02}},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, "Flash did not erase."},
+       End::kFailed,
+       1,
+       3,
+       0,
+       false},
+      // The same byte twice: verified each time, but the file's sum counts it twice.
+      {"final checksum differs",
+       {},
+       {},
+       "tbx2315(fe02).hex",
+       ":0100000000FF\r\n:0100000000FF\r\n:00000001FF\r\n",
+       {},
+       {kCaution, "The new firmware checksum (0xFF01) does not match expected (0xFE02)."},
+       End::kFailed,
+       1,
+       3,
+       6,
+       false},
+      // The last failure's text stands: a refused record reads back erased.
+      {"program refused, read back differs",
+       {.fail_program_at = 0x7000},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, "Flash verify byte error."},
+       End::kFailed,
+       1,
+       3,
+       3,
+       false},
+      {"program refused, read back matches",
+       {.fail_program_at = 0x7000},
+       {},
+       "tbx2315(0).hex",
+       ":01700000FF90\r\n:00000001FF\r\n",
+       {},
+       {kCaution, "Flash program byte error: Status = 0x10"},
+       End::kFailed,
+       1,
+       3,
+       3,
+       false},
+      {"read-back garbled",
+       {.corrupted = {0x05}},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, "Flash read byte error."},
+       End::kFailed,
+       1,
+       3,
+       3,
+       false},
+      // Polling starts again whether or not the reboot was answered.
+      {"reboot answer garbled",
+       {.corrupted = {0x06}},
+       {},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, "Reflash is completed but the TBX will not reboot."},
+       End::kFailed,
+       1,
+       1,
+       1,
+       true},
+      {"no identify after the reboot",
+       {.start_running = true},
+       {.extended = false},
+       "tbx2315(fe05).hex",
+       kSmallImage,
+       {},
+       {kCaution, type_question, "Reflash is completed but the TBX will not respond."},
+       End::kFailed,
+       1,
+       1,
+       1,
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Make(c.loader, c.unit);
+    QString path;
+    if (c.name) {
+      path = dir_.filePath(*c.name);
+      QFile::remove(path);
+      if (c.text) Write(*c.name, *c.text);
+      prompts_->QueueFile(path);
+    } else {
+      prompts_->QueueFile(std::nullopt);
+    }
+    for (Answer answer : c.answers) prompts_->QueueAnswer(answer);
+
+    const UpdateResult result = procedure_->Run();
+    EXPECT_EQ(Shown(path), c.boxes);
+    EXPECT_EQ(result.end, c.end);
+    const sim::TbxLoaderCounters& sent = device_->Loader().Counters();
+    EXPECT_EQ(std::tuple(sent.launches, sent.erases, sent.programs),
+              std::tuple(c.launches, c.erases, c.programs));
+    EXPECT_EQ(result.erased, c.erases > 0);
+    EXPECT_EQ(!S().PollingSuspended(), c.polling);
+    EXPECT_EQ(result.loader_running, !c.polling);
+    // Nothing at all reaches the unit before the launch.
+    if (c.launches == 0) {
+      EXPECT_TRUE(port_->TakeWritten().isEmpty());
+    }
+    if (c.end == End::kCompleted) {
+      EXPECT_EQ(common::testing::ToHex(QByteArray(
+                    reinterpret_cast<const char*>(&device_->Loader().Flash()[0x7000]), 3)),
+                "01 02 FF");
+    }
+  }
+}
+
+// Files made by objcopy, past 64 KiB and up to the top of the flash, end up in the
+// unit byte for byte while the poll timer runs: no poll request comes between the
+// launch and the reboot, and polling carries on afterwards.
+TEST_F(UpdateTest, ObjcopyImagesReachTheFlashByteForByte) {
+  const struct {
+    std::size_t size;
+    std::uint32_t address;
+    int records;       // objcopy writes 16 bytes a record
+    int last_percent;  // before the last record: 69984 of 70000 bytes, 288 of 300
+  } images[] = {{70000, 0, 4375, 99}, {300, 0x1FE00, 19, 96}};
+  unsigned seed = 11;
+  for (const auto& image : images) {
+    SCOPED_TRACE(image.size);
+    const common::Bytes bytes = testing::RandomBytes(image.size, seed++);
+    std::string problem;
+    std::optional<std::string> hex = testing::ObjcopyHex(bytes, image.address, problem);
+    ASSERT_TRUE(hex) << problem;
+    *hex += ":0100000000FF\r\n";  // after the end record: never programmed
+    const testing::ReferenceImage reference = testing::Reference(bytes, image.address);
+
+    Make({.version_after_reboot = sim::FirmwareVersion{0x25, 0x23, 0x15}});
+    device_->Loader().Load(0, testing::RandomBytes(0x20000, 99));  // the old firmware
+    // The real path has lower case in it; the messages show it upper-cased.
+    QDir(dir_.path()).mkdir("Fw.d");
+    char name[64];
+    std::snprintf(name, sizeof name, "Fw.d/tbx2315 build(%04x).hex", reference.checksum);
+    const QString path = Write(name, *hex);
+    prompts_->QueueFile(path);
+
+    QSignalSpy shown(procedure_.get(), &UpdateProcedure::ProgressShown);
+    QSignalSpy percent(procedure_.get(), &UpdateProcedure::ProgressChanged);
+    QSignalSpy records(procedure_.get(), &UpdateProcedure::RecordsDone);
+    S().Loop().Timer()->start();
+    const UpdateResult result = procedure_->Run();
+
+    EXPECT_EQ(result.end, End::kCompleted) << result.reason;
+    EXPECT_TRUE(device_->Loader().Flash() == reference.flash);
+    EXPECT_EQ(Shown(path),
+              (std::vector<std::string>{
+                  kCaution,
+                  "Firmware Update Successfully Completed:\r\n   File Name: $F\r\n\r\n"
+                  "   KAL Model TBX-540\r\n   Firmware Type 23\r\n   Firmware Version 1.5\r\n"
+                  "   Comm Version 2.5\r\n"}));
+    EXPECT_EQ(prompts_->shown().back().title, "Firmware Update Operation");
+    EXPECT_EQ(prompts_->shown().back().icon, common::Icon::kWarning);
+    EXPECT_EQ(prompts_->max_busy_depth(), 1);
+    EXPECT_EQ(prompts_->busy_depth(), 0);
+
+    ASSERT_EQ(shown.count(), 2);
+    EXPECT_TRUE(shown[0][0].toBool());
+    EXPECT_FALSE(shown[1][0].toBool());
+    ASSERT_GE(percent.count(), 2);
+    EXPECT_EQ(percent.front()[0].toInt(), 0);
+    int last = 0;
+    for (const QList<QVariant>& value : percent) {
+      EXPECT_GE(value[0].toInt(), last);
+      last = value[0].toInt();
+    }
+    EXPECT_EQ(last, image.last_percent);  // the bar never shows 100
+    EXPECT_EQ(records.back()[0].toInt(), image.records);
+    EXPECT_EQ(records.back()[1].toInt(), image.records);
+
+    // Between the launch and the reboot only loader requests went out.
+    const QList<QByteArray> sent = port_->TakeWritten();
+    int launch = -1, reboot = -1;
+    for (int i = 0; i < sent.size(); ++i) {
+      if (sent[i].startsWith(QByteArray::fromHex("7001"))) launch = i;
+      if (sent[i].startsWith(QByteArray::fromHex("7006"))) reboot = i;
+    }
+    ASSERT_GE(launch, 0);
+    ASSERT_GT(reboot, launch);
+    for (int i = launch; i <= reboot; ++i) EXPECT_EQ(sent[i].front(), '\x70') << i;
+    // Polling again, and the unit reports the version of its new firmware.
+    QList<QByteArray> after = sent.mid(reboot + 1);
+    EXPECT_TRUE(common::testing::WaitUntil(
+        [&] {
+          after += port_->TakeWritten();
+          return after.contains(QByteArray::fromHex("3400CB"));
+        },
+        2000));
+    EXPECT_EQ(app_->State().identity.FirmwareRevision, 0x15);
+    S().Loop().Timer()->stop();
+  }
+}
+
+TEST_F(UpdateTest, ASecondRunWhileOneIsInProgressDoesNothing) {
+  Make();
+  const QString path = Write("tbx2315(fe05).hex", kSmallImage);
+  prompts_->QueueFile(path);
+  std::optional<UpdateResult> nested;
+  // A click that comes while the update waits on the unit must not start a second
+  // update on the same link.
+  QObject::connect(loader_.get(), &FlashLoader::LoaderModeChanged, [&](bool running) {
+    if (running) nested = procedure_->Run();
+  });
+  EXPECT_EQ(procedure_->Run().end, End::kCompleted);
+  ASSERT_TRUE(nested.has_value());
+  EXPECT_EQ(nested->end, End::kCancelled);
+  EXPECT_EQ(nested->reason, "");
+  EXPECT_EQ(device_->Loader().Counters().launches, 1);
+  EXPECT_FALSE(procedure_->Running());
+}
+
+}  // namespace
+}  // namespace tessera::flash
