@@ -44,14 +44,13 @@ int RunFlash(CliContext& context) {
 
   // One bar (or plain lines) per programming pass.
   std::unique_ptr<common::ProgressMeter> meter;
-  QObject::connect(&procedure, &flash::UpdateProcedure::RecordsDone,
-                   [&meter, &context](int done, int total) {
-                     if (!meter) {
-                       meter = std::make_unique<common::ProgressMeter>("records", total,
-                                                                       context.err);
-                     }
-                     meter->Update(done);
-                   });
+  QObject::connect(
+      &procedure, &flash::UpdateProcedure::RecordsDone, [&meter, &context](int done, int total) {
+        if (!meter) {
+          meter = std::make_unique<common::ProgressMeter>("records", total, context.err);
+        }
+        meter->Update(done);
+      });
   QObject::connect(&procedure, &flash::UpdateProcedure::ProgressShown, [&meter](bool shown) {
     if (!shown) meter.reset();
   });

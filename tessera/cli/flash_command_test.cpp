@@ -87,7 +87,7 @@ TEST(FlashCommandTest, AgainstTheBuiltInUnit) {
             "TBX2315(FE05)X.HEX) is not valid, no end record.\n"}},
       {{"--sim", "--yes", "flash", good},
        kExitOk,
-       {kCaution, kAnsweredOk, "1/1 records (100 %)\n", done}},
+       {kCaution, kAnsweredOk, "0/1 records (0 %)\n1/1 records (100 %)\n", done}},
       {{"--sim", "flash", "--yes", other_type},
        kExitOk,
        {kCaution, kAnsweredOk, "firmware Version Type (22) than the current installed version (23)",
@@ -130,7 +130,7 @@ TEST(FlashCommandTest, AgainstTbxSimOverAPseudoTerminal) {
   } cases[] = {
       {{"--new-version", "25,23,15"},
        kExitOk,
-       {kCaution, "250/250 records (100 %)\n",
+       {kCaution, "0/250 records (0 %)\n25/250 records (10 %)\n", "250/250 records (100 %)\n",
         "Successfully Completed:\n   File Name: " + dir.path().toUpper().toStdString() + "/" +
             QString(name).toUpper().toStdString() +
             "\n\n   KAL Model TBX-540\n   Firmware Type 23\n   Firmware Version 1.5\n"

@@ -157,6 +157,7 @@ std::optional<std::string> UpdateProcedure::Attempt(std::uint32_t expected_check
 std::optional<std::string> UpdateProcedure::ProgramFile() {
   emit ProgressChanged(0);
   emit ProgressShown(true);
+  emit RecordsDone(0, data_records_);
   flash::ProgrammingPass pass(file_, hex_file_name_, data_total_);
   pass.Start();
   std::optional<std::string> error;

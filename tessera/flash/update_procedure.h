@@ -36,8 +36,8 @@ struct UpdateResult {
     kAborted,       // Abort in a file error report: the program is to end now
   };
   End end = End::kCancelled;
-  std::string reason;  // the closing box's text; empty when none was shown
-  bool erased = false;  // an erase request went out
+  std::string reason;           // the closing box's text; empty when none was shown
+  bool erased = false;          // an erase request went out
   bool loader_running = false;  // the unit waits in its loader (polling stays stopped)
 };
 
@@ -57,7 +57,8 @@ class UpdateProcedure : public QObject {
   void ProgressShown(bool shown);
   // pgbProgress's value; never 100.
   void ProgressChanged(int percent);
-  // Records programmed and verified so far in this pass, of how many.
+  // Records programmed and verified so far in this pass, of how many; (0, total)
+  // when the pass starts.
   void RecordsDone(int done, int total);
 
  private:
