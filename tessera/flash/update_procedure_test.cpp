@@ -167,6 +167,10 @@ TEST_F(UpdateTest, EveryEndShowsItsTextAndLeavesTheUnitAsItSays) {
       {"erase leaves a byte three times", {.incomplete_erases = 3}, {}, "tbx2315(fe05).hex",
        small, {},
        {kCaution, "Flash did not erase."}, "failed 1/3/0 loader"},
+      // A unit that takes its time is waited for, not given up on.
+      {"slow erase and program", {.erase_ms = 300, .program_ms = 30}, {}, "tbx2315(fe05).hex",
+       small, {},
+       {kCaution, done + kSameVersion}, "completed 1/1/1 polling"},
       {"erase leaves a byte twice", {.incomplete_erases = 2}, {}, "tbx2315(fe05).hex", small, {},
        {kCaution, done + kSameVersion}, "completed 1/3/1 polling"},
       {"erase answer garbled", {.corrupted = {0x02}}, {}, "tbx2315(fe05).hex", small, {},
