@@ -8,7 +8,6 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAction>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,46 +17,36 @@
 #include <QTimer>
 #include <memory>
 
-#include "common/indicator.h"
-#include "common/prompts.h"
-#include "common/simulated_port.h"
 #include "common/testing/test_support.h"
+#include "tessera/flash/test_unit.h"
 #include "tessera/link/requests.h"
 #include "tessera/panel/main_window.h"
-#include "tessera/session/tessera_app.h"
-#include "tessera/sim/tbx_device.h"
 
 namespace tessera::flash {
 namespace {
 
 using common::testing::WaitUntil;
 
-constexpr const char* kControlFrames[] = {"fraInputCtl", "fraOutputCtl", "fraZcross", "fraStatus",
-                                          "fraBufferCtl"};
-
 class FlashMenuTest : public ::testing::Test {
  protected:
   void Make(sim::TbxLoaderOptions loader = {}) {
     window_.reset();
-    app_.reset();
-    prompts_ = std::make_unique<common::ScriptedPrompts>();
-    device_ = std::make_unique<sim::TbxDevice>(sim::TbxOptions{.idle_animation = false}, loader);
-    auto port = std::make_unique<common::SimulatedPort>(device_.get());
-    port_ = port.get();
-    app_ = std::make_unique<TesseraApp>(common::PortSetup{nullptr, std::move(port)}, *prompts_);
-    window_ = std::make_unique<panel::MainWindow>(*app_);
+    unit_ = std::make_unique<testing::TestUnit>(loader);
+    window_ = std::make_unique<panel::MainWindow>(*unit_->app);
     menu_ = new FlashMenu(*window_);
     menu_->Loader().SetTiming({.launch_settle_ms = 1, .reboot_settle_ms = 1});
     ASSERT_TRUE(window_->Load("/comm=1 /kal"));
-    window_->session().Loop().Timer()->stop();
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     Tick();
   }
 
-  void Tick() {
+  // One poll tick; what it sent.
+  QList<QByteArray> Tick() {
+    unit_->port->TakeWritten();
     window_->session().PollTick();
     window_->session().Loop().Timer()->stop();
+    return unit_->port->TakeWritten();
   }
 
   template <typename T = QWidget>
@@ -88,10 +77,10 @@ class FlashMenuTest : public ::testing::Test {
   // "title|text|icon" of the boxes shown since the last call.
   QStringList Boxes() {
     QStringList boxes;
-    for (const common::Message& box : prompts_->shown()) {
+    for (const common::Message& box : unit_->prompts.shown()) {
       boxes << QString("%1|%2|%3").arg(box.title, box.text).arg(static_cast<int>(box.icon));
     }
-    prompts_->ClearShown();
+    unit_->prompts.ClearShown();
     return boxes;
   }
 
@@ -109,10 +98,7 @@ class FlashMenuTest : public ::testing::Test {
     return on.join(' ');
   }
 
-  std::unique_ptr<common::ScriptedPrompts> prompts_;
-  std::unique_ptr<sim::TbxDevice> device_;
-  common::SimulatedPort* port_ = nullptr;
-  std::unique_ptr<TesseraApp> app_;
+  std::unique_ptr<testing::TestUnit> unit_;
   std::unique_ptr<panel::MainWindow> window_;
   FlashMenu* menu_ = nullptr;
 };
@@ -124,8 +110,8 @@ constexpr int kError = static_cast<int>(common::Icon::kCritical);
 TEST_F(FlashMenuTest, FlashToolsOneByOne) {
   Make();
   // Lit lamps before the launch: the unit's outputs loop back to its inputs.
-  device_->Model().Receive(OutputRequest(std::array<std::uint8_t, 16>{0x01}));
-  device_->Model().Options().opto_inputs = 0x01;
+  unit_->device->Model().Receive(OutputRequest(std::array<std::uint8_t, 16>{0x01}));
+  unit_->device->Model().Options().opto_inputs = 0x01;
   Tick();
   ASSERT_EQ(Heard("shpIn_0") + Heard("shpOpto_0"), "onon");
 
@@ -194,20 +180,26 @@ TEST_F(FlashMenuTest, FlashToolsWhenTheUnitFails) {
   }
 }
 
+// An update that fails after the erase leaves the unit in its loader and the window
+// in loader mode, polling stopped; the next update finds the loader running and
+// finishes the job, the progress bar telling how far it got.
 TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
-  Make({.version_after_reboot = sim::FirmwareVersion{0x25, 0x23, 0x15}});
+  Make({.version_after_reboot = sim::FirmwareVersion{0x25, 0x23, 0x15}, .incomplete_erases = 3});
   QTemporaryDir dir;
-  const QString path = dir.filePath("tbx2315(fd03).hex");
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  // Three records of one byte each, 0x00 at 0x7000, 0x7001, 0x7002.
-  file.write(":01700000008F\r\n:01700100008E\r\n:01700200008D\r\n:00000001FF\r\n");
-  file.close();
-  prompts_->QueueFile(path);
+  // Three records of one byte each: 0x00 at 0x7000, 0x7001, 0x7002.
+  const QString path =
+      testing::WriteFile(dir.filePath("tbx2315(fd03).hex"),
+                         ":01700000008F\r\n:01700100008E\r\n:01700200008D\r\n:00000001FF\r\n");
+  unit_->prompts.QueueFile(path);
+  Choose("mnuReFlash");
+  EXPECT_EQ(Boxes().back(),
+            QString("Firmware Update Operation Error|Flash did not erase.|%1").arg(kError));
+  EXPECT_EQ(EnabledFrames(), "");
+  EXPECT_TRUE(Tick().isEmpty());
 
   auto* bar = Find<QProgressBar>("pgbProgress");
-  // What a screen reader hears of the bar while the records go in, and what the
-  // window looks like meanwhile.
+  // What a screen reader hears of the bar while the records go in, whether bar and
+  // label show, and whether the window is in loader mode with its flash items off.
   QStringList heard;
   QObject::connect(&menu_->Procedure(), &UpdateProcedure::ProgressChanged, [&](int) {
     QAccessibleInterface* meter = QAccessible::queryAccessibleInterface(bar);
@@ -217,8 +209,8 @@ TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
                  .arg(Find<QLabel>("lblReflashProgress")->isVisible())
                  .arg(EnabledFrames().isEmpty() && !Find<QAction>("mnuReFlash")->isEnabled());
   });
+  unit_->prompts.QueueFile(path);
   Choose("mnuReFlash");
-
   EXPECT_EQ(heard, (QStringList{"0 0 0 1", "33 1 1 1", "66 1 1 1"}));
   EXPECT_FALSE(bar->isVisible());
   EXPECT_FALSE(Find<QLabel>("lblReflashProgress")->isVisible());
@@ -231,39 +223,13 @@ TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
                               "   Comm Version 2.5\r\n|%2")
                           .arg(path.toUpper())
                           .arg(static_cast<int>(common::Icon::kWarning)));
-  EXPECT_EQ(device_->Loader().Flash()[0x7002], 0x00);
+  EXPECT_EQ(unit_->device->Loader().Counters().launches, 2);  // the second got 0x40
+  EXPECT_EQ(unit_->device->Loader().Flash()[0x7002], 0x00);
   EXPECT_EQ(window_->PanelText(2), "Firmware Version = 23, Firmware Revision = 1.5 ");
   EXPECT_TRUE(Find<QAction>("mnuReFlash")->isEnabled());
   // Polling is back; the I/O frame with the unit's first answer.
-  EXPECT_FALSE(window_->session().PollingSuspended());
   EXPECT_EQ(EnabledFrames(), "fraInputCtl fraOutputCtl fraZcross fraStatus fraBufferCtl");
-  Tick();
-  EXPECT_EQ(EnabledFrames(), kAllFrames);
-}
-
-// An update that fails after the erase leaves the unit in its loader and the window
-// in loader mode, polling stopped, until "Reboot TBX".
-TEST_F(FlashMenuTest, AFailedUpdateStaysInLoaderModeUntilReboot) {
-  Make({.incomplete_erases = 3});
-  QTemporaryDir dir;
-  const QString path = dir.filePath("TBX2315(FE05).HEX");
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(":0270000001028B\r\n:00000001FF\r\n");
-  file.close();
-  prompts_->QueueFile(path);
-  Choose("mnuReFlash");
-  EXPECT_EQ(Boxes().back(),
-            QString("Firmware Update Operation Error|Flash did not erase.|%1").arg(kError));
-  EXPECT_EQ(EnabledFrames(), "");
-  port_->TakeWritten();
-  Tick();
-  EXPECT_TRUE(port_->TakeWritten().isEmpty());
-  for (const char* frame : kControlFrames) EXPECT_FALSE(Find(frame)->isEnabled()) << frame;
-
-  Tool(6);
-  EXPECT_EQ(Boxes(), QStringList{QString("Flash Program|Reboot TBX Started|%1").arg(kNoIcon)});
-  Tick();
+  EXPECT_EQ(Tick().value(0).toHex(' '), "34 00 cb");
   EXPECT_EQ(EnabledFrames(), kAllFrames);
 }
 
