@@ -63,7 +63,7 @@ UpdateResult UpdateProcedure::Update() {
     return Ended(end, reason, erased);
   };
 
-  // 1. Only units with a flash loader can be updated in the field.
+  // Only units with a flash loader can be updated in the field.
   if (!loader_.LoaderRunning()) {
     if (const auto refusal = SupportCheck(identity)) {
       // A unit that never identified itself may be sitting in a loader that an
@@ -73,10 +73,9 @@ UpdateResult UpdateProcedure::Update() {
     }
   }
 
-  // 2. Caution.
   if (!Confirm(kCautionText)) return Ended(End::kCancelled);
 
-  // 3. The file. Messages name it upper-cased; it is opened by the path as chosen.
+  // Messages name the file upper-cased; it is opened by the path as chosen.
   const std::optional<QString> chosen =
       prompts_.OpenFile(kOpenDialogTitle, kHexFilePattern, kHexFileFilter);
   if (!chosen) return Ended(End::kCancelled);
@@ -84,7 +83,7 @@ UpdateResult UpdateProcedure::Update() {
   hex_file_name_ = choice.hex_file_name;
   common::Delay(1);  // let the window repaint where the dialog was
 
-  // 4. Its name: model, version type, revision and the expected image checksum.
+  // The name carries model, version type, revision and the expected image checksum.
   const NameOutcome name =
       CheckHexFileName(hex_file_name_, identity.FirmwareType, identity.FirmwareRevision)
           .Resolve([this](const NameQuestion& question) { return Confirm(question.text); });
@@ -93,12 +92,12 @@ UpdateResult UpdateProcedure::Update() {
                 name.reason);
   }
 
-  // 5. Open; the file layer has said why not.
+  // When the file will not open, the file layer has already said why.
   if (!file_.OpenFileToRead(Q(choice.path), hex_file_name_)) {
     return Ended(file_.Aborted() ? End::kAborted : End::kFileRejected);
   }
 
-  // 6. The whole file, before the unit is touched.
+  // The whole file is checked before the unit is touched.
   const Validation validation = ValidateHexFile(file_, hex_file_name_, name.expected_checksum);
   if (!validation.ok) return fail(End::kFileRejected, validation.reason);
   data_total_ = validation.data_count;
@@ -108,7 +107,7 @@ UpdateResult UpdateProcedure::Update() {
   {
     const common::BusyGuard hourglass(prompts_);
 
-    // 7. Launch, as often as the user asks.
+    // The launch is tried as often as the user asks.
     while (!loader_.FlashLaunch().ok()) {
       if (common::AppQuitting()) return Ended(End::kUnitRefused);
       const common::Answer answer = prompts_.Show({.title = kUpdateErrorTitle,
@@ -119,25 +118,23 @@ UpdateResult UpdateProcedure::Update() {
       if (answer != common::Answer::kRetry) return Ended(End::kUnitRefused);
     }
 
-    // 8. The flash device.
     const std::optional<DeviceCodes> codes = loader_.FlashReadId();
     if (!codes) return fail(End::kUnitRefused, kReadIdFailedText);
     if (const auto refusal = DeviceCheck(*codes)) return fail(End::kUnitRefused, *refusal);
 
-    // 9. Erase, program and verify; a failed attempt starts again with the erase.
+    // A failed attempt starts again with the erase.
     erased = true;
     for (int attempt = 0; attempt < kProgrammingAttempts; ++attempt) {
       error = Attempt(name.expected_checksum);
       if (!error || common::AppQuitting()) break;
     }
 
-    // 10, 11. Restart, and the unit says what it runs now.
+    // The restarted unit says what it runs now.
     if (!error && !loader_.FlashReboot()) error = kRebootFailedText;
     if (!error && !session_.SendKalRmsFrame()) error = kNoIdentityText;
   }
   if (error) return fail(End::kFailed, *error);
 
-  // 12, 13.
   const std::string summary = SummaryText(hex_file_name_, identity);
   prompts_.Show({.title = kUpdateTitle,
                  .text = Q(summary),
