@@ -16,7 +16,7 @@ constexpr char kStatuses[] =
     "4 the unit refused or did not answer; 5 the unit's answer could not be used;\n"
     "6 a file was refused before anything was sent; 7 an update failed after the unit\n"
     "was erased (the unit waits in its flash loader); 8 a question needed an answer\n"
-    "(run on a terminal, or with --yes).";
+    "(run on a terminal, or with --yes); 9 cancelled at a question, nothing was changed.";
 
 QString Description() {
   QString text =
@@ -31,7 +31,7 @@ QString Description() {
 }  // namespace
 
 const std::vector<CliCommand>& Commands() {
-  static const std::vector<CliCommand> commands = {IdentifyCommand()};
+  static const std::vector<CliCommand> commands = {IdentifyCommand(), FlashCommand()};
   return commands;
 }
 

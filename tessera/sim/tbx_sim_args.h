@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "common/pty_device.h"
+#include "tessera/sim/tbx_loader.h"
 #include "tessera/sim/tbx_model.h"
 
 namespace tessera::sim {
@@ -13,6 +14,7 @@ namespace tessera::sim {
 struct TbxSimArgs {
   TbxOptions model;
   common::PtyOptions pty;
+  TbxLoaderOptions loader;
 };
 
 // The arguments after the program name. An int is the exit status when the

@@ -13,6 +13,6 @@ int main(int argc, char** argv) {
   const auto parsed = tessera::sim::ParseTbxSimArgs(QCoreApplication::arguments().mid(1));
   if (const int* status = std::get_if<int>(&parsed)) return *status;
   const auto& args = std::get<tessera::sim::TbxSimArgs>(parsed);
-  tessera::sim::TbxDevice device(args.model);
+  tessera::sim::TbxDevice device(args.model, args.loader);
   return common::RunPtyDevice(device, args.pty);
 }
