@@ -6,12 +6,14 @@
 #include <variant>
 
 #include "common/pty_device.h"
+#include "tessera/sim/tbx_logs.h"
 #include "tessera/sim/tbx_model.h"
 
 namespace tessera::sim {
 
 struct TbxSimArgs {
   TbxOptions model;
+  TbxLogSetup logs;
   common::PtyOptions pty;
 };
 
