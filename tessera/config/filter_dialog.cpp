@@ -78,6 +78,7 @@ QWidget* FilterDialog::BuildEntries() {
 
   auto* container = new QWidget;
   container->setObjectName("fraContainer");
+  container->setAccessibleName("Input filter entries");
   auto* grid = new QGridLayout(container);
   common::Prompts& prompts = app_.prompts();
   for (int i = 0; i < kFilterEntries; ++i) {

@@ -129,6 +129,7 @@ TEST_F(TrackingDialogTest, ClearCloseAndTheCloseBox) {
   }
   labels.sort();
   EXPECT_EQ(labels, (QStringList{"Output #", "Track #5"}));
+  EXPECT_EQ(Unnamed(Dialog()), QStringList());
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The routines behind the dialogs and log windows as the poll tick runs them, without
-// any window: the fixed order of the seven request flags in one tick, and what each
-// log routine hands back.
+// any window: the seven request flags of one tick in their fixed order.
 #include "tessera/logs/log_routines.h"
 
 #include <gtest/gtest.h>
@@ -64,30 +63,6 @@ TEST_F(LogRoutinesTest, OneTickServesEveryRequestInTheFixedOrder) {
                                  "7E 0D 00 74"}));                       // clear events
   EXPECT_FALSE(app_->State().requests.Any());
   EXPECT_EQ(Tick(), QStringList{"34 00 CB"});
-}
-
-TEST_F(LogRoutinesTest, WhatTheLogRoutinesHandBack) {
-  LogRoutines& logs = app_->Logs();
-  device_.EventLog().records = {{7, 1, 0, 0x00ABCDEF}};
-  device_.EventLog().mc = 0x01020304;
-  const LogRead events = logs.ReadEvents();
-  EXPECT_EQ(events.outcome, ReadOutcome::kRead);
-  EXPECT_EQ(events.text,
-            "> Log Read (1 events) at MC=0x01020304\r\nDC Brownout Start, MC=0x00ABCDEF\r\n");
-
-  app_->State().TransBlock = 9;
-  const LogRead block = logs.PollTransition();
-  EXPECT_EQ(block.outcome, ReadOutcome::kRead);
-  EXPECT_EQ(block.status, 0x08);  // 45 transitions waiting, 20 a block: more to come
-  EXPECT_TRUE(block.text.starts_with("Block #9 polled at MC=0x00012400 Status = C "));
-
-  device_.Model().Options().silent = true;
-  const LogRead none = logs.PollTransition();
-  EXPECT_EQ(std::tuple(none.outcome, none.failure, none.text),
-            std::tuple(ReadOutcome::kNoAnswer, QString("Rx Timeout Error"), std::string()));
-  const LogRead cleared = logs.ClearEvents();
-  EXPECT_EQ(cleared.outcome, ReadOutcome::kNoAnswer);
-  EXPECT_TRUE(prompts_.shown().empty());  // silent failures, and no "Event Log Cleared"
 }
 
 }  // namespace

@@ -110,6 +110,7 @@ TEST_F(TransitionWindowTest, ButtonsCaptionsAndClosing) {
   EXPECT_EQ(window->Text().substr(0, 9), "Block #1 ");
   EXPECT_EQ(window->windowTitle(), kUnsaved);
   EXPECT_EQ(GetBlocks(window, 1), QStringList{"76 0D 00 02 7A"});
+  EXPECT_EQ(Unnamed(window), QStringList());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -104,6 +105,18 @@ class WindowTest : public ::testing::Test {
     QTest::keyClick(combo, Qt::Key_Home);
     for (int i = 0; i < index; ++i) QTest::keyClick(combo, Qt::Key_Down);
     EXPECT_EQ(combo->currentText(), entry) << list.toStdString();
+  }
+
+  // Controls (by their name's prefix) a screen reader could not name.
+  static QStringList Unnamed(QWidget* window) {
+    static const QRegularExpression kControl("^(chk|btn|cmd|cmb|txt|lbl|fra|scr|rtxt|shp|img)");
+    QStringList unnamed;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+      if (kControl.match(widget->objectName()).hasMatch() && widget->accessibleName().isEmpty()) {
+        unnamed << widget->objectName();
+      }
+    }
+    return unnamed;
   }
 
   sim::TbxDevice device_{{.idle_animation = false}};
