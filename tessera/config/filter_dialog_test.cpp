@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -81,13 +82,15 @@ TEST_F(FilterDialogTest, OnlyDigitsGoInAndAValueAbove255CannotBeLeft) {
   const struct {
     const char* text;
     int caret;
-    const char* keys;  // '\b' is Backspace
+    const char* keys;  // '\b' is Backspace, '\x7f' Delete, '\x16' Ctrl+V
     const char* result;
     bool refused;  // on leaving with Tab
   } cases[] = {
       {"", 0, "1a2 -.b", "12", false},
       {"42", 0, "\b", "42", false},  // Backspace at the start changes nothing
       {"42", 2, "\b", "4", false},
+      {"42", 0, "\x7f", "2", false},
+      {"4", 1, "\x16", "4", false},  // nothing is pasted
       {"42", 1, "7", "472", true},
       {"25", 2, "6", "256", true},
       {"25", 2, "5", "255", false},
@@ -101,6 +104,11 @@ TEST_F(FilterDialogTest, OnlyDigitsGoInAndAValueAbove255CannotBeLeft) {
     for (const char* key = c.keys; *key != '\0'; ++key) {
       if (*key == '\b') {
         QTest::keyClick(field, Qt::Key_Backspace);
+      } else if (*key == '\x7f') {
+        QTest::keyClick(field, Qt::Key_Delete);
+      } else if (*key == '\x16') {
+        QApplication::clipboard()->setText("9");
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
       } else {
         QTest::keyClicks(field, QString(QLatin1Char(*key)));
       }

@@ -34,17 +34,19 @@ void ValueField::Refuse() {
 }
 
 void ValueField::keyPressEvent(QKeyEvent* event) {
+  // Of the characters typed only digits are taken; pasting is a key too, and could
+  // bring anything. Editing and moving keys (Backspace, Delete, arrows, Home, the
+  // Ctrl combinations that select, copy and undo) work as usual.
   const QString text = event->text();
-  // Keys without text (arrows, Home, Delete, Tab) edit and move as usual; of the
-  // typed characters only digits and Backspace are taken. Paste goes too: it could
-  // bring anything.
-  const bool typed = !text.isEmpty() || event->matches(QKeySequence::Paste);
-  if (typed && !event->matches(QKeySequence::Copy) && !event->matches(QKeySequence::SelectAll)) {
-    const bool digit = text.size() == 1 && IsFieldKey(text[0].toLatin1());
-    if (!digit && event->key() != Qt::Key_Backspace) {
-      event->accept();
-      return;
-    }
+  // Ctrl with a letter is a command, whatever text the platform gives it (AltGr,
+  // which types characters, comes as Ctrl+Alt).
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  const bool command = (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+  const bool typed = !command && text.size() == 1 && text[0].isPrint();
+  if (event->matches(QKeySequence::Paste) ||
+      (typed && !IsFieldKey(static_cast<char>(text[0].toLatin1())))) {
+    event->accept();
+    return;
   }
   QLineEdit::keyPressEvent(event);
 }
