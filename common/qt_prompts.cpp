@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace common {
@@ -64,9 +65,23 @@ Answer FromQt(int button) {
 
 }  // namespace
 
+QWidget* QtPrompts::Parent() const {
+  // The window the technician works in: a box over a dialog returns the focus to
+  // that dialog, not to the main window behind it.
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return parent_;
+}
+
 Answer QtPrompts::Show(const Message& message) {
-  QMessageBox box(ToQt(message.icon), message.title, message.text, ToQt(message.buttons), parent_);
-  if (!message.detail.isEmpty()) box.setInformativeText(message.detail);
+  QMessageBox box(ToQt(message.icon), message.title, message.text, ToQt(message.buttons), Parent());
+  if (!message.detail.isEmpty()) {
+    box.setInformativeText(message.detail);
+    // The OS's reason names a device path: wrapping would break it at its slashes.
+    if (auto* label = box.findChild<QLabel*>("qt_msgbox_informativelabel")) {
+      label->setWordWrap(false);
+    }
+  }
   // A box shown while the hourglass is up must still get the normal pointer.
   const bool busy = QApplication::overrideCursor() != nullptr;
   if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -79,14 +94,14 @@ Answer QtPrompts::Show(const Message& message) {
 
 std::optional<QString> QtPrompts::OpenFile(const QString& title, const QString& dir,
                                            const QString& filter) {
-  const QString path = QFileDialog::getOpenFileName(parent_, title, dir, filter);
+  const QString path = QFileDialog::getOpenFileName(Parent(), title, dir, filter);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
 std::optional<QString> QtPrompts::SaveFile(const QString& title, const QString& suggested,
                                            const QString& filter) {
-  const QString path = QFileDialog::getSaveFileName(parent_, title, suggested, filter);
+  const QString path = QFileDialog::getSaveFileName(Parent(), title, suggested, filter);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
@@ -95,7 +110,7 @@ std::optional<QString> QtPrompts::Ask(const QString& title, const QString& label
                                       const QString& initial) {
   bool ok = false;
   const QString text =
-      QInputDialog::getText(parent_, title, label, QLineEdit::Normal, initial, &ok);
+      QInputDialog::getText(Parent(), title, label, QLineEdit::Normal, initial, &ok);
   if (!ok) return std::nullopt;
   return text;
 }

@@ -1,4 +1,5 @@
-// Prompts shown with real message boxes and file dialogs.
+// Prompts shown with real message boxes and file dialogs, over the window the
+// technician is working in (the main window when none is active).
 #pragma once
 
 #include "common/prompts.h"
@@ -22,6 +23,8 @@ class QtPrompts : public Prompts {
   void SetBusy(bool busy) override;
 
  private:
+  QWidget* Parent() const;
+
   QWidget* parent_;
 };
 

@@ -5,27 +5,53 @@
 
 namespace common {
 
+namespace {
+
+std::string Names(const QStringList& names) {
+  QStringList dashed;
+  for (const QString& name : names) dashed << (name.size() == 1 ? "-" : "--") + name;
+  return dashed.join(", ").toStdString();
+}
+
+}  // namespace
+
 ToolCommandLine::ToolCommandLine(const QString& program, const QString& description)
     : program_(program) {
   parser_.setApplicationDescription(description);
   parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser_.addHelpOption();
   parser_.addVersionOption();
+  QCommandLineOption man("man", "print the manual page (roff)");
+  man.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser_.addOption(man);
+  help_.name = program.toStdString();
+  // The first sentence names what the program does (the manual's NAME line).
+  QString first = description;
+  first.replace('\n', ' ');
+  const qsizetype end = first.indexOf(". ");
+  help_.summary = (end < 0 ? first.section('.', 0, 0) : first.left(end)).trimmed().toStdString();
+  help_.description = description.toStdString();
+  help_.synopsis = "[options]";
+  help_.options.push_back({"-h, --help", "", "print this help and exit"});
+  help_.options.push_back({"-v, --version", "", "print the version and exit"});
 }
 
 void ToolCommandLine::AddFlag(const QStringList& names, const QString& help) {
   parser_.addOption(QCommandLineOption(names, help));
+  help_.options.push_back({Names(names), "", help.toStdString()});
 }
 
 void ToolCommandLine::AddValue(const QStringList& names, const QString& value_name,
                                const QString& help) {
   parser_.addOption(QCommandLineOption(names, help, value_name));
+  help_.options.push_back({Names(names), value_name.toStdString(), help.toStdString()});
 }
 
 void ToolCommandLine::AddPositional(const QString& name, const QString& help,
                                     const QString& syntax) {
   parser_.addPositionalArgument(name, help, syntax);
   positional_allowed_ = true;
+  help_.synopsis += " " + (syntax.isEmpty() ? name : syntax).toStdString();
 }
 
 void ToolCommandLine::AddPtyOptions() {
@@ -47,6 +73,10 @@ std::optional<int> ToolCommandLine::Parse(const QStringList& arguments) {
   }
   if (parser_.isSet("help")) {
     std::fputs(qPrintable(parser_.helpText()), out_);
+    return 0;
+  }
+  if (parser_.isSet("man")) {
+    std::fputs(ManPage(help_, QCoreApplication::applicationVersion().toStdString()).c_str(), out_);
     return 0;
   }
   if (parser_.isSet("version")) {

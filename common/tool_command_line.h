@@ -11,6 +11,7 @@
 
 #include "common/line_settings.h"
 #include "common/port_numbers.h"
+#include "common/program_help.h"
 #include "common/pty_device.h"
 
 namespace common {
@@ -19,6 +20,7 @@ inline constexpr int kUsageError = 2;
 
 class ToolCommandLine {
  public:
+  // `description`: its first line is the manual's one-line summary.
   ToolCommandLine(const QString& program, const QString& description);
 
   void AddFlag(const QStringList& names, const QString& help);
@@ -32,8 +34,9 @@ class ToolCommandLine {
   QCommandLineParser& Parser() { return parser_; }
 
   // Parses the arguments that follow the program name. Returns an exit status when
-  // the program is to end now: 0 after --help or --version (text on standard
-  // output), kUsageError after a bad line (problem and help on standard error).
+  // the program is to end now: 0 after --help, --version or --man (text on
+  // standard output), kUsageError after a bad line (problem and help on standard
+  // error).
   std::optional<int> Parse(const QStringList& arguments);
 
   bool IsSet(const QString& name) const { return parser_.isSet(name); }
@@ -54,6 +57,8 @@ class ToolCommandLine {
   PtyOptions Pty(const LineSettings& line);
 
   QString Error() const { return error_; }
+  // What --help says, as the manual page (--man) is made from it too.
+  const ProgramHelp& Help() const { return help_; }
   QString HelpText() const { return parser_.helpText(); }
   // Where the texts go (standard output and error unless a test says otherwise).
   void SetStreams(std::FILE* out, std::FILE* err) {
@@ -66,6 +71,7 @@ class ToolCommandLine {
 
   QString program_;
   QCommandLineParser parser_;
+  ProgramHelp help_;
   bool positional_allowed_ = false;
   QString error_;
   std::FILE* out_ = stdout;

@@ -103,5 +103,20 @@ TEST(ToolCommandLineTest, HelpGoesToStandardOutputAndEndsWithStatus0) {
   EXPECT_EQ(l.err.Text(), "");
 }
 
+TEST(ToolCommandLineTest, TheManualPageComesFromTheSameOptionsAsTheHelp) {
+  Line l;
+  EXPECT_EQ(l.line.Parse({"--man"}), 0);
+  const std::string man = l.out.Text();
+  EXPECT_EQ(man.rfind(".TH TOOL 1 ", 0), 0u) << man;
+  for (const char* part :
+       {".SH NAME\ntool \\- A test tool\n", ".BI \"\\-\\-port \" N\n",
+        "serve the device as COM<N>, 1\\-256 (required)\n", ".B \\-\\-paced\n"}) {
+    EXPECT_NE(man.find(part), std::string::npos) << part;
+  }
+  Line h;
+  h.line.Parse({"--help"});
+  EXPECT_EQ(h.out.Text().find("--man"), std::string::npos) << "a hidden option";
+}
+
 }  // namespace
 }  // namespace common

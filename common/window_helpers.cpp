@@ -1,11 +1,15 @@
 #include "common/window_helpers.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QWidget>
 
 #include "common/poll_loop.h"
@@ -20,7 +24,14 @@ bool IsMenuActive(const QWidget* window) {
           ? (main->menuWidget() != nullptr ? qobject_cast<QMenuBar*>(main->menuWidget()) : nullptr)
           : window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
   if (bar == nullptr) return false;
-  return bar->activeAction() != nullptr;
+  // Only a dropped-down menu counts: after a tap of Alt (or Escape out of a menu) the
+  // bar stays in keyboard mode with an active action but nothing on screen says so,
+  // and polling must not stop for that.
+  for (const QAction* action : bar->actions()) {
+    const QMenu* menu = action->menu();
+    if (menu != nullptr && menu->isVisible()) return true;
+  }
+  return false;
 }
 
 void GateTicksOnMenus(PollLoop& loop, QWidget* window) {
@@ -80,6 +91,29 @@ void CloseOnAnyClick(QDialog* dialog) {
   auto* closer = new ClickCloser(dialog);
   dialog->installEventFilter(closer);
   for (QWidget* child : dialog->findChildren<QWidget*>()) child->installEventFilter(closer);
+}
+
+QLabel* AddStatusPanel(QStatusBar* bar, const QString& object_name, const QString& role,
+                       const QString& text, const QString& widest, int stretch) {
+  auto* panel = new QLabel(text, bar);
+  panel->setObjectName(object_name);
+  panel->setAccessibleDescription(role);
+  panel->setFrameShape(QFrame::StyledPanel);
+  panel->setFrameShadow(QFrame::Sunken);
+  const int margins = 2 * panel->frameWidth() + 2 * panel->margin() + 12;
+  panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(widest) + margins);
+  bar->addWidget(panel, stretch);
+  return panel;
+}
+
+void TabToCheckedButton(const QList<QAbstractButton*>& group) {
+  const auto update = [group] {
+    for (QAbstractButton* button : group) {
+      button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+  };
+  for (QAbstractButton* button : group) QObject::connect(button, &QAbstractButton::toggled, update);
+  update();
 }
 
 QString ArrayName(const QString& base, int index) {

@@ -45,20 +45,37 @@ TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
   for (QWidget* w : inside) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 }
 
-TEST(WindowHelpersTest, MenuIsActiveOnlyWhileAnItemIsHighlighted) {
+TEST(WindowHelpersTest, MenuIsActiveOnlyWhileAMenuIsDroppedDown) {
   QWidget bare;
   EXPECT_FALSE(IsMenuActive(&bare));
   EXPECT_FALSE(IsMenuActive(nullptr));
 
   QMainWindow window;
+  QMenu* file = window.menuBar()->addMenu("&File");
+  file->addAction("&Open");
   QMenu* help = window.menuBar()->addMenu("&Help");
   help->addAction("&About");
   window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.activateWindow();
   EXPECT_FALSE(IsMenuActive(&window));
-  window.menuBar()->setActiveAction(help->menuAction());
+  // A tap of Alt: the bar is in keyboard mode, nothing dropped down.
+  QTest::keyClick(&window, Qt::Key_Alt);
+  ASSERT_NE(window.menuBar()->activeAction(), nullptr) << "the bar should be in keyboard mode";
+  EXPECT_FALSE(IsMenuActive(&window));
+  // Alt+H drops "Help" down; Escape closes it and leaves the bar in keyboard mode.
+  QTest::keyClick(&window, Qt::Key_H, Qt::AltModifier);
+  EXPECT_TRUE(help->isVisible());
   EXPECT_TRUE(IsMenuActive(&window));
-  help->hide();
-  window.menuBar()->setActiveAction(nullptr);
+  QTest::keyClick(help, Qt::Key_Escape);
+  EXPECT_FALSE(help->isVisible());
+  EXPECT_NE(window.menuBar()->activeAction(), nullptr);
+  EXPECT_FALSE(IsMenuActive(&window));
+  // A click on the bar's item drops the menu down as well.
+  QMenuBar* bar = window.menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
+  EXPECT_TRUE(IsMenuActive(&window));
+  file->hide();
   EXPECT_FALSE(IsMenuActive(&window));
 }
 
@@ -72,12 +89,11 @@ TEST(WindowHelpersTest, TicksWaitWhileAMenuIsOpenAndTheGateGoesWithTheWindow) {
   help->addAction("&About");
   window->show();
   GateTicksOnMenus(loop, window);
-  window->menuBar()->setActiveAction(help->menuAction());
+  help->popup(QPoint(0, 0));
   EXPECT_FALSE(loop.TickNow());
   help->hide();
-  window->menuBar()->setActiveAction(nullptr);
   EXPECT_TRUE(loop.TickNow());
-  window->menuBar()->setActiveAction(help->menuAction());
+  help->popup(QPoint(0, 0));
   delete window;  // a gate left behind would ask a window that is gone
   EXPECT_TRUE(loop.TickNow());
   EXPECT_EQ(ticks, 2);

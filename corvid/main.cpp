@@ -3,12 +3,49 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "common/program_help.h"
 #include "common/qt_prompts.h"
 #include "common/version.h"
 #include "corvid/monitor/main_window.h"
 #include "corvid/session/corvid_app.h"
 
+namespace {
+
+common::ProgramHelp Help() {
+  common::ProgramHelp help;
+  help.name = "corvid";
+  help.summary = "monitor and calibrate a two-channel switch pack or flash unit";
+  help.synopsis = "[/sim]";
+  help.description =
+      "Polls a switch pack or flash unit on Serial Bus #3 twenty times a second at\n"
+      "307200,n,8,1 (HDLC frames with FCS-16), shows its mains and field voltages and\n"
+      "currents, outputs, faults and counters, checks its outputs, and calibrates its\n"
+      "voltage and current measurement. The port and slot address are chosen in the\n"
+      "program (Port, Settings) and remembered per user.";
+  help.options = {
+      {"/sim", "", "talk to the built-in simulated switch pack instead of a port"},
+      {"--help, --version, --man", "", "print this help, the version or the manual page"},
+  };
+  help.sections = {
+      {"Serial ports",
+       "Port N is the entry COMN in the port directory ($CABINET_COM_DIR, else\n"
+       "~/.config/cabinet-tools/com), a link to the device; without such an entry it is\n"
+       "/dev/ttyS<N-1>. The user must be in the dialout group."},
+      {"Files",
+       "~/.config/cabinet-tools/Corvid.conf: the slot address, port number and calibration\n"
+       "settings (Corvid-sim.ini under /sim)."},
+      {"See also", "switchpack-sim(1)"},
+  };
+  return help;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (const auto status = common::AnswerInfoSwitches(
+          std::vector<std::string>(argv + 1, argv + argc), Help(), common::kVersion)) {
+    return *status;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(corvid::kApplicationName);
   QApplication::setOrganizationName(corvid::kOrganisationName);

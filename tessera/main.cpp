@@ -2,13 +2,48 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "common/program_help.h"
 #include "common/qt_prompts.h"
 #include "common/version.h"
 #include "tessera/panel/install_windows.h"
 #include "tessera/panel/main_window.h"
 #include "tessera/session/tessera_app.h"
 
+namespace {
+
+common::ProgramHelp Help() {
+  common::ProgramHelp help;
+  help.name = "tessera";
+  help.summary = "monitor and maintain a TBX cabinet I/O unit over a serial line";
+  help.synopsis = "[/comm=N] [/kal] [/sim]";
+  help.description =
+      "Polls the TBX ten times a second at 19200,E,8,1, mirrors its I/O points and opto\n"
+      "inputs, drives its outputs, configures input filters, tracking and complex outputs,\n"
+      "reads the event log and the transition buffer, and updates its firmware from an\n"
+      "Intel HEX file.";
+  help.options = {
+      {"/comm=N", "", "talk to the unit on serial port N (default 1)"},
+      {"/kal", "", "show the Configure TBX and Buffers menus"},
+      {"/sim", "", "talk to the built-in simulated unit instead of a port"},
+      {"--help, --version, --man", "", "print this help, the version or the manual page"},
+  };
+  help.sections = {
+      {"Serial ports",
+       "Port N is the entry COMN in the port directory ($CABINET_COM_DIR, else\n"
+       "~/.config/cabinet-tools/com), a link to the device; without such an entry it is\n"
+       "/dev/ttyS<N-1>. The user must be in the dialout group."},
+      {"See also", "tessera-cli(1), tbx-sim(1)"},
+  };
+  return help;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (const auto status = common::AnswerInfoSwitches(
+          std::vector<std::string>(argv + 1, argv + argc), Help(), common::kVersion)) {
+    return *status;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tessera");
   QApplication::setApplicationVersion(common::kVersion);

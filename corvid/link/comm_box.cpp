@@ -34,6 +34,8 @@ CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSetting
     : QDialog(parent), port_(port), prompts_(prompts), settings_(settings), store_(store) {
   setObjectName(QStringLiteral("frmCommBox"));
   setWindowTitle(QStringLiteral("Deva Vad Urodirudir Comm Port"));
+  // Wide enough for the whole title beside the window buttons.
+  setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
   setAccessibleName(windowTitle());
   setModal(false);
 
@@ -62,7 +64,13 @@ CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSetting
   buttons->addStretch(1);
   buttons->addWidget(cmd_ok_);
   buttons->addWidget(cmd_cancel_);
+  lbl_simulated_ =
+      new QLabel(QStringLiteral("The simulated device is built in: no serial port is used."), this);
+  lbl_simulated_->setObjectName(QStringLiteral("lblSimulated"));
+  lbl_simulated_->setWordWrap(true);
+  lbl_simulated_->hide();
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lbl_simulated_);
   layout->addWidget(fra_setting_);
   layout->addLayout(buttons);
 
@@ -83,7 +91,19 @@ void CommBox::Load() {
   }
 }
 
+void CommBox::SetSimulated(bool simulated) {
+  simulated_ = simulated;
+  lbl_simulated_->setVisible(simulated);
+  cmb_port_->setEnabled(!simulated);
+  lbl_port_->setEnabled(!simulated);
+  cmd_usb_->setEnabled(!simulated);
+}
+
 bool CommBox::ClickOK() {
+  if (simulated_) {
+    hide();
+    return true;
+  }
   bool ok = false;
   const double value = cmb_port_->currentText().trimmed().toDouble(&ok);
   if (!ok || !std::isfinite(value)) {
@@ -92,23 +112,34 @@ bool CommBox::ClickOK() {
                    .buttons = common::Buttons::kOk,
                    .icon = common::Icon::kCritical,
                    .detail = {}});
-    cmb_port_->setFocus();
+    RefocusPort();
     return false;
   }
   const double rounded = std::nearbyint(value);
   if (rounded < 1 || rounded > kMaxPortNumber) {
     // No such port can exist: keep the port that is open now.
     prompts_.Show(*PortOpenFailureMessage(QStringLiteral("Port not found"), {}));
-    cmb_port_->setFocus();
+    RefocusPort();
     return false;
   }
   const int n = static_cast<int>(rounded);
-  if (!OpenCommPort(port_, prompts_, n)) return false;
+  if (!OpenCommPort(port_, prompts_, n)) {
+    RefocusPort();
+    return false;
+  }
   store_.SavePortNumber(n);
   settings_.PortNumber = n;
   emit PortOpened(n);
   hide();
   return true;
+}
+
+void CommBox::RefocusPort() {
+  // After a box the technician types the number again: back in the port box, with
+  // the rejected text selected so typing replaces it.
+  activateWindow();
+  cmb_port_->setFocus(Qt::OtherFocusReason);
+  if (cmb_port_->lineEdit() != nullptr) cmb_port_->lineEdit()->selectAll();
 }
 
 void CommBox::ClickUSB() {

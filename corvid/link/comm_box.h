@@ -34,6 +34,9 @@ class CommBox : public QDialog {
   // cmdUSB: puts the adapter's port number into cmbPort or reports why not.
   void ClickUSB();
   void SetUsbSearchPaths(const UsbSearchPaths& paths) { usb_paths_ = paths; }
+  // The built-in simulated device uses no port: the dialog says so, and OK only
+  // closes it.
+  void SetSimulated(bool simulated);
 
   QComboBox* cmbPort() const { return cmb_port_; }
 
@@ -46,6 +49,8 @@ class CommBox : public QDialog {
   void PortOpened(int port_number);
 
  private:
+  void RefocusPort();
+
   common::SerialPort& port_;
   common::Prompts& prompts_;
   LinkSettings& settings_;
@@ -57,6 +62,8 @@ class CommBox : public QDialog {
   QPushButton* cmd_ok_ = nullptr;
   QPushButton* cmd_cancel_ = nullptr;
   QPushButton* cmd_usb_ = nullptr;
+  QLabel* lbl_simulated_ = nullptr;
+  bool simulated_ = false;
 };
 
 }  // namespace corvid

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -103,6 +105,50 @@ TEST(CommBoxTest, OkPaths) {
     }
     EXPECT_EQ(f.box.isVisible(), c.stored.isEmpty());
   }
+}
+
+// Typed and clicked as a technician does: after any refusal the next keystrokes go
+// into the port box again, replacing what was refused.
+TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
+  for (const auto& [typed, open_failure] :
+       {std::pair{"abc", ""}, {"0", ""}, {"5", "Port unavailable"}}) {
+    SCOPED_TRACE(typed);
+    BoxFixture f;
+    f.port.SetOpenFailure(open_failure);
+    f.box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.box));
+    QLineEdit* edit = f.box.cmbPort()->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    f.Click("cmdOK");
+    ASSERT_EQ(f.prompts.shown().size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), f.box.cmbPort());
+    EXPECT_EQ(edit->selectedText(), typed);
+    QTest::keyClicks(QApplication::focusWidget(), "4");
+    EXPECT_EQ(f.box.cmbPort()->currentText(), "4");
+  }
+}
+
+TEST(CommBoxTest, WideEnoughForItsTitle) {
+  BoxFixture f;
+  f.box.show();
+  const int title = f.box.fontMetrics().horizontalAdvance("Deva Vad Urodirudir Comm Port");
+  EXPECT_GE(f.box.width(), title + 120);
+}
+
+TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
+  BoxFixture f;
+  f.box.SetSimulated(true);
+  f.box.show();
+  EXPECT_TRUE(f.box.findChild<QLabel*>("lblSimulated")->isVisible());
+  EXPECT_FALSE(f.box.cmbPort()->isEnabled());
+  EXPECT_FALSE(f.box.findChild<QPushButton*>("cmdUSB")->isEnabled());
+  f.port.TakeWritten();
+  f.Click("cmdOK");
+  EXPECT_FALSE(f.box.isVisible());
+  EXPECT_EQ(f.StoredPort(), "");
+  EXPECT_EQ(f.port.PortNumber(), 2);
+  EXPECT_TRUE(f.prompts.shown().empty());
 }
 
 TEST(CommBoxTest, CancelChangesNothing) {

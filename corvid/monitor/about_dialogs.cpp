@@ -38,7 +38,8 @@ QLabel* FramedText(QWidget* parent, QVBoxLayout* layout, const QString& frame_na
   frame->setAccessibleName(caption);
   auto* label = new QLabel(frame);
   label->setObjectName(label_name);
-  label->setAccessibleName(caption);
+  // The name a screen reader speaks is the text shown; the caption says what it is.
+  label->setAccessibleDescription(caption);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   label->setMinimumWidth(280);
   (new QVBoxLayout(frame))->addWidget(label);

@@ -22,6 +22,7 @@
 #include "common/picture.h"
 #include "common/prompts.h"
 #include "common/window_helpers.h"
+#include "corvid/calibration/calibration_windows.h"
 #include "corvid/link/comm_box.h"
 #include "corvid/link/settings_store.h"
 #include "corvid/monitor/about_dialogs.h"
@@ -105,6 +106,7 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   BuildWindow();
   BuildMenus();
   BuildStatusBar();
+  SetTabOrder();
 
   // Driven by the guided calibration; idle here.
   tmr_calibrate_ = new QTimer(this);
@@ -112,10 +114,12 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   tmr_calibrate_->setInterval(500);
 
   comm_box_ = new CommBox(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
+  comm_box_->SetSimulated(app_.Simulated());
   connect(comm_box_, &CommBox::PortOpened, this, [this](int port_number) {
     sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
   });
   ConnectSession();
+  calibration_ = new calibration::CalibrationWindows(app_, *this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -127,9 +131,7 @@ void MainWindow::ConnectSession() {
     const QSignalBlocker blocker(cmb_address_);
     cmb_address_->setCurrentIndex(slot - 1);
   });
-  connect(&s, &Session::PortOpened, this, [this](int port_number) {
-    sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
-  });
+  connect(&s, &Session::PortTextChanged, sb_panels_[1], &QLabel::setText);
   connect(&s, &Session::LayoutChanged, this, &MainWindow::ApplyStatusLayout);
   connect(&s, &Session::StatusChanged, this, &MainWindow::ShowStatus);
   connect(&s, &Session::DiagnosticChanged, this, &MainWindow::ShowDiagnostic);
@@ -160,7 +162,9 @@ void MainWindow::BuildWindow() {
   top_left->addWidget(BuildStatusFrame(), 1);
   top_left->addWidget(BuildMainsFrame(), 1);
   left->addLayout(top_left);
-  left->addWidget(BuildFieldFrame());
+  // A larger window gives its room to the frames, most to the field outputs and
+  // the diagnostics, instead of leaving it empty below them.
+  left->addWidget(BuildFieldFrame(), 3);
 
   auto* id_row = new QHBoxLayout;
   lbl_device_id_ = Label("lblDeviceID", "Device ID:", central);
@@ -171,7 +175,7 @@ void MainWindow::BuildWindow() {
   id_row->addWidget(lbl_device_id_);
   id_row->addWidget(txt_device_id_, 1);
   left->addLayout(id_row);
-  left->addWidget(BuildStatusROFrame());
+  left->addWidget(BuildStatusROFrame(), 1);
 
   auto* buttons = new QHBoxLayout;
   img_24v_low_ = new Picture("img24Vlow", "24VDC low", LowVoltagePixmap(), central);
@@ -188,17 +192,30 @@ void MainWindow::BuildWindow() {
   buttons->addWidget(cmd_check_outputs_);
   buttons->addWidget(cmd_cal_auto_);
   left->addLayout(buttons);
-  left->addStretch(1);
 
   auto* right = new QVBoxLayout;
-  right->addWidget(BuildOutputDisableFrame());
-  right->addWidget(BuildFaultIndicatorFrame());
+  right->addWidget(BuildOutputDisableFrame(), 1);
+  right->addWidget(BuildFaultIndicatorFrame(), 1);
   right->addWidget(BuildAddressFrame());
-  right->addWidget(BuildDiagnosticFrame());
-  right->addStretch(1);
+  right->addWidget(BuildDiagnosticFrame(), 2);
 
   columns->addLayout(left, 3);
   columns->addLayout(right, 2);
+}
+
+void MainWindow::SetTabOrder() {
+  // The controls a technician operates come first; the read-only value boxes follow,
+  // still reachable for a screen reader.
+  QList<QWidget*> order;
+  for (QCheckBox* box : chk_out_disable_) order << box;
+  for (QCheckBox* box : chk_fault_led_) order << box;
+  order << cmb_address_ << cmd_check_outputs_ << cmd_cal_auto_ << cmd_clear_errors_;
+  order << txt_mains_voltage_;
+  for (int i = 0; i < kOutputs; ++i) order << txt_field_volts_[i] << txt_field_amps_[i];
+  order << txt_device_id_ << txt_temperature_;
+  for (QLineEdit* box : txt_counters_) order << box;
+  order << txt_data_flash_errors_;
+  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* MainWindow::BuildStatusFrame() {
@@ -210,8 +227,19 @@ QWidget* MainWindow::BuildStatusFrame() {
   img_not_responding_ =
       new Picture("imgNotResponding", "Device not responding", DeviceNotRespondingPixmap(), frame);
   lbl_respnding_ = Label("lblRespnding", "Device Not Responding", frame);
-  row->addWidget(shp_responding_);
-  row->addWidget(img_not_responding_);
+  // Shape and picture share one cell of one size, and the text keeps its place and
+  // width whichever of the two texts it shows: nothing around it moves.
+  auto* cell = new QGridLayout;
+  cell->setContentsMargins(0, 0, 0, 0);
+  cell->addWidget(shp_responding_, 0, 0, Qt::AlignCenter);
+  cell->addWidget(img_not_responding_, 0, 0, Qt::AlignCenter);
+  const int side = std::max(shp_responding_->sizeHint().width(), img_not_responding_->width());
+  cell->setColumnMinimumWidth(0, side);
+  cell->setRowMinimumHeight(0, side);
+  lbl_respnding_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  lbl_respnding_->setMinimumWidth(
+      lbl_respnding_->fontMetrics().horizontalAdvance("Device Not Responding"));
+  row->addLayout(cell);
   row->addWidget(lbl_respnding_, 1);
   return frame;
 }
@@ -403,14 +431,15 @@ void MainWindow::BuildStatusBar() {
   setStatusBar(bar);
   const std::array<QString, 5> texts = {"Device Type = ?", "PC Comm Port = ?", "CRC Errors = 0",
                                         "Rx Timeouts = 0", "Rx NAKs= 0"};
-  const std::array<QString, 5> names = {"Device type", "PC comm port", "CRC errors", "Rx timeouts",
+  const std::array<QString, 5> roles = {"Device type", "PC comm port", "CRC errors", "Rx timeouts",
                                         "Rx NAKs"};
+  // Counts up to 9 999 999 stay whole at the default window size.
+  const std::array<QString, 5> widest = {"Device Type = VELD-VHV", "PC Comm Port = Simulated",
+                                         "CRC Errors = 9999999", "Rx Timeouts = 9999999",
+                                         "Rx NAKs = 9999999"};
   for (int i = 0; i < 5; ++i) {
-    sb_panels_[i] = Label(ArrayName("sbStatus", i + 1), texts[i], bar);
-    sb_panels_[i]->setAccessibleName(names[i]);
-    sb_panels_[i]->setFrameShape(QFrame::StyledPanel);
-    sb_panels_[i]->setMinimumWidth(i < 2 ? 150 : 110);
-    bar->addWidget(sb_panels_[i], i < 2 ? 2 : 1);
+    sb_panels_[i] = common::AddStatusPanel(bar, ArrayName("sbStatus", i + 1), roles[i], texts[i],
+                                           widest[i], i < 2 ? 2 : 1);
   }
   sb_panels_[0]->setToolTip("Switch Pack Type");
   sb_panels_[1]->setToolTip("Computer Comm Port Number");
@@ -441,6 +470,7 @@ void MainWindow::Load() {
     img_fault_[i]->SetShown(false);
   }
   for (common::Indicator* shape : shp_fault_) shape->SetFilled(false);
+  chk_out_disable_[0]->setFocus();
   session().Start();
 }
 

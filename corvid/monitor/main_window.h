@@ -32,6 +32,9 @@ class Picture;
 namespace corvid {
 class CommBox;
 }
+namespace corvid::calibration {
+class CalibrationWindows;
+}
 
 namespace corvid::monitor {
 
@@ -65,6 +68,8 @@ class MainWindow : public QMainWindow {
   QComboBox* cmbAddress() const { return cmb_address_; }
   QPushButton* cmdCalAuto() const { return cmd_cal_auto_; }
   QMenu* mnuCalibrate() const { return mnu_calibrate_; }
+  // The Calibrate menu's windows and the full calibration.
+  calibration::CalibrationWindows* Calibration() const { return calibration_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -81,6 +86,7 @@ class MainWindow : public QMainWindow {
   QWidget* BuildDiagnosticFrame();
   void BuildMenus();
   void BuildStatusBar();
+  void SetTabOrder();
 
   void ConnectSession();
   void ShowResponding(bool responding);
@@ -139,6 +145,7 @@ class MainWindow : public QMainWindow {
   std::array<QLabel*, 5> sb_panels_{};  // sbStatus panels 1-5
   QLabel* lbl_simulated_ = nullptr;
   QMenu* mnu_calibrate_ = nullptr;
+  calibration::CalibrationWindows* calibration_ = nullptr;
 };
 
 }  // namespace corvid::monitor

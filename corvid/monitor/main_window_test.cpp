@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <set>
@@ -43,8 +47,11 @@ QString Nth(const char* base, int i) { return QStringLiteral("%1_%2").arg(base).
 
 TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
   Harness h;
-  for (const char* name : {"chkFaultLED_1", "chkOutDisable_0", "chkOutDisable_5"})
-    QTest::mouseClick(h.Find<QCheckBox>(name), Qt::LeftButton);
+  for (const char* name : {"chkFaultLED_1", "chkOutDisable_0", "chkOutDisable_5"}) {
+    auto* box = h.Find<QCheckBox>(name);
+    // On the box itself, not on the room a wide layout may give the control.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+  }
   EXPECT_TRUE(h.Find<Indicator>("shpFault_1")->Filled());
   EXPECT_FALSE(h.Find<Indicator>("shpFault_0")->Filled());
   ASSERT_TRUE(h.session.GetStatus());
@@ -167,6 +174,44 @@ TEST(MainWindowTest, RespondingTransitions) {
   EXPECT_TRUE(h.window.txtMainsVoltage()->isEnabled());
 }
 
+// The status text keeps one place whichever state it reports, and nothing beside it moves.
+TEST(MainWindowTest, RespondingTextKeepsItsPlace) {
+  Harness h;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
+  auto* label = h.Find<QLabel>("lblRespnding");
+  const auto places = [&] {
+    h.window.layout()->activate();
+    QCoreApplication::processEvents();
+    return std::tuple(label->geometry(), h.Find("fraMains")->geometry(),
+                      h.Find("fraFieldStatus")->geometry());
+  };
+  const auto not_responding = places();
+  h.Tick();
+  ASSERT_EQ(label->text(), "Device Responding");
+  EXPECT_EQ(places(), not_responding);
+  EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+// Maximised on a large screen the frames take the room; the window is not left empty.
+TEST(MainWindowTest, ALargeWindowIsFilledByItsFrames) {
+  Harness h;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
+  const QSize minimum = h.window.minimumSizeHint();
+  h.window.resize(1900, 1100);
+  QCoreApplication::processEvents();
+  h.window.layout()->activate();
+  QWidget* central = h.window.centralWidget();
+  const auto bottom_of = [&](const char* name) {
+    QWidget* w = h.Find(name);
+    return w->mapTo(central, QPoint(0, w->height())).y();
+  };
+  // Each column's last frame ends near the bottom of the window's area.
+  EXPECT_GT(bottom_of("fraDiagnostic"), central->height() - 40);
+  EXPECT_GT(bottom_of("cmdCheckOutputs"), central->height() - 40);
+  EXPECT_GT(h.Find("fraFieldStatus")->height(), central->height() / 3);
+  EXPECT_EQ(h.window.minimumSizeHint(), minimum);
+}
+
 TEST(MainWindowTest, CountersInTheStatusBarAndClearErrors) {
   Harness h;
   EXPECT_EQ((QStringList{Panel(h, 3), Panel(h, 4), Panel(h, 5)}),
@@ -187,17 +232,65 @@ TEST(MainWindowTest, CountersInTheStatusBarAndClearErrors) {
 TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
   Harness h;
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
-  h.window.menuBar()->setActiveAction(h.window.mnuCalibrate()->menuAction());
-  ASSERT_TRUE(common::IsMenuActive(&h.window));
+  h.window.activateWindow();
+  QTest::keyClick(&h.window, Qt::Key_C, Qt::AltModifier);  // drops "&Calibrate" down
+  ASSERT_TRUE(h.window.mnuCalibrate()->isVisible());
   h.link.Counters().RxTimeoutCount = 3;
   h.Tick();
   EXPECT_TRUE(h.device.TakeCodes().empty());
   EXPECT_EQ(h.app.globals().PollCount, 0);
   EXPECT_EQ(Panel(h, 4), "Rx Timeout = 3");
-  h.window.mnuCalibrate()->close();
-  h.window.menuBar()->setActiveAction(nullptr);
+  QTest::keyClick(h.window.mnuCalibrate(), Qt::Key_Escape);
+  // The bar is left in keyboard mode, which must not hold the polling.
   h.Tick();
   EXPECT_EQ(h.device.TakeCodes(), (Codes{0x3C, 0x7B, 0x01}));
+}
+
+// What the status bar shows is what a screen reader reads, and counts up to 9 999 999
+// fit their panels at the window's default size.
+TEST(MainWindowTest, StatusPanelsShowWholeCountsAndSpeakTheirText) {
+  Harness h;
+  h.link.Counters().CrcErrorCount = 9999999;
+  h.link.Counters().RxTimeoutCount = 9999999;
+  h.link.Counters().RxNakCount = 255;
+  h.Tick();
+  h.window.resize(h.window.sizeHint());
+  h.window.layout()->activate();
+  QTest::qWait(1);
+  for (int i = 1; i <= 5; ++i) {
+    auto* panel = h.Find<QLabel>(QStringLiteral("sbStatus_%1").arg(i));
+    EXPECT_GE(panel->width(), panel->sizeHint().width()) << panel->text().toStdString();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(panel);
+    EXPECT_EQ(a->text(QAccessible::Name), panel->text());
+  }
+  EXPECT_EQ(Panel(h, 4), "Rx Timeout = 9999999");
+  EXPECT_EQ(
+      QAccessible::queryAccessibleInterface(h.Find("sbStatus_3"))->text(QAccessible::Description),
+      "CRC errors");
+}
+
+// At the keyboard: the focus starts on the first control a technician operates, and
+// Tab reaches every one of them before the read-only value boxes.
+TEST(MainWindowTest, FocusStartsOnTheControlsAndValueBoxesComeLast) {
+  Harness h;
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&h.window));
+  EXPECT_EQ(QApplication::focusWidget(), h.window.chkOutDisable(0));
+  QStringList visited;
+  for (int i = 0; i < 40 && !visited.contains(QApplication::focusWidget()->objectName()); ++i) {
+    visited << QApplication::focusWidget()->objectName();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  const QStringList operable = {"chkOutDisable_0", "chkOutDisable_1", "chkOutDisable_2",
+                                "chkOutDisable_3", "chkOutDisable_4", "chkOutDisable_5",
+                                "chkFaultLED_0",   "chkFaultLED_1",   "cmbAddress",
+                                "cmdCheckOutputs", "cmdClearErrors"};  // Full Calibrate is off
+  EXPECT_EQ(visited.mid(0, operable.size()), operable);
+  for (const QString& name : visited.mid(operable.size())) {
+    auto* box = h.Find<QLineEdit>(name);
+    EXPECT_TRUE(box != nullptr && box->isReadOnly()) << name.toStdString();
+  }
+  EXPECT_TRUE(visited.contains("txtMainsVoltage"));
+  EXPECT_TRUE(visited.contains("txtFieldAmps_5"));
 }
 
 TEST(MainWindowTest, ControlsMenusAndTexts) {
@@ -205,7 +298,8 @@ TEST(MainWindowTest, ControlsMenusAndTexts) {
   // Every named control speaks; a few that only the layout would otherwise show.
   for (QWidget* w : h.window.findChildren<QWidget*>()) {
     if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
-      EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+      EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << w->objectName().toStdString();
     }
   }
   for (const char* name : {"fraChannel_1", "fraField_1", "Label1", "imgFault_5", "chkOutDisable_5"})
@@ -258,8 +352,15 @@ TEST(MainWindowTest, HelpAboutDeviceAndAboutBox) {
     EXPECT_TRUE(dialog->isVisible() && dialog->isModal());
     EXPECT_EQ(dialog->windowTitle(), "About Device");
     QStringList texts;
-    for (const char* name : {"lblType", "lblID", "lblFirmware"})
-      texts << dialog->findChild<QLabel*>(name)->text();
+    for (const char* name : {"lblType", "lblID", "lblFirmware"}) {
+      auto* label = dialog->findChild<QLabel*>(name);
+      texts << label->text();
+      // A screen reader hears the device's values, not only the frame captions.
+      if (!label->text().isEmpty()) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name),
+                  label->text());
+      }
+    }
     dialog->accept();
     return texts;
   };
@@ -292,6 +393,17 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
   app.session().Loop().Timer()->stop();
   EXPECT_TRUE(window.windowTitle().contains("SIMULATED"));
   EXPECT_TRUE(window.findChild<QLabel*>("lblSimulated")->isVisibleTo(&window));
+  // No port is used: the panel and the port dialog say so, and nothing is stored.
+  EXPECT_EQ(window.findChild<QLabel*>("sbStatus_2")->text(), "PC Comm Port = Simulated");
+  window.findChild<QAction*>("mnuPortSettings")->trigger();
+  auto* port_dialog = window.findChild<QDialog*>("frmCommBox");
+  ASSERT_TRUE(port_dialog->isVisible());
+  EXPECT_TRUE(port_dialog->findChild<QLabel*>("lblSimulated")->isVisible());
+  QTest::mouseClick(port_dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+  EXPECT_FALSE(port_dialog->isVisible());
+  EXPECT_EQ(window.findChild<QLabel*>("sbStatus_2")->text(), "PC Comm Port = Simulated");
+  EXPECT_FALSE(
+      QSettings(dir.filePath("Corvid.conf"), QSettings::IniFormat).contains("port/portnum"));
   window.chkOutDisable(0)->setChecked(false);
   for (int i = 0; i < 3; ++i) app.session().PollTick();
   EXPECT_EQ(window.findChild<QLabel*>("sbStatus_1")->text(), "Device Type = VELD-LV");

@@ -35,7 +35,17 @@ Session::~Session() { loop_.Stop(); }
 void Session::Start() {
   settings_ = store_.Load();
   SetSlotAddress(std::clamp(settings_.SlotAddress, kMinSlotAddress, kMaxSlotAddress));
-  if (OpenStoredPort(port_, prompts_, settings_.PortNumber)) emit PortOpened(settings_.PortNumber);
+  if (simulated_) {
+    // No serial port is used: nothing to store, and the panel says so.
+    port_.SetSettings(QString::fromLatin1(kLineSettings));
+    port_.Open();
+    emit PortTextChanged(QStringLiteral("PC Comm Port = Simulated"));
+  } else if (OpenStoredPort(port_, prompts_, settings_.PortNumber)) {
+    // As the port dialog's OK does: the port that opened is the one remembered.
+    store_.SavePortNumber(settings_.PortNumber);
+    emit PortOpened(settings_.PortNumber);
+    emit PortTextChanged(QStringLiteral("PC Comm Port = %1").arg(settings_.PortNumber));
+  }
   // Nothing may drive an output before the technician asks for it.
   disables_ = kAllOutputsDisabled;
   emit DisablesChanged(disables_);

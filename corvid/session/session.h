@@ -38,7 +38,8 @@ class Session : public QObject {
 
   // Start-up: the stored settings read, the slot address applied (and stored
   // back), the stored port opened without the port dialog ("COM Port Open Error"
-  // on failure), every output disabled, polling started.
+  // on failure; on success its number is stored, as the dialog's OK does), every
+  // output disabled, polling started.
   void Start();
   // Polling stops for good and the port closes.
   void Close();
@@ -87,6 +88,8 @@ class Session : public QObject {
  signals:
   void SlotAddressChanged(int slot);
   void PortOpened(int port_number);
+  // Status bar panel 2: "PC Comm Port = 5", or "PC Comm Port = Simulated".
+  void PortTextChanged(const QString& text);
   // The status layout of the slot address, before the first status command and
   // whenever a new slot address changes it.
   void LayoutChanged(monitor::StatusLayout layout);

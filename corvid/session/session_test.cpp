@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -43,6 +44,19 @@ TEST(CorvidSessionTest, StartUpReadsTheStoreOpensThePortAndDisablesEveryOutput) 
   ASSERT_EQ(disables.count(), 1);
   EXPECT_EQ(rig.session.Disables(), 0x3F);
   EXPECT_TRUE(rig.prompts.shown().empty());
+}
+
+TEST(CorvidSessionTest, APortOpenedAtStartUpIsStoredAsTheDialogWouldStoreIt) {
+  AppRig rig;
+  QSignalSpy text(&rig.session, &Session::PortTextChanged);
+  rig.session.Start();
+  rig.session.Loop().Timer()->stop();
+  EXPECT_EQ(QSettings(rig.dir.filePath("Corvid.conf"), QSettings::IniFormat)
+                .value("port/portnum")
+                .toString(),
+            "1");
+  ASSERT_EQ(text.count(), 1);
+  EXPECT_EQ(text[0][0].toString(), "PC Comm Port = 1");
 }
 
 TEST(CorvidSessionTest, PollScheduleOnTheWireAndAcrossTheWrap) {

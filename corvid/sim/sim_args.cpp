@@ -1,9 +1,60 @@
 #include "corvid/sim/sim_args.h"
 
+#include <cmath>
+#include <optional>
+#include <vector>
+
 #include "common/tool_command_line.h"
 #include "corvid/link/link_settings.h"
 
 namespace corvid {
+namespace {
+
+constexpr int kOutputCount = 6;
+constexpr int kMainsGain = 6;
+constexpr int kFirstAmpsGain = 7;
+constexpr double kMaxErrorPercent = 50;
+
+// A comma-separated list of 1 to max_count numbers within [low, high]; nullopt (and the
+// line's error) when the option is set but malformed.
+std::optional<std::vector<double>> NumberList(common::ToolCommandLine& line, const QString& name,
+                                              int max_count, double low, double high) {
+  if (!line.IsSet(name)) return std::nullopt;
+  const QStringList parts = line.Value(name).split(',');
+  std::vector<double> numbers;
+  bool good = parts.size() <= max_count;
+  for (const QString& part : parts) {
+    bool ok = false;
+    const double value = part.trimmed().toDouble(&ok);
+    good = good && ok && std::isfinite(value) && value >= low && value <= high;
+    numbers.push_back(value);
+  }
+  if (!good) {
+    line.Fail(QStringLiteral("--%1 needs 1-%2 numbers %3 to %4 separated by commas, not '%5'")
+                  .arg(name)
+                  .arg(max_count)
+                  .arg(low)
+                  .arg(high)
+                  .arg(line.Value(name)));
+    return std::nullopt;
+  }
+  return numbers;
+}
+
+// Percent errors of the six outputs' measurements into gain[first...]: one value
+// applies to all six, otherwise output by output (missing ones 0).
+void OutputErrors(common::ToolCommandLine& line, const QString& name, SwitchPackOptions& m,
+                  int first) {
+  const auto errors = NumberList(line, name, kOutputCount, -kMaxErrorPercent, kMaxErrorPercent);
+  if (!errors) return;
+  for (int i = 0; i < kOutputCount; ++i) {
+    const std::size_t n = errors->size();
+    const double percent = n == 1 ? errors->front() : i < static_cast<int>(n) ? (*errors)[i] : 0;
+    m.gain[first + i] = 1 + percent / 100;
+  }
+}
+
+}  // namespace
 
 std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE* out,
                                         std::FILE* err) {
@@ -26,6 +77,15 @@ std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE*
   line.AddValue({"nak-every"}, "N", "refuse every Nth command with a NAK");
   line.AddValue({"foreign-code"}, "C", "answer with code C (e.g. 0x41) ...");
   line.AddValue({"foreign-every"}, "N", "... on every Nth command (default 1 with --foreign-code)");
+  line.AddValue({"volts-error"}, "P[,P...]",
+                "measurement error of the field voltages in percent before calibration, outputs "
+                "1-6 in order (one value: all six; missing ones 0), -50 to 50");
+  line.AddValue({"amps-error"}, "P[,P...]", "the same for the field currents");
+  line.AddValue({"mains-error"}, "P", "the same for the signal power voltage");
+  line.AddValue({"dead-output"}, "N[,N...]", "output N (1-6) is broken: reads 0 V and 0 mA");
+  line.AddFlag({"vcal"},
+               "VCAL switches at VCAL: every field voltage input reads the signal supply");
+  line.AddFlag({"no-ical"}, "ICAL switches at NORMAL: no load current flows");
   if (const auto status = line.Parse(arguments)) return *status;
 
   SimArgs args;
@@ -50,6 +110,22 @@ std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE*
   } else if (const auto ohms = CalibrationSettings{}.ResistorFor(m.device_type)) {
     m.load_ohms = *ohms;  // so Check Outputs passes on a healthy simulated device
   }
+  OutputErrors(line, "volts-error", m, 0);
+  OutputErrors(line, "amps-error", m, kFirstAmpsGain);
+  if (const auto v = line.Real("mains-error", -kMaxErrorPercent, kMaxErrorPercent))
+    m.gain[kMainsGain] = 1 + *v / 100;
+  if (const auto dead = NumberList(line, "dead-output", kOutputCount, 1, kOutputCount)) {
+    for (double output : *dead) {
+      if (output != std::floor(output)) {
+        line.Fail(QStringLiteral("--dead-output needs outputs 1-6, not '%1'")
+                      .arg(line.Value("dead-output")));
+        break;
+      }
+      m.dead_outputs |= static_cast<std::uint8_t>(1u << (static_cast<int>(output) - 1));
+    }
+  }
+  m.vcal = line.IsSet("vcal");
+  m.ical = !line.IsSet("no-ical");
   args.pty = line.Pty(*common::LineSettings::Parse("307200,n,8,1"));
   if (const auto status = line.Finish()) return *status;
   return args;

@@ -52,6 +52,59 @@ TEST(SimArgsTest, DefaultsAndTypeChoosesItsLoad) {
             std::tuple(4, 66));
 }
 
+TEST(SimArgsTest, CalibrationSwitchesErrorsAndDeadOutputs) {
+  using Gains = std::array<double, 13>;
+  struct Case {
+    QStringList args;
+    Gains gain;
+    std::uint8_t dead;
+    bool vcal, ical;
+  };
+  const Gains kTrue{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  for (const Case& c : {
+           Case{{}, kTrue, 0, false, true},
+           Case{{"--vcal", "--no-ical"}, kTrue, 0, true, false},
+           Case{{"--volts-error", "3,-2,0.5,0,1,-4", "--mains-error", "-2.5"},
+                {1.03, 0.98, 1.005, 1, 1.01, 0.96, 0.975, 1, 1, 1, 1, 1, 1},
+                0,
+                false,
+                true},
+           Case{{"--amps-error", "-10"},
+                {1, 1, 1, 1, 1, 1, 1, 0.9, 0.9, 0.9, 0.9, 0.9, 0.9},
+                0,
+                false,
+                true},
+           Case{{"--amps-error", "2,4"},
+                {1, 1, 1, 1, 1, 1, 1, 1.02, 1.04, 1, 1, 1, 1},
+                0,
+                false,
+                true},
+           Case{{"--dead-output", "3"}, kTrue, 0x04, false, true},
+           Case{{"--dead-output", "1,6"}, kTrue, 0x21, false, true},
+       }) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    const auto a = Parse(QStringList{"--port", "2"} + c.args);
+    ASSERT_TRUE(a.has_value());
+    for (int i = 0; i < 13; ++i) EXPECT_NEAR(a->model.gain[i], c.gain[i], 1e-12) << i;
+    EXPECT_EQ(a->model.dead_outputs, c.dead);
+    EXPECT_EQ(a->model.vcal, c.vcal);
+    EXPECT_EQ(a->model.ical, c.ical);
+  }
+
+  // Malformed calibration options are refused like any other.
+  for (const QStringList& args : std::vector<QStringList>{{"--volts-error", ""},
+                                                          {"--volts-error", "1,2,3,4,5,6,7"},
+                                                          {"--volts-error", "51"},
+                                                          {"--amps-error", "1,,2"},
+                                                          {"--mains-error", "x"},
+                                                          {"--dead-output", "0"},
+                                                          {"--dead-output", "7"},
+                                                          {"--dead-output", "2.5"}}) {
+    EXPECT_FALSE(Parse(QStringList{"--port", "1"} + args).has_value())
+        << args.join(' ').toStdString();
+  }
+}
+
 TEST(SimArgsTest, BadArgumentsAreRefused) {
   for (const QStringList& args : std::vector<QStringList>{{},
                                                           {"--slot", "1"},

@@ -119,16 +119,10 @@ void MainWindow::BuildControls() {
   auto* bar = new QStatusBar(this);
   bar->setObjectName("sbStatusBar");
   bar->setSizeGripEnabled(false);
-  const char* panel_names[] = {"Port", "Firmware version"};
-  for (int i = 0; i < 2; ++i) {
-    sb_panels_[i] = new QLabel(bar);
-    sb_panels_[i]->setObjectName(QString("sbStatusBar_Panel%1").arg(i + 1));
-    sb_panels_[i]->setAccessibleName(panel_names[i]);
-    sb_panels_[i]->setFrameShape(QFrame::StyledPanel);
-    sb_panels_[i]->setFrameShadow(QFrame::Sunken);
-    sb_panels_[i]->setMinimumWidth(180);
-    bar->addWidget(sb_panels_[i], i == 0 ? 0 : 1);
-  }
+  sb_panels_[0] = common::AddStatusPanel(bar, "sbStatusBar_Panel1", "Port", QString(),
+                                         "EIA-232 Port = Simulated", 0);
+  sb_panels_[1] = common::AddStatusPanel(bar, "sbStatusBar_Panel2", "Firmware version", QString(),
+                                         "Firmware Version = 23, Firmware Revision = 1.4 ", 1);
   setStatusBar(bar);
 }
 
@@ -202,7 +196,8 @@ QWidget* MainWindow::BuildControlFrames() {
       (*pair.buttons)[i] = button;
       layout->addWidget(button);
     }
-    row->addWidget(frame);
+    common::TabToCheckedButton({(*pair.buttons)[0], (*pair.buttons)[1]});
+    row->addWidget(frame, 1);
   }
 
   QGroupBox* zcross = GroupFrame("fraZcross", "Zcross Logging", holder);
@@ -210,12 +205,11 @@ QWidget* MainWindow::BuildControlFrames() {
   chk_zcross_disable_ = Named(new QCheckBox("Disable", zcross), "chkZcrossDisable");
   zcross_layout->addWidget(chk_zcross_disable_);
   zcross_layout->addStretch();
-  row->addWidget(zcross);
+  row->addWidget(zcross, 1);
 
   cmd_clear_all_ = Named(new QPushButton("Clear Outputs", holder), "cmdClearAll");
   connect(cmd_clear_all_, &QPushButton::clicked, this, &MainWindow::ClearAllOutputs);
   row->addWidget(cmd_clear_all_, 0, Qt::AlignVCenter);
-  row->addStretch();
   return holder;
 }
 
@@ -246,7 +240,8 @@ QWidget* MainWindow::BuildIoFrame() {
     for (int r = 0; r < 3; ++r) add_point(frame, grid, 3 * k + r, r, 0);
     channels->addWidget(frame, k / kColumns, k % kColumns);
   }
-  column->addLayout(channels);
+  // Extra height goes to the channels; the last row stays together under them.
+  column->addLayout(channels, 1);
 
   auto* bottom = new QHBoxLayout;
   auto* extra = new QGridLayout;

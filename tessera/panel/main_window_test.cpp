@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -182,7 +185,8 @@ TEST_F(PanelTest, ControlsCarryTheirCaptionsAndAccessibleNames) {
   for (QWidget* widget : W().findChildren<QWidget*>()) {
     const QString name = widget->objectName();
     if (QRegularExpression("^(chk|btn|shp|lbl|img|fra|cmd|pgb)").match(name).hasMatch()) {
-      EXPECT_FALSE(widget->accessibleName().isEmpty()) << name.toStdString();
+      EXPECT_FALSE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty())
+          << name.toStdString();
     }
   }
 }
@@ -222,6 +226,62 @@ TEST_F(PanelTest, ControlChoicesTravelInTheInputRequest) {
     Click(click);
     EXPECT_EQ(Tick().value(0), request) << click;
   }
+}
+
+// As a technician at the keyboard: Tab walks into each control group on its checked
+// button, so a stray Space never hands the outputs to the front panel; arrows choose.
+TEST_F(PanelTest, TabEntersEachGroupOnItsCheckedButton) {
+  ASSERT_TRUE(Load());
+  W().show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
+  Find("btnInputControl_0")->setFocus();
+  const auto focused = [] { return QApplication::focusWidget()->objectName(); };
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(focused(), "btnOutputControl_1");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  EXPECT_TRUE(Find<QRadioButton>("btnOutputControl_1")->isChecked());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(focused(), "btnTransControl_1");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+  EXPECT_EQ(focused(), "btnTransControl_0");
+  EXPECT_TRUE(Find<QRadioButton>("btnTransControl_0")->isChecked());
+  EXPECT_EQ(Tick().value(0), "34 02 C9");  // transition buffer on the front panel now
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  EXPECT_EQ(focused(), "btnOutputControl_1");
+  W().hide();
+}
+
+// Maximised on a large screen: the control frames share the width, and "Active",
+// "Dummy" and the opto frame stay together under the channels.
+TEST_F(PanelTest, ALargeWindowGrowsItsFramesAndKeepsTheirPlaces) {
+  ASSERT_TRUE(Load());
+  W().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&W()));
+  const QSize minimum = W().minimumSizeHint();
+  const auto in_window = [&](const char* name) {
+    QWidget* widget = Find(name);
+    return QRect(widget->mapTo(&W(), QPoint(0, 0)), widget->size());
+  };
+  const auto settle = [&](QSize size) {
+    W().resize(size);
+    QCoreApplication::processEvents();
+    W().layout()->activate();
+  };
+  settle(W().sizeHint());
+  const char* top_row[] = {"fraInputCtl", "fraOutputCtl", "fraBufferCtl", "fraZcross"};
+  std::vector<int> widths;
+  for (const char* name : top_row) widths.push_back(in_window(name).width());
+  const int gap = in_window("chkOut_55").top() - in_window("chkOut_54").top();
+  settle({1900, 1100});
+  for (int i = 0; i < 4; ++i)
+    EXPECT_GT(in_window(top_row[i]).width(), widths[i] + 50) << top_row[i];
+  const QRect active = in_window("chkOut_54"), dummy = in_window("chkOut_55");
+  EXPECT_EQ(dummy.top() - active.top(), gap);
+  const QRect opto = in_window("fraOpto");
+  EXPECT_LT(std::abs(opto.center().y() - (active.top() + dummy.bottom()) / 2), opto.height());
+  EXPECT_GT(in_window("fraChannel_0").height(), 120);  // the channels take the height
+  EXPECT_EQ(W().minimumSizeHint(), minimum);
+  W().hide();
 }
 
 TEST_F(PanelTest, OutputFrameOnlyForTheFrontPanelAndClearOutputs) {
@@ -338,6 +398,12 @@ TEST_F(PanelTest, MenusFollowKalAndCommVersion) {
     EXPECT_EQ(Find<QMenu>("mnuBuffers")->menuAction()->isEnabled(), c.buffers);
     EXPECT_EQ(W().PanelText(2).isEmpty(), !c.extended);
     EXPECT_EQ(VisibleMenus().size(), *c.command_line ? 3 : 1);
+    // Both status panels speak what they show.
+    for (const char* name : {"sbStatusBar_Panel1", "sbStatusBar_Panel2"}) {
+      auto* panel = Find<QLabel>(name);
+      EXPECT_EQ(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Name),
+                panel->text());
+    }
   }
 }
 
@@ -387,16 +453,21 @@ TEST_F(PanelTest, AboutBoxShowsTheUnitOnceItIdentified) {
 
 // --- Re-entrancy and lifecycle ------------------------------------------------------------
 
-TEST_F(PanelTest, TickSkippedWhileAMenuIsOpen) {
+TEST_F(PanelTest, TickWaitsOnlyWhileAMenuIsDroppedDown) {
   ASSERT_TRUE(Load());
   W().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&W()));
+  W().activateWindow();
   QMenu* help = Find<QMenu>("mnuHelp");
-  W().menuBar()->setActiveAction(help->menuAction());
-  EXPECT_TRUE(Tick().isEmpty());
-  help->hide();
-  W().menuBar()->setActiveAction(nullptr);
+  // A tap of Alt leaves the bar in keyboard mode with nothing on screen: polling goes on.
+  QTest::keyClick(&W(), Qt::Key_Alt);
   EXPECT_EQ(Tick().value(0), "34 00 CB");
-  EXPECT_EQ(State().PollCount, 1u);
+  QTest::keyClick(&W(), Qt::Key_H, Qt::AltModifier);
+  ASSERT_TRUE(help->isVisible());
+  EXPECT_TRUE(Tick().isEmpty());
+  QTest::keyClick(help, Qt::Key_Escape);
+  EXPECT_EQ(Tick().value(0), "34 00 CB");
+  EXPECT_EQ(State().PollCount, 2u);
   W().hide();
 }
 

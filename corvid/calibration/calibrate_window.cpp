@@ -1,0 +1,181 @@
+#include "corvid/calibration/calibrate_window.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "common/indicator.h"
+#include "common/picture.h"
+
+namespace corvid::calibration {
+namespace {
+
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 255, 0);
+constexpr int kAttentionSize = 32;
+
+template <typename W>
+W* Named(W* widget, const QString& name, const QString& accessible_name) {
+  widget->setObjectName(name);
+  widget->setAccessibleName(accessible_name);
+  return widget;
+}
+
+// The label breaks lines at LF; the texts carry CR LF.
+QString Displayed(const QString& text) { return QString(text).replace("\r\n", "\n"); }
+
+}  // namespace
+
+CalibrateWindow::CalibrateWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName("frmCalibrate");
+  setWindowTitle("Calibrate VELD / KRAN");
+  setAccessibleName(windowTitle());
+
+  fra_status_ = Named(new QGroupBox("Status", this), "fraStatus", "Status");
+  shp_status_ = new common::Indicator("shpStatus", "Calibration status", kRed, fra_status_, 22);
+  lbl_status_ = Named(new QLabel("Status", fra_status_), "lblStatus", "Status");
+  // The frame keeps its height while the shape and its label are hidden.
+  for (QWidget* w : {static_cast<QWidget*>(shp_status_), static_cast<QWidget*>(lbl_status_)}) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+  }
+  auto* status_row = new QHBoxLayout(fra_status_);
+  status_row->addWidget(shp_status_);
+  status_row->addWidget(lbl_status_, 1);
+
+  // The sign is placed by hand: it moves right once the step runs.
+  attention_row_ = new QWidget(this);
+  attention_row_->setFixedHeight(kAttentionSize + 4);
+  attention_row_->setMinimumWidth(kAttentionStartedLeft + kAttentionSize + 8);
+  img_attention_ = new common::Picture("imgAttention", "Attention sign",
+                                       common::WarningPixmap(kAttentionSize, QColor(255, 210, 0)),
+                                       attention_row_);
+  lbl_attention_ = Named(new QLabel("Attention", attention_row_), "lblAttention", "Attention");
+  lbl_attention_->adjustSize();
+  lbl_attention_->move(kAttentionLeft + kAttentionSize + 8,
+                       (kAttentionSize + 4 - lbl_attention_->height()) / 2);
+
+  lbl_instruct_ = Named(new QLabel("Instructions", this), "lblInstruct", "Instructions");
+  lbl_instruct_->setTextFormat(Qt::PlainText);
+  lbl_instruct_->setWordWrap(true);
+  lbl_instruct_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lbl_instruct_->setMinimumSize(420, 200);
+  lbl_instruct_->setFrameShape(QFrame::StyledPanel);
+
+  cmd_start_ = Named(new QPushButton("&Start", this), "cmdStart", "Start");
+  cmd_cancel_ = Named(new QPushButton("&Cancel", this), "cmdCancel", "Cancel");
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(cmd_start_);
+  buttons->addWidget(cmd_cancel_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fra_status_);
+  layout->addWidget(attention_row_);
+  layout->addWidget(lbl_instruct_, 1);
+  layout->addLayout(buttons);
+
+  tmr_flash_ = new QTimer(this);
+  tmr_flash_->setObjectName("tmrFlash");
+  tmr_flash_->setInterval(kFlashMs);
+  connect(tmr_flash_, &QTimer::timeout, this, &CalibrateWindow::Flash);
+
+  connect(cmd_start_, &QPushButton::clicked, this, [this] {
+    cmd_start_->setEnabled(false);
+    shp_status_->show();
+    lbl_status_->show();
+    lbl_attention_->hide();
+    img_attention_->move(kAttentionStartedLeft, img_attention_->y());
+    emit StartClicked();
+  });
+  connect(cmd_cancel_, &QPushButton::clicked, this, [this] {
+    CloseStep();
+    emit CancelClicked();
+  });
+  Reset();
+}
+
+void CalibrateWindow::Reset() {
+  tmr_flash_->stop();
+  SetInstructions("Instructions");
+  SetCancelCaption("&Cancel");
+  shp_status_->SetColour(kRed);
+  shp_status_->SetFilled(false);
+  cmd_start_->setEnabled(false);
+}
+
+void CalibrateWindow::PrepareStep(const QString& instructions, bool start_enabled) {
+  if (isHidden()) Reset();
+  img_attention_->move(kAttentionLeft, 2);
+  img_attention_->SetShown(true);
+  lbl_attention_->show();
+  shp_status_->SetFilled(false);
+  shp_status_->SetColour(kRed);
+  shp_status_->hide();
+  lbl_status_->hide();
+  cmd_start_->setEnabled(false);
+  cmd_cancel_->setEnabled(true);
+  flash_on_ = true;
+  tmr_flash_->start();
+  SetInstructions(instructions);
+  cmd_start_->setEnabled(start_enabled);
+  show();
+  raise();
+  activateWindow();
+  // Keyboard users answer with Space once the switches are set.
+  (start_enabled ? cmd_start_ : cmd_cancel_)->setFocus();
+}
+
+void CalibrateWindow::ShowInstructions(const QString& instructions) {
+  SetInstructions(instructions);
+}
+
+void CalibrateWindow::ShowReport(bool passed) {
+  tmr_flash_->stop();
+  shp_status_->SetColour(passed ? kGreen : kRed);
+  shp_status_->SetFilled(true);
+  shp_status_->show();
+  shp_status_->setAccessibleDescription(passed ? "Calibration Completed"
+                                               : "Calibration Not Completed");
+  SetCancelCaption(passed ? "Done" : "Error");
+}
+
+void CalibrateWindow::CloseStep() {
+  closing_quietly_ = true;
+  close();
+  closing_quietly_ = false;
+  tmr_flash_->stop();
+}
+
+QString CalibrateWindow::Instructions() const { return lbl_instruct_->text(); }
+
+void CalibrateWindow::closeEvent(QCloseEvent* event) {
+  tmr_flash_->stop();
+  event->accept();
+  if (!closing_quietly_) emit CancelClicked();  // the close box abandons the step
+}
+
+void CalibrateWindow::Flash() {
+  flash_on_ = !flash_on_;
+  img_attention_->SetShown(flash_on_);
+  shp_status_->SetFilled(flash_on_);
+}
+
+void CalibrateWindow::SetInstructions(const QString& instructions) {
+  const QString text = Displayed(instructions);
+  if (lbl_instruct_->text() == text) return;
+  lbl_instruct_->setText(text);
+  lbl_instruct_->setAccessibleDescription(text);
+}
+
+void CalibrateWindow::SetCancelCaption(const QString& caption) {
+  cmd_cancel_->setText(caption);
+  cmd_cancel_->setAccessibleName(QString(caption).remove('&'));
+}
+
+}  // namespace corvid::calibration

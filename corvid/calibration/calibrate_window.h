@@ -1,0 +1,70 @@
+// frmCalibrate "Calibrate VELD / KRAN": the instructions of each step of the full
+// calibration, the flashing attention sign while the technician is to act, Start and
+// Cancel, and the green or red result. It shows; the guided calibration decides.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace common {
+class Indicator;
+class Picture;
+}  // namespace common
+
+namespace corvid::calibration {
+
+class CalibrateWindow : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kFlashMs = 300;  // tmrFlash
+  // Left edge of the attention sign while the technician reads, and once Start is
+  // pressed (1200 and 5000 twips).
+  static constexpr int kAttentionLeft = 80;
+  static constexpr int kAttentionStartedLeft = 333;
+
+  explicit CalibrateWindow(QWidget* parent = nullptr);
+
+  // StartInstruct: shows the window (afresh if it was closed) with the step's text.
+  void PrepareStep(const QString& instructions, bool start_enabled);
+  void ShowInstructions(const QString& instructions);
+  void ShowReport(bool passed);
+  // Closes without counting as Cancel.
+  void CloseStep();
+
+  QString Instructions() const;  // lblInstruct as the technician reads it
+  QTimer* tmrFlash() const { return tmr_flash_; }
+
+ signals:
+  void StartClicked();
+  // cmdCancel, or the window closed while a step was in progress.
+  void CancelClicked();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Reset();
+  void Flash();
+  void SetInstructions(const QString& instructions);
+  void SetCancelCaption(const QString& caption);
+
+  QGroupBox* fra_status_ = nullptr;
+  common::Indicator* shp_status_ = nullptr;
+  QLabel* lbl_status_ = nullptr;
+  QWidget* attention_row_ = nullptr;
+  QLabel* lbl_attention_ = nullptr;
+  common::Picture* img_attention_ = nullptr;
+  QLabel* lbl_instruct_ = nullptr;
+  QPushButton* cmd_start_ = nullptr;
+  QPushButton* cmd_cancel_ = nullptr;
+  QTimer* tmr_flash_ = nullptr;
+  bool flash_on_ = false;
+  bool closing_quietly_ = false;
+};
+
+}  // namespace corvid::calibration

@@ -1,0 +1,29 @@
+#include "corvid/calibration/factor_boxes.h"
+
+namespace corvid::calibration {
+
+QString FactorBoxes::Text(int index) const {
+  if (index < 0 || index >= kFactorCount) return {};
+  return QString::fromStdString(texts_[index]);
+}
+
+void FactorBoxes::SetText(int index, const QString& text) {
+  if (index < 0 || index >= kFactorCount) return;
+  std::string utf8 = text.toStdString();
+  if (texts_[index] == utf8) return;
+  texts_[index] = std::move(utf8);
+  emit Changed(index, text);
+}
+
+void FactorBoxes::Clear() {
+  for (int i = 0; i < kFactorCount; ++i) SetText(i, {});
+}
+
+bool FactorBoxes::LoadDefaults(int device_type) {
+  const auto defaults = DefaultFactorTexts(device_type);
+  if (!defaults) return false;
+  for (int i = 0; i < kFactorCount; ++i) SetText(i, QString::fromStdString((*defaults)[i]));
+  return true;
+}
+
+}  // namespace corvid::calibration
