@@ -1,6 +1,7 @@
 #include "common/tool_command_line.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cmath>
 
 namespace common {
@@ -28,8 +29,13 @@ ToolCommandLine::ToolCommandLine(const QString& program, const QString& descript
   // The first sentence names what the program does (the manual's NAME line).
   QString first = description;
   first.replace('\n', ' ');
-  const qsizetype end = first.indexOf(". ");
-  help_.summary = (end < 0 ? first.section('.', 0, 0) : first.left(end)).trimmed().toStdString();
+  qsizetype end = first.size();
+  for (const QString& stop : {QStringLiteral(". "), QStringLiteral(":")}) {
+    const qsizetype at = first.indexOf(stop);
+    if (at >= 0) end = std::min(end, at);
+  }
+  if (first.left(end).endsWith('.')) --end;
+  help_.summary = first.left(end).trimmed().toStdString();
   help_.description = description.toStdString();
   help_.synopsis = "[options]";
   help_.options.push_back({"-h, --help", "", "print this help and exit"});

@@ -16,7 +16,8 @@ constexpr char kStatuses[] =
     "4 the unit refused or did not answer; 5 the unit's answer could not be used;\n"
     "6 a file was refused before anything was sent; 7 an update failed after the unit\n"
     "was erased (the unit waits in its flash loader); 8 a question needed an answer\n"
-    "(run on a terminal, or with --yes); 9 standard output could not be written.";
+    "(run on a terminal, or with --yes); 9 cancelled at a question, nothing was changed;\n"
+    "10 standard output could not be written.";
 
 QString Description() {
   QString text =
@@ -32,7 +33,7 @@ QString Description() {
 
 const std::vector<CliCommand>& Commands() {
   static const std::vector<CliCommand> commands = {IdentifyCommand(), EventsCommand(),
-                                                   TransitionsCommand()};
+                                                   TransitionsCommand(), FlashCommand()};
   return commands;
 }
 

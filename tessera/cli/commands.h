@@ -11,5 +11,7 @@ CliCommand IdentifyCommand();
 CliCommand EventsCommand();
 // Polls transition blocks 1 to K (--count K) or while more are available (--all).
 CliCommand TransitionsCommand();
+// Updates the unit's firmware from an Intel HEX file, as Help, "&Firmware Update" does.
+CliCommand FlashCommand();
 
 }  // namespace tessera::cli

@@ -62,7 +62,7 @@ TEST(EventsCommandTest, OptionsOfTheOtherCommandAreRefusedBeforeThePortOpens) {
   }
   const CliRun help = RunInProcess({"--help"});
   for (const char* text : {"events [--clear]", "transitions --count K | --all", "--count <K>",
-                           "--all", "--clear", "9 standard output could not be written"}) {
+                           "--all", "--clear", "10 standard output could not be written"}) {
     EXPECT_NE(help.out.find(text), std::string::npos) << text;
   }
 }

@@ -105,7 +105,13 @@ NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_fir
                            std::uint8_t unit_firmware_revision) {
   NameCheck check;
   const std::string base = SplitPath(hex_file_name).BaseName;
-  if (base.empty()) return check;
+  if (base.empty()) {
+    // An empty box would leave the technician guessing.
+    check.outcome.reason = InputFileText(
+        hex_file_name,
+        " has no name before its extension; firmware files are named like TBX2105(9F3C).HEX.");
+    return check;
+  }
 
   std::string model(Mid(base, 1, 3));
   for (char& c : model) c = AsciiLower(c);
@@ -161,8 +167,8 @@ bool ParseHexRecord(std::string_view line, HexRecord& record) {
   const std::uint32_t count = HexVal(Mid(line, 2, 2));
   record.type = static_cast<int>(HexVal(Mid(line, 8, 2)));
   if (line.size() != 11 + 2 * count) return false;
-  // A segment record without exactly its two bytes would put the data elsewhere.
-  if (record.type == kRecordSegment && count != 2) return false;
+  // A base record without exactly its two bytes would put the data elsewhere.
+  if ((record.type == kRecordSegment || record.type == kRecordLinear) && count != 2) return false;
 
   std::uint32_t sum = count + static_cast<std::uint32_t>(record.type) + HexVal(Mid(line, 4, 2)) +
                       HexVal(Mid(line, 6, 2));
@@ -177,10 +183,18 @@ bool ParseHexRecord(std::string_view line, HexRecord& record) {
       record.data_sum += byte;
     }
     record.data_count = count;
-  } else if (record.type == kRecordSegment) {
+  } else if (record.type == kRecordSegment || record.type == kRecordLinear) {
     record.address = HexVal(Mid(line, 10, 4));
   }
   return (((sum ^ 0xFF) + 1) & 0xFF) == HexVal(Mid(line, line.size() - 1, 2));
+}
+
+std::uint32_t NextBaseAddress(const HexRecord& record, std::uint32_t base) {
+  if (record.type == kRecordSegment) return record.address * 16;
+  // Ignoring a linear record would program its data 64 KiB too low and the
+  // position-blind image checksum would still match.
+  if (record.type == kRecordLinear) return record.address << 16;
+  return base;
 }
 
 std::uint16_t ImageChecksum(std::uint32_t data_sum, std::uint32_t data_count) {
@@ -193,10 +207,13 @@ Validation ValidateHexFile(LineSource& file, std::string_view hex_file_name,
   Validation result;
   bool failed = false;
   bool end_seen = false;
+  std::uint32_t base = 0;
+  int line_number = 0;
   file.Rewind();
   while (!failed && !end_seen && !file.AtEnd()) {
     std::string line;
     HexRecord record;
+    ++line_number;
     if (!file.GetRecord(line)) {
       failed = true;
       result.reason = InputFileText(hex_file_name, " is not valid, record error.");
@@ -204,8 +221,25 @@ Validation ValidateHexFile(LineSource& file, std::string_view hex_file_name,
       failed = true;
       result.reason = InputFileText(hex_file_name, " is not valid, record type error.");
     } else if (record.type == kRecordData) {
+      const std::uint64_t address = std::uint64_t{base} + record.address;
+      if (record.data_count > kMaxRecordBytes) {
+        // The unit would be erased first and then fail at this record three times.
+        failed = true;
+        result.reason = InputFileText(hex_file_name, " is not valid, the record at line " +
+                                                         std::to_string(line_number) + " has " +
+                                                         std::to_string(record.data_count) +
+                                                         " data bytes (the loader takes at most " +
+                                                         std::to_string(kMaxRecordBytes) + ").");
+      } else if (record.data_count > 0 && address + record.data_count > kFlashSize) {
+        failed = true;
+        result.reason = InputFileText(
+            hex_file_name, " is not valid, the record at line " + std::to_string(line_number) +
+                               " lies outside the 128 KiB flash (address 0x" +
+                               HexText(static_cast<std::uint32_t>(address)) + ").");
+      }
       result.data_sum += record.data_sum;
       result.data_count += record.data_count;
+      if (record.data_count > 0) ++result.data_records;
       if (record.data_count > result.longest_record) result.longest_record = record.data_count;
     } else if (record.type == kRecordEnd) {
       end_seen = true;
@@ -213,6 +247,8 @@ Validation ValidateHexFile(LineSource& file, std::string_view hex_file_name,
         failed = true;
         result.reason = InputFileText(hex_file_name, " is not valid, checksum error.");
       }
+    } else {
+      base = NextBaseAddress(record, base);
     }
   }
   if (!failed && !end_seen) {

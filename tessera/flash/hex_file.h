@@ -61,7 +61,7 @@ struct NameQuestion {
 // Where the name check ends.
 struct NameOutcome {
   bool accepted = false;
-  std::string reason;                   // the rejection text; empty without a base name
+  std::string reason;                   // the rejection text
   std::uint32_t expected_checksum = 0;  // when accepted
 };
 
@@ -86,19 +86,25 @@ NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_fir
 // Record types this system acts on; other types are accepted and ignored.
 inline constexpr int kRecordData = 0;
 inline constexpr int kRecordEnd = 1;
-inline constexpr int kRecordSegment = 2;
+inline constexpr int kRecordSegment = 2;  // base = segment * 16
+inline constexpr int kRecordLinear = 4;   // base = upper 16 address bits << 16
 
 struct HexRecord {
-  int type = -1;               // -1: the line does not start with ":"
-  std::uint32_t address = 0;   // data: 16-bit offset; segment: the segment value
+  int type = -1;  // -1: the line does not start with ":"
+  // data: 16-bit offset; segment and linear: the record's 16-bit value
+  std::uint32_t address = 0;
   common::Bytes data;          // data records only
   std::uint32_t data_sum = 0;  // sum of `data`
   std::uint32_t data_count = 0;
 };
 
 // True when the line is a well-formed record (exactly 11 + 2 * count characters)
-// with the right checksum. A segment record must carry exactly its two bytes.
+// with the right checksum. A segment or linear record must carry exactly its two bytes.
 bool ParseHexRecord(std::string_view line, HexRecord& record);
+
+// Where the data records that follow a segment or linear record go; other records
+// leave the base as it is.
+std::uint32_t NextBaseAddress(const HexRecord& record, std::uint32_t base);
 
 // 16-bit sum of the whole flash after the file's data bytes are programmed, every
 // other byte counting as 0xFF: what the loader's checksum over 8 sectors returns.
@@ -109,12 +115,17 @@ struct Validation {
   std::string reason;            // why not
   std::uint32_t data_count = 0;  // data bytes up to the end record (the progress total)
   std::uint32_t data_sum = 0;
-  // Most data bytes in one record: a record over 32 cannot be programmed.
+  std::uint32_t data_records = 0;  // records with data bytes: one program request each
   std::uint32_t longest_record = 0;
 };
 
+// A record the loader cannot take: more data bytes than its buffer holds.
+inline constexpr std::uint32_t kMaxRecordBytes = 32;
+
 // ValidateHexFile: reads `file` from its start up to the end record and checks
-// every record and the image checksum against the one from the file name.
+// every record and the image checksum against the one from the file name. A file
+// that could not be programmed is refused here, before the unit is erased: a data
+// record over 32 bytes, or one that lies outside the flash.
 Validation ValidateHexFile(LineSource& file, std::string_view hex_file_name,
                            std::uint32_t expected_checksum);
 

@@ -73,9 +73,13 @@ TEST(CheckHexFileNameTest, Verdicts) {
       {"TBX2205(1).HEX", 0x21, 0x05, "T", 1, ""},
       {"TBX2103(1).HEX", 0x21, 0x05, "R", 1, ""},
       {"TBX0A03(1).HEX", 0x21, 0x14, "TR", 1, ""},
-      // No base name: rejected without a reason.
-      {"TBX2105", 0x21, 0x05, "", std::nullopt, ""},
-      {".HEX", 0x21, 0x05, "", std::nullopt, ""},
+      // No base name: rejected, and the box says why.
+      {"TBX2105", 0x21, 0x05, "", std::nullopt,
+       "The input file (TBX2105) has no name before its extension; firmware files are named "
+       "like TBX2105(9F3C).HEX."},
+      {"C:\\FW.D\\.HEX", 0x21, 0x05, "", std::nullopt,
+       "The input file (C:\\FW.D\\.HEX) has no name before its extension; firmware files are "
+       "named like TBX2105(9F3C).HEX."},
       {"(9F3C).HEX", 0x21, 0x05, "", std::nullopt, "The input file ((9F3C).HEX" + model},
       {"TB.HEX", 0x21, 0x05, "", std::nullopt, "The input file (TB.HEX" + model},
       {"TBX2100(9F3C).HEX", 0x21, 0x05, "", std::nullopt,
@@ -163,8 +167,11 @@ TEST(ParseHexRecordTest, Records) {
       {":00000001FE", false, 1, 0, ""},   // checksum
       {"00000001FF", false, -1, 0, ""},
       {"", false, -1, 0, ""},
-      // A segment record without its two bytes would take its address from the checksum.
+      // A segment or linear record without its two bytes would take its address from the
+      // checksum.
       {":00000002FE", false, 2, 0, ""},
+      {":00000004FC", false, 4, 0, ""},
+      {":020000040001F9", true, 4, 0x0001, ""},
   };
   for (const auto& c : cases) {
     HexRecord record;
@@ -194,27 +201,43 @@ TEST(ValidateHexFileTest, Files) {
     std::string text;
     std::uint32_t expected;
     std::string reason;  // empty: valid
-    std::uint32_t data_count, longest;
+    std::uint32_t data_count, records;
   } cases[] = {
       {end, 0x0000, "", 0, 0},
       {":0100000000FF\r\n" + end, 0xFF01, "", 1, 1},
       {":0100000000FF\r\n" + end, 0x0000, bad + "checksum error.", 1, 1},
-      {":0270000001028b\r\n:00000001ff\r\n", 0xFE05, "", 2, 2},
-      {":0270000001028B\n:00000001FF\n", 0xFE05, "", 2, 2},
-      // Segment and types 3-5 are ignored by the checksum.
+      {":0270000001028b\r\n:00000001ff\r\n", 0xFE05, "", 2, 1},
+      {":0270000001028B\n:00000001FF\n", 0xFE05, "", 2, 1},
+      // Segment, linear and types 3 and 5 do not enter the checksum.
       {":020000021000EC\r\n:040000031000FF00EA\r\n:020000040001F9\r\n:0400000500001000E7\r\n"
        ":0270000001028B\r\n" +
            end,
-       0xFE05, "", 2, 2},
+       0xFE05, "", 2, 1},
       {":0100000000FF \r\n" + end, 0xFF01, type_error, 0, 0},
       {":0200000000FF\r\n" + end, 0xFF01, type_error, 0, 0},
       {":0100000000FF\r\n\r\n" + end, 0xFF01, type_error, 1, 1},
       {":0100000000FF\r\n" + end + "\r\ngarbage\r\n:0100000000FF\r\n", 0xFF01, "", 1, 1},
       {":0100000000FF\r\n", 0xFF01, bad + "no end record.", 1, 1},
       {"", 0x0000, bad + "no end record.", 0, 0},
-      // Validates; the programming pass refuses it.
-      {":210000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F2021AE\r\n" + end,
-       0xE152, "", 33, 33},
+      {":00123400BA\r\n" + end, 0x0000, "", 0, 0},  // no data: nothing to program
+      // Refused before the unit is erased: the loader takes 32 bytes a record ...
+      {":0100000000FF\r\n"
+       ":210000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F2021AE\r\n" +
+           end,
+       0xE051, bad + "the record at line 2 has 33 data bytes (the loader takes at most 32).", 34,
+       2},
+      // ... and the flash ends at 0x1FFFF: segment 0x1FFF plus 0xF0 is 0x200E0, linear
+      // 0x0002 is 0x20000; the last byte that fits is fine.
+      {":020000021FFFDE\r\n:0100F000000F\r\n" + end, 0xFF01,
+       bad + "the record at line 2 lies outside the 128 KiB flash (address 0x200E0).", 1, 1},
+      {":020000040002F8\r\n:0100000000FF\r\n" + end, 0xFF01,
+       bad + "the record at line 2 lies outside the 128 KiB flash (address 0x20000).", 1, 1},
+      {":020000040001F9\r\n:02FFFF00000000\r\n" + end, 0xFE02,
+       bad + "the record at line 2 lies outside the 128 KiB flash (address 0x1FFFF).", 2, 1},
+      {":020000040001F9\r\n:01FFFF000001\r\n" + end, 0xFF01, "", 1, 1},
+      // A linear base far up does not wrap round to a small address.
+      {":02000004FFFFFC\r\n:01FFFF000001\r\n" + end, 0xFF01,
+       bad + "the record at line 2 lies outside the 128 KiB flash (address 0xFFFFFFFF).", 1, 1},
   };
   for (const auto& c : cases) {
     LineReader reader(c.text);
@@ -222,7 +245,7 @@ TEST(ValidateHexFileTest, Files) {
     EXPECT_EQ(v.ok, c.reason.empty()) << c.text;
     EXPECT_EQ(v.reason, c.reason) << c.text;
     EXPECT_EQ(v.data_count, c.data_count) << c.text;
-    EXPECT_EQ(v.longest_record, c.longest) << c.text;
+    EXPECT_EQ(v.data_records, c.records) << c.text;
   }
 }
 

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
+#include "tessera/flash/hex_file.h"
+
 namespace tessera::flash {
 namespace {
+
+static_assert(kMaxRecordData == kMaxRecordBytes, "validation and loader must agree");
 
 constexpr int kShortTimeoutMs = 500;
 constexpr int kLongTimeoutMs = 5000;

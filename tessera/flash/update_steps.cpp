@@ -95,7 +95,7 @@ ProgrammingPass::ProgrammingPass(LineSource& file, std::string hex_file_name,
 
 void ProgrammingPass::Start() {
   file_.Rewind();
-  segment_base_ = 0;
+  base_ = 0;
   programmed_ = 0;
   end_seen_ = false;
   error_.reset();
@@ -111,10 +111,10 @@ std::optional<FlashRecord> ProgrammingPass::Next() {
       error_ = "The input file (" + hex_file_name_ + ") is not valid, record type error (2).";
     } else if (record.type == kRecordEnd) {
       end_seen_ = true;
-    } else if (record.type == kRecordSegment) {
-      segment_base_ = record.address * 16;
-    } else if (record.type == kRecordData && !record.data.empty()) {
-      return FlashRecord{record.address + segment_base_, std::move(record.data)};
+    } else if (record.type == kRecordData) {
+      if (!record.data.empty()) return FlashRecord{record.address + base_, std::move(record.data)};
+    } else {
+      base_ = NextBaseAddress(record, base_);
     }
   }
   if (!error_ && !end_seen_) error_ = kNoEndRecordText;

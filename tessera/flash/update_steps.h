@@ -98,7 +98,8 @@ struct FlashRecord {
 };
 
 // The programming pass over the file: the data records in order, with their
-// addresses, up to the end record. Records without data are skipped.
+// addresses (segment or linear base added), up to the end record. Records without
+// data are skipped.
 class ProgrammingPass {
  public:
   ProgrammingPass(LineSource& file, std::string hex_file_name, std::uint32_t data_total);
@@ -119,7 +120,7 @@ class ProgrammingPass {
   LineSource& file_;
   std::string hex_file_name_;
   std::uint32_t data_total_;
-  std::uint32_t segment_base_ = 0;
+  std::uint32_t base_ = 0;  // from the latest segment or linear record
   std::uint64_t programmed_ = 0;
   bool end_seen_ = false;
   std::optional<std::string> error_;

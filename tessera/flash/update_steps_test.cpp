@@ -127,12 +127,18 @@ TEST(ProgrammingPassTest, Records) {
        "17000: 01 02; 0FFFF: 5A; ",
        std::nullopt,
        {66}},
-      // Types 3-5 and data records without data are skipped.
-      {":040000031000FF00EA\r\n:00123400BA\r\n:020000040001F9\r\n:0270000001028B\r\n" + end,
+      // Types 3 and 5 and data records without data are skipped; a linear record (4)
+      // moves what follows by 64 KiB steps, and a segment record after it takes over.
+      {":040000031000FF00EA\r\n:00123400BA\r\n:0400000500001000E7\r\n:0270000001028B\r\n" + end,
        2,
        "07000: 01 02; ",
        std::nullopt,
        {}},
+      {":020000040001F9\r\n:0270000001028B\r\n" + seg1 + ":01FFFF005AA7\r\n" + end,
+       3,
+       "17000: 01 02; 1FFFF: 5A; ",
+       std::nullopt,
+       {66}},
       {":0270000001028B\r\n" + end + ":01FFFF005AA7\r\nxx\r\n",
        2,
        "07000: 01 02; ",

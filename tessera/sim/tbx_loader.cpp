@@ -45,6 +45,7 @@ std::uint32_t AddressOf(ByteView request) {
 TbxLoader::TbxLoader(TbxModel& model, TbxLoaderOptions options)
     : model_(model), options_(std::move(options)), flash_(kFlashSize, 0xFF) {
   model_.SetCommand(kCmdLoader, LoaderRequestLength, [this](ByteView r) { return Answer(r); });
+  if (options_.start_running) TakeOver();
 }
 
 TbxLoader::~TbxLoader() {
@@ -121,9 +122,13 @@ std::uint8_t TbxLoader::Launch(ByteView request) {
     return kRefused;
   }
   if (running_) return kAlreadyRunning;
+  TakeOver();
+  return 0x00;
+}
+
+void TbxLoader::TakeOver() {
   running_ = true;
   model_.SetCommandFilter([](std::uint8_t code) { return code == kCmdLoader; });
-  return 0x00;
 }
 
 void TbxLoader::Erase(std::uint8_t selector) {

@@ -31,6 +31,9 @@ struct TbxLoaderOptions {
   // ... else this one, else the version it had.
   std::optional<FirmwareVersion> version_after_reboot = {};
 
+  // The loader already owns the unit: an earlier update stopped before the reboot.
+  bool start_running = false;
+
   // Faults.
   bool refuse_launch = false;  // status 0xA0 even for the right code
   // The next N erases report success but a worn cell at 0x00000 stays 0x00.
@@ -87,6 +90,7 @@ class TbxLoader {
  private:
   std::optional<Bytes> Answer(ByteView request);
   std::uint8_t Launch(ByteView request);
+  void TakeOver();
   void Erase(std::uint8_t selector);
   std::uint8_t Program(ByteView request);
   Bytes ReadBack(ByteView request) const;

@@ -49,6 +49,9 @@ TEST(TbxLoaderTest, Launch) {
       {{.refuse_launch = true}, false, kLaunch, "70 01 A0 EE", false},
       {{.launch_code = {0, 0, 0}}, false, "70 01 00 00 00 8E", kStarted, true},
       {{}, false, "70 01 5A A5 69 27", "", false},  // bad frame checksum
+      // Left in the loader by an update that never rebooted it: no input answer.
+      {{.start_running = true}, false, "34 00 CB", "", true},
+      {{.start_running = true}, false, kLaunch, "70 01 40 4E", true},
   };
   for (const auto& c : cases) {
     Unit unit(c.options);

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "common/pty_device.h"
+#include "tessera/sim/tbx_loader.h"
 #include "tessera/sim/tbx_logs.h"
 #include "tessera/sim/tbx_model.h"
 
@@ -15,6 +16,7 @@ struct TbxSimArgs {
   TbxOptions model;
   TbxLogSetup logs;
   common::PtyOptions pty;
+  TbxLoaderOptions loader;
 };
 
 // The arguments after the program name. An int is the exit status when the

@@ -62,6 +62,29 @@ TEST(TbxSimArgsTest, EveryOptionReachesTheModelOrThePty) {
   EXPECT_NEAR(a.pty.micros_per_byte, 11e6 / 19200, 1e-9);
 }
 
+TEST(TbxSimArgsTest, LoaderOptionsReachTheLoader) {
+  const auto parsed = Parse(
+      QString("--port 3 --mfg-code bf --device-code 0x20 --in-loader --refuse-launch "
+              "--bad-erases 2 --program-fault-at 1A000 --program-fault-status 44 --loader-drop 4,5 "
+              "--loader-corrupt 3 --erase-ms 1500 --program-ms 7 --version-address 1FFF0 "
+              "--new-version 25,22,1a")
+          .split(' '));
+  ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
+  const TbxLoaderOptions& l = std::get<TbxSimArgs>(parsed).loader;
+  EXPECT_EQ(std::tuple(l.manufacturer_code, l.device_code, l.start_running, l.refuse_launch),
+            std::tuple(0xBF, 0x20, true, true));
+  EXPECT_EQ(std::tuple(l.incomplete_erases, l.fail_program_at, l.program_fault_status),
+            std::tuple(2, std::optional<std::uint32_t>(0x1A000), 0x44));
+  EXPECT_EQ(l.unanswered, (std::set<std::uint8_t>{4, 5}));
+  EXPECT_EQ(l.corrupted, (std::set<std::uint8_t>{3}));
+  EXPECT_EQ(std::tuple(l.erase_ms, l.program_ms, l.version_address),
+            std::tuple(1500, 7, std::optional<std::uint32_t>(0x1FFF0)));
+  ASSERT_TRUE(l.version_after_reboot.has_value());
+  EXPECT_EQ(std::tuple(l.version_after_reboot->comm_version, l.version_after_reboot->firmware_type,
+                       l.version_after_reboot->firmware_revision),
+            std::tuple(0x25, 0x22, 0x1A));
+}
+
 TEST(TbxSimArgsTest, DefaultsAreAnIdleHealthyUnitAtAddress5) {
   const auto parsed = Parse({"--port", "3"});
   ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
@@ -80,6 +103,12 @@ TEST(TbxSimArgsTest, BadLinesEndTheProgramWithStatus2) {
                                {"--port", "3", "--drop-every", "0"},
                                {"--port", "3", "--drop-rate", "1.5"},
                                {"--port", "3", "--bogus"},
+                               {"--port", "3", "--device-code", "100"},
+                               {"--port", "3", "--loader-drop", "8"},
+                               {"--port", "3", "--loader-corrupt", "3,x"},
+                               {"--port", "3", "--new-version", "25,22"},
+                               {"--port", "3", "--new-version", "25,22,100"},
+                               {"--port", "3", "--version-address", "1FFFE"},
                                {"--port", "3", "stray"}};
   for (const QStringList& args : cases) {
     const auto parsed = Parse(args);

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   const auto parsed = tessera::sim::ParseTbxSimArgs(QCoreApplication::arguments().mid(1));
   if (const int* status = std::get_if<int>(&parsed)) return *status;
   const auto& args = std::get<tessera::sim::TbxSimArgs>(parsed);
-  tessera::sim::TbxDevice device(args.model);
+  tessera::sim::TbxDevice device(args.model, args.loader);
   args.logs.Apply(device.EventLog(), device.Transitions());
   return common::RunPtyDevice(device, args.pty);
 }

@@ -1,0 +1,12 @@
+# Writes PROGRAM's own manual page (PROGRAM --man) to OUTPUT, compressed.
+get_filename_component(name ${OUTPUT} NAME_WE)
+get_filename_component(dir ${OUTPUT} DIRECTORY)
+file(MAKE_DIRECTORY ${dir})
+execute_process(COMMAND ${PROGRAM} --man OUTPUT_FILE ${dir}/${name}.1 RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} --man failed: ${result}")
+endif()
+execute_process(COMMAND gzip -9nf ${dir}/${name}.1 RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "gzip ${name}.1 failed")
+endif()

@@ -1,0 +1,94 @@
+#include <QObject>
+#include <memory>
+
+#include "common/progress_meter.h"
+#include "common/terminal_prompts.h"
+#include "tessera/cli/commands.h"
+#include "tessera/cli/exit_status.h"
+#include "tessera/flash/flash_loader.h"
+#include "tessera/flash/update_procedure.h"
+#include "tessera/session/tessera_app.h"
+
+namespace tessera::cli {
+namespace {
+
+using flash::UpdateResult;
+
+constexpr char kLoaderNote[] =
+    "The TBX waits in its flash loader: run the update again to finish it.\n";
+
+int RunFlash(CliContext& context) {
+  if (context.arguments.size() != 1) {
+    std::fprintf(context.err, "tessera-cli: flash needs one FILE, the firmware's Intel HEX file\n");
+    return kExitUsage;
+  }
+  Session& session = context.app.session();
+  context.prompts.SetOpenPath(context.arguments.front());
+  flash::FlashLoader loader(session);
+  flash::UpdateProcedure procedure(session, loader, context.prompts);
+
+  // What the window knows from its polls before the update starts: who the unit is.
+  if (session.SendInputFrame()) {
+    session.SendKalRmsFrame();
+  } else if (loader.FindRunningLoader()) {
+    std::fprintf(context.err,
+                 "The TBX answers only its flash loader: an earlier update did not finish.\n");
+  } else {
+    context.prompts.Show({.title = "Tessera",
+                          .text = "TBX Not Responding",
+                          .buttons = common::Buttons::kOk,
+                          .icon = common::Icon::kCritical,
+                          .detail = {}});
+    return kExitNoAnswer;
+  }
+
+  // One bar (or plain lines) per programming pass.
+  std::unique_ptr<common::ProgressMeter> meter;
+  QObject::connect(
+      &procedure, &flash::UpdateProcedure::RecordsDone, [&meter, &context](int done, int total) {
+        if (!meter) {
+          meter = std::make_unique<common::ProgressMeter>("records", total, context.err);
+        }
+        meter->Update(done);
+      });
+  QObject::connect(&procedure, &flash::UpdateProcedure::ProgressShown, [&meter](bool shown) {
+    if (!shown) meter.reset();
+  });
+
+  const UpdateResult result = procedure.Run();
+  meter.reset();
+  if (result.end != UpdateResult::End::kCompleted && result.loader_running) {
+    std::fputs(kLoaderNote, context.err);
+  }
+  switch (result.end) {
+    case UpdateResult::End::kCompleted:
+      return kExitOk;
+    case UpdateResult::End::kFailed:
+      return kExitAfterErase;
+    case UpdateResult::End::kUnitRefused:
+      return kExitNoAnswer;
+    case UpdateResult::End::kFileRejected:
+      return kExitFileRejected;
+    case UpdateResult::End::kAborted:
+      return result.erased ? kExitAfterErase : kExitFileRejected;
+    case UpdateResult::End::kCancelled:
+      break;
+  }
+  return context.prompts.Refused() ? kExitNotAnswered : kExitCancelled;
+}
+
+}  // namespace
+
+CliCommand FlashCommand() {
+  return {
+      "flash",
+      "flash [--yes] FILE",
+      "updates the unit's firmware from the Intel HEX file FILE through its flash loader, with\n"
+      "      the window's checks, questions and texts; a progress bar while records are\n"
+      "      programmed and verified; --yes answers the questions OK",
+      nullptr,
+      RunFlash,
+  };
+}
+
+}  // namespace tessera::cli

@@ -1,0 +1,237 @@
+// Help, "&Firmware Update" and "Flash &Tools" as a technician uses them: menus
+// opened and items chosen with the mouse, the boxes they show, the window's loader
+// mode, and the progress bar as a screen reader hears it.
+#include "tessera/flash/flash_menu.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "common/testing/test_support.h"
+#include "tessera/flash/test_unit.h"
+#include "tessera/link/requests.h"
+#include "tessera/panel/main_window.h"
+
+namespace tessera::flash {
+namespace {
+
+using common::testing::WaitUntil;
+
+class FlashMenuTest : public ::testing::Test {
+ protected:
+  void Make(sim::TbxLoaderOptions loader = {}) {
+    window_.reset();
+    unit_ = std::make_unique<testing::TestUnit>(loader);
+    window_ = std::make_unique<panel::MainWindow>(*unit_->app);
+    menu_ = new FlashMenu(*window_);
+    menu_->Loader().SetTiming({.launch_settle_ms = 1, .reboot_settle_ms = 1});
+    ASSERT_TRUE(window_->Load("/comm=1 /kal"));
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    Tick();
+  }
+
+  // One poll tick; what it sent.
+  QList<QByteArray> Tick() {
+    unit_->port->TakeWritten();
+    window_->session().PollTick();
+    window_->session().Loop().Timer()->stop();
+    return unit_->port->TakeWritten();
+  }
+
+  template <typename T = QWidget>
+  T* Find(const QString& name) {
+    T* found = window_->findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name.toStdString();
+    return found;
+  }
+
+  // Opens Help with the mouse, then the submenu if any, and clicks the item.
+  void Choose(const QString& item, const QString& submenu = {}) {
+    QMenuBar* bar = window_->menuBar();
+    QMenu* menu = Find<QMenu>("mnuHelp");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    ASSERT_TRUE(WaitUntil([&] { return menu->isVisible(); }, 2000));
+    if (!submenu.isEmpty()) {
+      QMenu* sub = Find<QMenu>(submenu);
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(sub->menuAction()).center());
+      ASSERT_TRUE(WaitUntil([&] { return sub->isVisible(); }, 2000));
+      menu = sub;
+    }
+    QAction* action = Find<QAction>(item);
+    ASSERT_TRUE(action->isEnabled()) << item.toStdString();
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+  }
+  void Tool(int index) { Choose(QString("mnuFlashItem_%1").arg(index), "mnuFlashTools"); }
+
+  // "title|text|icon" of the boxes shown since the last call.
+  QStringList Boxes() {
+    QStringList boxes;
+    for (const common::Message& box : unit_->prompts.shown()) {
+      boxes << QString("%1|%2|%3").arg(box.title, box.text).arg(static_cast<int>(box.icon));
+    }
+    unit_->prompts.ClearShown();
+    return boxes;
+  }
+
+  // What a screen reader hears of a lamp: its description.
+  QString Heard(const QString& name) {
+    QAccessibleInterface* lamp = QAccessible::queryAccessibleInterface(Find(name));
+    return lamp ? lamp->text(QAccessible::Description) : "no interface";
+  }
+  QString EnabledFrames() {
+    QStringList on;
+    for (const char* name :
+         {"fraIO", "fraInputCtl", "fraOutputCtl", "fraZcross", "fraStatus", "fraBufferCtl"}) {
+      if (Find(name)->isEnabled()) on << name;
+    }
+    return on.join(' ');
+  }
+
+  std::unique_ptr<testing::TestUnit> unit_;
+  std::unique_ptr<panel::MainWindow> window_;
+  FlashMenu* menu_ = nullptr;
+};
+
+constexpr char kAllFrames[] = "fraIO fraInputCtl fraOutputCtl fraZcross fraStatus fraBufferCtl";
+constexpr int kNoIcon = static_cast<int>(common::Icon::kNone);
+constexpr int kError = static_cast<int>(common::Icon::kCritical);
+
+TEST_F(FlashMenuTest, FlashToolsOneByOne) {
+  Make();
+  // Lit lamps before the launch: the unit's outputs loop back to its inputs.
+  unit_->device->Model().Receive(OutputRequest(std::array<std::uint8_t, 16>{0x01}));
+  unit_->device->Model().Options().opto_inputs = 0x01;
+  Tick();
+  ASSERT_EQ(Heard("shpIn_0") + Heard("shpOpto_0"), "onon");
+
+  const QString record =
+      "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D "
+      "1E 1F 20 ";
+  const struct {
+    int item;
+    QString box;  // "" when none is shown
+    QString frames;
+  } steps[] = {
+      {0, "Flash Program|Load Flash Program Successful.|%1", ""},
+      {0, "Flash Program|Flash Program Already Loaded.|%1", ""},
+      {1, "Flash Program|Device Mfg Code = 0x1F\r\n  Device ID Code = 0xB5|%1", ""},
+      {2, "Flash Program|Erase Flash Successful|%1", ""},
+      {3, "Flash Program|Checksum for 8 sectors = 0x0000|%1", ""},
+      {4, "Flash Program|Program Record Successful|%1", ""},
+      {5, "Flash Program|0x007000: " + record + "|%1", ""},
+      {3, "Flash Program|Checksum for 8 sectors = 0xE230|%1", ""},
+      // The I/O frame waits for the unit's first answer.
+      {6, "Flash Program|Reboot TBX Started|%1",
+       "fraInputCtl fraOutputCtl fraZcross fraStatus fraBufferCtl"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.item);
+    Tool(step.item);
+    EXPECT_EQ(Boxes(), QStringList{step.box.arg(kNoIcon)});
+    EXPECT_EQ(EnabledFrames(), step.frames);
+    EXPECT_EQ(Heard("shpIn_0") + Heard("shpOpto_0"), "offoff");
+  }
+  Tick();
+  EXPECT_EQ(EnabledFrames(), kAllFrames);
+  EXPECT_EQ(Heard("shpIn_0") + Heard("shpOpto_0"), "onon");
+}
+
+TEST_F(FlashMenuTest, FlashToolsWhenTheUnitFails) {
+  const struct {
+    sim::TbxLoaderOptions options;
+    std::vector<int> items;  // the launch first, then these
+    QStringList boxes;
+  } cases[] = {
+      {{.refuse_launch = true},
+       {},
+       {QString("Firmware Update Operation Error|Flash loader did not launch.|%1").arg(kError)}},
+      // Garbled answers count as none: no box for read id, checksum and read record.
+      {{.corrupted = {0x02, 0x03, 0x05, 0x06, 0x07}},
+       {1, 3, 5, 2, 6},
+       {QString("Flash Program|Load Flash Program Successful.|%1").arg(kNoIcon),
+        QString("Flash Program|Erase Flash Failed|%1").arg(kNoIcon),
+        QString("Flash Program|No Response|%1").arg(kNoIcon)}},
+      {{.fail_program_at = 0x7000, .program_fault_status = 0x44},
+       {4},
+       {QString("Flash Program|Load Flash Program Successful.|%1").arg(kNoIcon),
+        QString("Flash Program|Program Record Failed, Status=0x44|%1").arg(kNoIcon)}},
+  };
+  for (const auto& c : cases) {
+    Make(c.options);
+    Tool(0);
+    for (int item : c.items) Tool(item);
+    EXPECT_EQ(Boxes(), c.boxes);
+    // A failed launch leaves the window as it was and polling on.
+    if (c.options.refuse_launch) {
+      EXPECT_EQ(EnabledFrames(), kAllFrames);
+      EXPECT_FALSE(window_->session().PollingSuspended());
+    }
+  }
+}
+
+// An update that fails after the erase leaves the unit in its loader and the window
+// in loader mode, polling stopped; the next update finds the loader running and
+// finishes the job, the progress bar telling how far it got.
+TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
+  Make({.version_after_reboot = sim::FirmwareVersion{0x25, 0x23, 0x15}, .incomplete_erases = 3});
+  QTemporaryDir dir;
+  // Three records of one byte each: 0x00 at 0x7000, 0x7001, 0x7002.
+  const QString path =
+      testing::WriteFile(dir.filePath("tbx2315(fd03).hex"),
+                         ":01700000008F\r\n:01700100008E\r\n:01700200008D\r\n:00000001FF\r\n");
+  unit_->prompts.QueueFile(path);
+  Choose("mnuReFlash");
+  EXPECT_EQ(Boxes().back(),
+            QString("Firmware Update Operation Error|Flash did not erase.|%1").arg(kError));
+  EXPECT_EQ(EnabledFrames(), "");
+  EXPECT_TRUE(Tick().isEmpty());
+
+  auto* bar = Find<QProgressBar>("pgbProgress");
+  // What a screen reader hears of the bar while the records go in, whether bar and
+  // label show, and whether the window is in loader mode with its flash items off.
+  QStringList heard;
+  QObject::connect(&menu_->Procedure(), &UpdateProcedure::ProgressChanged, [&](int) {
+    QAccessibleInterface* meter = QAccessible::queryAccessibleInterface(bar);
+    heard << QString("%1 %2 %3 %4")
+                 .arg(meter->valueInterface()->currentValue().toInt())
+                 .arg(bar->isVisible())
+                 .arg(Find<QLabel>("lblReflashProgress")->isVisible())
+                 .arg(EnabledFrames().isEmpty() && !Find<QAction>("mnuReFlash")->isEnabled());
+  });
+  unit_->prompts.QueueFile(path);
+  Choose("mnuReFlash");
+  EXPECT_EQ(heard, (QStringList{"0 0 0 1", "33 1 1 1", "66 1 1 1"}));
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_FALSE(Find<QLabel>("lblReflashProgress")->isVisible());
+  const QStringList boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 2);
+  EXPECT_TRUE(boxes[0].startsWith("Firmware Update Operation|Caution: This firmware update"));
+  EXPECT_EQ(boxes[1], QString("Firmware Update Operation|Firmware Update Successfully Completed:"
+                              "\r\n   File Name: %1\r\n\r\n   KAL Model TBX-540\r\n"
+                              "   Firmware Type 23\r\n   Firmware Version 1.5\r\n"
+                              "   Comm Version 2.5\r\n|%2")
+                          .arg(path.toUpper())
+                          .arg(static_cast<int>(common::Icon::kWarning)));
+  EXPECT_EQ(unit_->device->Loader().Counters().launches, 2);  // the second got 0x40
+  EXPECT_EQ(unit_->device->Loader().Flash()[0x7002], 0x00);
+  EXPECT_EQ(window_->PanelText(2), "Firmware Version = 23, Firmware Revision = 1.5 ");
+  EXPECT_TRUE(Find<QAction>("mnuReFlash")->isEnabled());
+  // Polling is back; the I/O frame with the unit's first answer.
+  EXPECT_EQ(EnabledFrames(), "fraInputCtl fraOutputCtl fraZcross fraStatus fraBufferCtl");
+  EXPECT_EQ(Tick().value(0).toHex(' '), "34 00 cb");
+  EXPECT_EQ(EnabledFrames(), kAllFrames);
+}
+
+}  // namespace
+}  // namespace tessera::flash
