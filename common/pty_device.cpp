@@ -88,6 +88,8 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN) {
+        // Nobody reads the rest of a long answer: give up when asked to stop.
+        if (g_stop) return false;
         pollfd p{fd, POLLOUT, 0};
         ::poll(&p, 1, 100);
         continue;

@@ -6,6 +6,7 @@
 #include "common/qt_prompts.h"
 #include "common/version.h"
 #include "tessera/flash/flash_menu.h"
+#include "tessera/panel/install_windows.h"
 #include "tessera/panel/main_window.h"
 #include "tessera/session/tessera_app.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
   tessera::TesseraApp tessera_app(tessera::TesseraPortSetup(command_line.contains("/sim")),
                                   prompts);
   tessera::panel::MainWindow window(tessera_app);
+  tessera::panel::InstallWindows(window);
   new tessera::flash::FlashMenu(window);  // owned by the window
   prompts.SetParent(&window);
   if (!window.Load(command_line)) return 1;

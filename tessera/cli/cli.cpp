@@ -16,7 +16,8 @@ constexpr char kStatuses[] =
     "4 the unit refused or did not answer; 5 the unit's answer could not be used;\n"
     "6 a file was refused before anything was sent; 7 an update failed after the unit\n"
     "was erased (the unit waits in its flash loader); 8 a question needed an answer\n"
-    "(run on a terminal, or with --yes); 9 cancelled at a question, nothing was changed.";
+    "(run on a terminal, or with --yes); 9 cancelled at a question, nothing was changed;\n"
+    "10 standard output could not be written.";
 
 QString Description() {
   QString text =
@@ -31,7 +32,8 @@ QString Description() {
 }  // namespace
 
 const std::vector<CliCommand>& Commands() {
-  static const std::vector<CliCommand> commands = {IdentifyCommand(), FlashCommand()};
+  static const std::vector<CliCommand> commands = {IdentifyCommand(), EventsCommand(),
+                                                   TransitionsCommand(), FlashCommand()};
   return commands;
 }
 
@@ -65,6 +67,7 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
   const bool sim = line.IsSet("sim");
   const auto port = line.Whole("port", common::kMinPortNumber, common::kMaxPortNumber);
   if (sim == line.IsSet("port")) line.Fail("give either --port N or --sim");
+  if (command != nullptr && command->check) command->check(line);
   if (const auto status = line.Finish()) return *status;
 
   auto options = common::TerminalPrompts::TerminalOptions(line.IsSet("yes"));

@@ -37,6 +37,8 @@ struct CliCommand {
   // Adds the command's own options (all commands' options are known up front).
   std::function<void(common::ToolCommandLine&)> add_options;
   std::function<int(CliContext&)> run;
+  // Checks the command's options before the port is opened (ToolCommandLine::Fail).
+  std::function<void(common::ToolCommandLine&)> check = nullptr;
 };
 
 // The commands tessera-cli knows, in the order --help lists them.

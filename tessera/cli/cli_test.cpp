@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "common/testing/test_support.h"
+#include "tessera/cli/cli_harness.h"
 #include "tessera/cli/exit_status.h"
 
 namespace tessera::cli {
@@ -116,6 +117,17 @@ TEST(TesseraCliTest, IdentifyOverARealPortAndASilentUnit) {
                 "Firmware Version = 23, Firmware Revision = 1.4 \n");
     }
   }
+}
+
+// A unit without the extended set answers the address but not the identify request:
+// neither line is written, so a script never takes half an answer for a whole one.
+TEST(TesseraCliTest, IdentifyWritesBothLinesOrNone) {
+  testing::PtyUnit unit({"--no-extended"});
+  ASSERT_TRUE(unit.Ready());
+  const testing::CliRun run = unit.Run({"identify"}, 10000);
+  EXPECT_EQ(run.status, kExitNoAnswer);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "Tessera: The unit did not answer the extended identify request.\n");
 }
 
 }  // namespace

@@ -7,6 +7,10 @@ namespace tessera::cli {
 
 // Prints the unit address line (as the window caption shows it) and the firmware text.
 CliCommand IdentifyCommand();
+// Writes the unit's event log as saving the event-log window would; --clear then clears it.
+CliCommand EventsCommand();
+// Polls transition blocks 1 to K (--count K) or while more are available (--all).
+CliCommand TransitionsCommand();
 // Updates the unit's firmware from an Intel HEX file, as Help, "&Firmware Update" does.
 CliCommand FlashCommand();
 

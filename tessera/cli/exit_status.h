@@ -13,5 +13,6 @@ inline constexpr int kExitFileRejected = 6;  // a file was refused before anythi
 inline constexpr int kExitAfterErase = 7;    // an update failed after the unit was erased
 inline constexpr int kExitNotAnswered = 8;   // a question needed an answer (use --yes)
 inline constexpr int kExitCancelled = 9;     // the user answered Cancel; nothing was changed
+inline constexpr int kExitOutput = 10;       // standard output could not be written
 
 }  // namespace tessera::cli

@@ -24,7 +24,6 @@ CliCommand IdentifyCommand() {
         }
         const UnitIdentity& identity = context.app.State().identity;
         const std::string caption = UnitAddressLayout(identity.UnitAddress).caption;
-        std::fprintf(context.out, "%s\n", caption.c_str());
         if (!session.SendKalRmsFrame()) {
           // An older unit has no extended identify: its firmware cannot be told.
           context.prompts.Show({.title = "Tessera",
@@ -32,10 +31,11 @@ CliCommand IdentifyCommand() {
                                 .buttons = common::Buttons::kOk,
                                 .icon = common::Icon::kWarning,
                                 .detail = {}});
-          std::fflush(context.out);
           return kExitNoAnswer;
         }
-        std::fprintf(context.out, "%s\n", FirmwareVersionText(identity).c_str());
+        // Both lines or neither: a script never sees half an answer.
+        std::fprintf(context.out, "%s\n%s\n", caption.c_str(),
+                     FirmwareVersionText(identity).c_str());
         std::fflush(context.out);
         return kExitOk;
       },

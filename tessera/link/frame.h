@@ -48,17 +48,24 @@ bool HasExtendedMarker(ByteView response);
 // How a response is read: in one piece of `count` bytes (item_size 0), or a header
 // of `count` bytes whose last byte (or last two, low first, with wide_length) is an
 // item count N, followed by a body of item_size * N + extra + 1 bytes (1 = checksum).
+// A header whose N exceeds max_items (when set) is refused before its body is waited for.
 struct ResponseShape {
   int count = 0;
   int item_size = 0;
   int extra = 0;
   bool wide_length = false;
+  int max_items = 0;  // 0: any count the header can carry
 
   static constexpr ResponseShape Fixed(int length) { return {length, 0, 0, false}; }
-  static constexpr ResponseShape Counted(int header, int item_size, int extra, bool wide) {
-    return {header, item_size, extra, wide};
+  static constexpr ResponseShape Counted(int header, int item_size, int extra, bool wide,
+                                         int max_items = 0) {
+    return {header, item_size, extra, wide, max_items};
   }
   constexpr bool HasBody() const { return item_size != 0; }
+  // The header's count is more than the response may carry.
+  bool CountRefused(ByteView header) const {
+    return max_items > 0 && ItemCount(header) > max_items;
+  }
   // Item count from a complete header (at least `count` bytes).
   int ItemCount(ByteView header) const;
   // Bytes after the header: item_size * N + extra + 1.

@@ -143,6 +143,12 @@ bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms
     if (!quit) {
       const qint64 first = std::max(shape.count, 1);
       bool ok = receive(first);
+      if (ok && shape.HasBody() && shape.CountRefused(rx_frame_)) {
+        // No use waiting out the time-out for a body the answer may not have.
+        ++counters_.count_errors;
+        failure = QString::fromLatin1(kCountErrorText);
+        ok = false;
+      }
       if (ok && shape.HasBody()) ok = receive(shape.BodyLength(rx_frame_));
       if (ok && !IsValidFrame(rx_frame_)) {
         ++counters_.checksum_errors;

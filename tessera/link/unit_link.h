@@ -20,11 +20,16 @@ class SerialPort;
 namespace tessera {
 
 // What the link has seen since it was made (for the status display and tests).
+// Why an exchange failed when the response's own item count was refused (the header
+// announced more items than the response may carry).
+inline constexpr char kCountErrorText[] = "Rx Count Error";
+
 struct LinkCounters {
   std::uint64_t exchanges = 0;        // Exchange() calls that ran (not rejected)
   std::uint64_t failures = 0;         // exchanges that ended with an empty RxFrame
   std::uint64_t timeouts = 0;         // "Rx Timeout Error"
   std::uint64_t checksum_errors = 0;  // "Checksum Error"
+  std::uint64_t count_errors = 0;     // "Rx Count Error"
   std::uint64_t receive_errors = 0;   // framing, overrun, buffer overrun, parity
   std::uint64_t write_failures = 0;   // the port refused the request (closed, lost)
   std::uint64_t resends = 0;          // requests sent again (silent retry or Retry pressed)
@@ -67,7 +72,8 @@ class UnitLink : public QObject {
   int CommError() const { return comm_error_; }
   // Why the last exchange failed: "Rx Timeout Error", "Checksum Error",
   // "Rx Framing Error", "Rx Data Overrun Error", "Rx Buffer Overrun Error",
-  // "Rx Parity Error", or the port's status text when it could not send.
+  // "Rx Parity Error", "Rx Count Error", or the port's status text when it could not
+  // send.
   const QString& CommErrorText() const { return comm_error_text_; }
   const LinkCounters& Counters() const { return counters_; }
   UnitIdentity& Identity() { return identity_; }

@@ -14,12 +14,6 @@
 
 namespace tessera::logs {
 
-// 7F 0D 00 73: header 9 bytes with a 16-bit count N, then 7N + 4 + 1 bytes; up to
-// 20 s, silent.
-common::Bytes ReadEventsRequest();
-inline constexpr ResponseShape kReadEventsResponse = ResponseShape::Counted(9, 7, 4, true);
-inline constexpr int kReadEventsTimeoutMs = 20000;
-
 // 7E 0D 00 74: 8 bytes, 500 ms, silent.
 common::Bytes ClearEventsRequest();
 inline constexpr ResponseShape kClearEventsResponse = ResponseShape::Fixed(8);
@@ -30,6 +24,13 @@ inline constexpr std::string_view kEventsClearedTitle = "Clear TBX Event Log";
 inline constexpr int kEventRecordSize = 7;
 // Counts of 32768 and more (high byte 0x80 or above) are not taken as a log.
 inline constexpr int kMaxEventCount = 32767;
+
+// 7F 0D 00 73: header 9 bytes with a 16-bit count N, then 7N + 4 + 1 bytes; up to
+// 20 s, silent. A count above kMaxEventCount is refused as soon as the header is in.
+common::Bytes ReadEventsRequest();
+inline constexpr ResponseShape kReadEventsResponse =
+    ResponseShape::Counted(9, kEventRecordSize, 4, true, kMaxEventCount);
+inline constexpr int kReadEventsTimeoutMs = 20000;
 
 // N from the first 9 bytes of a read response (bytes 7-8, low first); nullopt when
 // the header is short or N is above kMaxEventCount. Lets the reader give up on a bad

@@ -19,6 +19,9 @@ namespace tessera::logs {
 common::Bytes PollTransitionRequest(std::uint8_t block);
 inline constexpr ResponseShape kPollTransitionResponse = ResponseShape::Counted(9, 3, 5, false);
 
+// Status bit 3: the unit holds more transitions than this block carried.
+inline constexpr std::uint8_t kMoreBlocks = 0x08;
+
 // TransBlock after one more "Get Block": counts up by one whatever became of the
 // previous poll; after 255 it wraps to 0.
 std::uint8_t NextTransBlock(std::uint8_t trans_block);

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+#include "tessera/config/complex_outputs.h"
+#include "tessera/config/filters.h"
+#include "tessera/config/tracking.h"
 #include "tessera/link/identity.h"
 #include "tessera/link/requests.h"
 #include "tessera/panel/io_mapping.h"
@@ -15,10 +18,14 @@ struct AppState {
   UnitIdentity identity;
   panel::RequestFlags requests;
   std::uint32_t PollCount = 0;      // wraps at kPollCountWrap
-  int TransBlock = 0;               // next transition-buffer block to poll
+  std::uint8_t TransBlock = 0;      // the block "Get Block" asks for; 0 at start-up
   InputControl control;             // input command and control byte of the input request
   panel::InputData input_data{};    // InputData(0..11)
   panel::OutputData output_data{};  // OutputData(0..16)
+  // The tables the configuration dialogs built last; the tick sends them when asked.
+  config::FilterData FilterData{};
+  config::TrackData TrackData{};
+  config::ComplexData ComplexData{};
 };
 
 }  // namespace tessera

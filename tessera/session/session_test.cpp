@@ -161,8 +161,9 @@ TEST_F(SessionTest, RequestFlagsRunAfterTheFrontPanelExchangesInTheirOrder) {
     app_->Link().Exchange(BuildExtendedFrame(kCmdReadEvents), ResponseShape::Fixed(9), 10);
   });
   S().SetRequestHandler(Request::kSendTracking, [&] { order << "SendTracking"; });
+  S().SetRequestHandler(Request::kSendComplex, {});
   S().Request(Request::kReadEvents);
-  S().Request(Request::kSendComplex);  // nothing registered: just cleared
+  S().Request(Request::kSendComplex);  // no routine: just cleared
   S().Request(Request::kSendTracking);
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "71 0D 00 00 81", "7F 0D 00 73"}));
   EXPECT_EQ(order, (QStringList{"SendTracking", "ReadEvents"}));

@@ -11,7 +11,9 @@ common::PortSetup TesseraPortSetup(bool simulated) {
 TesseraApp::TesseraApp(common::PortSetup setup, common::Prompts& prompts)
     : DeviceApp(std::move(setup), prompts),
       link_(Port(), prompts, state_.identity),
-      session_(state_, Port(), link_, prompts, Model() != nullptr) {}
+      session_(state_, Port(), link_, prompts, Model() != nullptr),
+      config_(session_),
+      logs_(session_) {}
 
 TesseraApp::~TesseraApp() = default;
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "common/device_app.h"
+#include "tessera/config/config_routines.h"
 #include "tessera/link/unit_link.h"
+#include "tessera/logs/log_routines.h"
 #include "tessera/session/app_state.h"
 #include "tessera/session/session.h"
 
@@ -21,11 +23,16 @@ class TesseraApp : public common::DeviceApp {
   AppState& State() { return state_; }
   UnitLink& Link() { return link_; }
   Session& session() { return session_; }
+  // The routines the configuration dialogs and the log windows ask the tick for.
+  config::ConfigRoutines& Config() { return config_; }
+  logs::LogRoutines& Logs() { return logs_; }
 
  private:
   AppState state_;
   UnitLink link_;
   Session session_;
+  config::ConfigRoutines config_;
+  logs::LogRoutines logs_;
 };
 
 }  // namespace tessera

@@ -7,6 +7,10 @@ TbxDevice::TbxDevice(TbxOptions options, TbxLoaderOptions loader)
       tables_(InstallTables(model_)),
       event_log_(InstallEventLog(model_)),
       transitions_(InstallTransitions(model_)),
-      loader_(model_, loader) {}
+      loader_(model_, loader) {
+  TbxLogSetup setup;
+  setup.transitions = kDemoTransitions;
+  setup.Apply(*event_log_, *transitions_);
+}
 
 }  // namespace tessera::sim

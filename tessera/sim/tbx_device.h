@@ -14,6 +14,10 @@ namespace tessera::sim {
 
 class TbxDevice : public common::DeviceModel {
  public:
+  // Transitions waiting in a new device: three blocks' worth, so "Get Block" has
+  // something to show.
+  static constexpr std::size_t kDemoTransitions = 45;
+
   explicit TbxDevice(TbxOptions options = {}, TbxLoaderOptions loader = {});
 
   common::DeviceReply Receive(ByteView bytes) override { return model_.Receive(bytes); }

@@ -1,6 +1,7 @@
 #include "tessera/sim/tbx_logs.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "tessera/sim/tbx_extended.h"
 
@@ -88,6 +89,51 @@ std::vector<EventRecord> DemoEventRecords() {
       {6, 2, 0x03, 0x00001000},     {7, 1, 0x00, 0x00002000}, {7, 2, 0x00, 0x00002010},
       {10, 0x34, 0x12, 0x00003000}, {8, 7, 0x00, 0x00004000},
   };
+}
+
+std::vector<EventRecord> GeneratedEventRecords(std::size_t count) {
+  // Every row of every type once per round, then a few that decode to nothing.
+  static constexpr std::uint8_t kRound[][3] = {
+      {1, 1, 0},        {1, 2, 0},        {1, 3, 0},        {2, 0x85, 0x12}, {2, 0x05, 0xA0},
+      {3, 0, 0},        {4, 0, 0},        {5, 0, 0},        {5, 3, 0},       {5, 255, 0},
+      {6, 1, 0x21},     {6, 2, 0x05},     {7, 1, 0},        {7, 2, 0},       {8, 0, 0},
+      {8, 1, 0},        {8, 2, 0},        {8, 3, 0},        {8, 4, 0},       {8, 7, 0},
+      {9, 1, 0x1F},     {9, 2, 0x03},     {9, 3, 0},        {9, 4, 0x80},    {9, 5, 0x0A},
+      {9, 6, 0},        {10, 0x34, 0x12}, {11, 0xCD, 0xAB}, {12, 1, 0},      {13, 0, 1},
+      {14, 0xFF, 0xFF}, {1, 7, 0},        {9, 0, 0},        {0, 1, 2},       {15, 0, 0},
+      {200, 0, 0}};
+  std::vector<EventRecord> records;
+  records.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto& row = kRound[i % std::size(kRound)];
+    records.push_back({row[0], row[1], row[2], static_cast<std::uint32_t>(0x100 + 0x35 * i)});
+  }
+  return records;
+}
+
+std::vector<TransitionItem> GeneratedTransitions(std::size_t count) {
+  std::vector<TransitionItem> items;
+  items.reserve(count);
+  std::uint32_t stamp = 0xF000;
+  for (std::size_t i = 0; items.size() < count; ++i) {
+    const std::uint32_t next = stamp + 0x0123;
+    if (next > 0xFFFF) items.push_back(TransitionItem::Rollover());
+    stamp = next & 0xFFFF;
+    if (items.size() == count) break;
+    const int input = static_cast<int>((i * 7) % 60);
+    items.push_back(TransitionItem::Input(input, i % 2 == 0, static_cast<std::uint16_t>(stamp)));
+  }
+  return items;
+}
+
+void TbxLogSetup::Apply(TbxEventLog& log, TbxTransitions& buffer) const {
+  if (event_records) log.records = GeneratedEventRecords(*event_records);
+  if (block_items) buffer.items_per_block = *block_items;
+  if (transitions) {
+    buffer.pending.clear();
+    buffer.capacity = std::max(buffer.capacity, *transitions);
+    for (const TransitionItem& item : GeneratedTransitions(*transitions)) buffer.Add(item);
+  }
 }
 
 TransitionItem TransitionItem::Input(int input, bool on, std::uint16_t stamp) {

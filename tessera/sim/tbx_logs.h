@@ -24,6 +24,9 @@ struct EventRecord {
 
 // A log with a record of every type the unit writes, for demonstrations.
 std::vector<EventRecord> DemoEventRecords();
+// A log of `count` records that goes round every type and sub-code (invalid types
+// included), stamped with a rising MC. The same count always gives the same log.
+std::vector<EventRecord> GeneratedEventRecords(std::size_t count);
 
 struct TbxEventLog {
   // Sent in this order; only the first 65535 fit the 16-bit count.
@@ -46,6 +49,10 @@ struct TransitionItem {
   static TransitionItem Rollover() { return {0xFF, 0}; }
 };
 
+// `count` transitions of inputs 0-59 switching on and off, with an MC' rollover
+// marker wherever the 16-bit stamp wraps. The same count always gives the same items.
+std::vector<TransitionItem> GeneratedTransitions(std::size_t count);
+
 struct TbxTransitions {
   std::deque<TransitionItem> pending;   // recorded, not yet handed out
   std::size_t capacity = 1024;          // items the buffer holds; more are lost (status F)
@@ -61,6 +68,16 @@ struct TbxTransitions {
   std::optional<std::uint8_t> last_block;  // the block handed out last
   std::vector<TransitionItem> last_items;  // its items, sent again when it is asked for again
   bool lost = false;                       // items lost since the last new block
+};
+
+// What a simulated unit's logs hold when it starts (tbx-sim's options).
+struct TbxLogSetup {
+  std::optional<std::size_t> event_records;  // a generated log of this many records
+  std::optional<std::size_t> transitions;    // this many generated transitions waiting
+  std::optional<int> block_items;            // items per block
+
+  // Replaces what it names; a buffer too small for the transitions grows to hold them.
+  void Apply(TbxEventLog& log, TbxTransitions& buffer) const;
 };
 
 // Adds 0x76. Each poll of a new block number hands out up to items_per_block pending

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "common/testing/hex.h"
 #include "tessera/logs/event_log.h"
 #include "tessera/logs/transition_log.h"
+#include "tessera/sim/tbx_device.h"
 
 namespace tessera::sim {
 namespace {
@@ -105,6 +108,55 @@ TEST_F(TbxLogsTest, FullBufferReportsLostTransitions) {
   // 255 is followed by 0.
   EXPECT_EQ(logs::DecodeTransitionBlock(Send(logs::PollTransitionRequest(0))),
             "Block #0 polled at MC=0x00001240\r\n  Item #1: Input #2 On at MC'=0x0100\r\n");
+}
+
+TEST_F(TbxLogsTest, GeneratedLogsGoRoundEveryType) {
+  const std::vector<EventRecord> records = GeneratedEventRecords(36);
+  EXPECT_EQ(records.size(), 36u);
+  std::set<int> types;
+  for (const EventRecord& r : records) types.insert(r.type);
+  for (int type = 0; type <= 15; ++type) EXPECT_TRUE(types.count(type)) << type;
+  EXPECT_TRUE(types.count(200));
+  // The same count gives the same log; a longer one starts alike.
+  const std::vector<EventRecord> longer = GeneratedEventRecords(4000);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(std::tuple(records[i].type, records[i].p1, records[i].p2, records[i].mc),
+              std::tuple(longer[i].type, longer[i].p1, longer[i].p2, longer[i].mc));
+  }
+  log_->records = GeneratedEventRecords(3);
+  log_->mc = 0x1240;
+  EXPECT_EQ(logs::DecodeEventLog(Send(logs::ReadEventsRequest())),
+            "> Log Read (3 events) at MC=0x00001240\r\n"
+            "Reboot, DC Brownout, MC=0x00000100\r\n"
+            "Reboot, NReset Active, MC=0x00000135\r\n"
+            "Reboot, Main Init, MC=0x0000016A\r\n");
+}
+
+TEST_F(TbxLogsTest, SetupFillsTheLogsItNames) {
+  const std::vector<TransitionItem> items = GeneratedTransitions(40);
+  ASSERT_EQ(items.size(), 40u);
+  // The 16-bit stamp wraps within the first 15 transitions: a rollover marker.
+  EXPECT_EQ(items[14].code, 0xFF);
+  EXPECT_EQ(std::tuple(items[0].code, items[0].stamp), std::tuple(0x80, 0xF123));
+  EXPECT_EQ(std::tuple(items[1].code, items[1].stamp), std::tuple(0x07, 0xF246));
+
+  TbxLogSetup setup;
+  setup.transitions = 2000;  // more than the buffer held
+  setup.block_items = 255;
+  buffer_->Add(TransitionItem::Rollover());
+  setup.Apply(*log_, *buffer_);
+  EXPECT_EQ(buffer_->pending.size(), 2000u);  // replaced, none lost
+  EXPECT_FALSE(buffer_->lost);
+  EXPECT_EQ(buffer_->items_per_block, 255);
+  EXPECT_EQ(log_->records.size(), DemoEventRecords().size());  // not named: kept
+  setup = {};
+  setup.event_records = 0;
+  setup.Apply(*log_, *buffer_);
+  EXPECT_TRUE(log_->records.empty());
+  EXPECT_EQ(buffer_->pending.size(), 2000u);
+  // A new device has three blocks' worth waiting.
+  TbxDevice device;
+  EXPECT_EQ(device.Transitions().pending.size(), TbxDevice::kDemoTransitions);
 }
 
 }  // namespace

@@ -105,6 +105,11 @@ std::variant<TbxSimArgs, int> ParseTbxSimArgs(const QStringList& arguments, std:
   line.AddValue({"seed"}, "N", "seed of --drop-rate, so runs repeat (default 1)");
   line.AddFlag({"no-animation"}, "keep the inputs still until outputs are written");
   line.AddFlag({"no-extended"}, "an older unit: ignore the extended command set");
+  line.AddValue({"event-records"}, "N",
+                "an event log of N records (0-65535) going round every type, instead of the "
+                "demonstration log");
+  line.AddValue({"transitions"}, "N", "N transitions (0-65535) waiting in the transition buffer");
+  line.AddValue({"block-items"}, "N", "at most N transitions (0-255) in a block (default 20)");
   AddLoaderOptions(line);
   if (const auto status = line.Parse(arguments)) return *status;
 
@@ -125,6 +130,14 @@ std::variant<TbxSimArgs, int> ParseTbxSimArgs(const QStringList& arguments, std:
   if (const auto v = line.Whole("seed", 0, 0xFFFFFFFFLL)) m.seed = static_cast<std::uint32_t>(*v);
   m.idle_animation = !line.IsSet("no-animation");
   m.extended = !line.IsSet("no-extended");
+  if (const auto v = line.Whole("event-records", 0, 65535)) {
+    args.logs.event_records = static_cast<std::size_t>(*v);
+  }
+  if (const auto v = line.Whole("transitions", 0, 65535)) {
+    args.logs.transitions = static_cast<std::size_t>(*v);
+  }
+  if (const auto v = line.Whole("block-items", 0, 255))
+    args.logs.block_items = static_cast<int>(*v);
   ReadLoaderOptions(line, args.loader);
   args.pty = line.Pty(*common::LineSettings::Parse("19200,E,8,1"));
   if (const auto status = line.Finish()) return *status;

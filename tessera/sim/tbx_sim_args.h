@@ -7,12 +7,14 @@
 
 #include "common/pty_device.h"
 #include "tessera/sim/tbx_loader.h"
+#include "tessera/sim/tbx_logs.h"
 #include "tessera/sim/tbx_model.h"
 
 namespace tessera::sim {
 
 struct TbxSimArgs {
   TbxOptions model;
+  TbxLogSetup logs;
   common::PtyOptions pty;
   TbxLoaderOptions loader;
 };

@@ -125,5 +125,31 @@ TEST(TbxSimArgsTest, BadLinesEndTheProgramWithStatus2) {
       sim.readAllStandardError().startsWith("tbx-sim: --address needs a number 0-15, not '16'\n"));
 }
 
+TEST(TbxSimArgsTest, LogContents) {
+  const struct {
+    QStringList args;
+    std::optional<std::size_t> event_records, transitions;
+    std::optional<int> block_items;
+  } cases[] = {
+      {{}, std::nullopt, std::nullopt, std::nullopt},
+      {{"--event-records", "4000"}, 4000, std::nullopt, std::nullopt},
+      {{"--event-records", "0", "--transitions", "65535", "--block-items", "255"}, 0, 65535, 255},
+      {{"--transitions", "0", "--block-items", "0"}, std::nullopt, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = Parse(QStringList{"--port", "3"} + c.args);
+    ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed)) << c.args.join(' ').toStdString();
+    const TbxLogSetup& logs = std::get<TbxSimArgs>(parsed).logs;
+    EXPECT_EQ(std::tuple(logs.event_records, logs.transitions, logs.block_items),
+              std::tuple(c.event_records, c.transitions, c.block_items));
+  }
+  for (const QStringList& bad :
+       {QStringList{"--event-records", "65536"}, QStringList{"--transitions", "-1"},
+        QStringList{"--block-items", "256"}}) {
+    EXPECT_EQ(std::get<int>(Parse(QStringList{"--port", "3"} + bad)), 2)
+        << bad.join(' ').toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace tessera::sim

@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
   if (const int* status = std::get_if<int>(&parsed)) return *status;
   const auto& args = std::get<tessera::sim::TbxSimArgs>(parsed);
   tessera::sim::TbxDevice device(args.model, args.loader);
+  args.logs.Apply(device.EventLog(), device.Transitions());
   return common::RunPtyDevice(device, args.pty);
 }

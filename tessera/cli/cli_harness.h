@@ -1,0 +1,94 @@
+// Test-only: tessera-cli run in process (against the built-in simulated unit) or as
+// a program against tbx-sim on a pseudo-terminal, with what it wrote and returned.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <string>
+
+#include "common/testing/test_support.h"
+#include "tessera/cli/cli.h"
+
+namespace tessera::cli::testing {
+
+struct CliRun {
+  int status = -1;
+  std::string out, err;
+};
+
+inline std::string ReadBack(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  std::string text;
+  for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+  return text;
+}
+
+inline CliRun RunInProcess(const QStringList& arguments) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  CliRun run;
+  run.status = RunTesseraCli(arguments, out, err);
+  run.out = ReadBack(out);
+  run.err = ReadBack(err);
+  std::fclose(out);
+  std::fclose(err);
+  return run;
+}
+
+// tbx-sim serving COM<port> in a private port directory for as long as it lives.
+class PtyUnit {
+ public:
+  static constexpr int kPort = 6;
+
+  explicit PtyUnit(const QStringList& options) {
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert("CABINET_COM_DIR", dir_.path());
+    sim_.setProcessEnvironment(env_);
+    sim_.start(common::testing::BinDir() + "/tbx-sim",
+               QStringList{"--port", QString::number(kPort)} + options);
+    ready_ = common::testing::WaitUntil(
+        [this] { return QFileInfo::exists(dir_.filePath(QString("COM%1").arg(kPort))); }, 5000);
+  }
+  ~PtyUnit() {
+    sim_.terminate();
+    if (!sim_.waitForFinished(3000)) {
+      ADD_FAILURE() << "tbx-sim did not end on SIGTERM";
+      sim_.kill();
+      sim_.waitForFinished(3000);
+    }
+  }
+  bool Ready() const { return ready_; }
+
+  // tessera-cli --port <kPort> <arguments>, as a program.
+  CliRun Run(const QStringList& arguments, int timeout_ms = 30000) {
+    QProcess cli;
+    cli.setProcessEnvironment(env_);
+    cli.start(common::testing::BinDir() + "/tessera-cli",
+              QStringList{"--port", QString::number(kPort)} + arguments);
+    EXPECT_TRUE(cli.waitForFinished(timeout_ms));
+    CliRun run;
+    run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    run.out = cli.readAllStandardOutput().toStdString();
+    run.err = cli.readAllStandardError().toStdString();
+    return run;
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QProcessEnvironment env_;
+  QProcess sim_;
+  bool ready_ = false;
+};
+
+inline std::string FileContents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(missing)";
+}
+
+}  // namespace tessera::cli::testing
