@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include "common/link_tap.h"
 #include "common/port_names.h"
+#include "common/trace_file.h"
 
 #ifdef Q_OS_WIN
 namespace common {
@@ -141,6 +143,38 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
     std::filesystem::remove(link, ec);
     return 1;
   }
+  LinkTap tap;
+  TraceFile trace;
+  if (!options.trace_path.empty()) {
+    if (!trace.Open(options.trace_path)) {
+      std::fprintf(stderr, "cannot write %s: %s\n", options.trace_path.c_str(),
+                   trace.Error().c_str());
+      std::filesystem::remove(link, ec);
+      return 1;
+    }
+    tap.AddListener(&trace);
+  }
+  bool trace_failure_told = false;
+  const auto trace_block = [&](TraceDirection direction, const std::uint8_t* data,
+                               std::size_t size) {
+    if (!tap.Listening()) return;
+    const ByteView bytes(data, size);
+    if (options.describe) {
+      tap.Record(options.describe(direction, bytes));
+    } else {
+      TraceRecord record;
+      record.direction = direction;
+      record.outcome =
+          direction == TraceDirection::kToDevice ? TraceOutcome::kOk : TraceOutcome::kSent;
+      record.bytes.assign(bytes.begin(), bytes.end());
+      tap.Record(std::move(record));
+    }
+    if (trace.Failed() && !trace_failure_told) {
+      std::fprintf(stderr, "the trace to %s stopped: %s\n", options.trace_path.c_str(),
+                   trace.Error().c_str());
+      trace_failure_told = true;
+    }
+  };
   std::printf("COM%d -> %s\n", options.port_number, slave_path.c_str());
   std::fflush(stdout);
 
@@ -171,6 +205,7 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       if (n > 0) {
         const auto size = static_cast<std::size_t>(n);
         log.Write('>', buf, size);
+        trace_block(TraceDirection::kToDevice, buf, size);
         DeviceReply reply = model.Receive(ByteView(buf, size));
         if (!reply.bytes.empty()) {
           const auto due = Clock::now() + line_time(size) +
@@ -183,6 +218,7 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
     while (!pending.empty() && pending.front().due <= Clock::now()) {
       const PendingReply& reply = pending.front();
       log.Write('<', reply.bytes.data(), reply.bytes.size());
+      trace_block(TraceDirection::kFromDevice, reply.bytes.data(), reply.bytes.size());
       if (!WriteAll(master, reply.bytes.data(), reply.bytes.size())) break;
       pending.pop_front();
     }

@@ -2,9 +2,11 @@
 // directory, so the programs reach it through their real serial code path.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "common/device_model.h"
+#include "common/trace_record.h"
 
 namespace common {
 
@@ -14,6 +16,10 @@ struct PtyOptions {
   double micros_per_byte = 0;  // > 0: pace replies at this line rate
   bool verbose = false;        // log traffic to stderr
   std::string log_path;        // non-empty: append "> hex  t=<unix secs>" / "< hex ..." lines
+  std::string trace_path;      // non-empty: the link trace as the device sees it (TraceFile)
+  // Names and judges a block for the trace by the device's protocol; without it the
+  // records carry the bytes only.
+  std::function<TraceRecord(TraceDirection, ByteView)> describe;
 };
 
 // Serves the model until SIGINT/SIGTERM. Returns a process exit code.

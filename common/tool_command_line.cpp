@@ -69,6 +69,9 @@ void ToolCommandLine::AddPtyOptions() {
   AddFlag({"paced"}, "send answers at the device's line rate");
   AddValue({"log"}, "FILE", "append the traffic as '> hex' / '< hex' lines to FILE");
   AddFlag({"verbose"}, "print the traffic on standard error");
+  AddValue({"trace"}, "FILE",
+           "write the link trace to FILE as the device sees it, one line per block it reads "
+           "or sends (the programs' Link Trace format)");
 }
 
 std::optional<int> ToolCommandLine::Parse(const QStringList& arguments) {
@@ -170,6 +173,7 @@ PtyOptions ToolCommandLine::Pty(const LineSettings& line) {
   if (const auto dir = Text("port-dir")) pty.port_dir = dir->toStdString();
   if (const auto log = Text("log")) pty.log_path = log->toStdString();
   pty.verbose = parser_.isSet("verbose");
+  if (const auto trace = Text("trace")) pty.trace_path = trace->toStdString();
   if (parser_.isSet("paced")) pty.micros_per_byte = line.MicrosPerByte();
   return pty;
 }

@@ -29,7 +29,7 @@ class ToolCommandLine {
   // such word is refused.
   void AddPositional(const QString& name, const QString& help, const QString& syntax = {});
   QStringList Positional() const { return parser_.positionalArguments(); }
-  // --port N (required), --port-dir DIR, --paced, --log FILE, --verbose.
+  // --port N (required), --port-dir DIR, --paced, --log FILE, --verbose, --trace FILE.
   void AddPtyOptions();
   QCommandLineParser& Parser() { return parser_; }
 

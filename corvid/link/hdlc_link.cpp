@@ -1,8 +1,10 @@
 #include "corvid/link/hdlc_link.h"
 
+#include "common/link_tap.h"
 #include "common/prompts.h"
 #include "common/qt_bytes.h"
 #include "common/serial_port.h"
+#include "corvid/link/trace_names.h"
 
 namespace corvid {
 
@@ -29,9 +31,11 @@ std::optional<Bytes> HdlcLink::Exchange(common::ByteView tx_command) {
 
 bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
   // Bytes of an earlier exchange must never reach this response.
-  port_.Discard();
+  DropWaiting();
   receiver_.Reset();
   rx_frame_.clear();
+  tx_code_ = tx_command.empty() ? 0 : tx_command[0];
+  rx_wire_.clear();
   // Armed before the write so an answer faster than our wait is not lost.
   armed_ = true;
   const Bytes frame = BuildCommandFrame(static_cast<std::uint8_t>(slot_address_), tx_command);
@@ -39,34 +43,54 @@ bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
     // Nothing went out, so no answer can come: counts as a window without answer.
     armed_ = false;
     ++counters_.RxTimeoutCount;
+    if (Tracing()) {
+      const QString status = port_.StatusText();
+      tap_->Sent(
+          CommandTraceName(tx_code_), frame, common::TraceOutcome::kPortLost,
+          "not sent, " + (status.isEmpty() ? std::string("port closed") : status.toStdString()));
+    }
     return false;
   }
+  if (Tracing()) tap_->Sent(CommandTraceName(tx_code_), frame);
   return true;
 }
 
 bool HdlcLink::GetHDLCResponse() {
+  using common::TraceOutcome;
   const common::WaitResult result =
       wait_.Until([this] { return receiver_.RxEnd(); }, response_window_ms_);
   armed_ = false;
   rx_frame_.clear();
-  if (result == common::WaitResult::kQuit) return false;
+  if (result == common::WaitResult::kQuit) {
+    TraceAnswer(TraceOutcome::kAbandoned);
+    return false;
+  }
   if (result == common::WaitResult::kTimeout) {
     ++counters_.RxTimeoutCount;
+    TraceAnswer(TraceOutcome::kTimeout, response_window_ms_);
     return false;
   }
   const ResponseCheck check = EvaluateResponse(receiver_.RxFrame());
   switch (check.kind) {
     case ResponseKind::kOk:
       rx_frame_ = check.payload;
+      TraceAnswer(TraceOutcome::kOk);
       return true;
     case ResponseKind::kCrcError:
+      ++counters_.CrcErrorCount;
+      TraceAnswer(TraceOutcome::kFcsError);
+      return false;
     case ResponseKind::kTooShort:
       ++counters_.CrcErrorCount;
+      TraceAnswer(TraceOutcome::kWrongLength, 0, "too short for a response code");
       return false;
     case ResponseKind::kNak:
       if (counters_.RxNakCount < LinkCounters::kMaxNakCount) ++counters_.RxNakCount;
+      TraceAnswer(TraceOutcome::kNak);
       return false;
     case ResponseKind::kUnknownCode:
+      // In the trace before the box, so the trace shows what the box is about.
+      TraceAnswer(TraceOutcome::kUnexpectedCode, check.code);
       prompts_.Show({.title = QStringLiteral("Serial Bus #3 Error"),
                      .text = QStringLiteral("Unknown Frame Type Received (%1)").arg(check.code),
                      .buttons = common::Buttons::kOk,
@@ -82,14 +106,42 @@ void HdlcLink::OnBytesReceived() {
   while (port_.BytesWaiting() > 0) {
     const QByteArray chunk = port_.Read(port_.BytesWaiting());
     if (chunk.isEmpty()) break;
-    if (!armed_ || receiver_.RxEnd()) continue;  // stale: no exchange wants it
-    for (char ch : chunk) {
-      if (receiver_.Take(static_cast<std::uint8_t>(ch))) {
+    const common::ByteView bytes = common::View(chunk);
+    if (!armed_ || receiver_.RxEnd()) {  // stale: no exchange wants it
+      TraceDropped(bytes);
+      continue;
+    }
+    std::size_t taken = 0;
+    while (taken < bytes.size()) {
+      if (receiver_.Take(bytes[taken++])) {
         wait_.Wake();
         break;  // anything after the closing flag is not ours
       }
     }
+    if (Tracing()) {
+      rx_wire_.insert(rx_wire_.end(), bytes.begin(), bytes.begin() + taken);
+      TraceDropped(bytes.subspan(taken));
+    }
   }
+}
+
+bool HdlcLink::Tracing() const { return tap_ != nullptr && tap_->Listening(); }
+
+void HdlcLink::DropWaiting() {
+  if (Tracing() && port_.BytesWaiting() > 0)
+    TraceDropped(common::View(port_.Read(port_.BytesWaiting())));
+  port_.Discard();
+}
+
+void HdlcLink::TraceDropped(common::ByteView bytes) {
+  if (!bytes.empty() && Tracing()) tap_->Dropped(bytes);
+}
+
+void HdlcLink::TraceAnswer(common::TraceOutcome outcome, int value, std::string detail) {
+  if (Tracing()) {
+    tap_->Received(CommandTraceName(tx_code_), rx_wire_, outcome, value, std::move(detail));
+  }
+  rx_wire_.clear();
 }
 
 }  // namespace corvid

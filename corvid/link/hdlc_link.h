@@ -3,12 +3,16 @@
 #pragma once
 
 #include <QObject>
+#include <cstdint>
 #include <optional>
+#include <string>
 
 #include "common/event_wait.h"
+#include "common/trace_record.h"
 #include "corvid/link/hdlc_frame.h"
 
 namespace common {
+class LinkTap;
 class Prompts;
 class SerialPort;
 }  // namespace common
@@ -55,6 +59,10 @@ class HdlcLink : public QObject {
   LinkCounters& Counters() { return counters_; }
   const LinkCounters& Counters() const { return counters_; }
 
+  // The link trace: every command frame, every answer (or its absence) and the
+  // bytes that come outside an exchange go to the tap while someone listens to it.
+  void SetTap(common::LinkTap* tap) { tap_ = tap; }
+
   // Response window (default kResponseWindowMs); tests may lengthen it.
   void SetResponseWindowMs(int ms) { response_window_ms_ = ms; }
   int ResponseWindowMs() const { return response_window_ms_; }
@@ -66,6 +74,12 @@ class HdlcLink : public QObject {
 
  private:
   void OnBytesReceived();
+  bool Tracing() const;
+  // Empties the port's receive buffer; what was in it goes to the trace as dropped.
+  void DropWaiting();
+  void TraceDropped(common::ByteView bytes);
+  // The trace's record of the answer that came (as it was on the line), or of its absence.
+  void TraceAnswer(common::TraceOutcome outcome, int value = 0, std::string detail = {});
 
   common::SerialPort& port_;
   common::Prompts& prompts_;
@@ -73,6 +87,9 @@ class HdlcLink : public QObject {
   HdlcReceiver receiver_;
   LinkCounters counters_;
   Bytes rx_frame_;
+  std::uint8_t tx_code_ = 0;  // command code of the frame last sent
+  Bytes rx_wire_;             // the answer's bytes as they came, while tracing
+  common::LinkTap* tap_ = nullptr;
   int slot_address_ = 1;
   int response_window_ms_ = kResponseWindowMs;
   bool busy_ = false;

@@ -19,6 +19,7 @@
 
 #include "common/about_box.h"
 #include "common/indicator.h"
+#include "common/link_trace_window.h"
 #include "common/picture.h"
 #include "common/prompts.h"
 #include "common/window_helpers.h"
@@ -403,6 +404,8 @@ void MainWindow::BuildMenus() {
   QMenu* port = add_menu("mnuPort", "Port");
   connect(add_item(port, "mnuPortSettings", "&Settings"), &QAction::triggered, this,
           &MainWindow::ShowPortDialog);
+  connect(add_item(port, "mnuLinkTrace", "&Link Trace"), &QAction::triggered, this,
+          &MainWindow::ShowLinkTrace);
 
   // The calibration windows attach themselves to these items.
   mnu_calibrate_ = add_menu("mnuCalibrate", "&Calibrate");
@@ -567,6 +570,16 @@ void MainWindow::ShowPortDialog() {
   comm_box_->show();
   comm_box_->raise();
   comm_box_->activateWindow();
+}
+
+void MainWindow::ShowLinkTrace() {
+  // One window, modeless: the poll goes on while it is open.
+  if (link_trace_ == nullptr) {
+    link_trace_ = new common::LinkTraceWindow(app_.Tap(), app_.prompts(), this);
+  }
+  link_trace_->show();
+  link_trace_->raise();
+  link_trace_->activateWindow();
 }
 
 void MainWindow::ShowAboutDevice() {

@@ -27,6 +27,7 @@ class QTimer;
 namespace common {
 class AboutBox;
 class Indicator;
+class LinkTraceWindow;
 class Picture;
 }  // namespace common
 namespace corvid {
@@ -68,6 +69,8 @@ class MainWindow : public QMainWindow {
   QComboBox* cmbAddress() const { return cmb_address_; }
   QPushButton* cmdCalAuto() const { return cmd_cal_auto_; }
   QMenu* mnuCalibrate() const { return mnu_calibrate_; }
+  // The Link Trace window once it was opened (Port menu), else null.
+  common::LinkTraceWindow* LinkTrace() const { return link_trace_; }
   // The Calibrate menu's windows and the full calibration.
   calibration::CalibrationWindows* Calibration() const { return calibration_; }
 
@@ -100,6 +103,7 @@ class MainWindow : public QMainWindow {
   void ShowAbout();
   void ShowHelp();
   void ShowPortDialog();
+  void ShowLinkTrace();
 
   CorvidApp& app_;
   int check_pause_ms_ = kCheckPauseMs;
@@ -108,6 +112,7 @@ class MainWindow : public QMainWindow {
   CommBox* comm_box_ = nullptr;
   AboutDeviceDialog* about_device_ = nullptr;
   common::AboutBox* about_box_ = nullptr;
+  common::LinkTraceWindow* link_trace_ = nullptr;
 
   // fraStatus
   common::Indicator* shp_responding_ = nullptr;

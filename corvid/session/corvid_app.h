@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/device_app.h"
+#include "common/link_tap.h"
 #include "corvid/link/hdlc_link.h"
 #include "corvid/link/settings_store.h"
 #include "corvid/session/globals.h"
@@ -31,11 +32,14 @@ class CorvidApp : public common::DeviceApp {
   Globals& globals() { return globals_; }
   HdlcLink& link() { return link_; }
   Session& session() { return session_; }
+  // What crosses the line, for the Link Trace window.
+  common::LinkTap& Tap() { return tap_; }
 
  private:
   std::unique_ptr<SettingsStore> store_;
   LinkSettings settings_;
   Globals globals_;
+  common::LinkTap tap_;  // before the link, which reports to it
   HdlcLink link_;
   Session session_;
 };

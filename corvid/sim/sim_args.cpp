@@ -6,6 +6,7 @@
 
 #include "common/tool_command_line.h"
 #include "corvid/link/link_settings.h"
+#include "corvid/link/trace_names.h"
 
 namespace corvid {
 namespace {
@@ -127,6 +128,7 @@ std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE*
   m.vcal = line.IsSet("vcal");
   m.ical = !line.IsSet("no-ical");
   args.pty = line.Pty(*common::LineSettings::Parse("307200,n,8,1"));
+  args.pty.describe = &DeviceSideRecord;
   if (const auto status = line.Finish()) return *status;
   return args;
 }

@@ -1,9 +1,12 @@
 #include "tessera/cli/cli.h"
 
+#include <QFile>
 #include <QString>
+#include <optional>
 
 #include "common/terminal_prompts.h"
 #include "common/tool_command_line.h"
+#include "common/trace_file.h"
 #include "tessera/cli/commands.h"
 #include "tessera/cli/exit_status.h"
 #include "tessera/session/tessera_app.h"
@@ -17,7 +20,7 @@ constexpr char kStatuses[] =
     "6 a file was refused before anything was sent; 7 an update failed after the unit\n"
     "was erased (the unit waits in its flash loader); 8 a question needed an answer\n"
     "(run on a terminal, or with --yes); 9 cancelled at a question, nothing was changed;\n"
-    "10 standard output could not be written.";
+    "10 standard output could not be written; 11 the trace file could not be written.";
 
 QString Description() {
   QString text =
@@ -48,6 +51,10 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
   line.AddValue({"port"}, "N", "the unit on serial port N (COMN)");
   line.AddFlag({"sim"}, "the built-in simulated unit instead of a port");
   line.AddFlag({"yes"}, "answer yes to the questions a command asks");
+  line.AddValue({"trace"}, "FILE",
+                "write the link trace to FILE as the run goes: every request, every answer or "
+                "its absence and stray bytes, one line each (the format of the windows' Link "
+                "Trace)");
   line.AddPositional("command", "the command, then its words", "command [words...]");
   for (const CliCommand& command : Commands()) {
     if (command.add_options) command.add_options(line);
@@ -68,18 +75,39 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
   const auto port = line.Whole("port", common::kMinPortNumber, common::kMaxPortNumber);
   if (sim == line.IsSet("port")) line.Fail("give either --port N or --sim");
   if (command != nullptr && command->check) command->check(line);
+  const std::optional<QString> trace_path = line.IsSet("trace") ? line.Text("trace") : std::nullopt;
   if (const auto status = line.Finish()) return *status;
+
+  // Made before the port is opened, so a trace that cannot be written costs nothing.
+  common::TraceFile trace;
+  if (trace_path && !trace.Open(QFile::encodeName(*trace_path).toStdString())) {
+    std::fprintf(err, "tessera-cli: cannot write the trace to %s: %s\n", qPrintable(*trace_path),
+                 trace.Error().c_str());
+    return kExitTrace;
+  }
 
   auto options = common::TerminalPrompts::TerminalOptions(line.IsSet("yes"));
   options.err = err;
   common::TerminalPrompts prompts(options);
   TesseraApp app(TesseraPortSetup(sim), prompts);
+  if (trace.IsOpen()) app.Tap().AddListener(&trace);
   // "/kal": the extended command set is what a terminal tool is for.
   const QString session_line = QStringLiteral("/comm=%1 /kal").arg(sim ? 1 : *port);
-  if (!app.session().Start(session_line, false)) return kExitPort;
-  CliContext context{app, prompts, line, words.mid(1), out, err};
-  const int status = command->run(context);
-  app.session().Close();
+  int status = kExitPort;
+  if (app.session().Start(session_line, false)) {
+    CliContext context{app, prompts, line, words.mid(1), out, err};
+    status = command->run(context);
+    app.session().Close();
+  }
+  if (trace.IsOpen()) {
+    app.Tap().RemoveListener(&trace);
+    if (!trace.Close()) {
+      std::fprintf(err, "tessera-cli: the trace to %s is incomplete: %s\n", qPrintable(*trace_path),
+                   trace.Error().c_str());
+      // The command's own failure says more; a run that went well says this.
+      if (status == kExitOk) status = kExitTrace;
+    }
+  }
   return status;
 }
 

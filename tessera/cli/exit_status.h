@@ -14,5 +14,6 @@ inline constexpr int kExitAfterErase = 7;    // an update failed after the unit 
 inline constexpr int kExitNotAnswered = 8;   // a question needed an answer (use --yes)
 inline constexpr int kExitCancelled = 9;     // the user answered Cancel; nothing was changed
 inline constexpr int kExitOutput = 10;       // standard output could not be written
+inline constexpr int kExitTrace = 11;        // the --trace file could not be written
 
 }  // namespace tessera::cli

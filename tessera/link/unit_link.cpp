@@ -5,9 +5,11 @@
 #include <climits>
 #include <optional>
 
+#include "common/link_tap.h"
 #include "common/prompts.h"
 #include "common/qt_bytes.h"
 #include "common/serial_port.h"
+#include "tessera/link/trace_names.h"
 
 namespace tessera {
 namespace {
@@ -56,24 +58,32 @@ Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, 
     return {};
   }
   busy_ = true;
+  request_ = request;
   ++counters_.exchanges;
   retry_count_ = silent_retries;
   for (bool first = true;; first = false) {
     if (!first) ++counters_.resends;
-    port_.Discard();
+    DropWaiting();
     tx_done_ = false;
     comm_error_ = 0;
     bool done;
     if (SendFrame(request)) {
+      if (Tracing()) tap_->Sent(RequestTraceName(request), request);
       done = GetResponse(shape, show_errors, timeout_ms);
     } else {
       ++counters_.write_failures;
       comm_error_ = -1;
       const QString status = port_.StatusText();
-      done = Fail(status.isEmpty() ? QStringLiteral("Disconnected") : status, show_errors);
+      const QString text = status.isEmpty() ? QStringLiteral("Disconnected") : status;
+      if (Tracing()) {
+        tap_->Sent(RequestTraceName(request), request, common::TraceOutcome::kPortLost,
+                   "not sent, " + text.toStdString());
+      }
+      done = Fail(text, show_errors);
     }
     if (done) break;
   }
+  request_ = {};
   busy_ = false;
   Bytes result = rx_frame_;
   if (result.empty()) {
@@ -99,8 +109,14 @@ bool UnitLink::SendKalRmsFrame() {
 bool UnitLink::SendFrame(ByteView frame) { return port_.Write(common::ToQByteArray(frame)); }
 
 bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms) {
+  using common::TraceOutcome;
   rx_frame_.clear();
   std::optional<QString> failure;
+  // What the trace says of a failure.
+  TraceOutcome outcome = TraceOutcome::kOk;
+  int outcome_value = 0;
+  std::string outcome_detail;
+  qint64 expected = shape.count;  // length of the whole answer, once it is known
   bool quit = false;
   {
     // Transmit wait: the port says the bytes left, or we assume so after 500 ms. A
@@ -127,12 +143,26 @@ bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms
       }
       if (comm_error_ != 0) {
         failure = comm_error_text_;
+        outcome = comm_error_ > 0 ? TraceOutcome::kLineError : TraceOutcome::kPortLost;
+        outcome_value = comm_error_ > 0 ? comm_error_ : 0;
+        outcome_detail = comm_error_text_.toStdString();
         return false;
       }
       if (result == common::WaitResult::kTimeout) {
         ++counters_.timeouts;
         comm_error_ = -1;
         failure = QString::fromLatin1(kTimeoutText);
+        // What did come belongs to this answer; the next exchange would only drop it.
+        const QByteArray part = port_.Read(port_.BytesWaiting());
+        rx_frame_.insert(rx_frame_.end(), part.begin(), part.end());
+        if (rx_frame_.empty()) {
+          outcome = TraceOutcome::kTimeout;
+          outcome_value = timeout_ms;
+        } else {
+          outcome = TraceOutcome::kWrongLength;
+          outcome_detail = std::to_string(rx_frame_.size()) + " of " + std::to_string(expected) +
+                           " bytes in " + std::to_string(timeout_ms) + " ms";
+        }
         return false;
       }
       const QByteArray bytes = port_.Read(needed);
@@ -147,25 +177,36 @@ bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms
         // No use waiting out the time-out for a body the answer may not have.
         ++counters_.count_errors;
         failure = QString::fromLatin1(kCountErrorText);
+        outcome = TraceOutcome::kWrongLength;
+        outcome_detail = "the header counts " + std::to_string(shape.ItemCount(rx_frame_)) +
+                         " items, at most " + std::to_string(shape.max_items) + " are taken";
         ok = false;
       }
-      if (ok && shape.HasBody()) ok = receive(shape.BodyLength(rx_frame_));
+      if (ok && shape.HasBody()) {
+        expected = shape.count + shape.BodyLength(rx_frame_);
+        ok = receive(shape.BodyLength(rx_frame_));
+      }
       if (ok && !IsValidFrame(rx_frame_)) {
         ++counters_.checksum_errors;
         failure = QString::fromLatin1(kChecksumText);
+        outcome = TraceOutcome::kChecksumError;
       }
     }
   }  // hourglass off before any box
   if (quit) {
     // The application is closing: give up without asking anybody.
+    TraceAnswer(TraceOutcome::kAbandoned);
     rx_frame_.clear();
     comm_error_ = -1;
     return true;
   }
   if (!failure) {
+    TraceAnswer(TraceOutcome::kOk);
     retry_count_ = 0;
     return true;
   }
+  // Recorded before any box, so the trace shows what the box is about.
+  TraceAnswer(outcome, outcome_value, std::move(outcome_detail));
   return Fail(*failure, show_errors);
 }
 
@@ -207,6 +248,21 @@ void UnitLink::OnLost() {
   const QString status = port_.StatusText();
   comm_error_text_ = status.isEmpty() ? QStringLiteral("Disconnected") : status;
   wait_.Wake();
+}
+
+bool UnitLink::Tracing() const { return tap_ != nullptr && tap_->Listening(); }
+
+void UnitLink::DropWaiting() {
+  if (Tracing() && port_.BytesWaiting() > 0) {
+    const QByteArray stale = port_.Read(port_.BytesWaiting());
+    if (!stale.isEmpty()) tap_->Dropped(common::View(stale));
+  }
+  port_.Discard();
+}
+
+void UnitLink::TraceAnswer(common::TraceOutcome outcome, int value, std::string detail) {
+  if (!Tracing()) return;
+  tap_->Received(RequestTraceName(request_), rx_frame_, outcome, value, std::move(detail));
 }
 
 void UnitLink::TakeExtendedResponse(std::uint8_t command) {

@@ -6,13 +6,16 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <string>
 
 #include "common/event_wait.h"
+#include "common/trace_record.h"
 #include "tessera/link/frame.h"
 #include "tessera/link/identity.h"
 #include "tessera/link/requests.h"
 
 namespace common {
+class LinkTap;
 class Prompts;
 class SerialPort;
 }  // namespace common
@@ -63,6 +66,10 @@ class UnitLink : public QObject {
   // KalUnit is cleared and the caller hides mnuConfigure and mnuBuffers.
   bool SendKalRmsFrame();
 
+  // The link trace: every request, every answer (or its absence) and the bytes that
+  // come outside an exchange go to the tap while someone listens to it.
+  void SetTap(common::LinkTap* tap) { tap_ = tap; }
+
   // An exchange is in progress (a poll tick arriving now should be skipped).
   bool Busy() const { return busy_; }
 
@@ -93,6 +100,11 @@ class UnitLink : public QObject {
   void OnReceiveError(int code);
   void OnLost();
   void TakeExtendedResponse(std::uint8_t command);
+  bool Tracing() const;
+  // Empties the port's receive buffer; what was in it goes to the trace as dropped.
+  void DropWaiting();
+  // The trace's record of the answer just received, or of its absence.
+  void TraceAnswer(common::TraceOutcome outcome, int value = 0, std::string detail = {});
 
   common::SerialPort& port_;
   common::Prompts& prompts_;
@@ -106,6 +118,8 @@ class UnitLink : public QObject {
   int retry_count_ = 0;  // RetryCount
   bool busy_ = false;
   LinkCounters counters_;
+  common::LinkTap* tap_ = nullptr;
+  ByteView request_;  // of the exchange in progress, for the trace's names
 };
 
 }  // namespace tessera

@@ -1,5 +1,6 @@
 #include "tessera/panel/install_windows.h"
 
+#include "common/link_trace_window.h"
 #include "tessera/config/complex_dialog.h"
 #include "tessera/config/filter_dialog.h"
 #include "tessera/config/tracking_dialog.h"
@@ -21,6 +22,9 @@ void InstallWindows(MainWindow& window) {
                    [&app](QWidget* parent) { return new logs::TransitionWindow(app, parent); });
   window.SetDialog("mnuEventLog",
                    [&app](QWidget* parent) { return new logs::EventLogWindow(app, parent); });
+  window.SetDialog("mnuLinkTrace", [&app](QWidget* parent) {
+    return new common::LinkTraceWindow(app.Tap(), app.prompts(), parent);
+  });
 }
 
 }  // namespace tessera::panel

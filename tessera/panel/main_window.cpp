@@ -300,6 +300,7 @@ void MainWindow::BuildMenus() {
   const char* flash_items[] = {"Launch",         "Read ID",     "Erase",     "Calculate CS",
                                "Program Record", "Read Record", "Reboot TBX"};
   for (int i = 0; i < 7; ++i) AddItem(tools, common::ArrayName("mnuFlashItem", i), flash_items[i]);
+  AddItem(mnu_help_, "mnuLinkTrace", "&Link Trace");
   mnu_help_->addSeparator()->setObjectName("mnuHelpDivider2");
   AddItem(mnu_help_, "mnuAbout", "&About");
 

@@ -13,7 +13,9 @@ TesseraApp::TesseraApp(common::PortSetup setup, common::Prompts& prompts)
       link_(Port(), prompts, state_.identity),
       session_(state_, Port(), link_, prompts, Model() != nullptr),
       config_(session_),
-      logs_(session_) {}
+      logs_(session_) {
+  link_.SetTap(&tap_);
+}
 
 TesseraApp::~TesseraApp() = default;
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/device_app.h"
+#include "common/link_tap.h"
 #include "tessera/config/config_routines.h"
 #include "tessera/link/unit_link.h"
 #include "tessera/logs/log_routines.h"
@@ -26,9 +27,12 @@ class TesseraApp : public common::DeviceApp {
   // The routines the configuration dialogs and the log windows ask the tick for.
   config::ConfigRoutines& Config() { return config_; }
   logs::LogRoutines& Logs() { return logs_; }
+  // What crosses the line, for the Link Trace window and --trace.
+  common::LinkTap& Tap() { return tap_; }
 
  private:
   AppState state_;
+  common::LinkTap tap_;  // before the link, which reports to it
   UnitLink link_;
   Session session_;
   config::ConfigRoutines config_;

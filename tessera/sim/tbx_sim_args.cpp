@@ -5,6 +5,7 @@
 #include <set>
 
 #include "common/tool_command_line.h"
+#include "tessera/link/trace_names.h"
 
 namespace tessera::sim {
 namespace {
@@ -140,6 +141,7 @@ std::variant<TbxSimArgs, int> ParseTbxSimArgs(const QStringList& arguments, std:
     args.logs.block_items = static_cast<int>(*v);
   ReadLoaderOptions(line, args.loader);
   args.pty = line.Pty(*common::LineSettings::Parse("19200,E,8,1"));
+  args.pty.describe = &UnitSideRecord;
   if (const auto status = line.Finish()) return *status;
   return args;
 }

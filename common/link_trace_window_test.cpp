@@ -1,0 +1,228 @@
+// The Link Trace window as a technician uses it: records coming from the tap, the
+// filters, pause and clear by mouse and keyboard, saving through the save dialog, and
+// what a screen reader hears of the list and the counts.
+#include "common/link_trace_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/link_tap.h"
+#include "common/prompts.h"
+#include "common/testing/hex.h"
+#include "common/trace_model.h"
+
+namespace common {
+namespace {
+
+using testing::B;
+
+class LinkTraceWindowTest : public ::testing::Test {
+ protected:
+  LinkTraceWindowTest() : window_(tap_, prompts_) {
+    window_.show();
+    window_.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window_));
+  }
+
+  // What the links record for one poll with a silent status and a stray byte.
+  void Traffic() {
+    tap_.Sent({"SendInputFrame", true}, B("34 00 CB"));
+    tap_.Received({"SendInputFrame", true}, B("34 00 01"), TraceOutcome::kOk);
+    tap_.Sent({"SendRMSFrame", true}, B("31 00 CE"));
+    tap_.Received({"SendRMSFrame", true}, {}, TraceOutcome::kTimeout, 500);
+    tap_.Sent({"ReadEvents", false}, B("7F 0D 00 73"));
+    tap_.Received({"ReadEvents", false}, B("7F 0D 00 23"), TraceOutcome::kChecksumError);
+    tap_.Dropped(B("00 00"));
+  }
+
+  template <typename T = QWidget>
+  T* Find(const char* name) {
+    T* widget = window_.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  void Click(const char* name) {
+    QWidget* widget = Find(name);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2));
+  }
+  // Waits for the list to show `rows` rows (the batches come by timer).
+  bool Shows(int rows) {
+    return QTest::qWaitFor([&] { return window_.Model().rowCount() == rows; }, 2000);
+  }
+  // What a screen reader reads of each row of the list, failures' description added.
+  QStringList Heard() {
+    QStringList heard;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Find("lstTrace"));
+    for (int i = 0; list != nullptr && i < list->childCount(); ++i) {
+      QAccessibleInterface* row = list->child(i);
+      QString text = row->text(QAccessible::Name).simplified();
+      const QString description = row->text(QAccessible::Description);
+      if (!description.isEmpty()) text += " [" + description + "]";
+      // The time changes from run to run; the rest is what it says.
+      heard << text.remove(QRegularExpression("^[0-9.]+ ms "));
+    }
+    return heard;
+  }
+  QString CountHeard() {
+    return QAccessible::queryAccessibleInterface(Find("lblCount"))->text(QAccessible::Name);
+  }
+
+  LinkTap tap_;
+  ScriptedPrompts prompts_;
+  LinkTraceWindow window_;
+};
+
+TEST_F(LinkTraceWindowTest, TheListKeepsUpAndAScreenReaderHearsEachRecord) {
+  EXPECT_TRUE(tap_.Listening());
+  EXPECT_EQ(CountHeard(), "0 records");
+  Traffic();
+  ASSERT_TRUE(Shows(7));
+  EXPECT_EQ(Heard(), (QStringList{
+                         "-> SendInputFrame sent 34 00 CB",
+                         "<- SendInputFrame ok 34 00 01",
+                         "-> SendRMSFrame sent 31 00 CE",
+                         "<- SendRMSFrame FAIL time-out after 500 ms [failure]",
+                         "-> ReadEvents sent 7F 0D 00 73",
+                         "<- ReadEvents FAIL checksum error 7F 0D 00 23 [failure]",
+                         "<- - FAIL dropped outside an exchange 00 00 [failure]",
+                     }));
+  EXPECT_EQ(CountHeard(), "7 records");
+  EXPECT_EQ(Find<QLabel>("lblCount")->text(), "7 records");
+}
+
+TEST_F(LinkTraceWindowTest, FiltersByMouseAndKeyboard) {
+  Traffic();
+  ASSERT_TRUE(Shows(7));
+  struct Step {
+    const char* check;  // clicked with the mouse, or toggled with Space when `key`
+    bool key;
+    int rows;
+    const char* count;
+  };
+  for (const Step& s : {
+           Step{"chkFailuresOnly", false, 3, "7 records, 3 shown"},
+           Step{"chkHideRoutine", false, 3, "7 records, 3 shown"},
+           Step{"chkFailuresOnly", true, 4, "7 records, 4 shown"},
+           Step{"chkHideRoutine", true, 7, "7 records"},
+       }) {
+    if (s.key) {
+      Find(s.check)->setFocus();
+      QTest::keyClick(Find(s.check), Qt::Key_Space);
+    } else {
+      Click(s.check);
+    }
+    EXPECT_EQ(window_.Model().rowCount(), s.rows) << s.check;
+    EXPECT_EQ(CountHeard(), s.count) << s.check;
+  }
+  // Hiding the routine polls leaves their failures and everything else.
+  Click("chkHideRoutine");
+  EXPECT_EQ(Heard(), (QStringList{
+                         "<- SendRMSFrame FAIL time-out after 500 ms [failure]",
+                         "-> ReadEvents sent 7F 0D 00 73",
+                         "<- ReadEvents FAIL checksum error 7F 0D 00 23 [failure]",
+                         "<- - FAIL dropped outside an exchange 00 00 [failure]",
+                     }));
+}
+
+TEST_F(LinkTraceWindowTest, PauseHoldsTheListAndResumeCatchesUp) {
+  Traffic();
+  ASSERT_TRUE(Shows(7));
+  auto* pause = Find<QPushButton>("cmdPause");
+  Click("cmdPause");
+  EXPECT_EQ(pause->text(), "&Resume");
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(pause)->text(QAccessible::Name), "Resume");
+  Traffic();
+  QTest::qWait(TraceModel::kUpdateIntervalMs + 100);
+  EXPECT_EQ(window_.Model().rowCount(), 7);
+  EXPECT_EQ(CountHeard(), "Paused: 7 new waiting; 7 records");
+  // The keyboard's way: Alt+P is the button's shortcut.
+  QTest::keyClick(&window_, Qt::Key_P, Qt::AltModifier);
+  EXPECT_EQ(pause->text(), "&Pause");
+  EXPECT_EQ(window_.Model().rowCount(), 14);
+  EXPECT_EQ(CountHeard(), "14 records");
+  Click("cmdClear");
+  EXPECT_EQ(window_.Model().rowCount(), 0);
+  EXPECT_EQ(CountHeard(), "0 records");
+}
+
+TEST_F(LinkTraceWindowTest, SaveAsWritesEveryRecordOneLineEach) {
+  QTemporaryDir dir;
+  Traffic();
+  ASSERT_TRUE(Shows(7));
+  Click("chkFailuresOnly");  // the file still gets all seven
+  // Cancelled: nothing written, nothing said.
+  prompts_.QueueFile(std::nullopt);
+  Click("cmdSaveAs");
+  EXPECT_TRUE(Find<QLabel>("lblSaved")->text().isEmpty());
+
+  const QString path = dir.filePath("field run.txt");
+  prompts_.QueueFile(path);
+  Click("cmdSaveAs");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray content = file.readAll();
+  ASSERT_TRUE(content.endsWith("\r\n"));
+  const QList<QByteArray> lines = content.chopped(2).split('\n');
+  const char* rests[] = {
+      "->  SendInputFrame    sent  34 00 CB",
+      "<-  SendInputFrame    ok  34 00 01",
+      "->  SendRMSFrame      sent  31 00 CE",
+      "<-  SendRMSFrame      FAIL time-out after 500 ms",
+      "->  ReadEvents        sent  7F 0D 00 73",
+      "<-  ReadEvents        FAIL checksum error  7F 0D 00 23",
+      "<-  -                 FAIL dropped outside an exchange  00 00",
+  };
+  ASSERT_EQ(lines.size(), 7);
+  const QRegularExpression stamp(
+      "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} [+-]\\d{4} +\\d+\\.\\d{3} ms  (.*)\r$");
+  for (int i = 0; i < 7; ++i) {
+    const QRegularExpressionMatch match = stamp.match(QString::fromLatin1(lines[i]));
+    ASSERT_TRUE(match.hasMatch()) << lines[i].toStdString();
+    EXPECT_EQ(match.captured(1), rests[i]);
+  }
+  const QString saved = "Saved 7 records to " + path;
+  EXPECT_EQ(Find<QLabel>("lblSaved")->text(), saved);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(Find("lblSaved"))->text(QAccessible::Name),
+            saved);
+  EXPECT_TRUE(prompts_.shown().empty());
+}
+
+TEST_F(LinkTraceWindowTest, AFailedSaveSaysWhyAndLeavesNoFile) {
+  Traffic();
+  ASSERT_TRUE(Shows(7));
+  QTemporaryDir dir;
+  const QString path = dir.filePath("no such folder/trace.txt");
+  prompts_.QueueFile(path);
+  Click("cmdSaveAs");
+  ASSERT_EQ(prompts_.shown().size(), 1u);
+  EXPECT_EQ(prompts_.shown()[0].icon, Icon::kWarning);
+  EXPECT_FALSE(prompts_.shown()[0].text.isEmpty());
+  EXPECT_FALSE(QFile::exists(path));
+  EXPECT_TRUE(Find<QLabel>("lblSaved")->text().isEmpty());
+  EXPECT_EQ(window_.Model().rowCount(), 7);
+}
+
+TEST_F(LinkTraceWindowTest, ClosedItCostsTheLinkNothingAndKeepsWhatItHas) {
+  Traffic();
+  ASSERT_TRUE(Shows(7));
+  window_.close();
+  EXPECT_FALSE(tap_.Listening());
+  Traffic();  // nobody listens: not recorded
+  window_.show();
+  EXPECT_TRUE(tap_.Listening());
+  tap_.Dropped(B("FF"));
+  ASSERT_TRUE(Shows(8));
+  EXPECT_EQ(Heard().last(), "<- - FAIL dropped outside an exchange FF [failure]");
+}
+
+}  // namespace
+}  // namespace common
