@@ -53,7 +53,7 @@ LinkTraceWindow::LinkTraceWindow(LinkTap& tap, Prompts& prompts, QWidget* parent
   chk_failures_only_ = add_check("chkFailuresOnly", "&Failures only",
                                  "List only time-outs, bad frames, refusals and lost bytes");
   chk_hide_routine_ =
-      add_check("chkHideRoutine", "Hide &routine polls",
+      add_check("chkHideRoutine", "&Hide routine polls",
                 "Leave out the requests the poll sends on its own and their good answers");
   bar->addStretch();
   cmd_pause_ = add_button("cmdPause", "&Pause");

@@ -27,8 +27,9 @@ TraceModel::~TraceModel() = default;
 
 void TraceModel::OnTrace(const TraceRecord& record) {
   evicted_ += waiting_.Push(record);
-  // One timer for a batch; none at all while nothing comes.
-  if (!paused_ && !update_timer_.isActive()) update_timer_.start();
+  // One timer for a batch; none at all while nothing comes. Paused, the batch only
+  // refreshes the count of what waits.
+  if (!update_timer_.isActive()) update_timer_.start();
 }
 
 int TraceModel::rowCount(const QModelIndex& parent) const {
@@ -68,7 +69,11 @@ bool TraceModel::Shows(const TraceRecord& record) const {
 
 void TraceModel::Update() {
   update_timer_.stop();
-  if (paused_ || waiting_.Empty()) return;
+  if (paused_) {
+    emit CountsChanged();
+    return;
+  }
+  if (waiting_.Empty()) return;
   const std::uint64_t first_new = ring_.EndNumber();
   for (std::size_t i = 0; i < waiting_.Size(); ++i) evicted_ += ring_.Push(waiting_.At(i));
   waiting_.Clear();

@@ -20,8 +20,10 @@
 #include <set>
 
 #include "common/indicator.h"
+#include "common/link_trace_window.h"
 #include "common/picture.h"
 #include "common/testing/test_support.h"
+#include "common/trace_model.h"
 #include "common/window_helpers.h"
 #include "corvid/monitor/about_dialogs.h"
 #include "corvid/monitor/window_harness.h"
@@ -443,6 +445,45 @@ TEST(MainWindowTest, CheckOutputsButtonIsOffWhileItRunsAndTheBoxesFollow) {
   EXPECT_TRUE(h.Find("cmdCheckOutputs")->isEnabled());
   for (int i = 0; i < 6; ++i) EXPECT_TRUE(h.window.chkOutDisable(i)->isChecked()) << i;
   EXPECT_TRUE(h.prompts.shown().empty());
+}
+
+// Port, "&Link Trace" with the mouse: one modeless window that lists the poll's
+// commands and answers as they cross the line.
+TEST(MainWindowTest, LinkTraceFromThePortMenu) {
+  Harness h;
+  QMenu* port = h.Find<QMenu>("mnuPort");
+  QStringList items;
+  for (QAction* action : port->actions()) items << action->text();
+  EXPECT_EQ(items, (QStringList{"&Settings", "&Link Trace"}));
+  EXPECT_FALSE(h.app.Tap().Listening());
+
+  QMenuBar* bar = h.window.menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(port->menuAction()).center());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return port->isVisible(); }, 2000));
+  QTest::mouseClick(port, Qt::LeftButton, {},
+                    port->actionGeometry(h.Find<QAction>("mnuLinkTrace")).center());
+  common::LinkTraceWindow* trace = h.window.LinkTrace();
+  ASSERT_NE(trace, nullptr);
+  EXPECT_TRUE(trace->isVisible());
+  EXPECT_FALSE(trace->isModal());
+  EXPECT_TRUE(h.app.Tap().Listening());
+
+  // The first tick: identification, diagnostic and status, each answered.
+  h.Tick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return trace->Model().rowCount() == 6; }, 2000));
+  QStringList rows;
+  for (int i = 0; i < 6; ++i) {
+    const common::TraceRecord* r = trace->Model().RecordAt(i);
+    rows << QString::fromStdString(r->name + " " + common::OutcomeText(*r));
+  }
+  EXPECT_EQ(rows, (QStringList{"GetModuleID sent", "GetModuleID ok", "GetDiagnostic sent",
+                               "GetDiagnostic ok", "GetStatus sent", "GetStatus ok"}));
+  EXPECT_EQ(common::HexText(trace->Model().RecordAt(0)->bytes), "7E 01 13 3C 06 D8 7E");
+  EXPECT_EQ(common::HexText(trace->Model().RecordAt(4)->bytes), "7E 01 13 01 80 BF 33 B9 7E");
+
+  // Chosen again: the same window.
+  h.Find<QAction>("mnuLinkTrace")->trigger();
+  EXPECT_EQ(h.window.LinkTrace(), trace);
 }
 
 }  // namespace

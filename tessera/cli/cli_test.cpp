@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "common/testing/test_support.h"
@@ -128,6 +129,75 @@ TEST(TesseraCliTest, IdentifyWritesBothLinesOrNone) {
   EXPECT_EQ(run.status, kExitNoAnswer);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "Tessera: The unit did not answer the extended identify request.\n");
+}
+
+// --trace on both ends of the line: tessera-cli's records and tbx-sim's of the same
+// identify run, one line each, the times aside.
+TEST(TesseraCliTest, TraceOfARunFromBothEnds) {
+  QTemporaryDir dir;
+  const QString host = dir.filePath("host.txt"), unit_side = dir.filePath("unit.txt");
+  std::vector<std::string> host_lines, unit_lines;
+  {
+    testing::PtyUnit unit({"--no-animation", "--trace", unit_side});
+    ASSERT_TRUE(unit.Ready());
+    const testing::CliRun run = unit.Run({"--trace", host, "identify"}, 10000);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+  }  // tbx-sim ends here: its trace is complete
+  const QRegularExpression stamp(
+      "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} [+-]\\d{4} +\\d+\\.\\d{3} ms  (.*)$");
+  const auto lines = [&](const QString& path) {
+    std::vector<std::string> rests;
+    const QString text = QString::fromStdString(testing::FileContents(path));
+    EXPECT_TRUE(text.endsWith("\r\n")) << path.toStdString();
+    for (const QString& line : text.split("\r\n", Qt::SkipEmptyParts)) {
+      const QRegularExpressionMatch match = stamp.match(line);
+      EXPECT_TRUE(match.hasMatch()) << line.toStdString();
+      rests.push_back(match.captured(1).toStdString());
+    }
+    return rests;
+  };
+  constexpr char kInputAnswer[] = "34 00 00 00 00 00 00 00 50 00 00 00 00 7B";
+  constexpr char kIdentifyAnswer[] = "71 0D 00 23 23 14 00 00 00 00 00 00 00 00 27";
+  EXPECT_EQ(lines(host), (std::vector<std::string>{
+                             "->  SendInputFrame    sent  34 00 CB",
+                             std::string("<-  SendInputFrame    ok  ") + kInputAnswer,
+                             "->  SendKalRmsFrame   sent  71 0D 00 00 81",
+                             std::string("<-  SendKalRmsFrame   ok  ") + kIdentifyAnswer,
+                         }));
+  EXPECT_EQ(lines(unit_side), (std::vector<std::string>{
+                                  "->  SendInputFrame    ok  34 00 CB",
+                                  std::string("<-  SendInputFrame    sent  ") + kInputAnswer,
+                                  "->  SendKalRmsFrame   ok  71 0D 00 00 81",
+                                  std::string("<-  SendKalRmsFrame   sent  ") + kIdentifyAnswer,
+                              }));
+}
+
+TEST(TesseraCliTest, ATraceThatCannotBeWrittenSaysSo) {
+  struct Case {
+    const char* path;
+    int status;
+    const char* out;
+    const char* err;
+  };
+  for (const Case& c : {
+           // Found before the port is opened: nothing is sent.
+           Case{"/nonexistent-folder/trace.txt", kExitTrace, "",
+                "tessera-cli: cannot write the trace to /nonexistent-folder/trace.txt: No such "
+                "file or directory\n"},
+           // The run itself went well; the trace did not.
+           Case{"/dev/full", kExitTrace,
+                "TBX Address #5, 6 Pack Output Assembly Position #1\n"
+                "Firmware Version = 23, Firmware Revision = 1.4 \n",
+                "tessera-cli: the trace to /dev/full is incomplete: No space left on device\n"},
+       }) {
+    const CliRun run = RunCli({"--sim", "--trace", c.path, "identify"});
+    EXPECT_EQ(run.status, c.status) << c.path;
+    EXPECT_EQ(run.out, c.out) << c.path;
+    EXPECT_EQ(run.err, c.err) << c.path;
+  }
+  const CliRun empty = RunCli({"--sim", "--trace", "", "identify"});
+  EXPECT_EQ(empty.status, kExitUsage);
+  EXPECT_EQ(empty.out, "");
 }
 
 }  // namespace

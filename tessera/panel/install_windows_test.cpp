@@ -1,0 +1,83 @@
+// Help, "&Link Trace" as a technician finds it: chosen with the mouse, one modeless
+// window that lists the poll's exchanges as they happen.
+#include "tessera/panel/install_windows.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+#include "common/link_trace_window.h"
+#include "common/trace_model.h"
+#include "tessera/panel/window_harness.h"
+
+namespace tessera::panel {
+namespace {
+
+using common::testing::WaitUntil;
+
+class LinkTraceMenuTest : public testing::WindowTest {
+ protected:
+  LinkTraceMenuTest() {
+    window_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+  }
+  // Opens Help with the mouse and clicks the item.
+  void Choose(const char* item) {
+    QMenuBar* bar = window_->menuBar();
+    QMenu* help = window_->findChild<QMenu*>("mnuHelp");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(help->menuAction()).center());
+    ASSERT_TRUE(WaitUntil([&] { return help->isVisible(); }, 2000));
+    QAction* action = window_->findChild<QAction*>(item);
+    QTest::mouseClick(help, Qt::LeftButton, {}, help->actionGeometry(action).center());
+    ASSERT_TRUE(WaitUntil([&] { return !help->isVisible(); }, 2000));
+  }
+  // "-> SendInputFrame sent 34 00 CB" for every row of the list.
+  static QStringList Rows(const common::TraceModel& model) {
+    QStringList rows;
+    for (int i = 0; i < model.rowCount(); ++i) {
+      const common::TraceRecord* r = model.RecordAt(i);
+      QString row = r->direction == common::TraceDirection::kToDevice ? "-> " : "<- ";
+      row += QString::fromStdString(r->name + " " + common::OutcomeText(*r));
+      if (!r->bytes.empty()) row += " " + QString::fromStdString(common::HexText(r->bytes));
+      rows << row;
+    }
+    return rows;
+  }
+};
+
+TEST_F(LinkTraceMenuTest, TheHelpMenuOpensOneTraceThatFollowsThePoll) {
+  QStringList items;
+  for (QAction* action : window_->findChild<QMenu*>("mnuHelp")->actions()) {
+    items << (action->isSeparator() ? "-" : action->text());
+  }
+  EXPECT_EQ(items, (QStringList{"&Help", "&Firmware Update", "Flash &Tools", "&Link Trace", "-",
+                                "&About"}));
+  EXPECT_FALSE(app_->Tap().Listening());  // nothing is traced until someone looks
+
+  Choose("mnuLinkTrace");
+  auto* trace = qobject_cast<common::LinkTraceWindow*>(window_->DialogInstance("mnuLinkTrace"));
+  ASSERT_NE(trace, nullptr);
+  EXPECT_TRUE(trace->isVisible());
+  EXPECT_FALSE(trace->isModal());
+  EXPECT_EQ(trace->windowTitle(), "Link Trace");
+  EXPECT_TRUE(app_->Tap().Listening());
+
+  // Tick 1 of the poll: the input exchange only. The unit at address 5, nothing set.
+  Tick();
+  ASSERT_TRUE(WaitUntil([&] { return trace->Model().rowCount() == 2; }, 2000));
+  EXPECT_EQ(Rows(trace->Model()),
+            (QStringList{"-> SendInputFrame sent 34 00 CB",
+                         "<- SendInputFrame ok 34 00 00 00 00 00 00 00 50 00 00 00 00 7B"}));
+
+  // Chosen again: the same window, brought forward.
+  Choose("mnuLinkTrace");
+  EXPECT_EQ(window_->DialogInstance("mnuLinkTrace"), trace);
+  // Closed, it costs the poll nothing.
+  trace->close();
+  EXPECT_FALSE(app_->Tap().Listening());
+  Tick();
+  QTest::qWait(common::TraceModel::kUpdateIntervalMs + 50);
+  EXPECT_EQ(trace->Model().rowCount(), 2);
+}
+
+}  // namespace
+}  // namespace tessera::panel
