@@ -160,8 +160,8 @@ bool Bench(const char* program, double seconds, int runs, const QString& bin_dir
                                                        : RunCorvid(bin_dir, with_window, seconds);
       if (!r) return false;
       std::printf("  run %d %-24s %6.2f %s/s  CPU %5.2f %% of a core%s\n", run,
-                  with_window ? "with the window, full:" : "without the window:",
-                  r->polls_per_s, rate_name, r->cpu_percent,
+                  with_window ? "with the window, full:" : "without the window:", r->polls_per_s,
+                  rate_name, r->cpu_percent,
                   with_window ? (" (" + std::to_string(r->kept) + " records kept)").c_str() : "");
       std::fflush(stdout);
       rates[with_window].push_back(r->polls_per_s);
@@ -172,8 +172,8 @@ bool Bench(const char* program, double seconds, int runs, const QString& bin_dir
     const double rate = bench::Summarise(rates[with_window]).median;
     const double load = bench::Summarise(cpu[with_window]).median;
     std::printf("  median %-21s %6.2f %s/s (limit %.1f)  CPU %5.2f %% (limit 3) %s\n",
-                with_window ? "with the window:" : "without the window:", rate, rate_name,
-                min_rate, load, rate >= min_rate && load < 3 ? "ok" : "OVER THE LIMIT");
+                with_window ? "with the window:" : "without the window:", rate, rate_name, min_rate,
+                load, rate >= min_rate && load < 3 ? "ok" : "OVER THE LIMIT");
   }
   return true;
 }

@@ -24,8 +24,8 @@ void LinkTap::RemoveListener(TraceListener* listener) {
 void LinkTap::Record(TraceRecord record) {
   if (listeners_.empty()) return;
   clock_.Stamp(record);
-  // By index: a listener that removes itself (a window closing) ends the round early
-  // instead of invalidating it.
+  // By index: a listener that goes away during the round (a window closing) does not
+  // leave the loop on a freed element.
   for (std::size_t i = 0; i < listeners_.size(); ++i) listeners_[i]->OnTrace(record);
 }
 

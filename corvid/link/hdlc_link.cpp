@@ -36,6 +36,7 @@ bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
   rx_frame_.clear();
   tx_code_ = tx_command.empty() ? 0 : tx_command[0];
   rx_wire_.clear();
+  rx_after_.clear();
   // Armed before the write so an answer faster than our wait is not lost.
   armed_ = true;
   const Bytes frame = BuildCommandFrame(static_cast<std::uint8_t>(slot_address_), tx_command);
@@ -107,20 +108,18 @@ void HdlcLink::OnBytesReceived() {
     const QByteArray chunk = port_.Read(port_.BytesWaiting());
     if (chunk.isEmpty()) break;
     const common::ByteView bytes = common::View(chunk);
-    if (!armed_ || receiver_.RxEnd()) {  // stale: no exchange wants it
+    if (!armed_) {  // stale: no exchange wants it
       TraceDropped(bytes);
       continue;
     }
     std::size_t taken = 0;
-    while (taken < bytes.size()) {
-      if (receiver_.Take(bytes[taken++])) {
-        wait_.Wake();
-        break;  // anything after the closing flag is not ours
-      }
+    while (!receiver_.RxEnd() && taken < bytes.size()) {
+      if (receiver_.Take(bytes[taken++])) wait_.Wake();
     }
+    // Anything after the closing flag is not ours; the trace lists it after the answer.
     if (Tracing()) {
       rx_wire_.insert(rx_wire_.end(), bytes.begin(), bytes.begin() + taken);
-      TraceDropped(bytes.subspan(taken));
+      rx_after_.insert(rx_after_.end(), bytes.begin() + taken, bytes.end());
     }
   }
 }
@@ -140,8 +139,10 @@ void HdlcLink::TraceDropped(common::ByteView bytes) {
 void HdlcLink::TraceAnswer(common::TraceOutcome outcome, int value, std::string detail) {
   if (Tracing()) {
     tap_->Received(CommandTraceName(tx_code_), rx_wire_, outcome, value, std::move(detail));
+    TraceDropped(rx_after_);
   }
   rx_wire_.clear();
+  rx_after_.clear();
 }
 
 }  // namespace corvid

@@ -89,6 +89,7 @@ class HdlcLink : public QObject {
   Bytes rx_frame_;
   std::uint8_t tx_code_ = 0;  // command code of the frame last sent
   Bytes rx_wire_;             // the answer's bytes as they came, while tracing
+  Bytes rx_after_;            // bytes after its closing flag, dropped once it is judged
   common::LinkTap* tap_ = nullptr;
   int slot_address_ = 1;
   int response_window_ms_ = kResponseWindowMs;
