@@ -4,12 +4,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/link_tap.h"
 #include "common/prompts.h"
@@ -65,17 +68,25 @@ LinkTraceWindow::LinkTraceWindow(LinkTap& tap, Prompts& prompts, QWidget* parent
   connect(cmd_clear_, &QPushButton::clicked, model_, &TraceModel::Clear);
   connect(cmd_save_as_, &QPushButton::clicked, this, &LinkTraceWindow::SaveAs);
 
-  lst_trace_ = new QListView(this);
+  // A one-column table, not a list view: rows of one fixed height need no layout pass
+  // over 100 000 rows each time a batch comes and the oldest go.
+  lst_trace_ = new QTableView(this);
   lst_trace_->setObjectName("lstTrace");
   lst_trace_->setAccessibleName("Trace records");
   lst_trace_->setModel(model_);
-  // One height for every row: the view lays out 100 000 rows without measuring them.
-  lst_trace_->setUniformItemSizes(true);
-  lst_trace_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lst_trace_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  lst_trace_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   lst_trace_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  lst_trace_->horizontalHeader()->hide();
+  lst_trace_->verticalHeader()->hide();
+  lst_trace_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  lst_trace_->verticalHeader()->setDefaultSectionSize(lst_trace_->fontMetrics().height() + 2);
+  lst_trace_->setShowGrid(false);
+  lst_trace_->setWordWrap(false);
+  lst_trace_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lst_trace_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lst_trace_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lst_trace_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   lst_trace_->setMinimumSize(720, 360);
+  FitColumn();
   column->addWidget(lst_trace_, 1);
 
   auto* status = new QHBoxLayout;
@@ -96,6 +107,7 @@ LinkTraceWindow::LinkTraceWindow(LinkTap& tap, Prompts& prompts, QWidget* parent
     follow_ = scroll->value() >= scroll->maximum();
   });
   connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
+    FitColumn();
     if (follow_) lst_trace_->scrollToBottom();
   });
   connect(model_, &TraceModel::CountsChanged, this, &LinkTraceWindow::ShowCounts);
@@ -124,6 +136,13 @@ void LinkTraceWindow::closeEvent(QCloseEvent* event) {
   // Closed, the window costs the link nothing; what it has stays for the next look.
   Listen(false);
   QWidget::closeEvent(event);
+}
+
+void LinkTraceWindow::FitColumn() {
+  // As wide as the longest record listed so far, so long answers scroll sideways.
+  const int chars = std::max<int>(80, static_cast<int>(model_->LongestText()));
+  const int width = lst_trace_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (chars + 2);
+  if (lst_trace_->columnWidth(0) != width) lst_trace_->setColumnWidth(0, width);
 }
 
 void LinkTraceWindow::ApplyFilter() {

@@ -8,7 +8,7 @@
 
 class QCheckBox;
 class QLabel;
-class QListView;
+class QTableView;
 class QPushButton;
 
 namespace common {
@@ -41,6 +41,7 @@ class LinkTraceWindow : public QWidget {
   void TogglePause();
   void SaveAs();
   void ShowCounts();
+  void FitColumn();
 
   LinkTap& tap_;
   Prompts& prompts_;
@@ -50,7 +51,7 @@ class LinkTraceWindow : public QWidget {
   QPushButton* cmd_pause_;
   QPushButton* cmd_clear_;
   QPushButton* cmd_save_as_;
-  QListView* lst_trace_;
+  QTableView* lst_trace_;
   QLabel* lbl_count_;
   QLabel* lbl_saved_;
   bool listening_ = false;

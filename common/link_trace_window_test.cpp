@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -62,10 +61,12 @@ class LinkTraceWindowTest : public ::testing::Test {
   QStringList Heard() {
     QStringList heard;
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Find("lstTrace"));
-    for (int i = 0; list != nullptr && i < list->childCount(); ++i) {
-      QAccessibleInterface* row = list->child(i);
-      QString text = row->text(QAccessible::Name).simplified();
-      const QString description = row->text(QAccessible::Description);
+    QAccessibleTableInterface* table = list != nullptr ? list->tableInterface() : nullptr;
+    EXPECT_NE(table, nullptr);
+    for (int row = 0; table != nullptr && row < table->rowCount(); ++row) {
+      QAccessibleInterface* cell = table->cellAt(row, 0);
+      QString text = cell->text(QAccessible::Name).simplified();
+      const QString description = cell->text(QAccessible::Description);
       if (!description.isEmpty()) text += " [" + description + "]";
       // The time changes from run to run; the rest is what it says.
       heard << text.remove(QRegularExpression("^[0-9.]+ ms "));

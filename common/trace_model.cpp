@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <algorithm>
 #include <utility>
 
 namespace common {
@@ -78,24 +79,43 @@ void TraceModel::Update() {
   for (std::size_t i = 0; i < waiting_.Size(); ++i) evicted_ += ring_.Push(waiting_.At(i));
   waiting_.Clear();
 
-  // Rows whose records gave way go first, then the new ones are added at the end:
-  // two changes for the view however many records came.
   std::size_t gone = 0;
   while (gone < rows_.size() && rows_[gone] < ring_.FirstNumber()) ++gone;
-  if (gone > 0) {
-    beginRemoveRows({}, 0, static_cast<int>(gone) - 1);
-    rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(gone));
-    endRemoveRows();
-  }
   std::deque<std::uint64_t> added;
   for (std::uint64_t n = std::max(first_new, ring_.FirstNumber()); n < ring_.EndNumber(); ++n) {
-    if (Shows(*ring_.Find(n))) added.push_back(n);
+    const TraceRecord& record = *ring_.Find(n);
+    if (Shows(record)) added.push_back(n);
+    longest_text_ = std::max(longest_text_, TraceListText(record).size());
   }
-  if (!added.empty()) {
-    const int first_row = static_cast<int>(rows_.size());
-    beginInsertRows({}, first_row, first_row + static_cast<int>(added.size()) - 1);
+  const std::size_t old_rows = rows_.size();
+  const std::size_t new_rows = old_rows - gone + added.size();
+  const auto move_up = [&] {
+    rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(gone));
     rows_.insert(rows_.end(), added.begin(), added.end());
-    endInsertRows();
+  };
+  if (gone == 0) {
+    if (!added.empty()) {
+      beginInsertRows({}, static_cast<int>(old_rows), static_cast<int>(new_rows) - 1);
+      move_up();
+      endInsertRows();
+    }
+  } else {
+    // The oldest rows went and new ones came: every row shows the record below it.
+    // Told so, with rows added or taken only at the end, a full list is not cut at
+    // the top for the view on every batch.
+    if (new_rows < old_rows) {
+      beginRemoveRows({}, static_cast<int>(new_rows), static_cast<int>(old_rows) - 1);
+      move_up();
+      endRemoveRows();
+    } else if (new_rows > old_rows) {
+      beginInsertRows({}, static_cast<int>(old_rows), static_cast<int>(new_rows) - 1);
+      move_up();
+      endInsertRows();
+    } else {
+      move_up();
+    }
+    const std::size_t changed = std::min(old_rows, new_rows);
+    if (changed > 0) emit dataChanged(index(0), index(static_cast<int>(changed) - 1));
   }
   emit CountsChanged();
 }
@@ -129,6 +149,7 @@ void TraceModel::Clear() {
   waiting_.Clear();
   ring_.Clear();
   evicted_ = 0;
+  longest_text_ = 0;
   Rebuild();
 }
 

@@ -121,25 +121,42 @@ TEST(TraceModelTest, TheOldestRowsGoWhenTheBoundIsReached) {
   TraceModel model(nullptr, 4);
   QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
   QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+  QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
   Feed(model, SomeTraffic());  // 7 into room for 4
   model.Update();
   EXPECT_EQ(Rows(model), (QStringList{"SendRMSFrame FAIL time-out after 500 ms", "ReadEvents sent",
                                       "ReadEvents ok", "- FAIL dropped outside an exchange"}));
   EXPECT_EQ(model.Evicted(), 3u);
+  ASSERT_EQ(inserted.count(), 1);
+  // Full: two come, two go. The rows move up in place; none is cut from the top.
   Feed(model, {Rec(900, kTo, TraceOutcome::kSent, "SendInputFrame", true, "34 00 CB"),
                Rec(905, kFrom, TraceOutcome::kOk, "SendInputFrame", true, "34 00")});
   model.Update();
   EXPECT_EQ(Rows(model), (QStringList{"ReadEvents ok", "- FAIL dropped outside an exchange",
                                       "SendInputFrame sent", "SendInputFrame ok"}));
   EXPECT_EQ(model.Evicted(), 5u);
-  // One removal at the top and one insertion at the end per batch.
-  ASSERT_EQ(removed.count(), 1);
-  EXPECT_EQ(removed[0][1].toInt(), 0);
-  EXPECT_EQ(removed[0][2].toInt(), 1);
-  EXPECT_EQ(inserted.count(), 2);
-  // A row that went no longer answers.
+  EXPECT_EQ(removed.count(), 0);
+  EXPECT_EQ(inserted.count(), 1);
+  ASSERT_EQ(changed.count(), 1);
+  EXPECT_EQ(changed[0][0].toModelIndex().row(), 0);
+  EXPECT_EQ(changed[0][1].toModelIndex().row(), 3);
   EXPECT_EQ(model.RecordAt(4), nullptr);
   EXPECT_FALSE(model.index(4).data().isValid());
+
+  // Failures only: three failures shown, then two routine records push two of the
+  // kept ones out (one of them shown): the list loses its last row.
+  model.SetFilter({.failures_only = true});
+  Feed(model, {Rec(910, kFrom, TraceOutcome::kChecksumError, "SendInputFrame", true, "34")});
+  model.Update();
+  ASSERT_EQ(Rows(model), (QStringList{"- FAIL dropped outside an exchange",
+                                      "SendInputFrame FAIL checksum error"}));
+  Feed(model, {Rec(920, kTo, TraceOutcome::kSent, "SendInputFrame", true, "34 00 CB"),
+               Rec(925, kFrom, TraceOutcome::kOk, "SendInputFrame", true, "34 00")});
+  model.Update();
+  EXPECT_EQ(Rows(model), (QStringList{"SendInputFrame FAIL checksum error"}));
+  ASSERT_EQ(removed.count(), 1);
+  EXPECT_EQ(removed[0][1].toInt(), 1);
+  EXPECT_EQ(removed[0][2].toInt(), 1);
 }
 
 TEST(TraceModelTest, PausedTheListHoldsStillAndNothingIsLost) {
