@@ -30,8 +30,7 @@ ProgressMeter::ProgressMeter(std::string what, int total, std::FILE* out, bool t
 
 ProgressMeter::~ProgressMeter() { Finish(); }
 
-std::string ProgressMeter::BarText(const std::string& what, int done, int total,
-                                   double seconds) {
+std::string ProgressMeter::BarText(const std::string& what, int done, int total, double seconds) {
   done = std::clamp(done, 0, std::max(total, 0));
   const int filled = total > 0 ? done * kBarWidth / total : kBarWidth;
   std::string text = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] ";

@@ -29,7 +29,8 @@ std::vector<Choice> Choices(Buttons buttons) {
     case Buttons::kYesNo:
       return {{'y', "Yes", Answer::kYes}, {'n', "No", Answer::kNo}};
     case Buttons::kYesNoCancel:
-      return {{'y', "Yes", Answer::kYes}, {'n', "No", Answer::kNo}, {'c', "Cancel", Answer::kCancel}};
+      return {
+          {'y', "Yes", Answer::kYes}, {'n', "No", Answer::kNo}, {'c', "Cancel", Answer::kCancel}};
   }
   return {};
 }

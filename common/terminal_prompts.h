@@ -15,7 +15,7 @@ namespace common {
 class TerminalPrompts : public Prompts {
  public:
   struct Options {
-    bool assume_yes = false;  // --yes: confirmations (Yes, OK) are answered yes
+    bool assume_yes = false;   // --yes: confirmations (Yes, OK) are answered yes
     bool interactive = false;  // questions may be asked on `in`
     std::FILE* in = stdin;
     std::FILE* err = stderr;

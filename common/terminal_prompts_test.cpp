@@ -45,14 +45,17 @@ TEST(TerminalPromptsTest, MessagesGoToStandardErrorWithTheirDetail) {
             Answer::kOk);
   rig.prompts->Show(
       {.title = "", .text = "Line 1\r\nLine 2", .buttons = Buttons::kOk, .icon = {}, .detail = {}});
-  EXPECT_EQ(Read(rig.err), "Tessera: Open Port Error\n  No such device: /dev/ttyS98\nLine 1\nLine 2\n");
+  EXPECT_EQ(Read(rig.err),
+            "Tessera: Open Port Error\n  No such device: /dev/ttyS98\nLine 1\nLine 2\n");
   EXPECT_FALSE(rig.prompts->Refused());
 }
 
 TEST(TerminalPromptsTest, WithoutATerminalQuestionsAreRefusedNeverAccepted) {
   const std::pair<Buttons, Answer> cases[] = {
-      {Buttons::kYesNo, Answer::kNo},         {Buttons::kYesNoCancel, Answer::kCancel},
-      {Buttons::kOkCancel, Answer::kCancel},  {Buttons::kRetryCancel, Answer::kCancel},
+      {Buttons::kYesNo, Answer::kNo},
+      {Buttons::kYesNoCancel, Answer::kCancel},
+      {Buttons::kOkCancel, Answer::kCancel},
+      {Buttons::kRetryCancel, Answer::kCancel},
       {Buttons::kAbortRetryIgnore, Answer::kAbort},
   };
   for (const auto& [buttons, cautious] : cases) {
@@ -65,8 +68,10 @@ TEST(TerminalPromptsTest, WithoutATerminalQuestionsAreRefusedNeverAccepted) {
 
 TEST(TerminalPromptsTest, YesAnswersConfirmationsButNeverRetriesBlindly) {
   const std::pair<Buttons, Answer> cases[] = {
-      {Buttons::kYesNo, Answer::kYes},        {Buttons::kYesNoCancel, Answer::kYes},
-      {Buttons::kOkCancel, Answer::kOk},      {Buttons::kRetryCancel, Answer::kCancel},
+      {Buttons::kYesNo, Answer::kYes},
+      {Buttons::kYesNoCancel, Answer::kYes},
+      {Buttons::kOkCancel, Answer::kOk},
+      {Buttons::kRetryCancel, Answer::kCancel},
       {Buttons::kAbortRetryIgnore, Answer::kAbort},
   };
   for (const auto& [buttons, answer] : cases) {

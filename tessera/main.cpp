@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "common/qt_prompts.h"
+#include "common/screen_log.h"
 #include "common/version.h"
 #include "tessera/panel/main_window.h"
 #include "tessera/session/tessera_app.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
                                   prompts);
   tessera::panel::MainWindow window(tessera_app);
   prompts.SetParent(&window);
+  const auto screen_log = common::ScreenLog::FromEnvironment(&window);
+  if (screen_log) screen_log->Follow(&tessera_app.session());
   if (!window.Load(command_line)) return 1;
   window.show();
   return app.exec();

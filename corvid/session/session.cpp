@@ -28,6 +28,8 @@ Session::Session(LinkSettings& settings, Globals& globals, SettingsStore& store,
   connect(&loop_, &common::PollLoop::Fired, this,
           [this] { emit CountersChanged(link_.Counters()); });
   connect(&link_, &HdlcLink::ExchangeFinished, this, &Session::OnExchangeFinished);
+  connect(&port_, &common::SerialPort::Reopened, this,
+          [this] { emit PortOpened(port_.PortNumber()); });
 }
 
 Session::~Session() { loop_.Stop(); }
@@ -35,7 +37,13 @@ Session::~Session() { loop_.Stop(); }
 void Session::Start() {
   settings_ = store_.Load();
   SetSlotAddress(std::clamp(settings_.SlotAddress, kMinSlotAddress, kMaxSlotAddress));
-  if (OpenStoredPort(port_, prompts_, settings_.PortNumber)) emit PortOpened(settings_.PortNumber);
+  if (OpenStoredPort(port_, prompts_, settings_.PortNumber)) {
+    emit PortOpened(settings_.PortNumber);
+  } else {
+    // The adapter may simply not be plugged in yet: take it when it appears, as a
+    // pulled one is, instead of counting a time-out on every tick for the whole run.
+    port_.ReopenWhenPresent();
+  }
   // Nothing may drive an output before the technician asks for it.
   disables_ = kAllOutputsDisabled;
   emit DisablesChanged(disables_);

@@ -38,7 +38,8 @@ class Session : public QObject {
 
   // Start-up: the stored settings read, the slot address applied (and stored
   // back), the stored port opened without the port dialog ("COM Port Open Error"
-  // on failure), every output disabled, polling started.
+  // on failure, and the port then opens by itself once it is there), every output
+  // disabled, polling started.
   void Start();
   // Polling stops for good and the port closes.
   void Close();
@@ -86,6 +87,7 @@ class Session : public QObject {
 
  signals:
   void SlotAddressChanged(int slot);
+  // The port opened at start-up, or later by itself after it was missing or lost.
   void PortOpened(int port_number);
   // The status layout of the slot address, before the first status command and
   // whenever a new slot address changes it.

@@ -26,6 +26,11 @@ std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE*
   line.AddValue({"nak-every"}, "N", "refuse every Nth command with a NAK");
   line.AddValue({"foreign-code"}, "C", "answer with code C (e.g. 0x41) ...");
   line.AddValue({"foreign-every"}, "N", "... on every Nth command (default 1 with --foreign-code)");
+  line.AddFlag({"answer-previous"}, "answer each command with the previous command's answer");
+  line.AddFaultOptions(
+      {common::LineFault::kGarbage, common::LineFault::kTruncate, common::LineFault::kOversize,
+       common::LineFault::kChecksum, common::LineFault::kLate, common::LineFault::kFlood,
+       common::LineFault::kUnplug, common::LineFault::kNak, common::LineFault::kForeign});
   if (const auto status = line.Parse(arguments)) return *status;
 
   SimArgs args;
@@ -50,7 +55,10 @@ std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE*
   } else if (const auto ohms = CalibrationSettings{}.ResistorFor(m.device_type)) {
     m.load_ohms = *ohms;  // so Check Outputs passes on a healthy simulated device
   }
+  m.answer_previous = line.IsSet("answer-previous");
   args.pty = line.Pty(*common::LineSettings::Parse("307200,n,8,1"));
+  // Oversized answers are frames longer than any answer; late ones miss the 50 ms.
+  args.pty.reply_faults = {.noise_max = 0xFF, .late_ms = 80, .oversize_inside = true};
   if (const auto status = line.Finish()) return *status;
   return args;
 }

@@ -25,6 +25,10 @@ std::variant<TbxSimArgs, int> ParseTbxSimArgs(const QStringList& arguments, std:
   line.AddValue({"seed"}, "N", "seed of --drop-rate, so runs repeat (default 1)");
   line.AddFlag({"no-animation"}, "keep the inputs still until outputs are written");
   line.AddFlag({"no-extended"}, "an older unit: ignore the extended command set");
+  line.AddFaultOptions({common::LineFault::kGarbage, common::LineFault::kTruncate,
+                        common::LineFault::kOversize, common::LineFault::kChecksum,
+                        common::LineFault::kLate, common::LineFault::kFlood,
+                        common::LineFault::kUnplug});
   if (const auto status = line.Parse(arguments)) return *status;
 
   TbxSimArgs args;
@@ -45,6 +49,9 @@ std::variant<TbxSimArgs, int> ParseTbxSimArgs(const QStringList& arguments, std:
   m.idle_animation = !line.IsSet("no-animation");
   m.extended = !line.IsSet("no-extended");
   args.pty = line.Pty(*common::LineSettings::Parse("19200,E,8,1"));
+  // Noise stays below 0x10, so no run of up to 15 noise bytes sums to 0xFF: a host that
+  // shows something did not take it from the noise. Late answers miss the 500 ms.
+  args.pty.reply_faults = {.noise_max = 0x0F, .late_ms = 600, .oversize_inside = false};
   if (const auto status = line.Finish()) return *status;
   return args;
 }
