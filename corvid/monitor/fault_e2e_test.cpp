@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSet>
 
+#include "common/event_wait.h"
 #include "common/testing/device_run.h"
 #include "common/testing/test_support.h"
 #include "corvid/link/settings_store.h"
@@ -34,7 +35,7 @@ QString Plain(const QString& shown) {
 bool ShowsTheLink(const QString& name) {
   return name == "lblRespnding" || name == "shpResponding" || name == "imgNotResponding" ||
          name == "txtDeviceID" || name == "lblDeviceID" ||
-         (name.startsWith("sbStatus") && name != "sbStatus1");
+         (name.startsWith("sbStatus") && name != "sbStatus_1");
 }
 
 class CorvidFaultRun : public ::testing::TestWithParam<const char*> {};
@@ -103,7 +104,7 @@ TEST_P(CorvidFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheDeviceSaid) {
     said[e.name].insert(Plain(e.shown));
     at_fault[e.name] = Plain(e.shown);
   }
-  EXPECT_EQ(at_fault.value("sbStatus1"), "Device Type = VELD-LV");
+  EXPECT_EQ(at_fault.value("sbStatus_1"), "Device Type = VELD-LV");
   EXPECT_EQ(at_fault.value("txtTemperature"), "77");
   EXPECT_EQ(at_fault.value("txtMainsVoltage"), "120.0");
   for (const ScreenEntry& e : screen) {

@@ -7,6 +7,7 @@
 
 #include <QSet>
 
+#include "common/event_wait.h"
 #include "common/testing/device_run.h"
 #include "common/testing/test_support.h"
 
@@ -38,7 +39,8 @@ TEST_P(TesseraFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheUnitSaid) {
                                     "--fault-after", "1000", "--fault-for", "1000"},
                  .program = "tessera",
                  .program_args = {"/comm=7"},
-                 .port = 7});
+                 .port = 7,
+                 .prepare = {}});
   QString why;
   ASSERT_TRUE(run.Start(&why)) << why.toStdString();
   ASSERT_TRUE(run.WaitForNote("fault " + fault + " on", 15000)) << "the fault never started";
@@ -86,13 +88,21 @@ TEST_P(TesseraFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheUnitSaid) {
     if (e.t < first_good) continue;
     const QString shown = Plain(e.shown);
     const std::string what = (e.name + "=" + e.shown).toStdString();
-    if (e.name == "title") EXPECT_TRUE(titles.contains(shown)) << what;
-    if (e.name == "sbStatusBar_Panel2") EXPECT_TRUE(panel2.contains(shown)) << what;
+    if (e.name == "title") {
+      EXPECT_TRUE(titles.contains(shown)) << what;
+    }
+    if (e.name == "sbStatusBar_Panel2") {
+      EXPECT_TRUE(panel2.contains(shown)) << what;
+    }
     if (e.name.startsWith("shpIn_") || e.name.startsWith("shpOpto_")) {
       EXPECT_TRUE(shown.startsWith("off ")) << what;
     }
-    if (e.name.startsWith("fraChannel_")) EXPECT_EQ(shown, "") << what;
-    if (e.name == "lblLineSync") EXPECT_EQ(shown, "Line Sync Active") << what;
+    if (e.name.startsWith("fraChannel_")) {
+      EXPECT_EQ(shown, "") << what;
+    }
+    if (e.name == "lblLineSync") {
+      EXPECT_EQ(shown, "Line Sync Active") << what;
+    }
   }
   // A flood must not grow the program: what it buffers is bounded.
   ASSERT_GT(rss_before, 0);
