@@ -13,6 +13,14 @@
 
 namespace common::testing {
 
+// The programs of a sanitizer build keep freed memory in quarantine (hundreds of MB):
+// their resident size says nothing about the program's own use of memory.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kProgramMemoryMeasurable = false;
+#else
+inline constexpr bool kProgramMemoryMeasurable = true;
+#endif
+
 // A line of the program's screen log: what one control showed from time t on.
 struct ScreenEntry {
   double t = 0;

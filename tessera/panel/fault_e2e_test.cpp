@@ -105,8 +105,10 @@ TEST_P(TesseraFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheUnitSaid) {
     }
   }
   // A flood must not grow the program: what it buffers is bounded.
-  ASSERT_GT(rss_before, 0);
-  EXPECT_LT(rss_after - rss_before, 16 * 1024) << rss_before << " KiB -> " << rss_after << " KiB";
+  if (common::testing::kProgramMemoryMeasurable) {
+    ASSERT_GT(rss_before, 0);
+    EXPECT_LT(rss_after - rss_before, 16 * 1024) << rss_before << " KiB -> " << rss_after << " KiB";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, TesseraFaultRun,
