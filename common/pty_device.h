@@ -2,9 +2,12 @@
 // directory, so the programs reach it through their real serial code path.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "common/device_model.h"
+#include "common/line_faults.h"
 
 namespace common {
 
@@ -14,6 +17,13 @@ struct PtyOptions {
   double micros_per_byte = 0;  // > 0: pace replies at this line rate
   bool verbose = false;        // log traffic to stderr
   std::string log_path;        // non-empty: append "> hex  t=<unix secs>" / "< hex ..." lines
+  // Faults on a schedule from the first request; each start and end is logged as
+  // "! fault NAME on|off  t=...". Answers are mangled as reply_faults says.
+  FaultPlan faults;
+  ReplyFaults reply_faults;
+  std::uint32_t fault_seed = 1;
+  // Told when a fault starts (true) and ends: the model switches its own faults.
+  std::function<void(LineFault, bool)> on_fault;
 };
 
 // Serves the model until SIGINT/SIGTERM. Returns a process exit code.

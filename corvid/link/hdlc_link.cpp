@@ -32,6 +32,7 @@ bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
   port_.Discard();
   receiver_.Reset();
   rx_frame_.clear();
+  tx_code_ = tx_command.empty() ? 0 : tx_command[0];
   // Armed before the write so an answer faster than our wait is not lost.
   armed_ = true;
   const Bytes frame = BuildCommandFrame(static_cast<std::uint8_t>(slot_address_), tx_command);
@@ -54,7 +55,7 @@ bool HdlcLink::GetHDLCResponse() {
     ++counters_.RxTimeoutCount;
     return false;
   }
-  const ResponseCheck check = EvaluateResponse(receiver_.RxFrame());
+  const ResponseCheck check = EvaluateResponse(receiver_.RxFrame(), tx_code_);
   switch (check.kind) {
     case ResponseKind::kOk:
       rx_frame_ = check.payload;
@@ -62,6 +63,10 @@ bool HdlcLink::GetHDLCResponse() {
     case ResponseKind::kCrcError:
     case ResponseKind::kTooShort:
       ++counters_.CrcErrorCount;
+      return false;
+    case ResponseKind::kForeignCode:
+      // The answer to an earlier command, late: ours did not come in the window.
+      ++counters_.RxTimeoutCount;
       return false;
     case ResponseKind::kNak:
       if (counters_.RxNakCount < LinkCounters::kMaxNakCount) ++counters_.RxNakCount;

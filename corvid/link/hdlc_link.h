@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <cstdint>
 #include <optional>
 
 #include "common/event_wait.h"
@@ -15,13 +16,16 @@ class SerialPort;
 
 namespace corvid {
 
-// Link error counters shown in the status bar; reset by Clear Errors.
+// Link error counters shown in the status bar; reset by Clear Errors. 64 bits wide
+// on every platform, so a run of weeks never wraps them.
 struct LinkCounters {
-  long CrcErrorCount = 0;   // responses rejected for a bad FCS (or too short)
-  long RxTimeoutCount = 0;  // response windows that expired
-  long RxNakCount = 0;      // NAKs received; stops at kMaxNakCount
+  std::uint64_t CrcErrorCount = 0;  // responses rejected for a bad FCS (or too short)
+  // Response windows that ended without the answer to the command sent: nothing
+  // came, or only the answer to another command (a late one).
+  std::uint64_t RxTimeoutCount = 0;
+  std::uint64_t RxNakCount = 0;  // NAKs received; stops at kMaxNakCount
 
-  static constexpr long kMaxNakCount = 255;
+  static constexpr std::uint64_t kMaxNakCount = 255;
   void Clear() { *this = LinkCounters{}; }
 };
 
@@ -46,7 +50,9 @@ class HdlcLink : public QObject {
 
   // Parts of Exchange, usable on their own: frame and write a command (false when
   // the port would not take it), then wait for and judge its response (false on
-  // failure; the payload is then in RxFrame()).
+  // failure; the payload is then in RxFrame()). Only the answer to the command sent
+  // (its code with bit 7 set) or a NAK is taken; another command's answer fails the
+  // exchange and counts as a window without answer (RxTimeoutCount).
   bool SendHDLCCommand(common::ByteView tx_command);
   bool GetHDLCResponse();
 
@@ -73,6 +79,7 @@ class HdlcLink : public QObject {
   HdlcReceiver receiver_;
   LinkCounters counters_;
   Bytes rx_frame_;
+  std::uint8_t tx_code_ = 0;  // command code of the frame last sent
   int slot_address_ = 1;
   int response_window_ms_ = kResponseWindowMs;
   bool busy_ = false;
