@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end measurements of a program polling its simulator over a pseudo-terminal.
 
-  bench/measure.py tessera [--seconds 20] [--runs 3]
+  bench/measure.py tessera [--seconds 20] [--runs 3] [--address A] [--responding-only]
   bench/measure.py corvid  [--seconds 20] [--runs 3]
 
 Reports medians over the runs of: requests per second of the main poll, CPU of the
@@ -58,7 +58,7 @@ def corvid_settings(config_home):
         f.write(f"[port]\nportnum={PORT}\n")
 
 
-def run_once(program, seconds, silent):
+def run_once(program, seconds, silent, address=None):
     sim = "tbx-sim" if program == "tessera" else "switchpack-sim"
     with tempfile.TemporaryDirectory() as tmp:
         env = dict(os.environ, CABINET_COM_DIR=os.path.join(tmp, "com"),
@@ -69,6 +69,8 @@ def run_once(program, seconds, silent):
         sim_args = [os.path.join(BIN, sim), "--port", str(PORT), "--log", log]
         if silent:
             sim_args.append("--silent")
+        if address is not None:
+            sim_args += ["--address", str(address)]
         simp = subprocess.Popen(sim_args, env=env, stdout=subprocess.PIPE)
         simp.stdout.readline()  # "COMn -> /dev/pts/N" once the link exists
         args = [os.path.join(BIN, program)]
@@ -113,10 +115,14 @@ def main():
     parser.add_argument("program", choices=["tessera", "corvid"])
     parser.add_argument("--seconds", type=float, default=20.0)
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--address", type=int, help="unit address of tbx-sim (0-15)")
+    parser.add_argument("--responding-only", action="store_true")
     a = parser.parse_args()
-    for silent in (False, True):
-        runs = [run_once(a.program, a.seconds, silent) for _ in range(a.runs)]
+    for silent in (False,) if a.responding_only else (False, True):
+        runs = [run_once(a.program, a.seconds, silent, a.address) for _ in range(a.runs)]
         label = "silent device" if silent else "responding device"
+        if a.address is not None:
+            label += f" at address {a.address}"
         med = {k: statistics.median(r[k] for r in runs) for k in runs[0]}
         print(f"{a.program}, {label}, median of {a.runs} runs of {a.seconds:.0f} s:")
         print(f"  main polls per second   {med['polls_per_s']:8.2f}")

@@ -23,6 +23,7 @@ void LinkTap::RemoveListener(TraceListener* listener) {
 
 void LinkTap::Record(TraceRecord record) {
   if (listeners_.empty()) return;
+  if (record.bytes.size() > kMaxRecordBytes) LimitBytes(record, record.bytes.size());
   clock_.Stamp(record);
   // By index: a listener that goes away during the round (a window closing) does not
   // leave the loop on a freed element.
@@ -42,7 +43,7 @@ void LinkTap::Sent(const TraceName& name, ByteView bytes, TraceOutcome outcome,
 }
 
 void LinkTap::Received(const TraceName& name, ByteView bytes, TraceOutcome outcome, int value,
-                       std::string detail) {
+                       std::string detail, std::size_t total) {
   TraceRecord record;
   record.direction = TraceDirection::kFromDevice;
   record.outcome = outcome;
@@ -51,14 +52,16 @@ void LinkTap::Received(const TraceName& name, ByteView bytes, TraceOutcome outco
   record.name = name.name;
   record.detail = std::move(detail);
   record.bytes.assign(bytes.begin(), bytes.end());
+  LimitBytes(record, std::max(total, bytes.size()));
   Record(std::move(record));
 }
 
-void LinkTap::Dropped(ByteView bytes) {
+void LinkTap::Dropped(ByteView bytes, std::size_t total) {
   TraceRecord record;
   record.direction = TraceDirection::kFromDevice;
   record.outcome = TraceOutcome::kDropped;
   record.bytes.assign(bytes.begin(), bytes.end());
+  LimitBytes(record, std::max(total, bytes.size()));
   Record(std::move(record));
 }
 

@@ -29,15 +29,17 @@ class LinkTap {
   void AddListener(TraceListener* listener);
   void RemoveListener(TraceListener* listener);
 
-  // Stamps the record and hands it to every listener.
+  // Stamps the record, keeps at most kMaxRecordBytes of its bytes and hands it to
+  // every listener.
   void Record(TraceRecord record);
 
-  // The three kinds of record a link makes.
+  // The three kinds of record a link makes. `total`, when more than the bytes given:
+  // how many came, of which the link kept only these.
   void Sent(const TraceName& name, ByteView bytes, TraceOutcome outcome = TraceOutcome::kSent,
             std::string detail = {});
   void Received(const TraceName& name, ByteView bytes, TraceOutcome outcome, int value = 0,
-                std::string detail = {});
-  void Dropped(ByteView bytes);
+                std::string detail = {}, std::size_t total = 0);
+  void Dropped(ByteView bytes, std::size_t total = 0);
 
  private:
   std::vector<TraceListener*> listeners_;

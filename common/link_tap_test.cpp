@@ -90,5 +90,34 @@ TEST(LinkTapTest, TheThreeKindsOfRecord) {
   EXPECT_LT(c.records.front().elapsed_us, 1000000);
 }
 
+// A flood is kept to its first kMaxRecordBytes; the record says how much there was.
+TEST(LinkTapTest, LongRecordsAreCut) {
+  LinkTap tap;
+  Collector c;
+  tap.AddListener(&c);
+  struct Case {
+    std::size_t size;
+    std::size_t total;  // what the link says came (0: the bytes given)
+    std::size_t kept;
+    const char* detail;
+  };
+  for (const Case& k : {
+           Case{10, 0, 10, ""},
+           Case{kMaxRecordBytes, 0, kMaxRecordBytes, ""},
+           Case{kMaxRecordBytes + 1, 0, kMaxRecordBytes, "first 262144 of 262145 bytes"},
+           Case{300000, 0, kMaxRecordBytes, "first 262144 of 300000 bytes"},
+           Case{1000, 5000, 1000, "first 1000 of 5000 bytes"},
+       }) {
+    tap.Dropped(Bytes(k.size, 0x00), k.total);
+    ASSERT_FALSE(c.records.empty());
+    EXPECT_EQ(c.records.back().bytes.size(), k.kept) << k.size;
+    EXPECT_EQ(c.records.back().detail, k.detail) << k.size;
+  }
+  tap.Received({"GetStatus", true}, Bytes(400000, 0x7E), TraceOutcome::kTimeout, 50, "", 500000);
+  EXPECT_EQ(c.records.back().bytes.size(), kMaxRecordBytes);
+  EXPECT_EQ(OutcomeText(c.records.back()),
+            "FAIL time-out after 50 ms: first 262144 of 500000 bytes");
+}
+
 }  // namespace
 }  // namespace common

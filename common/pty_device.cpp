@@ -19,12 +19,15 @@ int RunPtyDevice(DeviceModel&, const PtyOptions&) { return 1; }
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <thread>
 
 namespace common {
@@ -77,6 +80,17 @@ class TrafficLog {
     }
     if (verbose_) std::fputs(line.c_str(), stderr);
   }
+  // "! text  t=..." lines: what the device did besides sending bytes.
+  void Note(const std::string& text) {
+    if (file_ == nullptr && !verbose_) return;
+    std::string line = HexLine('!', nullptr, 0);
+    line.insert(1, " " + text);
+    if (file_ != nullptr) {
+      std::fputs(line.c_str(), file_);
+      std::fflush(file_);
+    }
+    if (verbose_) std::fputs(line.c_str(), stderr);
+  }
   bool failed(const std::string& path) const { return !path.empty() && file_ == nullptr; }
 
  private:
@@ -85,7 +99,7 @@ class TrafficLog {
 };
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
+  while (size > 0 && !g_stop) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -104,43 +118,73 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
+// The device's end of a pseudo-terminal and its COMn link; closed and made again
+// when the device is "unplugged".
+class PtyLine {
+ public:
+  explicit PtyLine(std::string link) : link_(std::move(link)) {}
+  ~PtyLine() { Close(); }
+
+  bool Open() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+      std::fprintf(stderr, "cannot create a pseudo-terminal: %s\n", std::strerror(errno));
+      return false;
+    }
+    slave_path_ = ::ptsname(master_);
+    // Holding the slave open ourselves keeps the master readable between the
+    // program's opens and closes, and lets us make the line raw once.
+    slave_ = ::open(slave_path_.c_str(), O_RDWR | O_NOCTTY);
+    if (slave_ < 0) {
+      std::fprintf(stderr, "cannot open %s: %s\n", slave_path_.c_str(), std::strerror(errno));
+      return false;
+    }
+    termios tio{};
+    ::tcgetattr(slave_, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave_, TCSANOW, &tio);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(link_).parent_path(), ec);
+    std::filesystem::remove(link_, ec);
+    std::filesystem::create_symlink(slave_path_, link_, ec);
+    if (ec) {
+      std::fprintf(stderr, "cannot create %s: %s\n", link_.c_str(), ec.message().c_str());
+      return false;
+    }
+    return true;
+  }
+
+  // The program's end sees the line go away (EIO); the link goes too.
+  void Close() {
+    std::error_code ec;
+    if (master_ >= 0) std::filesystem::remove(link_, ec);
+    if (slave_ >= 0) ::close(slave_);
+    if (master_ >= 0) ::close(master_);
+    slave_ = master_ = -1;
+  }
+
+  int master() const { return master_; }
+  const std::string& slave_path() const { return slave_path_; }
+
+ private:
+  std::string link_;
+  std::string slave_path_;
+  int master_ = -1;
+  int slave_ = -1;
+};
+
 }  // namespace
 
 int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-    std::fprintf(stderr, "cannot create a pseudo-terminal: %s\n", std::strerror(errno));
-    return 1;
-  }
-  const std::string slave_path = ::ptsname(master);
-  // Holding the slave open ourselves keeps the master readable between the
-  // program's opens and closes, and lets us make the line raw once.
-  const int slave = ::open(slave_path.c_str(), O_RDWR | O_NOCTTY);
-  if (slave < 0) {
-    std::fprintf(stderr, "cannot open %s: %s\n", slave_path.c_str(), std::strerror(errno));
-    return 1;
-  }
-  termios tio{};
-  ::tcgetattr(slave, &tio);
-  ::cfmakeraw(&tio);
-  ::tcsetattr(slave, TCSANOW, &tio);
-  ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-
   const std::string dir =
       options.port_dir.empty() ? PortDirectory().toStdString() : options.port_dir;
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  const std::string link = dir + "/COM" + std::to_string(options.port_number);
-  std::filesystem::remove(link, ec);
-  std::filesystem::create_symlink(slave_path, link, ec);
-  if (ec) {
-    std::fprintf(stderr, "cannot create %s: %s\n", link.c_str(), ec.message().c_str());
-    return 1;
-  }
+  PtyLine line(dir + "/COM" + std::to_string(options.port_number));
+  if (!line.Open()) return 1;
   TrafficLog log(options.log_path, options.verbose);
   if (log.failed(options.log_path)) {
     std::fprintf(stderr, "cannot write %s\n", options.log_path.c_str());
-    std::filesystem::remove(link, ec);
     return 1;
   }
   LinkTap tap;
@@ -149,7 +193,6 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
     if (!trace.Open(options.trace_path)) {
       std::fprintf(stderr, "cannot write %s: %s\n", options.trace_path.c_str(),
                    trace.Error().c_str());
-      std::filesystem::remove(link, ec);
       return 1;
     }
     tap.AddListener(&trace);
@@ -175,7 +218,7 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       trace_failure_told = true;
     }
   };
-  std::printf("COM%d -> %s\n", options.port_number, slave_path.c_str());
+  std::printf("COM%d -> %s\n", options.port_number, line.slave_path().c_str());
   std::fflush(stdout);
 
   struct sigaction sa {};
@@ -188,44 +231,96 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
     return std::chrono::microseconds(static_cast<long long>(bytes * options.micros_per_byte));
   };
 
-  std::deque<PendingReply> pending;
+  std::deque<PendingReply> pending;  // by due time
   std::uint8_t buf[4096];
+  static const std::uint8_t kFloodChunk[4096] = {};
+  std::optional<Clock::time_point> first_request;
+  std::optional<ActiveFault> fault;
+  std::mt19937 random(options.fault_seed);
+  unsigned long long flooded = 0;
+
+  const auto elapsed_ms = [&] {
+    return first_request ? std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() -
+                                                                                 *first_request)
+                               .count()
+                         : -1LL;
+  };
+  const auto is = [&](LineFault kind) { return fault && fault->kind == kind; };
+
   while (!g_stop) {
+    const std::optional<ActiveFault> now_fault = FaultAt(options.faults, elapsed_ms());
+    if (now_fault != fault) {
+      if (fault) {
+        if (is(LineFault::kFlood)) log.Note("flood " + std::to_string(flooded) + " bytes");
+        if (is(LineFault::kUnplug) && !line.Open()) break;
+        log.Note("fault " + std::string(LineFaultName(fault->kind)) + " off");
+        if (options.on_fault) options.on_fault(fault->kind, false);
+      }
+      fault = now_fault;
+      if (fault) {
+        log.Note("fault " + std::string(LineFaultName(fault->kind)) + " on");
+        if (options.on_fault) options.on_fault(fault->kind, true);
+        flooded = 0;
+        if (is(LineFault::kUnplug)) {
+          line.Close();
+          pending.clear();
+        }
+      }
+    }
+
     int timeout_ms = -1;
     if (!pending.empty()) {
       const auto wait =
           std::chrono::duration_cast<std::chrono::milliseconds>(pending.front().due - Clock::now());
       timeout_ms = static_cast<int>(std::max<long long>(0, wait.count()));
     }
-    pollfd p{master, POLLIN, 0};
+    if (first_request) {
+      const long long change = NextFaultChange(options.faults, elapsed_ms());
+      if (change >= 0 && (timeout_ms < 0 || change < timeout_ms)) {
+        timeout_ms = static_cast<int>(change);
+      }
+    }
+    if (line.master() < 0) {  // unplugged: nothing to serve until it is back
+      ::poll(nullptr, 0, timeout_ms);
+      continue;
+    }
+    const bool flooding = is(LineFault::kFlood);
+    pollfd p{line.master(), static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0};
     const int ready = ::poll(&p, 1, timeout_ms);
     if (ready < 0 && errno != EINTR) break;
     if (ready > 0 && (p.revents & POLLIN)) {
-      const ssize_t n = ::read(master, buf, sizeof buf);
+      const ssize_t n = ::read(line.master(), buf, sizeof buf);
       if (n > 0) {
         const auto size = static_cast<std::size_t>(n);
+        if (!first_request) first_request = Clock::now();
         log.Write('>', buf, size);
         trace_block(TraceDirection::kToDevice, buf, size);
         DeviceReply reply = model.Receive(ByteView(buf, size));
+        if (fault) reply = ShapeReply(fault->kind, std::move(reply), options.reply_faults, random);
         if (!reply.bytes.empty()) {
           const auto due = Clock::now() + line_time(size) +
                            std::chrono::milliseconds(std::max(0, reply.delay_ms)) +
                            line_time(reply.bytes.size());
-          pending.push_back({due, std::move(reply.bytes)});
+          // A late answer must not hold back the prompt ones after it.
+          const auto at = std::upper_bound(
+              pending.begin(), pending.end(), due,
+              [](Clock::time_point t, const PendingReply& r) { return t < r.due; });
+          pending.insert(at, {due, std::move(reply.bytes)});
         }
       }
+    }
+    if (flooding && ready > 0 && (p.revents & POLLOUT)) {
+      const ssize_t n = ::write(line.master(), kFloodChunk, sizeof kFloodChunk);
+      if (n > 0) flooded += static_cast<unsigned long long>(n);
     }
     while (!pending.empty() && pending.front().due <= Clock::now()) {
       const PendingReply& reply = pending.front();
       log.Write('<', reply.bytes.data(), reply.bytes.size());
       trace_block(TraceDirection::kFromDevice, reply.bytes.data(), reply.bytes.size());
-      if (!WriteAll(master, reply.bytes.data(), reply.bytes.size())) break;
+      if (!WriteAll(line.master(), reply.bytes.data(), reply.bytes.size())) break;
       pending.pop_front();
     }
   }
-  std::filesystem::remove(link, ec);
-  ::close(slave);
-  ::close(master);
   return 0;
 }
 

@@ -2,10 +2,12 @@
 // directory, so the programs reach it through their real serial code path.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 #include "common/device_model.h"
+#include "common/line_faults.h"
 #include "common/trace_record.h"
 
 namespace common {
@@ -20,6 +22,13 @@ struct PtyOptions {
   // Names and judges a block for the trace by the device's protocol; without it the
   // records carry the bytes only.
   std::function<TraceRecord(TraceDirection, ByteView)> describe;
+  // Faults on a schedule from the first request; each start and end is logged as
+  // "! fault NAME on|off  t=...". Answers are mangled as reply_faults says.
+  FaultPlan faults;
+  ReplyFaults reply_faults;
+  std::uint32_t fault_seed = 1;
+  // Told when a fault starts (true) and ends: the model switches its own faults.
+  std::function<void(LineFault, bool)> on_fault;
 };
 
 // Serves the model until SIGINT/SIGTERM. Returns a process exit code.

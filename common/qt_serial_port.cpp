@@ -8,10 +8,6 @@ namespace common {
 
 namespace {
 
-// A port that vanished is tried again at most this often while the link keeps
-// writing, so a missing adapter costs one stat() a second, not a storm of opens.
-constexpr int kReopenIntervalMs = 1000;
-
 QSerialPort::Parity ToQtParity(char parity) {
   switch (parity) {
     case 'E':
@@ -30,6 +26,7 @@ QSerialPort::Parity ToQtParity(char parity) {
 }  // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent) {
+  port_.setReadBufferSize(kReadBufferBytes);
   connect(&port_, &QSerialPort::readyRead, this, &SerialPort::BytesReceived);
   connect(&port_, &QSerialPort::bytesWritten, this, &QtSerialPort::OnBytesWritten);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
@@ -39,7 +36,7 @@ QString QtSerialPort::Description() const { return path_; }
 
 bool QtSerialPort::Open() {
   if (port_.isOpen()) Close();
-  lost_ = false;
+  reopen_wanted_ = false;
   path_ = PortDeviceName(port_number_);
   if (path_.isEmpty()) {
     SetStatus(QStringLiteral("Port not found"),
@@ -86,7 +83,7 @@ bool QtSerialPort::Open() {
 }
 
 void QtSerialPort::Close() {
-  lost_ = false;
+  reopen_wanted_ = false;
   pending_tx_ = 0;
   if (port_.isOpen()) port_.close();
 }
@@ -95,6 +92,7 @@ qint64 QtSerialPort::BytesWaiting() const { return port_.isOpen() ? port_.bytesA
 
 void QtSerialPort::Discard() {
   if (!port_.isOpen()) return;
+  // readAll() also lets a port whose read buffer was full take bytes again.
   port_.readAll();
   port_.clear(QSerialPort::Input);
 }
@@ -105,20 +103,32 @@ QByteArray QtSerialPort::Read(qint64 n) {
 }
 
 bool QtSerialPort::Write(const QByteArray& bytes) {
-  if (!port_.isOpen() && !(lost_ && TryReopen())) return false;
+  if (!port_.isOpen() && !(reopen_wanted_ && TryReopen())) return false;
   const qint64 written = port_.write(bytes);
   if (written != bytes.size()) return false;
   pending_tx_ += written;
   return true;
 }
 
+void QtSerialPort::ReopenWhenPresent() {
+  if (port_.isOpen()) return;
+  reopen_wanted_ = true;
+  since_reopen_try_.start();
+}
+
 bool QtSerialPort::TryReopen() {
+  // While the device node is missing each write costs one stat(), and the port
+  // opens on the first write after it is back; an open that fails on a present
+  // node (busy, no permission) is not tried again for a second.
   if (since_reopen_try_.isValid() && since_reopen_try_.elapsed() < kReopenIntervalMs) return false;
+  const QString path = PortDeviceName(port_number_);
+  if (path.isEmpty() || !QFileInfo::exists(path)) return false;
   since_reopen_try_.start();
   if (!Open()) {
-    lost_ = true;  // keep trying on later writes
+    reopen_wanted_ = true;  // keep trying on later writes
     return false;
   }
+  emit Reopened();
   return true;
 }
 
@@ -139,8 +149,7 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
       if (!port_.isOpen()) return;
       port_.close();
       pending_tx_ = 0;
-      lost_ = true;
-      since_reopen_try_.start();
+      reopen_wanted_ = true;
       SetStatus(QStringLiteral("Disconnected"), port_.errorString());
       emit Lost();
       break;

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "common/event_wait.h"
 #include "common/testing/test_support.h"
 
 namespace common {
@@ -42,6 +44,11 @@ class Pty {
   }
   void Send(const QByteArray& bytes) const {
     ASSERT_EQ(::write(master_, bytes.constData(), bytes.size()), bytes.size());
+  }
+  // As much of `bytes` as the line takes now (0 when it is full).
+  qint64 Offer(const QByteArray& bytes) const {
+    const ssize_t n = ::write(master_, bytes.constData(), bytes.size());
+    return n > 0 ? n : 0;
   }
 
  private:
@@ -137,11 +144,13 @@ TEST_F(QtSerialPortTest, VanishedDeviceClosesOnceAndReopensWhenBack) {
   ASSERT_TRUE(port.Open());
   QSignalSpy lost(&port, &SerialPort::Lost);
   pty.reset();  // the far end goes away, as a pulled adapter does
+  // ... and its node with it: the link dangles (a pty's number may soon serve another).
+  ASSERT_TRUE(QFile::remove(Com(7)) && QFile::link(dir_.path() + "/pulled-adapter", Com(7)));
   ASSERT_TRUE(WaitUntil([&] { return lost.count() >= 1; }, 2000));
   EXPECT_FALSE(WaitUntil([&] { return lost.count() > 1; }, 100));
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(port.StatusText(), "Disconnected");
-  EXPECT_FALSE(port.Write(Hex("31 00 CE")));  // too soon to retry
+  EXPECT_FALSE(port.Write(Hex("31 00 CE")));  // nothing there to open
 
   Pty back;
   ASSERT_TRUE(back.Link(Com(7)));
@@ -150,6 +159,64 @@ TEST_F(QtSerialPortTest, VanishedDeviceClosesOnceAndReopensWhenBack) {
   QByteArray got;
   ASSERT_TRUE(WaitUntil([&] { return (got += back.ReadAll()).size() >= 3; }, 2000));
   EXPECT_EQ(got, Hex("31 00 CE"));
+}
+
+// An adapter missing at start-up: after the failed open the port keeps trying on
+// writes, the first time a second after it was asked to, and opens once it is there.
+TEST_F(QtSerialPortTest, MissingAtStartOpensOnceItAppears) {
+  QtSerialPort port;
+  port.SetPortNumber(8);
+  ASSERT_FALSE(port.Open());
+  QSignalSpy reopened(&port, &SerialPort::Reopened);
+  QElapsedTimer clock;
+  clock.start();
+  port.ReopenWhenPresent();
+  EXPECT_FALSE(port.Write(Hex("7E 01 13 3C 06 D8 7E")));
+  Pty pty;
+  ASSERT_TRUE(pty.Link(Com(8)));
+  EXPECT_FALSE(port.Write(Hex("7E 01 13 3C 06 D8 7E")));  // held back: the open just failed
+  ASSERT_TRUE(WaitUntil([&] { return port.Write(Hex("7E 01 13 3C 06 D8 7E")); }, 3000));
+  EXPECT_GE(clock.elapsed(), QtSerialPort::kReopenIntervalMs - 50);
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(reopened.count(), 1);
+  QByteArray got;
+  ASSERT_TRUE(WaitUntil([&] { return (got += pty.ReadAll()).size() >= 7; }, 2000));
+  EXPECT_EQ(got, Hex("7E 01 13 3C 06 D8 7E"));
+
+  // Closing on purpose (another port chosen) ends the trying.
+  port.Close();
+  EXPECT_FALSE(port.Write(Hex("31 00 CE")));
+  EXPECT_EQ(reopened.count(), 1);
+}
+
+// A line that floods while nobody reads: the port stops taking bytes at its bound
+// (the sender is held back), and takes them again once the reader discards.
+TEST_F(QtSerialPortTest, ReadBufferStaysBoundedUnderAFlood) {
+  Pty pty;
+  ASSERT_TRUE(pty.Link(Com(9)));
+  QtSerialPort port;
+  port.SetPortNumber(9);
+  ASSERT_TRUE(port.Open());
+  const QByteArray chunk(4096, '\0');
+  qint64 sent = 0;
+  QElapsedTimer clock;
+  clock.start();
+  int refused_in_a_row = 0;
+  while (clock.elapsed() < 5000 && refused_in_a_row < 50) {
+    const qint64 n = pty.Offer(chunk);
+    sent += n;
+    refused_in_a_row = n == 0 ? refused_in_a_row + 1 : 0;
+    Delay(n == 0 ? 2 : 0);
+  }
+  EXPECT_GE(refused_in_a_row, 50) << "the line kept taking bytes: " << sent;
+  EXPECT_LE(port.BytesWaiting(), QtSerialPort::kReadBufferBytes);
+  EXPECT_GE(port.BytesWaiting(), QtSerialPort::kReadBufferBytes / 2);
+  EXPECT_LT(sent, 4 * QtSerialPort::kReadBufferBytes);
+
+  port.Discard();
+  EXPECT_EQ(port.BytesWaiting(), 0);
+  pty.Send(Hex("31 00 CE"));
+  ASSERT_TRUE(WaitUntil([&] { return port.BytesWaiting() > 0; }, 2000));
 }
 
 }  // namespace

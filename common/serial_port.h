@@ -33,6 +33,9 @@ class SerialPort : public QObject {
   // "Port not found", "Disconnected") and ErrorDetail() carries the OS's words.
   virtual bool Open() = 0;
   virtual void Close() = 0;
+  // After a failed Open(): keep trying on later writes, as for a port that vanished,
+  // until it opens or Close() is called. Ports that cannot come back ignore it.
+  virtual void ReopenWhenPresent() {}
   virtual bool IsOpen() const = 0;
   QString StatusText() const { return status_text_; }
   QString ErrorDetail() const { return error_detail_; }
@@ -58,6 +61,8 @@ class SerialPort : public QObject {
   void ReceiveError(int code);
   // The device behind the port went away (adapter pulled); the port is closed.
   void Lost();
+  // A port that was lost or had failed to open is open again.
+  void Reopened();
 
  protected:
   void SetStatus(const QString& text, const QString& detail = {}) {

@@ -74,6 +74,19 @@ void ToolCommandLine::AddPtyOptions() {
            "or sends (the programs' Link Trace format)");
 }
 
+void ToolCommandLine::AddFaultOptions(const std::vector<LineFault>& kinds) {
+  fault_kinds_ = kinds;
+  QStringList names;
+  for (LineFault kind : kinds) names << QString::fromLatin1(LineFaultName(kind).data());
+  AddValue({"fault"}, "KINDS", "faults, comma-separated, one after another: " + names.join(", "));
+  AddValue({"fault-after"}, "MS", "first fault this long after the first request (default 1000)");
+  AddValue({"fault-for"}, "MS", "each fault lasts this long (default 1000)");
+  AddValue({"fault-every"}, "MS",
+           "a fault starts every MS, the list repeating for ever (default: each kind once, "
+           "with a gap as long as a fault between two)");
+  AddValue({"fault-seed"}, "N", "seed of the noise and cuts, so runs repeat (default 1)");
+}
+
 std::optional<int> ToolCommandLine::Parse(const QStringList& arguments) {
   error_.clear();
   if (!parser_.parse(QStringList{program_} + arguments)) {
@@ -175,6 +188,27 @@ PtyOptions ToolCommandLine::Pty(const LineSettings& line) {
   pty.verbose = parser_.isSet("verbose");
   if (const auto trace = Text("trace")) pty.trace_path = trace->toStdString();
   if (parser_.isSet("paced")) pty.micros_per_byte = line.MicrosPerByte();
+  if (fault_kinds_.empty()) return pty;
+  if (const auto list = Text("fault")) {
+    for (const QString& name : list->split(',')) {
+      const auto kind = ParseLineFault(name.trimmed().toStdString());
+      if (!kind ||
+          std::find(fault_kinds_.begin(), fault_kinds_.end(), *kind) == fault_kinds_.end()) {
+        Fail(QStringLiteral("--fault: %1 is not a fault of this device").arg(name.trimmed()));
+        continue;
+      }
+      pty.faults.kinds.push_back(*kind);
+    }
+  }
+  if (const auto v = Whole("fault-after", 0, 86400000)) pty.faults.after_ms = static_cast<int>(*v);
+  if (const auto v = Whole("fault-for", 1, 86400000)) pty.faults.for_ms = static_cast<int>(*v);
+  if (const auto v = Whole("fault-every", 0, 86400000)) pty.faults.every_ms = static_cast<int>(*v);
+  if (pty.faults.every_ms > 0 && pty.faults.every_ms <= pty.faults.for_ms) {
+    Fail(QStringLiteral("--fault-every must be longer than --fault-for"));
+  }
+  if (const auto v = Whole("fault-seed", 0, 0xFFFFFFFFLL)) {
+    pty.fault_seed = static_cast<std::uint32_t>(*v);
+  }
   return pty;
 }
 

@@ -8,7 +8,9 @@
 #include <QStringList>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
+#include "common/line_faults.h"
 #include "common/line_settings.h"
 #include "common/port_numbers.h"
 #include "common/program_help.h"
@@ -31,6 +33,10 @@ class ToolCommandLine {
   QStringList Positional() const { return parser_.positionalArguments(); }
   // --port N (required), --port-dir DIR, --paced, --log FILE, --verbose, --trace FILE.
   void AddPtyOptions();
+  // --fault KIND[,KIND...], --fault-after MS, --fault-for MS, --fault-every MS,
+  // --fault-seed N: faults on a schedule (see FaultPlan). `kinds` are the ones the
+  // device can do.
+  void AddFaultOptions(const std::vector<LineFault>& kinds);
   QCommandLineParser& Parser() { return parser_; }
 
   // Parses the arguments that follow the program name. Returns an exit status when
@@ -53,7 +59,8 @@ class ToolCommandLine {
   // After the values are read: kUsageError (reported) when any was bad.
   std::optional<int> Finish();
 
-  // The pty options of AddPtyOptions() for a device on the given line.
+  // The pty options of AddPtyOptions() for a device on the given line, with the
+  // faults of AddFaultOptions() when it was called.
   PtyOptions Pty(const LineSettings& line);
 
   QString Error() const { return error_; }
@@ -73,6 +80,7 @@ class ToolCommandLine {
   QCommandLineParser parser_;
   ProgramHelp help_;
   bool positional_allowed_ = false;
+  std::vector<LineFault> fault_kinds_;
   QString error_;
   std::FILE* out_ = stdout;
   std::FILE* err_ = stderr;

@@ -68,6 +68,14 @@ std::string OutcomeText(const TraceRecord& record) {
   return text;
 }
 
+void LimitBytes(TraceRecord& record, std::size_t total) {
+  if (record.bytes.size() > kMaxRecordBytes) record.bytes.resize(kMaxRecordBytes);
+  if (total <= record.bytes.size()) return;
+  std::string note =
+      "first " + std::to_string(record.bytes.size()) + " of " + std::to_string(total) + " bytes";
+  record.detail = record.detail.empty() ? note : record.detail + ", " + note;
+}
+
 std::string HexText(ByteView bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text;

@@ -50,6 +50,13 @@ struct TraceRecord {
   bool Failed() const { return IsFailure(outcome); }
 };
 
+// A record keeps at most this many bytes: the longest answer of either device (a full
+// event log, 229 383 bytes) fits, and a flooding line cannot fill the memory.
+inline constexpr std::size_t kMaxRecordBytes = 256 * 1024;
+// Keeps the first kMaxRecordBytes of the record's bytes, of `total` that came, and says
+// so in its detail ("first 262144 of 300000 bytes").
+void LimitBytes(TraceRecord& record, std::size_t total);
+
 // What the link tells the trace about a request: its name, and whether the poll
 // sends it on its own schedule (the filter "hide routine polls" hides those).
 struct TraceName {

@@ -5,6 +5,7 @@
 
 #include "common/program_help.h"
 #include "common/qt_prompts.h"
+#include "common/screen_log.h"
 #include "common/version.h"
 #include "corvid/monitor/main_window.h"
 #include "corvid/session/corvid_app.h"
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
   corvid::monitor::MainWindow window(corvid_app);
   prompts.SetParent(&window);
   if (simulated) window.MarkSimulated();
+  const auto screen_log = common::ScreenLog::FromEnvironment(&window);
+  if (screen_log) screen_log->Follow(&corvid_app.session());
   window.show();
   window.Load();
   return QApplication::exec();

@@ -4,6 +4,7 @@
 
 #include "common/program_help.h"
 #include "common/qt_prompts.h"
+#include "common/screen_log.h"
 #include "common/version.h"
 #include "tessera/flash/flash_menu.h"
 #include "tessera/panel/install_windows.h"
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
   tessera::panel::InstallWindows(window);
   new tessera::flash::FlashMenu(window);  // owned by the window
   prompts.SetParent(&window);
+  const auto screen_log = common::ScreenLog::FromEnvironment(&window);
+  if (screen_log) screen_log->Follow(&tessera_app.session());
   if (!window.Load(command_line)) return 1;
   window.show();
   return app.exec();

@@ -45,6 +45,7 @@ Bytes BuildCommandFrame(std::uint8_t slot, common::ByteView command) {
 
 void HdlcReceiver::Reset() {
   rx_frame_.clear();
+  if (rx_frame_.capacity() > kMaxFrameBytes) rx_frame_.shrink_to_fit();
   rx_start_ = false;
   rx_end_ = false;
   rx_escape_ = false;
@@ -67,11 +68,17 @@ bool HdlcReceiver::Take(std::uint8_t c) {
     rx_escape_ = false;
     c ^= kEscapeXor;
   }
+  if (rx_frame_.size() >= kMaxFrameBytes) {
+    // No answer is this long: noise or a flood. Drop it and hunt for a new frame.
+    ++overflows_;
+    rx_frame_.clear();
+    rx_start_ = false;
+  }
   rx_frame_.push_back(c);
   return false;
 }
 
-ResponseCheck EvaluateResponse(common::ByteView body) {
+ResponseCheck EvaluateResponse(common::ByteView body, std::optional<std::uint8_t> command_sent) {
   ResponseCheck result;
   if (!CheckCrcString(body)) {
     result.kind = ResponseKind::kCrcError;
@@ -87,6 +94,8 @@ ResponseCheck EvaluateResponse(common::ByteView body) {
     result.kind = ResponseKind::kNak;
   } else if (!IsAcceptedResponseCode(result.code)) {
     result.kind = ResponseKind::kUnknownCode;
+  } else if (command_sent && result.code != ResponseCodeFor(*command_sent)) {
+    result.kind = ResponseKind::kForeignCode;
   } else {
     result.kind = ResponseKind::kOk;
     result.payload.assign(body.begin() + 2, body.end() - 2);

@@ -2,7 +2,9 @@
 // the one-byte-at-a-time receive state machine and the evaluation of a response.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "common/bytes.h"
 
@@ -32,6 +34,10 @@ inline constexpr std::uint8_t kRspSetCalibration = 0xFC;
 
 // True for the five codes the host accepts as a good answer.
 bool IsAcceptedResponseCode(std::uint8_t code);
+// The code that answers a command: the command code with bit 7 set.
+constexpr std::uint8_t ResponseCodeFor(std::uint8_t command) {
+  return static_cast<std::uint8_t>(command | 0x80);
+}
 
 // Appends b to out, escaped when it is a flag or the escape byte.
 void StuffByte(std::uint8_t b, Bytes& out);
@@ -42,9 +48,16 @@ Bytes CommandBody(std::uint8_t slot, common::ByteView command);
 // The complete wire frame of a command (code + data) to a slot address.
 Bytes BuildCommandFrame(std::uint8_t slot, common::ByteView command);
 
+// Longest unstuffed body the receiver keeps. The longest answer (identification:
+// address, control, code, type, 60 text bytes, FCS) is 66 bytes; a line that never
+// closes its frame must not grow the host's memory.
+inline constexpr std::size_t kMaxFrameBytes = 256;
+
 // Collects a response one received byte at a time. Flags never reach RxFrame; a
 // byte after 0x7D is XORed with 0x20; bytes before the opening flag are kept like
-// any other (a frame with leading noise then fails its FCS).
+// any other (a frame with leading noise then fails its FCS). A frame that reaches
+// kMaxFrameBytes without closing is dropped, and the receiver looks for an opening
+// flag again.
 class HdlcReceiver {
  public:
   // Empties RxFrame and clears the start, end and escape states.
@@ -56,12 +69,15 @@ class HdlcReceiver {
   bool RxEnd() const { return rx_end_; }
   bool RxEscape() const { return rx_escape_; }
   const Bytes& RxFrame() const { return rx_frame_; }
+  // Frames dropped for their length since the receiver was made.
+  std::uint64_t Overflows() const { return overflows_; }
 
  private:
   Bytes rx_frame_;
   bool rx_start_ = false;
   bool rx_end_ = false;
   bool rx_escape_ = false;
+  std::uint64_t overflows_ = 0;
 };
 
 enum class ResponseKind {
@@ -69,6 +85,7 @@ enum class ResponseKind {
   kCrcError,     // FCS residue wrong
   kTooShort,     // FCS fine but no room for a response code
   kNak,          // code 0x80
+  kForeignCode,  // an accepted code, but not the answer to the command sent
   kUnknownCode,  // any other code
 };
 
@@ -78,7 +95,10 @@ struct ResponseCheck {
   Bytes payload;          // response code first; empty unless kOk
 };
 
-// Judges an unstuffed body (address, control, code, data, FCS).
-ResponseCheck EvaluateResponse(common::ByteView body);
+// Judges an unstuffed body (address, control, code, data, FCS). With the command
+// that was sent, only its own answer (or a NAK) is taken: a late answer to an
+// earlier command would otherwise be decoded as this one's.
+ResponseCheck EvaluateResponse(common::ByteView body,
+                               std::optional<std::uint8_t> command_sent = std::nullopt);
 
 }  // namespace corvid

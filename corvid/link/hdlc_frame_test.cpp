@@ -71,6 +71,43 @@ TEST(HdlcReceiverTest, SplitArrivalsAndReset) {
   }
 }
 
+// A line that never closes its frame: the receiver keeps at most kMaxFrameBytes,
+// drops the rest, and still takes the next whole frame.
+TEST(HdlcReceiverTest, AFrameThatNeverClosesIsBounded) {
+  struct Case {
+    const char* name;
+    Bytes noise;
+    std::size_t held;  // bytes of the unfinished frame after the noise
+    std::uint64_t overflows;
+  };
+  const Bytes opening = {0x7E};
+  for (const Case& c : {
+           Case{"just under", Bytes(255, 0x00), 255, 0},
+           Case{"at the bound", Bytes(256, 0x00), 256, 0},
+           Case{"one over", Bytes(257, 0x00), 1, 1},
+           Case{"a flood", Bytes(100000, 0x00), 160, 390},
+           Case{"escape bytes are not kept", Bytes(600, 0x7D), 0, 0},
+       }) {
+    SCOPED_TRACE(c.name);
+    HdlcReceiver rx;
+    EXPECT_FALSE(Receive(rx, opening).has_value());
+    EXPECT_FALSE(Receive(rx, c.noise).has_value());
+    EXPECT_EQ(rx.RxFrame().size(), c.held);
+    EXPECT_EQ(rx.Overflows(), c.overflows);
+    EXPECT_LE(rx.RxFrame().capacity(), kMaxFrameBytes);
+    // Without an overflow the next frame's opening flag closes the long one; after
+    // one it opens a frame that still carries what came before it. Either way that
+    // fails its FCS, and the next exchange starts clean.
+    const Bytes next = FrameBody(WithFcs({0x01, 0x13, 0xFB, 0x00}));
+    const auto frame = Receive(rx, next);
+    ASSERT_TRUE(frame.has_value());
+    EXPECT_EQ(frame->size(), c.overflows > 0 ? c.held + 6 : c.held);
+    EXPECT_FALSE(CheckCrcString(*frame));
+    rx.Reset();
+    EXPECT_EQ(Receive(rx, next), WithFcs({0x01, 0x13, 0xFB, 0x00}));
+  }
+}
+
 TEST(HdlcFrameTest, EvaluateResponse) {
   struct Case {
     Bytes body;
@@ -100,6 +137,34 @@ TEST(HdlcFrameTest, EvaluateResponse) {
     EXPECT_EQ(check.payload, c.payload);
   }
   EXPECT_EQ(EvaluateResponse(WithFcs({0x01, 0x13, 0x41})).code, 0x41);
+}
+
+// Knowing the command sent, only its own answer (or a NAK) is taken: another
+// command's answer, typically a late one, is foreign.
+TEST(HdlcFrameTest, EvaluateResponseToTheCommandSent) {
+  struct Case {
+    std::uint8_t command;
+    Bytes body;
+    ResponseKind kind;
+  };
+  for (const Case& c : {
+           Case{0x01, WithFcs({0x01, 0x13, 0x81, 0x00}), ResponseKind::kOk},
+           Case{0x02, WithFcs({0x1E, 0x13, 0x82, 0x00}), ResponseKind::kOk},
+           Case{0x3C, WithFcs({0x01, 0x13, 0xBC, 0x02}), ResponseKind::kOk},
+           Case{0x7B, WithFcs({0x01, 0x13, 0xFB, 0x00}), ResponseKind::kOk},
+           Case{0x7C, WithFcs({0x01, 0x13, 0xFC}), ResponseKind::kOk},
+           Case{0x7B, WithFcs({0x01, 0x13, 0x81, 0x00}), ResponseKind::kForeignCode},
+           Case{0x3C, WithFcs({0x01, 0x13, 0x81, 0x00}), ResponseKind::kForeignCode},
+           Case{0x01, WithFcs({0x01, 0x13, 0x82, 0x00}), ResponseKind::kForeignCode},
+           Case{0x01, WithFcs({0x01, 0x13, 0xBC, 0x02}), ResponseKind::kForeignCode},
+           Case{0x7C, WithFcs({0x01, 0x13, 0xFB, 0x00}), ResponseKind::kForeignCode},
+           Case{0x3C, WithFcs({0x01, 0x13, 0x80}), ResponseKind::kNak},
+           Case{0x01, WithFcs({0x01, 0x13, 0x41}), ResponseKind::kUnknownCode},
+       }) {
+    const ResponseCheck check = EvaluateResponse(c.body, c.command);
+    EXPECT_EQ(check.kind, c.kind) << int(c.command) << " " << int(c.body[2]);
+    EXPECT_EQ(check.payload.empty(), c.kind != ResponseKind::kOk);
+  }
 }
 
 }  // namespace

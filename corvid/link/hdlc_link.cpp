@@ -1,5 +1,7 @@
 #include "corvid/link/hdlc_link.h"
 
+#include <algorithm>
+
 #include "common/link_tap.h"
 #include "common/prompts.h"
 #include "common/qt_bytes.h"
@@ -35,8 +37,7 @@ bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
   receiver_.Reset();
   rx_frame_.clear();
   tx_code_ = tx_command.empty() ? 0 : tx_command[0];
-  rx_wire_.clear();
-  rx_after_.clear();
+  ForgetAnswer();
   // Armed before the write so an answer faster than our wait is not lost.
   armed_ = true;
   const Bytes frame = BuildCommandFrame(static_cast<std::uint8_t>(slot_address_), tx_command);
@@ -71,7 +72,7 @@ bool HdlcLink::GetHDLCResponse() {
     TraceAnswer(TraceOutcome::kTimeout, response_window_ms_);
     return false;
   }
-  const ResponseCheck check = EvaluateResponse(receiver_.RxFrame());
+  const ResponseCheck check = EvaluateResponse(receiver_.RxFrame(), tx_code_);
   switch (check.kind) {
     case ResponseKind::kOk:
       rx_frame_ = check.payload;
@@ -84,6 +85,11 @@ bool HdlcLink::GetHDLCResponse() {
     case ResponseKind::kTooShort:
       ++counters_.CrcErrorCount;
       TraceAnswer(TraceOutcome::kWrongLength, 0, "too short for a response code");
+      return false;
+    case ResponseKind::kForeignCode:
+      // The answer to an earlier command, late: ours did not come in the window.
+      ++counters_.RxTimeoutCount;
+      TraceAnswer(TraceOutcome::kUnexpectedCode, check.code, "the answer to another command");
       return false;
     case ResponseKind::kNak:
       if (counters_.RxNakCount < LinkCounters::kMaxNakCount) ++counters_.RxNakCount;
@@ -118,8 +124,8 @@ void HdlcLink::OnBytesReceived() {
     }
     // Anything after the closing flag is not ours; the trace lists it after the answer.
     if (Tracing()) {
-      rx_wire_.insert(rx_wire_.end(), bytes.begin(), bytes.begin() + taken);
-      rx_after_.insert(rx_after_.end(), bytes.begin() + taken, bytes.end());
+      Keep(rx_wire_, rx_wire_total_, bytes.first(taken));
+      Keep(rx_after_, rx_after_total_, bytes.subspan(taken));
     }
   }
 }
@@ -138,11 +144,26 @@ void HdlcLink::TraceDropped(common::ByteView bytes) {
 
 void HdlcLink::TraceAnswer(common::TraceOutcome outcome, int value, std::string detail) {
   if (Tracing()) {
-    tap_->Received(CommandTraceName(tx_code_), rx_wire_, outcome, value, std::move(detail));
-    TraceDropped(rx_after_);
+    tap_->Received(CommandTraceName(tx_code_), rx_wire_, outcome, value, std::move(detail),
+                   rx_wire_total_);
+    if (rx_after_total_ > 0) tap_->Dropped(rx_after_, rx_after_total_);
   }
+  ForgetAnswer();
+}
+
+void HdlcLink::ForgetAnswer() {
   rx_wire_.clear();
   rx_after_.clear();
+  rx_wire_total_ = 0;
+  rx_after_total_ = 0;
+}
+
+void HdlcLink::Keep(Bytes& kept, std::size_t& total, common::ByteView more) {
+  // A flooding line must not grow the trace's copy without end.
+  total += more.size();
+  const std::size_t room =
+      kept.size() < common::kMaxRecordBytes ? common::kMaxRecordBytes - kept.size() : 0;
+  kept.insert(kept.end(), more.begin(), more.begin() + std::min(room, more.size()));
 }
 
 }  // namespace corvid

@@ -19,13 +19,16 @@ class SerialPort;
 
 namespace corvid {
 
-// Link error counters shown in the status bar; reset by Clear Errors.
+// Link error counters shown in the status bar; reset by Clear Errors. 64 bits wide
+// on every platform, so a run of weeks never wraps them.
 struct LinkCounters {
-  long CrcErrorCount = 0;   // responses rejected for a bad FCS (or too short)
-  long RxTimeoutCount = 0;  // response windows that expired
-  long RxNakCount = 0;      // NAKs received; stops at kMaxNakCount
+  std::uint64_t CrcErrorCount = 0;  // responses rejected for a bad FCS (or too short)
+  // Response windows that ended without the answer to the command sent: nothing
+  // came, or only the answer to another command (a late one).
+  std::uint64_t RxTimeoutCount = 0;
+  std::uint64_t RxNakCount = 0;  // NAKs received; stops at kMaxNakCount
 
-  static constexpr long kMaxNakCount = 255;
+  static constexpr std::uint64_t kMaxNakCount = 255;
   void Clear() { *this = LinkCounters{}; }
 };
 
@@ -50,7 +53,9 @@ class HdlcLink : public QObject {
 
   // Parts of Exchange, usable on their own: frame and write a command (false when
   // the port would not take it), then wait for and judge its response (false on
-  // failure; the payload is then in RxFrame()).
+  // failure; the payload is then in RxFrame()). Only the answer to the command sent
+  // (its code with bit 7 set) or a NAK is taken; another command's answer fails the
+  // exchange and counts as a window without answer (RxTimeoutCount).
   bool SendHDLCCommand(common::ByteView tx_command);
   bool GetHDLCResponse();
 
@@ -80,6 +85,8 @@ class HdlcLink : public QObject {
   void TraceDropped(common::ByteView bytes);
   // The trace's record of the answer that came (as it was on the line), or of its absence.
   void TraceAnswer(common::TraceOutcome outcome, int value = 0, std::string detail = {});
+  void ForgetAnswer();
+  static void Keep(Bytes& kept, std::size_t& total, common::ByteView more);
 
   common::SerialPort& port_;
   common::Prompts& prompts_;
@@ -88,8 +95,12 @@ class HdlcLink : public QObject {
   LinkCounters counters_;
   Bytes rx_frame_;
   std::uint8_t tx_code_ = 0;  // command code of the frame last sent
-  Bytes rx_wire_;             // the answer's bytes as they came, while tracing
-  Bytes rx_after_;            // bytes after its closing flag, dropped once it is judged
+  // While tracing: the answer's bytes as they came, and those after its closing flag
+  // (dropped once it is judged), each kept up to kMaxRecordBytes of their totals.
+  Bytes rx_wire_;
+  Bytes rx_after_;
+  std::size_t rx_wire_total_ = 0;
+  std::size_t rx_after_total_ = 0;
   common::LinkTap* tap_ = nullptr;
   int slot_address_ = 1;
   int response_window_ms_ = kResponseWindowMs;

@@ -57,7 +57,7 @@ TEST_F(HdlcLinkTest, StatusExchangeSendsExampleFrameAndReturnsPayload) {
 TEST_F(HdlcLinkTest, EachFaultRaisesOnlyItsCounter) {
   struct Case {
     void (*setup)(SwitchPackOptions&);
-    long LinkCounters::*counter;
+    std::uint64_t LinkCounters::*counter;
   };
   for (const Case& c :
        {Case{[](SwitchPackOptions& o) { o.bad_fcs_every = 1; }, &LinkCounters::CrcErrorCount},
@@ -90,14 +90,14 @@ TEST_F(HdlcLinkTest, NakCountStopsAt255WhileOthersKeepCounting) {
   link_.Counters().RxNakCount = 250;
   model_.Options().nak_every = 1;
   for (int i = 0; i < 8; ++i) link_.Exchange(kStatus);
-  EXPECT_EQ(link_.Counters().RxNakCount, 255);
+  EXPECT_EQ(link_.Counters().RxNakCount, 255u);
   model_.Options() = {.bad_fcs_every = 1};
   link_.Exchange(kStatus);
   model_.Options() = {.silent = true};
   link_.Exchange(kStatus);
-  EXPECT_EQ(link_.Counters().RxNakCount, 255);
-  EXPECT_EQ(link_.Counters().CrcErrorCount, 1);
-  EXPECT_EQ(link_.Counters().RxTimeoutCount, 1);
+  EXPECT_EQ(link_.Counters().RxNakCount, 255u);
+  EXPECT_EQ(link_.Counters().CrcErrorCount, 1u);
+  EXPECT_EQ(link_.Counters().RxTimeoutCount, 1u);
 }
 
 TEST_F(HdlcLinkTest, ForeignCodeShowsMessageWithDecimalCode) {
@@ -110,6 +110,30 @@ TEST_F(HdlcLinkTest, ForeignCodeShowsMessageWithDecimalCode) {
   EXPECT_EQ(m.icon, common::Icon::kCritical);
   const LinkCounters& c = link_.Counters();
   EXPECT_EQ(c.CrcErrorCount + c.RxTimeoutCount + c.RxNakCount, 0);
+}
+
+// A device one answer behind (late answers, as the host sees them): only an answer
+// with the code of the command just sent is taken; the others change nothing and
+// count as windows without an answer.
+TEST_F(HdlcLinkTest, AnswersToOtherCommandsAreNotTaken) {
+  model_.Options().answer_previous = true;
+  const Bytes kDiagnostic = {0x7B};
+  struct Step {
+    Bytes command;
+    const char* code;  // "" = failed
+    std::uint64_t timeouts;
+  };
+  for (const Step& step : {Step{kIdentify, "", 1},    // nothing before it: no answer at all
+                           Step{kDiagnostic, "", 2},  // gets the identification
+                           Step{kStatus, "", 3},      // gets the diagnostic answer
+                           Step{kStatus, "81", 3},    // the status before it: same command
+                           Step{kIdentify, "", 4}}) {
+    EXPECT_EQ(Code(link_.Exchange(step.command)), step.code);
+    EXPECT_EQ(link_.Counters().RxTimeoutCount, step.timeouts);
+  }
+  EXPECT_EQ(link_.Counters().CrcErrorCount, 0u);
+  EXPECT_EQ(link_.Counters().RxNakCount, 0u);
+  EXPECT_TRUE(prompts_.shown().empty());
 }
 
 TEST_F(HdlcLinkTest, TimeoutTakesTheResponseWindow) {
@@ -129,10 +153,10 @@ TEST_F(HdlcLinkTest, VanishedPortCountsFailuresAndRecovers) {
   clock.start();
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(link_.Exchange(kStatus).has_value());
   EXPECT_LT(clock.elapsed(), kResponseWindowMs);
-  EXPECT_EQ(link_.Counters().RxTimeoutCount, 4);
+  EXPECT_EQ(link_.Counters().RxTimeoutCount, 4u);
   ASSERT_TRUE(port_.Open());
   EXPECT_TRUE(link_.Exchange(kStatus).has_value());
-  EXPECT_EQ(link_.Counters().RxTimeoutCount, 4);
+  EXPECT_EQ(link_.Counters().RxTimeoutCount, 4u);
 }
 
 TEST_F(HdlcLinkTest, StaleAndLateBytesNeverReachTheNextResponse) {
@@ -145,8 +169,8 @@ TEST_F(HdlcLinkTest, StaleAndLateBytesNeverReachTheNextResponse) {
   common::Delay(60);
   model_.Options().delay_ms = 0;
   EXPECT_EQ(Code(link_.Exchange(kIdentify)), "BC");
-  EXPECT_EQ(link_.Counters().CrcErrorCount, 0);
-  EXPECT_EQ(link_.Counters().RxTimeoutCount, 1);
+  EXPECT_EQ(link_.Counters().CrcErrorCount, 0u);
+  EXPECT_EQ(link_.Counters().RxTimeoutCount, 1u);
 }
 
 TEST_F(HdlcLinkTest, ReentrantExchangeIsRefusedWithoutSending) {
@@ -191,18 +215,21 @@ TEST(HdlcLinkInstantTest, ResponsesByteByByte) {
     QByteArray stale;
     QList<QByteArray> replies;
     QStringList payloads;  // one per exchange, "" = failed
-    long crc_errors;
+    std::uint64_t crc_errors;
+    std::uint64_t timeouts = 0;
   };
   const QList<Case> cases = {
-      {"faster than the wait", {}, {Rsp("FC")}, {"FC"}, 0},
-      {"0xBC to a status command", {}, {Rsp("BC 03 49 44")}, {"BC 03 49 44"}, 0},
-      {"escaped bytes", {}, {Rsp("FB 7E 7D 00")}, {"FB 7E 7D 00"}, 0},
+      {"faster than the wait", {}, {Rsp("81")}, {"81"}, 0},
+      // Another command's answer is not this one's: no answer came for it.
+      {"0xBC to a status command", {}, {Rsp("BC 03 49 44")}, {""}, 0, 1},
+      {"0x82 to a switch-pack status command", {}, {Rsp("82 00")}, {""}, 0, 1},
+      {"escaped bytes", {}, {Rsp("81 7E 7D 00")}, {"81 7E 7D 00"}, 0},
       {"after the closing flag",
        {},
        {Rsp("81 01") + Hex("55 7E 01 13"), Rsp("81 02")},
        {"81 01", "81 02"},
        0},
-      {"unread stale bytes", Rsp("FB 00") + Hex("7E 01"), {Rsp("BC 02")}, {"BC 02"}, 0},
+      {"unread stale bytes", Rsp("FB 00") + Hex("7E 01"), {Rsp("81 02")}, {"81 02"}, 0},
       {"noise before the opening flag", {}, {Hex("00") + Rsp("81 01")}, {""}, 1},
       {"short bodies with a good FCS", {}, {Hex("7E 00 00 7E"), Rsp("")}, {"", ""}, 2},
   };
@@ -217,6 +244,7 @@ TEST(HdlcLinkInstantTest, ResponsesByteByByte) {
     for (const QString& expected : c.payloads)
       EXPECT_EQ(H(link.Exchange(kStatus).value_or(Bytes{})), expected.toStdString());
     EXPECT_EQ(link.Counters().CrcErrorCount, c.crc_errors);
+    EXPECT_EQ(link.Counters().RxTimeoutCount, c.timeouts);
     EXPECT_TRUE(prompts.shown().empty());
   }
 }

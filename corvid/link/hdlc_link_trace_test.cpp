@@ -3,12 +3,18 @@
 // the simulated switch pack's faults; and bytes nobody asked for.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 
 #include "common/link_tap.h"
 #include "common/prompts.h"
 #include "common/qt_bytes.h"
+#include "common/qt_serial_port.h"
 #include "common/simulated_port.h"
 #include "common/testing/hex.h"
 #include "common/testing/test_support.h"
@@ -194,6 +200,143 @@ TEST(HdlcLinkTraceTest, NobodyListeningCountersAloneTell) {
   EXPECT_FALSE(rig.Status().has_value());
   EXPECT_EQ(rig.link.Counters().CrcErrorCount, decltype(rig.link.Counters().CrcErrorCount){1});
   EXPECT_TRUE(rig.trace.Take().empty());
+}
+
+// A trace file's records as "direction name outcome|bytes".
+struct Traced {
+  std::string direction, name, outcome, bytes;
+};
+
+// switchpack-sim on COM5 of a private port directory, with its faults on from the answer
+// after the first, and the link on a QtSerialPort to it: the real serial path.
+class PtyPack {
+ public:
+  explicit PtyPack(const char* fault) {
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert("CABINET_COM_DIR", dir_.path());
+    qputenv("CABINET_COM_DIR", dir_.path().toLocal8Bit());
+    sim_.setProcessEnvironment(env_);
+    sim_.start(common::testing::BinDir() + "/switchpack-sim",
+               {"--port", "5", "--fault", fault, "--fault-after", "0", "--fault-for", "60000",
+                "--trace", TracePath()});
+    ready_ = common::testing::WaitUntil([this] { return QFileInfo::exists(dir_.filePath("COM5")); },
+                                        5000);
+    port_.SetSettings("307200,n,8,1");
+    port_.SetPortNumber(5);
+    ready_ = ready_ && port_.Open();
+    link_.SetTap(&tap_);
+    tap_.AddListener(&trace_);
+  }
+  ~PtyPack() {
+    port_.Close();
+    sim_.terminate();
+    sim_.waitForFinished(3000);
+    qunsetenv("CABINET_COM_DIR");
+  }
+  // Ends the simulator, so its trace is complete; then its records.
+  std::vector<std::string> DeviceSent() {
+    sim_.terminate();
+    sim_.waitForFinished(3000);
+    std::vector<std::string> sent;
+    QFile file(TracePath());
+    if (!file.open(QIODevice::ReadOnly)) return sent;
+    static const QRegularExpression kAnswer("  <-  .*?  ([0-9A-F]{2}(?: [0-9A-F]{2})*)\r$");
+    for (const QByteArray& line : file.readAll().split('\n')) {
+      const QRegularExpressionMatch m = kAnswer.match(QString::fromLatin1(line));
+      if (m.hasMatch()) sent.push_back(m.captured(1).toStdString());
+    }
+    return sent;
+  }
+  QString TracePath() const { return dir_.filePath("device.txt"); }
+  bool Ready() const { return ready_; }
+  HdlcLink& Link() { return link_; }
+  Collector& Trace() { return trace_; }
+
+ private:
+  QTemporaryDir dir_;
+  QProcessEnvironment env_;
+  QProcess sim_;
+  bool ready_ = false;
+  common::QtSerialPort port_;
+  common::ScriptedPrompts prompts_;
+  HdlcLink link_{port_, prompts_};
+  common::LinkTap tap_;
+  Collector trace_;
+};
+
+// Each fault switchpack-sim can put on its line: what the trace says of the status
+// command that met it, and of what came after, with the bytes the device says it sent.
+TEST(HdlcLinkTraceTest, EachLineFaultOverARealPort) {
+  struct Case {
+    const char* fault;
+    const char* answer;  // the status answer's record, a regular expression
+    bool bytes_as_sent;  // its bytes are the start of what the device sent
+  };
+  for (const Case& c : {
+           Case{"nak", "<- GetStatus FAIL NAK 7E 01 13 80 E1 A7 7E", true},
+           Case{"foreign", "<- GetStatus FAIL unexpected code BC: the answer to another command .*",
+                true},
+           Case{"checksum", "<- GetStatus FAIL FCS error .*", true},
+           Case{"truncate", "<- GetStatus FAIL time-out after 50 ms.*", true},
+           Case{"garbage", "<- GetStatus FAIL .*", true},
+           Case{"oversize", "<- GetStatus FAIL .*", true},
+           Case{"late", "<- GetStatus FAIL time-out after 50 ms", false},
+           Case{"flood",
+                "<- GetStatus FAIL time-out after 50 ms(: first [0-9]+ of [0-9]+ bytes)?[ 0]*",
+                false},
+       }) {
+    SCOPED_TRACE(c.fault);
+    PtyPack pack(c.fault);
+    ASSERT_TRUE(pack.Ready());
+    EXPECT_TRUE(pack.Link().Exchange(B("3C")).has_value());  // before the fault
+    pack.Link().Exchange(B("01 80 80"));
+    // The exchanges' records (drops between them left out, a flood makes many), and
+    // the bytes of the status answer with whatever was dropped after it.
+    const std::string kDropped = "<- - FAIL dropped outside an exchange ";
+    static const QRegularExpression kBytes("((?: [0-9A-F]{2})+)$");
+    std::vector<std::string> host;
+    std::string came;
+    for (const std::string& line : pack.Trace().Take()) {
+      if (line.rfind(kDropped, 0) != 0) host.push_back(line);
+      if (host.size() == 4) {
+        const QRegularExpressionMatch m = kBytes.match(QString::fromStdString(line));
+        if (m.hasMatch()) came += m.captured(1).toStdString();
+      }
+    }
+    ASSERT_EQ(host.size(), 4u);
+    EXPECT_EQ(host[0], "-> GetModuleID sent 7E 01 13 3C 06 D8 7E");
+    EXPECT_EQ(host[1].rfind("<- GetModuleID ok 7E 01 13 BC ", 0), 0u) << host[1];
+    EXPECT_EQ(host[2], "-> GetStatus sent 7E 01 13 01 80 80 47 70 7E");
+    // The head of the line: a flood's record holds a quarter of a megabyte.
+    EXPECT_TRUE(QRegularExpression(QString("^") + c.answer + "$")
+                    .match(QString::fromStdString(host[3].substr(0, 200)))
+                    .hasMatch())
+        << host[3].substr(0, 200);
+    if (std::string(c.fault) == "flood") {
+      EXPECT_EQ(came.find_first_not_of("0 "), std::string::npos);
+    }
+    if (c.bytes_as_sent) {
+      const std::vector<std::string> sent = pack.DeviceSent();
+      ASSERT_GE(sent.size(), came.empty() ? 1u : 2u);
+      if (!came.empty()) {
+        EXPECT_EQ(sent[1].rfind(came.substr(1), 0), 0u) << sent[1].substr(0, 200) << "\n"
+                                                        << came.substr(0, 200);
+      }
+    }
+  }
+}
+
+// An answer that comes after its window is dropped when it comes, not taken for the next.
+TEST(HdlcLinkTraceTest, ALateAnswerOverARealPortIsDropped) {
+  PtyPack pack("late");
+  ASSERT_TRUE(pack.Ready());
+  EXPECT_TRUE(pack.Link().Exchange(B("3C")).has_value());
+  EXPECT_FALSE(pack.Link().Exchange(B("01 80 80")).has_value());
+  common::Delay(150);
+  const std::vector<std::string> host = pack.Trace().Take();
+  ASSERT_EQ(host.size(), 5u);
+  EXPECT_EQ(host[3], "<- GetStatus FAIL time-out after 50 ms");
+  EXPECT_EQ(host[4].rfind("<- - FAIL dropped outside an exchange 7E 01 13 81 ", 0), 0u) << host[4];
 }
 
 }  // namespace

@@ -95,8 +95,8 @@ TEST(MainWindowTest, StatusDecodedIntoTheWindow) {
                  .amps = {0, 7, 2400, 16383, 12, 100},
                  .on_bits = 0x05,
                  .fault_bits = 0x22};
-  Payload payload = StatusPayload(v, 0x82);  // a 0x82 answer to 0x01 is taken too
-  payload[2] |= 0x80;                        // 0xD9 0x89: bit 7 ignored
+  Payload payload = StatusPayload(v);
+  payload[2] |= 0x80;  // 0xD9 0x89: bit 7 ignored
   payload[3] |= 0x80;
   h.device.payloads[0x01] = payload;
   ASSERT_TRUE(h.session.GetStatus());

@@ -28,6 +28,10 @@ Session::Session(LinkSettings& settings, Globals& globals, SettingsStore& store,
   connect(&loop_, &common::PollLoop::Fired, this,
           [this] { emit CountersChanged(link_.Counters()); });
   connect(&link_, &HdlcLink::ExchangeFinished, this, &Session::OnExchangeFinished);
+  connect(&port_, &common::SerialPort::Reopened, this, [this] {
+    emit PortOpened(port_.PortNumber());
+    emit PortTextChanged(QStringLiteral("PC Comm Port = %1").arg(port_.PortNumber()));
+  });
 }
 
 Session::~Session() { loop_.Stop(); }
@@ -45,6 +49,10 @@ void Session::Start() {
     store_.SavePortNumber(settings_.PortNumber);
     emit PortOpened(settings_.PortNumber);
     emit PortTextChanged(QStringLiteral("PC Comm Port = %1").arg(settings_.PortNumber));
+  } else {
+    // The adapter may simply not be plugged in yet: take it when it appears, as a
+    // pulled one is, instead of counting a time-out on every tick for the whole run.
+    port_.ReopenWhenPresent();
   }
   // Nothing may drive an output before the technician asks for it.
   disables_ = kAllOutputsDisabled;

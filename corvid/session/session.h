@@ -38,8 +38,9 @@ class Session : public QObject {
 
   // Start-up: the stored settings read, the slot address applied (and stored
   // back), the stored port opened without the port dialog ("COM Port Open Error"
-  // on failure; on success its number is stored, as the dialog's OK does), every
-  // output disabled, polling started.
+  // on failure; on success its number is stored, as the dialog's OK does, and a
+  // port missing now opens by itself once it is there), every output disabled,
+  // polling started.
   void Start();
   // Polling stops for good and the port closes.
   void Close();
@@ -87,6 +88,7 @@ class Session : public QObject {
 
  signals:
   void SlotAddressChanged(int slot);
+  // The port opened at start-up, or later by itself after it was missing or lost.
   void PortOpened(int port_number);
   // Status bar panel 2: "PC Comm Port = 5", or "PC Comm Port = Simulated".
   void PortTextChanged(const QString& text);

@@ -6,6 +6,7 @@
 
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "common/testing/test_support.h"
@@ -142,6 +143,102 @@ TEST(CorvidSessionTest, AnswersTooShortToDecodeChangeNothing) {
   EXPECT_FALSE(h.session.GetStatus());
   EXPECT_EQ(h.session.Counters().CrcErrorCount, 1);
   EXPECT_EQ(h.session.LastStatus()->mains, 1200);
+}
+
+// The answer to another command, as a late one arrives: the diagnostic exchange once
+// took a status answer and showed a temperature of 2355, the identify exchange set
+// the device type to 0. Now such an answer is decoded into nothing and counted as
+// a window without answer.
+TEST(CorvidSessionTest, AnswersToAnotherCommandChangeNothing) {
+  SessionHarness h;
+  h.session.PollTick();
+  ASSERT_EQ(h.app.globals().DeviceType, 2);
+  QSignalSpy status(&h.session, &Session::StatusChanged);
+  QSignalSpy diagnostic(&h.session, &Session::DiagnosticChanged);
+  QSignalSpy identity(&h.session, &Session::IdentityChanged);
+  const Payload late_status = StatusPayload({.mains = 1203});
+  struct Case {
+    const char* name;
+    std::uint8_t command;
+    Payload answer;
+    bool (Session::*call)();
+  };
+  for (const Case& c : {
+           Case{"status to diagnostic", 0x7B, late_status, &Session::GetDiagnostic},
+           Case{"status to identify", 0x3C, late_status, &Session::GetModuleID},
+           Case{"identification to status", 0x01, h.device.payloads[0x3C], &Session::GetStatus},
+           Case{"flash-unit status to status", 0x01, StatusPayload({}, 0x82), &Session::GetStatus},
+       }) {
+    SCOPED_TRACE(c.name);
+    const std::uint64_t timeouts = h.session.Counters().RxTimeoutCount;
+    const Payload saved = h.device.payloads[c.command];
+    h.device.payloads[c.command] = c.answer;
+    EXPECT_FALSE((h.session.*c.call)());
+    h.device.payloads[c.command] = saved;
+    EXPECT_EQ(h.session.Counters().RxTimeoutCount, timeouts + 1);
+  }
+  EXPECT_EQ(status.count() + diagnostic.count() + identity.count(), 0);
+  EXPECT_EQ(h.app.globals().DeviceType, 2);
+  EXPECT_EQ(h.app.globals().ModuleID, "Type 03 Rev 1.12");
+  EXPECT_EQ(h.session.LastStatus()->mains, 1200);
+  EXPECT_EQ(h.session.Counters().CrcErrorCount, 0u);
+  EXPECT_TRUE(h.prompts.shown().empty());
+  // The proper answers are taken again at once.
+  EXPECT_TRUE(h.session.GetDiagnostic());
+  EXPECT_TRUE(h.session.GetModuleID());
+}
+
+// A port that records whether it was asked to keep trying after a failed open.
+class RecordingPort : public common::SimulatedPort {
+ public:
+  using SimulatedPort::SimulatedPort;
+  void ReopenWhenPresent() override { ++reopen_asked; }
+  int reopen_asked = 0;
+};
+
+// An adapter not plugged in at start-up: the box is shown once as before, the port
+// is asked to open by itself once it is there, and the window learns the port when
+// it did.
+TEST(CorvidSessionTest, PortMissingAtStartIsTakenWhenItAppears) {
+  QTemporaryDir dir;
+  testing::ScriptedDevice device;
+  device.payloads = testing::HealthyPayloads();
+  common::ScriptedPrompts prompts;
+  auto owned = std::make_unique<RecordingPort>(&device);
+  RecordingPort& port = *owned;
+  port.SetOpenFailure("Port not found");
+  CorvidApp app{common::PortSetup{nullptr, std::move(owned)}, prompts,
+                std::make_unique<SettingsStore>(dir.filePath("Corvid.conf"))};
+  QSignalSpy opened(&app.session(), &Session::PortOpened);
+  app.session().Start();
+  app.session().Loop().Timer()->stop();
+  ASSERT_EQ(prompts.shown().size(), 1u);
+  EXPECT_EQ(prompts.shown()[0].title, "COM Port Open Error");
+  EXPECT_EQ(port.reopen_asked, 1);
+  EXPECT_EQ(opened.count(), 0);
+
+  port.SetOpenFailure({});
+  ASSERT_TRUE(port.Open());
+  emit port.Reopened();  // what QtSerialPort says on the first write that finds it
+  ASSERT_EQ(opened.count(), 1);
+  EXPECT_EQ(opened[0][0].toInt(), 1);
+  EXPECT_TRUE(app.session().GetStatus());
+  EXPECT_EQ(prompts.shown().size(), 1u);
+}
+
+// A port that opens at start-up is not asked to keep trying.
+TEST(CorvidSessionTest, PortOpenAtStartIsNotAskedToRetry) {
+  QTemporaryDir dir;
+  testing::ScriptedDevice device;
+  common::ScriptedPrompts prompts;
+  auto owned = std::make_unique<RecordingPort>(&device);
+  RecordingPort& port = *owned;
+  CorvidApp app{common::PortSetup{nullptr, std::move(owned)}, prompts,
+                std::make_unique<SettingsStore>(dir.filePath("Corvid.conf"))};
+  app.session().Start();
+  app.session().Loop().Timer()->stop();
+  EXPECT_EQ(port.reopen_asked, 0);
+  EXPECT_TRUE(prompts.shown().empty());
 }
 
 TEST(CorvidSessionTest, RespondingIsReportedOnlyWhenItChanges) {

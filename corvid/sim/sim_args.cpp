@@ -87,6 +87,11 @@ std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE*
   line.AddFlag({"vcal"},
                "VCAL switches at VCAL: every field voltage input reads the signal supply");
   line.AddFlag({"no-ical"}, "ICAL switches at NORMAL: no load current flows");
+  line.AddFlag({"answer-previous"}, "answer each command with the previous command's answer");
+  line.AddFaultOptions(
+      {common::LineFault::kGarbage, common::LineFault::kTruncate, common::LineFault::kOversize,
+       common::LineFault::kChecksum, common::LineFault::kLate, common::LineFault::kFlood,
+       common::LineFault::kUnplug, common::LineFault::kNak, common::LineFault::kForeign});
   if (const auto status = line.Parse(arguments)) return *status;
 
   SimArgs args;
@@ -127,7 +132,10 @@ std::variant<SimArgs, int> ParseSimArgs(const QStringList& arguments, std::FILE*
   }
   m.vcal = line.IsSet("vcal");
   m.ical = !line.IsSet("no-ical");
+  m.answer_previous = line.IsSet("answer-previous");
   args.pty = line.Pty(*common::LineSettings::Parse("307200,n,8,1"));
+  // Oversized answers are frames longer than any answer; late ones miss the 50 ms.
+  args.pty.reply_faults = {.noise_max = 0xFF, .late_ms = 80, .oversize_inside = true};
   args.pty.describe = &DeviceSideRecord;
   if (const auto status = line.Finish()) return *status;
   return args;

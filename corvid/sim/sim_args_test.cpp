@@ -133,6 +133,26 @@ TEST(SimArgsTest, BadArgumentsAreRefused) {
       "switchpack-sim: --slot needs a number 1-31, not '99'\n"));
 }
 
+// Every fault of the line, and the switch pack's own (NAK storms, answers one command
+// behind); noise is any byte and an oversized answer is one long frame.
+TEST(SimArgsTest, FaultOptions) {
+  const auto a = Parse({"--port", "4", "--fault", "nak,foreign,flood,checksum", "--fault-for",
+                        "300", "--answer-previous"});
+  ASSERT_TRUE(a.has_value());
+  EXPECT_EQ(a->pty.faults.kinds, (std::vector<common::LineFault>{
+                                     common::LineFault::kNak, common::LineFault::kForeign,
+                                     common::LineFault::kFlood, common::LineFault::kChecksum}));
+  EXPECT_EQ(std::tuple(a->pty.faults.after_ms, a->pty.faults.for_ms, a->pty.faults.every_ms),
+            std::tuple(1000, 300, 0));
+  EXPECT_EQ(std::tuple(a->pty.reply_faults.noise_max, a->pty.reply_faults.late_ms,
+                       a->pty.reply_faults.oversize_inside),
+            std::tuple(0xFF, 80, true));
+  EXPECT_TRUE(a->model.answer_previous);
+  EXPECT_FALSE(Parse({"--port", "4"})->model.answer_previous);
+  EXPECT_FALSE(Parse({"--port", "4", "--fault", "stall"}).has_value());
+  EXPECT_FALSE(Parse({"--port", "4", "--fault-every", "-1"}).has_value());
+}
+
 // --trace names the file; the switch pack's own protocol names and judges each block.
 TEST(SimArgsTest, TraceFileAndTheDevicesNames) {
   EXPECT_EQ(Parse({"--port", "3"})->pty.trace_path, "");

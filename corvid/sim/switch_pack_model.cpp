@@ -154,6 +154,12 @@ Bytes SwitchPackModel::Answer(ReceivedFrame& frame) {
       break;
   }
   if (payload.empty()) payload = {kRspNak};  // unknown command or wrong length
+  if (options_.answer_previous) {
+    std::swap(payload, previous_payload_);
+    if (payload.empty()) return {};
+  } else {
+    previous_payload_ = payload;
+  }
   return Respond(body[0], payload, every(options_.bad_fcs_every));
 }
 

@@ -44,6 +44,9 @@ struct SwitchPackOptions {
   std::uint8_t foreign_code = 0x41;
   int bad_fcs_every = 0;
   int delay_ms = 0;
+  // One frame behind: each command gets the answer the one before it had (a device
+  // whose answers come late, as the host sees it), the first one none.
+  bool answer_previous = false;
 };
 
 // Default calibration factor of a measurement index for a device type.
@@ -100,13 +103,14 @@ class SwitchPackModel : public common::DeviceModel {
   bool reset_pending_ = true;  // "Reset Since Last Poll" until the first status
   std::uint8_t crc_errors_ = 0;
   std::uint8_t rx_errors_ = 0;
-  long addressed_count_ = 0;
+  std::uint64_t addressed_count_ = 0;
   // Line parser.
   Bytes frame_;
   bool in_frame_ = false;
   bool escape_ = false;
   bool stuffing_ok_ = true;
   std::vector<ReceivedFrame> received_;
+  Bytes previous_payload_;  // the last answer's payload, for answer_previous
 };
 
 }  // namespace corvid

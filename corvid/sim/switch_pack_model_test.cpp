@@ -215,5 +215,35 @@ TEST(SwitchPackModelTest, FaultPatterns) {
   EXPECT_EQ(slow.Receive(BuildCommandFrame(1, Bytes{kCmdModuleId})).delay_ms, 35);
 }
 
+// One answer behind: each command gets the previous command's answer, the first
+// none; the state the commands carry still takes effect at once.
+TEST(SwitchPackModelTest, AnswerPreviousIsOneAnswerBehind) {
+  SwitchPackModel model({.answer_previous = true});
+  const struct {
+    Bytes command;
+    int answer_code;  // -1: no answer
+  } steps[] = {{{kCmdModuleId}, -1},
+               {{kCmdDiagnostic}, kRspModuleId},
+               {{kCmdStatus, 0x80, 0x80 | 0x3E}, kRspDiagnostic},
+               {{kCmdStatus, 0x80, 0x80}, kRspStatus},
+               {{kCmdModuleId}, kRspStatus}};
+  for (const auto& step : steps) {
+    const auto bodies = Send(model, BuildCommandFrame(1, step.command));
+    if (step.answer_code < 0) {
+      EXPECT_TRUE(bodies.empty());
+      continue;
+    }
+    ASSERT_EQ(bodies.size(), 1u);
+    EXPECT_TRUE(CheckCrcString(bodies[0]));
+    EXPECT_EQ(bodies[0][2], step.answer_code);
+  }
+  EXPECT_EQ(model.DisableBits(), 0x00);  // the last status command's bits
+  // Switched off again, answers are the device's own at once.
+  model.Options().answer_previous = false;
+  const auto bodies = Send(model, BuildCommandFrame(1, Bytes{kCmdDiagnostic}));
+  ASSERT_EQ(bodies.size(), 1u);
+  EXPECT_EQ(bodies[0][2], kRspDiagnostic);
+}
+
 }  // namespace
 }  // namespace corvid

@@ -200,5 +200,118 @@ TEST(TesseraCliTest, ATraceThatCannotBeWrittenSaysSo) {
   EXPECT_EQ(empty.out, "");
 }
 
+// A trace file's records: direction, command, outcome and bytes of each line.
+struct Traced {
+  std::string direction, name, outcome, bytes;
+};
+std::vector<Traced> ReadTrace(const QString& path) {
+  static const QRegularExpression kLine(
+      "^\\S+ \\S+ \\S+ +[0-9.]+ ms  (->|<-)  (\\S+) +(.*?)(?:  ([0-9A-F]{2}(?: [0-9A-F]{2})*))?$");
+  std::vector<Traced> records;
+  const QString text = QString::fromStdString(testing::FileContents(path));
+  for (const QString& line : text.split("\r\n", Qt::SkipEmptyParts)) {
+    const QRegularExpressionMatch m = kLine.match(line);
+    EXPECT_TRUE(m.hasMatch()) << line.toStdString();
+    records.push_back({m.captured(1).toStdString(), m.captured(2).toStdString(),
+                       m.captured(3).toStdString(), m.captured(4).toStdString()});
+  }
+  return records;
+}
+
+// Each fault tbx-sim can put on its line, on from the answer after the first: what
+// tessera-cli's trace says of the identify exchange, with the bytes tbx-sim's own trace
+// says it sent.
+TEST(TesseraCliTest, TraceOfEachLineFault) {
+  const std::string kIdentifyAnswer = "71 0D 00 23 23 14 00 00 00 00 00 00 00 00 27";
+  struct Case {
+    const char* fault;
+    const char* outcome;  // of the identify answer, a regular expression
+    bool bytes_as_sent;   // its bytes are the start of what the unit sent
+    bool drops;           // bytes were dropped outside the exchanges
+  };
+  for (const Case& c : {
+           Case{"checksum", "FAIL checksum error", true, false},
+           Case{"truncate",
+                "FAIL (time-out after 500 ms|wrong length: [0-9]+ of 15 bytes in 500 ms)", true,
+                false},
+           Case{"garbage", "FAIL (checksum error|wrong length: [0-9]+ of 15 bytes in 500 ms)", true,
+                false},
+           Case{"oversize", "ok", true, false},
+           Case{"late", "FAIL time-out after 500 ms", false, false},
+           Case{"flood", "FAIL checksum error", false, true},
+       }) {
+    SCOPED_TRACE(c.fault);
+    QTemporaryDir dir;
+    const QString host_path = dir.filePath("host.txt"), unit_path = dir.filePath("unit.txt");
+    {
+      testing::PtyUnit unit({"--no-animation", "--fault", c.fault, "--fault-after", "0",
+                             "--fault-for", "60000", "--trace", unit_path});
+      ASSERT_TRUE(unit.Ready());
+      unit.Run({"--trace", host_path, "identify"}, 10000);
+    }
+    const std::vector<Traced> host = ReadTrace(host_path), unit = ReadTrace(unit_path);
+    ASSERT_GE(host.size(), 4u);
+    // The input exchange went before the fault.
+    EXPECT_EQ(host[1].outcome, "ok");
+    const Traced* answer = nullptr;
+    bool dropped = false;
+    for (const Traced& r : host) {
+      if (r.direction == "<-" && r.name == "SendKalRmsFrame") answer = &r;
+      if (r.outcome == "FAIL dropped outside an exchange") {
+        dropped = true;
+        EXPECT_EQ(r.bytes.find_first_not_of("0 "), std::string::npos) << r.bytes;
+      }
+    }
+    ASSERT_NE(answer, nullptr);
+    EXPECT_TRUE(QRegularExpression("^(" + QString(c.outcome) + ")$")
+                    .match(QString::fromStdString(answer->outcome))
+                    .hasMatch())
+        << answer->outcome;
+    EXPECT_EQ(dropped, c.drops);
+    std::vector<std::string> sent;  // by the unit, in order
+    for (const Traced& r : unit) {
+      if (r.direction == "<-") sent.push_back(r.bytes);
+    }
+    if (c.bytes_as_sent) {
+      ASSERT_GE(sent.size(), answer->bytes.empty() ? 1u : 2u);
+      if (sent.size() >= 2) {
+        EXPECT_EQ(sent[1].rfind(answer->bytes, 0), 0u) << sent[1];
+      }
+    }
+    if (std::string(c.fault) == "oversize") {
+      EXPECT_EQ(answer->bytes, kIdentifyAnswer);
+      EXPECT_GT(sent.at(1).size(), kIdentifyAnswer.size());
+    }
+    if (std::string(c.fault) == "flood") {
+      EXPECT_EQ(answer->bytes, "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+    }
+  }
+}
+
+// The unit pulled as it answers its first request: the trace says the port was lost,
+// for the request that met it (the answer, or the next request that could not go).
+TEST(TesseraCliTest, TraceOfAPulledUnit) {
+  QTemporaryDir dir;
+  const QString host_path = dir.filePath("host.txt");
+  {
+    testing::PtyUnit unit(
+        {"--no-animation", "--fault", "unplug", "--fault-after", "0", "--fault-for", "60000"});
+    ASSERT_TRUE(unit.Ready());
+    EXPECT_EQ(unit.Run({"--trace", host_path, "identify"}, 10000).status, kExitNoAnswer);
+  }
+  const std::vector<Traced> host = ReadTrace(host_path);
+  ASSERT_GE(host.size(), 2u);
+  EXPECT_EQ(host[0].outcome, "sent");
+  EXPECT_EQ(host[0].bytes, "34 00 CB");
+  int lost = 0;
+  for (const Traced& r : host) {
+    if (r.outcome.rfind("FAIL port lost", 0) == 0) ++lost;
+    EXPECT_TRUE(r.outcome == "sent" || r.outcome == "ok" ||
+                r.outcome.rfind("FAIL port lost", 0) == 0)
+        << r.outcome;
+  }
+  EXPECT_EQ(lost, 1);
+}
+
 }  // namespace
 }  // namespace tessera::cli

@@ -39,7 +39,16 @@ const char* ReceiveErrorText(int code) {
 UnitLink::UnitLink(common::SerialPort& port, common::Prompts& prompts, UnitIdentity& identity,
                    QObject* parent)
     : QObject(parent), port_(port), prompts_(prompts), identity_(identity) {
-  connect(&port_, &common::SerialPort::BytesReceived, this, [this] { wait_.Wake(); });
+  connect(&port_, &common::SerialPort::BytesReceived, this, [this] {
+    if (busy_) {
+      wait_.Wake();
+    } else {
+      // The unit never speaks unasked: whatever comes between exchanges is noise or a
+      // late answer, and left waiting it would only pile up.
+      ++counters_.idle_discards;
+      DropWaiting();
+    }
+  });
   connect(&port_, &common::SerialPort::TransmitDone, this, [this] {
     tx_done_ = true;
     wait_.Wake();

@@ -37,6 +37,7 @@ struct LinkCounters {
   std::uint64_t write_failures = 0;   // the port refused the request (closed, lost)
   std::uint64_t resends = 0;          // requests sent again (silent retry or Retry pressed)
   std::uint64_t rejected_busy = 0;    // Exchange() called while one was in progress
+  std::uint64_t idle_discards = 0;    // bytes came between exchanges and were dropped
 };
 
 class UnitLink : public QObject {

@@ -260,6 +260,34 @@ TEST_F(UnitLinkTest, PortGoneFailsAtOnce) {
   }
 }
 
+// The unit never speaks unasked: bytes that come between exchanges (noise, a late
+// answer, a flood) are dropped as they come, never kept for the next exchange.
+TEST_F(UnitLinkTest, BytesBetweenExchangesAreDroppedAsTheyCome) {
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    int pieces;
+  };
+  // A whole, valid answer of a unit at address 9: kept, it would be taken next.
+  const QByteArray late_answer = common::testing::Hex("34 00 00 00 00 00 00 00 90 00 00 00 00 3B");
+  for (const Case& c :
+       {Case{"a late answer", late_answer, 1}, Case{"noise in pieces", QByteArray(40, '\x0F'), 8},
+        Case{"a flood", QByteArray(64 * 1024, '\0'), 64}}) {
+    SCOPED_TRACE(c.name);
+    const std::uint64_t discards = rig.link.Counters().idle_discards;
+    const qsizetype piece = c.bytes.size() / c.pieces;
+    for (int i = 0; i < c.pieces; ++i) {
+      rig.port.InjectBytes(c.bytes.mid(i * piece, piece));
+      EXPECT_EQ(rig.port.BytesWaiting(), 0);
+    }
+    EXPECT_EQ(rig.link.Counters().idle_discards, discards + c.pieces);
+    // The next exchange gets its own answer (the model's unit is at address 5).
+    const Bytes response = rig.link.Exchange(InputRequest({}), kInputResponse);
+    EXPECT_EQ(H(response), "34 00 00 00 00 00 00 00 50 00 00 00 00 7B");
+  }
+  EXPECT_EQ(rig.link.Counters().failures, 0u);
+}
+
 TEST_F(UnitLinkTest, IdentifyDecidesKalUnit) {
   const struct {
     const char* name;

@@ -51,6 +51,16 @@ class Answering : public common::DeviceModel {
   common::DeviceModel& device_;
 };
 
+// Prompts that let a test look at the trace when a box comes up.
+class WatchedPrompts : public common::ScriptedPrompts {
+ public:
+  std::function<void()> on_show;
+  common::Answer Show(const common::Message& m) override {
+    if (on_show) on_show();
+    return ScriptedPrompts::Show(m);
+  }
+};
+
 // A simulated unit on its own port, with a link whose trace is collected.
 struct Rig {
   Rig() {
@@ -67,7 +77,7 @@ struct Rig {
   sim::TbxModel unit{{.idle_animation = false}};
   Answering wire{unit};
   common::SimulatedPort port{&wire};
-  common::ScriptedPrompts prompts;
+  WatchedPrompts prompts;
   UnitIdentity identity;
   UnitLink link{port, prompts, identity};
   common::LinkTap tap;
@@ -180,22 +190,13 @@ TEST(UnitLinkTraceTest, RetryShowsEveryAttempt) {
   Rig rig;
   rig.unit.Options().silent = true;
   std::size_t records_at_box = 0;
-  class Prompts : public common::ScriptedPrompts {
-   public:
-    std::function<void()> on_show;
-    common::Answer Show(const common::Message& m) override {
-      on_show();
-      return ScriptedPrompts::Show(m);
-    }
-  } prompts;
-  prompts.on_show = [&] {
+  rig.prompts.on_show = [&] {
     records_at_box = rig.trace.lines.size();
     rig.unit.Options().silent = false;  // the unit answers the second time
   };
-  UnitLink link(rig.port, prompts, rig.identity);
-  link.SetTap(&rig.tap);
-  prompts.QueueAnswer(common::Answer::kRetry);
-  EXPECT_FALSE(link.Exchange(B("31 00 CE"), kStatusResponse, 30, true).empty());
+  rig.prompts.QueueAnswer(common::Answer::kRetry);
+  rig.prompts.QueueAnswer(common::Answer::kCancel);  // should it fail again
+  EXPECT_FALSE(rig.link.Exchange(B("31 00 CE"), kStatusResponse, 30, true).empty());
   EXPECT_EQ(records_at_box, 2u);
   const std::vector<std::string> lines = rig.trace.Take();
   EXPECT_EQ(lines,

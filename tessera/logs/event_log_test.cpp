@@ -162,7 +162,10 @@ TEST(EventLogTest, LargestLogDecodesFast) {
   const std::optional<std::string> text = DecodeEventLog(response);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   ASSERT_TRUE(text);
-  EXPECT_LT(elapsed, std::chrono::milliseconds(50));
+  // bench_logs measures the real figure (well under 50 ms); this only catches a
+  // decoder that builds its text in quadratic time, which takes seconds here, and
+  // stays clear of a loaded machine or the sanitizer build.
+  EXPECT_LT(elapsed, std::chrono::milliseconds(1500));
   EXPECT_EQ(text->substr(0, 42), "> Log Read (32767 events) at MC=0x0A0B0C0D");
   // 32767 = 16 * 2047 + 15: the last record is type 14.
   const std::string last = "General_5: Param_ms=0x12, Param_ls=0x85, MC=0x00001234\r\n";

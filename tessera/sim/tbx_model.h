@@ -116,8 +116,8 @@ class TbxModel : public common::DeviceModel {
   bool outputs_written_ = false;
   std::uint8_t last_control_ = 0;
   int animation_step_ = 0;
-  int valid_requests_ = 0;
-  int answers_ = 0;
+  std::uint64_t valid_requests_ = 0;
+  std::uint64_t answers_ = 0;
   std::mt19937 random_;
 };
 

@@ -112,6 +112,10 @@ std::variant<TbxSimArgs, int> ParseTbxSimArgs(const QStringList& arguments, std:
   line.AddValue({"transitions"}, "N", "N transitions (0-65535) waiting in the transition buffer");
   line.AddValue({"block-items"}, "N", "at most N transitions (0-255) in a block (default 20)");
   AddLoaderOptions(line);
+  line.AddFaultOptions({common::LineFault::kGarbage, common::LineFault::kTruncate,
+                        common::LineFault::kOversize, common::LineFault::kChecksum,
+                        common::LineFault::kLate, common::LineFault::kFlood,
+                        common::LineFault::kUnplug});
   if (const auto status = line.Parse(arguments)) return *status;
 
   TbxSimArgs args;
@@ -141,6 +145,9 @@ std::variant<TbxSimArgs, int> ParseTbxSimArgs(const QStringList& arguments, std:
     args.logs.block_items = static_cast<int>(*v);
   ReadLoaderOptions(line, args.loader);
   args.pty = line.Pty(*common::LineSettings::Parse("19200,E,8,1"));
+  // Noise stays below 0x10, so no run of up to 15 noise bytes sums to 0xFF: a host that
+  // shows something did not take it from the noise. Late answers miss the 500 ms.
+  args.pty.reply_faults = {.noise_max = 0x0F, .late_ms = 600, .oversize_inside = false};
   args.pty.describe = &UnitSideRecord;
   if (const auto status = line.Finish()) return *status;
   return args;

@@ -152,6 +152,35 @@ TEST(TbxSimArgsTest, LogContents) {
   }
 }
 
+// The fault schedule goes to the pty runner with the unit's kind of noise; faults a
+// TBX cannot make (it has no NAK) are refused.
+TEST(TbxSimArgsTest, FaultOptions) {
+  const auto parsed =
+      Parse({"--port", "3", "--fault", "garbage,late, unplug", "--fault-after", "1500",
+             "--fault-for", "700", "--fault-every", "5000", "--fault-seed", "9"});
+  ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
+  const common::PtyOptions& pty = std::get<TbxSimArgs>(parsed).pty;
+  ASSERT_EQ(pty.faults.kinds.size(), 3u);
+  EXPECT_EQ(std::tuple(pty.faults.kinds[0], pty.faults.kinds[1], pty.faults.kinds[2]),
+            std::tuple(common::LineFault::kGarbage, common::LineFault::kLate,
+                       common::LineFault::kUnplug));
+  EXPECT_EQ(std::tuple(pty.faults.after_ms, pty.faults.for_ms, pty.faults.every_ms, pty.fault_seed),
+            std::tuple(1500, 700, 5000, 9u));
+  EXPECT_EQ(std::tuple(pty.reply_faults.noise_max, pty.reply_faults.late_ms,
+                       pty.reply_faults.oversize_inside),
+            std::tuple(0x0F, 600, false));
+  EXPECT_TRUE(std::get<TbxSimArgs>(Parse({"--port", "3"})).pty.faults.Empty());
+  for (const QStringList& args :
+       {QStringList{"--port", "3", "--fault", "nak"},
+        QStringList{"--port", "3", "--fault", "garbage,noise"},
+        QStringList{"--port", "3", "--fault", ""}, QStringList{"--port", "3", "--fault-for", "0"},
+        QStringList{"--port", "3", "--fault-for", "500", "--fault-every", "500"}}) {
+    const auto refused = Parse(args);
+    ASSERT_TRUE(std::holds_alternative<int>(refused)) << args.join(' ').toStdString();
+    EXPECT_EQ(std::get<int>(refused), 2);
+  }
+}
+
 // --trace names the file; the unit's own protocol names and judges each block.
 TEST(TbxSimArgsTest, TraceFileAndTheUnitsNames) {
   EXPECT_EQ(std::get<TbxSimArgs>(Parse({"--port", "3"})).pty.trace_path, "");

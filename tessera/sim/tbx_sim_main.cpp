@@ -12,8 +12,13 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(common::kVersion);
   const auto parsed = tessera::sim::ParseTbxSimArgs(QCoreApplication::arguments().mid(1));
   if (const int* status = std::get_if<int>(&parsed)) return *status;
-  const auto& args = std::get<tessera::sim::TbxSimArgs>(parsed);
+  auto args = std::get<tessera::sim::TbxSimArgs>(parsed);
   tessera::sim::TbxDevice device(args.model, args.loader);
   args.logs.Apply(device.EventLog(), device.Transitions());
+  args.pty.on_fault = [&device, &args](common::LineFault fault, bool on) {
+    if (fault == common::LineFault::kChecksum) {
+      device.Model().Options().corrupt_every = on ? 1 : args.model.corrupt_every;
+    }
+  };
   return common::RunPtyDevice(device, args.pty);
 }

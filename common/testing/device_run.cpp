@@ -1,0 +1,132 @@
+#include "common/testing/device_run.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "common/testing/test_support.h"
+
+namespace common::testing {
+namespace {
+
+// "t=1765072812.123456" at the end of a line (traffic) or its start (screen).
+double Stamp(const QString& text) {
+  const qsizetype at = text.indexOf("t=");
+  return at < 0 ? 0 : text.mid(at + 2).section(' ', 0, 0).toDouble();
+}
+
+QStringList Lines(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+  return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+QList<ScreenEntry> ReadScreenLog(const QString& path) {
+  QList<ScreenEntry> entries;
+  for (const QString& line : Lines(path)) {
+    const qsizetype space = line.indexOf(' ');
+    const qsizetype equals = line.indexOf('=', space + 1);
+    if (!line.startsWith("t=") || space < 0 || equals < 0) continue;
+    entries.append({Stamp(line), line.mid(space + 1, equals - space - 1), line.mid(equals + 1)});
+  }
+  return entries;
+}
+
+QList<TimedLine> ReadTimedTraffic(const QString& path) {
+  QList<TimedLine> lines;
+  for (const QString& line : Lines(path)) {
+    if (line.isEmpty() || QStringLiteral("<>!").indexOf(line[0]) < 0) continue;
+    TimedLine entry;
+    entry.kind = line[0].toLatin1();
+    entry.t = Stamp(line);
+    const QString body = line.mid(1).section("t=", 0, 0).trimmed();
+    if (entry.kind == '!') {
+      entry.note = body;
+    } else {
+      entry.bytes = Hex(body.toLatin1().constData());
+    }
+    lines.append(entry);
+  }
+  return lines;
+}
+
+DeviceRun::DeviceRun(Options options) : options_(std::move(options)) {}
+
+DeviceRun::~DeviceRun() { Stop(); }
+
+bool DeviceRun::Start(QString* why) {
+  const QString simulator = BinDir() + "/" + options_.simulator;
+  const QString program = BinDir() + "/" + options_.program;
+  for (const QString& path : {simulator, program}) {
+    if (!QFileInfo(path).isExecutable()) {
+      *why = path + " is not built";
+      return false;
+    }
+  }
+  const QString com_dir = dir_.filePath("com"), config = dir_.filePath("config");
+  QDir().mkpath(com_dir);
+  QDir().mkpath(config);
+  if (options_.prepare) options_.prepare(config);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("CABINET_COM_DIR", com_dir);
+  env.insert("XDG_CONFIG_HOME", config);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("CABINET_SCREEN_LOG", ScreenLogPath());
+  simulator_.setProcessEnvironment(env);
+  program_.setProcessEnvironment(env);
+  simulator_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  simulator_.start(simulator,
+                   options_.simulator_args + QStringList{"--port", QString::number(options_.port),
+                                                         "--log", TrafficLogPath()});
+  const QString link = com_dir + QStringLiteral("/COM%1").arg(options_.port);
+  if (!WaitUntil([&] { return QFileInfo::exists(link); }, 5000)) {
+    *why = options_.simulator + " made no " + link;
+    return false;
+  }
+  program_.start(program, options_.program_args);
+  if (!program_.waitForStarted(5000)) {
+    *why = options_.program + " did not start";
+    return false;
+  }
+  return true;
+}
+
+bool DeviceRun::WaitForNote(const QString& note, int timeout_ms) {
+  return WaitUntil(
+      [&] {
+        for (const TimedLine& line : ReadTimedTraffic(TrafficLogPath())) {
+          if (line.kind == '!' && line.note.startsWith(note)) return true;
+        }
+        return false;
+      },
+      timeout_ms);
+}
+
+long long DeviceRun::ProgramRssKib() const {
+  QFile status(QStringLiteral("/proc/%1/status").arg(program_.processId()));
+  if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+  }
+  return -1;
+}
+
+QByteArray DeviceRun::Stop() {
+  if (stopped_) return {};
+  stopped_ = true;
+  QByteArray errors;
+  for (QProcess* process : {&program_, &simulator_}) {
+    if (process->state() == QProcess::NotRunning) continue;
+    process->terminate();
+    if (!process->waitForFinished(5000)) {
+      process->kill();
+      process->waitForFinished(3000);
+    }
+  }
+  errors = program_.readAllStandardError();
+  return errors;
+}
+
+}  // namespace common::testing
