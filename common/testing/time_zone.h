@@ -11,28 +11,17 @@ namespace common::testing {
 // needs no zone files) for the scope, then puts the old one back.
 class TimeZoneScope {
  public:
-  explicit TimeZoneScope(const char* tz) {
-    if (const char* old = std::getenv("TZ")) {
-      had_ = true;
-      old_ = old;
-    }
+  explicit TimeZoneScope(const char* tz) : old_(std::getenv("TZ") ? std::getenv("TZ") : "") {
     setenv("TZ", tz, 1);
     tzset();
   }
   ~TimeZoneScope() {
-    if (had_) {
-      setenv("TZ", old_.c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
+    old_.empty() ? unsetenv("TZ") : setenv("TZ", old_.c_str(), 1);
     tzset();
   }
-  TimeZoneScope(const TimeZoneScope&) = delete;
-  TimeZoneScope& operator=(const TimeZoneScope&) = delete;
 
  private:
   std::string old_;
-  bool had_ = false;
 };
 
 }  // namespace common::testing

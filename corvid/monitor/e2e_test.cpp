@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "common/testing/test_support.h"
@@ -57,60 +55,6 @@ TEST(CorvidEndToEnd, FirstFramesOnTheWire) {
             (QStringList{"7E 01 13 3C 06 D8 7E", "7E 01 13 7B BD EE 7E",
                          "7E 01 13 01 80 BF 33 B9 7E", "7E 01 13 01 80 BF 33 B9 7E"}));
   EXPECT_GE(blocks(false).size(), 3);  // and the device answered
-}
-
-// switchpack-sim's --trace against its traffic log of the same run: one record per
-// block, the same bytes in the same order, each named and judged as the device saw it.
-TEST(CorvidEndToEnd, TheSimulatorsTraceIsTheWireNamed) {
-  QTemporaryDir tmp;
-  const QString com_dir = tmp.filePath("com"), config_dir = tmp.filePath("config");
-  const QString log_path = tmp.filePath("traffic.log"), trace_path = tmp.filePath("trace.txt");
-  ASSERT_TRUE(QDir().mkpath(com_dir));
-  SettingsStore(config_dir + "/" + kOrganisationName + "/" + kApplicationName + ".conf")
-      .SavePortNumber(9);
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("CABINET_COM_DIR", com_dir);
-  env.insert("XDG_CONFIG_HOME", config_dir);
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  QProcess sim, corvid;
-  sim.setProcessEnvironment(env);
-  corvid.setProcessEnvironment(env);
-  sim.start(BinDir() + "/switchpack-sim",
-            {"--port", "9", "--log", log_path, "--trace", trace_path, "--nak-every", "3"});
-  ASSERT_TRUE(WaitUntil([&] { return QFileInfo(com_dir + "/COM9").exists(); }, 5000));
-  corvid.start(BinDir() + "/corvid", {});
-  const bool traffic = WaitUntil([&] { return ReadTrafficLog(log_path).size() >= 12; }, 10000);
-  corvid.kill();
-  corvid.waitForFinished(5000);
-  sim.terminate();
-  sim.waitForFinished(5000);
-  ASSERT_TRUE(traffic);
-
-  QFile file(trace_path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QList<QByteArray> lines = file.readAll().split('\n');
-  // "<date> <time> <zone>  <ms> ms  <dir>  <name>  <outcome>  <bytes>"
-  const QRegularExpression record(
-      "^\\S+ \\S+ \\S+ +[0-9.]+ ms  (->|<-)  (\\S+) +(ok|sent|FAIL NAK)  ([0-9A-F ]+)\r$");
-  QStringList traced;
-  QStringList names;
-  for (const QByteArray& line : lines) {
-    if (line.isEmpty()) continue;
-    const QRegularExpressionMatch m = record.match(QString::fromLatin1(line));
-    ASSERT_TRUE(m.hasMatch()) << line.toStdString();
-    traced << m.captured(1) + " " + m.captured(4);
-    names << m.captured(2) + " " + m.captured(3);
-  }
-  QStringList logged;
-  for (const LoggedBlock& block : ReadTrafficLog(log_path)) {
-    logged << QString(block.from_host ? "-> " : "<- ") + ToHex(block.bytes);
-  }
-  ASSERT_GE(traced.size(), 12);
-  EXPECT_EQ(traced.mid(0, 12), logged.mid(0, 12));
-  // Identification, diagnostic and status; every third command refused.
-  EXPECT_EQ(names.mid(0, 8), (QStringList{"GetModuleID ok", "GetModuleID sent", "GetDiagnostic ok",
-                                          "GetDiagnostic sent", "GetStatus ok", "- FAIL NAK",
-                                          "GetStatus ok", "GetStatus sent"}));
 }
 
 }  // namespace

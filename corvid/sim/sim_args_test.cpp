@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <array>
 
 #include "common/testing/test_support.h"
 
@@ -151,21 +150,6 @@ TEST(SimArgsTest, FaultOptions) {
   EXPECT_FALSE(Parse({"--port", "4"})->model.answer_previous);
   EXPECT_FALSE(Parse({"--port", "4", "--fault", "stall"}).has_value());
   EXPECT_FALSE(Parse({"--port", "4", "--fault-every", "-1"}).has_value());
-}
-
-// --trace names the file; the switch pack's own protocol names and judges each block.
-TEST(SimArgsTest, TraceFileAndTheDevicesNames) {
-  EXPECT_EQ(Parse({"--port", "3"})->pty.trace_path, "");
-  const auto a = Parse({"--port", "3", "--trace", "/tmp/device trace.txt"});
-  ASSERT_TRUE(a.has_value());
-  EXPECT_EQ(a->pty.trace_path, "/tmp/device trace.txt");
-  ASSERT_TRUE(a->pty.describe);
-  // 7E 01 13 3C 06 D8 7E: the identification command to slot 1.
-  const std::array<std::uint8_t, 7> command{0x7E, 0x01, 0x13, 0x3C, 0x06, 0xD8, 0x7E};
-  const common::TraceRecord r =
-      a->pty.describe(common::TraceDirection::kToDevice, common::ByteView(command));
-  EXPECT_EQ(r.name, "GetModuleID");
-  EXPECT_EQ(r.outcome, common::TraceOutcome::kOk);
 }
 
 }  // namespace

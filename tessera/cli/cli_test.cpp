@@ -288,30 +288,5 @@ TEST(TesseraCliTest, TraceOfEachLineFault) {
   }
 }
 
-// The unit pulled as it answers its first request: the trace says the port was lost,
-// for the request that met it (the answer, or the next request that could not go).
-TEST(TesseraCliTest, TraceOfAPulledUnit) {
-  QTemporaryDir dir;
-  const QString host_path = dir.filePath("host.txt");
-  {
-    testing::PtyUnit unit(
-        {"--no-animation", "--fault", "unplug", "--fault-after", "0", "--fault-for", "60000"});
-    ASSERT_TRUE(unit.Ready());
-    EXPECT_EQ(unit.Run({"--trace", host_path, "identify"}, 10000).status, kExitNoAnswer);
-  }
-  const std::vector<Traced> host = ReadTrace(host_path);
-  ASSERT_GE(host.size(), 2u);
-  EXPECT_EQ(host[0].outcome, "sent");
-  EXPECT_EQ(host[0].bytes, "34 00 CB");
-  int lost = 0;
-  for (const Traced& r : host) {
-    if (r.outcome.rfind("FAIL port lost", 0) == 0) ++lost;
-    EXPECT_TRUE(r.outcome == "sent" || r.outcome == "ok" ||
-                r.outcome.rfind("FAIL port lost", 0) == 0)
-        << r.outcome;
-  }
-  EXPECT_EQ(lost, 1);
-}
-
 }  // namespace
 }  // namespace tessera::cli

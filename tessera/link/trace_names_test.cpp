@@ -20,30 +20,18 @@ TEST(TraceNamesTest, EveryRequestByItsRoutine) {
   };
   for (const Case& c : {
            Case{"34 00 CB", "SendInputFrame", true},
-           Case{"35 07 C3", "SendInputFrame", true},
            Case{"31 00 CE", "SendRMSFrame", true},
-           Case{"31 02 CC", "SendRMSFrame", true},
            Case{"37 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 C8", "SendOutputFrame", true},
            Case{"71 0D 00 00 81", "SendKalRmsFrame", true},
            Case{"73 0D 00 3C", "SendFilters", false},
-           Case{"76 0D 00 00 7C", "PollTransition", false},
-           Case{"78 0D 00 00", "SendTracking", false},
-           Case{"79 0D 00 08", "SendComplex", false},
            Case{"7D 0D 00 75", "GetFilters", false},
-           Case{"7E 0D 00 74", "ClearEvents", false},
            Case{"7F 0D 00 73", "ReadEvents", false},
            Case{"70 01 5A A5 69 CD", "Launch", false},
-           Case{"70 02 FF 8E", "Erase", false},
-           Case{"70 03 08 84", "Calculate CS", false},
            Case{"70 04 00 70 00 20", "Program Record", false},
-           Case{"70 05 00 70 00 20 F9", "Read Record", false},
            Case{"70 06 89", "Reboot TBX", false},
-           Case{"70 07 88", "Read ID", false},
-           Case{"70 00 8F", "Loader 00", false},
            Case{"70 09 86", "Loader 09", false},
            Case{"70", "Loader", false},
            Case{"5A A5", "Command 5A", false},
-           Case{"00", "Command 00", false},
            Case{"", "-", false},
        }) {
     const common::TraceName name = RequestTraceName(B(c.request));
@@ -62,9 +50,6 @@ TEST(TraceNamesTest, TheUnitsSideOfTheLine) {
   for (const Case& c : {
            Case{TraceDirection::kToDevice, "34 00 CB", "SendInputFrame", TraceOutcome::kOk},
            Case{TraceDirection::kToDevice, "34 00 CC", "SendInputFrame",
-                TraceOutcome::kChecksumError},
-           // Two requests read in one block are not one frame.
-           Case{TraceDirection::kToDevice, "31 00 CE 31 00 CE", "SendRMSFrame",
                 TraceOutcome::kChecksumError},
            Case{TraceDirection::kFromDevice, "34 00 00 00 00 00 00 00 50 00 00 00 00 7B",
                 "SendInputFrame", TraceOutcome::kSent},

@@ -12,6 +12,7 @@
 #include "common/simulated_port.h"
 #include "common/testing/hex.h"
 #include "common/testing/test_support.h"
+#include "common/testing/trace_lines.h"
 #include "tessera/link/unit_link.h"
 #include "tessera/sim/tbx_model.h"
 
@@ -20,21 +21,6 @@ namespace {
 
 using common::TraceOutcome;
 using common::testing::B;
-using common::testing::H;
-
-// "-> SendInputFrame sent 34 00 CB": direction, name, outcome and bytes of a record.
-std::string Line(const common::TraceRecord& r) {
-  std::string line = r.direction == common::TraceDirection::kToDevice ? "-> " : "<- ";
-  line += (r.name.empty() ? "-" : r.name) + " " + common::OutcomeText(r);
-  if (!r.bytes.empty()) line += " " + H(r.bytes);
-  return line;
-}
-
-struct Collector : common::TraceListener {
-  void OnTrace(const common::TraceRecord& record) override { lines.push_back(Line(record)); }
-  std::vector<std::string> Take() { return std::exchange(lines, {}); }
-  std::vector<std::string> lines;
-};
 
 // Keeps a device's answers in front of the test: the bytes the unit put on the line.
 class Answering : public common::DeviceModel {
@@ -81,7 +67,7 @@ struct Rig {
   UnitIdentity identity;
   UnitLink link{port, prompts, identity};
   common::LinkTap tap;
-  Collector trace;
+  common::testing::TraceLines trace;
 };
 
 // The unit at address 5 with no input set answers this to 34 00 CB.
@@ -102,10 +88,6 @@ TEST(UnitLinkTraceTest, EachOutcomeOfAnExchange) {
        {sent, std::string("<- SendInputFrame ok ") + kInputAnswer}},
       {"a silent unit",
        [](Rig& t) { t.unit.Options().silent = true; },
-       40,
-       {sent, "<- SendInputFrame FAIL time-out after 40 ms"}},
-      {"a request the unit leaves unanswered",
-       [](Rig& t) { t.unit.Options().drop_every = 1; },
        40,
        {sent, "<- SendInputFrame FAIL time-out after 40 ms"}},
       {"a wrong checksum",
@@ -203,21 +185,6 @@ TEST(UnitLinkTraceTest, RetryShowsEveryAttempt) {
             (std::vector<std::string>{
                 "-> SendRMSFrame sent 31 00 CE", "<- SendRMSFrame FAIL time-out after 30 ms",
                 "-> SendRMSFrame sent 31 00 CE", "<- SendRMSFrame ok 31 00 00 00 00 00 00 00 CE"}));
-}
-
-TEST(UnitLinkTraceTest, NobodyListeningNothingIsRecordedAndNothingChanges) {
-  Rig rig;
-  rig.tap.RemoveListener(&rig.trace);
-  rig.unit.Options().corrupt_every = 2;
-  EXPECT_FALSE(rig.Input().empty());
-  EXPECT_TRUE(rig.Input().empty());
-  EXPECT_EQ(rig.link.CommErrorText(), "Checksum Error");
-  EXPECT_EQ(rig.link.Counters().checksum_errors, 1u);
-  EXPECT_TRUE(rig.trace.Take().empty());
-  // Listening again, the next exchange is recorded from its start.
-  rig.tap.AddListener(&rig.trace);
-  EXPECT_FALSE(rig.Input().empty());
-  EXPECT_EQ(rig.trace.Take().size(), 2u);
 }
 
 }  // namespace

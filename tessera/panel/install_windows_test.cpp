@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "common/link_trace_window.h"
+#include "common/testing/trace_lines.h"
 #include "common/trace_model.h"
 #include "tessera/panel/window_harness.h"
 
@@ -30,15 +31,10 @@ class LinkTraceMenuTest : public testing::WindowTest {
     QTest::mouseClick(help, Qt::LeftButton, {}, help->actionGeometry(action).center());
     ASSERT_TRUE(WaitUntil([&] { return !help->isVisible(); }, 2000));
   }
-  // "-> SendInputFrame sent 34 00 CB" for every row of the list.
   static QStringList Rows(const common::TraceModel& model) {
     QStringList rows;
     for (int i = 0; i < model.rowCount(); ++i) {
-      const common::TraceRecord* r = model.RecordAt(i);
-      QString row = r->direction == common::TraceDirection::kToDevice ? "-> " : "<- ";
-      row += QString::fromStdString(r->name + " " + common::OutcomeText(*r));
-      if (!r->bytes.empty()) row += " " + QString::fromStdString(common::HexText(r->bytes));
-      rows << row;
+      rows << QString::fromStdString(common::testing::ShortLine(*model.RecordAt(i)));
     }
     return rows;
   }

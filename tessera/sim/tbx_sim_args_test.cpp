@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <array>
 
 #include "common/testing/test_support.h"
 
@@ -179,21 +178,6 @@ TEST(TbxSimArgsTest, FaultOptions) {
     ASSERT_TRUE(std::holds_alternative<int>(refused)) << args.join(' ').toStdString();
     EXPECT_EQ(std::get<int>(refused), 2);
   }
-}
-
-// --trace names the file; the unit's own protocol names and judges each block.
-TEST(TbxSimArgsTest, TraceFileAndTheUnitsNames) {
-  EXPECT_EQ(std::get<TbxSimArgs>(Parse({"--port", "3"})).pty.trace_path, "");
-  const auto parsed = Parse({"--port", "3", "--trace", "/tmp/unit trace.txt"});
-  ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
-  const common::PtyOptions& pty = std::get<TbxSimArgs>(parsed).pty;
-  EXPECT_EQ(pty.trace_path, "/tmp/unit trace.txt");
-  ASSERT_TRUE(pty.describe);
-  const common::TraceRecord r =
-      pty.describe(common::TraceDirection::kToDevice,
-                   common::ByteView(std::array<std::uint8_t, 3>{0x31, 0x00, 0xCE}));
-  EXPECT_EQ(r.name, "SendRMSFrame");
-  EXPECT_EQ(r.outcome, common::TraceOutcome::kOk);
 }
 
 }  // namespace
