@@ -96,6 +96,7 @@ LinkTraceWindow::LinkTraceWindow(LinkTap& tap, Prompts& prompts, QWidget* parent
   lbl_saved_ = new QLabel(this);
   lbl_saved_->setObjectName("lblSaved");
   lbl_saved_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lbl_saved_->setAccessibleDescription("Where the trace was saved last");
   status->addWidget(lbl_count_);
   status->addStretch();
   status->addWidget(lbl_saved_);
@@ -107,10 +108,12 @@ LinkTraceWindow::LinkTraceWindow(LinkTap& tap, Prompts& prompts, QWidget* parent
     follow_ = scroll->value() >= scroll->maximum();
   });
   connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
-    FitColumn();
     if (follow_) lst_trace_->scrollToBottom();
   });
-  connect(model_, &TraceModel::CountsChanged, this, &LinkTraceWindow::ShowCounts);
+  connect(model_, &TraceModel::CountsChanged, this, [this] {
+    FitColumn();
+    ShowCounts();
+  });
   ShowCounts();
   Listen(true);
 }

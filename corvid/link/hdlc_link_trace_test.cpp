@@ -148,11 +148,6 @@ TEST(HdlcLinkTraceTest, AnswersCutShortOrRunningOnAndFramesNotSent) {
                 "-> GetStatus FAIL port lost: not sent, port closed 7E 01 13 01 80 80 47 70 7E"}));
 }
 
-// A trace file's records as "direction name outcome|bytes".
-struct Traced {
-  std::string direction, name, outcome, bytes;
-};
-
 // switchpack-sim on COM5 of a private port directory, with its faults on from the answer
 // after the first, and the link on a QtSerialPort to it: the real serial path.
 class PtyPack {
