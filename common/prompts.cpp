@@ -40,6 +40,7 @@ std::optional<QString> PopText(std::deque<std::optional<QString>>& queue) {
 
 Answer ScriptedPrompts::Show(const Message& message) {
   shown_.push_back(message);
+  if (on_show) on_show();
   return PopAnswer(answers_, FirstButton(message.buttons));
 }
 

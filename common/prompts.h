@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -45,6 +46,9 @@ class ScriptedPrompts : public Prompts {
   void QueueAnswer(Answer answer) { answers_.push_back(answer); }
   void QueueFile(std::optional<QString> path) { files_.push_back(std::move(path)); }
   void QueueText(std::optional<QString> text) { texts_.push_back(std::move(text)); }
+  // Called as a box comes up, before it is answered: lets a test look at what the
+  // program had done by then.
+  std::function<void()> on_show;
 
   Answer Show(const Message& message) override;
   std::optional<QString> OpenFile(const QString& title, const QString& dir,

@@ -43,15 +43,6 @@ class Wire : public common::DeviceModel {
   common::DeviceModel& device_;
 };
 
-class CountingPrompts : public common::ScriptedPrompts {
- public:
-  std::function<void()> on_show;
-  common::Answer Show(const common::Message& m) override {
-    if (on_show) on_show();
-    return ScriptedPrompts::Show(m);
-  }
-};
-
 struct Rig {
   Rig() {
     port.Open();
@@ -63,7 +54,7 @@ struct Rig {
   SwitchPackModel pack;
   Wire wire{pack};
   common::SimulatedPort port{&wire};
-  CountingPrompts prompts;
+  common::ScriptedPrompts prompts;
   HdlcLink link{port, prompts};
   common::LinkTap tap;
   common::testing::TraceLines trace;

@@ -37,16 +37,6 @@ class Answering : public common::DeviceModel {
   common::DeviceModel& device_;
 };
 
-// Prompts that let a test look at the trace when a box comes up.
-class WatchedPrompts : public common::ScriptedPrompts {
- public:
-  std::function<void()> on_show;
-  common::Answer Show(const common::Message& m) override {
-    if (on_show) on_show();
-    return ScriptedPrompts::Show(m);
-  }
-};
-
 // A simulated unit on its own port, with a link whose trace is collected.
 struct Rig {
   Rig() {
@@ -63,7 +53,7 @@ struct Rig {
   sim::TbxModel unit{{.idle_animation = false}};
   Answering wire{unit};
   common::SimulatedPort port{&wire};
-  WatchedPrompts prompts;
+  common::ScriptedPrompts prompts;
   UnitIdentity identity;
   UnitLink link{port, prompts, identity};
   common::LinkTap tap;
