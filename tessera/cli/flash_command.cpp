@@ -83,9 +83,9 @@ CliCommand FlashCommand() {
   return {
       "flash",
       "flash [--yes] FILE",
-      "updates the unit's firmware from the Intel HEX file FILE through its flash loader, with\n"
-      "      the window's checks, questions and texts; a progress bar while records are\n"
-      "      programmed and verified; --yes answers the questions OK",
+      "updates the unit's firmware from the Intel HEX file FILE through its flash\n"
+      "      loader, with the window's checks, questions and texts; a progress bar while\n"
+      "      records are programmed and verified; --yes answers the questions OK",
       nullptr,
       RunFlash,
   };
