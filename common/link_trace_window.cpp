@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -142,9 +143,12 @@ void LinkTraceWindow::closeEvent(QCloseEvent* event) {
 }
 
 void LinkTraceWindow::FitColumn() {
-  // As wide as the longest record listed so far, so long answers scroll sideways.
-  const int chars = std::max<int>(80, static_cast<int>(model_->LongestText()));
-  const int width = lst_trace_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (chars + 2);
+  // As wide as the longest record listed so far, measured as drawn (the fixed font
+  // may not be monospaced everywhere), so long answers scroll sideways whole.
+  const QFontMetrics metrics = lst_trace_->fontMetrics();
+  const int text = metrics.horizontalAdvance(QString::fromStdString(model_->LongestText()));
+  const int cell_margins = 4 * lst_trace_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+  const int width = std::max(text, metrics.horizontalAdvance(QLatin1Char('0')) * 80) + cell_margins;
   if (lst_trace_->columnWidth(0) != width) lst_trace_->setColumnWidth(0, width);
 }
 

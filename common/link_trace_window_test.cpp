@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -140,6 +142,19 @@ TEST_F(LinkTraceWindowTest, PauseHoldsTheListAndResumeCatchesUp) {
   Click("cmdClear");
   EXPECT_EQ(window_.Model().rowCount(), 0);
   EXPECT_EQ(CountHeard(), "0 records");
+}
+
+TEST_F(LinkTraceWindowTest, ALongAnswerIsShownWholeAndScrollsSideways) {
+  Traffic();
+  ASSERT_TRUE(Shows(7));
+  tap_.Received({"SendKalRmsFrame", true}, Bytes(40, 0x23), TraceOutcome::kOk);
+  ASSERT_TRUE(Shows(8));
+  auto* list = Find<QTableView>("lstTrace");
+  const QString text = window_.Model().data(window_.Model().index(7), Qt::DisplayRole).toString();
+  ASSERT_TRUE(text.endsWith("23 23"));
+  // Not elided: the column holds the whole text, and the list scrolls to reach it.
+  EXPECT_GE(list->columnWidth(0), list->fontMetrics().horizontalAdvance(text));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return list->horizontalScrollBar()->maximum() > 0; }, 1000));
 }
 
 TEST_F(LinkTraceWindowTest, SaveAsWritesEveryRecordOneLineEach) {

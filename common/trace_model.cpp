@@ -85,7 +85,8 @@ void TraceModel::Update() {
   for (std::uint64_t n = std::max(first_new, ring_.FirstNumber()); n < ring_.EndNumber(); ++n) {
     const TraceRecord& record = *ring_.Find(n);
     if (Shows(record)) added.push_back(n);
-    longest_text_ = std::max(longest_text_, TraceListText(record).size());
+    std::string text = TraceListText(record);
+    if (text.size() > longest_text_.size()) longest_text_ = std::move(text);
   }
   const std::size_t old_rows = rows_.size();
   const std::size_t new_rows = old_rows - gone + added.size();
@@ -149,7 +150,7 @@ void TraceModel::Clear() {
   waiting_.Clear();
   ring_.Clear();
   evicted_ = 0;
-  longest_text_ = 0;
+  longest_text_.clear();
   Rebuild();
 }
 

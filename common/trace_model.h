@@ -53,8 +53,8 @@ class TraceModel : public QAbstractListModel, public TraceListener {
   std::size_t Waiting() const { return waiting_.Size(); }
   // Records that gave way to newer ones since the last Clear.
   std::uint64_t Evicted() const { return evicted_; }
-  // Characters of the longest row text since the last Clear.
-  std::size_t LongestText() const { return longest_text_; }
+  // The longest row text since the last Clear: the list is made as wide.
+  const std::string& LongestText() const { return longest_text_; }
   // The record a row shows, or null.
   const TraceRecord* RecordAt(int row) const;
   // The whole trace, kept and waiting records alike, filters ignored: what a saved
@@ -74,7 +74,7 @@ class TraceModel : public QAbstractListModel, public TraceListener {
   std::deque<std::uint64_t> rows_;  // numbers of the records shown, oldest first
   Filter filter_;
   std::uint64_t evicted_ = 0;
-  std::size_t longest_text_ = 0;
+  std::string longest_text_;
   bool paused_ = false;
   QTimer update_timer_;
 };
