@@ -227,7 +227,8 @@ TEST(TesseraCliTest, TraceOfEachLineFault) {
     const char* fault;
     const char* outcome;  // of the identify answer, a regular expression
     bool bytes_as_sent;   // its bytes are the start of what the unit sent
-    bool drops;           // bytes were dropped outside the exchanges
+    bool may_drop;        // bytes may be dropped outside the exchanges (a flood's,
+                          // when they come between two exchanges before the run ends)
   };
   for (const Case& c : {
            Case{"checksum", "FAIL checksum error", true, false},
@@ -267,7 +268,9 @@ TEST(TesseraCliTest, TraceOfEachLineFault) {
                     .match(QString::fromStdString(answer->outcome))
                     .hasMatch())
         << answer->outcome;
-    EXPECT_EQ(dropped, c.drops);
+    if (!c.may_drop) {
+      EXPECT_FALSE(dropped);
+    }
     std::vector<std::string> sent;  // by the unit, in order
     for (const Traced& r : unit) {
       if (r.direction == "<-") sent.push_back(r.bytes);
