@@ -124,4 +124,11 @@ std::optional<int> AnswerInfoSwitches(const std::vector<std::string>& arguments,
   return std::nullopt;
 }
 
+std::pair<std::string, std::string> SerialPortsSection() {
+  return {"Serial ports",
+          "Port N is the entry COMN in the port directory ($CABINET_COM_DIR, else\n"
+          "~/.config/cabinet-tools/com), a link to the device; without such an entry it is\n"
+          "/dev/ttyS<N-1>. The user must be in the dialout group."};
+}
+
 }  // namespace common

@@ -27,6 +27,9 @@ struct ProgramHelp {
   std::vector<std::pair<std::string, std::string>> sections;
 };
 
+// The manual section on how port numbers find their device, the same for every program.
+std::pair<std::string, std::string> SerialPortsSection();
+
 std::string HelpText(const ProgramHelp& help);
 // A section-1 manual page in roff.
 std::string ManPage(const ProgramHelp& help, const std::string& version);

@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "common/testing/test_support.h"
+
 namespace common {
 namespace {
 
-std::string Read(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  std::string out;
-  for (int c; (c = std::fgetc(file)) != EOF;) out += static_cast<char>(c);
-  return out;
-}
+using testing::ReadBack;
 
 TEST(ProgressMeterTest, BarShowsCountRateAndTimeLeft) {
   EXPECT_EQ(ProgressMeter::BarText("records", 1024, 4096, 8.0),
@@ -28,7 +24,7 @@ TEST(ProgressMeterTest, WithoutATerminalOneLineForEachTenth) {
     ProgressMeter meter("records", 20, out, false);
     for (int done = 0; done <= 20; ++done) meter.Update(done);
   }
-  const std::string text = Read(out);
+  const std::string text = ReadBack(out);
   std::fclose(out);
   EXPECT_EQ(text.substr(0, 36), "0/20 records (0 %)\n2/20 records (10 ");
   EXPECT_NE(text.find("20/20 records (100 %)\n"), std::string::npos);
@@ -42,7 +38,7 @@ TEST(ProgressMeterTest, OnATerminalTheBarIsRedrawnInPlace) {
     ProgressMeter meter("records", 4, out, true);
     for (int done = 1; done <= 4; ++done) meter.Update(done);
   }
-  const std::string text = Read(out);
+  const std::string text = ReadBack(out);
   std::fclose(out);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 4);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);  // one line, ended at the end

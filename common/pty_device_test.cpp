@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "common/event_wait.h"
 #include "common/qt_serial_port.h"
@@ -30,25 +31,60 @@ class IncrementModel : public DeviceModel {
   }
 };
 
-TEST(PtyDeviceTest, ServesTheModelOnALinkedPtyAndLogsTheTraffic) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString log = dir.path() + "/traffic.log";
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    IncrementModel model;
-    PtyOptions options;
-    options.port_number = 9;
-    options.port_dir = dir.path().toStdString();
-    options.log_path = log.toStdString();
-    ::_exit(RunPtyDevice(model, options));
+// The model served on COM<port> of a private port directory by a forked child, with
+// $CABINET_COM_DIR pointing there while it lives.
+class ForkedDevice {
+ public:
+  explicit ForkedDevice(int port, const std::function<void(PtyOptions&)>& tune = {})
+      : log_(dir_.path() + "/traffic.log"),
+        link_(dir_.path() + QStringLiteral("/COM%1").arg(port)),
+        saved_dir_(qgetenv("CABINET_COM_DIR")) {
+    child_ = ::fork();
+    if (child_ == 0) {
+      IncrementModel model;
+      PtyOptions options;
+      options.port_number = port;
+      options.port_dir = dir_.path().toStdString();
+      options.log_path = log_.toStdString();
+      if (tune) tune(options);
+      ::_exit(RunPtyDevice(model, options));
+    }
+    qputenv("CABINET_COM_DIR", dir_.path().toLocal8Bit());
   }
-  const QString link = dir.path() + "/COM9";
-  ASSERT_TRUE(WaitUntil([&] { return QFileInfo(link).exists(); }, 3000));
+  ~ForkedDevice() {
+    Stop();
+    if (saved_dir_.isNull()) {
+      qunsetenv("CABINET_COM_DIR");
+    } else {
+      qputenv("CABINET_COM_DIR", saved_dir_);
+    }
+  }
+  bool Linked() const {
+    return child_ > 0 && WaitUntil([&] { return QFileInfo(link_).exists(); }, 3000);
+  }
+  // Ends the device: its exit status, -1 when it did not exit by itself.
+  int Stop() {
+    if (child_ <= 0) return -1;
+    ::kill(child_, SIGTERM);
+    int status = 0;
+    const bool waited = ::waitpid(child_, &status, 0) == child_;
+    child_ = 0;
+    return waited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  const QString& Log() const { return log_; }
+  const QString& Link() const { return link_; }
 
-  const QByteArray saved = qgetenv("CABINET_COM_DIR");
-  qputenv("CABINET_COM_DIR", dir.path().toLocal8Bit());
+ private:
+  QTemporaryDir dir_;
+  QString log_;
+  QString link_;
+  QByteArray saved_dir_;
+  pid_t child_ = 0;
+};
+
+TEST(PtyDeviceTest, ServesTheModelOnALinkedPtyAndLogsTheTraffic) {
+  ForkedDevice device(9);
+  ASSERT_TRUE(device.Linked());
   {
     QtSerialPort port;
     port.SetPortNumber(9);
@@ -57,24 +93,16 @@ TEST(PtyDeviceTest, ServesTheModelOnALinkedPtyAndLogsTheTraffic) {
     ASSERT_TRUE(WaitUntil([&] { return port.BytesWaiting() >= 3; }, 2000));
     EXPECT_EQ(port.Read(3), Hex("7F 01 FF"));
   }
-  if (saved.isNull()) {
-    qunsetenv("CABINET_COM_DIR");
-  } else {
-    qputenv("CABINET_COM_DIR", saved);
-  }
 
-  const auto blocks = testing::ReadTrafficLog(log);
+  const auto blocks = testing::ReadTrafficLog(device.Log());
   ASSERT_EQ(blocks.size(), 2);
   EXPECT_TRUE(blocks[0].from_host);
   EXPECT_EQ(blocks[0].bytes, Hex("7E 00 FE"));
   EXPECT_FALSE(blocks[1].from_host);
   EXPECT_EQ(blocks[1].bytes, Hex("7F 01 FF"));
 
-  ::kill(child, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_FALSE(QFileInfo(link).isSymLink());  // the link goes with the device
+  EXPECT_EQ(device.Stop(), 0);
+  EXPECT_FALSE(QFileInfo(device.Link()).isSymLink());  // the link goes with the device
 }
 
 // A fault schedule on the line: the first request starts the clock; noise replaces
@@ -82,25 +110,11 @@ TEST(PtyDeviceTest, ServesTheModelOnALinkedPtyAndLogsTheTraffic) {
 // port is lost) and comes back on a new pty under the same name. Each start and end
 // is noted in the traffic log.
 TEST(PtyDeviceTest, FaultsOnScheduleGarbageThenUnplug) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString log = dir.path() + "/traffic.log";
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    IncrementModel model;
-    PtyOptions options;
-    options.port_number = 8;
-    options.port_dir = dir.path().toStdString();
-    options.log_path = log.toStdString();
+  ForkedDevice device(8, [](PtyOptions& options) {
     options.faults = {{LineFault::kGarbage, LineFault::kUnplug}, 300, 400, 0};
     options.reply_faults.noise_max = 0x0F;
-    ::_exit(RunPtyDevice(model, options));
-  }
-  const QString link = dir.path() + "/COM8";
-  ASSERT_TRUE(WaitUntil([&] { return QFileInfo(link).exists(); }, 3000));
-  const QByteArray saved = qgetenv("CABINET_COM_DIR");
-  qputenv("CABINET_COM_DIR", dir.path().toLocal8Bit());
+  });
+  ASSERT_TRUE(device.Linked());
   QStringList seen;  // what each request got: "ok", "noise", "none"
   {
     QtSerialPort port;
@@ -123,14 +137,7 @@ TEST(PtyDeviceTest, FaultsOnScheduleGarbageThenUnplug) {
       Delay(20);
     }
   }
-  if (saved.isNull()) {
-    qunsetenv("CABINET_COM_DIR");
-  } else {
-    qputenv("CABINET_COM_DIR", saved);
-  }
-  ::kill(child, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  device.Stop();
 
   // ok ... noise ... none ... ok, in that order, and nothing else.
   QStringList runs;
@@ -138,7 +145,7 @@ TEST(PtyDeviceTest, FaultsOnScheduleGarbageThenUnplug) {
     if (runs.isEmpty() || runs.back() != s) runs << s;
   EXPECT_EQ(runs, (QStringList{"ok", "noise", "ok", "none", "ok"})) << seen.join(' ').toStdString();
   QStringList notes;
-  QFile file(log);
+  QFile file(device.Log());
   ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
   for (const QByteArray& line : file.readAll().split('\n')) {
     if (line.startsWith("! "))

@@ -4,16 +4,12 @@
 
 #include <string>
 
+#include "common/testing/test_support.h"
+
 namespace common {
 namespace {
 
-std::string Read(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  std::string out;
-  for (int c; (c = std::fgetc(file)) != EOF;) out += static_cast<char>(c);
-  return out;
-}
+using testing::ReadBack;
 
 struct Rig {
   explicit Rig(TerminalPrompts::Options options, const char* typed = "") {
@@ -45,7 +41,7 @@ TEST(TerminalPromptsTest, MessagesGoToStandardErrorWithTheirDetail) {
             Answer::kOk);
   rig.prompts->Show(
       {.title = "", .text = "Line 1\r\nLine 2", .buttons = Buttons::kOk, .icon = {}, .detail = {}});
-  EXPECT_EQ(Read(rig.err),
+  EXPECT_EQ(ReadBack(rig.err),
             "Tessera: Open Port Error\n  No such device: /dev/ttyS98\nLine 1\nLine 2\n");
   EXPECT_FALSE(rig.prompts->Refused());
 }
@@ -62,7 +58,7 @@ TEST(TerminalPromptsTest, WithoutATerminalQuestionsAreRefusedNeverAccepted) {
     Rig rig({});
     EXPECT_EQ(rig.Ask(buttons), cautious);
     EXPECT_TRUE(rig.prompts->Refused());
-    EXPECT_NE(Read(rig.err).find("no terminal to ask"), std::string::npos);
+    EXPECT_NE(ReadBack(rig.err).find("no terminal to ask"), std::string::npos);
   }
 }
 
@@ -98,7 +94,7 @@ TEST(TerminalPromptsTest, OnATerminalTheTechnicianTypesTheAnswer) {
   }
   Rig rig({.interactive = true}, "n\n");
   rig.Ask(Buttons::kYesNo);
-  EXPECT_EQ(Read(rig.err), "T: Q\n[y]es/[n]o? ");
+  EXPECT_EQ(ReadBack(rig.err), "T: Q\n[y]es/[n]o? ");
 }
 
 TEST(TerminalPromptsTest, FileDialogsAnswerWithTheCommandLinesPath) {

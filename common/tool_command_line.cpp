@@ -40,6 +40,8 @@ ToolCommandLine::ToolCommandLine(const QString& program, const QString& descript
   help_.synopsis = "[options]";
   help_.options.push_back({"-h, --help", "", "print this help and exit"});
   help_.options.push_back({"-v, --version", "", "print the version and exit"});
+  // Every tool takes --port N: its manual says how N finds the device.
+  help_.sections.push_back(SerialPortsSection());
 }
 
 void ToolCommandLine::AddFlag(const QStringList& names, const QString& help) {

@@ -30,10 +30,7 @@ common::ProgramHelp Help() {
       {"--help, --version, --man", "", "print this help, the version or the manual page"},
   };
   help.sections = {
-      {"Serial ports",
-       "Port N is the entry COMN in the port directory ($CABINET_COM_DIR, else\n"
-       "~/.config/cabinet-tools/com), a link to the device; without such an entry it is\n"
-       "/dev/ttyS<N-1>. The user must be in the dialout group."},
+      common::SerialPortsSection(),
       {"See also", "tessera-cli(1), tbx-sim(1)"},
   };
   return help;

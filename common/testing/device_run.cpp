@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
+#include "common/event_wait.h"
 #include "common/testing/test_support.h"
 
 namespace common::testing {
@@ -127,6 +129,61 @@ QByteArray DeviceRun::Stop() {
   }
   errors = program_.readAllStandardError();
   return errors;
+}
+
+int FaultRun::RequestsAfter(double t) const {
+  int count = 0;
+  for (double at : requests) count += at > t ? 1 : 0;
+  return count;
+}
+
+FaultRun RunThroughFault(DeviceRun& run, const QString& fault, const QByteArray& request) {
+  FaultRun result;
+  QString why;
+  if (!run.Start(&why)) {
+    result.failure = why;
+    return result;
+  }
+  if (!run.WaitForNote("fault " + fault + " on", 15000)) {
+    result.failure = "the fault never started";
+    return result;
+  }
+  result.rss_before = run.ProgramRssKib();
+  if (!run.WaitForNote("fault " + fault + " off", 5000)) {
+    result.failure = "the fault never ended";
+    return result;
+  }
+  common::Delay(1600);
+  result.rss_after = run.ProgramRssKib();
+  const bool running = run.ProgramRunning();
+  result.errors = run.Stop();
+  if (!running) {
+    result.failure = "the program ended: " + QString::fromLocal8Bit(result.errors);
+    return result;
+  }
+  for (const TimedLine& line : ReadTimedTraffic(run.TrafficLogPath())) {
+    result.end = std::max(result.end, line.t);
+    if (line.note == "fault " + fault + " on") result.fault_on = line.t;
+    if (line.note == "fault " + fault + " off") result.fault_off = line.t;
+    if (line.kind == '>' && line.bytes.startsWith(request)) result.requests.append(line.t);
+  }
+  if (result.fault_off <= result.fault_on) result.failure = "no fault in the traffic log";
+  result.screen = ReadScreenLog(run.ScreenLogPath());
+  return result;
+}
+
+LinkShown ShownLinkState(const QList<ScreenEntry>& screen, const QString& label,
+                         const QString& good, const std::function<QString(const QString&)>& plain) {
+  LinkShown shown;
+  for (const ScreenEntry& e : screen) {
+    if (e.name != label) continue;
+    shown.last = plain ? plain(e.shown) : e.shown;
+    if (shown.last == good) {
+      if (shown.first_good == 0) shown.first_good = e.t;
+      shown.last_good = e.t;
+    }
+  }
+  return shown;
 }
 
 }  // namespace common::testing

@@ -74,4 +74,29 @@ class DeviceRun {
   bool stopped_ = false;
 };
 
+// A run through one fault of the simulator's schedule ("fault X on" to "fault X
+// off" in the traffic log): what crossed the line and what the window showed.
+struct FaultRun {
+  QString failure;  // why the run did not get through the fault; empty when it did
+  double fault_on = 0, fault_off = 0, end = 0;  // traffic log times, seconds
+  QList<double> requests;                       // host blocks starting with the request
+  QList<ScreenEntry> screen;
+  long long rss_before = -1, rss_after = -1;  // the program's, at the fault's start and end
+  QByteArray errors;                          // what the program said on standard error
+
+  // Requests sent after `t`.
+  int RequestsAfter(double t) const;
+};
+// Starts `run`, waits through `fault`, lets the program poll 1.6 s more and stops it.
+FaultRun RunThroughFault(DeviceRun& run, const QString& fault, const QByteArray& request);
+
+// What a link-state label showed: when it first and last read `good`, and its last text.
+struct LinkShown {
+  double first_good = 0, last_good = 0;
+  QString last;
+};
+LinkShown ShownLinkState(const QList<ScreenEntry>& screen, const QString& label,
+                         const QString& good,
+                         const std::function<QString(const QString&)>& plain = {});
+
 }  // namespace common::testing

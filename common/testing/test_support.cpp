@@ -55,4 +55,12 @@ QList<LoggedBlock> ReadTrafficLog(const QString& path) {
   return blocks;
 }
 
+std::string ReadBack(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  std::string out;
+  for (int c; (c = std::fgetc(file)) != EOF;) out += static_cast<char>(c);
+  return out;
+}
+
 }  // namespace common::testing

@@ -5,7 +5,9 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 #include <functional>
+#include <string>
 
 namespace common::testing {
 
@@ -16,6 +18,9 @@ QString BinDir();
 QByteArray Hex(const char* text);
 // Bytes -> "31 00 CE".
 QString ToHex(const QByteArray& bytes);
+
+// Everything written to a temporary FILE so far (it is flushed and rewound first).
+std::string ReadBack(std::FILE* file);
 
 // Runs the event loop until pred() holds or timeout_ms passes; returns pred().
 bool WaitUntil(const std::function<bool()>& pred, int timeout_ms);

@@ -9,7 +9,6 @@
 #include <QHash>
 #include <QSet>
 
-#include "common/event_wait.h"
 #include "common/testing/device_run.h"
 #include "common/testing/test_support.h"
 #include "corvid/link/settings_store.h"
@@ -18,10 +17,11 @@ namespace corvid::monitor {
 namespace {
 
 using common::testing::DeviceRun;
-using common::testing::ReadScreenLog;
-using common::testing::ReadTimedTraffic;
+using common::testing::FaultRun;
+using common::testing::LinkShown;
+using common::testing::RunThroughFault;
 using common::testing::ScreenEntry;
-using common::testing::TimedLine;
+using common::testing::ShownLinkState;
 
 constexpr double kRecoveryS = 1.0;
 
@@ -52,69 +52,38 @@ TEST_P(CorvidFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheDeviceSaid) {
          SettingsStore(config + "/" + kOrganisationName + "/" + kApplicationName + ".conf")
              .SavePortNumber(9);
        }});
-  QString why;
-  ASSERT_TRUE(run.Start(&why)) << why.toStdString();
-  ASSERT_TRUE(run.WaitForNote("fault " + fault + " on", 15000)) << "the fault never started";
-  const long long rss_before = run.ProgramRssKib();
-  ASSERT_TRUE(run.WaitForNote("fault " + fault + " off", 5000));
-  common::Delay(1600);
-  const long long rss_after = run.ProgramRssKib();
-  const bool running = run.ProgramRunning();
-  const QByteArray errors = run.Stop();
-  ASSERT_TRUE(running) << "corvid ended: " << errors.toStdString();
-
-  double fault_on = 0, fault_off = 0, end = 0;
-  QList<double> statuses;  // status commands on the wire
-  for (const TimedLine& line : ReadTimedTraffic(run.TrafficLogPath())) {
-    end = std::max(end, line.t);
-    if (line.note == "fault " + fault + " on") fault_on = line.t;
-    if (line.note == "fault " + fault + " off") fault_off = line.t;
-    if (line.kind == '>' && line.bytes.startsWith(QByteArray("\x7E\x01\x13\x01", 4))) {
-      statuses.append(line.t);
-    }
-  }
-  ASSERT_GT(fault_off, fault_on);
-
-  const QList<ScreenEntry> screen = ReadScreenLog(run.ScreenLogPath());
-  double first_good = 0, last_recovery = 0;
-  QString link_state;
-  for (const ScreenEntry& e : screen) {
-    if (e.name != "lblRespnding") continue;
-    link_state = e.shown;
-    if (link_state == "Device Responding") {
-      if (first_good == 0) first_good = e.t;
-      last_recovery = e.t;
-    }
-  }
-  ASSERT_GT(first_good, 0) << "the device never showed as responding";
-  ASSERT_LT(first_good, fault_on);
-  EXPECT_EQ(link_state, "Device Responding");
-  EXPECT_LE(last_recovery - fault_off, kRecoveryS) << "link state back too late";
-  int late_statuses = 0;
-  for (double t : statuses) late_statuses += t > fault_off + kRecoveryS ? 1 : 0;
-  EXPECT_GE(late_statuses, static_cast<int>((end - fault_off - kRecoveryS) * 10))
+  const FaultRun f = RunThroughFault(run, fault, QByteArray("\x7E\x01\x13\x01", 4));
+  ASSERT_TRUE(f.failure.isEmpty()) << f.failure.toStdString();
+  const LinkShown link = ShownLinkState(f.screen, "lblRespnding", "Device Responding");
+  ASSERT_GT(link.first_good, 0) << "the device never showed as responding";
+  ASSERT_LT(link.first_good, f.fault_on);
+  EXPECT_EQ(link.last, "Device Responding");
+  EXPECT_LE(link.last_good - f.fault_off, kRecoveryS) << "link state back too late";
+  EXPECT_GE(f.RequestsAfter(f.fault_off + kRecoveryS),
+            static_cast<int>((f.end - f.fault_off - kRecoveryS) * 10))
       << "polling slower than half its rate after recovery";
 
   // What the window showed before the fault (start-up texts, then the device's
   // readings, which do not move on the simulated pack) is all it may ever show.
   QHash<QString, QSet<QString>> said;
   QHash<QString, QString> at_fault;
-  for (const ScreenEntry& e : screen) {
-    if (e.t >= fault_on || ShowsTheLink(e.name)) continue;
+  for (const ScreenEntry& e : f.screen) {
+    if (e.t >= f.fault_on || ShowsTheLink(e.name)) continue;
     said[e.name].insert(Plain(e.shown));
     at_fault[e.name] = Plain(e.shown);
   }
   EXPECT_EQ(at_fault.value("sbStatus_1"), "Device Type = VELD-LV");
   EXPECT_EQ(at_fault.value("txtTemperature"), "77");
   EXPECT_EQ(at_fault.value("txtMainsVoltage"), "120.0");
-  for (const ScreenEntry& e : screen) {
-    if (e.t < fault_on || ShowsTheLink(e.name)) continue;
+  for (const ScreenEntry& e : f.screen) {
+    if (e.t < f.fault_on || ShowsTheLink(e.name)) continue;
     EXPECT_TRUE(said.value(e.name).contains(Plain(e.shown)))
-        << (e.name + "=" + e.shown).toStdString() << " at +" << e.t - fault_on << " s";
+        << (e.name + "=" + e.shown).toStdString() << " at +" << e.t - f.fault_on << " s";
   }
   if (common::testing::kProgramMemoryMeasurable) {
-    ASSERT_GT(rss_before, 0);
-    EXPECT_LT(rss_after - rss_before, 16 * 1024) << rss_before << " KiB -> " << rss_after << " KiB";
+    ASSERT_GT(f.rss_before, 0);
+    EXPECT_LT(f.rss_after - f.rss_before, 16 * 1024)
+        << f.rss_before << " KiB -> " << f.rss_after << " KiB";
   }
 }
 

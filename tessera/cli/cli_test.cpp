@@ -17,15 +17,8 @@ namespace tessera::cli {
 namespace {
 
 using common::testing::BinDir;
+using common::testing::ReadBack;
 using common::testing::WaitUntil;
-
-std::string Read(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  std::string out;
-  for (int c; (c = std::fgetc(file)) != EOF;) out += static_cast<char>(c);
-  return out;
-}
 
 struct CliRun {
   int status;
@@ -36,7 +29,7 @@ CliRun RunCli(const QStringList& arguments) {
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
   const int status = RunTesseraCli(arguments, out, err);
-  CliRun run{status, Read(out), Read(err)};
+  CliRun run{status, ReadBack(out), ReadBack(err)};
   std::fclose(out);
   std::fclose(err);
   return run;

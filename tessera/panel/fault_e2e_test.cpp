@@ -7,17 +7,17 @@
 
 #include <QSet>
 
-#include "common/event_wait.h"
 #include "common/testing/device_run.h"
 #include "common/testing/test_support.h"
 
 namespace {
 
 using common::testing::DeviceRun;
-using common::testing::ReadScreenLog;
-using common::testing::ReadTimedTraffic;
+using common::testing::FaultRun;
+using common::testing::LinkShown;
+using common::testing::RunThroughFault;
 using common::testing::ScreenEntry;
-using common::testing::TimedLine;
+using common::testing::ShownLinkState;
 
 constexpr double kRecoveryS = 1.0;
 
@@ -41,51 +41,21 @@ TEST_P(TesseraFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheUnitSaid) {
                  .program_args = {"/comm=7"},
                  .port = 7,
                  .prepare = {}});
-  QString why;
-  ASSERT_TRUE(run.Start(&why)) << why.toStdString();
-  ASSERT_TRUE(run.WaitForNote("fault " + fault + " on", 15000)) << "the fault never started";
-  const long long rss_before = run.ProgramRssKib();
-  ASSERT_TRUE(run.WaitForNote("fault " + fault + " off", 5000));
-  common::Delay(1600);
-  const long long rss_after = run.ProgramRssKib();
-  const bool running = run.ProgramRunning();
-  const QByteArray errors = run.Stop();
-  ASSERT_TRUE(running) << "tessera ended: " << errors.toStdString();
-
-  double fault_on = 0, fault_off = 0, end = 0;
-  QList<double> inputs;  // input requests on the wire
-  for (const TimedLine& line : ReadTimedTraffic(run.TrafficLogPath())) {
-    end = std::max(end, line.t);
-    if (line.note == "fault " + fault + " on") fault_on = line.t;
-    if (line.note == "fault " + fault + " off") fault_off = line.t;
-    if (line.kind == '>' && line.bytes.startsWith("\x34")) inputs.append(line.t);
-  }
-  ASSERT_GT(fault_off, fault_on);
-
-  const QList<ScreenEntry> screen = ReadScreenLog(run.ScreenLogPath());
-  double first_good = 0, last_recovery = 0;
-  QString link_state;
-  for (const ScreenEntry& e : screen) {
-    if (e.name != "lblComm") continue;
-    link_state = Plain(e.shown);
-    if (link_state == "TBX Responding") {
-      if (first_good == 0) first_good = e.t;
-      last_recovery = e.t;
-    }
-  }
-  ASSERT_GT(first_good, 0) << "the unit never showed as responding";
-  EXPECT_EQ(link_state, "TBX Responding");
-  EXPECT_LE(last_recovery - fault_off, kRecoveryS) << "link state back too late";
-  int late_inputs = 0;
-  for (double t : inputs) late_inputs += t > fault_off + kRecoveryS ? 1 : 0;
-  EXPECT_GE(late_inputs, static_cast<int>((end - fault_off - kRecoveryS) * 5))
+  const FaultRun f = RunThroughFault(run, fault, QByteArray("\x34", 1));
+  ASSERT_TRUE(f.failure.isEmpty()) << f.failure.toStdString();
+  const LinkShown link = ShownLinkState(f.screen, "lblComm", "TBX Responding", Plain);
+  ASSERT_GT(link.first_good, 0) << "the unit never showed as responding";
+  EXPECT_EQ(link.last, "TBX Responding");
+  EXPECT_LE(link.last_good - f.fault_off, kRecoveryS) << "link state back too late";
+  EXPECT_GE(f.RequestsAfter(f.fault_off + kRecoveryS),
+            static_cast<int>((f.end - f.fault_off - kRecoveryS) * 5))
       << "polling slower than half its rate after recovery";
 
   // From the first good answer on, every state shown is one the unit reported.
   const QSet<QString> titles = {"TBX Address #9, Input Assembly Position #1"};
   const QSet<QString> panel2 = {"", "Firmware Version = 23, Firmware Revision = 1.4 "};
-  for (const ScreenEntry& e : screen) {
-    if (e.t < first_good) continue;
+  for (const ScreenEntry& e : f.screen) {
+    if (e.t < link.first_good) continue;
     const QString shown = Plain(e.shown);
     const std::string what = (e.name + "=" + e.shown).toStdString();
     if (e.name == "title") {
@@ -106,8 +76,9 @@ TEST_P(TesseraFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheUnitSaid) {
   }
   // A flood must not grow the program: what it buffers is bounded.
   if (common::testing::kProgramMemoryMeasurable) {
-    ASSERT_GT(rss_before, 0);
-    EXPECT_LT(rss_after - rss_before, 16 * 1024) << rss_before << " KiB -> " << rss_after << " KiB";
+    ASSERT_GT(f.rss_before, 0);
+    EXPECT_LT(f.rss_after - f.rss_before, 16 * 1024)
+        << f.rss_before << " KiB -> " << f.rss_after << " KiB";
   }
 }
 
