@@ -92,32 +92,6 @@ TEST(CorvidSessionTest, PollScheduleOnTheWireAndAcrossTheWrap) {
   EXPECT_EQ(h.app.store().Load().SlotAddress, 1);  // written back at start
 }
 
-TEST(CorvidSessionTest, StatusCommandCarriesTheSettingsAndTheSlotsLayout) {
-  SessionHarness h;
-  QSignalSpy layouts(&h.session, &Session::LayoutChanged);
-  h.session.SetFaultLed(1, true);
-  h.session.SetOutputDisabled(0, false);
-  h.session.SetOutputDisabled(5, false);
-  ASSERT_TRUE(h.session.GetStatus());
-  EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x80 | 0x1E}));
-  h.session.SetSlotAddress(30);  // a flash unit: its own command, no fault indicators
-  EXPECT_EQ(h.app.store().Load().SlotAddress, 30);
-  ASSERT_TRUE(h.session.GetStatus());
-  EXPECT_EQ(h.Port().TakeWritten().back(), Hex("7E 1E 13 02 9E 8B B5 7E"));
-  h.session.SetSlotAddress(31);  // the same layout: not announced again
-  h.session.GetStatus();
-  h.session.SetSlotAddress(1);
-  ASSERT_TRUE(h.session.GetStatus());
-  EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x9E}));
-  ASSERT_EQ(layouts.count(), 3);  // the first status command announces its layout too
-  EXPECT_EQ(layouts[0][0].value<monitor::StatusLayout>(), monitor::StatusLayout::kSwitchPack);
-  EXPECT_EQ(layouts[1][0].value<monitor::StatusLayout>(), monitor::StatusLayout::kFlashUnit);
-  EXPECT_EQ(layouts[2][0].value<monitor::StatusLayout>(), monitor::StatusLayout::kSwitchPack);
-  h.session.SetSlotAddress(21);  // a "--" entry of the list still polls, at slot 21
-  h.session.GetStatus();
-  EXPECT_EQ(h.Port().TakeWritten().back().at(1), char(21));
-}
-
 TEST(CorvidSessionTest, AnswersTooShortToDecodeChangeNothing) {
   SessionHarness h;
   h.session.PollTick();

@@ -137,22 +137,6 @@ TEST_F(SessionTest, ScheduleOverTicks0To50AndAcrossTheWrap) {
   EXPECT_EQ(Tick(), with_identify);
 }
 
-TEST_F(SessionTest, ControlAndOutputsTravelAsTheSessionHoldsThem) {
-  ASSERT_TRUE(Start());
-  Tick();
-  S().SetControl({.filtered = true, .transition_front_panel = true});
-  EXPECT_EQ(Tick(), QStringList{"35 02 C8"});
-  panel::OutputData outputs{};
-  outputs[0] = 0x81;
-  outputs[16] = 0xAA;  // never sent
-  S().SetOutputs(outputs);
-  EXPECT_EQ(Tick(), QStringList{"35 02 C8"}) << "no output frame while Serial Bus #1 has them";
-  S().SetControl({.output_front_panel = true});
-  EXPECT_EQ(Tick(),
-            (QStringList{"34 01 CA", "37 81 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 47"}));
-  EXPECT_EQ(model_.Outputs()[0], 0x81);
-}
-
 TEST_F(SessionTest, RequestFlagsRunAfterTheFrontPanelExchangesInTheirOrder) {
   ASSERT_TRUE(Start());
   QStringList order;

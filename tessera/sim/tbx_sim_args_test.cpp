@@ -85,15 +85,6 @@ TEST(TbxSimArgsTest, LoaderOptionsReachTheLoader) {
             std::tuple(0x25, 0x22, 0x1A));
 }
 
-TEST(TbxSimArgsTest, DefaultsAreAnIdleHealthyUnitAtAddress5) {
-  const auto parsed = Parse({"--port", "3"});
-  ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
-  const auto& a = std::get<TbxSimArgs>(parsed);
-  EXPECT_EQ(std::tuple(a.model.unit_address, a.model.extended, a.model.idle_animation,
-                       a.pty.micros_per_byte, a.model.drop_every),
-            std::tuple(5, true, true, 0.0, 0));
-}
-
 TEST(TbxSimArgsTest, BadLinesEndTheProgramWithStatus2) {
   const QStringList cases[] = {{},
                                {"--port", "0"},
@@ -123,32 +114,6 @@ TEST(TbxSimArgsTest, BadLinesEndTheProgramWithStatus2) {
   EXPECT_EQ(sim.exitCode(), 2);
   EXPECT_TRUE(
       sim.readAllStandardError().startsWith("tbx-sim: --address needs a number 0-15, not '16'\n"));
-}
-
-TEST(TbxSimArgsTest, LogContents) {
-  const struct {
-    QStringList args;
-    std::optional<std::size_t> event_records, transitions;
-    std::optional<int> block_items;
-  } cases[] = {
-      {{}, std::nullopt, std::nullopt, std::nullopt},
-      {{"--event-records", "4000"}, 4000, std::nullopt, std::nullopt},
-      {{"--event-records", "0", "--transitions", "65535", "--block-items", "255"}, 0, 65535, 255},
-      {{"--transitions", "0", "--block-items", "0"}, std::nullopt, 0, 0},
-  };
-  for (const auto& c : cases) {
-    const auto parsed = Parse(QStringList{"--port", "3"} + c.args);
-    ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed)) << c.args.join(' ').toStdString();
-    const TbxLogSetup& logs = std::get<TbxSimArgs>(parsed).logs;
-    EXPECT_EQ(std::tuple(logs.event_records, logs.transitions, logs.block_items),
-              std::tuple(c.event_records, c.transitions, c.block_items));
-  }
-  for (const QStringList& bad :
-       {QStringList{"--event-records", "65536"}, QStringList{"--transitions", "-1"},
-        QStringList{"--block-items", "256"}}) {
-    EXPECT_EQ(std::get<int>(Parse(QStringList{"--port", "3"} + bad)), 2)
-        << bad.join(' ').toStdString();
-  }
 }
 
 // The fault schedule goes to the pty runner with the unit's kind of noise; faults a
