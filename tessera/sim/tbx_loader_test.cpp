@@ -6,8 +6,6 @@
 
 #include "common/testing/hex.h"
 #include "tessera/flash/loader.h"
-#include "tessera/flash/test_objcopy.h"
-#include "tessera/flash/update_steps.h"
 
 namespace tessera::sim {
 namespace {
@@ -209,57 +207,6 @@ TEST(TbxLoaderTest, Faults) {
   EXPECT_EQ(slow.model.Receive(B(kErase)).delay_ms, 1503);
   EXPECT_EQ(slow.model.Receive(B(kChecksum8)).delay_ms, 3);
   EXPECT_EQ(slow.model.Receive(flash::ProgramRecordRequest(0, B("00"))->request).delay_ms, 23);
-}
-
-// The host's requests and decoders against the simulated loader, as the update
-// drives them: objcopy images over old firmware end up in the flash byte for byte,
-// past 64 KiB (segment records) and up to its top.
-TEST(TbxLoaderTest, HostProgramsAnImage) {
-  const std::pair<std::size_t, std::uint32_t> images[] = {{70000, 0}, {300, 0x1FE00}};
-  for (const auto& [size, address] : images) {
-    const common::Bytes image = tessera::testing::RandomBytes(size, 7);
-    std::string problem;
-    const auto hex = tessera::testing::ObjcopyHex(image, address, problem);
-    ASSERT_TRUE(hex) << problem;
-    const auto reference = tessera::testing::Reference(image, address);
-
-    Unit unit;
-    unit.loader.Load(0, tessera::testing::RandomBytes(0x20000, 8));
-    const auto exchange = [&](const flash::LoaderExchange& x) {
-      common::Bytes answer = unit.model.Receive(x.request).bytes;
-      // As the link hands it over: whole and with a right checksum, else nothing.
-      const bool whole = answer.size() == static_cast<std::size_t>(x.response.count);
-      if (!whole || !IsValidFrame(answer)) answer.clear();
-      return answer;
-    };
-    ASSERT_TRUE(flash::DecodeLaunch(exchange(flash::LaunchRequest())).ok());
-    EXPECT_EQ(flash::DeviceCheck(*flash::DecodeReadId(exchange(flash::ReadIdRequest()))),
-              std::nullopt);
-    ASSERT_TRUE(flash::DecodeErase(exchange(flash::EraseRequest())));
-    EXPECT_EQ(flash::EraseCheck(true, flash::DecodeChecksum(exchange(flash::ChecksumRequest()))),
-              std::nullopt);
-
-    flash::LineReader reader(*hex);
-    flash::ProgrammingPass pass(reader, "X", static_cast<std::uint32_t>(size));
-    pass.Start();
-    while (auto record = pass.Next()) {
-      const auto status = flash::DecodeProgram(
-          exchange(*flash::ProgramRecordRequest(record->address, record->data)));
-      const auto read_back =
-          flash::DecodeReadRecord(exchange(flash::ReadRecordRequest(record->address)));
-      ASSERT_EQ(flash::RecordCheck(status, read_back, record->data), std::nullopt)
-          << record->address;
-      pass.Programmed(record->data.size());
-    }
-    EXPECT_EQ(pass.error(), std::nullopt);
-    EXPECT_EQ(pass.bytes_programmed(), size);
-    EXPECT_TRUE(unit.loader.Flash() == reference.flash) << size;
-    EXPECT_EQ(flash::NewChecksumCheck(flash::DecodeChecksum(exchange(flash::ChecksumRequest())),
-                                      reference.checksum),
-              std::nullopt);
-    EXPECT_TRUE(flash::DecodeReboot(exchange(flash::RebootRequest())));
-    EXPECT_FALSE(unit.loader.Running());
-  }
 }
 
 }  // namespace
