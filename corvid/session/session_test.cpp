@@ -231,23 +231,6 @@ TEST(CorvidSessionTest, RespondingIsReportedOnlyWhenItChanges) {
   EXPECT_TRUE(responding[2][0].toBool());
 }
 
-TEST(CorvidSessionTest, CountersAreReportedOnEveryExpiryAndClearedWithoutSending) {
-  SessionHarness h;
-  QSignalSpy counters(&h.session, &Session::CountersChanged);
-  h.session.SetTickGate([] { return false; });  // a menu is open: no tick, still counters
-  h.link.Counters().RxTimeoutCount = 3;
-  h.session.Loop().Timer()->start(1);
-  ASSERT_TRUE(common::testing::WaitUntil([&] { return counters.count() >= 3; }, 1000));
-  h.session.Loop().Timer()->stop();
-  EXPECT_TRUE(h.device.TakeCodes().empty());
-  EXPECT_EQ(counters.back()[0].value<LinkCounters>().RxTimeoutCount, 3);
-  counters.clear();
-  h.session.ClearErrors();
-  ASSERT_EQ(counters.count(), 1);
-  EXPECT_EQ(counters[0][0].value<LinkCounters>().RxTimeoutCount, 0);
-  EXPECT_TRUE(h.device.TakeCodes().empty());
-}
-
 TEST(CorvidSessionTest, TicksAndDeferredActionsNeverNestInAnExchange) {
   SessionHarness h;
   h.device.delay_ms = 20;
