@@ -7,23 +7,10 @@
 
 #include "corvid/link/crc.h"
 #include "corvid/link/hdlc_frame.h"
+#include "fuzz/bitwise_fcs.h"
 #include "fuzz/fuzz_input.h"
 
 using namespace corvid;
-
-namespace {
-
-// FCS-16 of RFC 1662 one bit at a time, apart from the program's table.
-std::uint16_t BitwiseFcs(common::ByteView bytes) {
-  std::uint16_t crc = 0xFFFF;
-  for (std::uint8_t b : bytes) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0x8408 : crc >> 1;
-  }
-  return static_cast<std::uint16_t>(crc ^ 0xFFFF);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::FuzzInput in(data, size);

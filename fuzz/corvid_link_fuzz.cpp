@@ -10,21 +10,13 @@
 #include "common/prompts.h"
 #include "corvid/link/hdlc_frame.h"
 #include "corvid/link/hdlc_link.h"
+#include "fuzz/bitwise_fcs.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/scripted_port.h"
 
 using namespace corvid;
 
 namespace {
-
-std::uint16_t BitwiseFcs(common::ByteView bytes) {
-  std::uint16_t crc = 0xFFFF;
-  for (std::uint8_t b : bytes) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0x8408 : crc >> 1;
-  }
-  return static_cast<std::uint16_t>(crc ^ 0xFFFF);
-}
 
 struct Expected {
   std::optional<Bytes> payload;

@@ -131,6 +131,12 @@ QByteArray DeviceRun::Stop() {
   return errors;
 }
 
+QString Plain(const QString& shown) {
+  QString plain = shown;
+  plain.remove(" [disabled]");
+  return plain;
+}
+
 int FaultRun::RequestsAfter(double t) const {
   int count = 0;
   for (double at : requests) count += at > t ? 1 : 0;

@@ -28,6 +28,10 @@ struct ScreenEntry {
   QString shown;
 };
 QList<ScreenEntry> ReadScreenLog(const QString& path);
+// What a control showed without the " [disabled]" the link state adds to whole frames.
+QString Plain(const QString& shown);
+// How soon after a fault ends the programs must show the device as answering again.
+inline constexpr double kRecoveryS = 1.0;
 
 // The traffic log with its time stamps: blocks ('>' host to device, '<' back) and
 // the simulator's notes ('!', e.g. "fault garbage on").

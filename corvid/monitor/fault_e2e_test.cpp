@@ -18,18 +18,12 @@ namespace {
 
 using common::testing::DeviceRun;
 using common::testing::FaultRun;
+using common::testing::kRecoveryS;
 using common::testing::LinkShown;
+using common::testing::Plain;
 using common::testing::RunThroughFault;
 using common::testing::ScreenEntry;
 using common::testing::ShownLinkState;
-
-constexpr double kRecoveryS = 1.0;
-
-QString Plain(const QString& shown) {
-  QString plain = shown;
-  plain.remove(" [disabled]");
-  return plain;
-}
 
 // Controls that show the link's own state rather than what the device said.
 bool ShowsTheLink(const QString& name) {

@@ -45,6 +45,15 @@ void WriteAll(std::FILE* stream, const QByteArray& bytes) {
   std::fflush(stream);
 }
 
+int NotResponding(CliContext& context) {
+  context.prompts.Show({.title = "Tessera",
+                        .text = "TBX Not Responding",
+                        .buttons = common::Buttons::kOk,
+                        .icon = common::Icon::kCritical,
+                        .detail = {}});
+  return kExitNoAnswer;
+}
+
 int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) {
   common::ToolCommandLine line("tessera-cli", Description());
   line.SetStreams(out, err);

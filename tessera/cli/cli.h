@@ -47,6 +47,10 @@ const std::vector<CliCommand>& Commands();
 // The whole program after QCoreApplication exists: returns the exit status.
 int RunTesseraCli(const QStringList& arguments, std::FILE* out = stdout, std::FILE* err = stderr);
 
+// The unit did not answer the first input request: the window's box, and the exit
+// status that says so.
+int NotResponding(CliContext& context);
+
 // Writes text to a stream exactly as given (a report's CR LF stays CR LF).
 void WriteAll(std::FILE* stream, const QByteArray& bytes);
 

@@ -34,12 +34,7 @@ int RunFlash(CliContext& context) {
     std::fprintf(context.err,
                  "The TBX answers only its flash loader: an earlier update did not finish.\n");
   } else {
-    context.prompts.Show({.title = "Tessera",
-                          .text = "TBX Not Responding",
-                          .buttons = common::Buttons::kOk,
-                          .icon = common::Icon::kCritical,
-                          .detail = {}});
-    return kExitNoAnswer;
+    return NotResponding(context);
   }
 
   // One bar (or plain lines) per programming pass.

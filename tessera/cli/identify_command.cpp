@@ -14,14 +14,7 @@ CliCommand IdentifyCommand() {
       nullptr,
       [](CliContext& context) {
         Session& session = context.app.session();
-        if (!session.SendInputFrame()) {
-          context.prompts.Show({.title = "Tessera",
-                                .text = "TBX Not Responding",
-                                .buttons = common::Buttons::kOk,
-                                .icon = common::Icon::kCritical,
-                                .detail = {}});
-          return kExitNoAnswer;
-        }
+        if (!session.SendInputFrame()) return NotResponding(context);
         const UnitIdentity& identity = context.app.State().identity;
         const std::string caption = UnitAddressLayout(identity.UnitAddress).caption;
         if (!session.SendKalRmsFrame()) {

@@ -14,19 +14,12 @@ namespace {
 
 using common::testing::DeviceRun;
 using common::testing::FaultRun;
+using common::testing::kRecoveryS;
 using common::testing::LinkShown;
+using common::testing::Plain;
 using common::testing::RunThroughFault;
 using common::testing::ScreenEntry;
 using common::testing::ShownLinkState;
-
-constexpr double kRecoveryS = 1.0;
-
-// The control's state without what the link state adds to every control of fraIO.
-QString Plain(const QString& shown) {
-  QString plain = shown;
-  plain.remove(" [disabled]");
-  return plain;
-}
 
 class TesseraFaultRun : public ::testing::TestWithParam<const char*> {};
 
