@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 
 namespace common {
 

@@ -1,5 +1,7 @@
 #include "common/prompts.h"
 
+#include <algorithm>
+
 namespace common {
 
 namespace {

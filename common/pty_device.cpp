@@ -221,7 +221,7 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
   std::printf("COM%d -> %s\n", options.port_number, line.slave_path().c_str());
   std::fflush(stdout);
 
-  struct sigaction sa {};
+  struct sigaction sa = {};
   sa.sa_handler = OnSignal;
   ::sigaction(SIGINT, &sa, nullptr);
   ::sigaction(SIGTERM, &sa, nullptr);

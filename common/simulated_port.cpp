@@ -1,5 +1,6 @@
 #include "common/simulated_port.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/qt_bytes.h"

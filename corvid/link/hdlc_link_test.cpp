@@ -55,9 +55,10 @@ TEST_F(HdlcLinkTest, StatusExchangeSendsExampleFrameAndReturnsPayload) {
 // K faulty exchanges raise their counter by exactly K and nothing else; the next good
 // answer is taken again.
 TEST_F(HdlcLinkTest, EachFaultRaisesOnlyItsCounter) {
+  using Counter = std::uint64_t LinkCounters::*;
   struct Case {
     void (*setup)(SwitchPackOptions&);
-    std::uint64_t LinkCounters::*counter;
+    Counter counter;
   };
   for (const Case& c :
        {Case{[](SwitchPackOptions& o) { o.bad_fcs_every = 1; }, &LinkCounters::CrcErrorCount},

@@ -1,6 +1,7 @@
 #include "corvid/link/settings_store.h"
 
 #include <QSettings>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -13,10 +14,11 @@ constexpr char kSlotKey[] = "sb3_address";
 constexpr char kPortKey[] = "portnum";
 
 // Read names of the "cal" keys and the names they are written back under.
+using CalField = float CalibrationSettings::*;
 struct CalKey {
   const char* read_name;
   const char* write_name;
-  float CalibrationSettings::*field;
+  CalField field;
 };
 constexpr CalKey kCalKeys[] = {
     {"LVvoltage", "LVvoltage", &CalibrationSettings::lv_voltage},

@@ -55,10 +55,11 @@ TEST_F(SettingsStoreTest, StoredPortValues) {
 }
 
 TEST_F(SettingsStoreTest, StoredCalibrationValues) {
+  using Field = float CalibrationSettings::*;
   struct Case {
     const char* key;
     const char* text;
-    float CalibrationSettings::*field;
+    Field field;
     float expected;
   };
   using C = CalibrationSettings;

@@ -1,5 +1,6 @@
 #include "corvid/monitor/decode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 

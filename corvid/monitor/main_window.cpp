@@ -23,6 +23,7 @@
 #include "common/picture.h"
 #include "common/prompts.h"
 #include "common/window_helpers.h"
+#include "common/window_placement.h"
 #include "corvid/calibration/calibration_windows.h"
 #include "corvid/link/comm_box.h"
 #include "corvid/link/settings_store.h"
@@ -115,6 +116,7 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   tmr_calibrate_->setInterval(500);
 
   comm_box_ = new CommBox(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
+  common::PlaceBesideMainWindow(comm_box_, this, "PortSettings");
   comm_box_->SetSimulated(app_.Simulated());
   connect(comm_box_, &CommBox::PortOpened, this, [this](int port_number) {
     sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
@@ -576,6 +578,7 @@ void MainWindow::ShowLinkTrace() {
   // One window, modeless: the poll goes on while it is open.
   if (link_trace_ == nullptr) {
     link_trace_ = new common::LinkTraceWindow(app_.Tap(), app_.prompts(), this);
+    common::PlaceBesideMainWindow(link_trace_, this, "LinkTrace");
   }
   link_trace_->show();
   link_trace_->raise();

@@ -3,6 +3,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
+#include <algorithm>
 
 namespace tessera::logs {
 namespace {

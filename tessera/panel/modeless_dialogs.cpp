@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "common/window_placement.h"
+
 namespace tessera::panel {
 
 ModelessDialogs::ModelessDialogs(QWidget* owner) : QObject(owner), owner_(owner) {}
@@ -20,6 +22,8 @@ QWidget* ModelessDialogs::Show(const QString& key) {
     // Own top-level window, never modal: the panel keeps polling behind it.
     if (!window->isWindow()) window->setWindowFlag(Qt::Window, true);
     window->setWindowModality(Qt::NonModal);
+    common::PlaceBesideMainWindow(window, owner_,
+                                  window->objectName().isEmpty() ? key : window->objectName());
     instances_.insert(key, window);
   }
   window->show();

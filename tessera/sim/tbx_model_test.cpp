@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/testing/hex.h"
 #include "tessera/link/requests.h"
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/testing/hex.h"
 #include "tessera/config/complex_outputs.h"
 #include "tessera/config/filters.h"
