@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
 #include <QScreen>
@@ -32,12 +33,14 @@ std::vector<QPointer<QWidget>>& PlacedWindows() {
   return windows;
 }
 
-bool FitsOnAScreen(const QRect& frame) {
+bool FitsOnAScreen(const QRect& outer) {
   for (const QScreen* screen : QGuiApplication::screens())
-    if (screen->availableGeometry().contains(frame)) return true;
+    if (screen->availableGeometry().contains(outer)) return true;
   return false;
 }
 
+// Positions are kept as the window's inside corner (without its frame): moving a
+// window that is not on screen yet places its inside, whatever the window manager adds.
 class Placer : public QObject {
  public:
   Placer(QWidget* window, QWidget* main_window, const QString& key)
@@ -63,20 +66,26 @@ class Placer : public QObject {
   }
 
  private:
-  QSize FrameSize() const {
-    // The window's own frame is not known before it is mapped: the main window's is
-    // the best guess for one from the same window manager.
-    const QSize extra = main_ != nullptr ? main_->frameGeometry().size() - main_->size() : QSize();
-    return window_->size() + extra;
+  // The frame the window manager adds, from the main window (the window's own is
+  // not known before it is on screen).
+  QMargins Frame() const {
+    if (main_ == nullptr) return {};
+    const QRect outer = main_->frameGeometry();
+    const QRect inner = main_->geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
   }
+
+  void MoveInsideTo(const QPoint& inside) { window_->setGeometry(QRect(inside, window_->size())); }
 
   void Place() {
     placed_ = true;
+    const QMargins frame = Frame();
     const QVariant stored = ProgramSettings().value(SettingsKey(key_));
-    if (stored.canConvert<QPoint>() && stored.isValid()) {
-      const QPoint corner = stored.toPoint();
-      if (FitsOnAScreen(QRect(corner, FrameSize()))) {
-        window_->move(corner);
+    if (stored.isValid() && stored.canConvert<QPoint>()) {
+      const QPoint inside = stored.toPoint();
+      if (FitsOnAScreen(QRect(inside, window_->size()).marginsAdded(frame))) {
+        MoveInsideTo(inside);
         return;
       }
     }
@@ -86,12 +95,14 @@ class Placer : public QObject {
     std::vector<QPoint> taken;
     for (const QPointer<QWidget>& other : PlacedWindows())
       if (other != nullptr && other != window_ && other->isVisible())
-        taken.push_back(other->frameGeometry().topLeft());
-    window_->move(
-        BesidePosition(main_->frameGeometry(), FrameSize(), screen->availableGeometry(), taken));
+        taken.push_back(other->geometry().topLeft() - QPoint(frame.left(), frame.top()));
+    const QSize outer = window_->size().grownBy(frame);
+    const QPoint corner =
+        BesidePosition(main_->frameGeometry(), outer, screen->availableGeometry(), taken);
+    MoveInsideTo(corner + QPoint(frame.left(), frame.top()));
   }
 
-  void Remember() { ProgramSettings().setValue(SettingsKey(key_), window_->pos()); }
+  void Remember() { ProgramSettings().setValue(SettingsKey(key_), window_->geometry().topLeft()); }
 
   QWidget* window_;
   QPointer<QWidget> main_;
@@ -118,12 +129,21 @@ QPoint BesidePosition(const QRect& main, const QSize& size, const QRect& screen,
     }
   }
   if (!fits) {
-    // No side has room: the side with the most, kept on the screen, covers as little
-    // of the main window as it can.
-    const int right_room = screen.right() - main.right();
-    const int left_room = main.left() - screen.left();
-    corner = right_room >= left_room ? QPoint(screen.right() + 1 - size.width(), main.top())
-                                     : QPoint(screen.left(), main.top());
+    // No side has room: of the spots along the screen's edges, the one that covers
+    // the least of the main window.
+    const int xs[] = {screen.right() + 1 - size.width(), screen.left()};
+    const int ys[] = {screen.top(), screen.bottom() + 1 - size.height()};
+    qint64 least = -1;
+    for (const int x : xs) {
+      for (const int y : ys) {
+        const QRect covered = QRect(QPoint(x, y), size).intersected(main);
+        const qint64 area = qint64{covered.width()} * covered.height();
+        if (least < 0 || area < least) {
+          least = area;
+          corner = QPoint(x, y);
+        }
+      }
+    }
   }
   // Cascade from windows already at that spot.
   for (int step = 0; step < 16; ++step) {

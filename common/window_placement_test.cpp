@@ -23,8 +23,9 @@ TEST(WindowPlacementTest, BesideTheMainWindowWhereTheScreenHasRoom) {
       {{100, 0, 800, 300}, {}, {100, 304}},                  // below: no room either side
       {{0, 0, 500, 400}, {{504, 0}}, {532, 28}},             // cascaded from a window there
       {{0, 0, 500, 400}, {{504, 0}, {532, 28}}, {560, 56}},  // and from the next
-      {{150, 0, 800, 700}, {}, {0, 0}},  // nowhere: the side with more room, on screen
-      {{10, 0, 800, 700}, {}, {724, 0}},
+      {{150, 0, 800, 700}, {}, {0, 368}},  // no room: the corner covering least of it
+      {{10, 0, 800, 700}, {}, {724, 368}},
+      {{10, 100, 800, 668}, {}, {724, 0}},
   };
   for (const Case& c : cases) {
     const QPoint corner = BesidePosition(c.main, size, screen, c.taken);
