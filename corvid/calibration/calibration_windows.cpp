@@ -156,6 +156,9 @@ void CalibrationWindows::ShowInstructions(const QString& instructions) {
 
 void CalibrationWindows::ShowReport(bool passed) { calibrate_->ShowReport(passed); }
 
-void CalibrationWindows::CloseStep() { calibrate_->CloseStep(); }
+void CalibrationWindows::CloseStep() {
+  calibrate_placed_ = false;  // a run stopped before its first step: the next places anew
+  calibrate_->CloseStep();
+}
 
 }  // namespace corvid::calibration
