@@ -19,8 +19,7 @@ namespace {
 
 using common::ArrayName;
 
-const std::array<QString, kOutputs> kOutputCaptions = {"Ch 1 Red", "Ch 1 Yellow", "Ch 1 Green",
-                                                       "Ch 2 Red", "Ch 2 Yellow", "Ch 2 Green"};
+QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
 template <typename W>
 W* Named(W* widget, const QString& name, const QString& accessible_name) {
@@ -61,9 +60,9 @@ CalManualWindow::CalManualWindow(Session& session, common::Prompts& prompts, Fac
   };
   std::vector<Row> voltage, current;
   for (int i = 0; i < kOutputs; ++i) {
-    voltage.push_back({i, ArrayName("txtChVoltage", i), kOutputCaptions[i] + " Voltage"});
-    current.push_back(
-        {kFirstCurrentIndex + i, ArrayName("txtChCurrent", i), kOutputCaptions[i] + " Current"});
+    voltage.push_back({i, ArrayName("txtChVoltage", i), ToQt(FactorName(i))});
+    current.push_back({kFirstCurrentIndex + i, ArrayName("txtChCurrent", i),
+                       ToQt(FactorName(kFirstCurrentIndex + i))});
   }
   QGroupBox* fra_voltage = frame("fraVoltage", "Channel Voltage Factors (Hex)", voltage);
   QGroupBox* fra_signal_power = frame("fraSignalPower", "Signal Power Voltage Factor (Hex)",
@@ -72,6 +71,7 @@ CalManualWindow::CalManualWindow(Session& session, common::Prompts& prompts, Fac
 
   cmd_default_ = Named(new QPushButton("Load Default", this), "cmdDefault", "Load Default");
   cmd_set_ = Named(new QPushButton("Set", this), "cmdSet", "Set");
+  cmd_close_ = Named(new QPushButton("&Close", this), "cmdClose", "Close");
   auto* left = new QVBoxLayout;
   left->addWidget(fra_voltage);
   left->addWidget(fra_signal_power);
@@ -83,6 +83,7 @@ CalManualWindow::CalManualWindow(Session& session, common::Prompts& prompts, Fac
   buttons->addStretch(1);
   buttons->addWidget(cmd_default_);
   buttons->addWidget(cmd_set_);
+  buttons->addWidget(cmd_close_);
   auto* columns = new QHBoxLayout;
   columns->addLayout(left);
   columns->addLayout(right);
@@ -100,12 +101,18 @@ CalManualWindow::CalManualWindow(Session& session, common::Prompts& prompts, Fac
   });
   connect(cmd_default_, &QPushButton::clicked, this, &CalManualWindow::LoadDefault);
   connect(cmd_set_, &QPushButton::clicked, this, &CalManualWindow::Set);
+  connect(cmd_close_, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void CalManualWindow::ShowWindow() {
   if (isHidden() && !running_) {
     boxes_.Clear();
-    LoadDefault();
+    // Defaults in front of a calibrated device would be sent back by "Set" unnoticed.
+    if (const auto& sent = session_.SentFactors()) {
+      boxes_.SetFactors(*sent);
+    } else {
+      LoadDefault();
+    }
   }
   show();
   raise();
@@ -126,13 +133,17 @@ void CalManualWindow::LoadDefault() {
 
 void CalManualWindow::Set() {
   if (running_) return;
-  if (!boxes_.Factors()) {
-    const Message message = NullFactorMessage();
-    prompts_.Show({.title = QString::fromStdString(message.title),
-                   .text = QString::fromStdString(message.text),
+  if (const auto refused = FirstRefusedBox(boxes_.Texts())) {
+    const std::string& text = boxes_.Texts()[*refused];
+    const Message message = text.empty() ? NullFactorMessage() : BadFactorMessage(*refused, text);
+    prompts_.Show({.title = ToQt(message.title),
+                   .text = ToQt(message.text),
                    .buttons = common::Buttons::kOk,
                    .icon = common::Icon::kCritical,
                    .detail = {}});
+    QLineEdit* box = boxes_ui_[*refused];
+    box->setFocus();
+    box->selectAll();
     return;
   }
   session_.RequestCalibration(CalibrationRequest::kFromManualWindow);

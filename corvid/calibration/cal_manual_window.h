@@ -29,14 +29,16 @@ class CalManualWindow : public QWidget {
   CalManualWindow(Session& session, common::Prompts& prompts, FactorBoxes& boxes,
                   QWidget* parent = nullptr);
 
-  // Shows the window; a window shown anew (first time, or after it was closed) is
-  // loaded with the defaults, except while a calibration keeps its factors here.
+  // Shows the window; a window shown anew (first time, or after it was closed) shows
+  // the factors the device was last sent, the defaults before any was, except while a
+  // calibration keeps its factors here.
   void ShowWindow();
   // During a guided calibration the boxes hold its factors: typing, "Load Default"
   // and "Set" wait until it ends.
   void SetRunInProgress(bool running);
 
-  // cmdDefault "Load Default", cmdSet "Set".
+  // cmdDefault "Load Default", cmdSet "Set" (refuses a box that is not a factor,
+  // names it and selects its text).
   void LoadDefault();
   void Set();
 
@@ -50,6 +52,7 @@ class CalManualWindow : public QWidget {
   std::array<QLineEdit*, kFactorCount> boxes_ui_{};
   QPushButton* cmd_default_ = nullptr;
   QPushButton* cmd_set_ = nullptr;
+  QPushButton* cmd_close_ = nullptr;
   bool running_ = false;
 };
 

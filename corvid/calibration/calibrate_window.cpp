@@ -3,8 +3,11 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -16,6 +19,8 @@ namespace {
 
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
+// While a step runs: red there would read as a failure before any result exists.
+const QColor kRunning(30, 144, 255);
 constexpr int kAttentionSize = 32;
 
 template <typename W>
@@ -64,8 +69,18 @@ CalibrateWindow::CalibrateWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
   lbl_instruct_->setTextFormat(Qt::PlainText);
   lbl_instruct_->setWordWrap(true);
   lbl_instruct_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  lbl_instruct_->setMinimumSize(420, 200);
-  lbl_instruct_->setFrameShape(QFrame::StyledPanel);
+  lbl_instruct_->setMargin(3);
+  // A failed run's report can outgrow the label: it scrolls, keeping the newest lines
+  // (the result) in view, and the window stays narrow enough to fit beside the
+  // readings on a 1024-pixel screen.
+  auto* instruct_scroll = new QScrollArea(this);
+  instruct_scroll->setWidget(lbl_instruct_);
+  instruct_scroll->setWidgetResizable(true);
+  instruct_scroll->setMinimumSize(360, 200);
+  instruct_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  QScrollBar* scroll_bar = instruct_scroll->verticalScrollBar();
+  connect(scroll_bar, &QScrollBar::rangeChanged, scroll_bar,
+          [scroll_bar](int, int max) { scroll_bar->setValue(max); });
 
   cmd_start_ = Named(new QPushButton("&Start", this), "cmdStart", "Start");
   cmd_cancel_ = Named(new QPushButton("&Cancel", this), "cmdCancel", "Cancel");
@@ -77,7 +92,7 @@ CalibrateWindow::CalibrateWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(fra_status_);
   layout->addWidget(attention_row_);
-  layout->addWidget(lbl_instruct_, 1);
+  layout->addWidget(instruct_scroll, 1);
   layout->addLayout(buttons);
 
   tmr_flash_ = new QTimer(this);
@@ -104,18 +119,22 @@ void CalibrateWindow::Reset() {
   tmr_flash_->stop();
   SetInstructions("Instructions");
   SetCancelCaption("&Cancel");
-  shp_status_->SetColour(kRed);
+  reported_ = false;
+  shp_status_->SetColour(kRunning);
   shp_status_->SetFilled(false);
   cmd_start_->setEnabled(false);
 }
 
 void CalibrateWindow::PrepareStep(const QString& instructions, bool start_enabled) {
   if (isHidden()) Reset();
+  reported_ = false;
+  SetCancelCaption("&Cancel");
   img_attention_->move(kAttentionLeft, 2);
   img_attention_->SetShown(true);
   lbl_attention_->show();
   shp_status_->SetFilled(false);
-  shp_status_->SetColour(kRed);
+  shp_status_->SetColour(kRunning);
+  shp_status_->setAccessibleDescription("Calibration running");
   shp_status_->hide();
   lbl_status_->hide();
   cmd_start_->setEnabled(false);
@@ -143,6 +162,8 @@ void CalibrateWindow::ShowReport(bool passed) {
   shp_status_->setAccessibleDescription(passed ? "Calibration Completed"
                                                : "Calibration Not Completed");
   SetCancelCaption(passed ? "Done" : "Error");
+  reported_ = true;
+  cmd_cancel_->setFocus();
 }
 
 void CalibrateWindow::CloseStep() {
@@ -158,6 +179,15 @@ void CalibrateWindow::closeEvent(QCloseEvent* event) {
   tmr_flash_->stop();
   event->accept();
   if (!closing_quietly_) emit CancelClicked();  // the close box abandons the step
+}
+
+void CalibrateWindow::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (reported_ && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)) {
+    cmd_cancel_->click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void CalibrateWindow::Flash() {

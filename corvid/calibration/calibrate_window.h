@@ -46,6 +46,8 @@ class CalibrateWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Once the result is in, Enter and Escape answer its "Done" / "Error" button.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Reset();
@@ -65,6 +67,7 @@ class CalibrateWindow : public QWidget {
   QTimer* tmr_flash_ = nullptr;
   bool flash_on_ = false;
   bool closing_quietly_ = false;
+  bool reported_ = false;
 };
 
 }  // namespace corvid::calibration

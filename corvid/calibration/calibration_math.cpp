@@ -83,10 +83,4 @@ bool CurrentReadingPasses(double volts, double milliamps, float resistor) {
   return expected && InBand(*expected / milliamps, kCurrentBandLow, kCurrentBandHigh);
 }
 
-bool VoltageCheckPasses(float cal_voltage, const Readings& readings) {
-  bool passed = VoltageReadingPasses(cal_voltage, readings.mains);
-  for (double volts : readings.volts) passed = VoltageReadingPasses(cal_voltage, volts) && passed;
-  return passed;
-}
-
 }  // namespace corvid::calibration

@@ -81,7 +81,5 @@ struct Readings {
   std::array<double, kOutputs> amps{};
   bool operator==(const Readings&) const = default;
 };
-// The voltage check after the voltage step: mains and all six outputs.
-bool VoltageCheckPasses(float cal_voltage, const Readings& readings);
 
 }  // namespace corvid::calibration

@@ -47,7 +47,6 @@ class CalibrationWindows : public QObject, private CalibrationView {
   void ShowReport(bool passed) override;
   void CloseStep() override;
 
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void ShowSettings();
   // cmdCalAuto and "Auto" follow one rule; Check Outputs and a run keep each other out.
   void UpdateAvailability();
@@ -58,9 +57,9 @@ class CalibrationWindows : public QObject, private CalibrationView {
   CalibrateWindow* calibrate_ = nullptr;
   CalManualWindow* manual_ = nullptr;
   CalSettingsDialog* settings_ = nullptr;
+  bool calibrate_placed_ = false;  // placed with the factors window, not yet shown
   QAction* mnu_cal_auto_ = nullptr;
   QPushButton* cmd_cal_auto_ = nullptr;
-  QPushButton* cmd_check_outputs_ = nullptr;
   GuidedCalibration guided_;
 };
 

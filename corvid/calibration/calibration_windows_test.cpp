@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -203,41 +204,55 @@ TEST(CalibrationWindowsTest, ManualFactorsDefaultsSetAndTheWire) {
   EXPECT_EQ(manual->Box(12)->objectName(), "txtChCurrent_5");
   EXPECT_EQ(manual->Box(4)->accessibleName(), "Ch 2 Yellow Voltage");
 
+  // A box that is not 1-4 hex digits is named, selected for retyping, and nothing goes.
   Rig::Type(manual->Box(0), "ed09");
-  Rig::Type(manual->Box(1), "1ED09");
-  Rig::Type(manual->Box(8), "xyz");
-  EXPECT_EQ(Spoken(manual->Box(1), QAccessible::Value), "1ED09");
+  Rig::Type(manual->Box(1), "4F7O");
+  Rig::Type(manual->Box(8), "1ED09");
+  EXPECT_EQ(Spoken(manual->Box(1), QAccessible::Value), "4F7O");
   rig.Click(manual, "cmdSet");
-  EXPECT_EQ(rig.Model().Factors()[0], 0x4F70);  // nothing until the poll tick
-  rig.Model().ClearReceived();
-  rig.app.session().PollTick();
-  ASSERT_FALSE(rig.Model().Received().empty());
-  const auto& set = rig.Model().Received().back().body;
-  EXPECT_EQ(common::testing::H({set.data() + 2, 27}),
-            "7C 09 ED 09 ED 70 4F 70 4F 70 4F 70 4F 70 4F 80 7E 00 00 80 7E 80 7E 80 7E 80 7E");
   ASSERT_EQ(rig.prompts.shown().size(), 1u);
-  EXPECT_EQ(rig.prompts.shown()[0].title, "VANTA Calibration");
-  EXPECT_EQ(rig.prompts.shown()[0].text, "Calibration Set");
-  EXPECT_EQ(rig.prompts.shown()[0].icon, common::Icon::kWarning);
-
-  // An empty box: "Null Calibration Factor", and the next tick sends no factors.
-  Rig::Type(manual->Box(6), "");
-  rig.Click(manual, "cmdSet");
-  ASSERT_EQ(rig.prompts.shown().size(), 2u);
-  EXPECT_EQ(rig.prompts.shown()[1].title, "Calibrate");
-  EXPECT_EQ(rig.prompts.shown()[1].text, "Null Calibration Factor");
+  EXPECT_TRUE(rig.prompts.shown()[0].text.startsWith("The Ch 1 Yellow Voltage factor \"4F7O\""));
+  EXPECT_EQ(manual->focusWidget(), manual->Box(1));
+  EXPECT_EQ(manual->Box(1)->selectedText(), "4F7O");
   rig.Model().ClearReceived();
   rig.app.session().PollTick();
   for (const auto& frame : rig.Model().Received()) EXPECT_NE(frame.body[2], 0x7C);
 
-  // "Load Default" and the window closed and opened again both restore the defaults.
+  Rig::Type(manual->Box(1), "0x5046");
+  Rig::Type(manual->Box(8), "7e7d");
+  rig.Click(manual, "cmdSet");
+  EXPECT_EQ(rig.Model().Factors()[0], 0x4F70);  // nothing until the poll tick
+  rig.app.session().PollTick();
+  ASSERT_FALSE(rig.Model().Received().empty());
+  const auto& set = rig.Model().Received().back().body;
+  EXPECT_EQ(common::testing::H({set.data() + 2, 27}),
+            "7C 09 ED 46 50 70 4F 70 4F 70 4F 70 4F 70 4F 80 7E 7D 7E 80 7E 80 7E 80 7E 80 7E");
+  ASSERT_EQ(rig.prompts.shown().size(), 2u);
+  EXPECT_EQ(rig.prompts.shown()[1].title, "VANTA Calibration");
+  EXPECT_EQ(rig.prompts.shown()[1].text, "Calibration Set");
+  EXPECT_EQ(rig.prompts.shown()[1].icon, common::Icon::kWarning);
+
+  // An empty box: "Null Calibration Factor", and the next tick sends no factors.
+  Rig::Type(manual->Box(6), "");
+  rig.Click(manual, "cmdSet");
+  ASSERT_EQ(rig.prompts.shown().size(), 3u);
+  EXPECT_EQ(rig.prompts.shown()[2].title, "Calibrate");
+  EXPECT_EQ(rig.prompts.shown()[2].text, "Null Calibration Factor");
+  rig.Model().ClearReceived();
+  rig.app.session().PollTick();
+  for (const auto& frame : rig.Model().Received()) EXPECT_NE(frame.body[2], 0x7C);
+
+  // "Load Default" restores the defaults; the window closed ("Close") and opened again
+  // shows what the device was last sent, not defaults "Set" would send back unnoticed.
   rig.Click(manual, "cmdDefault");
   EXPECT_EQ(boxes(), lv_defaults);
   Rig::Type(manual->Box(3), "1234");
-  manual->close();
+  rig.Click(manual, "cmdClose");
+  EXPECT_FALSE(manual->isVisible());
   rig.Choose("mnuCalManual");
   EXPECT_TRUE(manual->isVisible());
-  EXPECT_EQ(boxes(), lv_defaults);
+  EXPECT_EQ(boxes(), (QStringList{"ED09", "5046", "4F70", "4F70", "4F70", "4F70", "4F70", "7E80",
+                                  "7E7D", "7E80", "7E80", "7E80", "7E80"}));
 }
 
 TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
@@ -254,6 +269,9 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   rig.window.mnuCalibrate()->close();
   EXPECT_TRUE(full->isEnabled());
 
+  // The offscreen screen is 800 wide: with the main window partly off its left edge
+  // there is room beside the readings, as on a 1024-pixel screen.
+  rig.window.move(-250, 0);
   QTest::mouseClick(full, Qt::LeftButton);
   EXPECT_TRUE(rig.window.tmrCalibrate()->isActive());
   EXPECT_EQ(rig.window.tmrCalibrate()->interval(), 500);
@@ -275,9 +293,20 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
 
   rig.Model().Options().vcal = true;  // as the instructions say
   rig.Model().Options().ical = false;
+  // Beside the main window, never over the readings the steps ask to watch.
+  auto* manual = rig.Find<CalManualWindow>("frmCalManual");
+  const QRect screen = rig.window.screen()->availableGeometry();
+  for (QWidget* w : {static_cast<QWidget*>(calibrate), static_cast<QWidget*>(manual)}) {
+    EXPECT_FALSE(w->frameGeometry().intersects(rig.window.WatchedReadings()))
+        << w->objectName().toStdString();
+    EXPECT_TRUE(screen.contains(w->frameGeometry())) << w->objectName().toStdString();
+  }
   QTest::mouseClick(start, Qt::LeftButton);
   EXPECT_EQ(sign->x(), CalibrateWindow::kAttentionStartedLeft);
   EXPECT_TRUE(calibrate->findChild<QLabel*>("lblStatus")->isVisible());
+  auto* status = calibrate->findChild<common::Indicator*>("shpStatus");
+  EXPECT_NE(status->Colour(), QColor(255, 0, 0));  // no failure before there is a result
+  EXPECT_EQ(Spoken(status), "Calibration running");
   ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }, 5000));
   EXPECT_TRUE(
       Spoken(instruct).startsWith("Calibrating Voltage... Input: P 1 2 3 4 5 6\n"
@@ -293,7 +322,6 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_TRUE(Spoken(instruct).endsWith(
       "(5) Click Start to continue.\n\nCalibrating Current... Output: 1 2 3 4 5 6\n"
       "Current Calibration Completed\n\nCalibration Completed\n"));
-  auto* status = calibrate->findChild<common::Indicator*>("shpStatus");
   EXPECT_TRUE(status->Filled());
   EXPECT_EQ(status->Colour(), QColor(0, 255, 0));
   EXPECT_EQ(Spoken(status), "Calibration Completed");
@@ -314,32 +342,82 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_FALSE(rig.Find<CalManualWindow>("frmCalManual")->Box(0)->isReadOnly());
   for (int i = 0; i < 6; ++i) EXPECT_TRUE(rig.window.chkOutDisable(i)->isChecked()) << i;
   EXPECT_TRUE(rig.prompts.shown().empty());
-  QTest::mouseClick(cancel, Qt::LeftButton);  // "Done" closes the window
+  QTest::keyClick(cancel, Qt::Key_Return);  // "Done" answers Enter and closes the window
   EXPECT_FALSE(calibrate->isVisible());
 }
 
 // Check Outputs and a full calibration both drive the outputs: neither starts while
-// the other runs.
+// the other runs, also when the Check Outputs click waits behind a poll tick.
 TEST(CalibrationWindowsTest, CheckOutputsAndFullCalibrateKeepEachOtherOut) {
   Rig rig;
   rig.window.SetCheckPauseMs(1);
   rig.OpenCalibrateMenu();
   rig.window.mnuCalibrate()->close();
   auto* full = rig.Find<QPushButton>("cmdCalAuto");
+  auto* check = rig.Find<QPushButton>("cmdCheckOutputs");
   ASSERT_TRUE(full->isEnabled());
-  int probes = 0, full_on = 0;
+  int probes = 0, full_on = 0, both = 0;
+  bool checking = true;
   QTimer probe;
   QObject::connect(&probe, &QTimer::timeout, [&] {
     ++probes;
-    full_on += full->isEnabled() + rig.Item("mnuCalAuto")->isEnabled();
+    if (checking) {
+      full_on += full->isEnabled() + rig.Item("mnuCalAuto")->isEnabled();
+      rig.cal.Guided().Auto();  // the session itself refuses it during the check
+    }
+    both += rig.cal.Guided().Running() && rig.app.session().Disables() != 0x3F;
   });
   probe.start(2);
-  QTest::mouseClick(rig.Find<QPushButton>("cmdCheckOutputs"), Qt::LeftButton);
-  probe.stop();
+  QTest::mouseClick(check, Qt::LeftButton);
+  checking = false;
   EXPECT_GT(probes, 20);
   EXPECT_EQ(full_on, 0);
   EXPECT_TRUE(full->isEnabled());
   EXPECT_FALSE(rig.cal.Guided().Running());
+
+  // Clicked during a tick's exchange, the check waits; "Full Calibrate" clicked then
+  // takes the outputs, and the waiting check must not run beside the calibration.
+  rig.Model().Options().delay_ms = 20;
+  QTimer::singleShot(5, [&] {
+    QTest::mouseClick(check, Qt::LeftButton);
+    QTest::mouseClick(full, Qt::LeftButton);
+    rig.Model().Options().delay_ms = 0;
+  });
+  rig.app.session().PollTick();
+  auto* calibrate = rig.cal.frmCalibrate();
+  ASSERT_TRUE(WaitUntil([&] { return calibrate->isVisible(); }, 3000));
+  probe.stop();
+  EXPECT_EQ(both, 0);
+  EXPECT_FALSE(check->isEnabled());
+  QTest::mouseClick(calibrate->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+  EXPECT_TRUE(check->isEnabled());
+}
+
+// Output 2 Yellow's measurement drifts once the voltage factors are computed: the
+// voltage check fails, and the report says which reading was off and by how much.
+TEST(CalibrationWindowsTest, AFailedRunSaysWhatWasOffAndEscapeCloses) {
+  Rig rig;
+  auto* calibrate = rig.cal.frmCalibrate();
+  auto* start = calibrate->findChild<QPushButton*>("cmdStart");
+  auto* cancel = calibrate->findChild<QPushButton*>("cmdCancel");
+  QObject::connect(&rig.cal.Boxes(), &FactorBoxes::Changed, [&](int index, const QString& text) {
+    if (index == 5 && text != "4F70") rig.Model().Options().gain[4] *= 1.05;
+  });
+  rig.OpenCalibrateMenu();
+  rig.window.mnuCalibrate()->close();
+  QTest::mouseClick(rig.Find<QPushButton>("cmdCalAuto"), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }, 3000));
+  rig.Model().Options().vcal = true;
+  rig.Model().Options().ical = false;
+  QTest::mouseClick(start, Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return cancel->text() == "Error"; }, 5000));
+  EXPECT_TRUE(
+      Spoken(calibrate->findChild<QLabel*>("lblInstruct"))
+          .endsWith("\nCalibration Not Completed\n"
+                    "Channel 2 Yellow voltage: 50.4 Volts, 5.0 % above 48 Volts (allowed 2 %)\n"));
+  EXPECT_EQ(calibrate->findChild<common::Indicator*>("shpStatus")->Colour(), QColor(255, 0, 0));
+  QTest::keyClick(cancel, Qt::Key_Escape);
+  EXPECT_FALSE(calibrate->isVisible());
 }
 
 TEST(CalibrationWindowsTest, ControlsCaptionsAndAccessibleNames) {

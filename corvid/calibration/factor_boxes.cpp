@@ -19,10 +19,15 @@ void FactorBoxes::Clear() {
   for (int i = 0; i < kFactorCount; ++i) SetText(i, {});
 }
 
+void FactorBoxes::SetFactors(const FactorSet& factors) {
+  const FactorTexts texts = TextsOf(factors);
+  for (int i = 0; i < kFactorCount; ++i) SetText(i, QString::fromStdString(texts[i]));
+}
+
 bool FactorBoxes::LoadDefaults(int device_type) {
-  const auto defaults = DefaultFactorTexts(device_type);
+  const auto defaults = DefaultFactors(device_type);
   if (!defaults) return false;
-  for (int i = 0; i < kFactorCount; ++i) SetText(i, QString::fromStdString((*defaults)[i]));
+  SetFactors(*defaults);
   return true;
 }
 

@@ -21,6 +21,8 @@ class FactorBoxes : public QObject {
   void SetText(int index, const QString& text);
   // Every box empty, as a window that has just been loaded has them.
   void Clear();
+  // Each box shows its factor in upper-case hexadecimal.
+  void SetFactors(const FactorSet& factors);
   // "Load Default" for the device type; false (nothing changed) outside 1-6.
   bool LoadDefaults(int device_type);
   // The 13 factors as SetCalibration sends them; nullopt while a box is empty.

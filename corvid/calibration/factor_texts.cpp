@@ -20,27 +20,57 @@ std::string HexText(std::uint16_t value) {
   return buffer;
 }
 
-std::uint16_t FactorFromText(std::string_view text) {
-  // Digits beyond the fourth push the high ones out: any length reduces to its low
-  // 16 bits without overflow.
+std::optional<std::uint16_t> FactorFromText(std::string_view text) {
+  if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+  if (text.empty() || text.size() > 4) return std::nullopt;
   std::uint16_t value = 0;
   for (char c : text) {
     const int digit = HexDigit(c);
-    if (digit < 0) break;
+    if (digit < 0) return std::nullopt;
     value = static_cast<std::uint16_t>(value << 4 | digit);
   }
   return value;
 }
 
+std::string FactorName(int index) {
+  static constexpr const char* kOutputs[] = {"Ch 1 Red", "Ch 1 Yellow", "Ch 1 Green",
+                                             "Ch 2 Red", "Ch 2 Yellow", "Ch 2 Green"};
+  if (index == kSignalPowerIndex) return "Signal Power";
+  if (index < 0 || index >= kFactorCount) return {};
+  return index < kSignalPowerIndex ? std::string(kOutputs[index]) + " Voltage"
+                                   : std::string(kOutputs[index - kFirstCurrentIndex]) + " Current";
+}
+
 Message NullFactorMessage() { return {"Calibrate", "Null Calibration Factor"}; }
+
+Message BadFactorMessage(int index, std::string_view text) {
+  return {"Calibrate", "The " + FactorName(index) + " factor \"" + std::string(text) +
+                           "\" is not a calibration factor. Enter 1 to 4 hexadecimal digits "
+                           "(0-9, A-F), for example 4F70. Nothing was sent."};
+}
+
+std::optional<int> FirstRefusedBox(const FactorTexts& texts) {
+  for (int i = 0; i < kFactorCount; ++i)
+    if (texts[i].empty()) return i;
+  for (int i = 0; i < kFactorCount; ++i)
+    if (!FactorFromText(texts[i])) return i;
+  return std::nullopt;
+}
 
 std::optional<FactorSet> FactorsFromTexts(const FactorTexts& texts) {
   FactorSet factors{};
   for (int i = 0; i < kFactorCount; ++i) {
-    if (texts[i].empty()) return std::nullopt;
-    factors[i] = FactorFromText(texts[i]);
+    const auto factor = FactorFromText(texts[i]);
+    if (!factor) return std::nullopt;
+    factors[i] = *factor;
   }
   return factors;
+}
+
+FactorTexts TextsOf(const FactorSet& factors) {
+  FactorTexts texts;
+  for (int i = 0; i < kFactorCount; ++i) texts[i] = HexText(factors[i]);
+  return texts;
 }
 
 std::optional<FactorSet> DefaultFactors(int device_type) {
@@ -55,9 +85,7 @@ std::optional<FactorSet> DefaultFactors(int device_type) {
 std::optional<FactorTexts> DefaultFactorTexts(int device_type) {
   const auto factors = DefaultFactors(device_type);
   if (!factors) return std::nullopt;
-  FactorTexts texts;
-  for (int i = 0; i < kFactorCount; ++i) texts[i] = HexText((*factors)[i]);
-  return texts;
+  return TextsOf(*factors);
 }
 
 }  // namespace corvid::calibration

@@ -8,23 +8,26 @@
 namespace corvid::calibration {
 namespace {
 
-TEST(FactorTextsTest, BoxTextGivesItsLeadingHexDigitsLowSixteenBits) {
+TEST(FactorTextsTest, BoxTextIsOneToFourHexDigitsOrRefused) {
   struct Case {
     const char* text;
-    std::uint16_t factor;
+    std::optional<std::uint16_t> factor;
   };
   for (const Case& c : {
            Case{"ED09", 0xED09},
            Case{"ed09", 0xED09},
-           Case{"1ED09", 0xED09},
-           Case{"4F70 ", 0x4F70},  // stops at the blank
-           Case{"12G4", 0x12},
-           Case{"FFFFFFFFFFFFFFFF1234", 0x1234},
+           Case{"0x4F70", 0x4F70},
+           Case{"0X1", 1},
            Case{"0", 0},
-           Case{"xyz", 0},
-           Case{" ED09", 0},
-           Case{"&hED09", 0},
-           Case{"-1", 0},
+           // Nothing the technician did not type reaches the device.
+           Case{"1ED09", std::nullopt},
+           Case{"4F7O", std::nullopt},  // letter O
+           Case{"zz", std::nullopt},
+           Case{"0x", std::nullopt},
+           Case{"", std::nullopt},
+           Case{"4F70 ", std::nullopt},
+           Case{"-1", std::nullopt},
+           Case{"0x0x1", std::nullopt},
        }) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(FactorFromText(c.text), c.factor);
@@ -33,23 +36,28 @@ TEST(FactorTextsTest, BoxTextGivesItsLeadingHexDigitsLowSixteenBits) {
 
 TEST(FactorTextsTest, SetSendsThirteenFactorsLowByteFirstInBoxOrder) {
   // Channel voltages, signal power, channel currents; typed in any case.
-  const FactorTexts texts{"ed09", "1ED09", "ED09", "5046", "4f70", "0", "FFFF",
-                          "7E80", "8587",  "78c0", "1",    "7E7D", "10"};
+  const FactorTexts texts{"ed09", "0xED09", "ED09", "5046", "4f70", "0", "FFFF",
+                          "7E80", "8587",   "78c0", "1",    "7E7D", "10"};
   const auto factors = FactorsFromTexts(texts);
   ASSERT_TRUE(factors);
   EXPECT_EQ(monitor::BuildCalibrationCommand(*factors),
             (common::Bytes{0x7C, 0x09, 0xED, 0x09, 0xED, 0x09, 0xED, 0x46, 0x50,
                            0x70, 0x4F, 0x00, 0x00, 0xFF, 0xFF, 0x80, 0x7E, 0x87,
                            0x85, 0xC0, 0x78, 0x01, 0x00, 0x7D, 0x7E, 0x10, 0x00}));
-  // Any empty box refuses the whole set; any other text is a factor.
+  // Any refused box refuses the whole set; "Set" names an empty box before a bad one.
+  EXPECT_EQ(FirstRefusedBox(texts), std::nullopt);
   for (int i = 0; i < kFactorCount; ++i) {
-    FactorTexts one_empty = texts;
-    one_empty[i].clear();
-    EXPECT_EQ(FactorsFromTexts(one_empty), std::nullopt) << "box " << i;
-    one_empty[i] = " ";
-    EXPECT_EQ(FactorsFromTexts(one_empty).value_or(FactorSet{}).at(i), 0) << "box " << i;
+    FactorTexts one_bad = texts;
+    one_bad[i] = "12345";
+    EXPECT_EQ(FactorsFromTexts(one_bad), std::nullopt) << "box " << i;
+    EXPECT_EQ(FirstRefusedBox(one_bad), i);
+    one_bad[12].clear();
+    EXPECT_EQ(FirstRefusedBox(one_bad), 12);
   }
   EXPECT_EQ(NullFactorMessage(), (Message{"Calibrate", "Null Calibration Factor"}));
+  EXPECT_EQ(BadFactorMessage(kSignalPowerIndex, "4F7O").text,
+            "The Signal Power factor \"4F7O\" is not a calibration factor. Enter 1 to 4 "
+            "hexadecimal digits (0-9, A-F), for example 4F70. Nothing was sent.");
 }
 
 TEST(FactorTextsTest, DefaultsByDeviceType) {

@@ -61,7 +61,10 @@ GuidedCalibration::GuidedCalibration(Session& session, common::Prompts& prompts,
 
 GuidedCalibration::~GuidedCalibration() {
   // The window (and this with it) can go while a run waits; polling must not stay off.
-  if (running_) session_.Loop().Resume();
+  if (running_) {
+    session_.ReleaseOutputs(Session::OutputsUser::kCalibration);
+    session_.Loop().Resume();
+  }
 }
 
 void GuidedCalibration::PrepareWorkingValues() {
@@ -83,6 +86,12 @@ void GuidedCalibration::PrepareWorkingValues() {
 
 void GuidedCalibration::Auto() {
   if (!AutoAvailable() || !working_) return;
+  if (!session_.Responding()) {
+    ShowError(prompts_, NotRespondingMessage());
+    return;
+  }
+  // A Check Outputs queued before this click finds the outputs taken and does not run.
+  if (!session_.ClaimOutputs(Session::OutputsUser::kCalibration)) return;
   armed_ = false;
   running_ = true;
   last_result_.reset();
@@ -155,12 +164,11 @@ GuidedCalibration::Flow GuidedCalibration::Perform(const Action& action) {
       boxes_.SetText(action.value, Qt(action.text));
       return Flow::kGoOn;
     case ActionKind::kSetCalibration:
-      // A failed exchange is not reported: the run goes on with the last good readings.
-      session_.SetCalibration();
+      Exchange(&Session::SetCalibration);
       return Flow::kGoOn;
     case ActionKind::kGetStatus:
-      session_.GetStatus();
-      if (procedure_) procedure_->Shown(Shown(session_.LastStatus()));
+      if (Exchange(&Session::GetStatus) && procedure_)
+        procedure_->Shown(Shown(session_.LastStatus()));
       return Flow::kGoOn;
     case ActionKind::kDelay:
       pause_.start(action.value * pause_ms_ / CalibrationProcedure::kSettleMs);
@@ -186,12 +194,27 @@ GuidedCalibration::Flow GuidedCalibration::Perform(const Action& action) {
   return Flow::kGoOn;
 }
 
+bool GuidedCalibration::Exchange(bool (Session::*command)()) {
+  for (int n = 0; n < kTries; ++n) {
+    if ((session_.*command)()) return true;
+    if (session_.Loop().Stopped()) return false;  // closing: Step ends the run
+  }
+  // Going on would compute factors from stale readings and report them as a result.
+  if (procedure_) procedure_->Stop(StoppedAnsweringMessage(command == &Session::SetCalibration));
+  return false;
+}
+
 void GuidedCalibration::EndRun(bool rearm) {
   last_result_ = procedure_ ? procedure_->Passed() : std::nullopt;
   procedure_.reset();
   pause_.stop();
   running_ = false;
   armed_ = rearm;
+  // A stopped run may have computed factors it never sent: the boxes go back to what
+  // the device holds, so "Set" cannot send half a calibration.
+  if (const auto& sent = session_.SentFactors(); sent && boxes_.Factors() != sent)
+    boxes_.SetFactors(*sent);
+  session_.ReleaseOutputs(Session::OutputsUser::kCalibration);
   session_.Loop().Resume();
   emit StateChanged();
 }

@@ -46,6 +46,8 @@ class GuidedCalibration : public QObject {
   Q_OBJECT
  public:
   static constexpr int kStartDelayMs = 500;  // tmrCalibrate
+  // Tries of each exchange of a run: one garbled answer is no reason to stop.
+  static constexpr int kTries = 3;
 
   // tmr_calibrate: the main window's timer, or null for one of its own.
   GuidedCalibration(Session& session, common::Prompts& prompts, FactorBoxes& boxes,
@@ -62,7 +64,8 @@ class GuidedCalibration : public QObject {
   bool AutoAvailable() const { return armed_ && !running_; }
 
   // "Auto" / "Full Calibrate": polling stops now; the run begins on the first tick of
-  // tmrCalibrate, once no exchange is in progress. Ignored while not available.
+  // tmrCalibrate, once no exchange is in progress. Ignored while not available or while
+  // Check Outputs holds the outputs; refused with a box while the device is silent.
   void Auto();
   // cmdStart and cmdCancel of the calibration window (closing it counts as Cancel).
   void Start();
@@ -85,6 +88,8 @@ class GuidedCalibration : public QObject {
   void Begin();
   void Step();
   Flow Perform(const Action& action);
+  // The exchange, tried again up to kTries; false: the run has been stopped.
+  bool Exchange(bool (Session::*command)());
   void EndRun(bool rearm);
   void Abort();
 

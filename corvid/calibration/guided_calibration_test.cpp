@@ -163,6 +163,7 @@ TEST(GuidedCalibrationTest, RunsThatStopOrFail) {
     const char* title = nullptr;  // error box, nullptr: none
     const char* text = nullptr;
     std::optional<bool> result;
+    bool silent_at_last_current_factor = false;  // the device stops answering there
   };
   const Case cases[] = {
       {.name = "output 1 Green stuck at 0 V",
@@ -198,6 +199,15 @@ TEST(GuidedCalibrationTest, RunsThatStopOrFail) {
        .supply_after_voltage = 118,
        .calls = "factors step1 factors report- ",
        .result = false},
+      // The computed current factors never reached the device: the boxes show what did.
+      {.name = "the device stops answering once the current factors are computed",
+       .calls = "factors step1 factors step2 closed ",
+       .title = "Calibrate Error",
+       .text = "The device stopped answering (no answer to the calibration factors sent). "
+               "Every output is disabled again and polling resumes; calibrate again once the "
+               "device responds. Calibration cannot continue.",
+       .result = std::nullopt,
+       .silent_at_last_current_factor = true},
       {.name = "cancel at the voltage instructions",
        .technician = Technician::kCancelsVoltage,
        .calls = "factors step1 closed ",
@@ -229,8 +239,18 @@ TEST(GuidedCalibrationTest, RunsThatStopOrFail) {
                            rig.Model().Options().mains_volts = c.supply_after_voltage;
                        });
     }
+    if (c.silent_at_last_current_factor) {
+      QObject::connect(&rig.boxes, &FactorBoxes::Changed, [&rig](int index, const QString& text) {
+        if (index == kFactorCount - 1 && text != "7E80") rig.Model().Options().silent = true;
+      });
+    }
     const std::size_t frames_before = rig.Model().Received().size();
     rig.Run();
+    rig.Model().Options().silent = false;
+    if (const auto sent = rig.app.session().SentFactors()) {  // the boxes hold no unsent factor
+      EXPECT_EQ(rig.boxes.Factors(), sent);
+      EXPECT_EQ(sent, rig.Model().Factors());
+    }
     EXPECT_EQ(rig.calls, c.calls);
     std::vector<std::pair<QString, QString>> shown;
     for (const auto& m : rig.prompts.shown()) {
@@ -275,6 +295,15 @@ TEST(GuidedCalibrationTest, AutoFollowsOneRuleAndClosingTheProgramEndsARun) {
   rig.guided.PrepareWorkingValues();
   EXPECT_EQ(rig.guided.Working(), (WorkingValues{110.0f, 55.01f, 0xED09, 0x7E80}));
   EXPECT_TRUE(rig.guided.AutoAvailable());
+  // Not against a device that does not answer.
+  rig.Model().Options().silent = true;
+  rig.app.session().PollTick();
+  rig.guided.Auto();
+  EXPECT_FALSE(rig.guided.Running());
+  ASSERT_EQ(rig.prompts.shown().size(), 2u);
+  EXPECT_TRUE(rig.prompts.shown()[1].text.startsWith("The device is not responding"));
+  rig.Model().Options().silent = false;
+  rig.app.session().PollTick();
   rig.guided.Auto();
   EXPECT_TRUE(rig.guided.Running());
   EXPECT_TRUE(rig.app.session().Loop().Suspended());

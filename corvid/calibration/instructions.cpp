@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "corvid/calibration/calibration_math.h"
 
@@ -49,6 +50,56 @@ std::string OutputProgress(int output) { return " " + std::to_string(output + 1)
 
 std::string ReportText(bool passed) {
   return passed ? "\r\nCalibration Completed\r\n" : "\r\nCalibration Not Completed\r\n";
+}
+
+namespace {
+
+// "4.6 % above 48 Volts": how far reading is from target, to a tenth of a percent.
+std::string Off(double reading, double target, const std::string& target_text, const char* unit,
+                double band) {
+  char buffer[96];
+  std::snprintf(buffer, sizeof buffer, "%.1f %% %s %s %s (allowed %g %%)",
+                std::abs(reading - target) / target * 100, reading > target ? "above" : "below",
+                target_text.c_str(), unit, band * 100);
+  return buffer;
+}
+
+}  // namespace
+
+std::string VoltageOffLine(int output, double reading, float cal_voltage) {
+  std::string line =
+      output < 0 ? "Mains voltage: " : "Channel " + std::string(OutputName(output)) + " voltage: ";
+  line += ReadingText(reading) + " Volts, ";
+  line += reading == 0
+              ? std::string("no reading")
+              : Off(reading, cal_voltage, ShortestText(cal_voltage), "Volts", kVoltageBandHigh - 1);
+  return line + "\r\n";
+}
+
+std::string CurrentOffLine(int output, double volts, double milliamps, float cal_resistor) {
+  std::string line = "Channel " + std::string(OutputName(output)) + " current: ";
+  const auto expected = ExpectedMilliamps(volts, cal_resistor);
+  if (volts == 0 || !expected) return line + "not measured, the output reads 0 Volts\r\n";
+  line += ReadingText(milliamps) + " mAmps, ";
+  line += milliamps == 0 ? std::string("no reading")
+                         : Off(milliamps, *expected, ReadingText(std::nearbyint(*expected)),
+                               "mAmps expected", kCurrentBandHigh - 1);
+  return line + "\r\n";
+}
+
+Message NotRespondingMessage() {
+  return {kCalibrateErrorTitle,
+          "The device is not responding: check the port, the cable and the slot address. "
+          "Calibration cannot start."};
+}
+
+Message StoppedAnsweringMessage(bool sending_factors) {
+  return {kCalibrateErrorTitle,
+          std::string("The device stopped answering (no answer to ") +
+              (sending_factors ? "the calibration factors sent" : "the status request") +
+              "). Every output is disabled again and polling resumes; calibrate again once the "
+              "device responds." +
+              kCannotContinue};
 }
 
 Message UnknownDeviceTypeMessage() { return {kCalibrateErrorTitle, kUnknownDeviceType}; }

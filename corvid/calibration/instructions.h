@@ -43,6 +43,10 @@ inline constexpr char kCurrentDone[] = "\r\nCurrent Calibration Completed\r\n";
 std::string OutputProgress(int output);
 // The last lines of a full calibration.
 std::string ReportText(bool passed);
+// A line of a failed check's report for each reading outside its band: what it read,
+// its target and how far off it is. output -1 is the mains input.
+std::string VoltageOffLine(int output, double reading, float cal_voltage);
+std::string CurrentOffLine(int output, double volts, double milliamps, float cal_resistor);
 
 // Opening the Calibrate menu with a device type outside 1-6.
 Message UnknownDeviceTypeMessage();
@@ -55,6 +59,10 @@ Message CurrentZeroMessage(int output);
 Message MainsOutOfRangeMessage(double reading, float cal_voltage);
 Message VoltageOutOfRangeMessage(int output, double reading, float cal_voltage);
 Message CurrentOutOfRangeMessage(int output, double milliamps, double expected_milliamps);
+// The device does not answer: a run does not start, or stops where it is (the outputs
+// are disabled again and polling resumes).
+Message NotRespondingMessage();
+Message StoppedAnsweringMessage(bool sending_factors);
 // A signal voltage or resistor setting that is not positive stops the calibration
 // before anything is sent.
 Message VoltageSettingMessage(float cal_voltage);

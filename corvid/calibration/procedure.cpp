@@ -46,6 +46,16 @@ void CalibrationProcedure::Cancel() {
   phase_ = Phase::kOver;
 }
 
+void CalibrationProcedure::Stop(const Message& message) {
+  if (phase_ == Phase::kOver) return;
+  pending_.clear();
+  Push(ActionKind::kShowError).message = message;
+  Push(ActionKind::kDisableAllOutputs);
+  Push(ActionKind::kCancelled);
+  start_enabled_ = false;
+  phase_ = Phase::kOver;
+}
+
 Action& CalibrationProcedure::Push(ActionKind kind, int value) {
   Action& action = pending_.emplace_back();
   action.kind = kind;
@@ -71,6 +81,12 @@ void CalibrationProcedure::StopStep(const Message& message) {
   Push(ActionKind::kCancelled);
   start_enabled_ = false;
   phase_ = Phase::kOver;
+}
+
+void CalibrationProcedure::JudgeVoltage(int output, double reading) {
+  if (VoltageReadingPasses(values_.CalVoltage, reading)) return;
+  check_passed_ = false;
+  off_band_ += VoltageOffLine(output, reading, values_.CalVoltage);
 }
 
 void CalibrationProcedure::PrepareStep(CalMode mode) {
@@ -138,8 +154,9 @@ void CalibrationProcedure::Advance() {
       return;
 
     case Phase::kVoltageCheck:
-      if (!VoltageCheckPasses(values_.CalVoltage, shown_)) {
-        check_passed_ = false;  // no current step on a device that measures voltage wrong
+      JudgeVoltage(-1, shown_.mains);
+      for (int i = 0; i < kOutputs; ++i) JudgeVoltage(i, shown_.volts[i]);
+      if (!check_passed_) {  // no current step on a device that measures voltage wrong
         phase_ = Phase::kReport;
         return;
       }
@@ -199,14 +216,17 @@ void CalibrationProcedure::Advance() {
 
     case Phase::kJudgeOutput:
       // Every output is checked whatever the earlier ones gave.
-      if (!CurrentReadingPasses(shown_.volts[output_], shown_.amps[output_], values_.CalResistor))
+      if (!CurrentReadingPasses(shown_.volts[output_], shown_.amps[output_], values_.CalResistor)) {
         check_passed_ = false;
+        off_band_ += CurrentOffLine(output_, shown_.volts[output_], shown_.amps[output_],
+                                    values_.CalResistor);
+      }
       Push(ActionKind::kDisableOutput, output_);
       phase_ = ++output_ < kOutputs ? Phase::kCheckOutput : Phase::kReport;
       return;
 
     case Phase::kReport:
-      label_ += ReportText(check_passed_);
+      label_ += ReportText(check_passed_) + off_band_;
       passed_ = check_passed_;
       Push(ActionKind::kReport).passed = check_passed_;
       Push(ActionKind::kFinished);

@@ -65,6 +65,9 @@ class CalibrationProcedure {
   // cmdCancel: stops at once; an output the run switched on is switched off again.
   // Ignored once the run has ended.
   void Cancel();
+  // The driver could not do what was asked (the device stopped answering): the run
+  // ends with the error box, every output disabled. Ignored once the run has ended.
+  void Stop(const Message& message);
 
   const std::string& Instructions() const { return label_; }  // lblInstruct
   bool StartEnabled() const { return start_enabled_; }
@@ -100,6 +103,7 @@ class CalibrationProcedure {
   void WriteFactor(int index, std::uint16_t factor);
   void StopStep(const Message& message);
   void PrepareStep(CalMode mode);
+  void JudgeVoltage(int output, double reading);
 
   int device_type_;
   WorkingValues values_;
@@ -112,6 +116,7 @@ class CalibrationProcedure {
   int output_ = 0;           // output under test in the current step and check
   int enabled_output_ = -1;  // output the driver has switched on, -1 none
   bool check_passed_ = true;
+  std::string off_band_;  // a line for each reading a check found outside its band
   std::optional<bool> passed_;
 };
 

@@ -187,14 +187,18 @@ TEST(CalibrationProcedureTest, RunsThatEndEarlyOrFail) {
     const char* title;  // error box; nullptr: none
     const char* text;
     std::optional<bool> passed;
+    std::string report = "";  // lines that follow "Calibration Not Completed"
   };
   const Case cases[] = {
       Case{"supply drifts to 50 V after the voltage step: no current step", 2, -1, 1, 0, 50, 0,
            false, "f5=4F70 set " + kPollsThenPauses + " 100ms poll 100ms report- finished", nullptr,
-           nullptr, false},
+           nullptr, false,
+           "Mains voltage: 50 Volts, 4.2 % above 48 Volts (allowed 2 %)\r\n"
+           "Channel 1 Red voltage: 50 Volts, 4.2 % above 48 Volts (allowed 2 %)\r\n"},
       Case{"current 10 % low: the midpoint leaves 5 %; every output still checked", 2, 7, 0.9, 0, 0,
            0, false, Measure(4) + " off4 " + Measure(5) + " off5 report- finished", nullptr,
-           nullptr, false},
+           nullptr, false,
+           "Channel 1 Red current: 1746 mAmps, 5.0 % below 1838 mAmps expected (allowed 3 %)\r\n"},
       Case{"output stuck at 0 V", 2, -1, 1, 0x04, 0, 0, false,
            "f6=4F70 f0=4F70 f1=4F70 error cancelled", "Voltage Calibration Error",
            "The Channel 1 Green input voltage is reporting 0 Volts. Calibration cannot continue.",
@@ -246,7 +250,9 @@ TEST(CalibrationProcedureTest, RunsThatEndEarlyOrFail) {
     EXPECT_EQ(bench.errors, errors);
     EXPECT_EQ(p.Passed(), c.passed);
     if (c.passed == false) {
-      EXPECT_TRUE(p.Instructions().ends_with("\r\nCalibration Not Completed\r\n"));
+      EXPECT_NE(p.Instructions().find("\r\nCalibration Not Completed\r\n" + c.report),
+                std::string::npos)
+          << p.Instructions();
     }
     if (c.title && p.Mode() == CalMode::kVoltage) {
       // A stop in the voltage step leaves the defaults sent at its start in the device.

@@ -125,7 +125,11 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   calibration_ = new calibration::CalibrationWindows(app_, *this);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The session outlives the window: a run ended by the window's going must not
+  // reach controls already deleted.
+  disconnect(&session(), nullptr, this, nullptr);
+}
 
 void MainWindow::ConnectSession() {
   Session& s = session();
@@ -142,6 +146,10 @@ void MainWindow::ConnectSession() {
   connect(&s, &Session::RespondingChanged, this, &MainWindow::ShowResponding);
   connect(&s, &Session::CountersChanged, this, &MainWindow::ShowCounters);
   connect(&s, &Session::DisablesChanged, this, &MainWindow::ShowDisables);
+  // Check Outputs is offered while nothing else drives the outputs.
+  connect(&s, &Session::OutputsHolderChanged, this, [this](Session::OutputsUser holder) {
+    cmd_check_outputs_->setEnabled(holder == Session::OutputsUser::kNone);
+  });
   connect(cmb_address_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0) session().SetSlotAddress(index + 1);
   });
@@ -223,6 +231,7 @@ void MainWindow::SetTabOrder() {
 
 QWidget* MainWindow::BuildStatusFrame() {
   auto* frame = Frame("fraStatus", "Status", this);
+  fra_status_ = frame;
   auto* row = new QHBoxLayout(frame);
   shp_responding_ = new common::Indicator("shpResponding", "Device responding", kGreen, frame, 18);
   shp_responding_->SetFilled(true);
@@ -403,7 +412,7 @@ void MainWindow::BuildMenus() {
     menu->addSeparator()->setObjectName(name);
   };
 
-  QMenu* port = add_menu("mnuPort", "Port");
+  QMenu* port = add_menu("mnuPort", "&Port");
   connect(add_item(port, "mnuPortSettings", "&Settings"), &QAction::triggered, this,
           &MainWindow::ShowPortDialog);
   connect(add_item(port, "mnuLinkTrace", "&Link Trace"), &QAction::triggered, this,
@@ -555,14 +564,20 @@ void MainWindow::ShowIdentity(const DeviceIdentity& identity) {
   SetText(txt_device_id_, QString::fromLatin1(identity.ModuleID));
 }
 
+QRect MainWindow::WatchedReadings() const {
+  QRect watched;
+  for (const QWidget* frame :
+       {fra_status_, static_cast<QWidget*>(fra_mains_), static_cast<QWidget*>(fra_field_status_)})
+    watched |= QRect(frame->mapToGlobal(QPoint(0, 0)), frame->size());
+  return watched;
+}
+
 // ---- Check Outputs ----
 
 void MainWindow::CheckOutputs() {
-  cmd_check_outputs_->setEnabled(false);
+  // The session refuses a check queued behind a calibration that has started since;
+  // the button follows who holds the outputs.
   corvid::CheckOutputs(session(), app_.prompts(), check_pause_ms_);
-  // The button comes back on every way out, early stops included: otherwise the
-  // technician could not check again without restarting the program.
-  cmd_check_outputs_->setEnabled(true);
 }
 
 // ---- Menus and dialogs ----

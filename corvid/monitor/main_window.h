@@ -73,6 +73,9 @@ class MainWindow : public QMainWindow {
   common::LinkTraceWindow* LinkTrace() const { return link_trace_; }
   // The Calibrate menu's windows and the full calibration.
   calibration::CalibrationWindows* Calibration() const { return calibration_; }
+  // Where the Status, Mains and Channel readings are on the screen: procedures ask
+  // the technician to watch them, so no window of theirs may open over them.
+  QRect WatchedReadings() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -115,6 +118,7 @@ class MainWindow : public QMainWindow {
   common::LinkTraceWindow* link_trace_ = nullptr;
 
   // fraStatus
+  QWidget* fra_status_ = nullptr;
   common::Indicator* shp_responding_ = nullptr;
   Picture* img_not_responding_ = nullptr;
   QLabel* lbl_respnding_ = nullptr;

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -332,8 +333,12 @@ TEST(MainWindowTest, ControlsMenusAndTexts) {
                                       {"mnuAboutDevice", "About Vanta Device"},
                                       {"mnuAboutPgm", "&About Corvid"},
                                       {"mnuCalibrate", "&Calibrate"},
-                                      {"mnuPort", "Port"}})
+                                      {"mnuPort", "&Port"}})
     EXPECT_EQ(captions[name], caption) << name;
+  QSet<QChar> mnemonics;  // Alt+letter opens one menu each
+  for (QAction* menu : h.window.menuBar()->actions())
+    mnemonics.insert(menu->text().at(menu->text().indexOf('&') + 1).toLower());
+  EXPECT_EQ(mnemonics.size(), h.window.menuBar()->actions().size());
   for (const char* name : {"mnuCalVoltage", "mnuCalCurrent"})
     EXPECT_FALSE(h.window.findChild<QAction*>(name)->isEnabled());
 }

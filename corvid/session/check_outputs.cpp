@@ -22,14 +22,22 @@ void Show(common::Prompts& prompts, const QString& title, const QString& text) {
                 .detail = {}});
 }
 
+// Gives the outputs back on every way out of the check.
+struct OutputsHold {
+  Session& session;
+  ~OutputsHold() { session.ReleaseOutputs(Session::OutputsUser::kCheckOutputs); }
+};
+
 }  // namespace
 
-void CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms) {
+bool CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms) {
+  if (!session.ClaimOutputs(Session::OutputsUser::kCheckOutputs)) return false;
+  const OutputsHold hold{session};
   const common::BusyGuard hourglass(prompts);
   const auto resistor = session.settings().cal.ResistorFor(session.globals().DeviceType);
   if (!resistor) {
     Show(prompts, "Device Error", "ERROR: Unknown Device Type");
-    return;
+    return true;
   }
   if (!(*resistor > 0)) {
     Show(prompts, "Output Current Error",
@@ -43,7 +51,7 @@ void CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms) {
     }
     return true;
   };
-  if (!settle(5)) return;
+  if (!settle(5)) return true;
 
   for (int k = 0; k < monitor::kOutputs; ++k) {
     session.SetOutputDisabled(k, false);
@@ -54,7 +62,7 @@ void CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms) {
     }
     if (quitting) {
       session.SetOutputDisabled(k, true);
-      return;
+      return true;
     }
     session.GetStatus();
     // The values as the window shows them: tenths of volts, whole milliamps.
@@ -65,9 +73,10 @@ void CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms) {
       Show(prompts, Text(m.title), Text(m.text));
     }
     session.SetOutputDisabled(k, true);
-    if (verdict.stop) return;
+    if (verdict.stop) return true;
   }
   settle(5);
+  return true;
 }
 
 }  // namespace corvid

@@ -15,7 +15,8 @@ class Session;
 inline constexpr int kCheckPauseMs = 100;
 
 // Runs the whole check; returns when it has ended (normally or early). Poll ticks
-// go on in its pauses; the link keeps their exchanges apart from its own.
-void CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms = kCheckPauseMs);
+// go on in its pauses; the link keeps their exchanges apart from its own. Refused
+// (false, nothing sent) while a calibration holds the outputs.
+bool CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms = kCheckPauseMs);
 
 }  // namespace corvid

@@ -81,6 +81,7 @@ void Session::Tick() {
 }
 
 void Session::SetSlotAddress(int slot) {
+  if (slot != settings_.SlotAddress) sent_factors_.reset();  // another device may answer
   settings_.SlotAddress = slot;
   link_.SetSlotAddress(slot);
   store_.SaveSlotAddress(slot);
@@ -94,6 +95,20 @@ void Session::SetOutputDisabled(int output, bool disabled) {
   if (next == disables_) return;
   disables_ = next;
   emit DisablesChanged(disables_);
+}
+
+bool Session::ClaimOutputs(OutputsUser user) {
+  if (outputs_holder_ == user) return true;
+  if (outputs_holder_ != OutputsUser::kNone) return false;
+  outputs_holder_ = user;
+  emit OutputsHolderChanged(user);
+  return true;
+}
+
+void Session::ReleaseOutputs(OutputsUser user) {
+  if (outputs_holder_ != user || user == OutputsUser::kNone) return;
+  outputs_holder_ = OutputsUser::kNone;
+  emit OutputsHolderChanged(outputs_holder_);
 }
 
 void Session::SetFaultLed(int channel, bool on) {
@@ -150,7 +165,9 @@ bool Session::GetDiagnostic() {
 bool Session::GetModuleID() {
   const auto payload = Exchange(monitor::ModuleIdCommand());
   if (!payload) return false;
+  const std::string module_before = globals_.ModuleID;
   if (!monitor::ApplyModuleId(*payload, globals_)) return false;
+  if (globals_.ModuleID != module_before) sent_factors_.reset();  // a pack was swapped
   emit IdentityChanged(globals_);
   return true;
 }
@@ -160,6 +177,7 @@ bool Session::SetCalibration() {
   const auto factors = calibration_source_();
   if (!factors) return false;
   if (!Exchange(monitor::BuildCalibrationCommand(*factors))) return false;
+  sent_factors_ = *factors;
   if (globals_.CalRequest == CalibrationRequest::kFromManualWindow) {
     prompts_.Show({.title = QStringLiteral("VANTA Calibration"),
                    .text = QStringLiteral("Calibration Set"),

@@ -55,6 +55,13 @@ class Session : public QObject {
   // their own must never start inside one).
   void RunWhenIdle(std::function<void()> fn) { loop_.RunWhenIdle(std::move(fn)); }
 
+  // --- Who drives the outputs: Check Outputs or a calibration, never both ---
+  enum class OutputsUser { kNone, kCheckOutputs, kCalibration };
+  // False (nothing changes) while the other one holds them.
+  bool ClaimOutputs(OutputsUser user);
+  void ReleaseOutputs(OutputsUser user);
+  OutputsUser OutputsHolder() const { return outputs_holder_; }
+
   // --- What the status command carries ---
   void SetSlotAddress(int slot);
   int SlotAddress() const { return settings_.SlotAddress; }
@@ -70,6 +77,9 @@ class Session : public QObject {
   bool GetDiagnostic();
   // Sends the factors of the calibration source; false without a source.
   bool SetCalibration();
+  // The factors the device last accepted from this program; nothing before the first,
+  // or once another slot address or module may be answering.
+  const std::optional<monitor::CalibrationFactors>& SentFactors() const { return sent_factors_; }
   void SetCalibrationSource(std::function<std::optional<monitor::CalibrationFactors>()> source) {
     calibration_source_ = std::move(source);
   }
@@ -105,6 +115,7 @@ class Session : public QObject {
   void CountersChanged(const LinkCounters& counters);
   void DisablesChanged(std::uint8_t disables);
   void FaultLedsChanged(std::uint8_t fault_leds);
+  void OutputsHolderChanged(OutputsUser holder);
 
  private:
   void Tick();
@@ -121,6 +132,8 @@ class Session : public QObject {
   std::function<std::optional<monitor::CalibrationFactors>()> calibration_source_;
   std::optional<monitor::StatusLayout> layout_;
   std::optional<monitor::StatusReading> last_status_;
+  std::optional<monitor::CalibrationFactors> sent_factors_;
+  OutputsUser outputs_holder_ = OutputsUser::kNone;
   std::uint8_t disables_ = kAllOutputsDisabled;
   std::uint8_t fault_leds_ = 0;
   bool responding_ = false;
