@@ -12,12 +12,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
 
 #include "common/testing/test_support.h"
+#include "tessera/config/filter_dialog.h"
+#include "tessera/config/filters.h"
 #include "tessera/flash/test_unit.h"
 #include "tessera/link/requests.h"
 #include "tessera/panel/main_window.h"
@@ -103,6 +106,8 @@ class FlashMenuTest : public ::testing::Test {
   FlashMenu* menu_ = nullptr;
 };
 
+const QString kEraseQuestion = QString("Flash Program|Erase the whole flash of TBX Address #5?|%1")
+                                   .arg(static_cast<int>(common::Icon::kWarning));
 constexpr char kAllFrames[] = "fraIO fraInputCtl fraOutputCtl fraZcross fraStatus fraBufferCtl";
 constexpr int kNoIcon = static_cast<int>(common::Icon::kNone);
 constexpr int kError = static_cast<int>(common::Icon::kCritical);
@@ -138,13 +143,77 @@ TEST_F(FlashMenuTest, FlashToolsOneByOne) {
   for (const auto& step : steps) {
     SCOPED_TRACE(step.item);
     Tool(step.item);
-    EXPECT_EQ(Boxes(), QStringList{step.box.arg(kNoIcon)});
+    QStringList boxes{step.box.arg(kNoIcon)};
+    if (step.item == 2) boxes.prepend(kEraseQuestion);  // answered Yes by the script
+    EXPECT_EQ(Boxes(), boxes);
     EXPECT_EQ(EnabledFrames(), step.frames);
     EXPECT_EQ(Heard("shpIn_0") + Heard("shpOpto_0"), "offoff");
   }
   Tick();
   EXPECT_EQ(EnabledFrames(), kAllFrames);
   EXPECT_EQ(Heard("shpIn_0") + Heard("shpOpto_0"), "onon");
+}
+
+// Erase asks first (No is the default and sends nothing), and while the unit
+// erases the row under the panel says so over a busy bar.
+TEST_F(FlashMenuTest, EraseAsksFirstAndShowsThatItRuns) {
+  Make({.erase_ms = 300});
+  Tool(0);
+  Boxes();
+  unit_->prompts.QueueAnswer(common::Answer::kNo);
+  Tool(2);
+  EXPECT_EQ(Boxes(), QStringList{kEraseQuestion});
+  EXPECT_EQ(unit_->Sent().erases, 0);
+  // Half-way through the erase: what the row says, and whether its bar is busy.
+  QString seen;
+  unit_->prompts.on_show = [&] {
+    if (unit_->prompts.shown().size() != 1) return;
+    QTimer::singleShot(150, window_.get(), [&] {
+      auto* bar = Find<QProgressBar>("pgbProgress");
+      seen = QString("%1 %2")
+                 .arg(Find<QLabel>("lblReflashProgress")->accessibleName())
+                 .arg(bar->isVisible() && bar->maximum() == 0);
+    });
+  };
+  Tool(2);
+  ASSERT_EQ(unit_->prompts.shown().size(), 2u);
+  EXPECT_EQ(unit_->prompts.shown()[0].default_answer, common::Answer::kNo);
+  EXPECT_EQ(Boxes(),
+            (QStringList{kEraseQuestion,
+                         QString("Flash Program|Erase Flash Successful|%1").arg(kNoIcon)}));
+  EXPECT_EQ(seen, "Erasing the flash 1");
+  EXPECT_FALSE(Find("pgbProgress")->isVisible());
+}
+
+// In loader mode the window says that polling has stopped and how to leave the
+// mode; a request from a dialog is refused rather than sent after the reboot.
+TEST_F(FlashMenuTest, LoaderModeIsExplainedAndRequestsAreRefused) {
+  Make();
+  window_->SetDialog("mnuConfigureInputs", [this](QWidget* parent) {
+    return new config::FilterDialog(*unit_->app, parent);
+  });
+  QWidget* filters = window_->ShowDialog("mnuConfigureInputs");
+  const auto status = [this] {
+    return QStringList{Heard("shpCommStatus"), Find<QLabel>("lblComm")->accessibleName(),
+                       Heard("shpLineSync"), Find<QLabel>("lblLineSync")->accessibleName(),
+                       Find<QLabel>("lblLoaderMode")->isVisible() ? "line" : "no line"};
+  };
+  Tool(0);
+  Boxes();
+  EXPECT_EQ(status(), (QStringList{"polling stopped", "TBX Polling Stopped", "polling stopped",
+                                   "Line Sync Not Polled", "line"}));
+  EXPECT_TRUE(Find<QLabel>("lblLoaderMode")->accessibleName().contains("Reboot TBX"));
+  QTest::mouseClick(filters->findChild<QPushButton*>("cmdRetrieve"), Qt::LeftButton);
+  EXPECT_EQ(Boxes(), QStringList{QString("Tessera|The TBX is in flash loader mode: polling has "
+                                         "stopped, and the request was not sent.|%1")
+                                     .arg(static_cast<int>(common::Icon::kInformation))});
+  Tool(6);
+  Boxes();
+  EXPECT_FALSE(
+      Tick().contains(QByteArray(reinterpret_cast<const char*>(config::GetFiltersRequest().data()),
+                                 config::GetFiltersRequest().size())));
+  EXPECT_EQ(status().mid(0, 2), (QStringList{"responding", "TBX Responding"}));
+  EXPECT_EQ(status().last(), "no line");
 }
 
 TEST_F(FlashMenuTest, FlashToolsWhenTheUnitFails) {
@@ -159,7 +228,7 @@ TEST_F(FlashMenuTest, FlashToolsWhenTheUnitFails) {
       // Garbled answers count as none: no box for read id, checksum and read record.
       {{.corrupted = {0x02, 0x03, 0x05, 0x06, 0x07}},
        {1, 3, 5, 2, 6},
-       {QString("Flash Program|Load Flash Program Successful.|%1").arg(kNoIcon),
+       {QString("Flash Program|Load Flash Program Successful.|%1").arg(kNoIcon), kEraseQuestion,
         QString("Flash Program|Erase Flash Failed|%1").arg(kNoIcon),
         QString("Flash Program|No Response|%1").arg(kNoIcon)}},
       {{.fail_program_at = 0x7000, .program_fault_status = 0x44},
@@ -209,9 +278,18 @@ TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
                  .arg(Find<QLabel>("lblReflashProgress")->isVisible())
                  .arg(EnabledFrames().isEmpty() && !Find<QAction>("mnuReFlash")->isEnabled());
   });
+  // What the row under the panel says as each phase begins.
+  QStringList phases;
+  QObject::connect(&menu_->Procedure(), &UpdateProcedure::PhaseChanged, [&] {
+    auto* label = Find<QLabel>("lblReflashProgress");
+    phases << (label->isVisible() ? label->accessibleName() : "hidden");
+  });
   unit_->prompts.QueueFile(path);
   Choose("mnuReFlash");
-  EXPECT_EQ(heard, (QStringList{"0 0 0 1", "33 1 1 1", "66 1 1 1"}));
+  EXPECT_EQ(heard, (QStringList{"0 1 1 1", "33 1 1 1", "66 1 1 1"}));
+  EXPECT_EQ(phases, (QStringList{"Launching the flash loader", "Erasing the flash",
+                                 "Programming and verifying the records",
+                                 "Checking the flash checksum", "Rebooting the TBX", "hidden"}));
   EXPECT_FALSE(bar->isVisible());
   EXPECT_FALSE(Find<QLabel>("lblReflashProgress")->isVisible());
   const QStringList boxes = Boxes();
@@ -221,7 +299,7 @@ TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
                               "\r\n   File Name: %1\r\n\r\n   KAL Model TBX-540\r\n"
                               "   Firmware Type 23\r\n   Firmware Version 1.5\r\n"
                               "   Comm Version 2.5\r\n|%2")
-                          .arg(path.toUpper())
+                          .arg(path)
                           .arg(static_cast<int>(common::Icon::kWarning)));
   EXPECT_EQ(unit_->device->Loader().Counters().launches, 2);  // the second got 0x40
   EXPECT_EQ(unit_->device->Loader().Flash()[0x7002], 0x00);
