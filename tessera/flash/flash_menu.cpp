@@ -79,8 +79,8 @@ bool FlashMenu::ConfirmErase() {
               .text = QString("Erase the whole flash of %1?").arg(unit),
               .buttons = common::Buttons::kYesNo,
               .icon = common::Icon::kWarning,
-              .detail = "The unit's firmware is wiped: it stays in its flash loader until "
-                        "new firmware is programmed (Help > Firmware Update).",
+              .detail = "The unit's firmware is wiped: it stays in its flash loader\n"
+                        "until new firmware is programmed (Help > Firmware Update).",
               .default_answer = common::Answer::kNo}) == common::Answer::kYes;
 }
 

@@ -71,9 +71,9 @@ struct NameCheck {
 inline constexpr char kUpdateCancelledText[] = "Firmware update operation cancelled";
 // Shown below a rejected name: what the name has to carry.
 inline constexpr char kNamePatternText[] =
-    "Firmware files are named TBXttrr(cccc).HEX: tt the firmware version type, rr the "
-    "revision, cccc the checksum of the image, all in hexadecimal; for example "
-    "TBX2105(9F3C).HEX.";
+    "Firmware files are named TBXttrr(cccc).HEX: tt the firmware version type,\n"
+    "rr the revision, cccc the checksum of the image, all in hexadecimal;\n"
+    "for example TBX2105(9F3C).HEX.";
 
 // CheckHexFileName: the file name against the unit's current FirmwareType and
 // FirmwareRevision. `hex_file_name` is the path as chosen (trimmed), which the
