@@ -1,6 +1,7 @@
 // Progress of a long operation on standard error: a bar redrawn in place on a
-// terminal ("[#####     ] 1024/4096 records  85 records/s  0:36 left"), plain lines
-// otherwise (one for every tenth of the way), so a log file stays readable.
+// terminal ("[#####     ] 1024/4096 records  85 records/s  0:36 left"), as wide as
+// the terminal allows, plain lines otherwise (one for every tenth of the way), so a
+// log file stays readable.
 #pragma once
 
 #include <chrono>
@@ -20,8 +21,11 @@ class ProgressMeter {
   // Ends the bar's line (also done by the destructor).
   void Finish();
 
-  // The bar's text for `done` after `seconds` (for tests: no clock involved).
-  static std::string BarText(const std::string& what, int done, int total, double seconds);
+  // The bar's text for `done` after `seconds` (for tests: no clock involved), in
+  // fewer than `width` columns so that the terminal never wraps it: on a narrow one
+  // the rate, then the time left give way, and the bar shrinks.
+  static std::string BarText(const std::string& what, int done, int total, double seconds,
+                             int width = 80);
 
  private:
   std::string what_;

@@ -1,6 +1,10 @@
 #include "common/progress_meter.h"
 
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QStringList>
 
 #include <algorithm>
 
@@ -18,6 +22,11 @@ TEST(ProgressMeterTest, BarShowsCountRateAndTimeLeft) {
             "[                              ] 0/4096 records");
   EXPECT_EQ(ProgressMeter::BarText("records", 5000, 4096, 10.0).substr(0, 42),
             "[##############################] 4096/4096");
+  // Narrow terminals: the rate gives way first, then the time left and the bar.
+  EXPECT_EQ(ProgressMeter::BarText("records", 1024, 4096, 8.0, 50),
+            "[####              ] 1024/4096 records  0:24 left");
+  EXPECT_EQ(ProgressMeter::BarText("records", 1024, 4096, 8.0, 20), "1024/4096 records");
+  EXPECT_EQ(ProgressMeter::BarText("records", 1024, 4096, 8.0, 10), "1024/4096");
 }
 
 TEST(ProgressMeterTest, WithoutATerminalOneLineForEachTenth) {
@@ -34,16 +43,30 @@ TEST(ProgressMeterTest, WithoutATerminalOneLineForEachTenth) {
   EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
-TEST(ProgressMeterTest, OnATerminalTheBarIsRedrawnInPlace) {
-  std::FILE* out = std::tmpfile();
+// On a 50-column terminal the bar is redrawn in place and never reaches the last
+// column, so no update wraps onto a new line.
+TEST(ProgressMeterTest, OnATerminalTheBarIsRedrawnInPlaceWithinItsWidth) {
+  int master = -1;
+  int slave = -1;
+  winsize size{.ws_row = 24, .ws_col = 50, .ws_xpixel = 0, .ws_ypixel = 0};
+  ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, &size), 0);
+  std::FILE* out = ::fdopen(slave, "w");
   {
-    ProgressMeter meter("records", 4, out, true);
-    for (int done = 1; done <= 4; ++done) meter.Update(done);
+    ProgressMeter meter("records", 4096, out);
+    for (int done = 1024; done <= 4096; done += 1024) meter.Update(done);
   }
-  const std::string text = ReadBack(out);
   std::fclose(out);
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 4);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  ::close(master);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);  // one line, ended at the end
+  QStringList draws = QString::fromStdString(text).remove("\033[K").split('\r');
+  draws.removeAll("");
+  draws.removeAll("\n");
+  ASSERT_EQ(draws.size(), 4);
+  for (const QString& draw : draws) EXPECT_LT(draw.size(), 50) << draw.toStdString();
+  EXPECT_TRUE(draws[0].startsWith("[####              ] 1024/4096 records"));
 }
 
 }  // namespace

@@ -21,6 +21,9 @@ struct Message {
   Buttons buttons = Buttons::kOk;
   Icon icon = Icon::kNone;
   QString detail;  // the OS's reason, shown below the main text
+  // The button Enter presses; nullopt: the box's usual one. Questions that destroy
+  // something default to No or Cancel.
+  std::optional<Answer> default_answer = std::nullopt;
 };
 
 class Prompts {

@@ -37,8 +37,13 @@ int RunFlash(CliContext& context) {
     return NotResponding(context);
   }
 
-  // One bar (or plain lines) per programming pass.
+  // A line for each phase, and one bar (or plain lines) per programming pass.
   std::unique_ptr<common::ProgressMeter> meter;
+  QObject::connect(&procedure, &flash::UpdateProcedure::PhaseChanged,
+                   [&meter, &context](const QString& text, bool) {
+                     meter.reset();
+                     if (!text.isEmpty()) std::fprintf(context.err, "%s ...\n", qPrintable(text));
+                   });
   QObject::connect(
       &procedure, &flash::UpdateProcedure::RecordsDone, [&meter, &context](int done, int total) {
         if (!meter) {
@@ -46,9 +51,6 @@ int RunFlash(CliContext& context) {
         }
         meter->Update(done);
       });
-  QObject::connect(&procedure, &flash::UpdateProcedure::ProgressShown, [&meter](bool shown) {
-    if (!shown) meter.reset();
-  });
 
   const UpdateResult result = procedure.Run();
   meter.reset();
@@ -79,8 +81,9 @@ CliCommand FlashCommand() {
       "flash",
       "flash [--yes] FILE",
       "updates the unit's firmware from the Intel HEX file FILE through its flash\n"
-      "      loader, with the window's checks, questions and texts; a progress bar while\n"
-      "      records are programmed and verified; --yes answers the questions OK",
+      "      loader, with the window's checks, questions and texts; each phase on a line\n"
+      "      and a progress bar while records are programmed and verified; --yes answers\n"
+      "      the questions OK",
       nullptr,
       RunFlash,
   };

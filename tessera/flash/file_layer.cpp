@@ -26,22 +26,8 @@ std::string ReportErrorText(const FileError& error) {
   return text;
 }
 
-std::string FileExistsContext(std::string_view path) {
-  return "Checking for existance of file \"" + std::string(path) + "\"";
-}
-
 std::string OpenFileToReadContext(std::string_view path) {
   return "Error occurred while attempting to open file to read:\r\n\"" + std::string(path) + "\"";
-}
-
-std::string GetRecordContext(std::string_view hex_file_name) {
-  return "Error occurred while attempting to read record from file:\r\n\"" +
-         std::string(hex_file_name) + "\"";
-}
-
-std::string CloseFilesContext(std::string_view hex_file_name) {
-  return "Error occurred while attempting to close read file:\r\n\"" + std::string(hex_file_name) +
-         "\"";
 }
 
 std::string FileNotFoundText(std::string_view path) {

@@ -43,11 +43,9 @@ class LineReader : public LineSource {
   int line_number_ = 0;
 };
 
-// Routines that report file failures, by the names the report shows.
-inline constexpr char kFileExistsRoutine[] = "FileExists";
+// The one file routine that can fail outside the update's own checks: the file is
+// read whole when opened, so reading a line or closing never fails.
 inline constexpr char kOpenFileToReadRoutine[] = "OpenFileToRead";
-inline constexpr char kGetRecordRoutine[] = "GetRecord";
-inline constexpr char kCloseFilesRoutine[] = "CloseFiles";
 
 // One failure for ReportError (Abort/Retry/Ignore box, error icon).
 struct FileError {
@@ -62,11 +60,8 @@ struct FileError {
 // context and description as the report lays them out.
 std::string ReportErrorText(const FileError& error);
 
-// The context each routine gives its report.
-std::string FileExistsContext(std::string_view path);
+// The context of OpenFileToRead's report.
 std::string OpenFileToReadContext(std::string_view path);
-std::string GetRecordContext(std::string_view hex_file_name);
-std::string CloseFilesContext(std::string_view hex_file_name);
 
 // The box OpenFileToRead shows for a missing file (title kOpenTitle, error icon).
 inline constexpr char kOpenTitle[] = "Open";

@@ -2,23 +2,28 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 
-#include "common/indicator.h"
 #include "common/prompts.h"
 #include "common/window_helpers.h"
-#include "tessera/panel/io_mapping.h"
 #include "tessera/panel/main_window.h"
 
 namespace tessera::flash {
 namespace {
 
-// Frames the loader mode disables; all but fraIO come back with the reboot, fraIO
-// with the first good poll.
-constexpr const char* kLoaderFrames[] = {"fraIO",     "fraInputCtl", "fraOutputCtl",
-                                         "fraZcross", "fraStatus",   "fraBufferCtl"};
+// The Flash Tools items that take long enough to need a busy bar, and what it says.
+UpdatePhase ToolPhase(int index) {
+  switch (index) {
+    case 0:
+      return UpdatePhase::kLaunch;
+    case 2:
+      return UpdatePhase::kErase;
+    case 6:
+      return UpdatePhase::kReboot;
+    default:
+      return UpdatePhase::kNone;
+  }
+}
 
 }  // namespace
 
@@ -32,15 +37,14 @@ FlashMenu::FlashMenu(panel::MainWindow& window)
   for (int i = 0; i < static_cast<int>(kFlashToolCaptions.size()); ++i) {
     window_.SetMenuAction(common::ArrayName("mnuFlashItem", i), [this, i] { RunFlashTool(i); });
   }
-  connect(&loader_, &FlashLoader::LoaderModeChanged, this, &FlashMenu::ShowLoaderMode);
-
-  auto* bar = window_.findChild<QProgressBar*>("pgbProgress");
-  auto* label = window_.findChild<QLabel*>("lblReflashProgress");
-  connect(&procedure_, &UpdateProcedure::ProgressShown, this, [bar, label](bool shown) {
-    bar->setVisible(shown);
-    label->setVisible(shown);
-  });
-  connect(&procedure_, &UpdateProcedure::ProgressChanged, bar, &QProgressBar::setValue);
+  connect(&loader_, &FlashLoader::LoaderModeChanged, &window_, &panel::MainWindow::ShowLoaderMode);
+  connect(&procedure_, &UpdateProcedure::PhaseChanged, this,
+          [this](const QString& text, bool counted) {
+            phase_text_ = text;
+            window_.ShowReflashPhase(text, counted ? std::optional<int>(0) : std::nullopt);
+          });
+  connect(&procedure_, &UpdateProcedure::ProgressChanged, this,
+          [this](int percent) { window_.ShowReflashPhase(phase_text_, percent); });
 }
 
 void FlashMenu::WhenIdle(std::function<void()> operation) {
@@ -67,12 +71,28 @@ void FlashMenu::RunUpdate() {
   });
 }
 
+bool FlashMenu::ConfirmErase() {
+  const QString unit =
+      QString("TBX Address #%1").arg(window_.session().State().identity.UnitAddress);
+  return window_.App().prompts().Show(
+             {.title = "Flash Program",
+              .text = QString("Erase the whole flash of %1?").arg(unit),
+              .buttons = common::Buttons::kYesNo,
+              .icon = common::Icon::kWarning,
+              .detail = "The unit's firmware is wiped: it stays in its flash loader\n"
+                        "until new firmware is programmed (Help > Firmware Update).",
+              .default_answer = common::Answer::kNo}) == common::Answer::kYes;
+}
+
 void FlashMenu::RunFlashTool(int index) {
   if (index < 0 || index >= static_cast<int>(kFlashToolCaptions.size())) return;
+  if (busy_) return;
+  if (index == 2 && !ConfirmErase()) return;
   WhenIdle([this, index] {
     std::optional<ToolBox> box;
     {
       const common::BusyGuard hourglass(window_.App().prompts());
+      window_.ShowReflashPhase(QString::fromStdString(PhaseText(ToolPhase(index))), std::nullopt);
       switch (index) {
         case 0:
           box = LaunchToolBox(loader_.FlashLaunch());
@@ -99,6 +119,7 @@ void FlashMenu::RunFlashTool(int index) {
           box = RebootToolBox(loader_.FlashReboot());
           break;
       }
+      window_.ShowReflashPhase({}, std::nullopt);
     }
     if (box) ShowBox(*box);
   });
@@ -110,26 +131,6 @@ void FlashMenu::ShowBox(const ToolBox& box) {
                                 .buttons = common::Buttons::kOk,
                                 .icon = box.error ? common::Icon::kCritical : common::Icon::kNone,
                                 .detail = {}});
-}
-
-void FlashMenu::ShowLoaderMode(bool running) {
-  for (const char* name : kLoaderFrames) {
-    // fraIO waits for the unit's first good answer after the reboot.
-    if (!running && QLatin1String(name) == QLatin1String("fraIO")) continue;
-    if (auto* frame = window_.findChild<QWidget*>(name)) common::EnableFrame(frame, !running);
-  }
-  if (!running) return;
-  // The lamps no longer say anything about the inputs.
-  for (int i = 0; i < panel::kInputPoints; ++i) {
-    if (auto* lamp = window_.findChild<common::Indicator*>(common::ArrayName("shpIn", i))) {
-      lamp->SetFilled(false);
-    }
-  }
-  for (int i = 0; i < panel::kOptoInputs; ++i) {
-    if (auto* lamp = window_.findChild<common::Indicator*>(common::ArrayName("shpOpto", i))) {
-      lamp->SetFilled(false);
-    }
-  }
 }
 
 }  // namespace tessera::flash

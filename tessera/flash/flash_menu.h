@@ -1,10 +1,10 @@
 // The main window's Help items "&Firmware Update" and "Flash &Tools": they run the
-// update procedure and the single loader operations once the link is idle, and show
-// what the window shows of them: loader mode (control frames disabled, input lamps
-// dark) and the reflash progress bar.
+// update procedure and the single loader operations once the link is idle, and hand
+// the window what it shows of them: loader mode, and the phase with its progress.
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <functional>
 
 #include "tessera/flash/flash_loader.h"
@@ -38,7 +38,8 @@ class FlashMenu : public QObject {
   // stay disabled until the operation is over.
   void WhenIdle(std::function<void()> operation);
   void EnableItems(bool enabled);
-  void ShowLoaderMode(bool running);
+  // Erase asks first, naming the unit; No is the default.
+  bool ConfirmErase();
   void ShowBox(const ToolBox& box);
 
   panel::MainWindow& window_;
@@ -46,6 +47,7 @@ class FlashMenu : public QObject {
   UpdateProcedure procedure_;
   std::function<void()> abort_;
   bool busy_ = false;
+  QString phase_text_;  // the update's phase, kept for the progress updates
 };
 
 }  // namespace tessera::flash

@@ -12,12 +12,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
 
 #include "common/testing/test_support.h"
+#include "tessera/config/filter_dialog.h"
+#include "tessera/config/filters.h"
 #include "tessera/flash/test_unit.h"
 #include "tessera/link/requests.h"
 #include "tessera/panel/main_window.h"
@@ -89,6 +92,16 @@ class FlashMenuTest : public ::testing::Test {
     QAccessibleInterface* lamp = QAccessible::queryAccessibleInterface(Find(name));
     return lamp ? lamp->text(QAccessible::Description) : "no interface";
   }
+  // Input and opto lamp, link and line-sync lamps and labels, and the loader line,
+  // as a screen reader hears them ("" for a hidden line).
+  QString Status() {
+    auto* line = Find<QLabel>("lblLoaderMode");
+    return Heard("shpIn_0") + Heard("shpOpto_0") + "|" +
+           QStringList{Heard("shpCommStatus"), Find("lblComm")->accessibleName(),
+                       Heard("shpLineSync"), Find("lblLineSync")->accessibleName(),
+                       line->isVisible() ? line->accessibleName() : ""}
+               .join('|');
+  }
   QString EnabledFrames() {
     QStringList on;
     for (const char* name :
@@ -103,12 +116,24 @@ class FlashMenuTest : public ::testing::Test {
   FlashMenu* menu_ = nullptr;
 };
 
+constexpr char kLoaderModeLine[] =
+    "Flash loader mode: polling has stopped. Help > Flash Tools > Reboot TBX returns the TBX to "
+    "normal operation.";
+const QString kEraseQuestion = QString("Flash Program|Erase the whole flash of TBX Address #5?|%1")
+                                   .arg(static_cast<int>(common::Icon::kWarning));
 constexpr char kAllFrames[] = "fraIO fraInputCtl fraOutputCtl fraZcross fraStatus fraBufferCtl";
 constexpr int kNoIcon = static_cast<int>(common::Icon::kNone);
 constexpr int kError = static_cast<int>(common::Icon::kCritical);
 
+// The items one by one. In loader mode the window says that polling has stopped
+// and how to leave the mode, and a dialog's request is refused rather than sent
+// after the reboot.
 TEST_F(FlashMenuTest, FlashToolsOneByOne) {
   Make();
+  window_->SetDialog("mnuConfigureInputs", [this](QWidget* parent) {
+    return new config::FilterDialog(*unit_->app, parent);
+  });
+  QWidget* filters = window_->ShowDialog("mnuConfigureInputs");
   // Lit lamps before the launch: the unit's outputs loop back to its inputs.
   unit_->device->Model().Receive(OutputRequest(std::array<std::uint8_t, 16>{0x01}));
   unit_->device->Model().Options().opto_inputs = 0x01;
@@ -138,13 +163,55 @@ TEST_F(FlashMenuTest, FlashToolsOneByOne) {
   for (const auto& step : steps) {
     SCOPED_TRACE(step.item);
     Tool(step.item);
-    EXPECT_EQ(Boxes(), QStringList{step.box.arg(kNoIcon)});
+    QStringList boxes{step.box.arg(kNoIcon)};
+    if (step.item == 2) boxes.prepend(kEraseQuestion);  // answered Yes by the script
+    EXPECT_EQ(Boxes(), boxes);
     EXPECT_EQ(EnabledFrames(), step.frames);
-    EXPECT_EQ(Heard("shpIn_0") + Heard("shpOpto_0"), "offoff");
+    EXPECT_EQ(Status(), QString("offoff|polling stopped|TBX Polling Stopped|polling stopped|Line "
+                                "Sync Not Polled|%1")
+                            .arg(step.item == 6 ? "" : kLoaderModeLine));
+    if (step.item != 1) continue;
+    QTest::mouseClick(filters->findChild<QPushButton*>("cmdRetrieve"), Qt::LeftButton);
+    EXPECT_EQ(Boxes(), QStringList{QString("Tessera|The TBX is in flash loader mode: polling has "
+                                           "stopped, and the request was not sent.|%1")
+                                       .arg(static_cast<int>(common::Icon::kInformation))});
   }
-  Tick();
+  const common::Bytes get_filters = config::GetFiltersRequest();
+  EXPECT_FALSE(Tick().contains(QByteArray(reinterpret_cast<const char*>(get_filters.data()),
+                                          static_cast<qsizetype>(get_filters.size()))));
   EXPECT_EQ(EnabledFrames(), kAllFrames);
-  EXPECT_EQ(Heard("shpIn_0") + Heard("shpOpto_0"), "onon");
+  EXPECT_TRUE(Status().startsWith("onon|responding|TBX Responding|")) << Status().toStdString();
+}
+
+// Erase asks first (No is the default and sends nothing), and while the unit
+// erases the row under the panel says so over a busy bar.
+TEST_F(FlashMenuTest, EraseAsksFirstAndShowsThatItRuns) {
+  Make({.erase_ms = 300});
+  Tool(0);
+  Boxes();
+  unit_->prompts.QueueAnswer(common::Answer::kNo);
+  Tool(2);
+  EXPECT_EQ(Boxes(), QStringList{kEraseQuestion});
+  EXPECT_EQ(unit_->Sent().erases, 0);
+  // Half-way through the erase: what the row says, and whether its bar is busy.
+  QString seen;
+  unit_->prompts.on_show = [&] {
+    if (unit_->prompts.shown().size() != 1) return;
+    QTimer::singleShot(150, window_.get(), [&] {
+      auto* bar = Find<QProgressBar>("pgbProgress");
+      seen = QString("%1 %2")
+                 .arg(Find<QLabel>("lblReflashProgress")->accessibleName())
+                 .arg(bar->isVisible() && bar->maximum() == 0);
+    });
+  };
+  Tool(2);
+  ASSERT_EQ(unit_->prompts.shown().size(), 2u);
+  EXPECT_EQ(unit_->prompts.shown()[0].default_answer, common::Answer::kNo);
+  EXPECT_EQ(Boxes(),
+            (QStringList{kEraseQuestion,
+                         QString("Flash Program|Erase Flash Successful|%1").arg(kNoIcon)}));
+  EXPECT_EQ(seen, "Erasing the flash 1");
+  EXPECT_FALSE(Find("pgbProgress")->isVisible());
 }
 
 TEST_F(FlashMenuTest, FlashToolsWhenTheUnitFails) {
@@ -159,7 +226,7 @@ TEST_F(FlashMenuTest, FlashToolsWhenTheUnitFails) {
       // Garbled answers count as none: no box for read id, checksum and read record.
       {{.corrupted = {0x02, 0x03, 0x05, 0x06, 0x07}},
        {1, 3, 5, 2, 6},
-       {QString("Flash Program|Load Flash Program Successful.|%1").arg(kNoIcon),
+       {QString("Flash Program|Load Flash Program Successful.|%1").arg(kNoIcon), kEraseQuestion,
         QString("Flash Program|Erase Flash Failed|%1").arg(kNoIcon),
         QString("Flash Program|No Response|%1").arg(kNoIcon)}},
       {{.fail_program_at = 0x7000, .program_fault_status = 0x44},
@@ -209,9 +276,18 @@ TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
                  .arg(Find<QLabel>("lblReflashProgress")->isVisible())
                  .arg(EnabledFrames().isEmpty() && !Find<QAction>("mnuReFlash")->isEnabled());
   });
+  // What the row under the panel says as each phase begins.
+  QStringList phases;
+  QObject::connect(&menu_->Procedure(), &UpdateProcedure::PhaseChanged, [&] {
+    auto* label = Find<QLabel>("lblReflashProgress");
+    phases << (label->isVisible() ? label->accessibleName() : "hidden");
+  });
   unit_->prompts.QueueFile(path);
   Choose("mnuReFlash");
-  EXPECT_EQ(heard, (QStringList{"0 0 0 1", "33 1 1 1", "66 1 1 1"}));
+  EXPECT_EQ(heard, (QStringList{"0 1 1 1", "33 1 1 1", "66 1 1 1"}));
+  EXPECT_EQ(phases, (QStringList{"Launching the flash loader", "Erasing the flash",
+                                 "Programming and verifying the records",
+                                 "Checking the flash checksum", "Rebooting the TBX", "hidden"}));
   EXPECT_FALSE(bar->isVisible());
   EXPECT_FALSE(Find<QLabel>("lblReflashProgress")->isVisible());
   const QStringList boxes = Boxes();
@@ -221,7 +297,7 @@ TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
                               "\r\n   File Name: %1\r\n\r\n   KAL Model TBX-540\r\n"
                               "   Firmware Type 23\r\n   Firmware Version 1.5\r\n"
                               "   Comm Version 2.5\r\n|%2")
-                          .arg(path.toUpper())
+                          .arg(path)
                           .arg(static_cast<int>(common::Icon::kWarning)));
   EXPECT_EQ(unit_->device->Loader().Counters().launches, 2);  // the second got 0x40
   EXPECT_EQ(unit_->device->Loader().Flash()[0x7002], 0x00);

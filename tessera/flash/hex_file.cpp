@@ -86,17 +86,9 @@ FileSpec SplitPath(std::string_view path) {
   return parts;
 }
 
-HexFileChoice ChooseHexFile(std::string_view chosen_path) {
-  HexFileChoice choice;
-  choice.path = TrimBlanks(chosen_path);
-  choice.hex_file_name = choice.path;
-  for (char& c : choice.hex_file_name) c = AsciiUpper(c);
-  return choice;
-}
-
 NameOutcome NameCheck::Resolve(const std::function<bool(const NameQuestion&)>& ask) const {
   for (const NameQuestion& question : questions) {
-    if (!ask(question)) return {false, kUpdateCancelledText, 0};
+    if (!ask(question)) return {false, kUpdateCancelledText, {}, 0};
   }
   return outcome;
 }
@@ -104,12 +96,17 @@ NameOutcome NameCheck::Resolve(const std::function<bool(const NameQuestion&)>& a
 NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_firmware_type,
                            std::uint8_t unit_firmware_revision) {
   NameCheck check;
-  const std::string base = SplitPath(hex_file_name).BaseName;
+  // Every rejection but a cancelled question says how the name should look.
+  check.outcome.detail = kNamePatternText;
+  std::string upper(hex_file_name);
+  for (char& c : upper) c = AsciiUpper(c);
+  const FileSpec spec = SplitPath(upper);
+  const std::string& base = spec.BaseName;
   if (base.empty()) {
     // An empty box would leave the technician guessing.
+    const bool no_dot = spec.FileName.find('.') == std::string::npos;
     check.outcome.reason = InputFileText(
-        hex_file_name,
-        " has no name before its extension; firmware files are named like TBX2105(9F3C).HEX.");
+        hex_file_name, no_dot ? " has no extension." : " has no name before its extension.");
     return check;
   }
 
@@ -152,6 +149,7 @@ NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_fir
   const std::size_t close = base.rfind(')');
   if (open != std::string::npos && close != std::string::npos && open >= 1 && close > open + 1) {
     check.outcome.accepted = true;
+    check.outcome.detail.clear();
     check.outcome.expected_checksum =
         HexVal(std::string_view(base).substr(open + 1, close - open - 1));
   } else {
@@ -243,9 +241,12 @@ Validation ValidateHexFile(LineSource& file, std::string_view hex_file_name,
       if (record.data_count > result.longest_record) result.longest_record = record.data_count;
     } else if (record.type == kRecordEnd) {
       end_seen = true;
-      if (ImageChecksum(result.data_sum, result.data_count) != expected_checksum) {
+      const std::uint16_t image = ImageChecksum(result.data_sum, result.data_count);
+      if (image != expected_checksum) {
         failed = true;
         result.reason = InputFileText(hex_file_name, " is not valid, checksum error.");
+        result.detail = "Checksum of the image in the file: 0x" + HexText(image) +
+                        "; checksum in its name: 0x" + HexText(expected_checksum) + ".";
       }
     } else {
       base = NextBaseAddress(record, base);

@@ -41,15 +41,6 @@ struct FileSpec {
 // Blanks around the path are removed first; an empty path leaves every field empty.
 FileSpec SplitPath(std::string_view path);
 
-// The file the user chose. Messages and the name check use HexFileName (trimmed and
-// upper-cased); the file itself is opened by `path`, which a case-sensitive file
-// system needs unchanged.
-struct HexFileChoice {
-  std::string path;           // trimmed, case kept
-  std::string hex_file_name;  // HexFileName
-};
-HexFileChoice ChooseHexFile(std::string_view chosen_path);
-
 // One of the name check's OK/Cancel questions (warning icon, title
 // "Firmware Update Operation").
 struct NameQuestion {
@@ -62,6 +53,7 @@ struct NameQuestion {
 struct NameOutcome {
   bool accepted = false;
   std::string reason;                   // the rejection text
+  std::string detail;                   // below it: how firmware files are named
   std::uint32_t expected_checksum = 0;  // when accepted
 };
 
@@ -77,9 +69,15 @@ struct NameCheck {
 };
 
 inline constexpr char kUpdateCancelledText[] = "Firmware update operation cancelled";
+// Shown below a rejected name: what the name has to carry.
+inline constexpr char kNamePatternText[] =
+    "Firmware files are named TBXttrr(cccc).HEX: tt the firmware version type,\n"
+    "rr the revision, cccc the checksum of the image, all in hexadecimal;\n"
+    "for example TBX2105(9F3C).HEX.";
 
 // CheckHexFileName: the file name against the unit's current FirmwareType and
-// FirmwareRevision.
+// FirmwareRevision. `hex_file_name` is the path as chosen (trimmed), which the
+// messages show; its upper-cased form is what is compared.
 NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_firmware_type,
                            std::uint8_t unit_firmware_revision);
 
@@ -113,6 +111,7 @@ std::uint16_t ImageChecksum(std::uint32_t data_sum, std::uint32_t data_count);
 struct Validation {
   bool ok = false;
   std::string reason;            // why not
+  std::string detail;            // a checksum error's two values
   std::uint32_t data_count = 0;  // data bytes up to the end record (the progress total)
   std::uint32_t data_sum = 0;
   std::uint32_t data_records = 0;  // records with data bytes: one program request each

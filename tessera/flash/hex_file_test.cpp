@@ -50,9 +50,6 @@ TEST(SplitPathTest, Parts) {
     EXPECT_EQ(s.FullPath + "|" + s.Path + "|" + s.FileName + "|" + s.BaseName + "|" + s.Extension,
               parts);
   }
-  const HexFileChoice choice = ChooseHexFile("  /home/Tech/tbx2105(9f3c).hex ");
-  EXPECT_EQ(choice.path, "/home/Tech/tbx2105(9f3c).hex");  // opened as chosen
-  EXPECT_EQ(choice.hex_file_name, "/HOME/TECH/TBX2105(9F3C).HEX");
 }
 
 TEST(CheckHexFileNameTest, Verdicts) {
@@ -74,16 +71,16 @@ TEST(CheckHexFileNameTest, Verdicts) {
       {"TBX2103(1).HEX", 0x21, 0x05, "R", 1, ""},
       {"TBX0A03(1).HEX", 0x21, 0x14, "TR", 1, ""},
       // No base name: rejected, and the box says why.
-      {"TBX2105", 0x21, 0x05, "", std::nullopt,
-       "The input file (TBX2105) has no name before its extension; firmware files are named "
-       "like TBX2105(9F3C).HEX."},
+      {"/fw.d/TBX2105", 0x21, 0x05, "", std::nullopt,
+       "The input file (/fw.d/TBX2105) has no extension."},
       {"C:\\FW.D\\.HEX", 0x21, 0x05, "", std::nullopt,
-       "The input file (C:\\FW.D\\.HEX) has no name before its extension; firmware files are "
-       "named like TBX2105(9F3C).HEX."},
+       "The input file (C:\\FW.D\\.HEX) has no name before its extension."},
       {"(9F3C).HEX", 0x21, 0x05, "", std::nullopt, "The input file ((9F3C).HEX" + model},
       {"TB.HEX", 0x21, 0x05, "", std::nullopt, "The input file (TB.HEX" + model},
-      {"TBX2100(9F3C).HEX", 0x21, 0x05, "", std::nullopt,
-       "The input file (TBX2100(9F3C).HEX) does not contain a valid revision level (0)"},
+      // Messages show the path as it is on disk.
+      {"/home/Tech/tbx2100(9f3c).hex", 0x21, 0x05, "", std::nullopt,
+       "The input file (/home/Tech/tbx2100(9f3c).hex) does not contain a valid revision level "
+       "(0)"},
       {"TBX21(9F3C).HEX", 0x21, 0x05, "", std::nullopt,
        "The input file (TBX21(9F3C).HEX) does not contain a valid revision level (0)"},
       // The type question comes before the revision is found invalid.
@@ -109,6 +106,7 @@ TEST(CheckHexFileNameTest, Verdicts) {
     EXPECT_EQ(check.outcome.accepted, c.checksum.has_value()) << c.name;
     EXPECT_EQ(check.outcome.expected_checksum, c.checksum.value_or(0)) << c.name;
     EXPECT_EQ(check.outcome.reason, c.reason) << c.name;
+    EXPECT_EQ(check.outcome.detail, c.reason.empty() ? "" : kNamePatternText) << c.name;
   }
 }
 
@@ -205,7 +203,10 @@ TEST(ValidateHexFileTest, Files) {
   } cases[] = {
       {end, 0x0000, "", 0, 0},
       {":0100000000FF\r\n" + end, 0xFF01, "", 1, 1},
-      {":0100000000FF\r\n" + end, 0x0000, bad + "checksum error.", 1, 1},
+      {":0100000000FF\r\n" + end, 0x0000,
+       bad +
+           "checksum error.|Checksum of the image in the file: 0xFF01; checksum in its name: 0x0.",
+       1, 1},
       {":0270000001028b\r\n:00000001ff\r\n", 0xFE05, "", 2, 1},
       {":0270000001028B\n:00000001FF\n", 0xFE05, "", 2, 1},
       // Segment, linear and types 3 and 5 do not enter the checksum.
@@ -243,7 +244,7 @@ TEST(ValidateHexFileTest, Files) {
     LineReader reader(c.text);
     const Validation v = ValidateHexFile(reader, "C:\\TBX2105(0).HEX", c.expected);
     EXPECT_EQ(v.ok, c.reason.empty()) << c.text;
-    EXPECT_EQ(v.reason, c.reason) << c.text;
+    EXPECT_EQ(v.detail.empty() ? v.reason : v.reason + "|" + v.detail, c.reason) << c.text;
     EXPECT_EQ(v.data_count, c.data_count) << c.text;
     EXPECT_EQ(v.data_records, c.records) << c.text;
   }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tessera/flash/firmware_file.h"
+#include "tessera/flash/update_steps.h"
 
 namespace common {
 class Prompts;
@@ -33,7 +34,9 @@ struct UpdateResult {
     kFileRejected,  // the file was refused before anything was sent to the loader
     kUnitRefused,   // no reflash support, no launch, no or unsupported device codes
     kFailed,        // a failure once the erase was sent: the unit needs the update again
-    kAborted,       // Abort in a file error report: the program is to end now
+                    // (Ignore in a port failure report ends here too, or in
+                    // kUnitRefused before the erase, with no closing box)
+    kAborted,       // Abort in a file or port error report: the program is to end now
   };
   End end = End::kCancelled;
   std::string reason;           // the closing box's text; empty when none was shown
@@ -53,8 +56,9 @@ class UpdateProcedure : public QObject {
   bool Running() const { return running_; }
 
  signals:
-  // pgbProgress and lblReflashProgress are shown for a programming pass only.
-  void ProgressShown(bool shown);
+  // What the update does now (PhaseText): launch, erase, program, checksum, reboot;
+  // empty once it is over. `counted`: ProgressChanged follows (the programming pass).
+  void PhaseChanged(const QString& text, bool counted);
   // pgbProgress's value; never 100.
   void ProgressChanged(int percent);
   // Records programmed and verified so far in this pass, of how many; (0, total)
@@ -63,11 +67,25 @@ class UpdateProcedure : public QObject {
 
  private:
   UpdateResult Update();
-  // Asks an OK/Cancel question (warning icon, "Firmware Update Operation").
+  // Asks an OK/Cancel question (warning icon, "Firmware Update Operation"); Cancel
+  // is the default button.
   bool Confirm(const std::string& text);
-  // One erase, program and verify attempt; the failure's text, if any.
-  std::optional<std::string> Attempt(std::uint32_t expected_checksum);
-  std::optional<std::string> ProgramFile();
+  // One erase, program and verify attempt (1-based); the failure's text, if any.
+  std::optional<std::string> Attempt(int attempt, std::uint32_t expected_checksum);
+  std::optional<std::string> ProgramFile(int attempt);
+  void SetPhase(UpdatePhase phase, int attempt = 1);
+
+  // Runs an exchange with the unit again for as long as the port failed under it
+  // and the user chose Retry in the report; Ignore or Abort set stop_.
+  template <typename Operation>
+  auto Guarded(Operation operation) {
+    auto result = operation();
+    while (!stop_ && PortFailed()) result = operation();
+    return result;
+  }
+  // The port is gone (adapter pulled, device lost): reported with the Abort/Retry/
+  // Ignore box. True for Retry.
+  bool PortFailed();
 
   Session& session_;
   FlashLoader& loader_;
@@ -77,6 +95,8 @@ class UpdateProcedure : public QObject {
   std::uint32_t data_total_ = 0;
   int data_records_ = 0;
   bool running_ = false;
+  std::optional<UpdateResult::End> stop_;  // how the user ended the update in a port failure report
+  QString phase_text_;                     // of the phase shown now; empty: none
 };
 
 }  // namespace tessera::flash

@@ -84,6 +84,34 @@ std::string ReFlashContext(std::string_view hex_file_name) {
          std::string(hex_file_name) + "\"";
 }
 
+std::string PhaseText(UpdatePhase phase, int attempt) {
+  std::string text;
+  switch (phase) {
+    case UpdatePhase::kNone:
+      return text;
+    case UpdatePhase::kLaunch:
+      text = "Launching the flash loader";
+      break;
+    case UpdatePhase::kErase:
+      text = "Erasing the flash";
+      break;
+    case UpdatePhase::kProgram:
+      text = "Programming and verifying the records";
+      break;
+    case UpdatePhase::kChecksum:
+      text = "Checking the flash checksum";
+      break;
+    case UpdatePhase::kReboot:
+      text = "Rebooting the TBX";
+      break;
+  }
+  if (attempt > 1) {
+    text += " (attempt " + std::to_string(attempt) + " of " + std::to_string(kProgrammingAttempts) +
+            ")";
+  }
+  return text;
+}
+
 std::optional<int> ProgressValue(std::uint64_t programmed, std::uint64_t total) {
   if (programmed >= total) return std::nullopt;
   return static_cast<int>(programmed * 100 / total);

@@ -1,7 +1,8 @@
 // The decisions and texts of the firmware update, kept apart from the driver that
 // talks to the unit and the user. The driver's steps, in order:
-//   SupportCheck; caution box (kCautionText); file dialog; ChooseHexFile;
-//   CheckHexFileName(...).Resolve; open by HexFileChoice::path; ValidateHexFile;
+//   SupportCheck; caution box (kCautionText); file dialog; for a unit of unknown
+//   identity only now the probe for a loader left running; CheckHexFileName(...)
+//   .Resolve; open; ValidateHexFile;
 //   LaunchRequest until DecodeLaunch(...).ok() (kLaunchFailedText, Retry/Cancel);
 //   ReadIdRequest -> DeviceCheck;
 //   up to kProgrammingAttempts times: EraseRequest + ChecksumRequest -> EraseCheck;
@@ -45,8 +46,11 @@ inline constexpr char kNoEndRecordText[] = "Input file record error, no end reco
 inline constexpr char kNoNewChecksumText[] = "The new checksum could not be retrieved.";
 inline constexpr char kRebootFailedText[] = "Reflash is completed but the TBX will not reboot.";
 inline constexpr char kNoIdentityText[] = "Reflash is completed but the TBX will not respond.";
-// Unexpected failures of the procedure are reported under this routine name.
+// Unexpected failures of the procedure (the port failing under a loader exchange)
+// are reported under this routine name, with the Abort/Retry/Ignore box.
 inline constexpr char kReFlashRoutine[] = "mnuReFlash";
+// The report's error number for a port that failed (closed, adapter pulled).
+inline constexpr long kPortFailedError = 9;
 
 inline constexpr int kProgrammingAttempts = 3;
 // Units below this comm version have no field reflash.
@@ -86,6 +90,12 @@ std::string SummaryText(std::string_view hex_file_name, const UnitIdentity& iden
 
 // The context of the procedure's error reports (routine kReFlashRoutine).
 std::string ReFlashContext(std::string_view hex_file_name);
+
+// What the update is doing, for the window and the terminal. The programming pass
+// programs each record and reads it back before the next.
+enum class UpdatePhase { kNone, kLaunch, kErase, kProgram, kChecksum, kReboot };
+// "Erasing the flash", with "(attempt 2 of 3)" after a failed attempt; empty for kNone.
+std::string PhaseText(UpdatePhase phase, int attempt = 1);
 
 // pgbProgress for the bytes programmed so far; nullopt once they reach the total
 // (the bar is left as it is, so it never shows 100).

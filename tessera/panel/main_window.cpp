@@ -27,6 +27,13 @@ namespace tessera::panel {
 namespace {
 
 constexpr char kSimulatedMark[] = " [Simulated unit]";
+constexpr char kLoaderModeLine[] =
+    "Flash loader mode: polling has stopped. Help > Flash Tools > Reboot TBX returns the TBX to "
+    "normal operation.";
+constexpr char kPollingStopped[] = "polling stopped";
+// Frames the loader mode disables.
+constexpr const char* kLoaderFrames[] = {"fraIO",     "fraInputCtl", "fraOutputCtl",
+                                         "fraZcross", "fraStatus",   "fraBufferCtl"};
 constexpr int kPictureSize = 18;
 
 QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
@@ -101,6 +108,15 @@ void MainWindow::BuildControls() {
   top->addWidget(BuildControlFrames(), 1);
   column->addLayout(top);
   column->addWidget(BuildIoFrame(), 1);
+
+  lbl_loader_mode_ = new QLabel(kLoaderModeLine, central);
+  lbl_loader_mode_->setObjectName("lblLoaderMode");
+  lbl_loader_mode_->setAccessibleName(kLoaderModeLine);
+  lbl_loader_mode_->setWordWrap(true);
+  lbl_loader_mode_->setFrameShape(QFrame::StyledPanel);
+  lbl_loader_mode_->setStyleSheet("QLabel { font-weight: bold; padding: 4px; }");
+  lbl_loader_mode_->hide();
+  column->addWidget(lbl_loader_mode_);
 
   auto* progress_row = new QHBoxLayout;
   lbl_reflash_progress_ = new QLabel("Reflash Progress", central);
@@ -297,8 +313,9 @@ void MainWindow::BuildMenus() {
   AddItem(mnu_help_, "mnuReFlash", "&Firmware Update");
   QMenu* tools = mnu_help_->addMenu("Flash &Tools");
   tools->setObjectName("mnuFlashTools");
-  const char* flash_items[] = {"Launch",         "Read ID",     "Erase",     "Calculate CS",
-                               "Program Record", "Read Record", "Reboot TBX"};
+  // Erase sits next to harmless items: every item gets its own key.
+  const char* flash_items[] = {"&Launch",         "Read &ID",     "&Erase",     "&Calculate CS",
+                               "&Program Record", "Read &Record", "Re&boot TBX"};
   for (int i = 0; i < 7; ++i) AddItem(tools, common::ArrayName("mnuFlashItem", i), flash_items[i]);
   AddItem(mnu_help_, "mnuLinkTrace", "&Link Trace");
   mnu_help_->addSeparator()->setObjectName("mnuHelpDivider2");
@@ -417,6 +434,9 @@ void MainWindow::ShowLinkState(bool responding) {
     lbl_comm_->setText(text);
     lbl_comm_->setAccessibleName(text);
   }
+  // After loader mode the lamp was left hollow: the first answer fills it again.
+  shp_comm_status_->SetFilled(true);
+  shp_comm_status_->setAccessibleDescription("responding");
   shp_comm_status_->setVisible(responding);
   img_tbx_comm_->SetShown(!responding);
   if (fra_io_->isEnabled() != responding) common::EnableFrame(fra_io_, responding);
@@ -425,6 +445,8 @@ void MainWindow::ShowLinkState(bool responding) {
 }
 
 void MainWindow::ShowLineSync(bool error) {
+  shp_line_sync_->SetFilled(true);
+  shp_line_sync_->setAccessibleDescription("active");
   shp_line_sync_->setVisible(!error);
   img_line_sync_status_->SetShown(error);
   lbl_line_sync_->setText(error ? "Line Sync Error" : "Line Sync Active");
@@ -468,6 +490,45 @@ void MainWindow::SetPanelText(int panel, const QString& text) {
   QLabel* label = sb_panels_[panel - 1];
   if (label->text() == text) return;
   label->setText(text);
+}
+
+void MainWindow::ShowLoaderMode(bool running) {
+  lbl_loader_mode_->setVisible(running);
+  for (const char* name : kLoaderFrames) {
+    // fraIO waits for the unit's first good answer after the reboot.
+    if (!running && QLatin1String(name) == QLatin1String("fraIO")) continue;
+    common::EnableFrame(findChild<QWidget*>(name), !running);
+  }
+  if (!running) return;
+  // The lamps no longer say anything about the unit: hollow until polling is back.
+  for (Indicator* lamp : shp_in_) lamp->SetFilled(false);
+  for (Indicator* lamp : shp_opto_) lamp->SetFilled(false);
+  const struct {
+    Indicator* lamp;
+    common::Picture* picture;
+    QLabel* label;
+    const char* text;
+  } states[] = {{shp_comm_status_, img_tbx_comm_, lbl_comm_, "TBX Polling Stopped"},
+                {shp_line_sync_, img_line_sync_status_, lbl_line_sync_, "Line Sync Not Polled"}};
+  for (const auto& state : states) {
+    state.lamp->SetFilled(false);
+    state.lamp->setAccessibleDescription(kPollingStopped);
+    state.lamp->show();
+    state.picture->SetShown(false);
+    state.label->setText(state.text);
+    state.label->setAccessibleName(state.text);
+  }
+}
+
+void MainWindow::ShowReflashPhase(const QString& text, std::optional<int> percent) {
+  lbl_reflash_progress_->setVisible(!text.isEmpty());
+  pgb_progress_->setVisible(!text.isEmpty());
+  if (text.isEmpty()) return;
+  lbl_reflash_progress_->setText(text);
+  lbl_reflash_progress_->setAccessibleName(text);
+  // A range of 0 to 0 makes the bar a busy indicator.
+  pgb_progress_->setRange(0, percent ? 100 : 0);
+  if (percent) pgb_progress_->setValue(*percent);
 }
 
 QStringList MainWindow::ControlFrameNames() const {

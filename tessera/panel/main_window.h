@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "tessera/link/identity.h"
 #include "tessera/link/requests.h"
@@ -79,6 +80,15 @@ class MainWindow : public QMainWindow {
   // Control-frame and I/O frames the firmware update disables.
   QStringList ControlFrameNames() const;
 
+  // --- Flash loader -------------------------------------------------------------
+  // Loader mode: the frames are disabled, the input lamps dark, the link and line-sync
+  // indicators say that polling has stopped, and a line says how to leave the mode.
+  // Leaving it enables all but fraIO, which comes back with the unit's first answer.
+  void ShowLoaderMode(bool running);
+  // The reflash row: what the update or flash tool is doing now, with a percentage or
+  // (nullopt) a busy bar. An empty text hides the row.
+  void ShowReflashPhase(const QString& text, std::optional<int> percent);
+
  signals:
   // Every menu item choice, by object name (after its action, if any).
   void MenuItemChosen(const QString& name);
@@ -127,6 +137,7 @@ class MainWindow : public QMainWindow {
   std::array<QLabel*, 2> sb_panels_{};
   QProgressBar* pgb_progress_ = nullptr;
   QLabel* lbl_reflash_progress_ = nullptr;
+  QLabel* lbl_loader_mode_ = nullptr;
 
   QMenu* mnu_configure_ = nullptr;
   QMenu* mnu_buffers_ = nullptr;

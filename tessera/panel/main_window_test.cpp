@@ -161,10 +161,10 @@ TEST_F(PanelTest, ControlsCarryTheirCaptionsAndAccessibleNames) {
       {"Label1_3", "Opto #4"},      {"fraIO", "Input / Output Status"},
       {"fraBufferCtl", "Trans Buffer Control"}, {"btnTransControl_1", "Serial Bus #1"},
       {"cmdClearAll", "Clear Outputs"},         {"mnuFlashTools", "Flash &Tools"},
-      {"mnuFlashItem_0", "Launch"},             {"mnuFlashItem_1", "Read ID"},
-      {"mnuFlashItem_2", "Erase"},              {"mnuFlashItem_3", "Calculate CS"},
-      {"mnuFlashItem_4", "Program Record"},     {"mnuFlashItem_5", "Read Record"},
-      {"mnuFlashItem_6", "Reboot TBX"},         {"mnuAbout", "&About"},
+      {"mnuFlashItem_0", "&Launch"},            {"mnuFlashItem_1", "Read &ID"},
+      {"mnuFlashItem_2", "&Erase"},             {"mnuFlashItem_3", "&Calculate CS"},
+      {"mnuFlashItem_4", "&Program Record"},    {"mnuFlashItem_5", "Read &Record"},
+      {"mnuFlashItem_6", "Re&boot TBX"},        {"mnuAbout", "&About"},
   };
   // clang-format on
   for (const auto& [name, caption] : captions) {

@@ -10,6 +10,11 @@ namespace tessera {
 namespace {
 
 constexpr char kApplicationTitle[] = "Tessera";
+constexpr char kLoaderModeText[] =
+    "The TBX is in flash loader mode: polling has stopped, and the request was not sent.";
+constexpr char kLoaderModeDetail[] =
+    "Help > Flash Tools > Reboot TBX returns the TBX to normal operation\n"
+    "(during a firmware update, wait until the update has ended).";
 
 }  // namespace
 
@@ -77,6 +82,19 @@ bool Session::PollTick() { return loop_.Fire(); }
 
 void Session::SetRequestHandler(panel::Request request, panel::RequestTable::Handler handler) {
   request_table_.SetHandler(request, std::move(handler));
+}
+
+bool Session::Request(panel::Request request) {
+  if (PollingSuspended()) {
+    prompts_.Show({.title = kApplicationTitle,
+                   .text = kLoaderModeText,
+                   .buttons = common::Buttons::kOk,
+                   .icon = common::Icon::kInformation,
+                   .detail = kLoaderModeDetail});
+    return false;
+  }
+  state_.requests[request] = true;
+  return true;
 }
 
 void Session::Tick() {

@@ -60,9 +60,11 @@ class Session : public QObject {
   void SetOutputs(const panel::OutputData& outputs) { state_.output_data = outputs; }
 
   // Request flags: a dialog sets one; the next tick runs the routine registered
-  // for it, in the fixed order.
+  // for it, in the fixed order. While polling is suspended (the unit is in its flash
+  // loader) a request is refused with a box that says so, rather than held and fired
+  // by surprise after the reboot. False when refused.
   void SetRequestHandler(panel::Request request, panel::RequestTable::Handler handler);
-  void Request(panel::Request request) { state_.requests[request] = true; }
+  bool Request(panel::Request request);
 
   // The front-panel exchanges of the tick; true when the unit answered (for the
   // identify exchange: with the extended set).
@@ -73,6 +75,7 @@ class Session : public QObject {
 
   AppState& State() { return state_; }
   UnitLink& Link() { return link_; }
+  common::SerialPort& Port() { return port_; }
   common::Prompts& prompts() { return prompts_; }
   bool Simulated() const { return simulated_; }
   int PortNumber() const { return port_number_; }
