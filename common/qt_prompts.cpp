@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace common {
 
@@ -44,6 +45,26 @@ QMessageBox::Icon ToQt(Icon icon) {
   return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButton ToQt(Answer answer) {
+  switch (answer) {
+    case Answer::kOk:
+      return QMessageBox::Ok;
+    case Answer::kCancel:
+      return QMessageBox::Cancel;
+    case Answer::kRetry:
+      return QMessageBox::Retry;
+    case Answer::kAbort:
+      return QMessageBox::Abort;
+    case Answer::kIgnore:
+      return QMessageBox::Ignore;
+    case Answer::kYes:
+      return QMessageBox::Yes;
+    case Answer::kNo:
+      return QMessageBox::No;
+  }
+  return QMessageBox::NoButton;
+}
+
 Answer FromQt(int button) {
   switch (button) {
     case QMessageBox::Cancel:
@@ -74,7 +95,15 @@ QWidget* QtPrompts::Parent() const {
 }
 
 Answer QtPrompts::Show(const Message& message) {
-  QMessageBox box(ToQt(message.icon), message.title, message.text, ToQt(message.buttons), Parent());
+  // A window that owns the box may not be active right now (a file dialog just closed).
+  QWidget* owner = qobject_cast<QWidget*>(message.owner);
+  QMessageBox box(ToQt(message.icon), message.title, message.text, ToQt(message.buttons),
+                  owner != nullptr ? owner : Parent());
+  if (message.default_answer) {
+    if (QAbstractButton* button = box.button(ToQt(*message.default_answer))) {
+      box.setDefaultButton(qobject_cast<QPushButton*>(button));
+    }
+  }
   if (!message.detail.isEmpty()) {
     box.setInformativeText(message.detail);
     // The OS's reason names a device path: wrapping would break it at its slashes.
