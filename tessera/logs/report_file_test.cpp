@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 
 #include "common/prompts.h"
 
@@ -69,12 +72,42 @@ TEST(ReportFileTest, ASaveReplacesTheEarlierReportOrLeavesItAsItWas) {
     EXPECT_EQ(message.icon, common::Icon::kWarning);  // the exclamation mark
     EXPECT_EQ(message.buttons, common::Buttons::kOk);
     EXPECT_FALSE(message.text.isEmpty()) << f.what;  // the system's own words
+    EXPECT_EQ(message.detail, f.path);               // and which file
     EXPECT_EQ(Contents(earlier), "earlier report\r\n\r\n") << f.what;
   }
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"report.txt"});  // no leftovers
   common::ScriptedPrompts last;
   EXPECT_TRUE(SaveReport(last, earlier, "y"));
   EXPECT_EQ(Contents(earlier), "y\r\n");
+}
+
+// Runs `save` as a user without root (root writes into any folder): a forked child
+// that becomes "nobody" when the test runs as root. True when `save` returned true.
+bool SavedAsUser(const std::function<bool()>& save) {
+  if (::geteuid() != 0) return save();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && save();
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+TEST(ReportFileTest, AWritableFileInAFolderTheUserCannotWriteIsOverwrittenInPlace) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("report.txt");
+  common::ScriptedPrompts prompts;
+  ASSERT_TRUE(SaveReport(prompts, path, "earlier"));
+  QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ReadOther | QFileDevice::WriteOther);
+  QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                        QFileDevice::ReadOther | QFileDevice::ExeOther);
+  EXPECT_TRUE(SavedAsUser([&] { return SaveReport(prompts, path, "later"); }));
+  EXPECT_EQ(Contents(path), "later\r\n");
+  QFile::setPermissions(dir.path(),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 }  // namespace
