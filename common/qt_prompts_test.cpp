@@ -97,13 +97,11 @@ TEST(QtPromptsTest, ABoxOverADialogBelongsToTheDialog) {
         no_by_default = box.defaultButton() == box.button(QMessageBox::No);
       },
       QMessageBox::No);
-  prompts.Show({.title = "T",
-                .text = "Erase?",
-                .buttons = Buttons::kYesNo,
-                .icon = {},
-                .detail = {},
-                .default_answer = Answer::kNo,
-                .owner = &dialog});
+  Message question{
+      .title = "T", .text = "Erase?", .buttons = Buttons::kYesNo, .icon = {}, .detail = {}};
+  question.default_answer = Answer::kNo;
+  question.owner = &dialog;
+  prompts.Show(question);
   EXPECT_EQ(box_parent, &dialog);
   EXPECT_TRUE(no_by_default);
 }

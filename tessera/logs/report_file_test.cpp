@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
-#include <functional>
 
 #include "common/prompts.h"
 
@@ -81,33 +81,26 @@ TEST(ReportFileTest, ASaveReplacesTheEarlierReportOrLeavesItAsItWas) {
   EXPECT_EQ(Contents(earlier), "y\r\n");
 }
 
-// Runs `save` as a user without root (root writes into any folder): a forked child
-// that becomes "nobody" when the test runs as root. True when `save` returned true.
-bool SavedAsUser(const std::function<bool()>& save) {
-  if (::geteuid() != 0) return save();
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && save();
-    ::_exit(ok ? 0 : 1);
-  }
-  int status = 0;
-  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
-}
-
+// A writable report in a folder the user cannot write to. Root writes into any folder:
+// run as root, the save runs in a forked child that has become "nobody".
 TEST(ReportFileTest, AWritableFileInAFolderTheUserCannotWriteIsOverwrittenInPlace) {
   QTemporaryDir dir;
   const QString path = dir.filePath("report.txt");
   common::ScriptedPrompts prompts;
   ASSERT_TRUE(SaveReport(prompts, path, "earlier"));
-  QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ReadOther | QFileDevice::WriteOther);
-  QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                        QFileDevice::ReadOther | QFileDevice::ExeOther);
-  EXPECT_TRUE(SavedAsUser([&] { return SaveReport(prompts, path, "later"); }));
+  ::chmod(qPrintable(path), 0666);
+  ::chmod(qPrintable(dir.path()), 0555);
+  const auto save = [&] { return SaveReport(prompts, path, "later"); };
+  bool saved = ::geteuid() != 0 && save();
+  if (::geteuid() == 0) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && save() ? 0 : 1);
+    int status = 1;
+    saved = ::waitpid(child, &status, 0) == child && status == 0;
+  }
+  EXPECT_TRUE(saved);
   EXPECT_EQ(Contents(path), "later\r\n");
-  QFile::setPermissions(dir.path(),
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  ::chmod(qPrintable(dir.path()), 0700);
 }
 
 }  // namespace
