@@ -200,7 +200,8 @@ void LinkTraceWindow::SaveAs() {
                    .text = *error,
                    .buttons = Buttons::kOk,
                    .icon = Icon::kWarning,
-                   .detail = {}});
+                   .detail = *path,
+                   .owner = this});
     return;
   }
   const QString text =

@@ -2,6 +2,7 @@
 // command line can answer instead of a person.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -24,6 +25,8 @@ struct Message {
   // The button Enter presses; nullopt: the box's usual one. Questions that destroy
   // something default to No or Cancel.
   std::optional<Answer> default_answer = std::nullopt;
+  // The window the box belongs to (a QWidget); nullptr: the one the user works in.
+  QObject* owner = nullptr;
 };
 
 class Prompts {

@@ -1,9 +1,11 @@
 #include "common/pty_device.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include "common/link_tap.h"
 #include "common/port_names.h"
+#include "common/tool_command_line.h"
 #include "common/trace_file.h"
 
 #ifdef Q_OS_WIN
@@ -15,6 +17,8 @@ int RunPtyDevice(DeviceModel&, const PtyOptions&) { return 1; }
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -26,6 +30,7 @@ int RunPtyDevice(DeviceModel&, const PtyOptions&) { return 1; }
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <random>
 #include <thread>
@@ -40,10 +45,16 @@ void OnSignal(int) { g_stop = 1; }
 
 using Clock = std::chrono::steady_clock;
 
+// An answer on its way: paced, its bytes leave one after another from `due` on, as
+// on a real line, so the far end sees a long answer arrive bit by bit.
 struct PendingReply {
   Clock::time_point due;
   std::vector<std::uint8_t> bytes;
+  std::size_t sent = 0;
 };
+
+// Paced bytes go out in small groups: a wake-up per byte would cost more than it shows.
+constexpr std::size_t kPacedChunk = 16;
 
 std::string HexLine(char direction, const std::uint8_t* data, std::size_t size) {
   std::string line(1, direction);
@@ -98,14 +109,16 @@ class TrafficLog {
   bool verbose_;
 };
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+// `gone`: the client left; what it did not read is lost, as on a real line.
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size,
+              const std::function<bool()>& gone) {
   while (size > 0 && !g_stop) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN) {
         // Nobody reads the rest of a long answer: give up when asked to stop.
-        if (g_stop) return false;
+        if (g_stop || gone()) return false;
         pollfd p{fd, POLLOUT, 0};
         ::poll(&p, 1, 100);
         continue;
@@ -139,11 +152,17 @@ class PtyLine {
       std::fprintf(stderr, "cannot open %s: %s\n", slave_path_.c_str(), std::strerror(errno));
       return false;
     }
-    termios tio{};
-    ::tcgetattr(slave_, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(slave_, TCSANOW, &tio);
+    ::tcgetattr(slave_, &raw_);
+    ::cfmakeraw(&raw_);
+    ::tcsetattr(slave_, TCSANOW, &raw_);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    // Our own end never closes, so the line keeps what a client left on it: a client
+    // killed before it could restore its settings leaves its parity flags (which the
+    // next client's settings then fail against) and its exclusive claim. Watching the
+    // opens and closes of the client's end tells when the last client has gone.
+    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ >= 0) ::inotify_add_watch(watch_, slave_path_.c_str(), IN_OPEN | IN_CLOSE);
+    clients_ = 0;
 
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(link_).parent_path(), ec);
@@ -160,12 +179,35 @@ class PtyLine {
   void Close() {
     std::error_code ec;
     if (master_ >= 0) std::filesystem::remove(link_, ec);
+    if (watch_ >= 0) ::close(watch_);
     if (slave_ >= 0) ::close(slave_);
     if (master_ >= 0) ::close(master_);
-    slave_ = master_ = -1;
+    watch_ = slave_ = master_ = -1;
+  }
+
+  // Takes the opens and closes seen since the last call; once no client has the line
+  // open, it is made as a fresh one: raw, empty, and open to anybody. True then.
+  bool TakeOpensAndCloses() {
+    bool released = false;
+    alignas(inotify_event) char events[1024];
+    for (ssize_t n; (n = ::read(watch_, events, sizeof events)) > 0;) {
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        if (event->mask & IN_OPEN) ++clients_;
+        if ((event->mask & IN_CLOSE) && clients_ > 0 && --clients_ == 0) {
+          ::tcsetattr(slave_, TCSANOW, &raw_);
+          ::ioctl(slave_, TIOCNXCL);
+          ::tcflush(slave_, TCIOFLUSH);
+          released = true;
+        }
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    return released;
   }
 
   int master() const { return master_; }
+  int watch() const { return watch_; }
   const std::string& slave_path() const { return slave_path_; }
 
  private:
@@ -173,6 +215,9 @@ class PtyLine {
   std::string slave_path_;
   int master_ = -1;
   int slave_ = -1;
+  int watch_ = -1;
+  int clients_ = 0;  // opens of the client's end not yet closed
+  termios raw_{};
 };
 
 }  // namespace
@@ -218,8 +263,11 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       trace_failure_told = true;
     }
   };
-  std::printf("COM%d -> %s\n", options.port_number, line.slave_path().c_str());
-  std::fflush(stdout);
+  if (!WriteOutput(stdout,
+                   "COM" + std::to_string(options.port_number) + " -> " + line.slave_path() + "\n",
+                   stderr, QCoreApplication::applicationName())) {
+    return kOutputError;
+  }
 
   struct sigaction sa = {};
   sa.sa_handler = OnSignal;
@@ -229,6 +277,17 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
 
   auto line_time = [&](std::size_t bytes) {
     return std::chrono::microseconds(static_cast<long long>(bytes * options.micros_per_byte));
+  };
+  // How much of a reply has crossed the line by `now`: all of it at once unpaced.
+  const auto bytes_out_by = [&](const PendingReply& reply, Clock::time_point now) {
+    if (options.micros_per_byte <= 0) return reply.bytes.size();
+    const double us = std::chrono::duration<double, std::micro>(now - reply.due).count();
+    return std::min(reply.bytes.size(), static_cast<std::size_t>(us / options.micros_per_byte));
+  };
+  // When the next group of a reply is through.
+  const auto next_out = [&](const PendingReply& reply) {
+    const std::size_t upto = std::min(reply.bytes.size(), reply.sent + kPacedChunk);
+    return reply.due + line_time(upto);
   };
 
   std::deque<PendingReply> pending;  // by due time
@@ -270,8 +329,8 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
 
     int timeout_ms = -1;
     if (!pending.empty()) {
-      const auto wait =
-          std::chrono::duration_cast<std::chrono::milliseconds>(pending.front().due - Clock::now());
+      const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+          next_out(pending.front()) - Clock::now());
       timeout_ms = static_cast<int>(std::max<long long>(0, wait.count()));
     }
     if (first_request) {
@@ -285,9 +344,13 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       continue;
     }
     const bool flooding = is(LineFault::kFlood);
-    pollfd p{line.master(), static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0};
-    const int ready = ::poll(&p, 1, timeout_ms);
+    pollfd polled[2] = {{line.master(), static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0},
+                        {line.watch(), POLLIN, 0}};
+    const int ready = ::poll(polled, line.watch() >= 0 ? 2 : 1, timeout_ms);
     if (ready < 0 && errno != EINTR) break;
+    const pollfd& p = polled[0];
+    // Nobody hears the rest of an answer once its client has gone.
+    if (ready > 0 && (polled[1].revents & POLLIN) && line.TakeOpensAndCloses()) pending.clear();
     if (ready > 0 && (p.revents & POLLIN)) {
       const ssize_t n = ::read(line.master(), buf, sizeof buf);
       if (n > 0) {
@@ -299,11 +362,12 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
         if (fault) reply = ShapeReply(fault->kind, std::move(reply), options.reply_faults, random);
         if (!reply.bytes.empty()) {
           const auto due = Clock::now() + line_time(size) +
-                           std::chrono::milliseconds(std::max(0, reply.delay_ms)) +
-                           line_time(reply.bytes.size());
-          // A late answer must not hold back the prompt ones after it.
+                           std::chrono::milliseconds(std::max(0, reply.delay_ms));
+          // A late answer must not hold back the prompt ones after it, nor cut into
+          // one that is already on its way.
+          const auto from = pending.begin() + (!pending.empty() && pending.front().sent > 0);
           const auto at = std::upper_bound(
-              pending.begin(), pending.end(), due,
+              from, pending.end(), due,
               [](Clock::time_point t, const PendingReply& r) { return t < r.due; });
           pending.insert(at, {due, std::move(reply.bytes)});
         }
@@ -314,10 +378,20 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       if (n > 0) flooded += static_cast<unsigned long long>(n);
     }
     while (!pending.empty() && pending.front().due <= Clock::now()) {
-      const PendingReply& reply = pending.front();
-      log.Write('<', reply.bytes.data(), reply.bytes.size());
-      trace_block(TraceDirection::kFromDevice, reply.bytes.data(), reply.bytes.size());
-      if (!WriteAll(line.master(), reply.bytes.data(), reply.bytes.size())) break;
+      PendingReply& reply = pending.front();
+      const std::size_t upto = bytes_out_by(reply, Clock::now());
+      if (upto == reply.sent) break;
+      if (reply.sent == 0) {
+        log.Write('<', reply.bytes.data(), reply.bytes.size());
+        trace_block(TraceDirection::kFromDevice, reply.bytes.data(), reply.bytes.size());
+      }
+      if (!WriteAll(line.master(), reply.bytes.data() + reply.sent, upto - reply.sent,
+                    [&line] { return line.TakeOpensAndCloses(); })) {
+        pending.clear();
+        break;
+      }
+      reply.sent = upto;
+      if (reply.sent < reply.bytes.size()) break;
       pending.pop_front();
     }
   }

@@ -95,7 +95,10 @@ QWidget* QtPrompts::Parent() const {
 }
 
 Answer QtPrompts::Show(const Message& message) {
-  QMessageBox box(ToQt(message.icon), message.title, message.text, ToQt(message.buttons), Parent());
+  // A window that owns the box may not be active right now (a file dialog just closed).
+  QWidget* owner = qobject_cast<QWidget*>(message.owner);
+  QMessageBox box(ToQt(message.icon), message.title, message.text, ToQt(message.buttons),
+                  owner != nullptr ? owner : Parent());
   if (message.default_answer) {
     if (QAbstractButton* button = box.button(ToQt(*message.default_answer))) {
       box.setDefaultButton(qobject_cast<QPushButton*>(button));

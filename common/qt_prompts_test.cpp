@@ -89,6 +89,21 @@ TEST(QtPromptsTest, ABoxOverADialogBelongsToTheDialog) {
   WhenTheBoxShows([&](QMessageBox& box) { box_parent = box.parentWidget(); }, QMessageBox::Ok);
   prompts.Show({.title = "T", .text = "Port", .buttons = Buttons::kOk, .icon = {}, .detail = {}});
   EXPECT_EQ(box_parent, &main);
+  // A box that names its window goes there, whatever is active; Enter says No.
+  bool no_by_default = false;
+  WhenTheBoxShows(
+      [&](QMessageBox& box) {
+        box_parent = box.parentWidget();
+        no_by_default = box.defaultButton() == box.button(QMessageBox::No);
+      },
+      QMessageBox::No);
+  Message question{
+      .title = "T", .text = "Erase?", .buttons = Buttons::kYesNo, .icon = {}, .detail = {}};
+  question.default_answer = Answer::kNo;
+  question.owner = &dialog;
+  prompts.Show(question);
+  EXPECT_EQ(box_parent, &dialog);
+  EXPECT_TRUE(no_by_default);
 }
 
 }  // namespace

@@ -6,6 +6,9 @@ namespace common {
 
 std::optional<QString> WriteWholeFile(const QString& path, std::string_view content) {
   QSaveFile file(path);
+  // In a folder the user may not write to, a file the user may write is still
+  // replaced, in place: a plain overwrite would succeed there too.
+  file.setDirectWriteFallback(true);
   // Unbuffered: a short write shows up at the write, with the system's reason,
   // instead of in a flush that the commit does not check.
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();

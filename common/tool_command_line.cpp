@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace common {
 
@@ -89,24 +91,33 @@ void ToolCommandLine::AddFaultOptions(const std::vector<LineFault>& kinds) {
   AddValue({"fault-seed"}, "N", "seed of the noise and cuts, so runs repeat (default 1)");
 }
 
+bool WriteOutput(std::FILE* out, std::string_view text, std::FILE* err, const QString& program) {
+  errno = 0;
+  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  const int write_reason = errno;
+  const bool flushed = std::fflush(out) == 0;
+  const int reason = flushed ? write_reason : errno;
+  if (written && flushed && !std::ferror(out)) return true;
+  std::fprintf(err, "%s: standard output: %s\n", qPrintable(program),
+               reason != 0 ? std::strerror(reason) : "write failed");
+  return false;
+}
+
 std::optional<int> ToolCommandLine::Parse(const QStringList& arguments) {
   error_.clear();
   if (!parser_.parse(QStringList{program_} + arguments)) {
     Fail(parser_.errorText());
     return Report();
   }
-  if (parser_.isSet("help")) {
-    std::fputs(qPrintable(parser_.helpText()), out_);
-    return 0;
-  }
+  const auto written = [this](const std::string& text) {
+    return WriteOutput(out_, text, err_, program_) ? 0 : kOutputError;
+  };
+  if (parser_.isSet("help")) return written(parser_.helpText().toStdString());
   if (parser_.isSet("man")) {
-    std::fputs(ManPage(help_, QCoreApplication::applicationVersion().toStdString()).c_str(), out_);
-    return 0;
+    return written(ManPage(help_, QCoreApplication::applicationVersion().toStdString()));
   }
   if (parser_.isSet("version")) {
-    std::fprintf(out_, "%s %s\n", qPrintable(program_),
-                 qPrintable(QCoreApplication::applicationVersion()));
-    return 0;
+    return written((program_ + ' ' + QCoreApplication::applicationVersion() + '\n').toStdString());
   }
   if (!positional_allowed_ && !parser_.positionalArguments().isEmpty()) {
     Fail(QStringLiteral("unexpected argument '%1'").arg(parser_.positionalArguments().front()));

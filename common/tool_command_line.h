@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "common/line_faults.h"
@@ -19,6 +20,13 @@
 namespace common {
 
 inline constexpr int kUsageError = 2;
+// Standard output could not be written (a full disk, a closed pipe): every tool ends
+// with this status rather than 0 when what it printed did not arrive.
+inline constexpr int kOutputError = 10;
+
+// Writes `text` to `out` and flushes it. False when that or an earlier write to `out`
+// failed; then "<program>: standard output: <reason>" goes to `err`.
+bool WriteOutput(std::FILE* out, std::string_view text, std::FILE* err, const QString& program);
 
 class ToolCommandLine {
  public:
@@ -41,8 +49,8 @@ class ToolCommandLine {
 
   // Parses the arguments that follow the program name. Returns an exit status when
   // the program is to end now: 0 after --help, --version or --man (text on
-  // standard output), kUsageError after a bad line (problem and help on standard
-  // error).
+  // standard output; kOutputError when it could not be written), kUsageError after a bad line
+  // (problem and help on standard error).
   std::optional<int> Parse(const QStringList& arguments);
 
   bool IsSet(const QString& name) const { return parser_.isSet(name); }

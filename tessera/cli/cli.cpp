@@ -40,11 +40,6 @@ const std::vector<CliCommand>& Commands() {
   return commands;
 }
 
-void WriteAll(std::FILE* stream, const QByteArray& bytes) {
-  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-  std::fflush(stream);
-}
-
 int NotResponding(CliContext& context) {
   context.prompts.Show({.title = "Tessera",
                         .text = "TBX Not Responding",
@@ -106,6 +101,10 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
   if (app.session().Start(session_line, false)) {
     CliContext context{app, prompts, line, words.mid(1), out, err};
     status = command->run(context);
+    // A command that says it is done must have got its output out.
+    if (status == kExitOk && !common::WriteOutput(out, {}, err, QStringLiteral("tessera-cli"))) {
+      status = kExitOutput;
+    }
     app.session().Close();
   }
   if (trace.IsOpen()) {

@@ -51,7 +51,4 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out = stdout, std::FI
 // status that says so.
 int NotResponding(CliContext& context);
 
-// Writes text to a stream exactly as given (a report's CR LF stays CR LF).
-void WriteAll(std::FILE* stream, const QByteArray& bytes);
-
 }  // namespace tessera::cli

@@ -64,6 +64,7 @@ class PtyUnit {
     }
   }
   bool Ready() const { return ready_; }
+  const QProcessEnvironment& Environment() const { return env_; }
 
   // tessera-cli --port <kPort> <arguments>, as a program.
   CliRun Run(const QStringList& arguments, int timeout_ms = 30000) {

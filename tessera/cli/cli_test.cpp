@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "common/testing/test_support.h"
 #include "tessera/cli/cli_harness.h"
@@ -122,6 +123,54 @@ TEST(TesseraCliTest, IdentifyWritesBothLinesOrNone) {
   EXPECT_EQ(run.status, kExitNoAnswer);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "Tessera: The unit did not answer the extended identify request.\n");
+}
+
+// Standard output on a full disk: no command and no tool may end as if all was well.
+TEST(TesseraCliTest, AFullStandardOutputEndsWithStatus10) {
+  const QStringList commands[] = {{"--sim", "identify"},
+                                  {"--sim", "events"},
+                                  {"--sim", "transitions", "--count", "1"},
+                                  {"--help"},
+                                  {"--version"},
+                                  {"--man"}};
+  constexpr char kReason[] = "tessera-cli: standard output: No space left on device\n";
+  for (const QStringList& arguments : commands) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(RunTesseraCli(arguments, full, err), kExitOutput)
+        << arguments.join(' ').toStdString();
+    EXPECT_EQ(ReadBack(err), kReason) << arguments.join(' ').toStdString();
+    std::fclose(full);
+    std::fclose(err);
+  }
+  // The simulator's line that names its port, too.
+  QTemporaryDir dir;
+  QProcess sim;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("CABINET_COM_DIR", dir.path());
+  sim.setProcessEnvironment(env);
+  sim.setStandardOutputFile("/dev/full");
+  sim.start(BinDir() + "/tbx-sim", {"--port", "7"});
+  ASSERT_TRUE(sim.waitForFinished(5000));
+  EXPECT_EQ(sim.exitCode(), kExitOutput);
+  EXPECT_EQ(sim.readAllStandardError(), "tbx-sim: standard output: No space left on device\n");
+}
+
+// A client killed mid-read leaves its line settings and its exclusive claim on the
+// simulator's line; the next client must get in as on a real unit.
+TEST(TesseraCliTest, TheSimulatorTakesANewClientAfterOneWasKilled) {
+  testing::PtyUnit unit({"--paced", "--event-records", "2000"});
+  ASSERT_TRUE(unit.Ready());
+  QProcess killed;
+  killed.setProcessEnvironment(unit.Environment());
+  killed.start(BinDir() + "/tessera-cli", {"--port", QString::number(unit.kPort), "events"});
+  ASSERT_TRUE(killed.waitForStarted());
+  QTest::qWait(1500);  // well into the read
+  killed.terminate();
+  ASSERT_TRUE(killed.waitForFinished(3000));
+  const testing::CliRun next = unit.Run({"identify"}, 10000);
+  EXPECT_EQ(next.status, kExitOk) << next.err;
 }
 
 // --trace on both ends of the line: tessera-cli's records and tbx-sim's of the same

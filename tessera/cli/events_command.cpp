@@ -1,3 +1,9 @@
+#include <unistd.h>
+
+#include <QObject>
+#include <memory>
+
+#include "common/progress_meter.h"
 #include "common/tool_command_line.h"
 #include "tessera/cli/commands.h"
 #include "tessera/cli/exit_status.h"
@@ -18,7 +24,22 @@ CliCommand EventsCommand() {
       },
       [](CliContext& context) {
         logs::LogRoutines& routines = context.app.Logs();
+        // A full log takes over two minutes at 19 200 baud: a bar on a terminal says how
+        // far it is; a script's log file gets nothing.
+        std::unique_ptr<common::ProgressMeter> meter;
+        QObject listening;
+        if (::isatty(::fileno(context.err)) != 0) {
+          QObject::connect(&routines, &logs::LogRoutines::ReadEventsProgress, &listening,
+                           [&meter, &context](int received, int total) {
+                             if (!meter) {
+                               meter = std::make_unique<common::ProgressMeter>("records", total,
+                                                                               context.err);
+                             }
+                             meter->Update(received);
+                           });
+        }
         const logs::LogRead read = routines.ReadEvents();
+        meter.reset();
         if (read.outcome != logs::ReadOutcome::kRead) return ReportLogFailure(context, read);
         logs::LogText log;
         log.Append(read.text);

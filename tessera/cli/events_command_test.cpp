@@ -1,7 +1,11 @@
 // tessera-cli events: the report on standard output, in process against the built-in
 // unit and as a program against tbx-sim, where it must match the window's saved
 // report of the same log byte for byte; clearing after the read; the failures.
+#include <pty.h>
+#include <unistd.h>
+
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "tessera/cli/cli_harness.h"
 #include "tessera/cli/exit_status.h"
@@ -39,6 +43,23 @@ TEST(EventsCommandTest, TheBuiltInUnitsLogAndItsClearing) {
   EXPECT_EQ(cleared.status, kExitOk);
   EXPECT_EQ(cleared.out, kDemoReport);  // the log as it was before the clear
   EXPECT_EQ(cleared.err, "Clear TBX Event Log: Event Log Cleared\n");
+}
+
+// On a terminal a bar says how many records are in (a full log takes minutes); the
+// test above shows that a file gets nothing.
+TEST(EventsCommandTest, OnATerminalABarCountsTheRecords) {
+  int terminal = -1, line = -1;
+  ASSERT_EQ(::openpty(&terminal, &line, nullptr, nullptr, nullptr), 0);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = ::fdopen(line, "w");
+  EXPECT_EQ(RunTesseraCli({"--sim", "events"}, out, err), kExitOk);
+  std::fclose(err);
+  std::fclose(out);
+  char shown[4096] = {};
+  const ssize_t n = ::read(terminal, shown, sizeof shown - 1);
+  ::close(terminal);
+  EXPECT_NE(std::string(shown, std::max<ssize_t>(n, 0)).find("] 10/10 records"), std::string::npos)
+      << shown;
 }
 
 TEST(EventsCommandTest, OptionsOfTheOtherCommandAreRefusedBeforeThePortOpens) {

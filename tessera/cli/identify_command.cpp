@@ -1,4 +1,5 @@
 #include "common/terminal_prompts.h"
+#include "common/tool_command_line.h"
 #include "tessera/cli/commands.h"
 #include "tessera/cli/exit_status.h"
 #include "tessera/link/unit_address.h"
@@ -27,10 +28,10 @@ CliCommand IdentifyCommand() {
           return kExitNoAnswer;
         }
         // Both lines or neither: a script never sees half an answer.
-        std::fprintf(context.out, "%s\n%s\n", caption.c_str(),
-                     FirmwareVersionText(identity).c_str());
-        std::fflush(context.out);
-        return kExitOk;
+        const bool written =
+            common::WriteOutput(context.out, caption + '\n' + FirmwareVersionText(identity) + '\n',
+                                context.err, QStringLiteral("tessera-cli"));
+        return written ? kExitOk : kExitOutput;
       },
   };
 }

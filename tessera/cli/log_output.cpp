@@ -1,9 +1,7 @@
 #include "tessera/cli/log_output.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "common/terminal_prompts.h"
+#include "common/tool_command_line.h"
 #include "tessera/cli/exit_status.h"
 #include "tessera/logs/report.h"
 
@@ -19,13 +17,8 @@ int ReportLogFailure(CliContext& context, const logs::LogRead& read) {
 }
 
 bool WriteReport(CliContext& context, const std::string& log_text) {
-  const std::string report = logs::ReportFileContent(log_text);
-  errno = 0;
-  const bool written = std::fwrite(report.data(), 1, report.size(), context.out) == report.size();
-  if (std::fflush(context.out) == 0 && written && !std::ferror(context.out)) return true;
-  std::fprintf(context.err, "tessera-cli: standard output: %s\n",
-               errno != 0 ? std::strerror(errno) : "write failed");
-  return false;
+  return common::WriteOutput(context.out, logs::ReportFileContent(log_text), context.err,
+                             QStringLiteral("tessera-cli"));
 }
 
 }  // namespace tessera::cli

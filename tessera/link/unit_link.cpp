@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <optional>
 
 #include "common/link_tap.h"
@@ -41,6 +42,10 @@ UnitLink::UnitLink(common::SerialPort& port, common::Prompts& prompts, UnitIdent
     : QObject(parent), port_(port), prompts_(prompts), identity_(identity) {
   connect(&port_, &common::SerialPort::BytesReceived, this, [this] {
     if (busy_) {
+      if (body_expected_ > 0) {
+        emit ResponseProgress(static_cast<qint64>(rx_frame_.size()) + port_.BytesWaiting(),
+                              body_expected_);
+      }
       wait_.Wake();
     } else {
       // The unit never speaks unasked: whatever comes between exchanges is noise or a
@@ -135,8 +140,9 @@ bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms
       quit = true;
     }
     tx_done_ = false;
-    // The time-out runs from the end of transmission and covers header and body.
-    const QDeadlineTimer deadline(std::max(0, timeout_ms), Qt::PreciseTimer);
+    // The time-out runs from the end of transmission; a counted body gets more below.
+    QDeadlineTimer deadline(std::max(0, timeout_ms), Qt::PreciseTimer);
+    qint64 allowed_ms = timeout_ms;  // for the trace's account of a time-out
     std::optional<common::BusyGuard> hourglass;
     if (show_errors) hourglass.emplace(prompts_);
 
@@ -170,7 +176,7 @@ bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms
         } else {
           outcome = TraceOutcome::kWrongLength;
           outcome_detail = std::to_string(rx_frame_.size()) + " of " + std::to_string(expected) +
-                           " bytes in " + std::to_string(timeout_ms) + " ms";
+                           " bytes in " + std::to_string(allowed_ms) + " ms";
         }
         return false;
       }
@@ -192,8 +198,19 @@ bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms
         ok = false;
       }
       if (ok && shape.HasBody()) {
-        expected = shape.count + shape.BodyLength(rx_frame_);
-        ok = receive(shape.BodyLength(rx_frame_));
+        const qint64 body = shape.BodyLength(rx_frame_);
+        expected = shape.count + body;
+        // A full event log is over two minutes on the wire at 19 200 baud: the body
+        // gets its wire time, and the time-out stays as the margin beyond it.
+        const auto wire_ms =
+            static_cast<qint64>(std::ceil(body * port_.Settings().MicrosPerByte() / 1000.0));
+        allowed_ms = wire_ms + std::max(0, timeout_ms);
+        deadline.setRemainingTime(allowed_ms, Qt::PreciseTimer);
+        body_expected_ = expected;
+        emit ResponseProgress(static_cast<qint64>(rx_frame_.size()) + port_.BytesWaiting(),
+                              expected);
+        ok = receive(body);
+        body_expected_ = 0;
       }
       if (ok && !IsValidFrame(rx_frame_)) {
         ++counters_.checksum_errors;

@@ -57,7 +57,8 @@ class UnitLink : public QObject {
   // the valid response, or empty on failure (also when another exchange is in
   // progress, or the application quits during the wait). With show_errors the
   // hourglass shows while waiting and a failure asks Retry/Cancel
-  // ("Communications Error", CommErrorText()).
+  // ("Communications Error", CommErrorText()). A counted response's body gets the
+  // time its length needs on the wire at the port's line rate, plus timeout_ms.
   Bytes Exchange(ByteView request, ResponseShape shape, int timeout_ms = kDefaultTimeoutMs,
                  bool show_errors = false, int silent_retries = 0);
 
@@ -91,6 +92,9 @@ class UnitLink : public QObject {
   // FirmwareType and FirmwareRevision: the window runs its ShowFirmwareVersion part
   // (FirmwareVersionDisplay) now.
   void FirmwareVersionChanged();
+  // A counted response is coming in: `received` of its `expected` bytes are here.
+  // Emitted once its header is in, then as the body arrives.
+  void ResponseProgress(qint64 received, qint64 expected);
 
  private:
   // The two named parts of the exchange.
@@ -120,7 +124,8 @@ class UnitLink : public QObject {
   bool busy_ = false;
   LinkCounters counters_;
   common::LinkTap* tap_ = nullptr;
-  ByteView request_;  // of the exchange in progress, for the trace's names
+  ByteView request_;          // of the exchange in progress, for the trace's names
+  qint64 body_expected_ = 0;  // whole length of a counted answer while its body comes
 };
 
 }  // namespace tessera

@@ -200,7 +200,14 @@ TEST_F(UnitLinkTest, CountedResponses) {
     int records;
     int body_after_ms;  // -1: the body never comes; 0: with the header
     bool ok;
-  } cases[] = {{0, 0, true}, {1, 0, true}, {261, 0, true}, {2, 20, true}, {0, -1, false}};
+  } cases[] = {{0, 0, true},
+               {1, 0, true},
+               {261, 0, true},
+               {2, 20, true},
+               {0, -1, false},
+               // 705 body bytes take 404 ms at 19 200 baud: beyond the 200 ms time-out,
+               // within its wire time plus that margin.
+               {100, 150, true}};
   for (const auto& c : cases) {
     const Bytes all = EventLog(c.records);
     const QByteArray bytes = common::ToQByteArray(all);
@@ -215,8 +222,19 @@ TEST_F(UnitLinkTest, CountedResponses) {
       }
       return Bytes(all.begin(), all.begin() + 9);
     };
+    std::vector<qint64> progress;
+    QObject::connect(&r.link, &UnitLink::ResponseProgress, [&](qint64 received, qint64 of) {
+      EXPECT_EQ(of, qint64(all.size()));
+      progress.push_back(received);
+    });
     const Bytes rx = r.link.Exchange(BuildExtendedFrame(kCmdReadEvents), kEventLog, 200);
     EXPECT_EQ(rx, c.ok ? all : Bytes{}) << c.records << " records";
+    // From the header on, up to the whole answer when it came.
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front(), c.body_after_ms == 0 ? qint64(all.size()) : 9);
+    if (c.ok) {
+      EXPECT_EQ(progress.back(), qint64(all.size()));
+    }
   }
 }
 

@@ -9,7 +9,7 @@ namespace {
 using text::AppendDec;
 using text::AppendHex2;
 
-constexpr std::size_t kHeaderLength = 9;
+constexpr std::size_t kHeaderLength = kEventHeaderLength;
 constexpr std::size_t kMcLength = 4;
 // Header, MC and checksum around the records.
 constexpr std::size_t kFrameOverhead = kHeaderLength + kMcLength + 1;

@@ -21,6 +21,7 @@ inline constexpr ResponseShape kClearEventsResponse = ResponseShape::Fixed(8);
 inline constexpr std::string_view kEventsClearedText = "Event Log Cleared";
 inline constexpr std::string_view kEventsClearedTitle = "Clear TBX Event Log";
 
+inline constexpr int kEventHeaderLength = 9;
 inline constexpr int kEventRecordSize = 7;
 // Counts of 32768 and more (high byte 0x80 or above) are not taken as a log.
 inline constexpr int kMaxEventCount = 32767;

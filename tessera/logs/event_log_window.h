@@ -5,6 +5,7 @@
 
 #include "tessera/logs/log_window.h"
 
+class QProgressBar;
 class QPushButton;
 
 namespace tessera::logs {
@@ -16,11 +17,15 @@ class EventLogWindow : public LogWindow {
 
  private:
   void EnableRead(bool enabled);
+  // "Clear TBX Buffer" erases what only the unit holds: asked first, No by default.
+  bool ConfirmClear();
+  void ShowProgress(int received, int total);
 
   QPushButton* cmd_get_log_;
   QPushButton* cmd_clear_buffer_;
   QPushButton* cmd_clear_log_;
   QPushButton* cmd_save_;
+  QProgressBar* read_progress_;  // records in, of how many, while a read runs
 };
 
 }  // namespace tessera::logs

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -90,6 +91,13 @@ TEST_F(EventLogWindowTest, ButtonsRestWhileTheUnitIsAsked) {
                    [&] { during << Enabled(window); });
   QObject::connect(&app_->Logs(), &LogRoutines::ClearEventsStarted, window,
                    [&] { during << Enabled(window); });
+  // The read says how far it is, in records of the count its header gave.
+  device_.EventLog().records = sim::GeneratedEventRecords(300);
+  auto* bar = window->findChild<QProgressBar*>("prgReadLog");
+  ASSERT_NE(bar, nullptr);
+  QStringList progress;
+  QObject::connect(&app_->Logs(), &LogRoutines::ReadEventsProgress, window,
+                   [&] { progress << QString("%1 %2").arg(bar->isVisible()).arg(bar->text()); });
   Click(window, "cmdGetLog");
   Click(window, "cmdClearLog");
   Tick();
@@ -97,6 +105,8 @@ TEST_F(EventLogWindowTest, ButtonsRestWhileTheUnitIsAsked) {
   EXPECT_EQ(during[0], (QList<bool>{false, false, false, false}));  // reading
   EXPECT_EQ(during[1], (QList<bool>{false, false, true, true}));    // clearing
   EXPECT_EQ(Enabled(window), (QList<bool>{true, true, true, true}));
+  EXPECT_EQ(progress, QStringList{"1 300 of 300 records"});
+  EXPECT_FALSE(bar->isVisible());
   EXPECT_EQ(prompts_.max_busy_depth(), 1);  // the hourglass, and back
   EXPECT_EQ(prompts_.busy_depth(), 0);
 }
@@ -133,14 +143,26 @@ TEST_F(EventLogWindowTest, AnswersThatAreNoLogAddNothing) {
   EXPECT_EQ(app_->Link().Counters().count_errors, 1u);
 }
 
-TEST_F(EventLogWindowTest, ClearTbxBufferClearsTheUnitAndLeavesTheText) {
+TEST_F(EventLogWindowTest, ClearTbxBufferAsksThenClearsTheUnitAndLeavesTheText) {
   EventLogWindow* window = Window();
   GetLog(window);
   const std::string before = window->Text();
+  // The unit's log is gone for good: asked first, No by default, and No sends nothing.
+  prompts_.QueueAnswer(common::Answer::kNo);
   Click(window, "cmdClearLog");
-  EXPECT_EQ(TickRequests(), QStringList{"7E 0D 00 74"});
+  EXPECT_EQ(TickRequests(), QStringList());
   ASSERT_EQ(prompts_.shown().size(), 1u);
-  const common::Message& box = prompts_.shown()[0];
+  const common::Message& question = prompts_.shown()[0];
+  EXPECT_EQ(std::tuple(question.text, question.buttons, question.default_answer, question.owner),
+            std::tuple(QString("Erase the event log stored in TBX Address #5, 6 Pack Output "
+                               "Assembly Position #1?"),
+                       common::Buttons::kYesNo, std::optional(common::Answer::kNo),
+                       static_cast<QObject*>(window)));
+  prompts_.ClearShown();
+  Click(window, "cmdClearLog");  // Yes
+  EXPECT_EQ(TickRequests(), QStringList{"7E 0D 00 74"});
+  ASSERT_EQ(prompts_.shown().size(), 2u);
+  const common::Message& box = prompts_.shown()[1];
   EXPECT_EQ(std::tuple(box.title, box.text, box.buttons, box.icon),
             std::tuple(QString("Clear TBX Event Log"), QString("Event Log Cleared"),
                        common::Buttons::kOk, common::Icon::kNone));
@@ -151,7 +173,7 @@ TEST_F(EventLogWindowTest, ClearTbxBufferClearsTheUnitAndLeavesTheText) {
   device_.Model().Options().silent = true;
   Click(window, "cmdClearLog");
   Tick();
-  EXPECT_TRUE(prompts_.shown().empty());
+  EXPECT_EQ(prompts_.shown().size(), 1u);  // the question only
 }
 
 TEST_F(EventLogWindowTest, ClearDisplayBufferAndClosingKeepWhatTheyShould) {

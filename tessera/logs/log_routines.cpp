@@ -1,5 +1,7 @@
 #include "tessera/logs/log_routines.h"
 
+#include <algorithm>
+
 #include "common/prompts.h"
 #include "tessera/link/unit_link.h"
 #include "tessera/logs/event_log.h"
@@ -43,6 +45,11 @@ LogRead Read(std::string text, std::uint8_t status = 0) {
   return read;
 }
 
+// Whole records in the first `bytes` of a read's answer (header, records, MC, sum).
+int EventCountOfLength(qint64 bytes) {
+  return static_cast<int>((bytes - kEventHeaderLength) / kEventRecordSize);
+}
+
 LogRead BadAnswer() {
   LogRead read;
   read.outcome = ReadOutcome::kBadAnswer;
@@ -63,8 +70,18 @@ LogRead LogRoutines::ReadEvents() {
   Bracket bracket(this, &LogRoutines::ReadEventsStarted, &LogRoutines::ReadEventsFinished);
   common::BusyGuard hourglass(session_.prompts());
   UnitLink& link = session_.Link();
+  int shown = -1;
+  const QMetaObject::Connection progress = connect(
+      &link, &UnitLink::ResponseProgress, this, [this, &shown](qint64 received, qint64 expected) {
+        const int total = EventCountOfLength(expected);
+        const int records = std::clamp(EventCountOfLength(received), 0, total);
+        if (records == shown) return;  // a record at a time is enough for the eye
+        shown = records;
+        emit ReadEventsProgress(records, total);
+      });
   const Bytes response = link.Exchange(ReadEventsRequest(), kReadEventsResponse,
                                        kReadEventsTimeoutMs, /*show_errors=*/false);
+  disconnect(progress);
   if (response.empty()) return Failed(link);
   std::optional<std::string> text = DecodeEventLog(response);
   if (!text) return BadAnswer();

@@ -39,7 +39,8 @@ class LogRoutines : public QObject {
   // Registers the three routines for their request flags with the session.
   explicit LogRoutines(Session& session, QObject* parent = nullptr);
 
-  // 7F: the whole log, up to 20 s; silent on failure.
+  // 7F: the whole log, within 20 s plus the wire time of its records; silent on
+  // failure.
   LogRead ReadEvents();
   // 7E: shows "Event Log Cleared" when the unit confirmed it.
   LogRead ClearEvents();
@@ -48,6 +49,8 @@ class LogRoutines : public QObject {
 
  signals:
   void ReadEventsStarted();
+  // Records of the log being read that are in, of how many its header counts.
+  void ReadEventsProgress(int received, int total);
   void EventsRead(const std::string& decoded);
   void ReadEventsFinished();
   void ClearEventsStarted();

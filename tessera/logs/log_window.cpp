@@ -33,13 +33,13 @@ LogWindow::LogWindow(TesseraApp& app, const ReportWindow& texts, const QString& 
     : QWidget(parent, Qt::Window), app_(app), texts_(texts) {
   setObjectName(object_name);
   setWindowTitle(Latin1(texts_.unsaved_caption));
-  auto* column = new QVBoxLayout(this);
+  column_ = new QVBoxLayout(this);
   buttons_ = new QHBoxLayout;
-  column->addLayout(buttons_);
+  column_->addLayout(buttons_);
   view_ = new LogView(this);
   view_->setAccessibleName(Latin1(texts_.caption_base));
   view_->setMinimumSize(560, 320);
-  column->addWidget(view_, 1);
+  column_->addWidget(view_, 1);
 }
 
 QPushButton* LogWindow::AddButton(const QString& name, const QString& caption) {
@@ -82,7 +82,7 @@ void LogWindow::Save() {
   const std::optional<QString> path =
       prompts.SaveFile(Latin1(texts_.dialog_title), Latin1(kReportFileName), ReportFilterText());
   if (!path) return;
-  if (SaveReport(prompts, *path, log_text_.Text())) {
+  if (SaveReport(prompts, *path, log_text_.Text(), this)) {
     setWindowTitle(QString::fromStdString(SavedCaption(texts_, path->toStdString())));
   }
 }

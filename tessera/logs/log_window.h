@@ -11,6 +11,7 @@
 
 class QHBoxLayout;
 class QPushButton;
+class QVBoxLayout;
 
 namespace tessera {
 class TesseraApp;
@@ -35,6 +36,7 @@ class LogWindow : public QWidget {
 
   TesseraApp& App() { return app_; }
   QHBoxLayout* ButtonRow() const { return buttons_; }
+  QVBoxLayout* Column() const { return column_; }
   QPushButton* AddButton(const QString& name, const QString& caption);
   // cmdSave, the picture button; added last in the row.
   QPushButton* AddSaveButton();
@@ -52,6 +54,7 @@ class LogWindow : public QWidget {
   LogText log_text_;
   LogView* view_;
   QHBoxLayout* buttons_;
+  QVBoxLayout* column_;
 };
 
 }  // namespace tessera::logs

@@ -103,6 +103,7 @@ TEST_F(LogWindowTest, AFailedSaveKeepsTheCaptionAndTheText) {
     Save(window, path);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].icon, common::Icon::kWarning);
+    EXPECT_EQ(prompts_.shown()[0].owner, window);  // over the log window, not the main one
     EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (unsaved)");
     EXPECT_EQ(window->Text(), text);
     EXPECT_FALSE(QFile::exists(path));

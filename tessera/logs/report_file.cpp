@@ -1,45 +1,28 @@
 #include "tessera/logs/report_file.h"
 
-#include <QSaveFile>
-
 #include "common/prompts.h"
+#include "common/save_text.h"
 #include "tessera/logs/report.h"
 
 namespace tessera::logs {
 
-bool SaveReport(common::Prompts& prompts, const QString& path, std::string_view shown_text) {
-  QString error;
+bool SaveReport(common::Prompts& prompts, const QString& path, std::string_view shown_text,
+                QObject* owner) {
+  std::optional<QString> error;
   {
     common::BusyGuard hourglass(prompts);
-    const std::string content = ReportFileContent(shown_text);
-    QSaveFile file(path);
-    // Unbuffered: a short write (disk full) shows up at the write, with the system's
-    // reason, instead of being lost in a flush that the commit does not check.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-      error = file.errorString();
-    } else {
-      const auto size = static_cast<qint64>(content.size());
-      for (qint64 done = 0; done < size && error.isEmpty();) {
-        const qint64 written = file.write(content.data() + done, size - done);
-        if (written <= 0) {
-          error = file.errorString();
-        } else {
-          done += written;
-        }
-      }
-      if (!error.isEmpty()) {
-        file.cancelWriting();  // the earlier report stays as it was
-      } else if (!file.commit()) {
-        error = file.errorString();
-      }
-    }
+    error = common::WriteWholeFile(path, ReportFileContent(shown_text));
   }
-  if (error.isEmpty()) return true;
-  prompts.Show({.title = QStringLiteral("Tessera"),
-                .text = error,
-                .buttons = common::Buttons::kOk,
-                .icon = common::Icon::kWarning,
-                .detail = {}});
+  if (!error) return true;
+  // The system's words alone do not say which file.
+  common::Message message;
+  message.title = QStringLiteral("Tessera");
+  message.text = *error;
+  message.buttons = common::Buttons::kOk;
+  message.icon = common::Icon::kWarning;
+  message.detail = path;
+  message.owner = owner;
+  prompts.Show(message);
   return false;
 }
 

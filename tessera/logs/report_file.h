@@ -2,6 +2,7 @@
 // whole report is on disk, so a save that fails leaves an earlier report intact.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <string_view>
 
@@ -12,7 +13,9 @@ class Prompts;
 namespace tessera::logs {
 
 // Writes the shown text plus CR LF (ReportFileContent) to `path`. On failure shows
-// the system's reason in an exclamation box titled "Tessera" and returns false.
-bool SaveReport(common::Prompts& prompts, const QString& path, std::string_view shown_text);
+// the system's reason in an exclamation box titled "Tessera", with the path below it,
+// over `owner` (the window saved from), and returns false.
+bool SaveReport(common::Prompts& prompts, const QString& path, std::string_view shown_text,
+                QObject* owner = nullptr);
 
 }  // namespace tessera::logs

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -69,12 +72,35 @@ TEST(ReportFileTest, ASaveReplacesTheEarlierReportOrLeavesItAsItWas) {
     EXPECT_EQ(message.icon, common::Icon::kWarning);  // the exclamation mark
     EXPECT_EQ(message.buttons, common::Buttons::kOk);
     EXPECT_FALSE(message.text.isEmpty()) << f.what;  // the system's own words
+    EXPECT_EQ(message.detail, f.path);               // and which file
     EXPECT_EQ(Contents(earlier), "earlier report\r\n\r\n") << f.what;
   }
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"report.txt"});  // no leftovers
   common::ScriptedPrompts last;
   EXPECT_TRUE(SaveReport(last, earlier, "y"));
   EXPECT_EQ(Contents(earlier), "y\r\n");
+}
+
+// A writable report in a folder the user cannot write to. Root writes into any folder:
+// run as root, the save runs in a forked child that has become "nobody".
+TEST(ReportFileTest, AWritableFileInAFolderTheUserCannotWriteIsOverwrittenInPlace) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("report.txt");
+  common::ScriptedPrompts prompts;
+  ASSERT_TRUE(SaveReport(prompts, path, "earlier"));
+  ::chmod(qPrintable(path), 0666);
+  ::chmod(qPrintable(dir.path()), 0555);
+  const auto save = [&] { return SaveReport(prompts, path, "later"); };
+  bool saved = ::geteuid() != 0 && save();
+  if (::geteuid() == 0) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && save() ? 0 : 1);
+    int status = 1;
+    saved = ::waitpid(child, &status, 0) == child && status == 0;
+  }
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(Contents(path), "later\r\n");
+  ::chmod(qPrintable(dir.path()), 0700);
 }
 
 }  // namespace
