@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QStringList>
-
 #include <algorithm>
 
 #include "common/testing/test_support.h"
