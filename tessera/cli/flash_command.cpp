@@ -28,20 +28,23 @@ int RunFlash(CliContext& context) {
   flash::UpdateProcedure procedure(session, loader, context.prompts);
 
   // What the window knows from its polls before the update starts: who the unit is.
-  if (session.SendInputFrame()) {
-    session.SendKalRmsFrame();
-  } else if (loader.FindRunningLoader()) {
-    std::fprintf(context.err,
-                 "The TBX answers only its flash loader: an earlier update did not finish.\n");
-  } else {
-    return NotResponding(context);
-  }
+  // A unit that does not answer may sit in the loader an unfinished update left; the
+  // update asks for that only after the caution is answered.
+  const bool answered = session.SendInputFrame() && session.SendKalRmsFrame();
+  bool loader_noted = false;
 
   // A line for each phase, and one bar (or plain lines) per programming pass.
   std::unique_ptr<common::ProgressMeter> meter;
   QObject::connect(&procedure, &flash::UpdateProcedure::PhaseChanged,
-                   [&meter, &context](const QString& text, bool) {
+                   [&](const QString& text, bool) {
                      meter.reset();
+                     if (!answered && !loader_noted && loader.LoaderRunning()) {
+                       loader_noted = true;
+                       std::fputs(
+                           "The TBX answers only its flash loader: an earlier update did not "
+                           "finish.\n",
+                           context.err);
+                     }
                      if (!text.isEmpty()) std::fprintf(context.err, "%s ...\n", qPrintable(text));
                    });
   QObject::connect(

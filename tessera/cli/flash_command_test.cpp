@@ -71,10 +71,12 @@ TEST(FlashCommandTest, AgainstTbxSimOverAPseudoTerminal) {
             "\n\n   KAL Model TBX-540\n   Firmware Type 23\n   Firmware Version 1.5\n"
             "   Comm Version 2.5\n"},
        250},
-      // Resumed from the loader an earlier run left behind; its version is unknown.
+      // Resumed from the loader an earlier run left behind (looked for only once the
+      // caution is answered); its version is unknown.
       {{"--in-loader"}, {}, kExitOk,
-       {"The TBX answers only its flash loader: an earlier update did not finish.\n", kCaution,
-        "than the current installed version (0)", "Successfully Completed:"},
+       {kCaution, kAnsweredOk, "than the current installed version (0)",
+        "The TBX answers only its flash loader: an earlier update did not finish.\n",
+        "Successfully Completed:"},
        250},
       {{"--bad-erases", "3"}, {}, kExitAfterErase,
        {kCaution, "Firmware Update Operation Error: Flash did not erase.\n", kLoaderNote}, 0},
@@ -84,9 +86,12 @@ TEST(FlashCommandTest, AgainstTbxSimOverAPseudoTerminal) {
       {{"--device-code", "21"}, {}, kExitNoAnswer,
        {"Firmware Update Operation Error: Unsupported device, Mfg = 0x1F, Device = 0x21\n",
         kLoaderNote}, 0},
-      {{"--silent"}, {}, kExitNoAnswer, {"Tessera: TBX Not Responding\n"}, 0},
-      // Nobody to ask and no --yes: the caution is refused, nothing is sent.
+      {{"--silent"}, {}, kExitNoAnswer,
+       {kCaution, kAnsweredOk, "Firmware Update Operation Error: TBX Not Responding\n"}, 0},
+      // Nobody to ask and no --yes: the caution is refused, nothing is sent to the loader
+      // (not even a look for one at a silent unit).
       {{}, {file}, kExitNotAnswered, {kCaution, kNotAnswered}, 0},
+      {{"--silent"}, {file}, kExitNotAnswered, {kCaution, kNotAnswered}, 0},
       {{}, {"--yes", no_end}, kExitFileRejected,
        {kCaution, kAnsweredOk, "Firmware Update Operation Error: The input file (" +
             no_end.toStdString() + ") is not valid, no end record.\n"}, 0},
@@ -116,10 +121,14 @@ TEST(FlashCommandTest, AgainstTbxSimOverAPseudoTerminal) {
     ExpectInOrder(cli.readAllStandardError().toStdString(), c.err);
     EXPECT_EQ(cli.readAllStandardOutput(), "");
     int programs = 0;
+    int loader_requests = 0;
     for (const auto& block : ReadTrafficLog(log)) {
-      if (block.from_host && block.bytes.startsWith(QByteArray::fromHex("7004"))) ++programs;
+      if (!block.from_host) continue;
+      if (block.bytes.startsWith(QByteArray::fromHex("7004"))) ++programs;
+      if (block.bytes.startsWith(QByteArray::fromHex("70"))) ++loader_requests;
     }
     EXPECT_EQ(programs, c.programs);
+    if (c.status == kExitNotAnswered) EXPECT_EQ(loader_requests, 0);
   }
 }
 

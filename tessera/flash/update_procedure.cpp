@@ -114,7 +114,11 @@ UpdateResult UpdateProcedure::Update() {
   hex_file_name_ = SplitPath(chosen->toStdString()).FullPath;
   common::Delay(1);  // let the window repaint where the dialog was
 
-  if (refusal && !loader_.FindRunningLoader()) return fail(End::kUnitRefused, *refusal);
+  if (refusal && !loader_.FindRunningLoader()) {
+    // A unit that never identified itself and has no loader running is not answering:
+    // its revision is not known to be too old.
+    return fail(End::kUnitRefused, unknown ? "TBX Not Responding" : *refusal);
+  }
 
   // The name carries model, version type, revision and the expected image checksum.
   const NameOutcome name =
