@@ -11,7 +11,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "common/window_helpers.h"
 #include "tessera/config/dialog_parts.h"
