@@ -72,7 +72,16 @@ bool QtSerialPort::Open() {
             QStringLiteral("%1: %2. The user may need to be in the dialout group.").arg(path_, os));
         break;
       default:
-        SetStatus(QStringLiteral("Port unavailable"), QStringLiteral("%1: %2").arg(path_, os));
+        // Often the device refusing the line settings: say which port and which settings.
+        SetStatus(QStringLiteral("Port unavailable"),
+                  QStringLiteral("COM%1 (%2) could not be opened at %3: %4")
+                      .arg(QString::number(port_number_), path_,
+                           QStringLiteral("%1,%2,%3,%4")
+                               .arg(settings_.baud)
+                               .arg(QChar::fromLatin1(settings_.parity))
+                               .arg(settings_.data_bits)
+                               .arg(settings_.stop_bits),
+                           os));
         break;
     }
     return false;

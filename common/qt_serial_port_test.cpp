@@ -121,6 +121,17 @@ TEST_F(QtSerialPortTest, OpenFailuresNameTheirCause) {
   EXPECT_EQ(port.StatusText(), "Port not found");
   EXPECT_TRUE(port.ErrorDetail().contains("unplugged-adapter"));
   EXPECT_FALSE(port.IsOpen());
+
+  // A device that takes no line settings at all: which port, at what settings.
+  QFile plain(dir_.path() + "/not-a-tty");
+  ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(QFile::link(plain.fileName(), Com(7)));
+  ASSERT_TRUE(port.SetSettings("19200,E,8,1"));
+  port.SetPortNumber(7);
+  EXPECT_FALSE(port.Open());
+  EXPECT_EQ(port.StatusText(), "Port unavailable");
+  EXPECT_TRUE(port.ErrorDetail().startsWith("COM7 (")) << port.ErrorDetail().toStdString();
+  EXPECT_TRUE(port.ErrorDetail().contains("at 19200,E,8,1: ")) << port.ErrorDetail().toStdString();
 }
 
 TEST_F(QtSerialPortTest, SecondOpenerThroughAnotherLinkFindsThePortBusy) {

@@ -7,6 +7,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "common/window_helpers.h"
@@ -23,10 +26,18 @@ ComplexDialog::ComplexDialog(TesseraApp& app, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);  // the close box unloads; "Close" only hides
 
   auto* column = new QVBoxLayout(this);
-  auto* outputs = new QGridLayout;
+  // Eight outputs of twelve rows each are taller than a small laptop screen: they
+  // scroll, the buttons below them stay in view.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("fraOutputs");
+  scroll->setAccessibleName("Complex outputs");
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidgetResizable(true);
+  auto* container = new QWidget;
+  auto* outputs = new QGridLayout(container);
   for (int c = 0; c < kComplexOutputs; ++c) {
     const QString caption = QString("Complex Output #%1").arg(c + 1);
-    auto* frame = new QGroupBox(caption, this);
+    auto* frame = new QGroupBox(caption, container);
     frame->setObjectName(common::ArrayName("fraTrack", c));
     frame->setAccessibleName(caption);
     auto* grid = new QGridLayout(frame);
@@ -61,21 +72,35 @@ ComplexDialog::ComplexDialog(TesseraApp& app, QWidget* parent)
     }
     outputs->addWidget(frame, c / 4, c % 4);
   }
-  column->addLayout(outputs);
+  scroll->setWidget(container);
+  const QSize whole = container->sizeHint();
+  const int frame_width = 2 * scroll->frameWidth();
+  scroll->setMinimumWidth(whole.width() + frame_width +
+                          scroll->verticalScrollBar()->sizeHint().width());
+  scroll->setMinimumHeight(whole.height() / 4);
+  column->addWidget(scroll, 1);
 
   auto* buttons = new QHBoxLayout;
-  QPushButton* set = DialogButton("cmdSetComplex", "Set Complex", this);
-  QPushButton* clear = DialogButton("cmdClear", "Clear All", this);
-  QPushButton* close = DialogButton("cmdClose", "Close", this);
+  QPushButton* set = DialogButton("cmdSetComplex", "&Set Complex", this);
+  QPushButton* clear = DialogButton("cmdClear", "C&lear All", this);
+  QPushButton* close = DialogButton("cmdClose", "&Close", this);
   buttons->addStretch();
   for (QPushButton* button : {set, clear, close}) buttons->addWidget(button);
   column->addLayout(buttons);
   connect(set, &QPushButton::clicked, this, &ComplexDialog::SetComplex);
   connect(clear, &QPushButton::clicked, this, &ComplexDialog::ClearAll);
   connect(close, &QPushButton::clicked, this, &QWidget::hide);
+  MakeCloseButton(this, close);
 
   ClearAll();
-  adjustSize();
+  // Every output in view where the screen is tall enough; else as tall as it allows
+  // (less the title bar).
+  const int rest = sizeHint().height() - scroll->sizeHint().height();
+  QSize size(sizeHint().width(), rest + whole.height() + frame_width);
+  if (const QScreen* screen = this->screen()) {
+    size = size.boundedTo(screen->availableGeometry().size() - QSize(0, kTitleBarAllowance));
+  }
+  resize(size.expandedTo(minimumSizeHint()));
   common::CentreOnScreen(this);
 }
 

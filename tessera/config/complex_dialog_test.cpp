@@ -7,7 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 
+#include "tessera/config/dialog_parts.h"
 #include "tessera/panel/window_harness.h"
 
 namespace tessera::config {
@@ -126,6 +128,15 @@ TEST_F(ComplexDialogTest, ADurationAbove65535IsRefusedAndNeverSent) {
   EXPECT_EQ(QApplication::focusWidget(), field);
   EXPECT_EQ(field->selectedText(), "70000");
   EXPECT_EQ(TickRequests(), QStringList());
+  // A box that stays up until answered: the field loses the focus to it, and the
+  // field's own check, due once the click is over, runs while it is up.
+  prompts_.on_show = [] {
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+    QTest::qWait(20);
+  };
+  Click(dialog, "cmdSetComplex");
+  prompts_.on_show = nullptr;
+  EXPECT_EQ(Shown(), QStringList{kRangeMessage});
   // Frame B never follows a frame A the unit left unanswered.
   Type(field, "7");
   device_.Tables().frame_a_answer = sim::FrameAAnswer::kSilent;
@@ -150,6 +161,33 @@ TEST_F(ComplexDialogTest, ClearCloseAndTheCloseBox) {
   dialog->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(Field(Dialog(), "txtSecondaryDuration", 1)->text(), "0");
+}
+
+// Every configuration dialog on a 1024x768 screen: its buttons within reach, and
+// closed from the keyboard by Escape or the Close button's mnemonic.
+TEST_F(ComplexDialogTest, EachDialogFitsASmallScreenAndClosesFromTheKeyboard) {
+  for (const char* item : {"mnuConfigureInputs", "mnuInputTracking", "mnuComplexOutputs"}) {
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::ALT | Qt::Key_C}) {
+      QWidget* dialog = Open(item);
+      dialog->resize(1024, 768 - kTitleBarAllowance);
+      EXPECT_LE(dialog->height(), 768 - kTitleBarAllowance) << item;
+      EXPECT_LE(dialog->width(), 1024) << item;
+      auto* close = Find<QPushButton>(dialog, "cmdClose");
+      EXPECT_TRUE(dialog->rect().contains(QRect(close->mapTo(dialog, QPoint()), close->size())))
+          << item;
+      EXPECT_EQ(close->accessibleName(), "Close");
+      // The previous dialog's going may still move the activation: let it, then come back.
+      QCoreApplication::processEvents();
+      dialog->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+      if (dialog->focusWidget() == nullptr) QTest::keyClick(dialog, Qt::Key_Tab);
+      QWidget* focus = dialog->focusWidget();
+      ASSERT_NE(focus, nullptr) << item;
+      QTest::keyClick(focus, key.key(), key.keyboardModifiers());
+      EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->isHidden(); }, 1000)) << item;
+    }
+  }
+  EXPECT_EQ(Shown(), QStringList());
 }
 
 }  // namespace

@@ -17,8 +17,10 @@ ConfigRoutines::ConfigRoutines(Session& session, QObject* parent)
 }
 
 bool ConfigRoutines::GetFilters() {
-  const Bytes response = session_.Link().Exchange(GetFiltersRequest(), kGetFiltersResponse,
-                                                  kDefaultTimeoutMs, /*show_errors=*/true);
+  const Bytes response = session_.Link().Exchange(
+      GetFiltersRequest(), kGetFiltersResponse, kDefaultTimeoutMs, /*show_errors=*/true, 0,
+      QStringLiteral("The request was Get Values (the unit's input filter table, 7D).\n"
+                     "Check the cable, the unit's power, the port and the unit address."));
   const std::optional<FilterTable> table = ParseGetFiltersResponse(response);
   if (!table) return false;
   emit FiltersRead(*table);

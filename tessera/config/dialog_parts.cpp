@@ -4,16 +4,24 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "common/window_helpers.h"
+#include "tessera/config/value_field.h"
 
 namespace tessera::config {
 
 QPushButton* DialogButton(const QString& name, const QString& caption, QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(name);
-  button->setAccessibleName(caption);
+  button->setAccessibleName(QString(caption).remove('&'));
   return button;
+}
+
+void MakeCloseButton(QWidget* window, QPushButton* close) {
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+  QObject::connect(escape, &QShortcut::activated, close, &QPushButton::click);
+  for (ValueField* field : window->findChildren<ValueField*>()) field->SetCloseControl(close);
 }
 
 QComboBox* AddList(QGridLayout* grid, int row, const QString& base, int index, const QString& label,

@@ -41,11 +41,11 @@ FilterDialog::FilterDialog(TesseraApp& app, QWidget* parent)
   column->addWidget(BuildEntries(), 1);
 
   auto* buttons = new QHBoxLayout;
-  QPushButton* get = DialogButton("cmdRetrieve", "Get Values", this);
-  QPushButton* set = DialogButton("cmdSetFilters", "Set Filters", this);
-  QPushButton* clear = DialogButton("cmdClearAll", "Clear All", this);
-  QPushButton* defaults = DialogButton("cmdDefault", "Set Default", this);
-  QPushButton* close = DialogButton("cmdClose", "Close", this);
+  QPushButton* get = DialogButton("cmdRetrieve", "&Get Values", this);
+  QPushButton* set = DialogButton("cmdSetFilters", "&Set Filters", this);
+  QPushButton* clear = DialogButton("cmdClearAll", "C&lear All", this);
+  QPushButton* defaults = DialogButton("cmdDefault", "Set &Default", this);
+  QPushButton* close = DialogButton("cmdClose", "&Close", this);
   for (QPushButton* button : {get, set, clear, defaults, close}) buttons->addWidget(button);
   column->addLayout(buttons);
 
@@ -55,6 +55,7 @@ FilterDialog::FilterDialog(TesseraApp& app, QWidget* parent)
   connect(clear, &QPushButton::clicked, this, [this] { ShowFields(ClearedFilterFields()); });
   connect(defaults, &QPushButton::clicked, this, [this] { ShowFields(DefaultFilterFields()); });
   connect(close, &QPushButton::clicked, this, &QWidget::hide);
+  MakeCloseButton(this, close);
   connect(&app_.Config(), &ConfigRoutines::FiltersRead, this,
           [this](const FilterTable& table) { ShowFields(FilterFieldsOf(table)); });
 

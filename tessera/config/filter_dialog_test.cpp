@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <functional>
 
 #include "tessera/panel/window_harness.h"
 
@@ -189,6 +190,8 @@ TEST_F(FilterDialogTest, AValueOutOfRangeIsNeverSent) {
   field->setText("256");                 // as if left there before the check ran
   Click(dialog, "cmdSetFilters");
   QCoreApplication::processEvents();
+  ASSERT_EQ(prompts_.shown().size(), 1u);
+  EXPECT_EQ(prompts_.shown()[0].detail, "Input 50 Falling holds 256.");  // which field
   EXPECT_EQ(Shown(), QStringList{kRangeMessage});
   EXPECT_EQ(QApplication::focusWidget(), field);
   EXPECT_EQ(field->selectedText(), "256");
@@ -223,9 +226,33 @@ TEST_F(FilterDialogTest, ASilentUnitAsksRetryOrCancelAndLeavesTheFields) {
   prompts_.QueueAnswer(common::Answer::kCancel);
   Click(dialog, "cmdRetrieve");
   EXPECT_EQ(TickRequests(), (QStringList{"7D 0D 00 75", "7D 0D 00 75"}));
+  ASSERT_FALSE(prompts_.shown().empty());
+  EXPECT_TRUE(prompts_.shown()[0].detail.startsWith("The request was Get Values"));
   EXPECT_EQ(Shown(), (QStringList{"Communications Error: Rx Timeout Error!",
                                   "Communications Error: Rx Timeout Error!"}));
   EXPECT_EQ(Edge(dialog, 0)->text(), "9");
+}
+
+TEST_F(FilterDialogTest, AValueAbove255DoesNotKeepTheTechnicianFromLeaving) {
+  const std::function<void(QWidget*)> ways_out[] = {
+      [](QWidget* close) {  // a real click: events run between press and release
+        QTest::mousePress(close, Qt::LeftButton, {}, QPoint(8, close->height() / 2));
+        QCoreApplication::processEvents();
+        QTest::mouseRelease(close, Qt::LeftButton, {}, QPoint(8, close->height() / 2));
+      },
+      [](QWidget* close) { QTest::keyClick(close->window(), Qt::Key_C, Qt::AltModifier); },
+      [](QWidget* close) { QTest::keyClick(close->window()->focusWidget(), Qt::Key_Escape); },
+  };
+  for (const auto& leave : ways_out) {
+    FilterDialog* dialog = Dialog();
+    Type(Edge(dialog, 3), "300");
+    leave(Find(dialog, "cmdClose"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->isHidden(); }, 1000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Shown(), QStringList());
+  }
+  EXPECT_EQ(TickRequests(), QStringList());
+  EXPECT_EQ(device_.Tables().filter_writes, 0);
 }
 
 }  // namespace

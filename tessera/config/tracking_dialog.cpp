@@ -40,15 +40,16 @@ TrackingDialog::TrackingDialog(TesseraApp& app, QWidget* parent)
   column->addLayout(tracks);
 
   auto* buttons = new QHBoxLayout;
-  QPushButton* set = DialogButton("cmdSetTracking", "Set Tracking", this);
-  QPushButton* clear = DialogButton("cmdClear", "Clear All", this);
-  QPushButton* close = DialogButton("cmdClose", "Close", this);
+  QPushButton* set = DialogButton("cmdSetTracking", "&Set Tracking", this);
+  QPushButton* clear = DialogButton("cmdClear", "C&lear All", this);
+  QPushButton* close = DialogButton("cmdClose", "&Close", this);
   buttons->addStretch();
   for (QPushButton* button : {set, clear, close}) buttons->addWidget(button);
   column->addLayout(buttons);
   connect(set, &QPushButton::clicked, this, &TrackingDialog::SetTracking);
   connect(clear, &QPushButton::clicked, this, &TrackingDialog::ClearAll);
   connect(close, &QPushButton::clicked, this, &QWidget::hide);
+  MakeCloseButton(this, close);
 
   ClearAll();
   adjustSize();

@@ -1,5 +1,6 @@
 #include "tessera/config/value_field.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
@@ -21,6 +22,7 @@ ValueField::ValueField(const QString& object_name, const FieldRange& range,
 bool ValueField::OutOfRange() const { return RangeError(text().toStdString(), range_).has_value(); }
 
 void ValueField::Refuse() {
+  if (refusing_) return;
   refusing_ = true;
   setFocus(Qt::OtherFocusReason);
   selectAll();
@@ -29,7 +31,7 @@ void ValueField::Refuse() {
                                              static_cast<qsizetype>(range_.message.size())),
                  .buttons = common::Buttons::kOk,
                  .icon = common::Icon::kNone,
-                 .detail = {}});
+                 .detail = QStringLiteral("%1 holds %2.").arg(accessibleName(), text())});
   refusing_ = false;
 }
 
@@ -61,8 +63,12 @@ void ValueField::focusOutEvent(QFocusEvent* event) {
   // Taking the focus back while it is still moving away confuses the widget it is
   // moving to: do it once the move is over.
   QTimer::singleShot(0, this, [this] {
-    // The dialog may have refused the field itself meanwhile (a click on "Set").
-    if (isVisible() && !hasFocus() && OutOfRange()) Refuse();
+    // The dialog may have refused a field itself meanwhile (a click on "Set"), and its
+    // box may still be up; a technician on the way out is not held back.
+    const QWidget* to = QApplication::focusWidget();
+    if (refusing_ || !isVisible() || hasFocus() || !OutOfRange()) return;
+    if (close_control_ != nullptr && to == close_control_) return;
+    Refuse();
   });
 }
 

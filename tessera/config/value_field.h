@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QPointer>
 
 #include "tessera/config/field_rules.h"
 
@@ -21,8 +22,12 @@ class ValueField : public QLineEdit {
 
   // The field's value is out of range.
   bool OutOfRange() const;
-  // Focus back into the field, the whole text selected, the range message shown.
+  // Focus back into the field, the whole text selected, the range message shown
+  // (naming the field); nothing when a range message is already up.
   void Refuse();
+  // The control that closes the window: moving to it is leaving the window, not the
+  // field, so the value is not checked (it is never sent either).
+  void SetCloseControl(QWidget* control) { close_control_ = control; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -31,7 +36,10 @@ class ValueField : public QLineEdit {
  private:
   const FieldRange& range_;
   common::Prompts& prompts_;
-  bool refusing_ = false;
+  QPointer<QWidget> close_control_;
+  // A range message is up, over whichever field: the boxes are modal, and a second
+  // one for the same mistake would only stack on the first.
+  static inline bool refusing_ = false;
 };
 
 }  // namespace tessera::config

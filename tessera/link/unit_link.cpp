@@ -65,7 +65,7 @@ UnitLink::UnitLink(common::SerialPort& port, common::Prompts& prompts, UnitIdent
 UnitLink::~UnitLink() = default;
 
 Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, bool show_errors,
-                         int silent_retries) {
+                         int silent_retries, const QString& what_failed) {
   if (busy_) {
     // A timer or click inside our wait: nesting would steal this exchange's answer.
     ++counters_.rejected_busy;
@@ -75,6 +75,7 @@ Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, 
   request_ = request;
   ++counters_.exchanges;
   retry_count_ = silent_retries;
+  what_failed_ = what_failed;
   for (bool first = true;; first = false) {
     if (!first) ++counters_.resends;
     DropWaiting();
@@ -250,6 +251,7 @@ bool UnitLink::Fail(const QString& text, bool show_errors) {
   message.text = text;
   message.buttons = common::Buttons::kRetryCancel;
   message.icon = common::Icon::kCritical;
+  message.detail = what_failed_;
   if (prompts_.Show(message) == common::Answer::kRetry) {
     retry_count_ = 0;
     return false;

@@ -57,10 +57,11 @@ class UnitLink : public QObject {
   // the valid response, or empty on failure (also when another exchange is in
   // progress, or the application quits during the wait). With show_errors the
   // hourglass shows while waiting and a failure asks Retry/Cancel
-  // ("Communications Error", CommErrorText()). A counted response's body gets the
-  // time its length needs on the wire at the port's line rate, plus timeout_ms.
+  // ("Communications Error", CommErrorText()), with `what_failed` (the request in the
+  // user's words and what to check) as the box's detail. A counted response's body
+  // gets the time its length needs on the wire at the port's line rate, plus timeout_ms.
   Bytes Exchange(ByteView request, ResponseShape shape, int timeout_ms = kDefaultTimeoutMs,
-                 bool show_errors = false, int silent_retries = 0);
+                 bool show_errors = false, int silent_retries = 0, const QString& what_failed = {});
 
   // The extended identify exchange (71 0D 00 00 81, 15 bytes, 500 ms). True when an
   // extended response came: KalUnit is set and the versions are taken (and
@@ -121,6 +122,7 @@ class UnitLink : public QObject {
   int comm_error_ = 0;    // CommError
   QString comm_error_text_;
   int retry_count_ = 0;  // RetryCount
+  QString what_failed_;
   bool busy_ = false;
   LinkCounters counters_;
   common::LinkTap* tap_ = nullptr;
