@@ -128,7 +128,9 @@ TEST(FlashCommandTest, AgainstTbxSimOverAPseudoTerminal) {
       if (block.bytes.startsWith(QByteArray::fromHex("70"))) ++loader_requests;
     }
     EXPECT_EQ(programs, c.programs);
-    if (c.status == kExitNotAnswered) EXPECT_EQ(loader_requests, 0);
+    if (c.status == kExitNotAnswered) {
+      EXPECT_EQ(loader_requests, 0);
+    }
   }
 }
 
