@@ -81,7 +81,7 @@ void BM_TesseraInputResponseValidate(benchmark::State& state) {
   const common::Bytes response = InputResponse();
   for (auto _ : state) {
     benchmark::DoNotOptimize(response.data());
-    const bool ok = tessera::IsValidFrame(response);
+    bool ok = tessera::IsValidFrame(response);
     auto data = tessera::InputDataOf(response);
     int address = tessera::UnitAddressOf(response);
     benchmark::DoNotOptimize(ok);
@@ -111,8 +111,8 @@ void BM_TesseraFilterResponseValidate(benchmark::State& state) {
   const auto shape = tessera::ResponseShape::Fixed(137);
   for (auto _ : state) {
     benchmark::DoNotOptimize(response.data());
-    const bool ok = tessera::IsValidFrame(response) && tessera::HasExtendedMarker(response) &&
-                    static_cast<int>(response.size()) == shape.count;
+    bool ok = tessera::IsValidFrame(response) && tessera::HasExtendedMarker(response) &&
+              static_cast<int>(response.size()) == shape.count;
     benchmark::DoNotOptimize(ok);
   }
   TesseraWire(state, response.size());
@@ -261,7 +261,7 @@ void BM_CorvidDecodeModuleId(benchmark::State& state) {
   for (auto _ : state) {
     corvid::monitor::DeviceIdentity identity;
     benchmark::DoNotOptimize(payload.data());
-    const bool ok = corvid::monitor::ApplyModuleId(payload, identity);
+    bool ok = corvid::monitor::ApplyModuleId(payload, identity);
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(identity.ModuleID.data());
   }

@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HexVal(text);
     SplitPath(text);
   } else if (mode == 1) {
-    const HexFileChoice choice = ChooseHexFile(text);
-    const NameCheck check = CheckHexFileName(choice.hex_file_name, data[0], size > 1 ? data[1] : 0);
+    const NameCheck check =
+        CheckHexFileName(SplitPath(text).FullPath, data[0], size > 1 ? data[1] : 0);
     FUZZ_CHECK(check.questions.size() <= 2);
     const NameOutcome declined = check.Resolve([](const NameQuestion&) { return false; });
     FUZZ_CHECK(check.questions.empty() || declined.reason == kUpdateCancelledText);
