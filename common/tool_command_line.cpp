@@ -93,7 +93,8 @@ void ToolCommandLine::AddFaultOptions(const std::vector<LineFault>& kinds) {
 
 bool WriteOutput(std::FILE* out, std::string_view text, std::FILE* err, const QString& program) {
   errno = 0;
-  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  // fwrite may not be handed the null pointer of an empty view.
+  const bool written = text.empty() || std::fwrite(text.data(), 1, text.size(), out) == text.size();
   const int write_reason = errno;
   const bool flushed = std::fflush(out) == 0;
   const int reason = flushed ? write_reason : errno;
