@@ -19,7 +19,7 @@ using namespace corvid;
 namespace {
 
 struct Expected {
-  std::optional<Bytes> payload;
+  std::optional<Bytes> payload = std::nullopt;
   std::uint64_t crc = 0, timeout = 0, nak = 0;
   bool unknown_box = false;
 };
