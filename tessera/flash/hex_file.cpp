@@ -67,8 +67,8 @@ std::string HexText2(std::uint32_t value) {
   return text;
 }
 
-FileSpec SplitPath(std::string_view path) {
-  FileSpec parts;
+PathParts SplitPath(std::string_view path) {
+  PathParts parts;
   parts.FullPath = TrimBlanks(path);
   if (parts.FullPath.empty()) return parts;
   const std::size_t separator = parts.FullPath.find_last_of("\\/");
@@ -100,11 +100,11 @@ NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_fir
   check.outcome.detail = kNamePatternText;
   std::string upper(hex_file_name);
   for (char& c : upper) c = AsciiUpper(c);
-  const FileSpec spec = SplitPath(upper);
-  const std::string& base = spec.BaseName;
+  const PathParts parts = SplitPath(upper);
+  const std::string& base = parts.BaseName;
   if (base.empty()) {
     // An empty box would leave the technician guessing.
-    const bool no_dot = spec.FileName.find('.') == std::string::npos;
+    const bool no_dot = parts.FileName.find('.') == std::string::npos;
     check.outcome.reason = InputFileText(
         hex_file_name, no_dot ? " has no extension." : " has no name before its extension.");
     return check;

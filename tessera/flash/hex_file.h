@@ -31,7 +31,7 @@ std::string HexText(std::uint32_t value);
 std::string HexText2(std::uint32_t value);
 
 // The parts of a path. Both "\" and "/" separate folders.
-struct FileSpec {
+struct PathParts {
   std::string FullPath;   // the trimmed path
   std::string Path;       // up to and including the last separator
   std::string FileName;   // after the last separator (all of it without one)
@@ -39,7 +39,7 @@ struct FileSpec {
   std::string Extension;  // FileName after its last "."
 };
 // Blanks around the path are removed first; an empty path leaves every field empty.
-FileSpec SplitPath(std::string_view path);
+PathParts SplitPath(std::string_view path);
 
 // One of the name check's OK/Cancel questions (warning icon, title
 // "Firmware Update Operation").

@@ -46,7 +46,7 @@ TEST(SplitPathTest, Parts) {
       {"C:\\FW\\", "C:\\FW\\|C:\\FW\\|||"},
   };
   for (const auto& [path, parts] : cases) {
-    const FileSpec s = SplitPath(path);
+    const PathParts s = SplitPath(path);
     EXPECT_EQ(s.FullPath + "|" + s.Path + "|" + s.FileName + "|" + s.BaseName + "|" + s.Extension,
               parts);
   }
