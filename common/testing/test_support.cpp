@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 
 #include "common/event_wait.h"
 
@@ -31,6 +34,41 @@ bool WaitUntil(const std::function<bool()>& pred, int timeout_ms) {
     Delay(5);
   }
   return true;
+}
+
+namespace {
+
+// Arrow keys until `target` is the menu's active item; false when it never is.
+bool MoveTo(QMenu* menu, QAction* target) {
+  for (qsizetype step = 0; step <= menu->actions().size() && menu->activeAction() != target;
+       ++step) {
+    QTest::keyClick(menu, Qt::Key_Down);
+  }
+  return menu->activeAction() == target;
+}
+
+}  // namespace
+
+bool ChooseFromMenuBar(QMenuBar* bar, QMenu* menu, QAction* item, QMenu* submenu) {
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+  if (!WaitUntil([&] { return menu->isVisible(); }, 2000)) return false;
+  QMenu* current = menu;
+  bool reached = true;
+  if (submenu != nullptr) {
+    reached = MoveTo(current, submenu->menuAction());
+    if (reached) {
+      QTest::keyClick(current, Qt::Key_Right);
+      reached = WaitUntil([&] { return submenu->isVisible(); }, 2000);
+      current = submenu;
+    }
+  }
+  if (reached && MoveTo(current, item)) {
+    QTest::keyClick(current, Qt::Key_Return);
+    return true;
+  }
+  if (submenu != nullptr) submenu->close();
+  menu->close();
+  return false;
 }
 
 QList<LoggedBlock> ReadTrafficLog(const QString& path) {

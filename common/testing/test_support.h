@@ -9,6 +9,10 @@
 #include <functional>
 #include <string>
 
+class QAction;
+class QMenu;
+class QMenuBar;
+
 namespace common::testing {
 
 // Where the built executables are ($CABINET_BIN_DIR, else next to the test binary).
@@ -32,5 +36,12 @@ struct LoggedBlock {
   QByteArray bytes;
 };
 QList<LoggedBlock> ReadTrafficLog(const QString& path);
+
+// Drops `menu` down with a click on the bar, then goes to `item` with the arrow
+// keys (through `submenu` first, if given) and presses Return, as a user does.
+// Keys rather than clicks inside the popup: how a click there lands differs
+// between Qt releases offscreen. False, with every menu closed again, when an
+// item cannot be reached (a disabled one).
+bool ChooseFromMenuBar(QMenuBar* bar, QMenu* menu, QAction* item, QMenu* submenu = nullptr);
 
 }  // namespace common::testing

@@ -71,12 +71,10 @@ struct Rig {
                       bar->actionGeometry(window.mnuCalibrate()->menuAction()).center());
     return window.mnuCalibrate();
   }
-  // Opens the Calibrate menu and clicks one of its items.
+  // Drops the Calibrate menu down and chooses one of its items (nothing when it
+  // is disabled).
   void Choose(const char* item) {
-    QMenu* menu = OpenCalibrateMenu();
-    EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); }, 2000)) << item;
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(Item(item)).center());
-    if (menu->isVisible()) menu->close();  // a disabled item leaves it open
+    common::testing::ChooseFromMenuBar(window.menuBar(), window.mnuCalibrate(), Item(item));
   }
   void Click(QWidget* top, const char* name) {
     QTest::mouseClick(top->findChild<QPushButton*>(name), Qt::LeftButton);

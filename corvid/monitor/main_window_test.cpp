@@ -462,11 +462,8 @@ TEST(MainWindowTest, LinkTraceFromThePortMenu) {
   EXPECT_EQ(items, (QStringList{"&Settings", "&Link Trace"}));
   EXPECT_FALSE(h.app.Tap().Listening());
 
-  QMenuBar* bar = h.window.menuBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(port->menuAction()).center());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return port->isVisible(); }, 2000));
-  QTest::mouseClick(port, Qt::LeftButton, {},
-                    port->actionGeometry(h.Find<QAction>("mnuLinkTrace")).center());
+  ASSERT_TRUE(common::testing::ChooseFromMenuBar(h.window.menuBar(), port,
+                                                 h.Find<QAction>("mnuLinkTrace")));
   common::LinkTraceWindow* trace = h.window.LinkTrace();
   ASSERT_NE(trace, nullptr);
   EXPECT_TRUE(trace->isVisible());

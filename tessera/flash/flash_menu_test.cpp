@@ -59,21 +59,14 @@ class FlashMenuTest : public ::testing::Test {
     return found;
   }
 
-  // Opens Help with the mouse, then the submenu if any, and clicks the item.
+  // Drops Help down and chooses the item, through the submenu if any.
   void Choose(const QString& item, const QString& submenu = {}) {
-    QMenuBar* bar = window_->menuBar();
-    QMenu* menu = Find<QMenu>("mnuHelp");
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    ASSERT_TRUE(WaitUntil([&] { return menu->isVisible(); }, 2000));
-    if (!submenu.isEmpty()) {
-      QMenu* sub = Find<QMenu>(submenu);
-      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(sub->menuAction()).center());
-      ASSERT_TRUE(WaitUntil([&] { return sub->isVisible(); }, 2000));
-      menu = sub;
-    }
     QAction* action = Find<QAction>(item);
     ASSERT_TRUE(action->isEnabled()) << item.toStdString();
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    ASSERT_TRUE(
+        common::testing::ChooseFromMenuBar(window_->menuBar(), Find<QMenu>("mnuHelp"), action,
+                                           submenu.isEmpty() ? nullptr : Find<QMenu>(submenu)))
+        << item.toStdString();
   }
   void Tool(int index) { Choose(QString("mnuFlashItem_%1").arg(index), "mnuFlashTools"); }
 

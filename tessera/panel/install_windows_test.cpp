@@ -21,14 +21,11 @@ class LinkTraceMenuTest : public testing::WindowTest {
     window_->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
   }
-  // Opens Help with the mouse and clicks the item.
+  // Drops Help down and chooses the item.
   void Choose(const char* item) {
-    QMenuBar* bar = window_->menuBar();
     QMenu* help = window_->findChild<QMenu*>("mnuHelp");
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(help->menuAction()).center());
-    ASSERT_TRUE(WaitUntil([&] { return help->isVisible(); }, 2000));
-    QAction* action = window_->findChild<QAction*>(item);
-    QTest::mouseClick(help, Qt::LeftButton, {}, help->actionGeometry(action).center());
+    ASSERT_TRUE(common::testing::ChooseFromMenuBar(window_->menuBar(), help,
+                                                   window_->findChild<QAction*>(item)));
     ASSERT_TRUE(WaitUntil([&] { return !help->isVisible(); }, 2000));
   }
   static QStringList Rows(const common::TraceModel& model) {
