@@ -25,14 +25,14 @@
 #include <vector>
 
 #include "bench/percentiles.h"
-#include "common/event_wait.h"
-#include "common/prompts.h"
-#include "common/simulated_port.h"
-#include "corvid/calibration/calibrate_window.h"
-#include "corvid/calibration/calibration_windows.h"
+#include "common/qtcore/event_wait.h"
+#include "common/qtcore/simulated_port.h"
+#include "common/testing/scripted_prompts.h"
 #include "corvid/link/settings_store.h"
-#include "corvid/monitor/main_window.h"
 #include "corvid/sim/switch_pack_model.h"
+#include "corvid/windows/calibrate_window.h"
+#include "corvid/windows/calibration_windows.h"
+#include "corvid/windows/main_window.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "bench/percentiles.h"
-#include "common/event_wait.h"
-#include "common/prompts.h"
-#include "common/simulated_port.h"
-#include "corvid/monitor/main_window.h"
-#include "corvid/monitor/output_check.h"
+#include "common/qtcore/event_wait.h"
+#include "common/qtcore/simulated_port.h"
+#include "common/testing/scripted_prompts.h"
+#include "corvid/core/output_check.h"
 #include "corvid/sim/switch_pack_model.h"
+#include "corvid/windows/main_window.h"
 
 namespace {
 

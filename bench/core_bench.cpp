@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "bench/wire.h"
-#include "corvid/link/crc.h"
-#include "corvid/link/hdlc_frame.h"
-#include "corvid/monitor/commands.h"
-#include "corvid/monitor/decode.h"
+#include "corvid/core/commands.h"
+#include "corvid/core/crc.h"
+#include "corvid/core/decode.h"
+#include "corvid/core/hdlc_frame.h"
 #include "corvid/sim/switch_pack_model.h"
-#include "tessera/link/frame.h"
-#include "tessera/link/requests.h"
+#include "tessera/core/frame.h"
+#include "tessera/core/requests.h"
 #include "tessera/sim/tbx_model.h"
 
 namespace {

@@ -23,15 +23,15 @@
 
 #include "bench/percentiles.h"
 #include "bench/wire.h"
-#include "common/event_wait.h"
-#include "common/prompts.h"
-#include "common/simulated_port.h"
-#include "tessera/logs/event_log.h"
-#include "tessera/logs/event_log_window.h"
-#include "tessera/logs/log_routines.h"
-#include "tessera/logs/log_view.h"
+#include "common/qtcore/event_wait.h"
+#include "common/qtcore/simulated_port.h"
+#include "common/testing/scripted_prompts.h"
+#include "tessera/core/event_log.h"
+#include "tessera/session/log_routines.h"
 #include "tessera/session/tessera_app.h"
 #include "tessera/sim/tbx_device.h"
+#include "tessera/windows/event_log_window.h"
+#include "tessera/windows/log_view.h"
 
 namespace {
 

@@ -25,18 +25,18 @@
 #include <vector>
 
 #include "bench/percentiles.h"
-#include "common/event_wait.h"
-#include "common/link_tap.h"
-#include "common/link_trace_window.h"
-#include "common/prompts.h"
-#include "common/trace_model.h"
-#include "common/trace_ring.h"
+#include "common/core/link_tap.h"
+#include "common/core/trace_ring.h"
+#include "common/qtcore/event_wait.h"
+#include "common/testing/scripted_prompts.h"
+#include "common/widgets/link_trace_window.h"
+#include "common/widgets/trace_model.h"
 #include "corvid/link/settings_store.h"
-#include "corvid/monitor/main_window.h"
 #include "corvid/session/corvid_app.h"
-#include "tessera/panel/install_windows.h"
-#include "tessera/panel/main_window.h"
+#include "corvid/windows/main_window.h"
 #include "tessera/session/tessera_app.h"
+#include "tessera/windows/install_windows.h"
+#include "tessera/windows/main_window.h"
 
 namespace {
 

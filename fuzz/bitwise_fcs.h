@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "common/bytes.h"
+#include "common/core/bytes.h"
 
 inline std::uint16_t BitwiseFcs(common::ByteView bytes) {
   std::uint16_t crc = 0xFFFF;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "corvid/monitor/decode.h"
+#include "corvid/core/decode.h"
 #include "fuzz/fuzz_input.h"
 
 using namespace corvid::monitor;

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corvid/link/crc.h"
-#include "corvid/link/hdlc_frame.h"
+#include "corvid/core/crc.h"
+#include "corvid/core/hdlc_frame.h"
 #include "fuzz/bitwise_fcs.h"
 #include "fuzz/fuzz_input.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/prompts.h"
-#include "corvid/link/hdlc_frame.h"
+#include "common/testing/scripted_prompts.h"
+#include "corvid/core/hdlc_frame.h"
 #include "corvid/link/hdlc_link.h"
 #include "fuzz/bitwise_fcs.h"
 #include "fuzz/fuzz_input.h"

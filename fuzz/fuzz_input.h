@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/bytes.h"
+#include "common/core/bytes.h"
 
 namespace fuzz {
 

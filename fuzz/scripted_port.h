@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "common/qt_bytes.h"
-#include "common/serial_port.h"
+#include "common/qtcore/qt_bytes.h"
+#include "common/qtcore/serial_port.h"
 #include "fuzz/fuzz_input.h"
 
 namespace fuzz {

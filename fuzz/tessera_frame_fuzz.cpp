@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "fuzz/fuzz_input.h"
-#include "tessera/config/filters.h"
-#include "tessera/link/frame.h"
-#include "tessera/link/identity.h"
-#include "tessera/link/requests.h"
+#include "tessera/core/filters.h"
+#include "tessera/core/frame.h"
+#include "tessera/core/identity.h"
+#include "tessera/core/requests.h"
 
 using namespace tessera;
 

@@ -7,20 +7,21 @@
 #include <string>
 #include <string_view>
 
+#include "common/core/hex_text.h"
 #include "fuzz/fuzz_input.h"
-#include "tessera/flash/file_layer.h"
-#include "tessera/flash/hex_file.h"
+#include "tessera/core/file_layer.h"
+#include "tessera/core/hex_file.h"
 
 using namespace tessera::flash;
 
 namespace {
 
 std::string Record(const HexRecord& r, std::uint32_t address, std::uint8_t checksum) {
-  std::string line = ":" + HexText2(static_cast<std::uint32_t>(r.data.size()));
+  std::string line = ":" + common::HexNumber(static_cast<std::uint32_t>(r.data.size()), 2);
   for (int shift = 12; shift >= 0; shift -= 4) line += "0123456789ABCDEF"[address >> shift & 0xF];
-  line += HexText2(static_cast<std::uint32_t>(r.type));
-  for (std::uint8_t b : r.data) line += HexText2(b);
-  return line + HexText2(checksum);
+  line += common::HexNumber(static_cast<std::uint32_t>(r.type), 2);
+  for (std::uint8_t b : r.data) line += common::HexNumber(b, 2);
+  return line + common::HexNumber(checksum, 2);
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/prompts.h"
+#include "common/testing/scripted_prompts.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/scripted_port.h"
-#include "tessera/link/frame.h"
-#include "tessera/link/requests.h"
+#include "tessera/core/frame.h"
+#include "tessera/core/requests.h"
 #include "tessera/link/unit_link.h"
 
 using namespace tessera;

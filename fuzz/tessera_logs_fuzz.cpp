@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_input.h"
-#include "tessera/logs/event_log.h"
-#include "tessera/logs/transition_log.h"
+#include "tessera/core/event_log.h"
+#include "tessera/core/transition_log.h"
 
 using namespace tessera;
 using namespace tessera::logs;

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "common/event_wait.h"
+#include "common/qtcore/event_wait.h"
 #include "common/testing/test_support.h"
 
 namespace common::testing {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/bytes.h"
+#include "common/core/bytes.h"
 
 namespace common::testing {
 

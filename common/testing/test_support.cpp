@@ -7,7 +7,7 @@
 #include <QMenuBar>
 #include <QTest>
 
-#include "common/event_wait.h"
+#include "common/qtcore/event_wait.h"
 
 namespace common::testing {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/link_tap.h"
+#include "common/core/link_tap.h"
 #include "common/testing/hex.h"
 
 namespace common::testing {

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "common/link_tap.h"
-#include "common/prompts.h"
-#include "common/qt_bytes.h"
-#include "common/serial_port.h"
-#include "corvid/link/trace_names.h"
+#include "common/core/link_tap.h"
+#include "common/qtcore/prompts.h"
+#include "common/qtcore/qt_bytes.h"
+#include "common/qtcore/serial_port.h"
+#include "corvid/core/trace_names.h"
 
 namespace corvid {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "common/event_wait.h"
-#include "common/trace_record.h"
-#include "corvid/link/hdlc_frame.h"
+#include "common/core/trace_record.h"
+#include "common/qtcore/event_wait.h"
+#include "corvid/core/hdlc_frame.h"
 
 namespace common {
 class LinkTap;

@@ -6,12 +6,12 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "common/prompts.h"
-#include "common/qt_bytes.h"
-#include "common/simulated_port.h"
+#include "common/qtcore/qt_bytes.h"
+#include "common/qtcore/simulated_port.h"
 #include "common/testing/hex.h"
+#include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
-#include "corvid/link/crc.h"
+#include "corvid/core/crc.h"
 #include "corvid/sim/switch_pack_model.h"
 
 namespace corvid {

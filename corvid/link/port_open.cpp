@@ -1,7 +1,7 @@
 #include "corvid/link/port_open.h"
 
-#include "common/serial_port.h"
-#include "corvid/link/link_settings.h"
+#include "common/qtcore/serial_port.h"
+#include "corvid/core/link_settings.h"
 
 namespace corvid {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "common/prompts.h"
+#include "common/qtcore/prompts.h"
 
 namespace common {
 class SerialPort;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "common/prompts.h"
-#include "common/simulated_port.h"
+#include "common/qtcore/simulated_port.h"
+#include "common/testing/scripted_prompts.h"
 
 namespace corvid {
 namespace {

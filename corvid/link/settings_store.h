@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "corvid/link/link_settings.h"
+#include "corvid/core/link_settings.h"
 
 class QSettings;
 

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "common/port_names.h"
+#include "common/qtcore/port_names.h"
 
 #ifdef _WIN32
 #include <windows.h>

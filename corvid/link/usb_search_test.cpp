@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvid/link/fake_sysfs.h"
+#include "corvid/testing/fake_sysfs.h"
 
 namespace corvid {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "common/event_wait.h"
-#include "common/prompts.h"
-#include "corvid/monitor/output_check.h"
+#include "common/qtcore/event_wait.h"
+#include "common/qtcore/prompts.h"
+#include "corvid/core/output_check.h"
 #include "corvid/session/session.h"
 
 namespace corvid {

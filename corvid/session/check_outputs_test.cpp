@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "corvid/session/test_harness.h"
+#include "corvid/testing/test_harness.h"
 
 namespace corvid {
 namespace {

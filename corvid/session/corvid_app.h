@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "common/device_app.h"
-#include "common/link_tap.h"
+#include "common/core/link_tap.h"
+#include "common/qtcore/device_app.h"
 #include "corvid/link/hdlc_link.h"
 #include "corvid/link/settings_store.h"
 #include "corvid/session/globals.h"

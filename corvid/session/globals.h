@@ -1,7 +1,7 @@
 // Process-wide values of Corvid's poll cycle, owned by the application object.
 #pragma once
 
-#include "corvid/monitor/decode.h"
+#include "corvid/core/decode.h"
 
 namespace corvid {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "common/prompts.h"
-#include "common/serial_port.h"
+#include "common/qtcore/prompts.h"
+#include "common/qtcore/serial_port.h"
 #include "corvid/link/port_open.h"
 #include "corvid/link/settings_store.h"
 

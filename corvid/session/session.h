@@ -10,11 +10,11 @@
 #include <functional>
 #include <optional>
 
-#include "common/poll_loop.h"
+#include "common/qtcore/poll_loop.h"
+#include "corvid/core/commands.h"
+#include "corvid/core/decode.h"
+#include "corvid/core/link_settings.h"
 #include "corvid/link/hdlc_link.h"
-#include "corvid/link/link_settings.h"
-#include "corvid/monitor/commands.h"
-#include "corvid/monitor/decode.h"
 #include "corvid/session/globals.h"
 
 namespace common {

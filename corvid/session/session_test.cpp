@@ -9,8 +9,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
-#include "corvid/session/test_harness.h"
+#include "corvid/testing/test_harness.h"
 
 namespace corvid {
 namespace {

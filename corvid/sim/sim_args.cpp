@@ -4,9 +4,9 @@
 #include <optional>
 #include <vector>
 
-#include "common/tool_command_line.h"
-#include "corvid/link/link_settings.h"
-#include "corvid/link/trace_names.h"
+#include "common/qtcore/tool_command_line.h"
+#include "corvid/core/link_settings.h"
+#include "corvid/core/trace_names.h"
 
 namespace corvid {
 namespace {

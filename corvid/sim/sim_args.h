@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <variant>
 
-#include "common/pty_device.h"
+#include "common/qtcore/pty_device.h"
 #include "corvid/sim/switch_pack_model.h"
 
 namespace corvid {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "corvid/link/crc.h"
+#include "corvid/core/crc.h"
 
 namespace corvid {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "common/device_model.h"
-#include "corvid/link/hdlc_frame.h"
+#include "common/core/device_model.h"
+#include "corvid/core/hdlc_frame.h"
 
 namespace corvid {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "corvid/link/crc.h"
+#include "corvid/core/crc.h"
 
 namespace corvid {
 namespace {

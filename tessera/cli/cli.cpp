@@ -4,9 +4,9 @@
 #include <QString>
 #include <optional>
 
-#include "common/terminal_prompts.h"
-#include "common/tool_command_line.h"
-#include "common/trace_file.h"
+#include "common/qtcore/terminal_prompts.h"
+#include "common/qtcore/tool_command_line.h"
+#include "common/qtcore/trace_file.h"
 #include "tessera/cli/commands.h"
 #include "tessera/cli/exit_status.h"
 #include "tessera/session/tessera_app.h"

@@ -11,8 +11,8 @@
 #include <QTest>
 
 #include "common/testing/test_support.h"
-#include "tessera/cli/cli_harness.h"
 #include "tessera/cli/exit_status.h"
+#include "tessera/testing/cli_harness.h"
 
 namespace tessera::cli {
 namespace {

@@ -3,12 +3,12 @@
 #include <QObject>
 #include <memory>
 
-#include "common/progress_meter.h"
-#include "common/tool_command_line.h"
+#include "common/qtcore/progress_meter.h"
+#include "common/qtcore/tool_command_line.h"
 #include "tessera/cli/commands.h"
 #include "tessera/cli/exit_status.h"
 #include "tessera/cli/log_output.h"
-#include "tessera/logs/log_text.h"
+#include "tessera/core/log_text.h"
 #include "tessera/session/tessera_app.h"
 
 namespace tessera::cli {

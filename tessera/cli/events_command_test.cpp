@@ -7,11 +7,11 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
-#include "tessera/cli/cli_harness.h"
 #include "tessera/cli/exit_status.h"
-#include "tessera/logs/event_log_window.h"
-#include "tessera/logs/log_view.h"
-#include "tessera/panel/window_harness.h"
+#include "tessera/testing/cli_harness.h"
+#include "tessera/testing/window_harness.h"
+#include "tessera/windows/event_log_window.h"
+#include "tessera/windows/log_view.h"
 
 namespace tessera::cli {
 namespace {

@@ -1,13 +1,13 @@
 #include <QObject>
 #include <memory>
 
-#include "common/progress_meter.h"
-#include "common/terminal_prompts.h"
+#include "common/qtcore/progress_meter.h"
+#include "common/qtcore/terminal_prompts.h"
 #include "tessera/cli/commands.h"
 #include "tessera/cli/exit_status.h"
-#include "tessera/flash/flash_loader.h"
-#include "tessera/flash/update_procedure.h"
+#include "tessera/session/flash_loader.h"
 #include "tessera/session/tessera_app.h"
+#include "tessera/session/update_procedure.h"
 
 namespace tessera::cli {
 namespace {

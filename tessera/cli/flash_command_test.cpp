@@ -10,8 +10,8 @@
 
 #include "common/testing/test_support.h"
 #include "tessera/cli/exit_status.h"
-#include "tessera/flash/test_objcopy.h"
-#include "tessera/flash/test_unit.h"
+#include "tessera/testing/test_objcopy.h"
+#include "tessera/testing/test_unit.h"
 
 namespace tessera::cli {
 namespace {

@@ -1,8 +1,8 @@
-#include "common/terminal_prompts.h"
-#include "common/tool_command_line.h"
+#include "common/qtcore/terminal_prompts.h"
+#include "common/qtcore/tool_command_line.h"
 #include "tessera/cli/commands.h"
 #include "tessera/cli/exit_status.h"
-#include "tessera/link/unit_address.h"
+#include "tessera/core/unit_address.h"
 #include "tessera/session/tessera_app.h"
 
 namespace tessera::cli {

@@ -1,9 +1,9 @@
 #include "tessera/cli/log_output.h"
 
-#include "common/terminal_prompts.h"
-#include "common/tool_command_line.h"
+#include "common/qtcore/terminal_prompts.h"
+#include "common/qtcore/tool_command_line.h"
 #include "tessera/cli/exit_status.h"
-#include "tessera/logs/report.h"
+#include "tessera/core/report.h"
 
 namespace tessera::cli {
 

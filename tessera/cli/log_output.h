@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tessera/cli/cli.h"
-#include "tessera/logs/log_routines.h"
+#include "tessera/session/log_routines.h"
 
 namespace tessera::cli {
 

@@ -1,10 +1,10 @@
-#include "common/terminal_prompts.h"
-#include "common/tool_command_line.h"
+#include "common/qtcore/terminal_prompts.h"
+#include "common/qtcore/tool_command_line.h"
 #include "tessera/cli/commands.h"
 #include "tessera/cli/exit_status.h"
 #include "tessera/cli/log_output.h"
-#include "tessera/logs/log_text.h"
-#include "tessera/logs/transition_log.h"
+#include "tessera/core/log_text.h"
+#include "tessera/core/transition_log.h"
 #include "tessera/session/tessera_app.h"
 
 namespace tessera::cli {

@@ -3,11 +3,11 @@
 // failures and the 255-block limit.
 #include <QTemporaryDir>
 
-#include "tessera/cli/cli_harness.h"
 #include "tessera/cli/exit_status.h"
-#include "tessera/logs/log_view.h"
-#include "tessera/logs/transition_window.h"
-#include "tessera/panel/window_harness.h"
+#include "tessera/testing/cli_harness.h"
+#include "tessera/testing/window_harness.h"
+#include "tessera/windows/log_view.h"
+#include "tessera/windows/transition_window.h"
 
 namespace tessera::cli {
 namespace {

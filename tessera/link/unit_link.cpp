@@ -6,11 +6,11 @@
 #include <cmath>
 #include <optional>
 
-#include "common/link_tap.h"
-#include "common/prompts.h"
-#include "common/qt_bytes.h"
-#include "common/serial_port.h"
-#include "tessera/link/trace_names.h"
+#include "common/core/link_tap.h"
+#include "common/qtcore/prompts.h"
+#include "common/qtcore/qt_bytes.h"
+#include "common/qtcore/serial_port.h"
+#include "tessera/core/trace_names.h"
 
 namespace tessera {
 namespace {

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <string>
 
-#include "common/event_wait.h"
-#include "common/trace_record.h"
-#include "tessera/link/frame.h"
-#include "tessera/link/identity.h"
-#include "tessera/link/requests.h"
+#include "common/core/trace_record.h"
+#include "common/qtcore/event_wait.h"
+#include "tessera/core/frame.h"
+#include "tessera/core/identity.h"
+#include "tessera/core/requests.h"
 
 namespace common {
 class LinkTap;

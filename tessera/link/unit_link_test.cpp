@@ -8,10 +8,10 @@
 #include <QTimer>
 #include <functional>
 
-#include "common/prompts.h"
-#include "common/qt_bytes.h"
-#include "common/simulated_port.h"
+#include "common/qtcore/qt_bytes.h"
+#include "common/qtcore/simulated_port.h"
 #include "common/testing/hex.h"
+#include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
 #include "tessera/sim/tbx_model.h"
 

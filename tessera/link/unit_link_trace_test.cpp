@@ -6,11 +6,11 @@
 #include <QTimer>
 #include <functional>
 
-#include "common/link_tap.h"
-#include "common/prompts.h"
-#include "common/qt_bytes.h"
-#include "common/simulated_port.h"
+#include "common/core/link_tap.h"
+#include "common/qtcore/qt_bytes.h"
+#include "common/qtcore/simulated_port.h"
 #include "common/testing/hex.h"
+#include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
 #include "common/testing/trace_lines.h"
 #include "tessera/link/unit_link.h"

@@ -4,13 +4,13 @@
 
 #include <cstdint>
 
-#include "tessera/config/complex_outputs.h"
-#include "tessera/config/filters.h"
-#include "tessera/config/tracking.h"
-#include "tessera/link/identity.h"
-#include "tessera/link/requests.h"
-#include "tessera/panel/io_mapping.h"
-#include "tessera/panel/poll_schedule.h"
+#include "tessera/core/complex_outputs.h"
+#include "tessera/core/filters.h"
+#include "tessera/core/identity.h"
+#include "tessera/core/io_mapping.h"
+#include "tessera/core/poll_schedule.h"
+#include "tessera/core/requests.h"
+#include "tessera/core/tracking.h"
 
 namespace tessera {
 

@@ -1,9 +1,9 @@
 #include "tessera/session/session.h"
 
-#include "common/prompts.h"
-#include "common/serial_port.h"
-#include "tessera/link/command_line.h"
-#include "tessera/link/requests.h"
+#include "common/qtcore/prompts.h"
+#include "common/qtcore/serial_port.h"
+#include "tessera/core/command_line.h"
+#include "tessera/core/requests.h"
 #include "tessera/link/unit_link.h"
 
 namespace tessera {

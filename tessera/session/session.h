@@ -8,10 +8,10 @@
 #include <QString>
 #include <functional>
 
-#include "common/poll_loop.h"
-#include "tessera/link/identity.h"
-#include "tessera/panel/io_mapping.h"
-#include "tessera/panel/poll_schedule.h"
+#include "common/qtcore/poll_loop.h"
+#include "tessera/core/identity.h"
+#include "tessera/core/io_mapping.h"
+#include "tessera/core/poll_schedule.h"
 #include "tessera/session/app_state.h"
 
 namespace common {

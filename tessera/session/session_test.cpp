@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "common/prompts.h"
-#include "common/qt_serial_port.h"
-#include "common/simulated_port.h"
+#include "common/qtcore/qt_serial_port.h"
+#include "common/qtcore/simulated_port.h"
+#include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
 #include "tessera/session/tessera_app.h"
 #include "tessera/sim/tbx_model.h"

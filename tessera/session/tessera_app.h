@@ -3,12 +3,12 @@
 // terminal tool are built on top of it.
 #pragma once
 
-#include "common/device_app.h"
-#include "common/link_tap.h"
-#include "tessera/config/config_routines.h"
+#include "common/core/link_tap.h"
+#include "common/qtcore/device_app.h"
 #include "tessera/link/unit_link.h"
-#include "tessera/logs/log_routines.h"
 #include "tessera/session/app_state.h"
+#include "tessera/session/config_routines.h"
+#include "tessera/session/log_routines.h"
 #include "tessera/session/session.h"
 
 namespace tessera {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "common/device_model.h"
+#include "common/core/device_model.h"
 #include "tessera/sim/tbx_loader.h"
 #include "tessera/sim/tbx_logs.h"
 #include "tessera/sim/tbx_model.h"

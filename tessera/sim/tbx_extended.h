@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tessera/link/frame.h"
+#include "tessera/core/frame.h"
 #include "tessera/sim/tbx_model.h"
 
 namespace tessera::sim {

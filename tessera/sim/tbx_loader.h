@@ -9,7 +9,7 @@
 #include <optional>
 #include <set>
 
-#include "common/bytes.h"
+#include "common/core/bytes.h"
 #include "tessera/sim/tbx_model.h"
 
 namespace tessera::sim {

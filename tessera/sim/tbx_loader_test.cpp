@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "common/testing/hex.h"
-#include "tessera/flash/loader.h"
+#include "tessera/core/loader.h"
 
 namespace tessera::sim {
 namespace {

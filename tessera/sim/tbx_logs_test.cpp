@@ -5,8 +5,8 @@
 #include <set>
 
 #include "common/testing/hex.h"
-#include "tessera/logs/event_log.h"
-#include "tessera/logs/transition_log.h"
+#include "tessera/core/event_log.h"
+#include "tessera/core/transition_log.h"
 #include "tessera/sim/tbx_device.h"
 
 namespace tessera::sim {

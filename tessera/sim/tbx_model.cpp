@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tessera/link/requests.h"
+#include "tessera/core/requests.h"
 
 namespace tessera::sim {
 namespace {

@@ -11,8 +11,8 @@
 #include <optional>
 #include <random>
 
-#include "common/device_model.h"
-#include "tessera/link/frame.h"
+#include "common/core/device_model.h"
+#include "tessera/core/frame.h"
 
 namespace tessera::sim {
 

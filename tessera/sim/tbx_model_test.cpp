@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "common/testing/hex.h"
-#include "tessera/link/requests.h"
+#include "tessera/core/requests.h"
 
 namespace tessera::sim {
 namespace {

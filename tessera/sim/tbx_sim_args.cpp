@@ -4,8 +4,8 @@
 #include <array>
 #include <set>
 
-#include "common/tool_command_line.h"
-#include "tessera/link/trace_names.h"
+#include "common/qtcore/tool_command_line.h"
+#include "tessera/core/trace_names.h"
 
 namespace tessera::sim {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <variant>
 
-#include "common/pty_device.h"
+#include "common/qtcore/pty_device.h"
 #include "tessera/sim/tbx_loader.h"
 #include "tessera/sim/tbx_logs.h"
 #include "tessera/sim/tbx_model.h"

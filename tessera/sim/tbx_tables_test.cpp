@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "common/testing/hex.h"
-#include "tessera/config/complex_outputs.h"
-#include "tessera/config/filters.h"
-#include "tessera/config/tracking.h"
+#include "tessera/core/complex_outputs.h"
+#include "tessera/core/filters.h"
+#include "tessera/core/tracking.h"
 
 namespace tessera::sim {
 namespace {

@@ -1,0 +1,106 @@
+#include "common/core/line_faults.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/testing/hex.h"
+
+namespace common {
+namespace {
+
+using testing::B;
+using testing::H;
+
+TEST(LineFaultsTest, NamesRoundTripAndUnknownNamesAreRefused) {
+  EXPECT_EQ(LineFaultNames(), "garbage,truncate,oversize,checksum,late,flood,unplug,nak,foreign");
+  for (const char* name : {"garbage", "flood", "unplug", "foreign"}) {
+    const auto kind = ParseLineFault(name);
+    ASSERT_TRUE(kind.has_value()) << name;
+    EXPECT_EQ(LineFaultName(*kind), name);
+  }
+  EXPECT_FALSE(ParseLineFault("Garbage").has_value());
+  EXPECT_FALSE(ParseLineFault("").has_value());
+}
+
+// after 1000, for 500: once each kind with a 500 ms gap, or every 2000 for ever.
+TEST(LineFaultsTest, ScheduleFromTheFirstRequest) {
+  const FaultPlan once{{LineFault::kGarbage, LineFault::kFlood}, 1000, 500, 0};
+  const FaultPlan cycling{{LineFault::kGarbage, LineFault::kFlood}, 1000, 500, 2000};
+  struct Case {
+    const FaultPlan* plan;
+    long long at_ms;
+    const char* fault;  // "" none, else name#index
+    long long next_change;
+  };
+  const Case cases[] = {
+      {&once, -1, "", 1001},
+      {&once, 0, "", 1000},
+      {&once, 999, "", 1},
+      {&once, 1000, "garbage#0", 500},
+      {&once, 1499, "garbage#0", 1},
+      {&once, 1500, "", 500},
+      {&once, 2000, "flood#1", 500},
+      {&once, 2499, "flood#1", 1},
+      {&once, 2500, "", -1},
+      {&once, 100000, "", -1},
+      {&cycling, 1000, "garbage#0", 500},
+      {&cycling, 1500, "", 1500},
+      {&cycling, 3000, "flood#1", 500},
+      {&cycling, 5000, "garbage#2", 500},
+      {&cycling, 7400, "flood#3", 100},
+      {&cycling, 7500, "", 1500},
+  };
+  for (const Case& c : cases) {
+    const auto fault = FaultAt(*c.plan, c.at_ms);
+    const std::string got =
+        fault ? std::string(LineFaultName(fault->kind)) + "#" + std::to_string(fault->index) : "";
+    EXPECT_EQ(got, c.fault) << "at " << c.at_ms << (c.plan == &once ? " once" : " cycling");
+    EXPECT_EQ(NextFaultChange(*c.plan, c.at_ms), c.next_change) << "at " << c.at_ms;
+  }
+  EXPECT_FALSE(FaultAt(FaultPlan{}, 5000).has_value());
+  EXPECT_EQ(NextFaultChange(FaultPlan{}, 5000), -1);
+}
+
+TEST(LineFaultsTest, RepliesMangledByKind) {
+  const Bytes answer = B("34 00 00 00 00 00 00 00 90 00 00 00 00 3B");
+  const ReplyFaults small{.noise_max = 0x0F, .late_ms = 600, .oversize_inside = false};
+  const ReplyFaults inside{.noise_max = 0xFF, .late_ms = 80, .oversize_inside = true};
+  std::mt19937 random(7);
+  for (int round = 0; round < 50; ++round) {
+    const DeviceReply garbage = ShapeReply(LineFault::kGarbage, {answer, 0}, small, random);
+    ASSERT_GE(garbage.bytes.size(), 1u);
+    ASSERT_LE(garbage.bytes.size(), 2 * answer.size() + 4);
+    for (std::uint8_t b : garbage.bytes) ASSERT_LE(b, 0x0F) << H(garbage.bytes);
+
+    const DeviceReply cut = ShapeReply(LineFault::kTruncate, {answer, 0}, small, random);
+    ASSERT_LT(cut.bytes.size(), answer.size());
+    ASSERT_TRUE(std::equal(cut.bytes.begin(), cut.bytes.end(), answer.begin()));
+
+    const DeviceReply after = ShapeReply(LineFault::kOversize, {answer, 0}, small, random);
+    ASSERT_GE(after.bytes.size(), answer.size() + 64);
+    ASSERT_LE(after.bytes.size(), answer.size() + 1024);
+    ASSERT_TRUE(std::equal(answer.begin(), answer.end(), after.bytes.begin()));
+
+    const DeviceReply within =
+        ShapeReply(LineFault::kOversize, {B("7E 01 13 FC 12 34 7E"), 0}, inside, random);
+    ASSERT_EQ(H(Bytes(within.bytes.begin(), within.bytes.begin() + 6)), "7E 01 13 FC 12 34");
+    ASSERT_EQ(within.bytes.back(), 0x7E);
+  }
+  EXPECT_EQ(ShapeReply(LineFault::kLate, {answer, 5}, small, random).delay_ms, 605);
+  EXPECT_TRUE(ShapeReply(LineFault::kUnplug, {answer, 0}, small, random).bytes.empty());
+  // No answer stays no answer; the model's own faults leave the bytes alone.
+  for (LineFault kind :
+       {LineFault::kGarbage, LineFault::kTruncate, LineFault::kOversize, LineFault::kLate}) {
+    const DeviceReply none = ShapeReply(kind, {}, small, random);
+    EXPECT_TRUE(none.bytes.empty());
+    EXPECT_EQ(none.delay_ms, 0);
+  }
+  for (LineFault kind :
+       {LineFault::kChecksum, LineFault::kNak, LineFault::kForeign, LineFault::kFlood}) {
+    EXPECT_EQ(H(ShapeReply(kind, {answer, 0}, small, random).bytes), H(answer));
+  }
+}
+
+}  // namespace
+}  // namespace common

@@ -1,0 +1,158 @@
+#include "corvid/core/decode.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace corvid::monitor {
+
+std::string FormatTenths(int tenths) {
+  const bool negative = tenths < 0;
+  const long long magnitude = std::llabs(static_cast<long long>(tenths));
+  std::string text = std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
+  return negative ? "-" + text : text;
+}
+
+std::optional<StatusReading> DecodeStatus(ByteView payload) {
+  if (payload.size() < kStatusPayloadSize) return std::nullopt;
+  auto value_at = [&](std::size_t offset) {
+    return Decode14(payload[offset], payload[offset + 1]);
+  };
+  StatusReading reading;
+  reading.status_bits = payload[1] & 0x0F;
+  reading.mains = value_at(2);
+  for (int i = 0; i < kOutputs; ++i) {
+    reading.volts[i] = value_at(4 + 2 * i);
+    reading.amps[i] = value_at(16 + 2 * i);
+  }
+  reading.on_bits = payload[28];
+  reading.fault_bits = payload[29];
+  return reading;
+}
+
+std::optional<DiagnosticReading> DecodeDiagnostic(ByteView payload) {
+  if (payload.size() < kDiagnosticPayloadSize) return std::nullopt;
+  DiagnosticReading reading;
+  reading.fault_bits = payload[1];
+  reading.temperature = static_cast<std::int16_t>(payload[2] | (payload[3] << 8));
+  for (int i = 0; i < 4; ++i) reading.counters[i] = payload[4 + i];
+  return reading;
+}
+
+std::string FormatCounter(std::uint8_t value) {
+  return value == 255 ? "255>" : std::to_string(value);
+}
+
+namespace {
+
+// VB-style trimming: blanks only.
+std::string TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+}  // namespace
+
+bool ApplyModuleId(ByteView payload, DeviceIdentity& identity) {
+  if (payload.size() < kModuleIdMinPayload) return false;
+  identity.DeviceType = payload[1];
+  const std::size_t text_size = std::min(payload.size() - 2, kModuleIdTextMax);
+  const std::string text(payload.begin() + 2, payload.begin() + 2 + text_size);
+  identity.ModuleID = TrimBlanks(text);
+  const std::string& id = identity.ModuleID;
+
+  if (const auto p = id.find("Type "); p != std::string::npos) {
+    identity.ModuleType = RoundHalfEven(LeadingNumber(std::string_view(id).substr(p + 5, 2)));
+  }
+  if (const auto q = id.find("Rev "); q != std::string::npos) {
+    if (const auto d = id.find('.', q); d != std::string::npos) {
+      // From the blank after "Rev" up to the point, then everything after it.
+      identity.FirmwareMajor =
+          RoundHalfEven(LeadingNumber(std::string_view(id).substr(q + 3, d - (q + 3))));
+      identity.FirmwareMinor = RoundHalfEven(LeadingNumber(std::string_view(id).substr(d + 1)));
+    }
+  }
+  return true;
+}
+
+std::string_view DeviceTypeName(int device_type) {
+  switch (device_type) {
+    case 1:
+      return "VELD-HV";
+    case 2:
+      return "VELD-LV";
+    case 3:
+      return "VELD-VHV";
+    case 4:
+      return "KRAN-HV";
+    case 5:
+      return "KRAN-LV";
+    case 6:
+      return "KRAN-VHV";
+    default:
+      return "Unknown";
+  }
+}
+
+std::string_view DeviceDescription(int device_type) {
+  switch (device_type) {
+    case 1:
+      return "VELD-HV, 110 Vac power";
+    case 2:
+      return "VELD-LV, 48 Vdc power";
+    case 3:
+      return "VELD-VHV, 220 Vac power";
+    case 4:
+      return "KRAN-HV, 110 Vac power";
+    case 5:
+      return "KRAN-LV, 48 Vdc power";
+    case 6:
+      return "KRAN-VHV, 220 Vac power";
+    default:
+      return "<Unknown Device Type>";
+  }
+}
+
+double LeadingNumber(std::string_view text) {
+  // Collect the leading number's characters, skipping blanks wherever they are.
+  std::string number;
+  bool digits = false, point = false, exponent = false;
+  for (char c : text) {
+    if (IsBlank(c)) continue;
+    const char last = number.empty() ? '\0' : number.back();
+    if (c >= '0' && c <= '9') {
+      number += c;
+      digits = true;
+    } else if ((c == '+' || c == '-') && (number.empty() || last == 'e')) {
+      number += c;
+    } else if (c == '.' && !point && !exponent) {
+      number += c;
+      point = true;
+    } else if ((c == 'e' || c == 'E' || c == 'd' || c == 'D') && digits && !exponent) {
+      number += 'e';
+      exponent = true;
+    } else {
+      break;
+    }
+  }
+  // Drop an exponent or sign that no digits followed.
+  while (!number.empty() && (number.back() == 'e' || number.back() == '+' || number.back() == '-'))
+    number.pop_back();
+  if (!digits) return 0;
+  const double value = std::strtod(number.c_str(), nullptr);
+  return std::isfinite(value) ? value : 0;
+}
+
+int RoundHalfEven(double value) {
+  if (std::isnan(value)) return 0;
+  const double rounded = std::nearbyint(value);  // default rounding mode: ties to even
+  if (rounded >= std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+  if (rounded <= std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+  return static_cast<int>(rounded);
+}
+
+}  // namespace corvid::monitor

@@ -1,0 +1,103 @@
+#include "corvid/core/decode.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+namespace corvid::monitor {
+namespace {
+
+using Payload = common::Bytes;
+
+TEST(DecodeTest, FourteenBitValuesAndTheirTexts) {
+  struct Case {
+    std::uint8_t low, high;
+    int value;
+    const char* tenths;
+  };
+  for (const Case& c : {Case{0xD9, 0x89, 1241, "124.1"},  // bit 7 of both ignored
+                        Case{0x80, 0x80, 0, "0.0"}, Case{0x05, 0x00, 5, "0.5"},
+                        Case{0x00, 0x01, 128, "12.8"}, Case{0xFF, 0xFF, 16383, "1638.3"}}) {
+    EXPECT_EQ(Decode14(c.low, c.high), c.value);
+    EXPECT_EQ(FormatTenths(c.value), c.tenths);
+  }
+  EXPECT_EQ(FormatCounter(254), "254");
+  EXPECT_EQ(FormatCounter(255), "255>");
+}
+
+TEST(DecodeTest, DiagnosticTemperatureIsSigned) {
+  for (const auto& [low, high, temperature] :
+       {std::tuple<std::uint8_t, std::uint8_t, int>{0xFE, 0xFF, -2},
+        {0xFF, 0x7F, 32767},
+        {0x00, 0x80, -32768}})
+    EXPECT_EQ(DecodeDiagnostic(Payload{0xFB, 0, low, high, 0, 0, 0, 0})->temperature, temperature);
+}
+
+Payload IdPayload(int type, const std::string& text) {
+  Payload p(text.size() + 2);
+  p[0] = 0xBC;
+  p[1] = static_cast<std::uint8_t>(type);
+  std::copy(text.begin(), text.end(), p.begin() + 2);
+  return p;
+}
+
+TEST(DecodeTest, ModuleIdTypeAndRevision) {
+  struct Case {
+    std::string text, id;
+    int type, major, minor;  // previous values 7, 2, 9
+  };
+  for (const Case& c : std::vector<Case>{
+           {"  Type 03 Rev 1.12  ", "Type 03 Rev 1.12", 3, 1, 12},
+           {"VELD switch pack", "VELD switch pack", 7, 2, 9},  // neither marker
+           {"Rev 4", "Rev 4", 7, 2, 9},                        // no point after "Rev "
+           {"Rev 3.1 Type 1", "Rev 3.1 Type 1", 1, 3, 1},
+           {"Type xx Rev .5", "Type xx Rev .5", 0, 0, 5},  // no number gives 0
+           {"Type 2 Rev 10.25b", "Type 2 Rev 10.25b", 2, 10, 25},
+           {"type 05 rev 1.2", "type 05 rev 1.2", 7, 2, 9},  // markers are case-sensitive
+           {std::string(58, 'x') + "ABCDEF", std::string(58, 'x') + "AB", 7, 2, 9},  // 60 at most
+           {"", "", 7, 2, 9}}) {
+    DeviceIdentity id{.DeviceType = 1,
+                      .ModuleID = "old",
+                      .ModuleType = 7,
+                      .FirmwareMajor = 2,
+                      .FirmwareMinor = 9};
+    ASSERT_TRUE(ApplyModuleId(IdPayload(5, c.text), id));
+    EXPECT_EQ(id.DeviceType, 5);
+    EXPECT_EQ(id.ModuleID, c.id);
+    EXPECT_EQ(std::tuple(id.ModuleType, id.FirmwareMajor, id.FirmwareMinor),
+              std::tuple(c.type, c.major, c.minor))
+        << c.text;
+  }
+  DeviceIdentity id{.DeviceType = 3, .ModuleID = "old"};
+  EXPECT_FALSE(ApplyModuleId(Payload{0xBC}, id));
+  EXPECT_EQ(id.DeviceType, 3);
+  EXPECT_EQ(id.ModuleID, "old");
+}
+
+TEST(DecodeTest, DeviceTypeNames) {
+  const char* descriptions[] = {"<Unknown Device Type>",   "VELD-HV, 110 Vac power",
+                                "VELD-LV, 48 Vdc power",   "VELD-VHV, 220 Vac power",
+                                "KRAN-HV, 110 Vac power",  "KRAN-LV, 48 Vdc power",
+                                "KRAN-VHV, 220 Vac power", "<Unknown Device Type>"};
+  for (int type = 0; type <= 7; ++type) {
+    EXPECT_EQ(DeviceDescription(type), descriptions[type]);
+    const std::string d = descriptions[type];
+    EXPECT_EQ(DeviceTypeName(type), type >= 1 && type <= 6 ? d.substr(0, d.find(',')) : "Unknown");
+  }
+  EXPECT_EQ(DeviceTypeName(255), "Unknown");
+}
+
+TEST(DecodeTest, LeadingNumberAndRounding) {
+  const std::vector<std::pair<std::string, double>> cases = {
+      {"12", 12}, {" 1 2", 12},  {"abc", 0},     {"1.5x", 1.5}, {"-3", -3}, {"", 0},   {"1e2", 100},
+      {".", 0},   {"255>", 255}, {"1.2.3", 1.2}, {"7e", 7},     {"--", 0},  {"0.0", 0}};
+  for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text;
+  for (const auto& [value, rounded] :
+       {std::pair{2.5, 2}, {3.5, 4}, {-2.5, -2}, {2.6, 3}, {1e20, INT_MAX}, {-1e20, INT_MIN}})
+    EXPECT_EQ(RoundHalfEven(value), rounded) << value;
+}
+
+}  // namespace
+}  // namespace corvid::monitor

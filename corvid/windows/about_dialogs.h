@@ -1,0 +1,36 @@
+// frmAboutDevice (what the last identification said) and the text of frmAbout
+// (product and version; the box itself is common::AboutBox). Both are shown modal
+// without a nested event loop, so polling goes on while they are open.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "corvid/core/decode.h"
+
+class QGroupBox;
+class QLabel;
+
+namespace corvid::monitor {
+
+// "Type: 3  Revision: 1.12".
+QString FirmwareLine(const DeviceIdentity& identity);
+// Product name, a blank, major.minor, and ".revision" when the revision is not 0.
+QString AboutText(const QString& product, int major, int minor, int revision);
+// AboutText for a "1.3.3" style version string.
+QString AboutText(const QString& product, const QString& version);
+
+class AboutDeviceDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit AboutDeviceDialog(QWidget* parent);
+  // Fills the three boxes and shows the dialog modal.
+  void ShowFor(const DeviceIdentity& identity);
+
+ private:
+  QLabel* lbl_type_ = nullptr;
+  QLabel* lbl_id_ = nullptr;
+  QLabel* lbl_firmware_ = nullptr;
+};
+
+}  // namespace corvid::monitor

@@ -1,0 +1,190 @@
+#include "corvid/windows/comm_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/qtcore/simulated_port.h"
+#include "common/testing/scripted_prompts.h"
+#include "corvid/link/port_open.h"
+#include "corvid/link/settings_store.h"
+#include "corvid/testing/fake_sysfs.h"
+
+namespace corvid {
+namespace {
+
+const QString kUnavailable =
+    "Port did not open.\nCheck that the port is not already used by another application.";
+const QString kNotNumber = "Port Number must be a valid number";
+const QString kNotFound =
+    "Port number is not valid.\nCheck that port number is a valid Comm port on your system.";
+
+struct BoxFixture {
+  BoxFixture() {
+    port.SetPortNumber(2);
+    port.Open();
+  }
+  QString StoredPort() const {
+    return QSettings(dir.filePath("corvid.ini"), QSettings::IniFormat)
+        .value("port/portnum")
+        .toString();
+  }
+  void Click(const char* name) {
+    QTest::mouseClick(box.findChild<QPushButton*>(name), Qt::LeftButton);
+  }
+
+  QTemporaryDir dir;
+  common::SimulatedPort port{nullptr};
+  common::ScriptedPrompts prompts;
+  LinkSettings settings;
+  SettingsStore store{dir.filePath("corvid.ini")};
+  CommBox box{port, prompts, settings, store};
+};
+
+TEST(CommBoxTest, ControlsAndPortList) {
+  BoxFixture f;
+  EXPECT_EQ(f.box.objectName(), "frmCommBox");
+  EXPECT_EQ(f.box.windowTitle(), "Deva Vad Urodirudir Comm Port");
+  EXPECT_FALSE(f.box.isModal());
+  EXPECT_EQ(f.box.findChild<QGroupBox*>("fraSetting")->title(), "Comm Port");
+  EXPECT_EQ(f.box.findChild<QLabel*>("lblPort")->text(), "COM");
+  for (const auto& [name, caption] :
+       {std::pair{"cmdOK", "&OK"}, {"cmdCancel", "&Cancel"}, {"cmdUSB", "&Search USB"}})
+    EXPECT_EQ(f.box.findChild<QPushButton*>(name)->text(), caption);
+  EXPECT_EQ(f.box.findChild<QPushButton*>("cmdUSB")->accessibleName(), "Search USB");
+  EXPECT_TRUE(f.box.cmbPort()->isEditable());
+  f.settings.PortNumber = 20;
+  f.box.Load();
+  ASSERT_EQ(f.box.cmbPort()->count(), 20);
+  EXPECT_EQ(f.box.cmbPort()->itemText(0), "1");
+  EXPECT_EQ(f.box.cmbPort()->currentText(), "20");
+  f.settings.PortNumber = 25;  // not listed: still what OK opens
+  f.box.Load();
+  EXPECT_EQ(f.box.cmbPort()->currentText(), "25");
+}
+
+// OK with what the technician typed: the port opened (0 = the port open before stays),
+// the stored number, the box shown, whether the dialog stays open.
+TEST(CommBoxTest, OkPaths) {
+  struct Case {
+    const char* text;
+    const char* open_failure;
+    int open_port;  // 0: closed
+    QString stored, message;
+  };
+  for (const Case& c :
+       {Case{"3", "", 3, "3", ""}, Case{"2.6", "", 3, "3", ""}, Case{"2.5", "", 2, "2", ""},
+        Case{" 7 ", "", 7, "7", ""}, Case{"abc", "", 2, "", kNotNumber},
+        Case{"", "", 2, "", kNotNumber}, Case{"COM3", "", 2, "", kNotNumber},
+        Case{"0", "", 2, "", kNotFound}, Case{"5", "Port unavailable", 0, "", kUnavailable},
+        Case{"5", "Port not found", 0, "", kNotFound}, Case{"5", "Disconnected", 0, "", ""},
+        Case{"5", "Device or resource busy", 0, "", "Device or resource busy"}}) {
+    SCOPED_TRACE(std::string(c.text) + " " + c.open_failure);
+    BoxFixture f;
+    f.port.SetOpenFailure(c.open_failure);
+    f.box.show();
+    f.box.cmbPort()->setEditText(c.text);
+    f.Click("cmdOK");
+    EXPECT_EQ(f.port.IsOpen() ? f.port.PortNumber() : 0, c.open_port);
+    EXPECT_EQ(f.StoredPort(), c.stored);
+    EXPECT_EQ(f.settings.PortNumber, c.stored.isEmpty() ? 1 : c.stored.toInt());
+    EXPECT_EQ(f.prompts.shown().empty() ? "" : f.prompts.shown()[0].text, c.message);
+    if (!f.prompts.shown().empty() && c.message != kNotNumber) {
+      EXPECT_EQ(f.prompts.shown()[0].title, "COM Port Open Error");
+      EXPECT_EQ(f.prompts.shown()[0].icon, common::Icon::kCritical);
+    }
+    EXPECT_EQ(f.box.isVisible(), c.stored.isEmpty());
+  }
+}
+
+// Typed and clicked as a technician does: after any refusal the next keystrokes go
+// into the port box again, replacing what was refused.
+TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
+  for (const auto& [typed, open_failure] :
+       {std::pair{"abc", ""}, {"0", ""}, {"5", "Port unavailable"}}) {
+    SCOPED_TRACE(typed);
+    BoxFixture f;
+    f.port.SetOpenFailure(open_failure);
+    f.box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.box));
+    QLineEdit* edit = f.box.cmbPort()->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    f.Click("cmdOK");
+    ASSERT_EQ(f.prompts.shown().size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), f.box.cmbPort());
+    EXPECT_EQ(edit->selectedText(), typed);
+    QTest::keyClicks(QApplication::focusWidget(), "4");
+    EXPECT_EQ(f.box.cmbPort()->currentText(), "4");
+  }
+}
+
+TEST(CommBoxTest, WideEnoughForItsTitle) {
+  BoxFixture f;
+  f.box.show();
+  const int title = f.box.fontMetrics().horizontalAdvance("Deva Vad Urodirudir Comm Port");
+  EXPECT_GE(f.box.width(), title + 120);
+}
+
+TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
+  BoxFixture f;
+  f.box.SetSimulated(true);
+  f.box.show();
+  EXPECT_TRUE(f.box.findChild<QLabel*>("lblSimulated")->isVisible());
+  EXPECT_FALSE(f.box.cmbPort()->isEnabled());
+  EXPECT_FALSE(f.box.findChild<QPushButton*>("cmdUSB")->isEnabled());
+  f.port.TakeWritten();
+  f.Click("cmdOK");
+  EXPECT_FALSE(f.box.isVisible());
+  EXPECT_EQ(f.StoredPort(), "");
+  EXPECT_EQ(f.port.PortNumber(), 2);
+  EXPECT_TRUE(f.prompts.shown().empty());
+}
+
+TEST(CommBoxTest, CancelChangesNothing) {
+  BoxFixture f;
+  f.box.show();
+  f.box.cmbPort()->setEditText("9");
+  f.Click("cmdCancel");
+  EXPECT_FALSE(f.box.isVisible());
+  EXPECT_EQ(f.port.PortNumber(), 2);
+  EXPECT_TRUE(f.StoredPort().isEmpty());
+}
+
+// A sysfs tree with a Sealevel adapter (ttyUSB0), another USB adapter (ttyUSB1) and
+// a plain serial port (ttyS0), plus a port directory of COMn links.
+TEST(CommBoxTest, SearchUsbFillsTheBoxOrSaysWhy) {
+  testing::FakeSysfs fake;
+  BoxFixture f;
+  f.box.show();
+  f.box.cmbPort()->setEditText("4");
+  UsbSearchPaths paths = fake.Paths();
+  paths.sysfs_root = fake.Path("empty");
+  f.box.SetUsbSearchPaths(paths);
+  f.Click("cmdUSB");
+  EXPECT_EQ(f.box.cmbPort()->currentText(), "4");
+  ASSERT_EQ(f.prompts.shown().size(), 1u);
+  EXPECT_EQ(f.prompts.shown()[0].title, "USB Search");
+  EXPECT_EQ(f.prompts.shown()[0].text, "SeaLevel USB driver is not installed. Error=2");
+  EXPECT_EQ(f.prompts.shown()[0].icon, common::Icon::kCritical);
+
+  fake.Link("COM12", "ttyUSB0");
+  f.box.SetUsbSearchPaths(fake.Paths());
+  f.Click("cmdUSB");
+  EXPECT_EQ(f.box.cmbPort()->currentText(), "12");
+  EXPECT_EQ(f.prompts.shown().size(), 1u);
+  EXPECT_EQ(f.port.PortNumber(), 2);  // opened only by OK
+}
+
+}  // namespace
+}  // namespace corvid

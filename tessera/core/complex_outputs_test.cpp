@@ -1,0 +1,99 @@
+#include "tessera/core/complex_outputs.h"
+
+#include <gtest/gtest.h>
+
+#include "common/testing/hex.h"
+
+namespace tessera::config {
+namespace {
+
+using common::testing::H;
+
+using Outputs = std::array<ComplexFields, kComplexOutputs>;
+constexpr char kCleared[] = "FF 00 00 00 00 00 00";
+constexpr std::array<bool, 8> kPulseAndLineSync{true,  false, false, false,
+                                                false, false, false, true};
+
+std::string ClearedAfter(const std::string& first) {
+  std::string out = first;
+  for (int c = 1; c < kComplexOutputs; ++c) out += std::string(" ") + kCleared;
+  return out;
+}
+
+TEST(ComplexOutputsTest, ListsAndCaptions) {
+  const std::vector<std::string> list = ComplexOutputList();
+  ASSERT_EQ(list.size(), 56u);
+  EXPECT_EQ(list[0] + list[1] + list[54] + list[55], "Off053Active");
+  EXPECT_EQ(ComplexFlagCaption(0, 0), "(L) Line Sync");
+  EXPECT_EQ(ComplexFlagCaption(0, 1), "(R) Trig:On->Off");
+  EXPECT_EQ(ComplexFlagCaption(0, 7), "(P) Pulse");
+  EXPECT_EQ(ComplexFlagCaption(1, 0), "Line Sync ");
+  EXPECT_EQ(ComplexFlagCaption(7, 1), "Trigger: On->Off");
+  EXPECT_EQ(ComplexFlagCaption(0, 8), "");
+}
+
+TEST(ComplexOutputsTest, ComplexDataOrTheFieldThatStopsIt) {
+  const std::string_view range = "Error: Duration value must be 0 to 65535";
+  const struct {
+    ComplexFields output;  // placed as output 1; the others stay cleared
+    const char* bytes;     // nullptr: nothing is built
+    FieldError error;
+  } cases[] = {
+      {{}, kCleared, {}},
+      {{.cmb_output = 55}, "36 00 00 00 00 00 00", {}},  // "Active"
+      {{.cmb_output = 1}, "00 00 00 00 00 00 00", {}},
+      {{.cmb_output = 54}, "35 00 00 00 00 00 00", {}},
+      {{.txt_primary = "300"}, "FF 01 2C 00 00 00 00", {}},
+      {{.txt_primary = "65535", .txt_secondary = "256"}, "FF FF FF 01 00 00 00", {}},
+      {{.txt_primary = "", .txt_secondary = "1x"}, "FF 00 00 00 01 00 00", {}},
+      {{.cmb_input = 59}, "FF 00 00 00 00 3B 00", {}},
+      {{.chk_control = kPulseAndLineSync}, "FF 00 00 00 00 00 81", {}},
+      {{.cmb_output = 55, .cmb_input = 59, .txt_primary = "4660", .chk_control = kPulseAndLineSync},
+       "36 12 34 00 00 3B 81",
+       {}},
+      {{.txt_primary = "65536"}, nullptr, {"txtPrimaryDuration", 0, range}},
+      {{.txt_secondary = "70000"}, nullptr, {"txtSecondaryDuration", 0, range}},
+      // 2^32 + 5 would be 5 if it wrapped.
+      {{.txt_primary = "4294967301"}, nullptr, {"txtPrimaryDuration", 0, range}},
+      {{.cmb_output = 56}, nullptr, {"cmbOutput", 0, {}}},
+      {{.cmb_output = -1}, nullptr, {"cmbOutput", 0, {}}},
+      {{.cmb_input = 60}, nullptr, {"cmbInput", 0, {}}},
+  };
+  for (const auto& c : cases) {
+    Outputs outputs{};
+    outputs[0] = c.output;
+    const FieldResult<ComplexData> data = BuildComplexData(outputs);
+    if (c.bytes == nullptr) {
+      EXPECT_FALSE(data.ok());
+      EXPECT_EQ(data.error, c.error);
+    } else {
+      ASSERT_TRUE(data.ok()) << c.bytes;
+      EXPECT_EQ(H(*data.table), ClearedAfter(c.bytes));
+    }
+  }
+  Outputs last{};
+  last[7] = {.cmb_output = 6, .txt_secondary = "99999"};
+  EXPECT_EQ(BuildComplexData(last).error, (FieldError{"txtSecondaryDuration", 7, range}));
+  last[7].txt_secondary = "4660";
+  const ComplexData data = *BuildComplexData(last).table;
+  EXPECT_EQ(H(common::ByteView(data).last(14)), "FF 00 00 00 00 00 00 05 00 00 12 34 00 00");
+}
+
+TEST(ComplexOutputsTest, Frames) {
+  const TableFrames frames = ComplexFrames(*BuildComplexData(Outputs{}).table);
+  ASSERT_EQ(frames.frame_a.size(), 61u);
+  EXPECT_EQ(H(common::ByteView(frames.frame_a).first(5)), "79 0D 00 00 00");
+  EXPECT_EQ(frames.frame_a.back(), 0x79);
+  EXPECT_EQ(H(frames.frame_b), "79 0D 00 08 " + ClearedAfter(kCleared) + " 79");
+
+  Outputs pulse{};
+  pulse[0] = {.txt_primary = "300", .chk_control = kPulseAndLineSync};
+  const TableFrames changed = ComplexFrames(*BuildComplexData(pulse).table);
+  EXPECT_EQ(H(changed.frame_a), H(frames.frame_a));  // frame A never carries the table
+  EXPECT_EQ(H(common::ByteView(changed.frame_b).first(11)), "79 0D 00 08 FF 01 2C 00 00 00 81");
+  // The cleared frame's sum (0x86) grows by 01 + 2C + 81: 0x34, checksum 0xCB.
+  EXPECT_EQ(changed.frame_b.back(), 0xCB);
+}
+
+}  // namespace
+}  // namespace tessera::config

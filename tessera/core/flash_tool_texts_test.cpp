@@ -1,0 +1,54 @@
+#include "tessera/core/flash_tool_texts.h"
+
+#include <gtest/gtest.h>
+
+#include "common/testing/hex.h"
+
+namespace tessera::flash {
+namespace {
+
+using common::testing::B;
+
+TEST(FlashToolTextsTest, Boxes) {
+  using Kind = LaunchOutcome::Kind;
+  const std::string record =
+      "0x007000: 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A 1B "
+      "1C 1D 1E 1F 20 ";
+  const std::pair<std::optional<ToolBox>, std::optional<std::string>> cases[] = {
+      {LaunchToolBox({Kind::kAlreadyRunning, 0x40}), "Flash Program Already Loaded."},
+      {LaunchToolBox({Kind::kStarted, 0x00}), "Load Flash Program Successful."},
+      {ReadIdToolBox(DeviceCodes{0x1F, 0xB5}), "Device Mfg Code = 0x1F\r\n  Device ID Code = 0xB5"},
+      {ReadIdToolBox(DeviceCodes{0x01, 0x00}), "Device Mfg Code = 0x1\r\n  Device ID Code = 0x0"},
+      {ReadIdToolBox(std::nullopt), std::nullopt},
+      {EraseToolBox(true), "Erase Flash Successful"},
+      {EraseToolBox(false), "Erase Flash Failed"},
+      {ChecksumToolBox(8, 0x0000), "Checksum for 8 sectors = 0x0000"},
+      {ChecksumToolBox(8, 0x0ABC), "Checksum for 8 sectors = 0x0ABC"},
+      {ChecksumToolBox(8, 0xFF01), "Checksum for 8 sectors = 0xFF01"},
+      {ChecksumToolBox(8, std::nullopt), std::nullopt},
+      {ProgramToolBox({true, 0x00}), "Program Record Successful"},
+      {ProgramToolBox({true, 0x10}), "Program Record Failed, Status=0x10"},
+      {ReadRecordToolBox(kTestRecordAddress, TestRecordData()), record},
+      {ReadRecordToolBox(0x1FFFE, B("FF 0A")), "0x01FFFE: FF 0A "},
+      {ReadRecordToolBox(kTestRecordAddress, std::nullopt), std::nullopt},
+      {RebootToolBox(true), "Reboot TBX Started"},
+      {RebootToolBox(false), "No Response"},
+  };
+  for (const auto& [box, text] : cases) {
+    ASSERT_EQ(box.has_value(), text.has_value()) << text.value_or("(no box)");
+    if (!box) continue;
+    EXPECT_EQ(box->text, *text);
+    EXPECT_EQ(box->title, "Flash Program") << *text;
+    EXPECT_FALSE(box->error) << *text;
+  }
+  // A failed launch is an error box, whether refused or unanswered.
+  for (const LaunchOutcome outcome : {LaunchOutcome{Kind::kRefused, 0xA0}, LaunchOutcome{}}) {
+    const ToolBox box = LaunchToolBox(outcome);
+    EXPECT_EQ(box.title + "|" + box.text,
+              "Firmware Update Operation Error|Flash loader did not launch.");
+    EXPECT_TRUE(box.error);
+  }
+}
+
+}  // namespace
+}  // namespace tessera::flash

@@ -1,0 +1,61 @@
+#include "tessera/core/io_mapping.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace tessera::panel {
+namespace {
+
+TEST(IoMapping, InputBitsLightTheirIndicators) {
+  const struct {
+    int byte;
+    std::uint8_t value;
+    std::set<int> points;
+    std::set<int> opto;
+  } cases[] = {
+      // Bit 7 of byte 6 has no point; the high nibble of byte 7 is the address.
+      {0, 0x01, {0}, {}},          {0, 0x80, {7}, {}}, {2, 0x81, {16, 23}, {}},
+      {5, 0x80, {47}, {}},         {6, 0x80, {}, {}},  {6, 0x7F, {48, 49, 50, 51, 52, 53, 54}, {}},
+      {7, 0x5F, {}, {0, 1, 2, 3}}, {7, 0x04, {}, {2}}, {8, 0xFF, {}, {}},
+      {11, 0xFF, {}, {}},
+  };
+  for (const auto& c : cases) {
+    InputData data{};
+    data[c.byte] = c.value;
+    const InputLamps lamps = InputDataToForm(data);
+    std::set<int> points, opto;
+    for (int i = 0; i < kInputPoints; ++i) {
+      if (lamps.points[i]) points.insert(i);
+    }
+    for (int i = 0; i < kOptoInputs; ++i) {
+      if (lamps.opto[i]) opto.insert(i);
+    }
+    EXPECT_EQ(points, c.points) << "byte " << c.byte << " = " << int(c.value);
+    EXPECT_EQ(opto, c.opto) << "byte " << c.byte << " = " << int(c.value);
+  }
+}
+
+TEST(IoMapping, CheckedBoxesSetTheirOutputBits) {
+  const struct {
+    std::set<int> checked;
+    int byte;
+    std::uint8_t value;
+  } cases[] = {
+      {{}, 0, 0x00},           {{0}, 0, 0x01},  {{7}, 0, 0x80},  {{8}, 1, 0x01},
+      {{51, 52, 53}, 6, 0x38}, {{54}, 6, 0x40}, {{55}, 6, 0x80}, {{24, 26, 31}, 3, 0x85},
+  };
+  for (const auto& c : cases) {
+    std::array<bool, kOutputPoints> checked{};
+    for (int i : c.checked) checked[i] = true;
+    OutputData expected{};
+    expected[c.byte] = c.value;
+    EXPECT_EQ(OutputFormToData(checked), expected) << "byte " << c.byte;
+  }
+  std::array<bool, kOutputPoints> all;
+  all.fill(true);
+  EXPECT_EQ(OutputFormToData(all), (OutputData{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+}  // namespace
+}  // namespace tessera::panel

@@ -1,0 +1,66 @@
+// The schedule itself (ticks 0..50 and the PollCount wrap) is proven on the wire
+// by the main window tests; here: how the tick services the request flags.
+#include "tessera/core/poll_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tessera::panel {
+namespace {
+
+TEST(RequestTable, ServicesSetFlagsInFixedOrderAndClearsThem) {
+  RequestTable table;
+  RequestFlags flags;
+  std::vector<std::string> calls;
+  const std::pair<Request, const char*> routines[] = {{Request::kSendTracking, "SendTracking"},
+                                                      {Request::kGetFilters, "GetFilters"},
+                                                      {Request::kReadEvents, "ReadEvents"},
+                                                      {Request::kClearEvents, "ClearEvents"}};
+  for (auto [request, name] : routines) {
+    table.SetHandler(request, [&calls, name = std::string(name)] { calls.push_back(name); });
+  }
+  table.SetHandler(Request::kReadEvents, [&] {
+    calls.push_back("ReadEvents");
+    flags.ReqReadEvents = true;   // pressed again meanwhile: cleared with it
+    flags.ReqClearEvents = true;  // a later flag set meanwhile still runs this tick
+  });
+  flags.ReqReadEvents = true;
+  flags.ReqSendTracking = true;
+  flags.ReqGetFilters = true;
+  flags.ReqSendComplex = true;  // no routine: just cleared
+  table.Service(flags);
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"SendTracking", "GetFilters", "ReadEvents", "ClearEvents"}));
+  EXPECT_FALSE(flags.Any());
+}
+
+TEST(RequestTable, StopLeavesTheRestForLater) {
+  RequestTable table;
+  bool stop = false;
+  int filters = 0;
+  table.SetHandler(Request::kSendTracking, [&] { stop = true; });  // e.g. the window closed
+  table.SetHandler(Request::kSendFilters, [&] { ++filters; });
+  RequestFlags flags{.ReqSendTracking = true, .ReqSendFilters = true};
+  table.Service(flags, [&] { return stop; });
+  EXPECT_EQ(filters, 0);
+  EXPECT_FALSE(flags.ReqSendTracking);
+  EXPECT_TRUE(flags.ReqSendFilters);
+}
+
+TEST(RequestTable, RoutineMayUnregisterItselfWhileRunning) {
+  RequestTable table;
+  std::string seen;
+  table.SetHandler(Request::kGetFilters, [&table, &seen, captured = std::string("kept")] {
+    table.SetHandler(Request::kGetFilters, nullptr);  // dialog closed mid-exchange
+    seen = captured;                                  // its captures are still valid
+  });
+  RequestFlags flags{.ReqGetFilters = true};
+  table.Service(flags);
+  EXPECT_EQ(seen, "kept");
+  EXPECT_FALSE(flags.ReqGetFilters);
+}
+
+}  // namespace
+}  // namespace tessera::panel

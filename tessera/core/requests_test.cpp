@@ -1,0 +1,55 @@
+#include "tessera/core/requests.h"
+
+#include <gtest/gtest.h>
+
+#include "common/testing/hex.h"
+
+namespace tessera {
+namespace {
+
+using common::testing::B;
+using common::testing::H;
+
+TEST(RequestsTest, WireBytes) {
+  std::array<std::uint8_t, 17> outputs{};
+  outputs[0] = 0x01;   // chkOut(0)
+  outputs[6] = 0x40;   // chkOut(54) "Active"
+  outputs[16] = 0xAA;  // OutputData(16) is never sent
+  const struct {
+    Bytes request;
+    const char* wire;
+  } cases[] = {
+      {StatusRequest(), "31 00 CE"},
+      {LineSyncErrorRequest(), "31 02 CC"},
+      {IdentifyRequest(), "71 0D 00 00 81"},
+      {BuildExtendedFrame(kCmdReadEvents), "7F 0D 00 73"},
+      {BuildExtendedFrame(kCmdGetFilters), "7D 0D 00 75"},
+      {InputRequest({}), "34 00 CB"},
+      {InputRequest({.filtered = true, .output_front_panel = true}), "35 01 C9"},
+      {InputRequest({.transition_front_panel = true}), "34 02 C9"},
+      {InputRequest({.filtered = true, .zcross_disabled = true}), "35 04 C6"},
+      {InputRequest(
+           {.output_front_panel = true, .transition_front_panel = true, .zcross_disabled = true}),
+       "34 07 C4"},
+      {OutputRequest({}), "37 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 C8"},
+      {OutputRequest(outputs), "37 01 00 00 00 00 00 40 00 00 00 00 00 00 00 00 00 87"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(H(c.request), c.wire);
+}
+
+TEST(RequestsTest, ResponseBytesTheLinkReads) {
+  // Input response: InputData is bytes 1..12; the address is the high nibble of byte 8.
+  const Bytes input = B("34 01 02 03 04 05 06 07 98 09 0A 0B 0C 00");
+  const std::array<std::uint8_t, 12> data = InputDataOf(input);
+  EXPECT_EQ(H(data), "01 02 03 04 05 06 07 98 09 0A 0B 0C");
+  EXPECT_EQ(UnitAddressOf(input), 9);
+  EXPECT_EQ(UnitAddressOf(B("34 00 00")), 0);  // too short: no address
+  EXPECT_EQ(H(InputDataOf(B("34 11"))), "11 00 00 00 00 00 00 00 00 00 00 00");
+  EXPECT_TRUE(LineSyncErrorOf(B("31 02 00")));
+  EXPECT_TRUE(LineSyncErrorOf(B("31 FF")));
+  EXPECT_FALSE(LineSyncErrorOf(B("31 FD")));
+  EXPECT_FALSE(LineSyncErrorOf(B("31")));
+}
+
+}  // namespace
+}  // namespace tessera

@@ -1,0 +1,107 @@
+#include "tessera/core/transition_log.h"
+
+#include <gtest/gtest.h>
+
+#include "common/testing/hex.h"
+
+namespace tessera::logs {
+namespace {
+
+using common::testing::B;
+using common::testing::H;
+
+// A block response: block number, the item bytes, status, MC 00 00 12 40. The
+// checksum byte is left 0: the link checks it before the decoder runs.
+common::Bytes Block(std::uint8_t block, int count, const char* items, std::uint8_t status) {
+  common::Bytes response = B("76 0D 00 23 23 14 00");
+  response.push_back(block);
+  response.push_back(static_cast<std::uint8_t>(count));
+  const common::Bytes item_bytes = B(items);
+  response.insert(response.end(), item_bytes.begin(), item_bytes.end());
+  for (std::uint8_t b : {status, std::uint8_t{0x00}, std::uint8_t{0x00}, std::uint8_t{0x12},
+                         std::uint8_t{0x40}, std::uint8_t{0x00}}) {
+    response.push_back(b);
+  }
+  return response;
+}
+
+TEST(TransitionLogTest, Requests) {
+  const struct {
+    std::uint8_t block;
+    const char* wire;
+  } cases[] = {{0, "76 0D 00 00 7C"}, {1, "76 0D 00 01 7B"}, {0xFF, "76 0D 00 FF 7D"}};
+  for (const auto& c : cases) EXPECT_EQ(H(PollTransitionRequest(c.block)), c.wire);
+  // Header 9 bytes with a 1-byte N, 3 bytes an item, status 1 + MC 4 + checksum 1.
+  EXPECT_EQ(kPollTransitionResponse.BodyLength(B("76 0D 00 23 23 14 00 01 00")), 6);
+  EXPECT_EQ(kPollTransitionResponse.BodyLength(B("76 0D 00 23 23 14 00 01 FF")), 255 * 3 + 6);
+}
+
+TEST(TransitionLogTest, BlockNumberCountsUpAndWraps) {
+  EXPECT_EQ(NextTransBlock(0), 1);  // the first poll after start asks for block 1
+  EXPECT_EQ(NextTransBlock(254), 255);
+  EXPECT_EQ(NextTransBlock(255), 0);
+  std::uint8_t block = 0;
+  for (int click = 1; click <= 256; ++click) block = NextTransBlock(block);
+  EXPECT_EQ(block, 0);  // the 256th "Get Block"
+}
+
+TEST(TransitionLogTest, HeaderAndStatus) {
+  const struct {
+    std::uint8_t status;
+    const char* header;
+  } cases[] = {
+      {0x00, "Block #1 polled at MC=0x00001240"},
+      {0xF0, "Block #1 polled at MC=0x00001240"},
+      {0x0A,
+       "Block #1 polled at MC=0x00001240 Status = C (more blocks available) E (same block "
+       "requested) "},
+      {0x0F,
+       "Block #1 polled at MC=0x00001240 Status = C (more blocks available) F (trans buffer "
+       "limit exceeded) E (same block requested) G (block request out of sequence) "},
+      {0x04, "Block #1 polled at MC=0x00001240 Status = F (trans buffer limit exceeded) "},
+      {0xF1, "Block #1 polled at MC=0x00001240 Status = G (block request out of sequence) "},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecodeTransitionBlock(Block(1, 0, "", c.status)),
+              std::string(c.header) + "\r\n  No Items\r\n")
+        << int{c.status};
+  }
+  EXPECT_EQ(TransitionStatusText(0x08), " Status = C (more blocks available) ");
+  EXPECT_EQ(TransitionStatusText(0x80), "");
+}
+
+TEST(TransitionLogTest, Items) {
+  EXPECT_EQ(DecodeTransitionBlock(
+                Block(200, 6, "85 12 34 05 12 34 FF 00 00 7F 00 01 FE AB CD 80 FF 00", 0)),
+            "Block #200 polled at MC=0x00001240\r\n"
+            "  Item #1: Input #5 On at MC'=0x1234\r\n"
+            "  Item #2: Input #5 Off at MC'=0x1234\r\n"
+            "  Item #3: MC Rollover\r\n"
+            "  Item #4: Input #127 Off at MC'=0x0001\r\n"
+            "  Item #5: Input #126 On at MC'=0xABCD\r\n"
+            "  Item #6: Input #0 On at MC'=0xFF00\r\n");
+}
+
+TEST(TransitionLogTest, RejectsBadResponses) {
+  common::Bytes no_marker = Block(1, 1, "85 12 34", 0);
+  no_marker[1] = 0x0E;
+  common::Bytes short_one = Block(1, 1, "85 12 34", 0);
+  short_one.pop_back();
+  common::Bytes long_one = Block(1, 1, "85 12 34", 0);
+  long_one.push_back(0);
+  for (const common::Bytes& response : {no_marker, short_one, long_one, Block(1, 2, "85 12 34", 0),
+                                        B("76 0D 00 23 23 14 00 01"), common::Bytes{}}) {
+    EXPECT_FALSE(IsTransitionResponse(response)) << H(response);
+    EXPECT_FALSE(DecodeTransitionBlock(response)) << H(response);
+  }
+}
+
+TEST(TransitionLogTest, NewestBlockIsFoundForScrolling) {
+  EXPECT_EQ(NewestTransitionBlock(""), std::string_view::npos);
+  EXPECT_EQ(NewestTransitionBlock("Block #1 polled at MC=0x00000000\r\n  Item #1: MC Rollover\r\n"
+                                  "\r\nBlock #2 polled at MC=0x00000000\r\n  No Items\r\n"),
+            60u);
+}
+
+}  // namespace
+}  // namespace tessera::logs

@@ -1,0 +1,78 @@
+// HEX files made by binutils' objcopy, which nobody here wrote, from random bytes,
+// and the flash image they describe, worked out independently.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "common/core/bytes.h"
+
+namespace tessera::testing {
+
+// The 128 KiB flash with `bytes` at `address`, 0xFF elsewhere, and its 16-bit sum.
+struct ReferenceImage {
+  common::Bytes flash = common::Bytes(0x20000, 0xFF);
+  std::uint16_t checksum = 0;
+};
+
+inline ReferenceImage Reference(common::ByteView bytes, std::uint32_t address) {
+  ReferenceImage image;
+  for (std::size_t i = 0; i < bytes.size(); ++i) image.flash[address + i] = bytes[i];
+  unsigned long sum = 0;
+  for (std::uint8_t b : image.flash) sum += b;
+  image.checksum = static_cast<std::uint16_t>(sum % 65536);
+  return image;
+}
+
+inline common::Bytes RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  common::Bytes bytes(size);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+// objcopy's HEX text of `bytes` placed at `address`; nullopt with `problem` set
+// when objcopy is not on PATH or fails.
+inline std::optional<std::string> ObjcopyHex(common::ByteView bytes, std::uint32_t address,
+                                             std::string& problem) {
+  std::optional<std::filesystem::path> objcopy;
+  std::stringstream dirs(std::getenv("PATH") ? std::getenv("PATH") : "");
+  for (std::string dir; !objcopy && std::getline(dirs, dir, ':');) {
+    const auto candidate = std::filesystem::path(dir) / "objcopy";
+    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) objcopy = candidate;
+  }
+  if (!objcopy) {
+    problem = "objcopy not found on PATH: install binutils to run this test";
+    return std::nullopt;
+  }
+  std::string dir = (std::filesystem::temp_directory_path() / "flash-objcopy-XXXXXX").string();
+  if (mkdtemp(dir.data()) == nullptr) {
+    problem = "cannot make a temporary directory";
+    return std::nullopt;
+  }
+  const std::string bin = dir + "/image.bin", hex = dir + "/image.hex";
+  std::ofstream(bin, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  const std::string command = "'" + objcopy->string() + "' -I binary -O ihex --change-addresses " +
+                              std::to_string(address) + " '" + bin + "' '" + hex + "'";
+  std::optional<std::string> text;
+  if (std::system(command.c_str()) != 0) {
+    problem = "objcopy failed: " + command;
+  } else {
+    std::ifstream in(hex, std::ios::binary);
+    text = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::filesystem::remove_all(dir);
+  return text;
+}
+
+}  // namespace tessera::testing

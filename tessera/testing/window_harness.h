@@ -1,0 +1,129 @@
+// Test-only: Tessera's main window with its dialogs and log windows installed, loaded
+// with "/kal" over the simulated TBX (in process, unpaced), polling stopped so the
+// tests run the ticks themselves. The prompts record what the save dialog was asked.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "common/qtcore/simulated_port.h"
+#include "common/testing/scripted_prompts.h"
+#include "common/testing/test_support.h"
+#include "tessera/session/tessera_app.h"
+#include "tessera/sim/tbx_device.h"
+#include "tessera/windows/install_windows.h"
+#include "tessera/windows/main_window.h"
+
+namespace tessera::panel::testing {
+
+struct SaveRequest {
+  QString title, suggested, filter;
+};
+
+class RecordingPrompts : public common::ScriptedPrompts {
+ public:
+  std::optional<QString> SaveFile(const QString& title, const QString& suggested,
+                                  const QString& filter) override {
+    saves.push_back({title, suggested, filter});
+    return ScriptedPrompts::SaveFile(title, suggested, filter);
+  }
+  std::vector<SaveRequest> saves;
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() {
+    auto port = std::make_unique<common::SimulatedPort>(&device_);
+    port_ = port.get();
+    app_ = std::make_unique<TesseraApp>(common::PortSetup{nullptr, std::move(port)}, prompts_);
+    window_ = std::make_unique<MainWindow>(*app_);
+    InstallWindows(*window_);
+    EXPECT_TRUE(window_->Load("/kal"));
+    app_->session().Loop().Timer()->stop();
+    Tick();  // the unit identifies: the Configure and Buffers items are enabled
+  }
+
+  // One tick; the requests it wrote, as hex.
+  QStringList Tick() {
+    app_->session().PollTick();
+    app_->session().Loop().Timer()->stop();
+    QStringList sent;
+    for (const QByteArray& block : port_->TakeWritten()) sent << common::testing::ToHex(block);
+    return sent;
+  }
+  // Only the requests of the dialogs: the tick's own input, status and identify
+  // requests (34, 31, 71) left out.
+  QStringList TickRequests() {
+    QStringList sent = Tick();
+    sent.removeIf([](const QString& r) {
+      return r.startsWith("34") || r.startsWith("31") || r.startsWith("71");
+    });
+    return sent;
+  }
+
+  // Chooses the menu item and returns the window it shows, active so keys land.
+  template <typename T = QWidget>
+  T* Open(const char* menu_item) {
+    window_->findChild<QAction*>(menu_item)->trigger();
+    auto* window = qobject_cast<T*>(window_->DialogInstance(menu_item));
+    EXPECT_NE(window, nullptr) << menu_item;
+    if (window != nullptr) {
+      window->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+    return window;
+  }
+
+  template <typename T = QWidget>
+  T* Find(QWidget* window, const QString& name) {
+    T* widget = window->findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return widget;
+  }
+  // Clicks on the control's own caption, not the room a layout may give it beside.
+  void Click(QWidget* window, const QString& name) {
+    QWidget* widget = Find(window, name);
+    if (widget != nullptr) {
+      QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2));
+    }
+  }
+  // Picks a list entry with the keyboard: Home, then Down until it is reached.
+  void Choose(QWidget* window, const QString& list, const QString& entry) {
+    auto* combo = Find<QComboBox>(window, list);
+    if (combo == nullptr) return;
+    const int index = combo->findText(entry);
+    ASSERT_GE(index, 0) << entry.toStdString();
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Home);
+    for (int i = 0; i < index; ++i) QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(combo->currentText(), entry) << list.toStdString();
+  }
+
+  // Controls (by their name's prefix) a screen reader could not name.
+  static QStringList Unnamed(QWidget* window) {
+    static const QRegularExpression kControl("^(chk|btn|cmd|cmb|txt|lbl|fra|scr|rtxt|shp|img)");
+    QStringList unnamed;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+      if (kControl.match(widget->objectName()).hasMatch() && widget->accessibleName().isEmpty()) {
+        unnamed << widget->objectName();
+      }
+    }
+    return unnamed;
+  }
+
+  sim::TbxDevice device_{{.idle_animation = false}};
+  RecordingPrompts prompts_;
+  common::SimulatedPort* port_ = nullptr;
+  std::unique_ptr<TesseraApp> app_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace tessera::panel::testing

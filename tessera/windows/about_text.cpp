@@ -1,0 +1,32 @@
+#include "tessera/windows/about_text.h"
+
+#include <QStringList>
+
+#include "common/version.h"
+
+namespace tessera::panel {
+namespace {
+
+QString Nibbles(std::uint8_t value, const char* separator) {
+  return QString::number(value >> 4) + separator + QString::number(value & 0x0F);
+}
+
+}  // namespace
+
+ProgramVersion TesseraVersion() {
+  return {common::kVersionMajor, common::kVersionMinor, common::kVersionPatch};
+}
+
+QString AboutText(const ProgramVersion& version, const UnitIdentity& identity) {
+  QString first = QString("Tessera Version %1.%2").arg(version.major).arg(version.minor);
+  if (version.revision != 0) first += "." + QString::number(version.revision);
+  QStringList lines = {first, "ITS Cabinet Standard v01.02.17b", ""};
+  if (identity.KalUnit) {
+    lines << "TBX Firmware Version = " + Nibbles(identity.FirmwareType, "")
+          << "TBX Firmware Revision = " + Nibbles(identity.FirmwareRevision, ".")
+          << "TBX Comm Version = " + Nibbles(identity.CommVersion, ".");
+  }
+  return lines.join("\r\n");
+}
+
+}  // namespace tessera::panel

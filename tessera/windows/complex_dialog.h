@@ -1,0 +1,43 @@
+// frmComplex, "Complex Outputs": eight complex outputs, each an output (or "Off",
+// "Active"), an input, two durations and eight control flags. "Set Complex" builds
+// ComplexData and asks the poll tick to load it; a duration out of range is refused,
+// never sent. The dialog never reads the unit's table and starts cleared.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "tessera/core/complex_outputs.h"
+
+class QCheckBox;
+class QComboBox;
+
+namespace tessera {
+class TesseraApp;
+}
+
+namespace tessera::config {
+
+class ValueField;
+
+class ComplexDialog : public QWidget {
+  Q_OBJECT
+ public:
+  // Loads cleared; "Close" hides it, the close box unloads it.
+  ComplexDialog(TesseraApp& app, QWidget* parent = nullptr);
+
+  std::array<ComplexFields, kComplexOutputs> Fields() const;
+
+ private:
+  void ClearAll();
+  void SetComplex();
+
+  TesseraApp& app_;
+  std::array<QComboBox*, kComplexOutputs> cmb_output_{};
+  std::array<QComboBox*, kComplexOutputs> cmb_input_{};
+  std::array<ValueField*, kComplexOutputs> txt_primary_{};
+  std::array<ValueField*, kComplexOutputs> txt_secondary_{};
+  std::array<QCheckBox*, kComplexOutputs * kComplexFlags> chk_control_{};
+};
+
+}  // namespace tessera::config

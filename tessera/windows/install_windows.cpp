@@ -1,0 +1,30 @@
+#include "tessera/windows/install_windows.h"
+
+#include "common/widgets/link_trace_window.h"
+#include "tessera/windows/complex_dialog.h"
+#include "tessera/windows/event_log_window.h"
+#include "tessera/windows/filter_dialog.h"
+#include "tessera/windows/main_window.h"
+#include "tessera/windows/tracking_dialog.h"
+#include "tessera/windows/transition_window.h"
+
+namespace tessera::panel {
+
+void InstallWindows(MainWindow& window) {
+  TesseraApp& app = window.App();
+  window.SetDialog("mnuConfigureInputs",
+                   [&app](QWidget* parent) { return new config::FilterDialog(app, parent); });
+  window.SetDialog("mnuInputTracking",
+                   [&app](QWidget* parent) { return new config::TrackingDialog(app, parent); });
+  window.SetDialog("mnuComplexOutputs",
+                   [&app](QWidget* parent) { return new config::ComplexDialog(app, parent); });
+  window.SetDialog("mnuTransition",
+                   [&app](QWidget* parent) { return new logs::TransitionWindow(app, parent); });
+  window.SetDialog("mnuEventLog",
+                   [&app](QWidget* parent) { return new logs::EventLogWindow(app, parent); });
+  window.SetDialog("mnuLinkTrace", [&app](QWidget* parent) {
+    return new common::LinkTraceWindow(app.Tap(), app.prompts(), parent);
+  });
+}
+
+}  // namespace tessera::panel

@@ -1,0 +1,149 @@
+// frmMain: the I/O panel. Shows what the session reports of every point of the
+// unit, hands the technician's output and control choices to the session, and
+// carries the menus. Later windows hook into it through menu actions and
+// single-instance dialogs; their exchanges go through the session's request flags.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "tessera/core/identity.h"
+#include "tessera/core/io_mapping.h"
+#include "tessera/core/requests.h"
+#include "tessera/session/tessera_app.h"
+#include "tessera/windows/modeless_dialogs.h"
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace common {
+class Indicator;
+class Picture;
+}  // namespace common
+
+namespace tessera::panel {
+
+class ChannelFrame;
+using common::Indicator;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit MainWindow(TesseraApp& app, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The start-up sequence: the window reset and centred, then the session's
+  // start-up. False when the port could not be opened: "Open Port Error" has been
+  // shown and the program is to end.
+  bool Load(const QString& command_line);
+  bool Simulated() const { return app_.Simulated(); }
+
+  // --- Hooks for later windows ---------------------------------------------------
+  // Menu item (object name) -> single-instance modeless window.
+  void SetDialog(const QString& menu_item, ModelessDialogs::Factory factory);
+  QWidget* ShowDialog(const QString& menu_item);
+  QWidget* DialogInstance(const QString& menu_item) const;
+  // Menu item (object name) -> routine run when it is chosen.
+  void SetMenuAction(const QString& menu_item, std::function<void()> action);
+  TesseraApp& App() { return app_; }
+  Session& session() { return app_.session(); }
+
+  // --- Display -------------------------------------------------------------------
+  void ShowUnitAddress(int address);
+  void ShowFirmwareVersion(const FirmwareDisplay& display);
+  void ShowInputs(const InputLamps& lamps);
+  void ShowLinkState(bool responding);
+  void ShowLineSync(bool error);
+  // Current check boxes as output bytes.
+  OutputData OutputsFromForm() const;
+  // Current control-mode choices.
+  InputControl ControlFromForm() const;
+  void ClearAllOutputs();
+  void ShowAbout();
+
+  // The required caption ("TBX Address #5, ..."); the title adds a simulated mark.
+  QString Caption() const { return caption_; }
+  // Status bar panel 1 or 2.
+  QString PanelText(int panel) const;
+  void SetPanelText(int panel, const QString& text);
+  // Control-frame and I/O frames the firmware update disables.
+  QStringList ControlFrameNames() const;
+
+  // --- Flash loader -------------------------------------------------------------
+  // Loader mode: the frames are disabled, the input lamps dark, the link and line-sync
+  // indicators say that polling has stopped, and a line says how to leave the mode.
+  // Leaving it enables all but fraIO, which comes back with the unit's first answer.
+  void ShowLoaderMode(bool running);
+  // The reflash row: what the update or flash tool is doing now, with a percentage or
+  // (nullopt) a busy bar. An empty text hides the row.
+  void ShowReflashPhase(const QString& text, std::optional<int> percent);
+
+ signals:
+  // Every menu item choice, by object name (after its action, if any).
+  void MenuItemChosen(const QString& name);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  QWidget* BuildStatusFrame();
+  QWidget* BuildControlFrames();
+  QWidget* BuildIoFrame();
+  void BuildMenus();
+  void ConnectSession();
+  QAction* AddItem(QMenu* menu, const QString& name, const QString& caption);
+  void OnMenuItem(const QString& name);
+  void ResetForm();
+  void ShowCaption(const QString& caption);
+  void ShowExtendedMenus(bool shown);
+  // The session sends what the form shows.
+  void PushControl();
+  void PushOutputs();
+
+  TesseraApp& app_;
+  ModelessDialogs dialogs_;
+  QHash<QString, std::function<void()>> menu_actions_;
+  QString caption_;
+
+  // Controls.
+  QLabel* lbl_comm_ = nullptr;
+  Indicator* shp_comm_status_ = nullptr;
+  common::Picture* img_tbx_comm_ = nullptr;
+  QLabel* lbl_line_sync_ = nullptr;
+  Indicator* shp_line_sync_ = nullptr;
+  common::Picture* img_line_sync_status_ = nullptr;
+  std::array<QRadioButton*, 2> btn_input_control_{};
+  std::array<QRadioButton*, 2> btn_output_control_{};
+  std::array<QRadioButton*, 2> btn_trans_control_{};
+  QCheckBox* chk_zcross_disable_ = nullptr;
+  QPushButton* cmd_clear_all_ = nullptr;
+  QGroupBox* fra_io_ = nullptr;
+  std::array<ChannelFrame*, kChannels> fra_channel_{};
+  std::array<QCheckBox*, kOutputPoints> chk_out_{};
+  std::array<Indicator*, kInputPoints> shp_in_{};
+  std::array<Indicator*, kOptoInputs> shp_opto_{};
+  std::array<QLabel*, 2> sb_panels_{};
+  QProgressBar* pgb_progress_ = nullptr;
+  QLabel* lbl_reflash_progress_ = nullptr;
+  QLabel* lbl_loader_mode_ = nullptr;
+
+  QMenu* mnu_configure_ = nullptr;
+  QMenu* mnu_buffers_ = nullptr;
+  QMenu* mnu_help_ = nullptr;
+  QAction* mnu_complex_outputs_ = nullptr;
+  QAction* mnu_event_log_ = nullptr;
+};
+
+}  // namespace tessera::panel

@@ -1,0 +1,45 @@
+#include "tessera/windows/transition_window.h"
+
+#include <QPushButton>
+
+#include "common/widgets/window_helpers.h"
+#include "tessera/core/transition_log.h"
+#include "tessera/session/log_routines.h"
+#include "tessera/session/tessera_app.h"
+
+namespace tessera::logs {
+
+TransitionWindow::TransitionWindow(TesseraApp& app, QWidget* parent)
+    : LogWindow(app, kTransitionReport, "frmTransitions", parent) {
+  cmd_get_block_ = AddButton("cmdGetBlock", "&Get Block");
+  // Reading every block in one go is tessera-cli's "transitions --all"; here the two
+  // buttons stay as the unit's window always had them, disabled.
+  AddButton("cmdGetAllBlocks", "Get &All Blocks")->setEnabled(false);
+  QPushButton* clear = AddButton("cmdClearLog", "Clear &Display Buffer");
+  AddButton("cmdClearTBX", "Clear &TBX Buffer")->setEnabled(false);
+  AddSaveButton();
+
+  connect(cmd_get_block_, &QPushButton::clicked, this, &TransitionWindow::GetBlock);
+  connect(clear, &QPushButton::clicked, this, &TransitionWindow::ClearDisplay);
+  LogRoutines& routines = App().Logs();
+  connect(&routines, &LogRoutines::PollTransitionStarted, this,
+          [this] { cmd_get_block_->setEnabled(false); });
+  connect(&routines, &LogRoutines::PollTransitionFinished, this, [this] {
+    cmd_get_block_->setEnabled(true);
+    if (isVisible()) cmd_get_block_->setFocus();
+  });
+  connect(&routines, &LogRoutines::TransitionBlockRead, this, &TransitionWindow::AppendRead);
+  adjustSize();
+  common::CentreOnScreen(this);
+}
+
+void TransitionWindow::GetBlock() {
+  // The number advances whatever becomes of the poll: an unanswered block is not
+  // asked for again, and after block 255 comes block 0.
+  AppState& state = App().State();
+  state.TransBlock = NextTransBlock(state.TransBlock);
+  App().session().Request(panel::Request::kPollTransition);
+  MarkUnsaved();
+}
+
+}  // namespace tessera::logs
