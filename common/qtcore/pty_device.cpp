@@ -74,39 +74,83 @@ std::string HexLine(char direction, const std::uint8_t* data, std::size_t size) 
   return line;
 }
 
-class TrafficLog {
+// Everything that crosses the line, kept where the options ask: hex lines in the
+// log file and on stderr (--log, --verbose), records in the link trace (--trace).
+class Traffic {
  public:
-  TrafficLog(const std::string& path, bool verbose) : verbose_(verbose) {
-    if (!path.empty()) file_ = std::fopen(path.c_str(), "a");
-  }
-  ~TrafficLog() {
+  explicit Traffic(const PtyOptions& options) : options_(options), verbose_(options.verbose) {}
+  ~Traffic() {
     if (file_ != nullptr) std::fclose(file_);
   }
-  void Write(char direction, const std::uint8_t* data, std::size_t size) {
-    if (file_ == nullptr && !verbose_) return;
-    const std::string line = HexLine(direction, data, size);
-    if (file_ != nullptr) {
-      std::fputs(line.c_str(), file_);
-      std::fflush(file_);
+  Traffic(const Traffic&) = delete;
+  Traffic& operator=(const Traffic&) = delete;
+
+  // False, with the reason on stderr, when an output cannot be written.
+  bool Open() {
+    if (!options_.log_path.empty()) {
+      file_ = std::fopen(options_.log_path.c_str(), "a");
+      if (file_ == nullptr) {
+        std::fprintf(stderr, "cannot write %s\n", options_.log_path.c_str());
+        return false;
+      }
     }
-    if (verbose_) std::fputs(line.c_str(), stderr);
+    if (!options_.trace_path.empty()) {
+      if (!trace_.Open(options_.trace_path)) {
+        std::fprintf(stderr, "cannot write %s: %s\n", options_.trace_path.c_str(),
+                     trace_.Error().c_str());
+        return false;
+      }
+      tap_.AddListener(&trace_);
+    }
+    return true;
   }
+
+  void Block(TraceDirection direction, const std::uint8_t* data, std::size_t size) {
+    if (file_ != nullptr || verbose_) {
+      WriteLine(HexLine(direction == TraceDirection::kToDevice ? '>' : '<', data, size));
+    }
+    if (!tap_.Listening()) return;
+    const ByteView bytes(data, size);
+    if (options_.describe) {
+      tap_.Record(options_.describe(direction, bytes));
+    } else {
+      TraceRecord record;
+      record.direction = direction;
+      record.outcome =
+          direction == TraceDirection::kToDevice ? TraceOutcome::kOk : TraceOutcome::kSent;
+      record.bytes.assign(bytes.begin(), bytes.end());
+      tap_.Record(std::move(record));
+    }
+    if (trace_.Failed() && !trace_failure_told_) {
+      std::fprintf(stderr, "the trace to %s stopped: %s\n", options_.trace_path.c_str(),
+                   trace_.Error().c_str());
+      trace_failure_told_ = true;
+    }
+  }
+
   // "! text  t=..." lines: what the device did besides sending bytes.
   void Note(const std::string& text) {
     if (file_ == nullptr && !verbose_) return;
     std::string line = HexLine('!', nullptr, 0);
     line.insert(1, " " + text);
+    WriteLine(line);
+  }
+
+ private:
+  void WriteLine(const std::string& line) {
     if (file_ != nullptr) {
       std::fputs(line.c_str(), file_);
       std::fflush(file_);
     }
     if (verbose_) std::fputs(line.c_str(), stderr);
   }
-  bool failed(const std::string& path) const { return !path.empty() && file_ == nullptr; }
 
- private:
+  const PtyOptions& options_;
   std::FILE* file_ = nullptr;
   bool verbose_;
+  LinkTap tap_;
+  TraceFile trace_;
+  bool trace_failure_told_ = false;
 };
 
 // `gone`: the client left; what it did not read is lost, as on a real line.
@@ -227,42 +271,8 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       options.port_dir.empty() ? PortDirectory().toStdString() : options.port_dir;
   PtyLine line(dir + "/COM" + std::to_string(options.port_number));
   if (!line.Open()) return 1;
-  TrafficLog log(options.log_path, options.verbose);
-  if (log.failed(options.log_path)) {
-    std::fprintf(stderr, "cannot write %s\n", options.log_path.c_str());
-    return 1;
-  }
-  LinkTap tap;
-  TraceFile trace;
-  if (!options.trace_path.empty()) {
-    if (!trace.Open(options.trace_path)) {
-      std::fprintf(stderr, "cannot write %s: %s\n", options.trace_path.c_str(),
-                   trace.Error().c_str());
-      return 1;
-    }
-    tap.AddListener(&trace);
-  }
-  bool trace_failure_told = false;
-  const auto trace_block = [&](TraceDirection direction, const std::uint8_t* data,
-                               std::size_t size) {
-    if (!tap.Listening()) return;
-    const ByteView bytes(data, size);
-    if (options.describe) {
-      tap.Record(options.describe(direction, bytes));
-    } else {
-      TraceRecord record;
-      record.direction = direction;
-      record.outcome =
-          direction == TraceDirection::kToDevice ? TraceOutcome::kOk : TraceOutcome::kSent;
-      record.bytes.assign(bytes.begin(), bytes.end());
-      tap.Record(std::move(record));
-    }
-    if (trace.Failed() && !trace_failure_told) {
-      std::fprintf(stderr, "the trace to %s stopped: %s\n", options.trace_path.c_str(),
-                   trace.Error().c_str());
-      trace_failure_told = true;
-    }
-  };
+  Traffic traffic(options);
+  if (!traffic.Open()) return 1;
   if (!WriteOutput(stdout,
                    "COM" + std::to_string(options.port_number) + " -> " + line.slave_path() + "\n",
                    stderr, QCoreApplication::applicationName())) {
@@ -310,14 +320,14 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
     const std::optional<ActiveFault> now_fault = FaultAt(options.faults, elapsed_ms());
     if (now_fault != fault) {
       if (fault) {
-        if (is(LineFault::kFlood)) log.Note("flood " + std::to_string(flooded) + " bytes");
+        if (is(LineFault::kFlood)) traffic.Note("flood " + std::to_string(flooded) + " bytes");
         if (is(LineFault::kUnplug) && !line.Open()) break;
-        log.Note("fault " + std::string(LineFaultName(fault->kind)) + " off");
+        traffic.Note("fault " + std::string(LineFaultName(fault->kind)) + " off");
         if (options.on_fault) options.on_fault(fault->kind, false);
       }
       fault = now_fault;
       if (fault) {
-        log.Note("fault " + std::string(LineFaultName(fault->kind)) + " on");
+        traffic.Note("fault " + std::string(LineFaultName(fault->kind)) + " on");
         if (options.on_fault) options.on_fault(fault->kind, true);
         flooded = 0;
         if (is(LineFault::kUnplug)) {
@@ -356,8 +366,7 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       if (n > 0) {
         const auto size = static_cast<std::size_t>(n);
         if (!first_request) first_request = Clock::now();
-        log.Write('>', buf, size);
-        trace_block(TraceDirection::kToDevice, buf, size);
+        traffic.Block(TraceDirection::kToDevice, buf, size);
         DeviceReply reply = model.Receive(ByteView(buf, size));
         if (fault) reply = ShapeReply(fault->kind, std::move(reply), options.reply_faults, random);
         if (!reply.bytes.empty()) {
@@ -382,8 +391,7 @@ int RunPtyDevice(DeviceModel& model, const PtyOptions& options) {
       const std::size_t upto = bytes_out_by(reply, Clock::now());
       if (upto == reply.sent) break;
       if (reply.sent == 0) {
-        log.Write('<', reply.bytes.data(), reply.bytes.size());
-        trace_block(TraceDirection::kFromDevice, reply.bytes.data(), reply.bytes.size());
+        traffic.Block(TraceDirection::kFromDevice, reply.bytes.data(), reply.bytes.size());
       }
       if (!WriteAll(line.master(), reply.bytes.data() + reply.sent, upto - reply.sent,
                     [&line] { return line.TakeOpensAndCloses(); })) {

@@ -107,8 +107,8 @@ Answer QtPrompts::Show(const Message& message) {
   if (!message.detail.isEmpty()) {
     box.setInformativeText(message.detail);
     // The OS's reason names a device path: wrapping would break it at its slashes.
-    if (auto* label = box.findChild<QLabel*>("qt_msgbox_informativelabel")) {
-      label->setWordWrap(false);
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+      if (label->text() == message.detail) label->setWordWrap(false);
     }
   }
   // A box shown while the hourglass is up must still get the normal pointer.

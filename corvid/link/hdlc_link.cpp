@@ -11,7 +11,7 @@
 namespace corvid {
 
 HdlcLink::HdlcLink(common::SerialPort& port, common::Prompts& prompts, QObject* parent)
-    : QObject(parent), port_(port), prompts_(prompts) {
+    : PortLink(port, prompts, parent) {
   connect(&port_, &common::SerialPort::BytesReceived, this, &HdlcLink::OnBytesReceived);
 }
 
@@ -21,11 +21,13 @@ void HdlcLink::SetSlotAddress(int slot) { slot_address_ = slot; }
 
 std::optional<Bytes> HdlcLink::Exchange(common::ByteView tx_command) {
   // A poll tick or a click inside our wait must not take this exchange's answer.
-  if (busy_) return std::nullopt;
-  busy_ = true;
-  bool ok = SendHDLCCommand(tx_command) && GetHDLCResponse();
-  if (!ok) rx_frame_.clear();
-  busy_ = false;
+  if (Busy()) return std::nullopt;
+  bool ok;
+  {
+    const BusyScope busy(*this);
+    ok = SendHDLCCommand(tx_command) && GetHDLCResponse();
+    if (!ok) rx_frame_.clear();
+  }
   emit ExchangeFinished(ok);
   if (!ok) return std::nullopt;
   return rx_frame_;
@@ -47,13 +49,13 @@ bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
     ++counters_.RxTimeoutCount;
     if (Tracing()) {
       const QString status = port_.StatusText();
-      tap_->Sent(
+      Tap().Sent(
           CommandTraceName(tx_code_), frame, common::TraceOutcome::kPortLost,
           "not sent, " + (status.isEmpty() ? std::string("port closed") : status.toStdString()));
     }
     return false;
   }
-  if (Tracing()) tap_->Sent(CommandTraceName(tx_code_), frame);
+  if (Tracing()) Tap().Sent(CommandTraceName(tx_code_), frame);
   return true;
 }
 
@@ -130,23 +132,15 @@ void HdlcLink::OnBytesReceived() {
   }
 }
 
-bool HdlcLink::Tracing() const { return tap_ != nullptr && tap_->Listening(); }
-
-void HdlcLink::DropWaiting() {
-  if (Tracing() && port_.BytesWaiting() > 0)
-    TraceDropped(common::View(port_.Read(port_.BytesWaiting())));
-  port_.Discard();
-}
-
 void HdlcLink::TraceDropped(common::ByteView bytes) {
-  if (!bytes.empty() && Tracing()) tap_->Dropped(bytes);
+  if (!bytes.empty() && Tracing()) Tap().Dropped(bytes);
 }
 
 void HdlcLink::TraceAnswer(common::TraceOutcome outcome, int value, std::string detail) {
   if (Tracing()) {
-    tap_->Received(CommandTraceName(tx_code_), rx_wire_, outcome, value, std::move(detail),
+    Tap().Received(CommandTraceName(tx_code_), rx_wire_, outcome, value, std::move(detail),
                    rx_wire_total_);
-    if (rx_after_total_ > 0) tap_->Dropped(rx_after_, rx_after_total_);
+    if (rx_after_total_ > 0) Tap().Dropped(rx_after_, rx_after_total_);
   }
   ForgetAnswer();
 }

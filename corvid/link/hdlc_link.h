@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/core/trace_record.h"
-#include "common/qtcore/event_wait.h"
+#include "common/qtcore/port_link.h"
 #include "corvid/core/hdlc_frame.h"
 
 namespace common {
@@ -34,7 +34,7 @@ struct LinkCounters {
 
 inline constexpr int kResponseWindowMs = 50;
 
-class HdlcLink : public QObject {
+class HdlcLink : public common::PortLink {
   Q_OBJECT
  public:
   HdlcLink(common::SerialPort& port, common::Prompts& prompts, QObject* parent = nullptr);
@@ -48,8 +48,6 @@ class HdlcLink : public QObject {
   // validates it. Returns the payload (response code first) or nullopt on any
   // failure. A call while another exchange is waiting fails at once, sending nothing.
   std::optional<Bytes> Exchange(common::ByteView tx_command);
-  // True while an exchange is in progress (the poll tick skips then).
-  bool Busy() const { return busy_; }
 
   // Parts of Exchange, usable on their own: frame and write a command (false when
   // the port would not take it), then wait for and judge its response (false on
@@ -66,11 +64,9 @@ class HdlcLink : public QObject {
 
   // The link trace: every command frame, every answer (or its absence) and the
   // bytes that come outside an exchange go to the tap while someone listens to it.
-  void SetTap(common::LinkTap* tap) { tap_ = tap; }
 
   // Response window (default kResponseWindowMs); tests may lengthen it.
   void SetResponseWindowMs(int ms) { response_window_ms_ = ms; }
-  int ResponseWindowMs() const { return response_window_ms_; }
 
  signals:
   // After every exchange that was attempted: true when a valid response came back.
@@ -79,18 +75,12 @@ class HdlcLink : public QObject {
 
  private:
   void OnBytesReceived();
-  bool Tracing() const;
-  // Empties the port's receive buffer; what was in it goes to the trace as dropped.
-  void DropWaiting();
   void TraceDropped(common::ByteView bytes);
   // The trace's record of the answer that came (as it was on the line), or of its absence.
   void TraceAnswer(common::TraceOutcome outcome, int value = 0, std::string detail = {});
   void ForgetAnswer();
   static void Keep(Bytes& kept, std::size_t& total, common::ByteView more);
 
-  common::SerialPort& port_;
-  common::Prompts& prompts_;
-  common::EventWait wait_;
   HdlcReceiver receiver_;
   LinkCounters counters_;
   Bytes rx_frame_;
@@ -101,10 +91,8 @@ class HdlcLink : public QObject {
   Bytes rx_after_;
   std::size_t rx_wire_total_ = 0;
   std::size_t rx_after_total_ = 0;
-  common::LinkTap* tap_ = nullptr;
   int slot_address_ = 1;
   int response_window_ms_ = kResponseWindowMs;
-  bool busy_ = false;
   bool armed_ = false;  // bytes go to the receiver only between send and verdict
 };
 

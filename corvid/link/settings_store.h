@@ -35,8 +35,6 @@ class SettingsStore {
   // The six "cal" values (resistors under "LVResistor" etc.).
   void SaveCalibration(const CalibrationSettings& cal);
 
-  QSettings& Store() { return *settings_; }
-
  private:
   std::unique_ptr<QSettings> settings_;
 };

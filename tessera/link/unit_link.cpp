@@ -39,9 +39,9 @@ const char* ReceiveErrorText(int code) {
 
 UnitLink::UnitLink(common::SerialPort& port, common::Prompts& prompts, UnitIdentity& identity,
                    QObject* parent)
-    : QObject(parent), port_(port), prompts_(prompts), identity_(identity) {
+    : PortLink(port, prompts, parent), identity_(identity) {
   connect(&port_, &common::SerialPort::BytesReceived, this, [this] {
-    if (busy_) {
+    if (Busy()) {
       if (body_expected_ > 0) {
         emit ResponseProgress(static_cast<qint64>(rx_frame_.size()) + port_.BytesWaiting(),
                               body_expected_);
@@ -66,40 +66,41 @@ UnitLink::~UnitLink() = default;
 
 Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, bool show_errors,
                          int silent_retries, const QString& what_failed) {
-  if (busy_) {
+  if (Busy()) {
     // A timer or click inside our wait: nesting would steal this exchange's answer.
     ++counters_.rejected_busy;
     return {};
   }
-  busy_ = true;
-  request_ = request;
-  ++counters_.exchanges;
-  retry_count_ = silent_retries;
-  what_failed_ = what_failed;
-  for (bool first = true;; first = false) {
-    if (!first) ++counters_.resends;
-    DropWaiting();
-    tx_done_ = false;
-    comm_error_ = 0;
-    bool done;
-    if (SendFrame(request)) {
-      if (Tracing()) tap_->Sent(RequestTraceName(request), request);
-      done = GetResponse(shape, show_errors, timeout_ms);
-    } else {
-      ++counters_.write_failures;
-      comm_error_ = -1;
-      const QString status = port_.StatusText();
-      const QString text = status.isEmpty() ? QStringLiteral("Disconnected") : status;
-      if (Tracing()) {
-        tap_->Sent(RequestTraceName(request), request, common::TraceOutcome::kPortLost,
-                   "not sent, " + text.toStdString());
+  {
+    const BusyScope busy(*this);
+    request_ = request;
+    ++counters_.exchanges;
+    retry_count_ = silent_retries;
+    what_failed_ = what_failed;
+    for (bool first = true;; first = false) {
+      if (!first) ++counters_.resends;
+      DropWaiting();
+      tx_done_ = false;
+      comm_error_ = 0;
+      bool done;
+      if (SendFrame(request)) {
+        if (Tracing()) Tap().Sent(RequestTraceName(request), request);
+        done = GetResponse(shape, show_errors, timeout_ms);
+      } else {
+        ++counters_.write_failures;
+        comm_error_ = -1;
+        const QString status = port_.StatusText();
+        const QString text = status.isEmpty() ? QStringLiteral("Disconnected") : status;
+        if (Tracing()) {
+          Tap().Sent(RequestTraceName(request), request, common::TraceOutcome::kPortLost,
+                     "not sent, " + text.toStdString());
+        }
+        done = Fail(text, show_errors);
       }
-      done = Fail(text, show_errors);
+      if (done) break;
     }
-    if (done) break;
+    request_ = {};
   }
-  request_ = {};
-  busy_ = false;
   Bytes result = rx_frame_;
   if (result.empty()) {
     ++counters_.failures;
@@ -110,7 +111,7 @@ Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, 
 }
 
 bool UnitLink::SendKalRmsFrame() {
-  if (busy_) {
+  if (Busy()) {
     ++counters_.rejected_busy;
     return false;  // not a verdict on the unit: leave KalUnit alone
   }
@@ -260,7 +261,7 @@ bool UnitLink::Fail(const QString& text, bool show_errors) {
 }
 
 void UnitLink::OnReceiveError(int code) {
-  if (!busy_) return;  // the next exchange starts clean anyway
+  if (!Busy()) return;  // the next exchange starts clean anyway
   const char* text = ReceiveErrorText(code);
   if (text == nullptr) return;
   ++counters_.receive_errors;
@@ -270,7 +271,7 @@ void UnitLink::OnReceiveError(int code) {
 }
 
 void UnitLink::OnLost() {
-  if (!busy_) return;
+  if (!Busy()) return;
   // No answer can come through a port that is gone; fail now, not at the time-out.
   comm_error_ = -1;
   const QString status = port_.StatusText();
@@ -278,19 +279,9 @@ void UnitLink::OnLost() {
   wait_.Wake();
 }
 
-bool UnitLink::Tracing() const { return tap_ != nullptr && tap_->Listening(); }
-
-void UnitLink::DropWaiting() {
-  if (Tracing() && port_.BytesWaiting() > 0) {
-    const QByteArray stale = port_.Read(port_.BytesWaiting());
-    if (!stale.isEmpty()) tap_->Dropped(common::View(stale));
-  }
-  port_.Discard();
-}
-
 void UnitLink::TraceAnswer(common::TraceOutcome outcome, int value, std::string detail) {
   if (!Tracing()) return;
-  tap_->Received(RequestTraceName(request_), rx_frame_, outcome, value, std::move(detail));
+  Tap().Received(RequestTraceName(request_), rx_frame_, outcome, value, std::move(detail));
 }
 
 void UnitLink::TakeExtendedResponse(std::uint8_t command) {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/core/trace_record.h"
-#include "common/qtcore/event_wait.h"
+#include "common/qtcore/port_link.h"
 #include "tessera/core/frame.h"
 #include "tessera/core/identity.h"
 #include "tessera/core/requests.h"
@@ -40,7 +40,7 @@ struct LinkCounters {
   std::uint64_t idle_discards = 0;    // bytes came between exchanges and were dropped
 };
 
-class UnitLink : public QObject {
+class UnitLink : public common::PortLink {
   Q_OBJECT
  public:
   // Longest wait for the port's transmit-done notification.
@@ -68,13 +68,6 @@ class UnitLink : public QObject {
   // FirmwareVersionChanged emitted). False otherwise; then, unless KalSwitch is set,
   // KalUnit is cleared and the caller hides mnuConfigure and mnuBuffers.
   bool SendKalRmsFrame();
-
-  // The link trace: every request, every answer (or its absence) and the bytes that
-  // come outside an exchange go to the tap while someone listens to it.
-  void SetTap(common::LinkTap* tap) { tap_ = tap; }
-
-  // An exchange is in progress (a poll tick arriving now should be skipped).
-  bool Busy() const { return busy_; }
 
   // The last response (empty after a failure).
   const Bytes& RxFrame() const { return rx_frame_; }
@@ -106,16 +99,10 @@ class UnitLink : public QObject {
   void OnReceiveError(int code);
   void OnLost();
   void TakeExtendedResponse(std::uint8_t command);
-  bool Tracing() const;
-  // Empties the port's receive buffer; what was in it goes to the trace as dropped.
-  void DropWaiting();
   // The trace's record of the answer just received, or of its absence.
   void TraceAnswer(common::TraceOutcome outcome, int value = 0, std::string detail = {});
 
-  common::SerialPort& port_;
-  common::Prompts& prompts_;
   UnitIdentity& identity_;
-  common::EventWait wait_;
 
   Bytes rx_frame_;        // RxFrame
   bool tx_done_ = false;  // TxDone
@@ -123,9 +110,7 @@ class UnitLink : public QObject {
   QString comm_error_text_;
   int retry_count_ = 0;  // RetryCount
   QString what_failed_;
-  bool busy_ = false;
   LinkCounters counters_;
-  common::LinkTap* tap_ = nullptr;
   ByteView request_;          // of the exchange in progress, for the trace's names
   qint64 body_expected_ = 0;  // whole length of a counted answer while its body comes
 };
