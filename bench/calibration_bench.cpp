@@ -39,7 +39,7 @@ namespace {
 constexpr double kSupplyVolts = 48;
 constexpr double kLoadOhms = 26.12;
 constexpr double kTrueMilliamps = kSupplyVolts * 1000 / kLoadOhms;
-// tmrCalibrate's 500 ms and 84 pauses of 100 ms: 2 before the voltage step, 10 in it,
+// The calibration timer's 500 ms and 84 pauses of 100 ms: 2 before the voltage step, 10 in it,
 // 2 before its check, 40 in the current step (5 + 6 x 5 + 5), 30 in its check.
 constexpr double kFixedPausesMs = 500 + 84 * 100;
 constexpr int kGapTimerMs = 10;

@@ -1,5 +1,5 @@
 // Corvid's Check Outputs on the in-process simulated switch pack, as `corvid /sim`
-// runs it (paced at the line rate, tmrPoll running): seconds per output, the whole
+// runs it (paced at the line rate, the poll timer running): seconds per output, the whole
 // run, and the largest gaps between ticks of a 10 ms timer, i.e. how long the window
 // could not respond.
 //

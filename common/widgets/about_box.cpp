@@ -42,10 +42,10 @@ AboutBox::AboutBox(const AboutContent& content, QWidget* parent) : QDialog(paren
     heading->setFont(Emphasised(heading->font()));
     column->addWidget(heading);
   }
-  lbl_about_ = new QLabel(frame);
-  lbl_about_->setObjectName("lblAbout");
-  if (content.heading.isEmpty()) lbl_about_->setFont(Emphasised(lbl_about_->font()));
-  column->addWidget(lbl_about_);
+  about_label_ = new QLabel(frame);
+  about_label_->setObjectName("lblAbout");
+  if (content.heading.isEmpty()) about_label_->setFont(Emphasised(about_label_->font()));
+  column->addWidget(about_label_);
   column->addStretch();
   SetText(content.text);
 
@@ -60,8 +60,8 @@ void AboutBox::SetText(const QString& text) {
   text_ = text;
   // QLabel breaks lines at LF; the text itself keeps its CR LF.
   const QString shown = QString(text).remove('\r');
-  lbl_about_->setText(shown);
-  lbl_about_->setAccessibleName(shown);
+  about_label_->setText(shown);
+  about_label_->setAccessibleName(shown);
 }
 
 void AboutBox::showEvent(QShowEvent* event) {

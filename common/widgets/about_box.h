@@ -1,4 +1,4 @@
-// frmAbout of both programs: a logo, an optional heading and the program's
+// The About window of both programs: a logo, an optional heading and the program's
 // text; modal, centred, and closed by a click anywhere on it.
 #pragma once
 
@@ -31,7 +31,7 @@ class AboutBox : public QDialog {
 
  private:
   QString text_;
-  QLabel* lbl_about_;
+  QLabel* about_label_;
 };
 
 }  // namespace common

@@ -54,62 +54,62 @@ LinkTraceWindow::LinkTraceWindow(LinkTap& tap, Prompts& prompts, QWidget* parent
     bar->addWidget(button);
     return button;
   };
-  chk_failures_only_ = add_check("chkFailuresOnly", "&Failures only",
+  failures_only_box_ = add_check("chkFailuresOnly", "&Failures only",
                                  "List only time-outs, bad frames, refusals and lost bytes");
-  chk_hide_routine_ =
+  hide_routine_box_ =
       add_check("chkHideRoutine", "&Hide routine polls",
                 "Leave out the requests the poll sends on its own and their good answers");
   bar->addStretch();
-  cmd_pause_ = add_button("cmdPause", "&Pause");
-  cmd_clear_ = add_button("cmdClear", "&Clear");
-  cmd_save_as_ = add_button("cmdSaveAs", QStringLiteral("&Save As\u2026"));
-  cmd_save_as_->setAccessibleName("Save As");
-  cmd_save_as_->setToolTip("Save every record kept, whatever the filters show");
-  connect(cmd_pause_, &QPushButton::clicked, this, &LinkTraceWindow::TogglePause);
-  connect(cmd_clear_, &QPushButton::clicked, model_, &TraceModel::Clear);
-  connect(cmd_save_as_, &QPushButton::clicked, this, &LinkTraceWindow::SaveAs);
+  pause_button_ = add_button("cmdPause", "&Pause");
+  clear_button_ = add_button("cmdClear", "&Clear");
+  save_as_button_ = add_button("cmdSaveAs", QStringLiteral("&Save As\u2026"));
+  save_as_button_->setAccessibleName("Save As");
+  save_as_button_->setToolTip("Save every record kept, whatever the filters show");
+  connect(pause_button_, &QPushButton::clicked, this, &LinkTraceWindow::TogglePause);
+  connect(clear_button_, &QPushButton::clicked, model_, &TraceModel::Clear);
+  connect(save_as_button_, &QPushButton::clicked, this, &LinkTraceWindow::SaveAs);
 
   // A one-column table, not a list view: rows of one fixed height need no layout pass
   // over 100 000 rows each time a batch comes and the oldest go.
-  lst_trace_ = new QTableView(this);
-  lst_trace_->setObjectName("lstTrace");
-  lst_trace_->setAccessibleName("Trace records");
-  lst_trace_->setModel(model_);
-  lst_trace_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  lst_trace_->horizontalHeader()->hide();
-  lst_trace_->verticalHeader()->hide();
-  lst_trace_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  lst_trace_->verticalHeader()->setDefaultSectionSize(lst_trace_->fontMetrics().height() + 2);
-  lst_trace_->setShowGrid(false);
-  lst_trace_->setWordWrap(false);
-  lst_trace_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lst_trace_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lst_trace_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  lst_trace_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-  lst_trace_->setMinimumSize(720, 360);
+  trace_view_ = new QTableView(this);
+  trace_view_->setObjectName("lstTrace");
+  trace_view_->setAccessibleName("Trace records");
+  trace_view_->setModel(model_);
+  trace_view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  trace_view_->horizontalHeader()->hide();
+  trace_view_->verticalHeader()->hide();
+  trace_view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  trace_view_->verticalHeader()->setDefaultSectionSize(trace_view_->fontMetrics().height() + 2);
+  trace_view_->setShowGrid(false);
+  trace_view_->setWordWrap(false);
+  trace_view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  trace_view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  trace_view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  trace_view_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  trace_view_->setMinimumSize(720, 360);
   FitColumn();
-  column->addWidget(lst_trace_, 1);
+  column->addWidget(trace_view_, 1);
 
   auto* status = new QHBoxLayout;
   column->addLayout(status);
-  lbl_count_ = new QLabel(this);
-  lbl_count_->setObjectName("lblCount");
-  lbl_saved_ = new QLabel(this);
-  lbl_saved_->setObjectName("lblSaved");
-  lbl_saved_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lbl_saved_->setAccessibleDescription("Where the trace was saved last");
-  status->addWidget(lbl_count_);
+  count_label_ = new QLabel(this);
+  count_label_->setObjectName("lblCount");
+  saved_label_ = new QLabel(this);
+  saved_label_->setObjectName("lblSaved");
+  saved_label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  saved_label_->setAccessibleDescription("Where the trace was saved last");
+  status->addWidget(count_label_);
   status->addStretch();
-  status->addWidget(lbl_saved_);
+  status->addWidget(saved_label_);
 
   // Newest in view while the list was at its end; a technician reading further up
   // keeps the place.
   connect(model_, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
-    const QScrollBar* scroll = lst_trace_->verticalScrollBar();
+    const QScrollBar* scroll = trace_view_->verticalScrollBar();
     follow_ = scroll->value() >= scroll->maximum();
   });
   connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
-    if (follow_) lst_trace_->scrollToBottom();
+    if (follow_) trace_view_->scrollToBottom();
   });
   connect(model_, &TraceModel::CountsChanged, this, [this] {
     FitColumn();
@@ -145,25 +145,25 @@ void LinkTraceWindow::closeEvent(QCloseEvent* event) {
 void LinkTraceWindow::FitColumn() {
   // As wide as the longest record listed so far, measured as drawn (the fixed font
   // may not be monospaced everywhere), so long answers scroll sideways whole.
-  const QFontMetrics metrics = lst_trace_->fontMetrics();
+  const QFontMetrics metrics = trace_view_->fontMetrics();
   const int text = metrics.horizontalAdvance(QString::fromStdString(model_->LongestText()));
-  const int cell_margins = 4 * lst_trace_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+  const int cell_margins = 4 * trace_view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
   const int width = std::max(text, metrics.horizontalAdvance(QLatin1Char('0')) * 80) + cell_margins;
-  if (lst_trace_->columnWidth(0) != width) lst_trace_->setColumnWidth(0, width);
+  if (trace_view_->columnWidth(0) != width) trace_view_->setColumnWidth(0, width);
 }
 
 void LinkTraceWindow::ApplyFilter() {
-  model_->SetFilter({.failures_only = chk_failures_only_->isChecked(),
-                     .hide_routine = chk_hide_routine_->isChecked()});
-  lst_trace_->scrollToBottom();
+  model_->SetFilter({.failures_only = failures_only_box_->isChecked(),
+                     .hide_routine = hide_routine_box_->isChecked()});
+  trace_view_->scrollToBottom();
 }
 
 void LinkTraceWindow::TogglePause() {
   const bool pause = !model_->Paused();
   model_->SetPaused(pause);
-  cmd_pause_->setText(pause ? "&Resume" : "&Pause");
-  cmd_pause_->setAccessibleName(pause ? "Resume" : "Pause");
-  if (!pause) lst_trace_->scrollToBottom();
+  pause_button_->setText(pause ? "&Resume" : "&Pause");
+  pause_button_->setAccessibleName(pause ? "Resume" : "Pause");
+  if (!pause) trace_view_->scrollToBottom();
 }
 
 QString LinkTraceWindow::CountText() const {
@@ -180,8 +180,8 @@ QString LinkTraceWindow::CountText() const {
 
 void LinkTraceWindow::ShowCounts() {
   const QString text = CountText();
-  lbl_count_->setText(text);
-  lbl_count_->setAccessibleName(text);
+  count_label_->setText(text);
+  count_label_->setAccessibleName(text);
 }
 
 void LinkTraceWindow::SaveAs() {
@@ -206,8 +206,8 @@ void LinkTraceWindow::SaveAs() {
   }
   const QString text =
       QStringLiteral("Saved %1 to %2").arg(Plural(records, "record", "records"), *path);
-  lbl_saved_->setText(text);
-  lbl_saved_->setAccessibleName(text);
+  saved_label_->setText(text);
+  saved_label_->setAccessibleName(text);
 }
 
 }  // namespace common

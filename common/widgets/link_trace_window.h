@@ -1,4 +1,4 @@
-// frmLinkTrace: the "Link Trace" window of both programs. A live list of what
+// The "Link Trace" window of both programs. A live list of what
 // crosses the line (each request, each answer or its absence, bytes that came
 // outside an exchange), failures marked, with filters, pause, clear and saving as a
 // text file. Modeless; it listens to the link's tap while it is open.
@@ -46,14 +46,14 @@ class LinkTraceWindow : public QWidget {
   LinkTap& tap_;
   Prompts& prompts_;
   TraceModel* model_;
-  QCheckBox* chk_failures_only_;
-  QCheckBox* chk_hide_routine_;
-  QPushButton* cmd_pause_;
-  QPushButton* cmd_clear_;
-  QPushButton* cmd_save_as_;
-  QTableView* lst_trace_;
-  QLabel* lbl_count_;
-  QLabel* lbl_saved_;
+  QCheckBox* failures_only_box_;
+  QCheckBox* hide_routine_box_;
+  QPushButton* pause_button_;
+  QPushButton* clear_button_;
+  QPushButton* save_as_button_;
+  QTableView* trace_view_;
+  QLabel* count_label_;
+  QLabel* saved_label_;
   bool listening_ = false;
   bool follow_ = true;  // the list keeps the newest record in view
 };

@@ -18,22 +18,22 @@ namespace {
 
 TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
   QWidget window;
-  auto* fraIO = new QGroupBox(&window);
-  fraIO->setObjectName("fraIO");
-  auto* chk = new QCheckBox(fraIO);
+  auto* io_frame = new QGroupBox(&window);
+  io_frame->setObjectName("fraIO");
+  auto* chk = new QCheckBox(io_frame);
   chk->setObjectName("chkOut_0");
-  auto* fraOpto = new QGroupBox(fraIO);
-  fraOpto->setObjectName("fraOpto");
-  auto* label = new QLabel(fraOpto);
+  auto* opto_frame = new QGroupBox(io_frame);
+  opto_frame->setObjectName("fraOpto");
+  auto* label = new QLabel(opto_frame);
   label->setObjectName("Label1_0");
-  auto* holder = new QWidget(fraIO);  // an unnamed layout helper
+  auto* holder = new QWidget(io_frame);  // an unnamed layout helper
   auto* held = new QCheckBox(holder);
   held->setObjectName("chkOut_1");
   auto* outside = new QCheckBox(&window);
   outside->setObjectName("chkZcrossDisable");
 
-  const QList<QWidget*> inside = {fraIO, chk, fraOpto, label, held};
-  EnableFrame(fraIO, false);
+  const QList<QWidget*> inside = {io_frame, chk, opto_frame, label, held};
+  EnableFrame(io_frame, false);
   for (QWidget* w : inside) {
     // Each control is disabled in its own right, not only through its parent,
     // so it stays disabled if moved or if the parent is re-enabled alone.
@@ -41,7 +41,7 @@ TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
   }
   EXPECT_TRUE(outside->isEnabled());
 
-  EnableFrame(fraIO, true);
+  EnableFrame(io_frame, true);
   for (QWidget* w : inside) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 }
 

@@ -12,7 +12,7 @@ class QSettings;
 
 namespace corvid {
 
-// Entry texts of the slot address list cmbAddress: entry i selects slot i + 1.
+// Entry texts of the slot address list: entry i selects slot i + 1.
 QStringList SlotAddressEntries();
 // Shortest decimal text of a stored Single ("26.12", "110").
 QString SingleText(float value);

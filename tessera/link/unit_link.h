@@ -66,7 +66,7 @@ class UnitLink : public common::PortLink {
   // The extended identify exchange (71 0D 00 00 81, 15 bytes, 500 ms). True when an
   // extended response came: KalUnit is set and the versions are taken (and
   // FirmwareVersionChanged emitted). False otherwise; then, unless KalSwitch is set,
-  // KalUnit is cleared and the caller hides mnuConfigure and mnuBuffers.
+  // KalUnit is cleared and the caller hides the Configure and Buffers menus.
   bool SendKalRmsFrame();
 
   // The last response (empty after a failure).
