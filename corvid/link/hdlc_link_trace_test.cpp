@@ -228,11 +228,14 @@ TEST(HdlcLinkTraceTest, EachLineFaultOverARealPort) {
     static const QRegularExpression kBytes("((?: [0-9A-F]{2})+)$");
     std::vector<std::string> host;
     std::string came;
+    std::string in_window;  // the answer's own bytes, without what was dropped after it
     for (const std::string& line : pack.Trace().Take()) {
-      if (line.rfind(kDropped, 0) != 0) host.push_back(line);
+      const bool dropped = line.rfind(kDropped, 0) == 0;
+      if (!dropped) host.push_back(line);
       if (host.size() == 4) {
         const QRegularExpressionMatch m = kBytes.match(QString::fromStdString(line));
         if (m.hasMatch()) came += m.captured(1).toStdString();
+        if (m.hasMatch() && !dropped) in_window = m.captured(1).toStdString();
       }
     }
     ASSERT_EQ(host.size(), 4u);
@@ -244,8 +247,9 @@ TEST(HdlcLinkTraceTest, EachLineFaultOverARealPort) {
                     .match(QString::fromStdString(host[3].substr(0, 200)))
                     .hasMatch())
         << host[3].substr(0, 200);
+    // The late answer may follow in the drops, depending on how busy the machine is.
     if (std::string(c.fault) == "flood") {
-      EXPECT_EQ(came.find_first_not_of("0 "), std::string::npos);
+      EXPECT_EQ(in_window.find_first_not_of("0 "), std::string::npos);
     }
     if (c.bytes_as_sent) {
       const std::vector<std::string> sent = pack.DeviceSent();
