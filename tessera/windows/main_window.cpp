@@ -33,9 +33,6 @@ constexpr char kLoaderModeLine[] =
     "Flash loader mode: polling has stopped. Help > Flash Tools > Reboot TBX returns the TBX to "
     "normal operation.";
 constexpr char kPollingStopped[] = "polling stopped";
-// Frames the loader mode disables.
-constexpr const char* kLoaderFrames[] = {"fraIO",     "fraInputCtl", "fraOutputCtl",
-                                         "fraZcross", "fraStatus",   "fraBufferCtl"};
 constexpr int kPictureSize = 18;
 
 QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
@@ -55,8 +52,7 @@ QGroupBox* GroupFrame(const QString& name, const QString& caption, QWidget* pare
 
 }  // namespace
 
-MainWindow::MainWindow(TesseraApp& app, QWidget* parent)
-    : QMainWindow(parent), app_(app), dialogs_(this) {
+MainWindow::MainWindow(TesseraApp& app, QWidget* parent) : QMainWindow(parent), app_(app) {
   setObjectName("frmMain");
   caption_ = "TBX Address #";
   ShowCaption(caption_);
@@ -139,6 +135,7 @@ void MainWindow::BuildControls() {
 
 QWidget* MainWindow::BuildStatusFrame() {
   QGroupBox* frame = GroupFrame("fraStatus", "Status", this);
+  status_frame_ = frame;
   auto* grid = new QGridLayout(frame);
 
   shp_comm_status_ = new Indicator("shpCommStatus", "TBX link", kGreen, frame);
@@ -184,22 +181,31 @@ QWidget* MainWindow::BuildControlFrames() {
     const char* button_name;
     const char* captions[2];
     std::array<QRadioButton*, 2>* buttons;
+    QGroupBox** frame;
   };
   const Pair pairs[] = {
-      {"fraInputCtl", "Input Control", "btnInputControl", {"Raw", "Filtered"}, &btn_input_control_},
+      {"fraInputCtl",
+       "Input Control",
+       "btnInputControl",
+       {"Raw", "Filtered"},
+       &btn_input_control_,
+       &input_control_frame_},
       {"fraOutputCtl",
        "Output Control",
        "btnOutputControl",
        {"Front Panel", "Serial Bus #1"},
-       &btn_output_control_},
+       &btn_output_control_,
+       &output_control_frame_},
       {"fraBufferCtl",
        "Trans Buffer Control",
        "btnTransControl",
        {"Front Panel", "Serial Bus #1"},
-       &btn_trans_control_},
+       &btn_trans_control_,
+       &transition_control_frame_},
   };
   for (const Pair& pair : pairs) {
     QGroupBox* frame = GroupFrame(pair.frame_name, pair.frame_caption, holder);
+    *pair.frame = frame;
     auto* layout = new QVBoxLayout(frame);
     for (int i = 0; i < 2; ++i) {
       auto* button =
@@ -212,6 +218,7 @@ QWidget* MainWindow::BuildControlFrames() {
   }
 
   QGroupBox* zcross = GroupFrame("fraZcross", "Zcross Logging", holder);
+  zcross_frame_ = zcross;
   auto* zcross_layout = new QVBoxLayout(zcross);
   chk_zcross_disable_ = Named(new QCheckBox("Disable", zcross), "chkZcrossDisable");
   zcross_layout->addWidget(chk_zcross_disable_);
@@ -281,40 +288,59 @@ QWidget* MainWindow::BuildIoFrame() {
   return fra_io_;
 }
 
-QAction* MainWindow::AddItem(QMenu* menu, const QString& name, const QString& caption) {
+QAction* MainWindow::AddItem(QMenu* menu, const QString& name, const QString& caption,
+                             std::function<void()> chosen) {
   QAction* item = menu->addAction(caption);
   item->setObjectName(name);
-  connect(item, &QAction::triggered, this, [this, name] { OnMenuItem(name); });
+  if (chosen) connect(item, &QAction::triggered, this, std::move(chosen));
   return item;
+}
+
+void MainWindow::AddWindowItem(QMenu* menu, FeatureWindow window, const QString& name,
+                               const QString& caption) {
+  windows_[static_cast<int>(window)].item =
+      AddItem(menu, name, caption, [this, window] { OpenWindow(window); });
 }
 
 void MainWindow::BuildMenus() {
   QMenuBar* bar = menuBar();
   mnu_configure_ = bar->addMenu("&Configure TBX");
   mnu_configure_->setObjectName("mnuConfigure");
-  AddItem(mnu_configure_, "mnuConfigureInputs", "Input &Filters");
-  AddItem(mnu_configure_, "mnuInputTracking", "Input &Tracking");
-  mnu_complex_outputs_ = AddItem(mnu_configure_, "mnuComplexOutputs", "&Complex Outputs");
+  AddWindowItem(mnu_configure_, FeatureWindow::kInputFilters, "mnuConfigureInputs",
+                "Input &Filters");
+  AddWindowItem(mnu_configure_, FeatureWindow::kInputTracking, "mnuInputTracking",
+                "Input &Tracking");
+  AddWindowItem(mnu_configure_, FeatureWindow::kComplexOutputs, "mnuComplexOutputs",
+                "&Complex Outputs");
+  mnu_complex_outputs_ = MenuItem(FeatureWindow::kComplexOutputs);
 
   mnu_buffers_ = bar->addMenu("&Buffers");
   mnu_buffers_->setObjectName("mnuBuffers");
-  AddItem(mnu_buffers_, "mnuTransition", "&Transition Buffer");
-  mnu_event_log_ = AddItem(mnu_buffers_, "mnuEventLog", "&Diagnostic Log");
+  AddWindowItem(mnu_buffers_, FeatureWindow::kTransitionBuffer, "mnuTransition",
+                "&Transition Buffer");
+  AddWindowItem(mnu_buffers_, FeatureWindow::kEventLog, "mnuEventLog", "&Diagnostic Log");
+  mnu_event_log_ = MenuItem(FeatureWindow::kEventLog);
   mnu_event_log_->setEnabled(false);
 
   mnu_help_ = bar->addMenu("&Help");
   mnu_help_->setObjectName("mnuHelp");
   AddItem(mnu_help_, "mnuHelpItem", "&Help")->setEnabled(false);
-  AddItem(mnu_help_, "mnuReFlash", "&Firmware Update");
-  QMenu* tools = mnu_help_->addMenu("Flash &Tools");
-  tools->setObjectName("mnuFlashTools");
+  firmware_update_item_ = AddItem(mnu_help_, "mnuReFlash", "&Firmware Update", [this] {
+    if (firmware_update_) firmware_update_();
+  });
+  flash_tools_menu_ = mnu_help_->addMenu("Flash &Tools");
+  flash_tools_menu_->setObjectName("mnuFlashTools");
   // Erase sits next to harmless items: every item gets its own key.
   const char* flash_items[] = {"&Launch",         "Read &ID",     "&Erase",     "&Calculate CS",
                                "&Program Record", "Read &Record", "Re&boot TBX"};
-  for (int i = 0; i < 7; ++i) AddItem(tools, common::ArrayName("mnuFlashItem", i), flash_items[i]);
-  AddItem(mnu_help_, "mnuLinkTrace", "&Link Trace");
+  for (int i = 0; i < 7; ++i) {
+    AddItem(flash_tools_menu_, common::ArrayName("mnuFlashItem", i), flash_items[i], [this, i] {
+      if (flash_tool_) flash_tool_(i);
+    });
+  }
+  AddWindowItem(mnu_help_, FeatureWindow::kLinkTrace, "mnuLinkTrace", "&Link Trace");
   mnu_help_->addSeparator()->setObjectName("mnuHelpDivider2");
-  AddItem(mnu_help_, "mnuAbout", "&About");
+  AddItem(mnu_help_, "mnuAbout", "&About", [this] { ShowAbout(); });
 
   // Shown only with "/kal" (Load).
   mnu_configure_->menuAction()->setVisible(false);
@@ -324,29 +350,34 @@ void MainWindow::BuildMenus() {
 // ---------------------------------------------------------------------------------
 // Hooks
 
-void MainWindow::SetDialog(const QString& menu_item, ModelessDialogs::Factory factory) {
-  dialogs_.Register(menu_item, std::move(factory));
+void MainWindow::SetWindow(FeatureWindow window, ModelessWindow::Factory factory) {
+  windows_[static_cast<int>(window)].window.SetFactory(std::move(factory));
 }
 
-QWidget* MainWindow::ShowDialog(const QString& menu_item) { return dialogs_.Show(menu_item); }
-
-QWidget* MainWindow::DialogInstance(const QString& menu_item) const {
-  return dialogs_.Instance(menu_item);
+QWidget* MainWindow::WindowInstance(FeatureWindow window) const {
+  return windows_[static_cast<int>(window)].window.Instance();
 }
 
-void MainWindow::SetMenuAction(const QString& menu_item, std::function<void()> action) {
-  menu_actions_.insert(menu_item, std::move(action));
+QAction* MainWindow::MenuItem(FeatureWindow window) const {
+  return windows_[static_cast<int>(window)].item;
 }
 
-void MainWindow::OnMenuItem(const QString& name) {
-  if (name == "mnuAbout") {
-    ShowAbout();
-  } else if (dialogs_.IsRegistered(name)) {
-    dialogs_.Show(name);
-  } else if (auto action = menu_actions_.value(name)) {
-    action();
-  }
-  emit MenuItemChosen(name);
+void MainWindow::OpenWindow(FeatureWindow window) {
+  WindowItem& entry = windows_[static_cast<int>(window)];
+  entry.window.Show(this, entry.item->objectName());
+}
+
+void MainWindow::SetFirmwareUpdateAction(std::function<void()> action) {
+  firmware_update_ = std::move(action);
+}
+
+void MainWindow::SetFlashToolAction(std::function<void(int index)> action) {
+  flash_tool_ = std::move(action);
+}
+
+void MainWindow::EnableFlashItems(bool enabled) {
+  firmware_update_item_->setEnabled(enabled);
+  flash_tools_menu_->menuAction()->setEnabled(enabled);
 }
 
 // ---------------------------------------------------------------------------------
@@ -489,10 +520,11 @@ void MainWindow::SetPanelText(int panel, const QString& text) {
 
 void MainWindow::ShowLoaderMode(bool running) {
   lbl_loader_mode_->setVisible(running);
-  for (const char* name : kLoaderFrames) {
-    // fraIO waits for the unit's first good answer after the reboot.
-    if (!running && QLatin1String(name) == QLatin1String("fraIO")) continue;
-    common::EnableFrame(findChild<QWidget*>(name), !running);
+  for (QGroupBox* frame : {fra_io_, input_control_frame_, output_control_frame_, zcross_frame_,
+                           status_frame_, transition_control_frame_}) {
+    // The I/O frame waits for the unit's first good answer after the reboot.
+    if (!running && frame == fra_io_) continue;
+    common::EnableFrame(frame, !running);
   }
   if (!running) return;
   // The lamps no longer say anything about the unit: hollow until polling is back.
@@ -524,10 +556,6 @@ void MainWindow::ShowReflashPhase(const QString& text, std::optional<int> percen
   // A range of 0 to 0 makes the bar a busy indicator.
   pgb_progress_->setRange(0, percent ? 100 : 0);
   if (percent) pgb_progress_->setValue(*percent);
-}
-
-QStringList MainWindow::ControlFrameNames() const {
-  return {"fraStatus", "fraInputCtl", "fraOutputCtl", "fraBufferCtl", "fraZcross", "fraIO"};
 }
 
 }  // namespace tessera::panel

@@ -455,21 +455,21 @@ TEST_F(PanelTest, MenusFollowKalAndCommVersion) {
 TEST_F(PanelTest, MenuHooksRunActionsAndKeepOneDialog) {
   ASSERT_TRUE(Load("/kal"));
   int made = 0;
-  W().SetDialog("mnuConfigureInputs", [&made](QWidget* parent) {
+  W().SetWindow(FeatureWindow::kInputFilters, [&made](QWidget* parent) {
     ++made;
     auto* dialog = new QDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     return dialog;
   });
   int flash_runs = 0;
-  W().SetMenuAction("mnuFlashItem_3", [&flash_runs] { ++flash_runs; });
+  W().SetFlashToolAction([&flash_runs](int index) { flash_runs += index == 3; });
   Find<QAction>("mnuConfigureInputs")->trigger();
   Find<QAction>("mnuConfigureInputs")->trigger();  // the same window comes forward
   Find<QAction>("mnuFlashItem_3")->trigger();
   Find<QAction>("mnuInputTracking")->trigger();  // nothing hooked yet: no effect
   EXPECT_EQ(made, 1);
   EXPECT_EQ(flash_runs, 1);
-  QWidget* dialog = W().DialogInstance("mnuConfigureInputs");
+  QWidget* dialog = W().WindowInstance(FeatureWindow::kInputFilters);
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
