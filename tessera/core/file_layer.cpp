@@ -13,7 +13,6 @@ bool LineReader::GetRecord(std::string& line) {
     pos_ = end + 1;
     if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
   }
-  ++line_number_;
   return true;
 }
 

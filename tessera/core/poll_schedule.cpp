@@ -33,10 +33,6 @@ void RequestTable::SetHandler(Request request, Handler handler) {
   handlers_[static_cast<int>(request)] = std::move(handler);
 }
 
-bool RequestTable::HasHandler(Request request) const {
-  return static_cast<bool>(handlers_[static_cast<int>(request)]);
-}
-
 void RequestTable::Service(RequestFlags& flags, const std::function<bool()>& stop) const {
   for (int i = 0; i < kRequestCount; ++i) {
     const auto request = static_cast<Request>(i);

@@ -43,7 +43,6 @@ class RequestTable {
   using Handler = std::function<void()>;
 
   void SetHandler(Request request, Handler handler);
-  bool HasHandler(Request request) const;
   // Runs the routine of every set flag in order and clears the flag after its
   // routine returns (a flag set again meanwhile is cleared with it). stop() is
   // asked before each routine; when true the rest stay set for a later tick.

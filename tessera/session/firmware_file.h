@@ -28,9 +28,6 @@ class FirmwareFile : public LineSource {
 
   explicit FirmwareFile(common::Prompts& prompts) : prompts_(prompts) {}
 
-  // False for an empty path; otherwise whether there is a directory entry.
-  static bool FileExists(const QString& path);
-
   // Opens and reads `path`. A missing file shows "File "<shown>" could not be found!"
   // (title "Open"); a file that will not open or read is reported with ReportError.
   // `shown` is the name the messages use (HexFileName).

@@ -44,8 +44,6 @@ class Session : public QObject {
   // One expiry of tmrPoll: the tick under the tick guard (skipped inside an exchange, while the
   // gate is shut, while suspended or closing). False when it was skipped.
   bool PollTick();
-  // While the gate returns false no tick runs (the window: while a menu is open).
-  void SetTickGate(std::function<bool()> open) { loop_.SetGate(std::move(open)); }
   // The firmware update takes the link over: no tick runs until ResumePolling().
   void SuspendPolling() { loop_.Suspend(); }
   void ResumePolling() { loop_.Resume(); }
@@ -78,7 +76,6 @@ class Session : public QObject {
   common::SerialPort& Port() { return port_; }
   common::Prompts& prompts() { return prompts_; }
   bool Simulated() const { return simulated_; }
-  int PortNumber() const { return port_number_; }
   // "EIA-232 Port = 7", or "EIA-232 Port = Simulated".
   QString PortText() const;
 

@@ -28,8 +28,7 @@ FlashMenu::FlashMenu(panel::MainWindow& window)
     : QObject(&window),
       window_(window),
       loader_(window.session()),
-      procedure_(window.session(), loader_, window.App().prompts()),
-      abort_([] { QCoreApplication::exit(EXIT_FAILURE); }) {
+      procedure_(window.session(), loader_, window.App().prompts()) {
   window_.SetFirmwareUpdateAction([this] { RunUpdate(); });
   window_.SetFlashToolAction([this](int index) { RunFlashTool(index); });
   connect(&loader_, &FlashLoader::LoaderModeChanged, &window_, &panel::MainWindow::ShowLoaderMode);
@@ -55,7 +54,8 @@ void FlashMenu::WhenIdle(std::function<void()> operation) {
 
 void FlashMenu::RunUpdate() {
   WhenIdle([this] {
-    if (procedure_.Run().end == UpdateResult::End::kAborted) abort_();
+    // Abort in a file error report ends the program.
+    if (procedure_.Run().end == UpdateResult::End::kAborted) QCoreApplication::exit(EXIT_FAILURE);
   });
 }
 

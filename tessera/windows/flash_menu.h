@@ -25,8 +25,6 @@ class FlashMenu : public QObject {
 
   FlashLoader& Loader() { return loader_; }
   UpdateProcedure& Procedure() { return procedure_; }
-  // Abort in a file error report ends the program (tests watch instead).
-  void SetAbortHandler(std::function<void()> abort) { abort_ = std::move(abort); }
 
   // "&Firmware Update".
   void RunUpdate();
@@ -44,7 +42,6 @@ class FlashMenu : public QObject {
   panel::MainWindow& window_;
   FlashLoader loader_;
   UpdateProcedure procedure_;
-  std::function<void()> abort_;
   bool busy_ = false;
   QString phase_text_;  // the update's phase, kept for the progress updates
 };

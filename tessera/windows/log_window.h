@@ -35,7 +35,6 @@ class LogWindow : public QWidget {
             QWidget* parent);
 
   TesseraApp& App() { return app_; }
-  QHBoxLayout* ButtonRow() const { return buttons_; }
   QVBoxLayout* Column() const { return column_; }
   QPushButton* AddButton(const QString& name, const QString& caption);
   // cmdSave, the picture button; added last in the row.
