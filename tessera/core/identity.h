@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "tessera/core/frame.h"
 
@@ -23,6 +24,10 @@ struct UnitIdentity {
 // Copies bytes 3, 4, 5 of an extended response into the identity. False (and
 // nothing changed) when the response is shorter than 6 bytes.
 bool TakeFirmwareVersion(UnitIdentity& identity, ByteView response);
+
+// A version byte as its two nibbles in decimal around `separator`: 0x41 -> "4.1",
+// 0xA3 -> "10.3"; with no separator 0x23 -> "23".
+std::string NibbleVersionText(std::uint8_t value, std::string_view separator = ".");
 
 // "Firmware Version = 23, Firmware Revision = 1.4 " (with the trailing blank).
 std::string FirmwareVersionText(const UnitIdentity& identity);

@@ -56,9 +56,6 @@ inline constexpr int kProgrammingAttempts = 3;
 // Units below this comm version have no field reflash.
 inline constexpr std::uint8_t kMinReflashCommVersion = 0x23;
 
-// D(high nibble) + "." + D(low nibble): 0x41 -> "4.1", 0xA3 -> "10.3".
-std::string NibbleVersionText(std::uint8_t value);
-
 // The refusal for a unit without field reflash, or nullopt.
 std::optional<std::string> SupportCheck(const UnitIdentity& identity);
 
