@@ -35,9 +35,9 @@ std::string FirmwareVersionText(const UnitIdentity& identity);
 // What ShowFirmwareVersion does to the window for the current identity.
 struct FirmwareDisplay {
   std::string panel2_text;                // status bar panel 2 (empty: cleared)
-  bool complex_outputs_enabled = false;   // mnuComplexOutputs
-  bool buffers_enabled = false;           // mnuBuffers
-  std::optional<bool> event_log_enabled;  // mnuEventLog; nullopt: leave as it is
+  bool complex_outputs_enabled = false;   // the Complex Outputs item
+  bool buffers_enabled = false;           // the Buffers menu
+  std::optional<bool> event_log_enabled;  // the Diagnostic Log item; nullopt: leave as it is
 };
 FirmwareDisplay FirmwareVersionDisplay(const UnitIdentity& identity);
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace tessera::panel {
+namespace tessera {
 namespace {
 
 using FlagMember = bool RequestFlags::*;
@@ -52,4 +52,4 @@ TickPlan PlanTick(std::uint32_t poll_count) {
 
 std::uint32_t NextPollCount(std::uint32_t poll_count) { return (poll_count + 1) % kPollCountWrap; }
 
-}  // namespace tessera::panel
+}  // namespace tessera

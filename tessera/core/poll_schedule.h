@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace tessera::panel {
+namespace tessera {
 
 // In the fixed order the tick services them.
 enum class Request : int {
@@ -68,4 +68,4 @@ inline constexpr std::uint32_t kPollCountWrap = 2'000'000'000;
 static_assert(kPollCountWrap % 50 == 0);
 std::uint32_t NextPollCount(std::uint32_t poll_count);
 
-}  // namespace tessera::panel
+}  // namespace tessera

@@ -16,12 +16,12 @@ namespace tessera {
 
 struct AppState {
   UnitIdentity identity;
-  panel::RequestFlags requests;
-  std::uint32_t PollCount = 0;      // wraps at kPollCountWrap
-  std::uint8_t TransBlock = 0;      // the block "Get Block" asks for; 0 at start-up
-  InputControl control;             // input command and control byte of the input request
-  panel::InputData input_data{};    // InputData(0..11)
-  panel::OutputData output_data{};  // OutputData(0..16)
+  RequestFlags requests;
+  std::uint32_t PollCount = 0;  // wraps at kPollCountWrap
+  std::uint8_t TransBlock = 0;  // the block "Get Block" asks for; 0 at start-up
+  InputControl control;         // input command and control byte of the input request
+  InputData input_data{};       // InputData(0..11)
+  OutputData output_data{};     // OutputData(0..16)
   // The tables the configuration dialogs built last; the tick sends them when asked.
   config::FilterData FilterData{};
   config::TrackData TrackData{};

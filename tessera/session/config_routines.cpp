@@ -9,7 +9,7 @@ namespace tessera::config {
 
 ConfigRoutines::ConfigRoutines(Session& session, QObject* parent)
     : QObject(parent), session_(session) {
-  using panel::Request;
+  using tessera::Request;
   session_.SetRequestHandler(Request::kSendTracking, [this] { SendTracking(); });
   session_.SetRequestHandler(Request::kSendFilters, [this] { SendFilters(); });
   session_.SetRequestHandler(Request::kGetFilters, [this] { GetFilters(); });

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "tessera/core/file_layer.h"
+#include "tessera/core/line_reader.h"
 
 namespace common {
 class Prompts;

@@ -60,7 +60,7 @@ LogRead BadAnswer() {
 }  // namespace
 
 LogRoutines::LogRoutines(Session& session, QObject* parent) : QObject(parent), session_(session) {
-  using panel::Request;
+  using tessera::Request;
   session_.SetRequestHandler(Request::kPollTransition, [this] { PollTransition(); });
   session_.SetRequestHandler(Request::kReadEvents, [this] { ReadEvents(); });
   session_.SetRequestHandler(Request::kClearEvents, [this] { ClearEvents(); });

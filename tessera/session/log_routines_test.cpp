@@ -16,7 +16,7 @@
 namespace tessera::logs {
 namespace {
 
-using panel::Request;
+using tessera::Request;
 
 class LogRoutinesTest : public ::testing::Test {
  protected:

@@ -80,11 +80,11 @@ void Session::Close() {
 
 bool Session::PollTick() { return loop_.Fire(); }
 
-void Session::SetRequestHandler(panel::Request request, panel::RequestTable::Handler handler) {
+void Session::SetRequestHandler(tessera::Request request, RequestTable::Handler handler) {
   request_table_.SetHandler(request, std::move(handler));
 }
 
-bool Session::Request(panel::Request request) {
+bool Session::Request(tessera::Request request) {
   if (PollingSuspended()) {
     prompts_.Show({.title = kApplicationTitle,
                    .text = kLoaderModeText,
@@ -98,13 +98,13 @@ bool Session::Request(panel::Request request) {
 }
 
 void Session::Tick() {
-  const panel::TickPlan plan = panel::PlanTick(state_.PollCount);
+  const TickPlan plan = PlanTick(state_.PollCount);
   SendInputFrame();
   if (plan.status && !Stopping()) SendRMSFrame();
   if (state_.control.output_front_panel && !Stopping()) SendOutputFrame();
   if (plan.identify && !Stopping()) SendKalRmsFrame();
   request_table_.Service(state_.requests, [this] { return Stopping() || PollingSuspended(); });
-  state_.PollCount = panel::NextPollCount(state_.PollCount);
+  state_.PollCount = NextPollCount(state_.PollCount);
 }
 
 bool Session::SendInputFrame() {
@@ -121,7 +121,7 @@ bool Session::SendInputFrame() {
     emit AddressChanged(address);
   }
   state_.input_data = InputDataOf(response);
-  emit InputsChanged(panel::InputDataToForm(state_.input_data));
+  emit InputsChanged(InputDataToForm(state_.input_data));
   emit LinkStateChanged(true);
   return true;
 }

@@ -55,14 +55,14 @@ class Session : public QObject {
   // zero-crossing logging), and the output bytes the tick sends while the outputs
   // are on the front panel.
   void SetControl(const InputControl& control) { state_.control = control; }
-  void SetOutputs(const panel::OutputData& outputs) { state_.output_data = outputs; }
+  void SetOutputs(const OutputData& outputs) { state_.output_data = outputs; }
 
   // Request flags: a dialog sets one; the next tick runs the routine registered
   // for it, in the fixed order. While polling is suspended (the unit is in its flash
   // loader) a request is refused with a box that says so, rather than held and fired
   // by surprise after the reboot. False when refused.
-  void SetRequestHandler(panel::Request request, panel::RequestTable::Handler handler);
-  bool Request(panel::Request request);
+  void SetRequestHandler(tessera::Request request, RequestTable::Handler handler);
+  bool Request(tessera::Request request);
 
   // The front-panel exchanges of the tick; true when the unit answered (for the
   // identify exchange: with the extended set).
@@ -87,7 +87,7 @@ class Session : public QObject {
   // Every input exchange: true for a valid response.
   void LinkStateChanged(bool responding);
   // A valid input response: its indicators, and the unit address when it changed.
-  void InputsChanged(const panel::InputLamps& lamps);
+  void InputsChanged(const InputLamps& lamps);
   void AddressChanged(int address);
   // A valid status response: true when it reports a line-sync error.
   void LineSyncChanged(bool error);
@@ -104,7 +104,7 @@ class Session : public QObject {
   bool simulated_;
   int port_number_ = 1;
   int shown_address_ = -1;  // address whose layout was last announced; -1: none yet
-  panel::RequestTable request_table_;
+  RequestTable request_table_;
   common::PollLoop loop_;
 };
 

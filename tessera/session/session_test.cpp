@@ -19,7 +19,7 @@ namespace tessera {
 namespace {
 
 using common::testing::ToHex;
-using panel::Request;
+using tessera::Request;
 
 class SessionTest : public ::testing::Test {
  protected:
@@ -131,7 +131,7 @@ TEST_F(SessionTest, ScheduleOverTicks0To50AndAcrossTheWrap) {
                                                           : input;
     EXPECT_EQ(Tick(), expected) << "tick " << tick;
   }
-  State().PollCount = panel::kPollCountWrap - 1;
+  State().PollCount = kPollCountWrap - 1;
   EXPECT_EQ(Tick(), input);
   EXPECT_EQ(State().PollCount, 0u);
   EXPECT_EQ(Tick(), with_identify);

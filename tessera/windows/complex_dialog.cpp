@@ -118,12 +118,12 @@ std::array<ComplexFields, kComplexOutputs> ComplexDialog::Fields() const {
   std::array<ComplexFields, kComplexOutputs> fields;
   for (int c = 0; c < kComplexOutputs; ++c) {
     ComplexFields& f = fields[c];
-    f.cmb_output = cmb_output_[c]->currentIndex();
-    f.cmb_input = cmb_input_[c]->currentIndex();
-    f.txt_primary = txt_primary_[c]->text().toStdString();
-    f.txt_secondary = txt_secondary_[c]->text().toStdString();
+    f.output_position = cmb_output_[c]->currentIndex();
+    f.input_position = cmb_input_[c]->currentIndex();
+    f.primary_text = txt_primary_[c]->text().toStdString();
+    f.secondary_text = txt_secondary_[c]->text().toStdString();
     for (int b = 0; b < kComplexFlags; ++b) {
-      f.chk_control[b] = chk_control_[kComplexFlags * c + b]->isChecked();
+      f.control_flags[b] = chk_control_[kComplexFlags * c + b]->isChecked();
     }
   }
   return fields;
@@ -141,7 +141,7 @@ void ComplexDialog::SetComplex() {
   }
   // Pressed again before the tick: the newer table is the one sent.
   app_.State().ComplexData = *result.table;
-  app_.session().Request(panel::Request::kSendComplex);
+  app_.session().Request(tessera::Request::kSendComplex);
 }
 
 }  // namespace tessera::config

@@ -23,13 +23,13 @@ EventLogWindow::EventLogWindow(TesseraApp& app, QWidget* parent)
 
   Session& session = App().session();
   connect(cmd_get_log_, &QPushButton::clicked, this, [this, &session] {
-    session.Request(panel::Request::kReadEvents);
+    session.Request(tessera::Request::kReadEvents);
     MarkUnsaved();
   });
   connect(cmd_clear_buffer_, &QPushButton::clicked, this, &EventLogWindow::ClearDisplay);
   // The unit's log is cleared; what the window shows stays as it is.
   connect(cmd_clear_log_, &QPushButton::clicked, this, [this, &session] {
-    if (ConfirmClear()) session.Request(panel::Request::kClearEvents);
+    if (ConfirmClear()) session.Request(tessera::Request::kClearEvents);
   });
 
   // A full log is over two minutes on the wire: say how far it is.

@@ -50,7 +50,7 @@ FilterDialog::FilterDialog(TesseraApp& app, QWidget* parent)
   column->addLayout(buttons);
 
   connect(get, &QPushButton::clicked, this,
-          [this] { app_.session().Request(panel::Request::kGetFilters); });
+          [this] { app_.session().Request(tessera::Request::kGetFilters); });
   connect(set, &QPushButton::clicked, this, &FilterDialog::SetFilters);
   connect(clear, &QPushButton::clicked, this, [this] { ShowFields(ClearedFilterFields()); });
   connect(defaults, &QPushButton::clicked, this, [this] { ShowFields(DefaultFilterFields()); });
@@ -123,16 +123,16 @@ QWidget* FilterDialog::BuildEntries() {
 FilterFields FilterDialog::Fields() const {
   FilterFields fields;
   for (int k = 0; k < 2 * kFilterEntries; ++k)
-    fields.txt_edge[k] = txt_edge_[k]->text().toStdString();
-  for (int i = 0; i < kFilterEntries; ++i) fields.chk_record[i] = chk_record_[i]->isChecked();
+    fields.edge_texts[k] = txt_edge_[k]->text().toStdString();
+  for (int i = 0; i < kFilterEntries; ++i) fields.recorded[i] = chk_record_[i]->isChecked();
   return fields;
 }
 
 void FilterDialog::ShowFields(const FilterFields& fields) {
   for (int k = 0; k < 2 * kFilterEntries; ++k) {
-    txt_edge_[k]->setText(QString::fromStdString(fields.txt_edge[k]));
+    txt_edge_[k]->setText(QString::fromStdString(fields.edge_texts[k]));
   }
-  for (int i = 0; i < kFilterEntries; ++i) chk_record_[i]->setChecked(fields.chk_record[i]);
+  for (int i = 0; i < kFilterEntries; ++i) chk_record_[i]->setChecked(fields.recorded[i]);
 }
 
 void FilterDialog::SetFilters() {
@@ -145,7 +145,7 @@ void FilterDialog::SetFilters() {
     return;
   }
   app_.State().FilterData = FilterDataOf(*result.table);
-  app_.session().Request(panel::Request::kSendFilters);
+  app_.session().Request(tessera::Request::kSendFilters);
 }
 
 }  // namespace tessera::config

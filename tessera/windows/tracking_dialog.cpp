@@ -67,9 +67,9 @@ void TrackingDialog::ClearAll() {
 std::array<TrackFields, kTracks> TrackingDialog::Fields() const {
   std::array<TrackFields, kTracks> fields;
   for (int t = 0; t < kTracks; ++t) {
-    fields[t] = {.cmb_output = cmb_output_[t]->currentIndex(),
-                 .cmb_input = cmb_input_[t]->currentIndex(),
-                 .chk_invert = chk_invert_[t]->isChecked()};
+    fields[t] = {.output_position = cmb_output_[t]->currentIndex(),
+                 .input_position = cmb_input_[t]->currentIndex(),
+                 .inverted = chk_invert_[t]->isChecked()};
   }
   return fields;
 }
@@ -80,7 +80,7 @@ void TrackingDialog::SetTracking() {
   if (!result.ok()) return;  // a list always has a selection; nothing to send without one
   // Pressed again before the tick: the newer table is the one sent.
   app_.State().TrackData = *result.table;
-  app_.session().Request(panel::Request::kSendTracking);
+  app_.session().Request(tessera::Request::kSendTracking);
 }
 
 }  // namespace tessera::config

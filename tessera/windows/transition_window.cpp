@@ -38,7 +38,7 @@ void TransitionWindow::GetBlock() {
   // asked for again, and after block 255 comes block 0.
   AppState& state = App().State();
   state.TransBlock = NextTransBlock(state.TransBlock);
-  App().session().Request(panel::Request::kPollTransition);
+  App().session().Request(tessera::Request::kPollTransition);
   MarkUnsaved();
 }
 

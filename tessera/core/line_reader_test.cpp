@@ -1,4 +1,4 @@
-#include "tessera/core/file_layer.h"
+#include "tessera/core/line_reader.h"
 
 #include <gtest/gtest.h>
 
