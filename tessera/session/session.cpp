@@ -18,7 +18,7 @@ constexpr char kLoaderModeDetail[] =
 
 }  // namespace
 
-Session::Session(AppState& state, common::SerialPort& port, UnitLink& link,
+Session::Session(SessionState& state, common::SerialPort& port, UnitLink& link,
                  common::Prompts& prompts, bool simulated, QObject* parent)
     : QObject(parent),
       state_(state),
@@ -66,8 +66,8 @@ bool Session::Start(const QString& command_line, bool poll) {
   identity.FirmwareType = 0;
   identity.FirmwareRevision = 0;
   state_.requests.Clear();
-  state_.PollCount = 0;
-  state_.TransBlock = 0;
+  state_.poll_count = 0;
+  state_.transition_block = 0;
   shown_address_ = -1;
   loop_.Start(poll);
   return true;
@@ -98,13 +98,13 @@ bool Session::Request(tessera::Request request) {
 }
 
 void Session::Tick() {
-  const TickPlan plan = PlanTick(state_.PollCount);
+  const TickPlan plan = PlanTick(state_.poll_count);
   SendInputFrame();
   if (plan.status && !Stopping()) SendRMSFrame();
   if (state_.control.output_front_panel && !Stopping()) SendOutputFrame();
   if (plan.identify && !Stopping()) SendKalRmsFrame();
   request_table_.Service(state_.requests, [this] { return Stopping() || PollingSuspended(); });
-  state_.PollCount = NextPollCount(state_.PollCount);
+  state_.poll_count = NextPollCount(state_.poll_count);
 }
 
 bool Session::SendInputFrame() {

@@ -12,7 +12,7 @@
 #include "tessera/core/identity.h"
 #include "tessera/core/io_mapping.h"
 #include "tessera/core/poll_schedule.h"
-#include "tessera/session/app_state.h"
+#include "tessera/session/session_state.h"
 
 namespace common {
 class Prompts;
@@ -29,7 +29,7 @@ class Session : public QObject {
   static constexpr int kPollIntervalMs = 100;
   static constexpr char kPortSettings[] = "19200,E,8,1";
 
-  Session(AppState& state, common::SerialPort& port, UnitLink& link, common::Prompts& prompts,
+  Session(SessionState& state, common::SerialPort& port, UnitLink& link, common::Prompts& prompts,
           bool simulated, QObject* parent = nullptr);
   ~Session() override;
 
@@ -41,8 +41,8 @@ class Session : public QObject {
   // Polling stops for good and the port closes (the program is closing).
   void Close();
 
-  // One expiry of tmrPoll: the tick under the tick guard (skipped inside an exchange, while the
-  // gate is shut, while suspended or closing). False when it was skipped.
+  // One expiry of the poll timer: the tick under the tick guard (skipped inside an exchange, while
+  // the gate is shut, while suspended or closing). False when it was skipped.
   bool PollTick();
   // The firmware update takes the link over: no tick runs until ResumePolling().
   void SuspendPolling() { loop_.Suspend(); }
@@ -71,7 +71,7 @@ class Session : public QObject {
   bool SendOutputFrame();
   bool SendKalRmsFrame();
 
-  AppState& State() { return state_; }
+  SessionState& State() { return state_; }
   UnitLink& Link() { return link_; }
   common::SerialPort& Port() { return port_; }
   common::Prompts& prompts() { return prompts_; }
@@ -97,7 +97,7 @@ class Session : public QObject {
  private:
   void Tick();
 
-  AppState& state_;
+  SessionState& state_;
   common::SerialPort& port_;
   UnitLink& link_;
   common::Prompts& prompts_;

@@ -140,7 +140,7 @@ void ComplexDialog::SetComplex() {
     return;
   }
   // Pressed again before the tick: the newer table is the one sent.
-  app_.State().ComplexData = *result.table;
+  app_.State().complex_outputs = *result.table;
   app_.session().Request(tessera::Request::kSendComplex);
 }
 

@@ -144,7 +144,7 @@ void FilterDialog::SetFilters() {
     field->Refuse();
     return;
   }
-  app_.State().FilterData = FilterDataOf(*result.table);
+  app_.State().filters = FilterDataOf(*result.table);
   app_.session().Request(tessera::Request::kSendFilters);
 }
 

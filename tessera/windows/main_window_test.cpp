@@ -57,7 +57,7 @@ class PanelTest : public ::testing::Test {
   }
 
   MainWindow& W() { return *window_; }
-  AppState& State() { return app_->State(); }
+  SessionState& State() { return app_->State(); }
   Session& S() { return app_->session(); }
   QTimer* PollTimer() { return S().Loop().Timer(); }
 
@@ -512,7 +512,7 @@ TEST_F(PanelTest, TickWaitsOnlyWhileAMenuIsDroppedDown) {
   EXPECT_TRUE(Tick().isEmpty());
   QTest::keyClick(help, Qt::Key_Escape);
   EXPECT_EQ(Tick().value(0), "34 00 CB");
-  EXPECT_EQ(State().PollCount, 2u);
+  EXPECT_EQ(State().poll_count, 2u);
   W().hide();
 }
 

@@ -79,7 +79,7 @@ void TrackingDialog::SetTracking() {
   const FieldResult<TrackData> result = BuildTrackData(fields);
   if (!result.ok()) return;  // a list always has a selection; nothing to send without one
   // Pressed again before the tick: the newer table is the one sent.
-  app_.State().TrackData = *result.table;
+  app_.State().tracks = *result.table;
   app_.session().Request(tessera::Request::kSendTracking);
 }
 

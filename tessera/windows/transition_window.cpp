@@ -36,8 +36,8 @@ TransitionWindow::TransitionWindow(TesseraApp& app, QWidget* parent)
 void TransitionWindow::GetBlock() {
   // The number advances whatever becomes of the poll: an unanswered block is not
   // asked for again, and after block 255 comes block 0.
-  AppState& state = App().State();
-  state.TransBlock = NextTransBlock(state.TransBlock);
+  SessionState& state = App().State();
+  state.transition_block = NextTransBlock(state.transition_block);
   App().session().Request(tessera::Request::kPollTransition);
   MarkUnsaved();
 }
