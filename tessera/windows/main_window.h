@@ -95,7 +95,7 @@ class MainWindow : public QMainWindow {
   // --- Flash loader -------------------------------------------------------------
   // Loader mode: the frames are disabled, the input lamps dark, the link and line-sync
   // indicators say that polling has stopped, and a line says how to leave the mode.
-  // Leaving it enables all but fraIO, which comes back with the unit's first answer.
+  // Leaving it enables all but the I/O frame, which comes back with the unit's first answer.
   void ShowLoaderMode(bool running);
   // The reflash row: what the update or flash tool is doing now, with a percentage or
   // (nullopt) a busy bar. An empty text hides the row.
@@ -134,37 +134,37 @@ class MainWindow : public QMainWindow {
   QString caption_;
 
   // Controls.
-  QLabel* lbl_comm_ = nullptr;
-  Indicator* shp_comm_status_ = nullptr;
-  common::Picture* img_tbx_comm_ = nullptr;
-  QLabel* lbl_line_sync_ = nullptr;
-  Indicator* shp_line_sync_ = nullptr;
-  common::Picture* img_line_sync_status_ = nullptr;
-  std::array<QRadioButton*, 2> btn_input_control_{};
-  std::array<QRadioButton*, 2> btn_output_control_{};
-  std::array<QRadioButton*, 2> btn_trans_control_{};
-  QCheckBox* chk_zcross_disable_ = nullptr;
-  QPushButton* cmd_clear_all_ = nullptr;
-  QGroupBox* fra_io_ = nullptr;
+  QLabel* link_label_ = nullptr;
+  Indicator* link_lamp_ = nullptr;
+  common::Picture* no_link_picture_ = nullptr;
+  QLabel* line_sync_label_ = nullptr;
+  Indicator* line_sync_lamp_ = nullptr;
+  common::Picture* line_sync_error_picture_ = nullptr;
+  std::array<QRadioButton*, 2> input_control_buttons_{};
+  std::array<QRadioButton*, 2> output_control_buttons_{};
+  std::array<QRadioButton*, 2> transition_control_buttons_{};
+  QCheckBox* zcross_disable_box_ = nullptr;
+  QPushButton* clear_outputs_button_ = nullptr;
+  QGroupBox* io_frame_ = nullptr;
   QGroupBox* status_frame_ = nullptr;
   QGroupBox* input_control_frame_ = nullptr;
   QGroupBox* output_control_frame_ = nullptr;
   QGroupBox* transition_control_frame_ = nullptr;
   QGroupBox* zcross_frame_ = nullptr;
-  std::array<ChannelFrame*, kChannels> fra_channel_{};
-  std::array<QCheckBox*, kOutputPoints> chk_out_{};
-  std::array<Indicator*, kInputPoints> shp_in_{};
-  std::array<Indicator*, kOptoInputs> shp_opto_{};
-  std::array<QLabel*, 2> sb_panels_{};
-  QProgressBar* pgb_progress_ = nullptr;
-  QLabel* lbl_reflash_progress_ = nullptr;
-  QLabel* lbl_loader_mode_ = nullptr;
+  std::array<ChannelFrame*, kChannels> channel_frames_{};
+  std::array<QCheckBox*, kOutputPoints> output_checkboxes_{};
+  std::array<Indicator*, kInputPoints> input_lamps_{};
+  std::array<Indicator*, kOptoInputs> opto_lamps_{};
+  std::array<QLabel*, 2> status_panels_{};
+  QProgressBar* progress_bar_ = nullptr;
+  QLabel* progress_label_ = nullptr;
+  QLabel* loader_mode_line_ = nullptr;
 
-  QMenu* mnu_configure_ = nullptr;
-  QMenu* mnu_buffers_ = nullptr;
-  QMenu* mnu_help_ = nullptr;
-  QAction* mnu_complex_outputs_ = nullptr;
-  QAction* mnu_event_log_ = nullptr;
+  QMenu* configure_menu_ = nullptr;
+  QMenu* buffers_menu_ = nullptr;
+  QMenu* help_menu_ = nullptr;
+  QAction* complex_outputs_item_ = nullptr;
+  QAction* event_log_item_ = nullptr;
   QAction* firmware_update_item_ = nullptr;
   QMenu* flash_tools_menu_ = nullptr;
 };

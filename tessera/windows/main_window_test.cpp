@@ -29,7 +29,7 @@
 #include "tessera/session/tessera_app.h"
 #include "tessera/sim/tbx_model.h"
 #include "tessera/windows/about_text.h"
-#include "tessera/windows/panel_widgets.h"
+#include "tessera/windows/channel_frame.h"
 
 namespace tessera::panel {
 namespace {
