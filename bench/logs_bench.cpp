@@ -108,7 +108,7 @@ std::optional<WindowRun> ShowInWindow() {
   since_tick.start();
   gap_timer.start();
   clock.start();
-  app.session().Request(tessera::panel::Request::kReadEvents);
+  app.session().Request(tessera::Request::kReadEvents);
   app.session().PollTick();
   common::EventWait wait;
   QObject::connect(window.View(), &tessera::logs::LogView::CaughtUp, &wait,

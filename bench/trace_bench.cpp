@@ -116,7 +116,8 @@ std::optional<Result> RunTessera(const QString& bin_dir, bool with_window, doubl
   common::LinkTraceWindow* trace = nullptr;
   if (with_window) {
     window.findChild<QAction*>("mnuLinkTrace")->trigger();
-    trace = qobject_cast<common::LinkTraceWindow*>(window.DialogInstance("mnuLinkTrace"));
+    trace = qobject_cast<common::LinkTraceWindow*>(
+        window.WindowInstance(tessera::panel::FeatureWindow::kLinkTrace));
     Fill(app.Tap(), trace->Model());
   }
   Result result = Measure(seconds, polls);

@@ -9,8 +9,8 @@
 
 #include "common/core/hex_text.h"
 #include "fuzz/fuzz_input.h"
-#include "tessera/core/file_layer.h"
 #include "tessera/core/hex_file.h"
+#include "tessera/core/line_reader.h"
 
 using namespace tessera::flash;
 

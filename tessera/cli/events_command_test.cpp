@@ -16,6 +16,7 @@
 namespace tessera::cli {
 namespace {
 
+using panel::FeatureWindow;
 using testing::CliRun;
 using testing::PtyUnit;
 using testing::RunInProcess;
@@ -94,7 +95,7 @@ class EventsAgainstTheWindowTest : public panel::testing::WindowTest {
  protected:
   std::string WindowReport(std::size_t records) {
     device_.EventLog().records = sim::GeneratedEventRecords(records);
-    auto* window = Open<logs::EventLogWindow>("mnuEventLog");
+    auto* window = Open<logs::EventLogWindow>(FeatureWindow::kEventLog);
     Click(window, "cmdGetLog");
     Tick();
     EXPECT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));

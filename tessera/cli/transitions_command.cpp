@@ -31,12 +31,12 @@ CliCommand TransitionsCommand() {
         const bool all = context.line.IsSet("all");
         const int count =
             all ? kMaxBlocks : static_cast<int>(*context.line.Whole("count", 1, kMaxBlocks));
-        AppState& state = context.app.State();
+        SessionState& state = context.app.State();
         logs::LogRoutines& routines = context.app.Logs();
         logs::LogText log;
         bool more = false;
         for (int block = 1; block <= count; ++block) {
-          state.TransBlock = logs::NextTransBlock(state.TransBlock);
+          state.transition_block = logs::NextTransBlock(state.transition_block);
           const logs::LogRead read = routines.PollTransition();
           // Blocks already read are not written: a report is whole or not at all.
           if (read.outcome != logs::ReadOutcome::kRead) return ReportLogFailure(context, read);

@@ -12,6 +12,7 @@
 namespace tessera::cli {
 namespace {
 
+using panel::FeatureWindow;
 using testing::CliRun;
 using testing::PtyUnit;
 using testing::RunInProcess;
@@ -70,7 +71,7 @@ TEST(TransitionsCommandTest, AllStopsAfterBlock255) {
 class TransitionsAgainstTheWindowTest : public panel::testing::WindowTest {
  protected:
   std::string WindowReport(int clicks) {
-    auto* window = Open<logs::TransitionWindow>("mnuTransition");
+    auto* window = Open<logs::TransitionWindow>(FeatureWindow::kTransitionBuffer);
     for (int i = 0; i < clicks; ++i) {
       Click(window, "cmdGetBlock");
       Tick();

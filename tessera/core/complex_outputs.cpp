@@ -35,10 +35,10 @@ std::string_view ComplexFlagCaption(int output, int bit) {
   return output == 0 ? kFirstCaptions[bit] : kCaptions[bit];
 }
 
-std::uint8_t ComplexFlags(const std::array<bool, kComplexFlags>& chk_control) {
+std::uint8_t ComplexFlags(const std::array<bool, kComplexFlags>& control_flags) {
   unsigned flags = 0;
   for (int b = 0; b < kComplexFlags; ++b) {
-    if (chk_control[b]) flags |= 1u << b;
+    if (control_flags[b]) flags |= 1u << b;
   }
   return static_cast<std::uint8_t>(flags);
 }
@@ -47,25 +47,25 @@ FieldResult<ComplexData> BuildComplexData(std::span<const ComplexFields, kComple
   ComplexData data{};
   for (int c = 0; c < kComplexOutputs; ++c) {
     const ComplexFields& fields = outputs[c];
-    const std::optional<std::uint8_t> output = ComplexOutputCode(fields.cmb_output);
+    const std::optional<std::uint8_t> output = ComplexOutputCode(fields.output_position);
     if (!output) return FieldError{"cmbOutput", c, {}};
-    if (RangeError(fields.txt_primary, kDurationRange)) {
+    if (RangeError(fields.primary_text, kDurationRange)) {
       return FieldError{"txtPrimaryDuration", c, kDurationRange.message};
     }
-    if (RangeError(fields.txt_secondary, kDurationRange)) {
+    if (RangeError(fields.secondary_text, kDurationRange)) {
       return FieldError{"txtSecondaryDuration", c, kDurationRange.message};
     }
-    if (!IsInputPosition(fields.cmb_input)) return FieldError{"cmbInput", c, {}};
-    const std::uint32_t primary = FieldValue(fields.txt_primary);
-    const std::uint32_t secondary = FieldValue(fields.txt_secondary);
+    if (!IsInputPosition(fields.input_position)) return FieldError{"cmbInput", c, {}};
+    const std::uint32_t primary = FieldValue(fields.primary_text);
+    const std::uint32_t secondary = FieldValue(fields.secondary_text);
     std::uint8_t* entry = &data[7 * c];
     entry[0] = *output;
     entry[1] = static_cast<std::uint8_t>(primary >> 8);
     entry[2] = static_cast<std::uint8_t>(primary & 0xFF);
     entry[3] = static_cast<std::uint8_t>(secondary >> 8);
     entry[4] = static_cast<std::uint8_t>(secondary & 0xFF);
-    entry[5] = static_cast<std::uint8_t>(fields.cmb_input);
-    entry[6] = ComplexFlags(fields.chk_control);
+    entry[5] = static_cast<std::uint8_t>(fields.input_position);
+    entry[6] = ComplexFlags(fields.control_flags);
   }
   return data;
 }

@@ -26,28 +26,29 @@ inline constexpr std::uint8_t kComplexActive = 0x36;  // output point 54
 // low, input number, control flags.
 using ComplexData = std::array<std::uint8_t, 7 * kComplexOutputs>;
 
-// One complex output of the dialog: cmbOutput(c) and cmbInput(c) list positions, the
-// texts of txtPrimaryDuration(c) and txtSecondaryDuration(c), and chkControl(8c + b)
-// as chk_control[b]. The default is the cleared state.
+// One complex output of the dialog: its output and input list positions, the texts of
+// its primary and secondary durations, and its eight control boxes as
+// control_flags[b]. The default is the cleared state.
 struct ComplexFields {
-  int cmb_output = 0;
-  int cmb_input = 0;
-  std::string txt_primary = "0";
-  std::string txt_secondary = "0";
-  std::array<bool, kComplexFlags> chk_control{};
+  int output_position = 0;
+  int input_position = 0;
+  std::string primary_text = "0";
+  std::string secondary_text = "0";
+  std::array<bool, kComplexFlags> control_flags{};
 };
 
-// cmbOutput's entries: "Off", "0" .. "53", "Active".
+// The output list's entries: "Off", "0" .. "53", "Active".
 std::vector<std::string> ComplexOutputList();
-// Code of a cmbOutput position: 0 "Off" 0xFF, otherwise position - 1 (54 = "Active").
+// Code of an output list position: 0 "Off" 0xFF, otherwise position - 1 (54 = "Active").
 // Nullopt for a position outside the list.
 std::optional<std::uint8_t> ComplexOutputCode(int position);
 
-// Caption of chkControl(8c + bit): the first output's captions carry the flag letters.
+// Caption of control box `bit` of output `output`: the first output's captions carry the flag
+// letters.
 std::string_view ComplexFlagCaption(int output, int bit);
 
-// The control flags byte: bit b set for each ticked chk_control[b].
-std::uint8_t ComplexFlags(const std::array<bool, kComplexFlags>& chk_control);
+// The control flags byte: bit b set for each ticked control_flags[b].
+std::uint8_t ComplexFlags(const std::array<bool, kComplexFlags>& control_flags);
 
 // ComplexData for the eight outputs, or the first field that stops it: a duration
 // above 65535 (with its message) or a list without a valid selection.

@@ -40,24 +40,27 @@ TEST(ComplexOutputsTest, ComplexDataOrTheFieldThatStopsIt) {
     FieldError error;
   } cases[] = {
       {{}, kCleared, {}},
-      {{.cmb_output = 55}, "36 00 00 00 00 00 00", {}},  // "Active"
-      {{.cmb_output = 1}, "00 00 00 00 00 00 00", {}},
-      {{.cmb_output = 54}, "35 00 00 00 00 00 00", {}},
-      {{.txt_primary = "300"}, "FF 01 2C 00 00 00 00", {}},
-      {{.txt_primary = "65535", .txt_secondary = "256"}, "FF FF FF 01 00 00 00", {}},
-      {{.txt_primary = "", .txt_secondary = "1x"}, "FF 00 00 00 01 00 00", {}},
-      {{.cmb_input = 59}, "FF 00 00 00 00 3B 00", {}},
-      {{.chk_control = kPulseAndLineSync}, "FF 00 00 00 00 00 81", {}},
-      {{.cmb_output = 55, .cmb_input = 59, .txt_primary = "4660", .chk_control = kPulseAndLineSync},
+      {{.output_position = 55}, "36 00 00 00 00 00 00", {}},  // "Active"
+      {{.output_position = 1}, "00 00 00 00 00 00 00", {}},
+      {{.output_position = 54}, "35 00 00 00 00 00 00", {}},
+      {{.primary_text = "300"}, "FF 01 2C 00 00 00 00", {}},
+      {{.primary_text = "65535", .secondary_text = "256"}, "FF FF FF 01 00 00 00", {}},
+      {{.primary_text = "", .secondary_text = "1x"}, "FF 00 00 00 01 00 00", {}},
+      {{.input_position = 59}, "FF 00 00 00 00 3B 00", {}},
+      {{.control_flags = kPulseAndLineSync}, "FF 00 00 00 00 00 81", {}},
+      {{.output_position = 55,
+        .input_position = 59,
+        .primary_text = "4660",
+        .control_flags = kPulseAndLineSync},
        "36 12 34 00 00 3B 81",
        {}},
-      {{.txt_primary = "65536"}, nullptr, {"txtPrimaryDuration", 0, range}},
-      {{.txt_secondary = "70000"}, nullptr, {"txtSecondaryDuration", 0, range}},
+      {{.primary_text = "65536"}, nullptr, {"txtPrimaryDuration", 0, range}},
+      {{.secondary_text = "70000"}, nullptr, {"txtSecondaryDuration", 0, range}},
       // 2^32 + 5 would be 5 if it wrapped.
-      {{.txt_primary = "4294967301"}, nullptr, {"txtPrimaryDuration", 0, range}},
-      {{.cmb_output = 56}, nullptr, {"cmbOutput", 0, {}}},
-      {{.cmb_output = -1}, nullptr, {"cmbOutput", 0, {}}},
-      {{.cmb_input = 60}, nullptr, {"cmbInput", 0, {}}},
+      {{.primary_text = "4294967301"}, nullptr, {"txtPrimaryDuration", 0, range}},
+      {{.output_position = 56}, nullptr, {"cmbOutput", 0, {}}},
+      {{.output_position = -1}, nullptr, {"cmbOutput", 0, {}}},
+      {{.input_position = 60}, nullptr, {"cmbInput", 0, {}}},
   };
   for (const auto& c : cases) {
     Outputs outputs{};
@@ -72,9 +75,9 @@ TEST(ComplexOutputsTest, ComplexDataOrTheFieldThatStopsIt) {
     }
   }
   Outputs last{};
-  last[7] = {.cmb_output = 6, .txt_secondary = "99999"};
+  last[7] = {.output_position = 6, .secondary_text = "99999"};
   EXPECT_EQ(BuildComplexData(last).error, (FieldError{"txtSecondaryDuration", 7, range}));
-  last[7].txt_secondary = "4660";
+  last[7].secondary_text = "4660";
   const ComplexData data = *BuildComplexData(last).table;
   EXPECT_EQ(H(common::ByteView(data).last(14)), "FF 00 00 00 00 00 00 05 00 00 12 34 00 00");
 }
@@ -87,7 +90,7 @@ TEST(ComplexOutputsTest, Frames) {
   EXPECT_EQ(H(frames.frame_b), "79 0D 00 08 " + ClearedAfter(kCleared) + " 79");
 
   Outputs pulse{};
-  pulse[0] = {.txt_primary = "300", .chk_control = kPulseAndLineSync};
+  pulse[0] = {.primary_text = "300", .control_flags = kPulseAndLineSync};
   const TableFrames changed = ComplexFrames(*BuildComplexData(pulse).table);
   EXPECT_EQ(H(changed.frame_a), H(frames.frame_a));  // frame A never carries the table
   EXPECT_EQ(H(common::ByteView(changed.frame_b).first(11)), "79 0D 00 08 FF 01 2C 00 00 00 81");

@@ -156,6 +156,4 @@ std::optional<std::string> DecodeEventLog(common::ByteView response) {
   return out;
 }
 
-std::size_t NewestEventRead(std::string_view log_text) { return log_text.rfind('>'); }
-
 }  // namespace tessera::logs

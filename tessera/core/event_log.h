@@ -52,8 +52,4 @@ std::string EventText(std::uint8_t type, std::uint8_t p1, std::uint8_t p2);
 // is not acceptable: then nothing is shown.
 std::optional<std::string> DecodeEventLog(common::ByteView response);
 
-// Where the newest read's header line starts in the window's text (its ">"), to
-// scroll it into view; std::string_view::npos for a text without one.
-std::size_t NewestEventRead(std::string_view log_text);
-
 }  // namespace tessera::logs

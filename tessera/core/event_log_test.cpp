@@ -174,12 +174,5 @@ TEST(EventLogTest, LargestLogDecodesFast) {
   EXPECT_EQ(std::count(text->begin(), text->end(), '\n'), kMaxEventCount + 1);
 }
 
-TEST(EventLogTest, NewestReadIsFoundForScrolling) {
-  EXPECT_EQ(NewestEventRead(""), std::string_view::npos);
-  EXPECT_EQ(NewestEventRead("> Log Read (0 events) at MC=0x00000000\r\n  No Items\r\n\r\n"
-                            "> Log Read (0 events) at MC=0x00000001\r\n  No Items\r\n"),
-            54u);
-}
-
 }  // namespace
 }  // namespace tessera::logs

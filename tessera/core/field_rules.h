@@ -49,24 +49,6 @@ struct FieldResult {
 // Only the digits 0-9 are typed into a value field; every other key is discarded.
 bool IsFieldKey(char key);
 
-// A value field's text, caret and selection, as a key press edits them.
-struct FieldState {
-  std::string text;
-  int caret = 0;  // 0 .. text.size()
-  int selection_start = 0;
-  int selection_length = 0;
-
-  bool operator==(const FieldState&) const = default;
-};
-
-inline constexpr char kBackspace = '\b';
-
-// One key press on a value field: a digit replaces the selection or goes in at the
-// caret; Backspace deletes the selection, else the character before the caret (none
-// at the start); every other key is discarded. Positions outside the text are
-// clamped, never used as they are.
-FieldState ApplyFieldKey(const FieldState& state, char key);
-
 // The number its leading digits stand for; empty text, or text that does not start
 // with a digit, is 0. Saturates at UINT32_MAX so a pasted run of digits can never
 // wrap into the allowed range.

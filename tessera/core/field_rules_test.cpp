@@ -30,28 +30,6 @@ TEST(FieldRulesTest, KeysAndValues) {
   EXPECT_EQ(InputList()[59], "59");
 }
 
-TEST(FieldRulesTest, KeyPresses) {
-  const struct {
-    FieldState before;
-    char key;
-    FieldState after;
-  } cases[] = {
-      {{"12", 2}, '3', {"123", 3, 3}},
-      {{"12", 0}, '9', {"912", 1, 1}},
-      {{"12", 1}, 'a', {"12", 1}},           // discarded, nothing moves
-      {{"123", 0}, kBackspace, {"123", 0}},  // at the start: nothing to delete
-      {{"123", 2, 2}, kBackspace, {"13", 1, 1}},
-      {{"12345", 4, 1, 3}, kBackspace, {"15", 1, 1}},  // the selection goes
-      {{"12345", 4, 1, 3}, '0', {"105", 2, 2}},        // typed over the selection
-      {{"300", 3, 0, 3}, '7', {"7", 1, 1}},
-      {{"", 0}, kBackspace, {"", 0}},
-      {{"12", 9, 5, 7}, kBackspace, {"1", 1, 1}},  // positions past the end are clamped
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ApplyFieldKey(c.before, c.key), c.after) << c.before.text << " + " << +c.key;
-  }
-}
-
 TEST(FieldRulesTest, RangeMessages) {
   const std::string_view filter = "Error: Filter value must be 0 to 255";
   const std::string_view duration = "Error: Duration value must be 0 to 65535";

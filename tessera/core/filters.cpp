@@ -11,7 +11,7 @@ constexpr std::uint8_t kRecordBit = 0x80;
 
 FilterFields FieldsWithValue(const char* value) {
   FilterFields fields;
-  fields.txt_edge.fill(value);
+  fields.edge_texts.fill(value);
   return fields;
 }
 
@@ -24,23 +24,23 @@ FilterFields ClearedFilterFields() { return FieldsWithValue("0"); }
 FilterFields FilterFieldsOf(const FilterTable& table) {
   FilterFields fields;
   for (int i = 0; i < kFilterEntries; ++i) {
-    fields.txt_edge[2 * i] = std::to_string(table.leading[i]);
-    fields.txt_edge[2 * i + 1] = std::to_string(table.falling[i]);
+    fields.edge_texts[2 * i] = std::to_string(table.leading[i]);
+    fields.edge_texts[2 * i + 1] = std::to_string(table.falling[i]);
   }
-  fields.chk_record = table.record;
+  fields.recorded = table.record;
   return fields;
 }
 
 FieldResult<FilterTable> FilterTableOf(const FilterFields& fields) {
   FilterTable table;
   for (int k = 0; k < 2 * kFilterEntries; ++k) {
-    if (RangeError(fields.txt_edge[k], kFilterRange)) {
+    if (RangeError(fields.edge_texts[k], kFilterRange)) {
       return FieldError{"txtEdge", k, kFilterRange.message};
     }
-    const auto value = static_cast<std::uint8_t>(FieldValue(fields.txt_edge[k]));
+    const auto value = static_cast<std::uint8_t>(FieldValue(fields.edge_texts[k]));
     (k % 2 == 0 ? table.leading : table.falling)[k / 2] = value;
   }
-  table.record = fields.chk_record;
+  table.record = fields.recorded;
   return table;
 }
 

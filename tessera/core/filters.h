@@ -29,11 +29,11 @@ struct FilterTable {
 // Three bytes per entry i: i (+ 0x80 when recorded), leading value, falling value.
 using FilterData = std::array<std::uint8_t, 3 * kFilterEntries>;
 
-// What the filter dialog holds: txtEdge(2i) leading and txtEdge(2i+1) falling value
-// of entry i as text, chkRecord(i).
+// What the filter dialog holds: edge_texts[2i] the leading and edge_texts[2i+1] the
+// falling value of entry i as text, recorded[i] its record box.
 struct FilterFields {
-  std::array<std::string, 2 * kFilterEntries> txt_edge;
-  std::array<bool, kFilterEntries> chk_record{};
+  std::array<std::string, 2 * kFilterEntries> edge_texts;
+  std::array<bool, kFilterEntries> recorded{};
 
   bool operator==(const FilterFields&) const = default;
 };
@@ -44,7 +44,7 @@ FilterFields DefaultFilterFields();
 FilterFields ClearedFilterFields();
 // The fields showing a table read from the unit.
 FilterFields FilterFieldsOf(const FilterTable& table);
-// The table the fields stand for, or the first txtEdge above 255.
+// The table the fields stand for, or the first value above 255.
 FieldResult<FilterTable> FilterTableOf(const FilterFields& fields);
 
 FilterData FilterDataOf(const FilterTable& table);

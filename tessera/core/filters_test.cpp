@@ -12,12 +12,12 @@ using common::testing::H;
 
 TEST(FiltersTest, FilterDataAndFrameFromTheDialog) {
   FilterFields fields = DefaultFilterFields();
-  fields.chk_record[5] = true;
-  fields.txt_edge[10] = "12";
-  fields.txt_edge[11] = "250";
-  fields.chk_record[59] = true;  // opto 4
-  fields.txt_edge[118] = "";     // empty counts as 0
-  fields.txt_edge[119] = "7x";   // leading digits only
+  fields.recorded[5] = true;
+  fields.edge_texts[10] = "12";
+  fields.edge_texts[11] = "250";
+  fields.recorded[59] = true;     // opto 4
+  fields.edge_texts[118] = "";    // empty counts as 0
+  fields.edge_texts[119] = "7x";  // leading digits only
   const FieldResult<FilterTable> table = FilterTableOf(fields);
   ASSERT_TRUE(table.ok());
   const FilterData data = FilterDataOf(*table.table);
@@ -39,8 +39,8 @@ TEST(FiltersTest, FilterDataAndFrameFromTheDialog) {
 TEST(FiltersTest, ValueAbove255IsNeverBuilt) {
   for (int field : {0, 7, 119}) {
     FilterFields fields = DefaultFilterFields();
-    fields.txt_edge[field] = "300";
-    if (field != 119) fields.txt_edge[119] = "4294967296";  // a later one: the first is named
+    fields.edge_texts[field] = "300";
+    if (field != 119) fields.edge_texts[119] = "4294967296";  // a later one: the first is named
     const FieldResult<FilterTable> result = FilterTableOf(fields);
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.error, (FieldError{"txtEdge", field, "Error: Filter value must be 0 to 255"}));
@@ -48,17 +48,18 @@ TEST(FiltersTest, ValueAbove255IsNeverBuilt) {
 }
 
 TEST(FiltersTest, DialogFields) {
-  EXPECT_EQ(DefaultFilterFields().txt_edge[119], "5");
-  EXPECT_EQ(ClearedFilterFields().txt_edge[0], "0");
-  EXPECT_FALSE(ClearedFilterFields().chk_record[0]);
+  EXPECT_EQ(DefaultFilterFields().edge_texts[119], "5");
+  EXPECT_EQ(ClearedFilterFields().edge_texts[0], "0");
+  EXPECT_FALSE(ClearedFilterFields().recorded[0]);
   FilterTable table;
   table.leading[0] = 255;
   table.leading[58] = 17;
   table.record[58] = true;
   const FilterFields shown = FilterFieldsOf(table);
-  EXPECT_EQ(shown.txt_edge[0] + "/" + shown.txt_edge[1] + "/" + shown.txt_edge[116], "255/0/17");
-  EXPECT_TRUE(shown.chk_record[58]);
-  EXPECT_FALSE(shown.chk_record[57]);
+  EXPECT_EQ(shown.edge_texts[0] + "/" + shown.edge_texts[1] + "/" + shown.edge_texts[116],
+            "255/0/17");
+  EXPECT_TRUE(shown.recorded[58]);
+  EXPECT_FALSE(shown.recorded[57]);
   EXPECT_EQ(FilterTableOf(shown).table, table);
 }
 

@@ -12,7 +12,7 @@
 
 namespace tessera::flash {
 
-// mnuFlashItem(0..6) captions.
+// The Flash Tools items' captions.
 inline constexpr std::array<const char*, 7> kFlashToolCaptions = {
     "Launch", "Read ID", "Erase", "Calculate CS", "Program Record", "Read Record", "Reboot TBX"};
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/core/bytes.h"
-#include "tessera/core/file_layer.h"
+#include "tessera/core/line_reader.h"
 
 namespace tessera::flash {
 

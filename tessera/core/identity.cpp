@@ -10,11 +10,13 @@ bool TakeFirmwareVersion(UnitIdentity& identity, ByteView response) {
   return true;
 }
 
+std::string NibbleVersionText(std::uint8_t value, std::string_view separator) {
+  return std::to_string(value >> 4) + std::string(separator) + std::to_string(value & 0x0F);
+}
+
 std::string FirmwareVersionText(const UnitIdentity& identity) {
-  const auto digit = [](int nibble) { return std::to_string(nibble & 0x0F); };
-  return "Firmware Version = " + digit(identity.FirmwareType >> 4) + digit(identity.FirmwareType) +
-         ", Firmware Revision = " + digit(identity.FirmwareRevision >> 4) + "." +
-         digit(identity.FirmwareRevision) + " ";
+  return "Firmware Version = " + NibbleVersionText(identity.FirmwareType, "") +
+         ", Firmware Revision = " + NibbleVersionText(identity.FirmwareRevision) + " ";
 }
 
 FirmwareDisplay FirmwareVersionDisplay(const UnitIdentity& identity) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "tessera/core/frame.h"
 
@@ -24,15 +25,19 @@ struct UnitIdentity {
 // nothing changed) when the response is shorter than 6 bytes.
 bool TakeFirmwareVersion(UnitIdentity& identity, ByteView response);
 
+// A version byte as its two nibbles in decimal around `separator`: 0x41 -> "4.1",
+// 0xA3 -> "10.3"; with no separator 0x23 -> "23".
+std::string NibbleVersionText(std::uint8_t value, std::string_view separator = ".");
+
 // "Firmware Version = 23, Firmware Revision = 1.4 " (with the trailing blank).
 std::string FirmwareVersionText(const UnitIdentity& identity);
 
 // What ShowFirmwareVersion does to the window for the current identity.
 struct FirmwareDisplay {
   std::string panel2_text;                // status bar panel 2 (empty: cleared)
-  bool complex_outputs_enabled = false;   // mnuComplexOutputs
-  bool buffers_enabled = false;           // mnuBuffers
-  std::optional<bool> event_log_enabled;  // mnuEventLog; nullopt: leave as it is
+  bool complex_outputs_enabled = false;   // the Complex Outputs item
+  bool buffers_enabled = false;           // the Buffers menu
+  std::optional<bool> event_log_enabled;  // the Diagnostic Log item; nullopt: leave as it is
 };
 FirmwareDisplay FirmwareVersionDisplay(const UnitIdentity& identity);
 

@@ -1,6 +1,6 @@
 #include "tessera/core/io_mapping.h"
 
-namespace tessera::panel {
+namespace tessera {
 
 InputLamps InputDataToForm(const InputData& data) {
   InputLamps lamps;
@@ -23,4 +23,4 @@ OutputData OutputFormToData(const std::array<bool, kOutputPoints>& checked) {
   return data;
 }
 
-}  // namespace tessera::panel
+}  // namespace tessera

@@ -4,7 +4,7 @@
 
 #include <set>
 
-namespace tessera::panel {
+namespace tessera {
 namespace {
 
 TEST(IoMapping, InputBitsLightTheirIndicators) {
@@ -58,4 +58,4 @@ TEST(IoMapping, CheckedBoxesSetTheirOutputBits) {
 }
 
 }  // namespace
-}  // namespace tessera::panel
+}  // namespace tessera

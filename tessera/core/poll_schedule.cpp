@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace tessera::panel {
+namespace tessera {
 namespace {
 
 using FlagMember = bool RequestFlags::*;
@@ -33,10 +33,6 @@ void RequestTable::SetHandler(Request request, Handler handler) {
   handlers_[static_cast<int>(request)] = std::move(handler);
 }
 
-bool RequestTable::HasHandler(Request request) const {
-  return static_cast<bool>(handlers_[static_cast<int>(request)]);
-}
-
 void RequestTable::Service(RequestFlags& flags, const std::function<bool()>& stop) const {
   for (int i = 0; i < kRequestCount; ++i) {
     const auto request = static_cast<Request>(i);
@@ -56,4 +52,4 @@ TickPlan PlanTick(std::uint32_t poll_count) {
 
 std::uint32_t NextPollCount(std::uint32_t poll_count) { return (poll_count + 1) % kPollCountWrap; }
 
-}  // namespace tessera::panel
+}  // namespace tessera

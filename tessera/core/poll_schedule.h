@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace tessera::panel {
+namespace tessera {
 
 // In the fixed order the tick services them.
 enum class Request : int {
@@ -43,7 +43,6 @@ class RequestTable {
   using Handler = std::function<void()>;
 
   void SetHandler(Request request, Handler handler);
-  bool HasHandler(Request request) const;
   // Runs the routine of every set flag in order and clears the flag after its
   // routine returns (a flag set again meanwhile is cleared with it). stop() is
   // asked before each routine; when true the rest stay set for a later tick.
@@ -69,4 +68,4 @@ inline constexpr std::uint32_t kPollCountWrap = 2'000'000'000;
 static_assert(kPollCountWrap % 50 == 0);
 std::uint32_t NextPollCount(std::uint32_t poll_count);
 
-}  // namespace tessera::panel
+}  // namespace tessera

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tessera::panel {
+namespace tessera {
 namespace {
 
 TEST(RequestTable, ServicesSetFlagsInFixedOrderAndClearsThem) {
@@ -63,4 +63,4 @@ TEST(RequestTable, RoutineMayUnregisterItselfWhileRunning) {
 }
 
 }  // namespace
-}  // namespace tessera::panel
+}  // namespace tessera

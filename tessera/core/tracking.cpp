@@ -25,12 +25,12 @@ std::optional<std::uint8_t> TrackOutputCode(int position) {
 FieldResult<TrackData> BuildTrackData(std::span<const TrackFields, kTracks> tracks) {
   TrackData data{};
   for (int t = 0; t < kTracks; ++t) {
-    const std::optional<std::uint8_t> output = TrackOutputCode(tracks[t].cmb_output);
+    const std::optional<std::uint8_t> output = TrackOutputCode(tracks[t].output_position);
     if (!output) return FieldError{"cmbOutput", t, {}};
-    if (!IsInputPosition(tracks[t].cmb_input)) return FieldError{"cmbInput", t, {}};
+    if (!IsInputPosition(tracks[t].input_position)) return FieldError{"cmbInput", t, {}};
     data[2 * t] = *output;
     data[2 * t + 1] =
-        static_cast<std::uint8_t>(tracks[t].cmb_input | (tracks[t].chk_invert ? kInvertBit : 0));
+        static_cast<std::uint8_t>(tracks[t].input_position | (tracks[t].inverted ? kInvertBit : 0));
   }
   return data;
 }

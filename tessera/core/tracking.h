@@ -24,17 +24,17 @@ inline constexpr std::uint8_t kInvertBit = 0x80;
 // Two bytes per track t: output code at 2t, input code at 2t + 1.
 using TrackData = std::array<std::uint8_t, 2 * kTracks>;
 
-// One track of the dialog as list positions: cmbOutput(t), cmbInput(t), chkInvert(t).
+// One track of the dialog: its output and input list positions and its invert box.
 // The default is the cleared state: "Off", input 0, not inverted.
 struct TrackFields {
-  int cmb_output = 0;
-  int cmb_input = 0;
-  bool chk_invert = false;
+  int output_position = 0;
+  int input_position = 0;
+  bool inverted = false;
 };
 
-// cmbOutput's entries: "Off", "Active", "0" .. "53".
+// The output list's entries: "Off", "Active", "0" .. "53".
 std::vector<std::string> TrackOutputList();
-// Code of a cmbOutput position: 0 "Off" 0x7F, 1 "Active" 0xB6, 2.. output n = 0x80 + n.
+// Code of an output list position: 0 "Off" 0x7F, 1 "Active" 0xB6, 2.. output n = 0x80 + n.
 // Nullopt for a position outside the list.
 std::optional<std::uint8_t> TrackOutputCode(int position);
 

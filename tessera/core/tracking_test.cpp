@@ -23,16 +23,16 @@ TEST(TrackingTest, TrackDataOrTheListThatStopsIt) {
     FieldError error;
   } cases[] = {
       {{}, "7F 00", {}},
-      {{.cmb_output = 55, .cmb_input = 59, .chk_invert = true}, "B5 BB", {}},
-      {{.cmb_output = 1, .cmb_input = 3}, "B6 03", {}},
-      {{.cmb_output = 2, .chk_invert = true}, "80 80", {}},
-      {{.cmb_output = 12}, "8A 00", {}},
+      {{.output_position = 55, .input_position = 59, .inverted = true}, "B5 BB", {}},
+      {{.output_position = 1, .input_position = 3}, "B6 03", {}},
+      {{.output_position = 2, .inverted = true}, "80 80", {}},
+      {{.output_position = 12}, "8A 00", {}},
       // "Off" still carries the input and invert settings.
-      {{.cmb_output = 0, .cmb_input = 12, .chk_invert = true}, "7F 8C", {}},
-      {{.cmb_output = -1}, nullptr, {"cmbOutput", 0, {}}},
-      {{.cmb_output = 56}, nullptr, {"cmbOutput", 0, {}}},
-      {{.cmb_input = 60}, nullptr, {"cmbInput", 0, {}}},
-      {{.cmb_input = -1}, nullptr, {"cmbInput", 0, {}}},
+      {{.output_position = 0, .input_position = 12, .inverted = true}, "7F 8C", {}},
+      {{.output_position = -1}, nullptr, {"cmbOutput", 0, {}}},
+      {{.output_position = 56}, nullptr, {"cmbOutput", 0, {}}},
+      {{.input_position = 60}, nullptr, {"cmbInput", 0, {}}},
+      {{.input_position = -1}, nullptr, {"cmbInput", 0, {}}},
   };
   for (const auto& c : cases) {
     Tracks tracks{};
@@ -47,9 +47,9 @@ TEST(TrackingTest, TrackDataOrTheListThatStopsIt) {
     }
   }
   Tracks last{};
-  last[7] = {.cmb_output = 3, .cmb_input = 40};
+  last[7] = {.output_position = 3, .input_position = 40};
   EXPECT_EQ(H(*BuildTrackData(last).table), "7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 81 28");
-  last[7].cmb_input = 60;
+  last[7].input_position = 60;
   EXPECT_EQ(BuildTrackData(last).error, (FieldError{"cmbInput", 7, {}}));
 }
 
@@ -59,7 +59,7 @@ TEST(TrackingTest, Frames) {
   EXPECT_EQ(H(cleared.frame_b), "78 0D 00 08 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7A");
 
   Tracks tracks{};
-  tracks[0] = {.cmb_output = 55, .cmb_input = 59, .chk_invert = true};
+  tracks[0] = {.output_position = 55, .input_position = 59, .inverted = true};
   const TableFrames frames = TrackingFrames(*BuildTrackData(tracks).table);
   EXPECT_EQ(H(frames.frame_a), H(cleared.frame_a));  // frame A never carries the table
   EXPECT_EQ(H(frames.frame_b), "78 0D 00 08 B5 BB 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 89");

@@ -92,8 +92,4 @@ std::optional<std::string> DecodeTransitionBlock(common::ByteView response) {
   return out;
 }
 
-std::size_t NewestTransitionBlock(std::string_view log_text) {
-  return log_text.rfind(kBlockHeader);
-}
-
 }  // namespace tessera::logs

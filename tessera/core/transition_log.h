@@ -38,8 +38,4 @@ std::string TransitionStatusText(std::uint8_t status);
 // when the response is not acceptable: then nothing is shown.
 std::optional<std::string> DecodeTransitionBlock(common::ByteView response);
 
-// Where the newest block's header line starts in the window's text, to scroll it
-// into view; std::string_view::npos for a text without one.
-std::size_t NewestTransitionBlock(std::string_view log_text);
-
 }  // namespace tessera::logs

@@ -96,12 +96,5 @@ TEST(TransitionLogTest, RejectsBadResponses) {
   }
 }
 
-TEST(TransitionLogTest, NewestBlockIsFoundForScrolling) {
-  EXPECT_EQ(NewestTransitionBlock(""), std::string_view::npos);
-  EXPECT_EQ(NewestTransitionBlock("Block #1 polled at MC=0x00000000\r\n  Item #1: MC Rollover\r\n"
-                                  "\r\nBlock #2 polled at MC=0x00000000\r\n  No Items\r\n"),
-            60u);
-}
-
 }  // namespace
 }  // namespace tessera::logs

@@ -15,8 +15,8 @@ inline constexpr std::uint32_t kColourYellow = 0xFFFF00;
 inline constexpr std::uint32_t kColourGreen = 0x00FF00;
 inline constexpr std::uint32_t kColourBlue = 0x0000FF;
 
-inline constexpr int kChannelFrameCount = 18;  // fraChannel(0..17)
-inline constexpr int kAddressedPoints = 42;    // shpIn(0..41) take the address colours
+inline constexpr int kChannelFrameCount = 18;  // the channel frames
+inline constexpr int kAddressedPoints = 42;    // input lamps 0-41 take the address colours
 
 struct ChannelFrameLayout {
   std::optional<bool> border;          // true: single border, caption visible

@@ -6,14 +6,6 @@
 #include "tessera/core/hex_file.h"
 
 namespace tessera::flash {
-namespace {
-
-std::string High(std::uint8_t value) { return std::to_string(value >> 4); }
-std::string Low(std::uint8_t value) { return std::to_string(value & 0x0F); }
-
-}  // namespace
-
-std::string NibbleVersionText(std::uint8_t value) { return High(value) + "." + Low(value); }
 
 std::optional<std::string> SupportCheck(const UnitIdentity& identity) {
   if (identity.CommVersion >= kMinReflashCommVersion) return std::nullopt;
@@ -71,7 +63,7 @@ std::string SummaryText(std::string_view hex_file_name, const UnitIdentity& iden
          "\r\n"
          "   KAL Model TBX-540\r\n"
          "   Firmware Type " +
-         High(identity.FirmwareType) + Low(identity.FirmwareType) +
+         NibbleVersionText(identity.FirmwareType, "") +
          "\r\n"
          "   Firmware Version " +
          NibbleVersionText(identity.FirmwareRevision) +

@@ -18,8 +18,8 @@
 #include <string_view>
 
 #include "common/core/bytes.h"
-#include "tessera/core/file_layer.h"
 #include "tessera/core/identity.h"
+#include "tessera/core/line_reader.h"
 #include "tessera/core/loader.h"
 
 namespace tessera::flash {
@@ -55,9 +55,6 @@ inline constexpr long kPortFailedError = 9;
 inline constexpr int kProgrammingAttempts = 3;
 // Units below this comm version have no field reflash.
 inline constexpr std::uint8_t kMinReflashCommVersion = 0x23;
-
-// D(high nibble) + "." + D(low nibble): 0x41 -> "4.1", 0xA3 -> "10.3".
-std::string NibbleVersionText(std::uint8_t value);
 
 // The refusal for a unit without field reflash, or nullopt.
 std::optional<std::string> SupportCheck(const UnitIdentity& identity);
@@ -97,7 +94,7 @@ enum class UpdatePhase { kNone, kLaunch, kErase, kProgram, kChecksum, kReboot };
 // "Erasing the flash", with "(attempt 2 of 3)" after a failed attempt; empty for kNone.
 std::string PhaseText(UpdatePhase phase, int attempt = 1);
 
-// pgbProgress for the bytes programmed so far; nullopt once they reach the total
+// The progress bar value for the bytes programmed so far; nullopt once they reach the total
 // (the bar is left as it is, so it never shows 100).
 std::optional<int> ProgressValue(std::uint64_t programmed, std::uint64_t total);
 

@@ -9,7 +9,6 @@ namespace tessera::config {
 
 ConfigRoutines::ConfigRoutines(Session& session, QObject* parent)
     : QObject(parent), session_(session) {
-  using panel::Request;
   session_.SetRequestHandler(Request::kSendTracking, [this] { SendTracking(); });
   session_.SetRequestHandler(Request::kSendFilters, [this] { SendFilters(); });
   session_.SetRequestHandler(Request::kGetFilters, [this] { GetFilters(); });
@@ -31,17 +30,15 @@ bool ConfigRoutines::SendFilters() {
   // Whether the unit took the values is not reported to anyone: the answer only
   // carries the versions.
   const Bytes response =
-      session_.Link().Exchange(SendFiltersRequest(session_.State().FilterData),
-                               kSendFiltersResponse, kDefaultTimeoutMs, /*show_errors=*/false);
+      session_.Link().Exchange(SendFiltersRequest(session_.State().filters), kSendFiltersResponse,
+                               kDefaultTimeoutMs, /*show_errors=*/false);
   return HasExtendedMarker(response);
 }
 
-LoadOutcome ConfigRoutines::SendTracking() {
-  return Load(TrackingFrames(session_.State().TrackData));
-}
+LoadOutcome ConfigRoutines::SendTracking() { return Load(TrackingFrames(session_.State().tracks)); }
 
 LoadOutcome ConfigRoutines::SendComplex() {
-  return Load(ComplexFrames(session_.State().ComplexData));
+  return Load(ComplexFrames(session_.State().complex_outputs));
 }
 
 LoadOutcome ConfigRoutines::Load(const TableFrames& frames) {

@@ -10,6 +10,9 @@ namespace {
 
 constexpr char kErrorSource[] = "Tessera";
 
+// False for an empty path; otherwise whether there is a directory entry.
+bool FileExists(const QString& path) { return !path.isEmpty() && QFileInfo::exists(path); }
+
 }  // namespace
 
 bool ReportError(common::Prompts& prompts, const FileError& error, bool& aborted) {
@@ -21,10 +24,6 @@ bool ReportError(common::Prompts& prompts, const FileError& error, bool& aborted
                     .detail = {}});
   if (answer == common::Answer::kAbort) aborted = true;
   return answer == common::Answer::kRetry;
-}
-
-bool FirmwareFile::FileExists(const QString& path) {
-  return !path.isEmpty() && QFileInfo::exists(path);
 }
 
 bool FirmwareFile::OpenFileToRead(const QString& path, const std::string& shown) {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "tessera/core/file_layer.h"
+#include "tessera/core/line_reader.h"
 
 namespace common {
 class Prompts;
@@ -27,9 +27,6 @@ class FirmwareFile : public LineSource {
   static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
   explicit FirmwareFile(common::Prompts& prompts) : prompts_(prompts) {}
-
-  // False for an empty path; otherwise whether there is a directory entry.
-  static bool FileExists(const QString& path);
 
   // Opens and reads `path`. A missing file shows "File "<shown>" could not be found!"
   // (title "Open"); a file that will not open or read is reported with ReportError.

@@ -60,7 +60,6 @@ LogRead BadAnswer() {
 }  // namespace
 
 LogRoutines::LogRoutines(Session& session, QObject* parent) : QObject(parent), session_(session) {
-  using panel::Request;
   session_.SetRequestHandler(Request::kPollTransition, [this] { PollTransition(); });
   session_.SetRequestHandler(Request::kReadEvents, [this] { ReadEvents(); });
   session_.SetRequestHandler(Request::kClearEvents, [this] { ClearEvents(); });
@@ -115,8 +114,8 @@ LogRead LogRoutines::PollTransition() {
   common::BusyGuard hourglass(session_.prompts());
   UnitLink& link = session_.Link();
   const Bytes response =
-      link.Exchange(PollTransitionRequest(session_.State().TransBlock), kPollTransitionResponse,
-                    kDefaultTimeoutMs, /*show_errors=*/false);
+      link.Exchange(PollTransitionRequest(session_.State().transition_block),
+                    kPollTransitionResponse, kDefaultTimeoutMs, /*show_errors=*/false);
   if (response.empty()) return Failed(link);
   std::optional<std::string> text = DecodeTransitionBlock(response);
   if (!text) return BadAnswer();

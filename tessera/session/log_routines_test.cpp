@@ -16,8 +16,6 @@
 namespace tessera::logs {
 namespace {
 
-using panel::Request;
-
 class LogRoutinesTest : public ::testing::Test {
  protected:
   LogRoutinesTest() {

@@ -18,7 +18,7 @@ constexpr char kLoaderModeDetail[] =
 
 }  // namespace
 
-Session::Session(AppState& state, common::SerialPort& port, UnitLink& link,
+Session::Session(SessionState& state, common::SerialPort& port, UnitLink& link,
                  common::Prompts& prompts, bool simulated, QObject* parent)
     : QObject(parent),
       state_(state),
@@ -66,8 +66,8 @@ bool Session::Start(const QString& command_line, bool poll) {
   identity.FirmwareType = 0;
   identity.FirmwareRevision = 0;
   state_.requests.Clear();
-  state_.PollCount = 0;
-  state_.TransBlock = 0;
+  state_.poll_count = 0;
+  state_.transition_block = 0;
   shown_address_ = -1;
   loop_.Start(poll);
   return true;
@@ -80,11 +80,11 @@ void Session::Close() {
 
 bool Session::PollTick() { return loop_.Fire(); }
 
-void Session::SetRequestHandler(panel::Request request, panel::RequestTable::Handler handler) {
+void Session::SetRequestHandler(tessera::Request request, RequestTable::Handler handler) {
   request_table_.SetHandler(request, std::move(handler));
 }
 
-bool Session::Request(panel::Request request) {
+bool Session::Request(tessera::Request request) {
   if (PollingSuspended()) {
     prompts_.Show({.title = kApplicationTitle,
                    .text = kLoaderModeText,
@@ -98,13 +98,13 @@ bool Session::Request(panel::Request request) {
 }
 
 void Session::Tick() {
-  const panel::TickPlan plan = panel::PlanTick(state_.PollCount);
+  const TickPlan plan = PlanTick(state_.poll_count);
   SendInputFrame();
   if (plan.status && !Stopping()) SendRMSFrame();
   if (state_.control.output_front_panel && !Stopping()) SendOutputFrame();
   if (plan.identify && !Stopping()) SendKalRmsFrame();
   request_table_.Service(state_.requests, [this] { return Stopping() || PollingSuspended(); });
-  state_.PollCount = panel::NextPollCount(state_.PollCount);
+  state_.poll_count = NextPollCount(state_.poll_count);
 }
 
 bool Session::SendInputFrame() {
@@ -121,7 +121,7 @@ bool Session::SendInputFrame() {
     emit AddressChanged(address);
   }
   state_.input_data = InputDataOf(response);
-  emit InputsChanged(panel::InputDataToForm(state_.input_data));
+  emit InputsChanged(InputDataToForm(state_.input_data));
   emit LinkStateChanged(true);
   return true;
 }

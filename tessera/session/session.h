@@ -12,7 +12,7 @@
 #include "tessera/core/identity.h"
 #include "tessera/core/io_mapping.h"
 #include "tessera/core/poll_schedule.h"
-#include "tessera/session/app_state.h"
+#include "tessera/session/session_state.h"
 
 namespace common {
 class Prompts;
@@ -29,7 +29,7 @@ class Session : public QObject {
   static constexpr int kPollIntervalMs = 100;
   static constexpr char kPortSettings[] = "19200,E,8,1";
 
-  Session(AppState& state, common::SerialPort& port, UnitLink& link, common::Prompts& prompts,
+  Session(SessionState& state, common::SerialPort& port, UnitLink& link, common::Prompts& prompts,
           bool simulated, QObject* parent = nullptr);
   ~Session() override;
 
@@ -41,11 +41,9 @@ class Session : public QObject {
   // Polling stops for good and the port closes (the program is closing).
   void Close();
 
-  // One expiry of tmrPoll: the tick under the tick guard (skipped inside an exchange, while the
-  // gate is shut, while suspended or closing). False when it was skipped.
+  // One expiry of the poll timer: the tick under the tick guard (skipped inside an exchange, while
+  // the gate is shut, while suspended or closing). False when it was skipped.
   bool PollTick();
-  // While the gate returns false no tick runs (the window: while a menu is open).
-  void SetTickGate(std::function<bool()> open) { loop_.SetGate(std::move(open)); }
   // The firmware update takes the link over: no tick runs until ResumePolling().
   void SuspendPolling() { loop_.Suspend(); }
   void ResumePolling() { loop_.Resume(); }
@@ -57,14 +55,14 @@ class Session : public QObject {
   // zero-crossing logging), and the output bytes the tick sends while the outputs
   // are on the front panel.
   void SetControl(const InputControl& control) { state_.control = control; }
-  void SetOutputs(const panel::OutputData& outputs) { state_.output_data = outputs; }
+  void SetOutputs(const OutputData& outputs) { state_.output_data = outputs; }
 
   // Request flags: a dialog sets one; the next tick runs the routine registered
   // for it, in the fixed order. While polling is suspended (the unit is in its flash
   // loader) a request is refused with a box that says so, rather than held and fired
   // by surprise after the reboot. False when refused.
-  void SetRequestHandler(panel::Request request, panel::RequestTable::Handler handler);
-  bool Request(panel::Request request);
+  void SetRequestHandler(tessera::Request request, RequestTable::Handler handler);
+  bool Request(tessera::Request request);
 
   // The front-panel exchanges of the tick; true when the unit answered (for the
   // identify exchange: with the extended set).
@@ -73,12 +71,11 @@ class Session : public QObject {
   bool SendOutputFrame();
   bool SendKalRmsFrame();
 
-  AppState& State() { return state_; }
+  SessionState& State() { return state_; }
   UnitLink& Link() { return link_; }
   common::SerialPort& Port() { return port_; }
   common::Prompts& prompts() { return prompts_; }
   bool Simulated() const { return simulated_; }
-  int PortNumber() const { return port_number_; }
   // "EIA-232 Port = 7", or "EIA-232 Port = Simulated".
   QString PortText() const;
 
@@ -90,7 +87,7 @@ class Session : public QObject {
   // Every input exchange: true for a valid response.
   void LinkStateChanged(bool responding);
   // A valid input response: its indicators, and the unit address when it changed.
-  void InputsChanged(const panel::InputLamps& lamps);
+  void InputsChanged(const InputLamps& lamps);
   void AddressChanged(int address);
   // A valid status response: true when it reports a line-sync error.
   void LineSyncChanged(bool error);
@@ -100,14 +97,14 @@ class Session : public QObject {
  private:
   void Tick();
 
-  AppState& state_;
+  SessionState& state_;
   common::SerialPort& port_;
   UnitLink& link_;
   common::Prompts& prompts_;
   bool simulated_;
   int port_number_ = 1;
   int shown_address_ = -1;  // address whose layout was last announced; -1: none yet
-  panel::RequestTable request_table_;
+  RequestTable request_table_;
   common::PollLoop loop_;
 };
 

@@ -19,7 +19,6 @@ namespace tessera {
 namespace {
 
 using common::testing::ToHex;
-using panel::Request;
 
 class SessionTest : public ::testing::Test {
  protected:
@@ -30,7 +29,7 @@ class SessionTest : public ::testing::Test {
   }
 
   Session& S() { return app_->session(); }
-  AppState& State() { return app_->State(); }
+  SessionState& State() { return app_->State(); }
 
   bool Start(const QString& command_line = "") {
     const bool ok = S().Start(command_line);
@@ -57,7 +56,7 @@ class SessionTest : public ::testing::Test {
 TEST_F(SessionTest, StartUpOpensThePortAndStartsPollingWithoutAWindow) {
   QSignalSpy port_text(&S(), &Session::PortTextChanged);
   QSignalSpy menus(&S(), &Session::ExtendedMenusShown);
-  State().PollCount = 17;
+  State().poll_count = 17;
   State().requests.ReqReadEvents = true;
   ASSERT_TRUE(S().Start("x/comm=3y /kal"));
   QTimer* poll = S().Loop().Timer();
@@ -75,7 +74,7 @@ TEST_F(SessionTest, StartUpOpensThePortAndStartsPollingWithoutAWindow) {
   ASSERT_EQ(menus.count(), 1);
   EXPECT_TRUE(menus[0][0].toBool());
   EXPECT_TRUE(State().identity.KalSwitch);
-  EXPECT_EQ(State().PollCount, 0u);
+  EXPECT_EQ(State().poll_count, 0u);
   EXPECT_FALSE(State().requests.Any());
   EXPECT_TRUE(prompts_.shown().empty());
 }
@@ -131,9 +130,9 @@ TEST_F(SessionTest, ScheduleOverTicks0To50AndAcrossTheWrap) {
                                                           : input;
     EXPECT_EQ(Tick(), expected) << "tick " << tick;
   }
-  State().PollCount = panel::kPollCountWrap - 1;
+  State().poll_count = kPollCountWrap - 1;
   EXPECT_EQ(Tick(), input);
-  EXPECT_EQ(State().PollCount, 0u);
+  EXPECT_EQ(State().poll_count, 0u);
   EXPECT_EQ(Tick(), with_identify);
 }
 
@@ -219,10 +218,10 @@ TEST_F(SessionTest, TickNeverRunsInsideAnExchangeNorWhileSuspended) {
   QTimer::singleShot(5, [&] { S().PollTick(); });
   EXPECT_EQ(app_->Link().Exchange(StatusRequest(), kStatusResponse).size(), 9u);
   EXPECT_EQ(port_->TakeWritten().size(), 1);
-  EXPECT_EQ(State().PollCount, 0u);
+  EXPECT_EQ(State().poll_count, 0u);
   QTimer::singleShot(5, [&] { S().PollTick(); });
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "71 0D 00 00 81"}));
-  EXPECT_EQ(State().PollCount, 1u);
+  EXPECT_EQ(State().poll_count, 1u);
   EXPECT_EQ(app_->Link().Counters().rejected_busy, 0u);
   S().SuspendPolling();
   EXPECT_TRUE(Tick().isEmpty());

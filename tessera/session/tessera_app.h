@@ -6,10 +6,10 @@
 #include "common/core/link_tap.h"
 #include "common/qtcore/device_app.h"
 #include "tessera/link/unit_link.h"
-#include "tessera/session/app_state.h"
 #include "tessera/session/config_routines.h"
 #include "tessera/session/log_routines.h"
 #include "tessera/session/session.h"
+#include "tessera/session/session_state.h"
 
 namespace tessera {
 
@@ -21,7 +21,7 @@ class TesseraApp : public common::DeviceApp {
   TesseraApp(common::PortSetup setup, common::Prompts& prompts);
   ~TesseraApp() override;
 
-  AppState& State() { return state_; }
+  SessionState& State() { return state_; }
   UnitLink& Link() { return link_; }
   Session& session() { return session_; }
   // The routines the configuration dialogs and the log windows ask the tick for.
@@ -31,7 +31,7 @@ class TesseraApp : public common::DeviceApp {
   common::LinkTap& Tap() { return tap_; }
 
  private:
-  AppState state_;
+  SessionState state_;
   common::LinkTap tap_;  // before the link, which reports to it
   UnitLink link_;
   Session session_;

@@ -50,7 +50,7 @@ class UpdateProcedure : public QObject {
   UpdateProcedure(Session& session, FlashLoader& loader, common::Prompts& prompts,
                   QObject* parent = nullptr);
 
-  // mnuReFlash: runs the whole update. Not re-entrant: a second call while one runs
+  // "&Firmware Update": runs the whole update. Not re-entrant: a second call while one runs
   // returns at once with kCancelled.
   UpdateResult Run();
   bool Running() const { return running_; }
@@ -59,7 +59,7 @@ class UpdateProcedure : public QObject {
   // What the update does now (PhaseText): launch, erase, program, checksum, reboot;
   // empty once it is over. `counted`: ProgressChanged follows (the programming pass).
   void PhaseChanged(const QString& text, bool counted);
-  // pgbProgress's value; never 100.
+  // The progress bar's value; never 100.
   void ProgressChanged(int percent);
   // Records programmed and verified so far in this pass, of how many; (0, total)
   // when the pass starts.

@@ -105,7 +105,6 @@ std::array<std::uint8_t, 12> TbxModel::InputData() const {
 }
 
 std::optional<Bytes> TbxModel::AnswerInput(ByteView request) {
-  last_control_ = request[1];
   const std::array<std::uint8_t, 12> data = InputData();
   if (options_.idle_animation && !outputs_written_) {
     animation_step_ = (animation_step_ + 1) % kAnimationSteps;

@@ -80,13 +80,9 @@ class TbxModel : public common::DeviceModel {
   TbxOptions& Options() { return options_; }
   const TbxOptions& Options() const { return options_; }
   const TbxCounters& Counters() const { return counters_; }
-  void ResetCounters() { counters_ = {}; }
 
   // Output bytes of the last 0x37 request (all 0 before one came).
   const std::array<std::uint8_t, 16>& Outputs() const { return outputs_; }
-  bool OutputsWritten() const { return outputs_written_; }
-  // Control byte of the last input request.
-  std::uint8_t LastControlByte() const { return last_control_; }
   // The 12 InputData bytes the next input response carries (animation not advanced).
   std::array<std::uint8_t, 12> InputData() const;
   // Bytes received that do not yet make a whole frame.
@@ -114,7 +110,6 @@ class TbxModel : public common::DeviceModel {
   Bytes pending_;
   std::array<std::uint8_t, 16> outputs_{};
   bool outputs_written_ = false;
-  std::uint8_t last_control_ = 0;
   int animation_step_ = 0;
   std::uint64_t valid_requests_ = 0;
   std::uint64_t answers_ = 0;

@@ -71,7 +71,7 @@ TEST_F(TbxTablesTest, RequestsWithoutMarkerOrChecksumGoUnanswered) {
 
 TEST_F(TbxTablesTest, TrackingTable) {
   std::array<config::TrackFields, config::kTracks> tracks{};
-  tracks[0] = {.cmb_output = 55, .cmb_input = 59, .chk_invert = true};
+  tracks[0] = {.output_position = 55, .input_position = 59, .inverted = true};
   const config::TableFrames frames = config::TrackingFrames(*config::BuildTrackData(tracks).table);
   EXPECT_EQ(Send(frames.frame_a), "78 0D 00 23 23 14 00 00 00 00 00 00 20");
   EXPECT_EQ(Send(frames.frame_b), "78 0D 00 23 23 14 00 00 00 00 00 00 20");
@@ -81,7 +81,7 @@ TEST_F(TbxTablesTest, TrackingTable) {
 
 TEST(TbxTablesLoadTest, FrameBNeverFollowsARefusedFrameA) {
   std::array<config::ComplexFields, config::kComplexOutputs> outputs{};
-  outputs[1] = {.cmb_output = 55, .txt_primary = "300"};
+  outputs[1] = {.output_position = 55, .primary_text = "300"};
   const config::TableFrames frames =
       config::ComplexFrames(*config::BuildComplexData(outputs).table);
   const struct {

@@ -69,12 +69,12 @@ class WindowTest : public ::testing::Test {
     return sent;
   }
 
-  // Chooses the menu item and returns the window it shows, active so keys land.
+  // Chooses the window's menu item and returns the window it shows, active so keys land.
   template <typename T = QWidget>
-  T* Open(const char* menu_item) {
-    window_->findChild<QAction*>(menu_item)->trigger();
-    auto* window = qobject_cast<T*>(window_->DialogInstance(menu_item));
-    EXPECT_NE(window, nullptr) << menu_item;
+  T* Open(FeatureWindow item) {
+    window_->MenuItem(item)->trigger();
+    auto* window = qobject_cast<T*>(window_->WindowInstance(item));
+    EXPECT_NE(window, nullptr) << static_cast<int>(item);
     if (window != nullptr) {
       window->activateWindow();
       EXPECT_TRUE(QTest::qWaitForWindowActive(window));

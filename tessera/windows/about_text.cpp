@@ -8,7 +8,7 @@ namespace tessera::panel {
 namespace {
 
 QString Nibbles(std::uint8_t value, const char* separator) {
-  return QString::number(value >> 4) + separator + QString::number(value & 0x0F);
+  return QString::fromStdString(NibbleVersionText(value, separator));
 }
 
 }  // namespace

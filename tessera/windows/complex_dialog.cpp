@@ -41,14 +41,14 @@ ComplexDialog::ComplexDialog(TesseraApp& app, QWidget* parent)
     frame->setObjectName(common::ArrayName("fraTrack", c));
     frame->setAccessibleName(caption);
     auto* grid = new QGridLayout(frame);
-    cmb_output_[c] = AddList(grid, 0, "cmbOutput", c, "Output #", caption);
-    cmb_input_[c] = AddList(grid, 1, "cmbInput", c, "Input #", caption);
+    output_lists_[c] = AddList(grid, 0, "cmbOutput", c, "Output #", caption);
+    input_lists_[c] = AddList(grid, 1, "cmbInput", c, "Input #", caption);
     const struct {
       const char* name;
       const char* label;
       std::array<ValueField*, kComplexOutputs>& fields;
-    } durations[] = {{"txtPrimaryDuration", "Primary", txt_primary_},
-                     {"txtSecondaryDuration", "Secondary", txt_secondary_}};
+    } durations[] = {{"txtPrimaryDuration", "Primary", primary_fields_},
+                     {"txtSecondaryDuration", "Secondary", secondary_fields_}};
     int row = 2;
     for (const auto& d : durations) {
       auto* label = new QLabel(d.label, frame);
@@ -67,7 +67,7 @@ ComplexDialog::ComplexDialog(TesseraApp& app, QWidget* parent)
       auto* box = new QCheckBox(flag, frame);
       box->setObjectName(common::ArrayName("chkControl", kComplexFlags * c + b));
       box->setAccessibleName(caption + " " + flag.trimmed());
-      chk_control_[kComplexFlags * c + b] = box;
+      control_boxes_[kComplexFlags * c + b] = box;
       grid->addWidget(box, row++, 0, 1, 2);
     }
     outputs->addWidget(frame, c / 4, c % 4);
@@ -106,24 +106,24 @@ ComplexDialog::ComplexDialog(TesseraApp& app, QWidget* parent)
 
 void ComplexDialog::ClearAll() {
   for (int c = 0; c < kComplexOutputs; ++c) {
-    FillList(cmb_output_[c], ComplexOutputList());
-    FillList(cmb_input_[c], InputList());
-    txt_primary_[c]->setText("0");
-    txt_secondary_[c]->setText("0");
+    FillList(output_lists_[c], ComplexOutputList());
+    FillList(input_lists_[c], InputList());
+    primary_fields_[c]->setText("0");
+    secondary_fields_[c]->setText("0");
   }
-  for (QCheckBox* box : chk_control_) box->setChecked(false);
+  for (QCheckBox* box : control_boxes_) box->setChecked(false);
 }
 
 std::array<ComplexFields, kComplexOutputs> ComplexDialog::Fields() const {
   std::array<ComplexFields, kComplexOutputs> fields;
   for (int c = 0; c < kComplexOutputs; ++c) {
     ComplexFields& f = fields[c];
-    f.cmb_output = cmb_output_[c]->currentIndex();
-    f.cmb_input = cmb_input_[c]->currentIndex();
-    f.txt_primary = txt_primary_[c]->text().toStdString();
-    f.txt_secondary = txt_secondary_[c]->text().toStdString();
+    f.output_position = output_lists_[c]->currentIndex();
+    f.input_position = input_lists_[c]->currentIndex();
+    f.primary_text = primary_fields_[c]->text().toStdString();
+    f.secondary_text = secondary_fields_[c]->text().toStdString();
     for (int b = 0; b < kComplexFlags; ++b) {
-      f.chk_control[b] = chk_control_[kComplexFlags * c + b]->isChecked();
+      f.control_flags[b] = control_boxes_[kComplexFlags * c + b]->isChecked();
     }
   }
   return fields;
@@ -135,13 +135,13 @@ void ComplexDialog::SetComplex() {
   if (!result.ok()) {
     // A duration out of range never reaches the table: the technician corrects it.
     const FieldError& error = *result.error;
-    if (error.field == "txtPrimaryDuration") txt_primary_[error.index]->Refuse();
-    if (error.field == "txtSecondaryDuration") txt_secondary_[error.index]->Refuse();
+    if (error.field == "txtPrimaryDuration") primary_fields_[error.index]->Refuse();
+    if (error.field == "txtSecondaryDuration") secondary_fields_[error.index]->Refuse();
     return;
   }
   // Pressed again before the tick: the newer table is the one sent.
-  app_.State().ComplexData = *result.table;
-  app_.session().Request(panel::Request::kSendComplex);
+  app_.State().complex_outputs = *result.table;
+  app_.session().Request(Request::kSendComplex);
 }
 
 }  // namespace tessera::config

@@ -1,4 +1,4 @@
-// frmComplex, "Complex Outputs": eight complex outputs, each an output (or "Off",
+// "Complex Outputs": eight complex outputs, each an output (or "Off",
 // "Active"), an input, two durations and eight control flags. "Set Complex" builds
 // ComplexData and asks the poll tick to load it; a duration out of range is refused,
 // never sent. The dialog never reads the unit's table and starts cleared.
@@ -33,11 +33,11 @@ class ComplexDialog : public QWidget {
   void SetComplex();
 
   TesseraApp& app_;
-  std::array<QComboBox*, kComplexOutputs> cmb_output_{};
-  std::array<QComboBox*, kComplexOutputs> cmb_input_{};
-  std::array<ValueField*, kComplexOutputs> txt_primary_{};
-  std::array<ValueField*, kComplexOutputs> txt_secondary_{};
-  std::array<QCheckBox*, kComplexOutputs * kComplexFlags> chk_control_{};
+  std::array<QComboBox*, kComplexOutputs> output_lists_{};
+  std::array<QComboBox*, kComplexOutputs> input_lists_{};
+  std::array<ValueField*, kComplexOutputs> primary_fields_{};
+  std::array<ValueField*, kComplexOutputs> secondary_fields_{};
+  std::array<QCheckBox*, kComplexOutputs * kComplexFlags> control_boxes_{};
 };
 
 }  // namespace tessera::config

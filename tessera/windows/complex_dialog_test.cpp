@@ -15,9 +15,10 @@
 namespace tessera::config {
 namespace {
 
+using panel::FeatureWindow;
 class ComplexDialogTest : public panel::testing::WindowTest {
  protected:
-  ComplexDialog* Dialog() { return Open<ComplexDialog>("mnuComplexOutputs"); }
+  ComplexDialog* Dialog() { return Open<ComplexDialog>(FeatureWindow::kComplexOutputs); }
   QLineEdit* Field(QWidget* dialog, const char* base, int c) {
     return Find<QLineEdit>(dialog, QString("%1_%2").arg(base).arg(c));
   }
@@ -166,15 +167,16 @@ TEST_F(ComplexDialogTest, ClearCloseAndTheCloseBox) {
 // Every configuration dialog on a 1024x768 screen: its buttons within reach, and
 // closed from the keyboard by Escape or the Close button's mnemonic.
 TEST_F(ComplexDialogTest, EachDialogFitsASmallScreenAndClosesFromTheKeyboard) {
-  for (const char* item : {"mnuConfigureInputs", "mnuInputTracking", "mnuComplexOutputs"}) {
+  for (const FeatureWindow item : {FeatureWindow::kInputFilters, FeatureWindow::kInputTracking,
+                                   FeatureWindow::kComplexOutputs}) {
     for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::ALT | Qt::Key_C}) {
       QWidget* dialog = Open(item);
       dialog->resize(1024, 768 - kTitleBarAllowance);
-      EXPECT_LE(dialog->height(), 768 - kTitleBarAllowance) << item;
-      EXPECT_LE(dialog->width(), 1024) << item;
+      EXPECT_LE(dialog->height(), 768 - kTitleBarAllowance) << static_cast<int>(item);
+      EXPECT_LE(dialog->width(), 1024) << static_cast<int>(item);
       auto* close = Find<QPushButton>(dialog, "cmdClose");
       EXPECT_TRUE(dialog->rect().contains(QRect(close->mapTo(dialog, QPoint()), close->size())))
-          << item;
+          << static_cast<int>(item);
       EXPECT_EQ(close->accessibleName(), "Close");
       // The previous dialog's going may still move the activation: let it, then come back.
       QCoreApplication::processEvents();
@@ -182,9 +184,10 @@ TEST_F(ComplexDialogTest, EachDialogFitsASmallScreenAndClosesFromTheKeyboard) {
       ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
       if (dialog->focusWidget() == nullptr) QTest::keyClick(dialog, Qt::Key_Tab);
       QWidget* focus = dialog->focusWidget();
-      ASSERT_NE(focus, nullptr) << item;
+      ASSERT_NE(focus, nullptr) << static_cast<int>(item);
       QTest::keyClick(focus, key.key(), key.keyboardModifiers());
-      EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->isHidden(); }, 1000)) << item;
+      EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->isHidden(); }, 1000))
+          << static_cast<int>(item);
     }
   }
   EXPECT_EQ(Shown(), QStringList());

@@ -16,20 +16,20 @@ namespace tessera::logs {
 
 EventLogWindow::EventLogWindow(TesseraApp& app, QWidget* parent)
     : LogWindow(app, kEventLogReport, "frmEventLog", parent) {
-  cmd_get_log_ = AddButton("cmdGetLog", "&Get Log");
-  cmd_clear_buffer_ = AddButton("cmdClearBuffer", "Clear &Display Buffer");
-  cmd_clear_log_ = AddButton("cmdClearLog", "Clear &TBX Buffer");
-  cmd_save_ = AddSaveButton();
+  get_log_button_ = AddButton("cmdGetLog", "&Get Log");
+  clear_buffer_button_ = AddButton("cmdClearBuffer", "Clear &Display Buffer");
+  clear_log_button_ = AddButton("cmdClearLog", "Clear &TBX Buffer");
+  save_button_ = AddSaveButton();
 
   Session& session = App().session();
-  connect(cmd_get_log_, &QPushButton::clicked, this, [this, &session] {
-    session.Request(panel::Request::kReadEvents);
+  connect(get_log_button_, &QPushButton::clicked, this, [this, &session] {
+    session.Request(Request::kReadEvents);
     MarkUnsaved();
   });
-  connect(cmd_clear_buffer_, &QPushButton::clicked, this, &EventLogWindow::ClearDisplay);
+  connect(clear_buffer_button_, &QPushButton::clicked, this, &EventLogWindow::ClearDisplay);
   // The unit's log is cleared; what the window shows stays as it is.
-  connect(cmd_clear_log_, &QPushButton::clicked, this, [this, &session] {
-    if (ConfirmClear()) session.Request(panel::Request::kClearEvents);
+  connect(clear_log_button_, &QPushButton::clicked, this, [this, &session] {
+    if (ConfirmClear()) session.Request(Request::kClearEvents);
   });
 
   // A full log is over two minutes on the wire: say how far it is.
@@ -54,12 +54,12 @@ EventLogWindow::EventLogWindow(TesseraApp& app, QWidget* parent)
   });
   connect(&routines, &LogRoutines::EventsRead, this, &EventLogWindow::AppendRead);
   connect(&routines, &LogRoutines::ClearEventsStarted, this, [this] {
-    cmd_get_log_->setEnabled(false);
-    cmd_clear_buffer_->setEnabled(false);
+    get_log_button_->setEnabled(false);
+    clear_buffer_button_->setEnabled(false);
   });
   connect(&routines, &LogRoutines::ClearEventsFinished, this, [this] {
-    cmd_get_log_->setEnabled(true);
-    cmd_clear_buffer_->setEnabled(true);
+    get_log_button_->setEnabled(true);
+    clear_buffer_button_->setEnabled(true);
   });
   adjustSize();
   common::CentreOnScreen(this);
@@ -87,7 +87,8 @@ void EventLogWindow::ShowProgress(int received, int total) {
 
 void EventLogWindow::EnableRead(bool enabled) {
   // No second read, clear or save while a read is under way.
-  for (QPushButton* button : {cmd_get_log_, cmd_clear_buffer_, cmd_clear_log_, cmd_save_}) {
+  for (QPushButton* button :
+       {get_log_button_, clear_buffer_button_, clear_log_button_, save_button_}) {
     button->setEnabled(enabled);
   }
 }

@@ -1,4 +1,4 @@
-// frmEventLog, "Diagnostic Event Log": reads the unit's event log (through the poll
+// "Diagnostic Event Log": reads the unit's event log (through the poll
 // tick), shows each read decoded below the earlier ones, clears the unit's log or
 // the window's text, and saves the text as a report.
 #pragma once
@@ -21,10 +21,10 @@ class EventLogWindow : public LogWindow {
   bool ConfirmClear();
   void ShowProgress(int received, int total);
 
-  QPushButton* cmd_get_log_;
-  QPushButton* cmd_clear_buffer_;
-  QPushButton* cmd_clear_log_;
-  QPushButton* cmd_save_;
+  QPushButton* get_log_button_;
+  QPushButton* clear_buffer_button_;
+  QPushButton* clear_log_button_;
+  QPushButton* save_button_;
   QProgressBar* read_progress_;  // records in, of how many, while a read runs
 };
 

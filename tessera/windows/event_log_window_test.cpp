@@ -19,6 +19,7 @@
 namespace tessera::logs {
 namespace {
 
+using panel::FeatureWindow;
 using panel::testing::WindowTest;
 
 constexpr char kUnsaved[] = "Diagnostic Event Log (unsaved)";
@@ -29,7 +30,7 @@ class EventLogWindowTest : public WindowTest {
     device_.EventLog().records = {{1, 2, 0, 0x1234}};
     device_.EventLog().mc = 0x1240;
   }
-  EventLogWindow* Window() { return Open<EventLogWindow>("mnuEventLog"); }
+  EventLogWindow* Window() { return Open<EventLogWindow>(FeatureWindow::kEventLog); }
   // "Get Log", the tick, and the text on screen.
   QStringList GetLog(EventLogWindow* window) {
     Click(window, "cmdGetLog");

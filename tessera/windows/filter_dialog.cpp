@@ -50,7 +50,7 @@ FilterDialog::FilterDialog(TesseraApp& app, QWidget* parent)
   column->addLayout(buttons);
 
   connect(get, &QPushButton::clicked, this,
-          [this] { app_.session().Request(panel::Request::kGetFilters); });
+          [this] { app_.session().Request(Request::kGetFilters); });
   connect(set, &QPushButton::clicked, this, &FilterDialog::SetFilters);
   connect(clear, &QPushButton::clicked, this, [this] { ShowFields(ClearedFilterFields()); });
   connect(defaults, &QPushButton::clicked, this, [this] { ShowFields(DefaultFilterFields()); });
@@ -60,22 +60,22 @@ FilterDialog::FilterDialog(TesseraApp& app, QWidget* parent)
           [this](const FilterTable& table) { ShowFields(FilterFieldsOf(table)); });
 
   // The two empty entries are still sent, just never shown.
-  fra_input_filter_[54]->hide();
-  fra_input_filter_[55]->hide();
+  filter_frame_[54]->hide();
+  filter_frame_[55]->hide();
   ShowFields(DefaultFilterFields());
   adjustSize();
   common::CentreOnScreen(this);
 }
 
 QWidget* FilterDialog::BuildEntries() {
-  fra_view_port_ = new QScrollArea(this);
-  fra_view_port_->setObjectName("fraViewPort");
-  fra_view_port_->setAccessibleName("Input filters");
-  fra_view_port_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  fra_view_port_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  fra_view_port_->verticalScrollBar()->setObjectName("scrVScroll");
-  fra_view_port_->verticalScrollBar()->setAccessibleName("Scroll input filters");
-  fra_view_port_->setWidgetResizable(true);
+  view_port_ = new QScrollArea(this);
+  view_port_->setObjectName("fraViewPort");
+  view_port_->setAccessibleName("Input filters");
+  view_port_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view_port_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  view_port_->verticalScrollBar()->setObjectName("scrVScroll");
+  view_port_->verticalScrollBar()->setAccessibleName("Scroll input filters");
+  view_port_->setWidgetResizable(true);
 
   auto* container = new QWidget;
   container->setObjectName("fraContainer");
@@ -87,7 +87,7 @@ QWidget* FilterDialog::BuildEntries() {
     auto* frame = new QGroupBox(caption, container);
     frame->setObjectName(common::ArrayName("fraInputFilter", i));
     frame->setAccessibleName(caption);
-    fra_input_filter_[i] = frame;
+    filter_frame_[i] = frame;
     auto* entry = new QGridLayout(frame);
     const char* edge_captions[] = {"Leading", "Falling"};
     const char* label_names[] = {"txtLeading", "txtFalling"};
@@ -100,52 +100,52 @@ QWidget* FilterDialog::BuildEntries() {
       field->setMaximumWidth(field->fontMetrics().horizontalAdvance("00000") + 12);
       label->setBuddy(field);
       label->setAccessibleName(edge_captions[e]);
-      txt_edge_[2 * i + e] = field;
+      edge_fields_[2 * i + e] = field;
       entry->addWidget(label, e, 0);
       entry->addWidget(field, e, 1);
     }
     auto* record = new QCheckBox("Record", frame);
     record->setObjectName(common::ArrayName("chkRecord", i));
     record->setAccessibleName(caption + " Record");
-    chk_record_[i] = record;
+    record_boxes_[i] = record;
     entry->addWidget(record, 2, 0, 1, 2);
     grid->addWidget(frame, i / kColumns, i % kColumns);
   }
-  fra_view_port_->setWidget(container);
+  view_port_->setWidget(container);
   // Room for a few rows; the scroll bar brings the others into view.
-  const int row_height = fra_input_filter_[0]->sizeHint().height() + grid->verticalSpacing();
-  fra_view_port_->setMinimumHeight(kVisibleRows * row_height);
-  fra_view_port_->setMinimumWidth(container->sizeHint().width() +
-                                  fra_view_port_->verticalScrollBar()->sizeHint().width() + 4);
-  return fra_view_port_;
+  const int row_height = filter_frame_[0]->sizeHint().height() + grid->verticalSpacing();
+  view_port_->setMinimumHeight(kVisibleRows * row_height);
+  view_port_->setMinimumWidth(container->sizeHint().width() +
+                              view_port_->verticalScrollBar()->sizeHint().width() + 4);
+  return view_port_;
 }
 
 FilterFields FilterDialog::Fields() const {
   FilterFields fields;
   for (int k = 0; k < 2 * kFilterEntries; ++k)
-    fields.txt_edge[k] = txt_edge_[k]->text().toStdString();
-  for (int i = 0; i < kFilterEntries; ++i) fields.chk_record[i] = chk_record_[i]->isChecked();
+    fields.edge_texts[k] = edge_fields_[k]->text().toStdString();
+  for (int i = 0; i < kFilterEntries; ++i) fields.recorded[i] = record_boxes_[i]->isChecked();
   return fields;
 }
 
 void FilterDialog::ShowFields(const FilterFields& fields) {
   for (int k = 0; k < 2 * kFilterEntries; ++k) {
-    txt_edge_[k]->setText(QString::fromStdString(fields.txt_edge[k]));
+    edge_fields_[k]->setText(QString::fromStdString(fields.edge_texts[k]));
   }
-  for (int i = 0; i < kFilterEntries; ++i) chk_record_[i]->setChecked(fields.chk_record[i]);
+  for (int i = 0; i < kFilterEntries; ++i) record_boxes_[i]->setChecked(fields.recorded[i]);
 }
 
 void FilterDialog::SetFilters() {
   const FieldResult<FilterTable> result = FilterTableOf(Fields());
   if (!result.ok()) {
     // A value out of range is never sent: the technician corrects it first.
-    ValueField* field = txt_edge_[result.error->index];
-    fra_view_port_->ensureWidgetVisible(field);
+    ValueField* field = edge_fields_[result.error->index];
+    view_port_->ensureWidgetVisible(field);
     field->Refuse();
     return;
   }
-  app_.State().FilterData = FilterDataOf(*result.table);
-  app_.session().Request(panel::Request::kSendFilters);
+  app_.State().filters = FilterDataOf(*result.table);
+  app_.session().Request(Request::kSendFilters);
 }
 
 }  // namespace tessera::config

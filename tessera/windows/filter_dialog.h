@@ -1,4 +1,4 @@
-// frmFiltering, "Input Filtering": the 60 filter entries of the unit (two filter
+// "Input Filtering": the 60 filter entries of the unit (two filter
 // values and a record flag each) in a scrolling container. "Get Values" and "Set
 // Filters" only ask the poll tick for the exchange; the other buttons change the
 // fields alone.
@@ -37,10 +37,10 @@ class FilterDialog : public QWidget {
   void SetFilters();
 
   TesseraApp& app_;
-  std::array<QGroupBox*, kFilterEntries> fra_input_filter_{};
-  std::array<ValueField*, 2 * kFilterEntries> txt_edge_{};
-  std::array<QCheckBox*, kFilterEntries> chk_record_{};
-  QScrollArea* fra_view_port_ = nullptr;
+  std::array<QGroupBox*, kFilterEntries> filter_frame_{};
+  std::array<ValueField*, 2 * kFilterEntries> edge_fields_{};
+  std::array<QCheckBox*, kFilterEntries> record_boxes_{};
+  QScrollArea* view_port_ = nullptr;
 };
 
 }  // namespace tessera::config

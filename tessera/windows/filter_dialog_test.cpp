@@ -16,9 +16,10 @@
 namespace tessera::config {
 namespace {
 
+using panel::FeatureWindow;
 class FilterDialogTest : public panel::testing::WindowTest {
  protected:
-  FilterDialog* Dialog() { return Open<FilterDialog>("mnuConfigureInputs"); }
+  FilterDialog* Dialog() { return Open<FilterDialog>(FeatureWindow::kInputFilters); }
   QLineEdit* Edge(QWidget* dialog, int k) {
     return Find<QLineEdit>(dialog, QString("txtEdge_%1").arg(k));
   }
@@ -69,7 +70,7 @@ TEST_F(FilterDialogTest, LoadsWithDefaultsAndTheEmptyEntriesHidden) {
   EXPECT_GT(Find<QScrollBar>(dialog, "scrVScroll")->maximum(), 0);
   // Loading shows the defaults; nothing is asked of the unit.
   EXPECT_EQ(TickRequests(), QStringList());
-  EXPECT_EQ(Open<FilterDialog>("mnuConfigureInputs"), dialog);  // one dialog only
+  EXPECT_EQ(Open<FilterDialog>(FeatureWindow::kInputFilters), dialog);  // one dialog only
   // A screen reader names every field and reads its value.
   QAccessibleInterface* field = QAccessible::queryAccessibleInterface(Edge(dialog, 113));
   EXPECT_EQ(field->text(QAccessible::Name), "Opto 1 Falling");

@@ -1,11 +1,8 @@
 #include "tessera/windows/flash_menu.h"
 
-#include <QAction>
 #include <QCoreApplication>
-#include <QMenu>
 
 #include "common/qtcore/prompts.h"
-#include "common/widgets/window_helpers.h"
 #include "tessera/windows/main_window.h"
 
 namespace tessera::flash {
@@ -31,12 +28,9 @@ FlashMenu::FlashMenu(panel::MainWindow& window)
     : QObject(&window),
       window_(window),
       loader_(window.session()),
-      procedure_(window.session(), loader_, window.App().prompts()),
-      abort_([] { QCoreApplication::exit(EXIT_FAILURE); }) {
-  window_.SetMenuAction("mnuReFlash", [this] { RunUpdate(); });
-  for (int i = 0; i < static_cast<int>(kFlashToolCaptions.size()); ++i) {
-    window_.SetMenuAction(common::ArrayName("mnuFlashItem", i), [this, i] { RunFlashTool(i); });
-  }
+      procedure_(window.session(), loader_, window.App().prompts()) {
+  window_.SetFirmwareUpdateAction([this] { RunUpdate(); });
+  window_.SetFlashToolAction([this](int index) { RunFlashTool(index); });
   connect(&loader_, &FlashLoader::LoaderModeChanged, &window_, &panel::MainWindow::ShowLoaderMode);
   connect(&procedure_, &UpdateProcedure::PhaseChanged, this,
           [this](const QString& text, bool counted) {
@@ -50,24 +44,18 @@ FlashMenu::FlashMenu(panel::MainWindow& window)
 void FlashMenu::WhenIdle(std::function<void()> operation) {
   if (busy_) return;
   busy_ = true;
-  EnableItems(false);
+  window_.EnableFlashItems(false);
   window_.session().Loop().RunWhenIdle([this, operation = std::move(operation)] {
     operation();
-    EnableItems(true);
+    window_.EnableFlashItems(true);
     busy_ = false;
   });
 }
 
-void FlashMenu::EnableItems(bool enabled) {
-  if (auto* item = window_.findChild<QAction*>("mnuReFlash")) item->setEnabled(enabled);
-  if (auto* tools = window_.findChild<QMenu*>("mnuFlashTools")) {
-    tools->menuAction()->setEnabled(enabled);
-  }
-}
-
 void FlashMenu::RunUpdate() {
   WhenIdle([this] {
-    if (procedure_.Run().end == UpdateResult::End::kAborted) abort_();
+    // Abort in a file error report ends the program.
+    if (procedure_.Run().end == UpdateResult::End::kAborted) QCoreApplication::exit(EXIT_FAILURE);
   });
 }
 

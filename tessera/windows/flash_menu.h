@@ -25,19 +25,16 @@ class FlashMenu : public QObject {
 
   FlashLoader& Loader() { return loader_; }
   UpdateProcedure& Procedure() { return procedure_; }
-  // Abort in a file error report ends the program (tests watch instead).
-  void SetAbortHandler(std::function<void()> abort) { abort_ = std::move(abort); }
 
-  // mnuReFlash.
+  // "&Firmware Update".
   void RunUpdate();
-  // mnuFlashItem(index); an index outside 0-6 does nothing.
+  // Flash Tools item `index`; an index outside 0-6 does nothing.
   void RunFlashTool(int index);
 
  private:
   // Both run from the poll loop once no tick or exchange is in progress; the items
   // stay disabled until the operation is over.
   void WhenIdle(std::function<void()> operation);
-  void EnableItems(bool enabled);
   // Erase asks first, naming the unit; No is the default.
   bool ConfirmErase();
   void ShowBox(const ToolBox& box);
@@ -45,7 +42,6 @@ class FlashMenu : public QObject {
   panel::MainWindow& window_;
   FlashLoader loader_;
   UpdateProcedure procedure_;
-  std::function<void()> abort_;
   bool busy_ = false;
   QString phase_text_;  // the update's phase, kept for the progress updates
 };

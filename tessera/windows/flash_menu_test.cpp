@@ -123,10 +123,11 @@ constexpr int kError = static_cast<int>(common::Icon::kCritical);
 // after the reboot.
 TEST_F(FlashMenuTest, FlashToolsOneByOne) {
   Make();
-  window_->SetDialog("mnuConfigureInputs", [this](QWidget* parent) {
+  window_->SetWindow(panel::FeatureWindow::kInputFilters, [this](QWidget* parent) {
     return new config::FilterDialog(*unit_->app, parent);
   });
-  QWidget* filters = window_->ShowDialog("mnuConfigureInputs");
+  Find<QAction>("mnuConfigureInputs")->trigger();
+  QWidget* filters = window_->WindowInstance(panel::FeatureWindow::kInputFilters);
   // Lit lamps before the launch: the unit's outputs loop back to its inputs.
   unit_->device->Model().Receive(OutputRequest(std::array<std::uint8_t, 16>{0x01}));
   unit_->device->Model().Options().opto_inputs = 0x01;

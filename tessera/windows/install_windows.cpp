@@ -12,17 +12,17 @@ namespace tessera::panel {
 
 void InstallWindows(MainWindow& window) {
   TesseraApp& app = window.App();
-  window.SetDialog("mnuConfigureInputs",
+  window.SetWindow(FeatureWindow::kInputFilters,
                    [&app](QWidget* parent) { return new config::FilterDialog(app, parent); });
-  window.SetDialog("mnuInputTracking",
+  window.SetWindow(FeatureWindow::kInputTracking,
                    [&app](QWidget* parent) { return new config::TrackingDialog(app, parent); });
-  window.SetDialog("mnuComplexOutputs",
+  window.SetWindow(FeatureWindow::kComplexOutputs,
                    [&app](QWidget* parent) { return new config::ComplexDialog(app, parent); });
-  window.SetDialog("mnuTransition",
+  window.SetWindow(FeatureWindow::kTransitionBuffer,
                    [&app](QWidget* parent) { return new logs::TransitionWindow(app, parent); });
-  window.SetDialog("mnuEventLog",
+  window.SetWindow(FeatureWindow::kEventLog,
                    [&app](QWidget* parent) { return new logs::EventLogWindow(app, parent); });
-  window.SetDialog("mnuLinkTrace", [&app](QWidget* parent) {
+  window.SetWindow(FeatureWindow::kLinkTrace, [&app](QWidget* parent) {
     return new common::LinkTraceWindow(app.Tap(), app.prompts(), parent);
   });
 }

@@ -47,7 +47,8 @@ TEST_F(LinkTraceMenuTest, TheHelpMenuOpensOneTraceThatFollowsThePoll) {
   EXPECT_FALSE(app_->Tap().Listening());  // nothing is traced until someone looks
 
   Choose("mnuLinkTrace");
-  auto* trace = qobject_cast<common::LinkTraceWindow*>(window_->DialogInstance("mnuLinkTrace"));
+  auto* trace =
+      qobject_cast<common::LinkTraceWindow*>(window_->WindowInstance(FeatureWindow::kLinkTrace));
   ASSERT_NE(trace, nullptr);
   EXPECT_TRUE(trace->isVisible());
   EXPECT_FALSE(trace->isModal());
@@ -63,7 +64,7 @@ TEST_F(LinkTraceMenuTest, TheHelpMenuOpensOneTraceThatFollowsThePoll) {
 
   // Chosen again: the same window, brought forward.
   Choose("mnuLinkTrace");
-  EXPECT_EQ(window_->DialogInstance("mnuLinkTrace"), trace);
+  EXPECT_EQ(window_->WindowInstance(FeatureWindow::kLinkTrace), trace);
   // Closed, it costs the poll nothing.
   trace->close();
   EXPECT_FALSE(app_->Tap().Listening());

@@ -1,4 +1,4 @@
-// rtxtBuffer: the read-only text box of a log window. Text is added in slices
+// The read-only text box of a log window. Text is added in slices
 // through the event loop, so a log of tens of thousands of lines never freezes the
 // window; once all of it is in, the newest read is brought into view.
 #pragma once

@@ -27,7 +27,7 @@ class LogWindow : public QWidget {
   // What the report file would hold: the shown text (LogText).
   const std::string& Text() const { return log_text_.Text(); }
   LogView* View() const { return view_; }
-  // The save sequence of cmdSave.
+  // What the Save button does.
   void Save();
 
  protected:
@@ -35,10 +35,9 @@ class LogWindow : public QWidget {
             QWidget* parent);
 
   TesseraApp& App() { return app_; }
-  QHBoxLayout* ButtonRow() const { return buttons_; }
   QVBoxLayout* Column() const { return column_; }
   QPushButton* AddButton(const QString& name, const QString& caption);
-  // cmdSave, the picture button; added last in the row.
+  // The Save button, with a picture; added last in the row.
   QPushButton* AddSaveButton();
   void AppendRead(const std::string& decoded);
   // "Clear Display Buffer": text gone, caption "(unsaved)"; nothing sent.

@@ -14,6 +14,7 @@
 namespace tessera::logs {
 namespace {
 
+using panel::FeatureWindow;
 using panel::testing::WindowTest;
 
 QByteArray Contents(const QString& path) {
@@ -24,16 +25,17 @@ QByteArray Contents(const QString& path) {
 class LogWindowTest : public WindowTest {
  protected:
   struct Kind {
-    const char* menu_item;
+    FeatureWindow window;
     const char* read_button;
     const char* dialog_title;
     const char* caption_base;
   };
   static constexpr Kind kKinds[] = {
-      {"mnuEventLog", "cmdGetLog", "Save Diagnostic Log As", "Diagnostic Event Log"},
-      {"mnuTransition", "cmdGetBlock", "Save Transition Log As", "Transition Buffer Log"}};
+      {FeatureWindow::kEventLog, "cmdGetLog", "Save Diagnostic Log As", "Diagnostic Event Log"},
+      {FeatureWindow::kTransitionBuffer, "cmdGetBlock", "Save Transition Log As",
+       "Transition Buffer Log"}};
 
-  LogWindow* Window(const Kind& kind) { return Open<LogWindow>(kind.menu_item); }
+  LogWindow* Window(const Kind& kind) { return Open<LogWindow>(kind.window); }
   void Read(LogWindow* window, const Kind& kind) {
     Click(window, kind.read_button);
     Tick();
@@ -65,14 +67,14 @@ TEST_F(LogWindowTest, TheSaveDialogStartsFromUntitledWithTheReportFilter) {
 
 TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
   for (const Kind& kind : kKinds) {
-    SCOPED_TRACE(kind.menu_item);
+    SCOPED_TRACE(kind.read_button);
     LogWindow* window = Window(kind);
     const QString unsaved = QString(kind.caption_base) + " (unsaved)";
     // Cancelled: nothing written, the caption stays.
     Save(window, std::nullopt);
     EXPECT_EQ(window->windowTitle(), unsaved);
     // An empty window saves as one CR LF.
-    const QString empty = dir_.filePath(QString(kind.menu_item) + "-empty.txt");
+    const QString empty = dir_.filePath(QString(kind.read_button) + "-empty.txt");
     Save(window, empty);
     EXPECT_EQ(Contents(empty), "\r\n");
     EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + empty + ")");
@@ -80,8 +82,8 @@ TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
     EXPECT_EQ(window->windowTitle(), unsaved);  // reading made it unsaved again
     Read(window, kind);
     // A name without extension is used as typed; a second save names only itself.
-    const QString first = dir_.filePath(QString(kind.menu_item) + "-first");
-    const QString second = dir_.filePath(QString(kind.menu_item) + "-second.log");
+    const QString first = dir_.filePath(QString(kind.read_button) + "-first");
+    const QString second = dir_.filePath(QString(kind.read_button) + "-second.log");
     Save(window, first);
     Save(window, second);
     const QByteArray expected = QByteArray::fromStdString(window->Text()) + "\r\n";

@@ -21,7 +21,7 @@
 #include "common/widgets/window_helpers.h"
 #include "tessera/core/unit_address.h"
 #include "tessera/windows/about_text.h"
-#include "tessera/windows/panel_widgets.h"
+#include "tessera/windows/channel_frame.h"
 
 namespace tessera::panel {
 namespace {
@@ -33,9 +33,6 @@ constexpr char kLoaderModeLine[] =
     "Flash loader mode: polling has stopped. Help > Flash Tools > Reboot TBX returns the TBX to "
     "normal operation.";
 constexpr char kPollingStopped[] = "polling stopped";
-// Frames the loader mode disables.
-constexpr const char* kLoaderFrames[] = {"fraIO",     "fraInputCtl", "fraOutputCtl",
-                                         "fraZcross", "fraStatus",   "fraBufferCtl"};
 constexpr int kPictureSize = 18;
 
 QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
@@ -55,8 +52,7 @@ QGroupBox* GroupFrame(const QString& name, const QString& caption, QWidget* pare
 
 }  // namespace
 
-MainWindow::MainWindow(TesseraApp& app, QWidget* parent)
-    : QMainWindow(parent), app_(app), dialogs_(this) {
+MainWindow::MainWindow(TesseraApp& app, QWidget* parent) : QMainWindow(parent), app_(app) {
   setObjectName("frmMain");
   caption_ = "TBX Address #";
   ShowCaption(caption_);
@@ -78,13 +74,15 @@ void MainWindow::ConnectSession() {
   connect(&s, &Session::AddressChanged, this, &MainWindow::ShowUnitAddress);
   connect(&s, &Session::LineSyncChanged, this, &MainWindow::ShowLineSync);
   connect(&s, &Session::FirmwareChanged, this, &MainWindow::ShowFirmwareVersion);
-  for (const auto* group : {&btn_input_control_, &btn_output_control_, &btn_trans_control_}) {
+  for (const auto* group :
+       {&input_control_buttons_, &output_control_buttons_, &transition_control_buttons_}) {
     for (QRadioButton* button : *group) {
       connect(button, &QRadioButton::toggled, this, &MainWindow::PushControl);
     }
   }
-  connect(chk_zcross_disable_, &QCheckBox::toggled, this, &MainWindow::PushControl);
-  for (QCheckBox* box : chk_out_) connect(box, &QCheckBox::toggled, this, &MainWindow::PushOutputs);
+  connect(zcross_disable_box_, &QCheckBox::toggled, this, &MainWindow::PushControl);
+  for (QCheckBox* box : output_checkboxes_)
+    connect(box, &QCheckBox::toggled, this, &MainWindow::PushOutputs);
 }
 
 void MainWindow::PushControl() { session().SetControl(ControlFromForm()); }
@@ -104,72 +102,74 @@ void MainWindow::BuildControls() {
   column->addLayout(top);
   column->addWidget(BuildIoFrame(), 1);
 
-  lbl_loader_mode_ = new QLabel(kLoaderModeLine, central);
-  lbl_loader_mode_->setObjectName("lblLoaderMode");
-  lbl_loader_mode_->setAccessibleName(kLoaderModeLine);
-  lbl_loader_mode_->setWordWrap(true);
-  lbl_loader_mode_->setFrameShape(QFrame::StyledPanel);
-  lbl_loader_mode_->setStyleSheet("QLabel { font-weight: bold; padding: 4px; }");
-  lbl_loader_mode_->hide();
-  column->addWidget(lbl_loader_mode_);
+  loader_mode_line_ = new QLabel(kLoaderModeLine, central);
+  loader_mode_line_->setObjectName("lblLoaderMode");
+  loader_mode_line_->setAccessibleName(kLoaderModeLine);
+  loader_mode_line_->setWordWrap(true);
+  loader_mode_line_->setFrameShape(QFrame::StyledPanel);
+  loader_mode_line_->setStyleSheet("QLabel { font-weight: bold; padding: 4px; }");
+  loader_mode_line_->hide();
+  column->addWidget(loader_mode_line_);
 
   auto* progress_row = new QHBoxLayout;
-  lbl_reflash_progress_ = new QLabel("Reflash Progress", central);
-  lbl_reflash_progress_->setObjectName("lblReflashProgress");
-  lbl_reflash_progress_->setAccessibleName("Reflash Progress");
-  pgb_progress_ = new QProgressBar(central);
-  pgb_progress_->setObjectName("pgbProgress");
-  pgb_progress_->setAccessibleName("Reflash Progress");
-  progress_row->addWidget(lbl_reflash_progress_);
-  progress_row->addWidget(pgb_progress_, 1);
-  lbl_reflash_progress_->hide();
-  pgb_progress_->hide();
+  progress_label_ = new QLabel("Reflash Progress", central);
+  progress_label_->setObjectName("lblReflashProgress");
+  progress_label_->setAccessibleName("Reflash Progress");
+  progress_bar_ = new QProgressBar(central);
+  progress_bar_->setObjectName("pgbProgress");
+  progress_bar_->setAccessibleName("Reflash Progress");
+  progress_row->addWidget(progress_label_);
+  progress_row->addWidget(progress_bar_, 1);
+  progress_label_->hide();
+  progress_bar_->hide();
   column->addLayout(progress_row);
   setCentralWidget(central);
 
   auto* bar = new QStatusBar(this);
   bar->setObjectName("sbStatusBar");
   bar->setSizeGripEnabled(false);
-  sb_panels_[0] = common::AddStatusPanel(bar, "sbStatusBar_Panel1", "Port", QString(),
-                                         "EIA-232 Port = Simulated", 0);
-  sb_panels_[1] = common::AddStatusPanel(bar, "sbStatusBar_Panel2", "Firmware version", QString(),
-                                         "Firmware Version = 23, Firmware Revision = 1.4 ", 1);
+  status_panels_[0] = common::AddStatusPanel(bar, "sbStatusBar_Panel1", "Port", QString(),
+                                             "EIA-232 Port = Simulated", 0);
+  status_panels_[1] =
+      common::AddStatusPanel(bar, "sbStatusBar_Panel2", "Firmware version", QString(),
+                             "Firmware Version = 23, Firmware Revision = 1.4 ", 1);
   setStatusBar(bar);
 }
 
 QWidget* MainWindow::BuildStatusFrame() {
   QGroupBox* frame = GroupFrame("fraStatus", "Status", this);
+  status_frame_ = frame;
   auto* grid = new QGridLayout(frame);
 
-  shp_comm_status_ = new Indicator("shpCommStatus", "TBX link", kGreen, frame);
-  shp_comm_status_->SetFilled(true);
-  shp_comm_status_->setAccessibleDescription("responding");
-  img_tbx_comm_ = new common::Picture("imgTBXComm", "TBX not responding",
-                                      common::NotRespondingPixmap(kPictureSize), frame);
-  lbl_comm_ = new QLabel("TBX Not Responding", frame);
-  lbl_comm_->setObjectName("lblComm");
-  lbl_comm_->setAccessibleName(lbl_comm_->text());
+  link_lamp_ = new Indicator("shpCommStatus", "TBX link", kGreen, frame);
+  link_lamp_->SetFilled(true);
+  link_lamp_->setAccessibleDescription("responding");
+  no_link_picture_ = new common::Picture("imgTBXComm", "TBX not responding",
+                                         common::NotRespondingPixmap(kPictureSize), frame);
+  link_label_ = new QLabel("TBX Not Responding", frame);
+  link_label_->setObjectName("lblComm");
+  link_label_->setAccessibleName(link_label_->text());
 
-  shp_line_sync_ = new Indicator("shpLineSync", "Line sync", kGreen, frame);
-  shp_line_sync_->SetFilled(true);
-  shp_line_sync_->setAccessibleDescription("active");
-  img_line_sync_status_ =
+  line_sync_lamp_ = new Indicator("shpLineSync", "Line sync", kGreen, frame);
+  line_sync_lamp_->SetFilled(true);
+  line_sync_lamp_->setAccessibleDescription("active");
+  line_sync_error_picture_ =
       new common::Picture("imgLineSyncStatus", "Line sync error",
                           common::WarningPixmap(kPictureSize, QColor(0xFF, 0xD0, 0x00)), frame);
-  lbl_line_sync_ = new QLabel("Line Sync Error", frame);
-  lbl_line_sync_->setObjectName("lblLineSync");
-  lbl_line_sync_->setAccessibleName(lbl_line_sync_->text());
+  line_sync_label_ = new QLabel("Line Sync Error", frame);
+  line_sync_label_->setObjectName("lblLineSync");
+  line_sync_label_->setAccessibleName(line_sync_label_->text());
 
   // Shape and picture share a cell: only one of them is ever shown.
-  grid->addWidget(shp_comm_status_, 0, 0, Qt::AlignCenter);
-  grid->addWidget(img_tbx_comm_, 0, 0, Qt::AlignCenter);
-  grid->addWidget(lbl_comm_, 0, 1);
-  grid->addWidget(shp_line_sync_, 1, 0, Qt::AlignCenter);
-  grid->addWidget(img_line_sync_status_, 1, 0, Qt::AlignCenter);
-  grid->addWidget(lbl_line_sync_, 1, 1);
+  grid->addWidget(link_lamp_, 0, 0, Qt::AlignCenter);
+  grid->addWidget(no_link_picture_, 0, 0, Qt::AlignCenter);
+  grid->addWidget(link_label_, 0, 1);
+  grid->addWidget(line_sync_lamp_, 1, 0, Qt::AlignCenter);
+  grid->addWidget(line_sync_error_picture_, 1, 0, Qt::AlignCenter);
+  grid->addWidget(line_sync_label_, 1, 1);
   grid->setColumnMinimumWidth(0, kPictureSize + 2);
-  grid->setColumnMinimumWidth(1,
-                              lbl_comm_->fontMetrics().horizontalAdvance("TBX Not Responding") + 8);
+  grid->setColumnMinimumWidth(
+      1, link_label_->fontMetrics().horizontalAdvance("TBX Not Responding") + 8);
   return frame;
 }
 
@@ -184,22 +184,31 @@ QWidget* MainWindow::BuildControlFrames() {
     const char* button_name;
     const char* captions[2];
     std::array<QRadioButton*, 2>* buttons;
+    QGroupBox** frame;
   };
   const Pair pairs[] = {
-      {"fraInputCtl", "Input Control", "btnInputControl", {"Raw", "Filtered"}, &btn_input_control_},
+      {"fraInputCtl",
+       "Input Control",
+       "btnInputControl",
+       {"Raw", "Filtered"},
+       &input_control_buttons_,
+       &input_control_frame_},
       {"fraOutputCtl",
        "Output Control",
        "btnOutputControl",
        {"Front Panel", "Serial Bus #1"},
-       &btn_output_control_},
+       &output_control_buttons_,
+       &output_control_frame_},
       {"fraBufferCtl",
        "Trans Buffer Control",
        "btnTransControl",
        {"Front Panel", "Serial Bus #1"},
-       &btn_trans_control_},
+       &transition_control_buttons_,
+       &transition_control_frame_},
   };
   for (const Pair& pair : pairs) {
     QGroupBox* frame = GroupFrame(pair.frame_name, pair.frame_caption, holder);
+    *pair.frame = frame;
     auto* layout = new QVBoxLayout(frame);
     for (int i = 0; i < 2; ++i) {
       auto* button =
@@ -212,40 +221,41 @@ QWidget* MainWindow::BuildControlFrames() {
   }
 
   QGroupBox* zcross = GroupFrame("fraZcross", "Zcross Logging", holder);
+  zcross_frame_ = zcross;
   auto* zcross_layout = new QVBoxLayout(zcross);
-  chk_zcross_disable_ = Named(new QCheckBox("Disable", zcross), "chkZcrossDisable");
-  zcross_layout->addWidget(chk_zcross_disable_);
+  zcross_disable_box_ = Named(new QCheckBox("Disable", zcross), "chkZcrossDisable");
+  zcross_layout->addWidget(zcross_disable_box_);
   zcross_layout->addStretch();
   row->addWidget(zcross, 1);
 
-  cmd_clear_all_ = Named(new QPushButton("Clear Outputs", holder), "cmdClearAll");
-  connect(cmd_clear_all_, &QPushButton::clicked, this, &MainWindow::ClearAllOutputs);
-  row->addWidget(cmd_clear_all_, 0, Qt::AlignVCenter);
+  clear_outputs_button_ = Named(new QPushButton("Clear Outputs", holder), "cmdClearAll");
+  connect(clear_outputs_button_, &QPushButton::clicked, this, &MainWindow::ClearAllOutputs);
+  row->addWidget(clear_outputs_button_, 0, Qt::AlignVCenter);
   return holder;
 }
 
 QWidget* MainWindow::BuildIoFrame() {
-  fra_io_ = GroupFrame("fraIO", "Input / Output Status", this);
-  auto* column = new QVBoxLayout(fra_io_);
+  io_frame_ = GroupFrame("fraIO", "Input / Output Status", this);
+  auto* column = new QVBoxLayout(io_frame_);
   auto* channels = new QGridLayout;
   constexpr int kColumns = 6;
 
   auto add_point = [this](QWidget* parent, QGridLayout* grid, int point, int row, int col) {
-    chk_out_[point] =
+    output_checkboxes_[point] =
         Named(new QCheckBox(PointCaption(point), parent), common::ArrayName("chkOut", point));
-    grid->addWidget(chk_out_[point], row, col);
+    grid->addWidget(output_checkboxes_[point], row, col);
     if (point < kInputPoints) {
       const QColor colour = point == 54 ? kRed : kBlue;
-      shp_in_[point] = new Indicator(common::ArrayName("shpIn", point),
-                                     PointCaption(point) + " input", colour, parent);
-      grid->addWidget(shp_in_[point], row, col + 1);
+      input_lamps_[point] = new Indicator(common::ArrayName("shpIn", point),
+                                          PointCaption(point) + " input", colour, parent);
+      grid->addWidget(input_lamps_[point], row, col + 1);
     }
   };
 
   for (int k = 0; k < kChannels; ++k) {
     auto* frame = new ChannelFrame(common::ArrayName("fraChannel", k),
-                                   QString("Channel %1").arg(k + 1), fra_io_);
-    fra_channel_[k] = frame;
+                                   QString("Channel %1").arg(k + 1), io_frame_);
+    channel_frames_[k] = frame;
     auto* grid = new QGridLayout(frame);
     grid->setVerticalSpacing(2);
     for (int r = 0; r < 3; ++r) add_point(frame, grid, 3 * k + r, r, 0);
@@ -256,115 +266,140 @@ QWidget* MainWindow::BuildIoFrame() {
 
   auto* bottom = new QHBoxLayout;
   auto* extra = new QGridLayout;
-  add_point(fra_io_, extra, 54, 0, 0);
-  add_point(fra_io_, extra, 55, 1, 0);
+  add_point(io_frame_, extra, 54, 0, 0);
+  add_point(io_frame_, extra, 55, 1, 0);
   extra->setVerticalSpacing(2);
   bottom->addLayout(extra);
   bottom->addSpacing(24);
 
-  QGroupBox* opto = GroupFrame("fraOpto", "Opto Inputs", fra_io_);
+  QGroupBox* opto = GroupFrame("fraOpto", "Opto Inputs", io_frame_);
   auto* opto_row = new QHBoxLayout(opto);
   for (int i = 0; i < kOptoInputs; ++i) {
     const QString caption = QString("Opto #%1").arg(i + 1);
     auto* label = new QLabel(caption, opto);
     label->setObjectName(common::ArrayName("Label1", i));
     label->setAccessibleName(caption);
-    shp_opto_[i] = new Indicator(common::ArrayName("shpOpto", i), caption + " input", kBlue, opto);
+    opto_lamps_[i] =
+        new Indicator(common::ArrayName("shpOpto", i), caption + " input", kBlue, opto);
     opto_row->addWidget(label);
-    opto_row->addWidget(shp_opto_[i]);
+    opto_row->addWidget(opto_lamps_[i]);
     opto_row->addSpacing(12);
   }
   opto->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
   bottom->addWidget(opto, 0, Qt::AlignVCenter);
   bottom->addStretch();
   column->addLayout(bottom);
-  return fra_io_;
+  return io_frame_;
 }
 
-QAction* MainWindow::AddItem(QMenu* menu, const QString& name, const QString& caption) {
+QAction* MainWindow::AddItem(QMenu* menu, const QString& name, const QString& caption,
+                             std::function<void()> chosen) {
   QAction* item = menu->addAction(caption);
   item->setObjectName(name);
-  connect(item, &QAction::triggered, this, [this, name] { OnMenuItem(name); });
+  if (chosen) connect(item, &QAction::triggered, this, std::move(chosen));
   return item;
+}
+
+void MainWindow::AddWindowItem(QMenu* menu, FeatureWindow window, const QString& name,
+                               const QString& caption) {
+  windows_[static_cast<int>(window)].item =
+      AddItem(menu, name, caption, [this, window] { OpenWindow(window); });
 }
 
 void MainWindow::BuildMenus() {
   QMenuBar* bar = menuBar();
-  mnu_configure_ = bar->addMenu("&Configure TBX");
-  mnu_configure_->setObjectName("mnuConfigure");
-  AddItem(mnu_configure_, "mnuConfigureInputs", "Input &Filters");
-  AddItem(mnu_configure_, "mnuInputTracking", "Input &Tracking");
-  mnu_complex_outputs_ = AddItem(mnu_configure_, "mnuComplexOutputs", "&Complex Outputs");
+  configure_menu_ = bar->addMenu("&Configure TBX");
+  configure_menu_->setObjectName("mnuConfigure");
+  AddWindowItem(configure_menu_, FeatureWindow::kInputFilters, "mnuConfigureInputs",
+                "Input &Filters");
+  AddWindowItem(configure_menu_, FeatureWindow::kInputTracking, "mnuInputTracking",
+                "Input &Tracking");
+  AddWindowItem(configure_menu_, FeatureWindow::kComplexOutputs, "mnuComplexOutputs",
+                "&Complex Outputs");
+  complex_outputs_item_ = MenuItem(FeatureWindow::kComplexOutputs);
 
-  mnu_buffers_ = bar->addMenu("&Buffers");
-  mnu_buffers_->setObjectName("mnuBuffers");
-  AddItem(mnu_buffers_, "mnuTransition", "&Transition Buffer");
-  mnu_event_log_ = AddItem(mnu_buffers_, "mnuEventLog", "&Diagnostic Log");
-  mnu_event_log_->setEnabled(false);
+  buffers_menu_ = bar->addMenu("&Buffers");
+  buffers_menu_->setObjectName("mnuBuffers");
+  AddWindowItem(buffers_menu_, FeatureWindow::kTransitionBuffer, "mnuTransition",
+                "&Transition Buffer");
+  AddWindowItem(buffers_menu_, FeatureWindow::kEventLog, "mnuEventLog", "&Diagnostic Log");
+  event_log_item_ = MenuItem(FeatureWindow::kEventLog);
+  event_log_item_->setEnabled(false);
 
-  mnu_help_ = bar->addMenu("&Help");
-  mnu_help_->setObjectName("mnuHelp");
-  AddItem(mnu_help_, "mnuHelpItem", "&Help")->setEnabled(false);
-  AddItem(mnu_help_, "mnuReFlash", "&Firmware Update");
-  QMenu* tools = mnu_help_->addMenu("Flash &Tools");
-  tools->setObjectName("mnuFlashTools");
+  help_menu_ = bar->addMenu("&Help");
+  help_menu_->setObjectName("mnuHelp");
+  AddItem(help_menu_, "mnuHelpItem", "&Help")->setEnabled(false);
+  firmware_update_item_ = AddItem(help_menu_, "mnuReFlash", "&Firmware Update", [this] {
+    if (firmware_update_) firmware_update_();
+  });
+  flash_tools_menu_ = help_menu_->addMenu("Flash &Tools");
+  flash_tools_menu_->setObjectName("mnuFlashTools");
   // Erase sits next to harmless items: every item gets its own key.
   const char* flash_items[] = {"&Launch",         "Read &ID",     "&Erase",     "&Calculate CS",
                                "&Program Record", "Read &Record", "Re&boot TBX"};
-  for (int i = 0; i < 7; ++i) AddItem(tools, common::ArrayName("mnuFlashItem", i), flash_items[i]);
-  AddItem(mnu_help_, "mnuLinkTrace", "&Link Trace");
-  mnu_help_->addSeparator()->setObjectName("mnuHelpDivider2");
-  AddItem(mnu_help_, "mnuAbout", "&About");
+  for (int i = 0; i < 7; ++i) {
+    AddItem(flash_tools_menu_, common::ArrayName("mnuFlashItem", i), flash_items[i], [this, i] {
+      if (flash_tool_) flash_tool_(i);
+    });
+  }
+  AddWindowItem(help_menu_, FeatureWindow::kLinkTrace, "mnuLinkTrace", "&Link Trace");
+  help_menu_->addSeparator()->setObjectName("mnuHelpDivider2");
+  AddItem(help_menu_, "mnuAbout", "&About", [this] { ShowAbout(); });
 
   // Shown only with "/kal" (Load).
-  mnu_configure_->menuAction()->setVisible(false);
-  mnu_buffers_->menuAction()->setVisible(false);
+  configure_menu_->menuAction()->setVisible(false);
+  buffers_menu_->menuAction()->setVisible(false);
 }
 
 // ---------------------------------------------------------------------------------
 // Hooks
 
-void MainWindow::SetDialog(const QString& menu_item, ModelessDialogs::Factory factory) {
-  dialogs_.Register(menu_item, std::move(factory));
+void MainWindow::SetWindow(FeatureWindow window, ModelessWindow::Factory factory) {
+  windows_[static_cast<int>(window)].window.SetFactory(std::move(factory));
 }
 
-QWidget* MainWindow::ShowDialog(const QString& menu_item) { return dialogs_.Show(menu_item); }
-
-QWidget* MainWindow::DialogInstance(const QString& menu_item) const {
-  return dialogs_.Instance(menu_item);
+QWidget* MainWindow::WindowInstance(FeatureWindow window) const {
+  return windows_[static_cast<int>(window)].window.Instance();
 }
 
-void MainWindow::SetMenuAction(const QString& menu_item, std::function<void()> action) {
-  menu_actions_.insert(menu_item, std::move(action));
+QAction* MainWindow::MenuItem(FeatureWindow window) const {
+  return windows_[static_cast<int>(window)].item;
 }
 
-void MainWindow::OnMenuItem(const QString& name) {
-  if (name == "mnuAbout") {
-    ShowAbout();
-  } else if (dialogs_.IsRegistered(name)) {
-    dialogs_.Show(name);
-  } else if (auto action = menu_actions_.value(name)) {
-    action();
-  }
-  emit MenuItemChosen(name);
+void MainWindow::OpenWindow(FeatureWindow window) {
+  WindowItem& entry = windows_[static_cast<int>(window)];
+  entry.window.Show(this, entry.item->objectName());
+}
+
+void MainWindow::SetFirmwareUpdateAction(std::function<void()> action) {
+  firmware_update_ = std::move(action);
+}
+
+void MainWindow::SetFlashToolAction(std::function<void(int index)> action) {
+  flash_tool_ = std::move(action);
+}
+
+void MainWindow::EnableFlashItems(bool enabled) {
+  firmware_update_item_->setEnabled(enabled);
+  flash_tools_menu_->menuAction()->setEnabled(enabled);
 }
 
 // ---------------------------------------------------------------------------------
 // Start-up and close
 
 void MainWindow::ResetForm() {
-  btn_input_control_[0]->setChecked(true);
-  btn_output_control_[1]->setChecked(true);
-  btn_trans_control_[1]->setChecked(true);
-  chk_zcross_disable_->setChecked(false);
+  input_control_buttons_[0]->setChecked(true);
+  output_control_buttons_[1]->setChecked(true);
+  transition_control_buttons_[1]->setChecked(true);
+  zcross_disable_box_->setChecked(false);
   for (int i = 0; i <= 54; ++i) {
-    chk_out_[i]->setChecked(false);
-    shp_in_[i]->SetFilled(false);
+    output_checkboxes_[i]->setChecked(false);
+    input_lamps_[i]->SetFilled(false);
   }
-  for (Indicator* opto : shp_opto_) opto->SetFilled(false);
-  shp_line_sync_->hide();
-  shp_comm_status_->hide();
-  for (ChannelFrame* frame : fra_channel_) frame->SetBorder(false);
+  for (Indicator* opto : opto_lamps_) opto->SetFilled(false);
+  line_sync_lamp_->hide();
+  link_lamp_->hide();
+  for (ChannelFrame* frame : channel_frames_) frame->SetBorder(false);
 }
 
 bool MainWindow::Load(const QString& command_line) {
@@ -377,8 +412,8 @@ bool MainWindow::Load(const QString& command_line) {
 }
 
 void MainWindow::ShowExtendedMenus(bool shown) {
-  mnu_configure_->menuAction()->setVisible(shown);
-  mnu_buffers_->menuAction()->setVisible(shown);
+  configure_menu_->menuAction()->setVisible(shown);
+  buffers_menu_->menuAction()->setVisible(shown);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -403,66 +438,66 @@ void MainWindow::ShowUnitAddress(int address) {
   ShowCaption(QString::fromStdString(layout.caption));
   for (int k = 0; k < kChannelFrameCount; ++k) {
     const ChannelFrameLayout& frame = layout.frames[k];
-    if (frame.caption) fra_channel_[k]->SetCaption(QString::fromStdString(*frame.caption));
-    if (frame.border) fra_channel_[k]->SetBorder(*frame.border);
+    if (frame.caption) channel_frames_[k]->SetCaption(QString::fromStdString(*frame.caption));
+    if (frame.border) channel_frames_[k]->SetBorder(*frame.border);
   }
   for (int i = 0; i < kAddressedPoints; ++i) {
-    if (layout.point_colours[i]) shp_in_[i]->SetColour(Rgb(*layout.point_colours[i]));
+    if (layout.point_colours[i]) input_lamps_[i]->SetColour(Rgb(*layout.point_colours[i]));
   }
 }
 
 void MainWindow::ShowFirmwareVersion(const FirmwareDisplay& display) {
   SetPanelText(2, QString::fromStdString(display.panel2_text));
-  mnu_complex_outputs_->setEnabled(display.complex_outputs_enabled);
-  mnu_buffers_->menuAction()->setEnabled(display.buffers_enabled);
-  if (display.event_log_enabled) mnu_event_log_->setEnabled(*display.event_log_enabled);
+  complex_outputs_item_->setEnabled(display.complex_outputs_enabled);
+  buffers_menu_->menuAction()->setEnabled(display.buffers_enabled);
+  if (display.event_log_enabled) event_log_item_->setEnabled(*display.event_log_enabled);
 }
 
 void MainWindow::ShowInputs(const InputLamps& lamps) {
-  for (int i = 0; i < kInputPoints; ++i) shp_in_[i]->SetFilled(lamps.points[i]);
-  for (int i = 0; i < kOptoInputs; ++i) shp_opto_[i]->SetFilled(lamps.opto[i]);
+  for (int i = 0; i < kInputPoints; ++i) input_lamps_[i]->SetFilled(lamps.points[i]);
+  for (int i = 0; i < kOptoInputs; ++i) opto_lamps_[i]->SetFilled(lamps.opto[i]);
 }
 
 void MainWindow::ShowLinkState(bool responding) {
   const QString text = responding ? "TBX Responding" : "TBX Not Responding";
-  if (lbl_comm_->text() != text) {
-    lbl_comm_->setText(text);
-    lbl_comm_->setAccessibleName(text);
+  if (link_label_->text() != text) {
+    link_label_->setText(text);
+    link_label_->setAccessibleName(text);
   }
   // After loader mode the lamp was left hollow: the first answer fills it again.
-  shp_comm_status_->SetFilled(true);
-  shp_comm_status_->setAccessibleDescription("responding");
-  shp_comm_status_->setVisible(responding);
-  img_tbx_comm_->SetShown(!responding);
-  if (fra_io_->isEnabled() != responding) common::EnableFrame(fra_io_, responding);
+  link_lamp_->SetFilled(true);
+  link_lamp_->setAccessibleDescription("responding");
+  link_lamp_->setVisible(responding);
+  no_link_picture_->SetShown(!responding);
+  if (io_frame_->isEnabled() != responding) common::EnableFrame(io_frame_, responding);
   // What the unit said of itself no longer holds when it does not answer.
   if (!responding) SetPanelText(2, QString());
 }
 
 void MainWindow::ShowLineSync(bool error) {
-  shp_line_sync_->SetFilled(true);
-  shp_line_sync_->setAccessibleDescription("active");
-  shp_line_sync_->setVisible(!error);
-  img_line_sync_status_->SetShown(error);
-  lbl_line_sync_->setText(error ? "Line Sync Error" : "Line Sync Active");
-  lbl_line_sync_->setAccessibleName(lbl_line_sync_->text());
+  line_sync_lamp_->SetFilled(true);
+  line_sync_lamp_->setAccessibleDescription("active");
+  line_sync_lamp_->setVisible(!error);
+  line_sync_error_picture_->SetShown(error);
+  line_sync_label_->setText(error ? "Line Sync Error" : "Line Sync Active");
+  line_sync_label_->setAccessibleName(line_sync_label_->text());
 }
 
 OutputData MainWindow::OutputsFromForm() const {
   std::array<bool, kOutputPoints> checked{};
-  for (int i = 0; i < kOutputPoints; ++i) checked[i] = chk_out_[i]->isChecked();
+  for (int i = 0; i < kOutputPoints; ++i) checked[i] = output_checkboxes_[i]->isChecked();
   return OutputFormToData(checked);
 }
 
 InputControl MainWindow::ControlFromForm() const {
-  return InputControl{.filtered = btn_input_control_[1]->isChecked(),
-                      .output_front_panel = btn_output_control_[0]->isChecked(),
-                      .transition_front_panel = btn_trans_control_[0]->isChecked(),
-                      .zcross_disabled = chk_zcross_disable_->isChecked()};
+  return InputControl{.filtered = input_control_buttons_[1]->isChecked(),
+                      .output_front_panel = output_control_buttons_[0]->isChecked(),
+                      .transition_front_panel = transition_control_buttons_[0]->isChecked(),
+                      .zcross_disabled = zcross_disable_box_->isChecked()};
 }
 
 void MainWindow::ClearAllOutputs() {
-  for (QCheckBox* box : chk_out_) box->setChecked(false);
+  for (QCheckBox* box : output_checkboxes_) box->setChecked(false);
 }
 
 void MainWindow::ShowAbout() {
@@ -477,34 +512,36 @@ void MainWindow::ShowAbout() {
 }
 
 QString MainWindow::PanelText(int panel) const {
-  return panel == 1 || panel == 2 ? sb_panels_[panel - 1]->text() : QString();
+  return panel == 1 || panel == 2 ? status_panels_[panel - 1]->text() : QString();
 }
 
 void MainWindow::SetPanelText(int panel, const QString& text) {
   if (panel != 1 && panel != 2) return;
-  QLabel* label = sb_panels_[panel - 1];
+  QLabel* label = status_panels_[panel - 1];
   if (label->text() == text) return;
   label->setText(text);
 }
 
 void MainWindow::ShowLoaderMode(bool running) {
-  lbl_loader_mode_->setVisible(running);
-  for (const char* name : kLoaderFrames) {
-    // fraIO waits for the unit's first good answer after the reboot.
-    if (!running && QLatin1String(name) == QLatin1String("fraIO")) continue;
-    common::EnableFrame(findChild<QWidget*>(name), !running);
+  loader_mode_line_->setVisible(running);
+  for (QGroupBox* frame : {io_frame_, input_control_frame_, output_control_frame_, zcross_frame_,
+                           status_frame_, transition_control_frame_}) {
+    // The I/O frame waits for the unit's first good answer after the reboot.
+    if (!running && frame == io_frame_) continue;
+    common::EnableFrame(frame, !running);
   }
   if (!running) return;
   // The lamps no longer say anything about the unit: hollow until polling is back.
-  for (Indicator* lamp : shp_in_) lamp->SetFilled(false);
-  for (Indicator* lamp : shp_opto_) lamp->SetFilled(false);
+  for (Indicator* lamp : input_lamps_) lamp->SetFilled(false);
+  for (Indicator* lamp : opto_lamps_) lamp->SetFilled(false);
   const struct {
     Indicator* lamp;
     common::Picture* picture;
     QLabel* label;
     const char* text;
-  } states[] = {{shp_comm_status_, img_tbx_comm_, lbl_comm_, "TBX Polling Stopped"},
-                {shp_line_sync_, img_line_sync_status_, lbl_line_sync_, "Line Sync Not Polled"}};
+  } states[] = {
+      {link_lamp_, no_link_picture_, link_label_, "TBX Polling Stopped"},
+      {line_sync_lamp_, line_sync_error_picture_, line_sync_label_, "Line Sync Not Polled"}};
   for (const auto& state : states) {
     state.lamp->SetFilled(false);
     state.lamp->setAccessibleDescription(kPollingStopped);
@@ -516,18 +553,14 @@ void MainWindow::ShowLoaderMode(bool running) {
 }
 
 void MainWindow::ShowReflashPhase(const QString& text, std::optional<int> percent) {
-  lbl_reflash_progress_->setVisible(!text.isEmpty());
-  pgb_progress_->setVisible(!text.isEmpty());
+  progress_label_->setVisible(!text.isEmpty());
+  progress_bar_->setVisible(!text.isEmpty());
   if (text.isEmpty()) return;
-  lbl_reflash_progress_->setText(text);
-  lbl_reflash_progress_->setAccessibleName(text);
+  progress_label_->setText(text);
+  progress_label_->setAccessibleName(text);
   // A range of 0 to 0 makes the bar a busy indicator.
-  pgb_progress_->setRange(0, percent ? 100 : 0);
-  if (percent) pgb_progress_->setValue(*percent);
-}
-
-QStringList MainWindow::ControlFrameNames() const {
-  return {"fraStatus", "fraInputCtl", "fraOutputCtl", "fraBufferCtl", "fraZcross", "fraIO"};
+  progress_bar_->setRange(0, percent ? 100 : 0);
+  if (percent) progress_bar_->setValue(*percent);
 }
 
 }  // namespace tessera::panel

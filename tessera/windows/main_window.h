@@ -1,12 +1,11 @@
-// frmMain: the I/O panel. Shows what the session reports of every point of the
-// unit, hands the technician's output and control choices to the session, and
-// carries the menus. Later windows hook into it through menu actions and
-// single-instance dialogs; their exchanges go through the session's request flags.
+// The I/O panel. Shows what the session reports of every point of the unit, hands
+// the technician's output and control choices to the session, and carries the menus.
+// Later windows hook into it through the typed hooks below; their exchanges go
+// through the session's request flags.
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
-#include <QStringList>
 #include <array>
 #include <functional>
 #include <optional>
@@ -15,7 +14,7 @@
 #include "tessera/core/io_mapping.h"
 #include "tessera/core/requests.h"
 #include "tessera/session/tessera_app.h"
-#include "tessera/windows/modeless_dialogs.h"
+#include "tessera/windows/modeless_window.h"
 
 class QAction;
 class QCheckBox;
@@ -37,6 +36,17 @@ namespace tessera::panel {
 class ChannelFrame;
 using common::Indicator;
 
+// The menu items that open a window of their own, one instance each.
+enum class FeatureWindow {
+  kInputFilters,
+  kInputTracking,
+  kComplexOutputs,
+  kTransitionBuffer,
+  kEventLog,
+  kLinkTrace,
+};
+inline constexpr int kFeatureWindowCount = 6;
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
@@ -50,12 +60,16 @@ class MainWindow : public QMainWindow {
   bool Simulated() const { return app_.Simulated(); }
 
   // --- Hooks for later windows ---------------------------------------------------
-  // Menu item (object name) -> single-instance modeless window.
-  void SetDialog(const QString& menu_item, ModelessDialogs::Factory factory);
-  QWidget* ShowDialog(const QString& menu_item);
-  QWidget* DialogInstance(const QString& menu_item) const;
-  // Menu item (object name) -> routine run when it is chosen.
-  void SetMenuAction(const QString& menu_item, std::function<void()> action);
+  // What the window's menu item makes; until set, the item does nothing.
+  void SetWindow(FeatureWindow window, ModelessWindow::Factory factory);
+  // The live window, or nullptr.
+  QWidget* WindowInstance(FeatureWindow window) const;
+  QAction* MenuItem(FeatureWindow window) const;
+  // Run when "&Firmware Update", or Flash Tools item `index` (0-6), is chosen.
+  void SetFirmwareUpdateAction(std::function<void()> action);
+  void SetFlashToolAction(std::function<void(int index)> action);
+  // Both are off while an update or a flash tool runs.
+  void EnableFlashItems(bool enabled);
   TesseraApp& App() { return app_; }
   Session& session() { return app_.session(); }
 
@@ -77,21 +91,15 @@ class MainWindow : public QMainWindow {
   // Status bar panel 1 or 2.
   QString PanelText(int panel) const;
   void SetPanelText(int panel, const QString& text);
-  // Control-frame and I/O frames the firmware update disables.
-  QStringList ControlFrameNames() const;
 
   // --- Flash loader -------------------------------------------------------------
   // Loader mode: the frames are disabled, the input lamps dark, the link and line-sync
   // indicators say that polling has stopped, and a line says how to leave the mode.
-  // Leaving it enables all but fraIO, which comes back with the unit's first answer.
+  // Leaving it enables all but the I/O frame, which comes back with the unit's first answer.
   void ShowLoaderMode(bool running);
   // The reflash row: what the update or flash tool is doing now, with a percentage or
   // (nullopt) a busy bar. An empty text hides the row.
   void ShowReflashPhase(const QString& text, std::optional<int> percent);
-
- signals:
-  // Every menu item choice, by object name (after its action, if any).
-  void MenuItemChosen(const QString& name);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -103,8 +111,11 @@ class MainWindow : public QMainWindow {
   QWidget* BuildIoFrame();
   void BuildMenus();
   void ConnectSession();
-  QAction* AddItem(QMenu* menu, const QString& name, const QString& caption);
-  void OnMenuItem(const QString& name);
+  QAction* AddItem(QMenu* menu, const QString& name, const QString& caption,
+                   std::function<void()> chosen = {});
+  void AddWindowItem(QMenu* menu, FeatureWindow window, const QString& name,
+                     const QString& caption);
+  void OpenWindow(FeatureWindow window);
   void ResetForm();
   void ShowCaption(const QString& caption);
   void ShowExtendedMenus(bool shown);
@@ -113,37 +124,49 @@ class MainWindow : public QMainWindow {
   void PushOutputs();
 
   TesseraApp& app_;
-  ModelessDialogs dialogs_;
-  QHash<QString, std::function<void()>> menu_actions_;
+  struct WindowItem {
+    QAction* item = nullptr;
+    ModelessWindow window;
+  };
+  std::array<WindowItem, kFeatureWindowCount> windows_;
+  std::function<void()> firmware_update_;
+  std::function<void(int)> flash_tool_;
   QString caption_;
 
   // Controls.
-  QLabel* lbl_comm_ = nullptr;
-  Indicator* shp_comm_status_ = nullptr;
-  common::Picture* img_tbx_comm_ = nullptr;
-  QLabel* lbl_line_sync_ = nullptr;
-  Indicator* shp_line_sync_ = nullptr;
-  common::Picture* img_line_sync_status_ = nullptr;
-  std::array<QRadioButton*, 2> btn_input_control_{};
-  std::array<QRadioButton*, 2> btn_output_control_{};
-  std::array<QRadioButton*, 2> btn_trans_control_{};
-  QCheckBox* chk_zcross_disable_ = nullptr;
-  QPushButton* cmd_clear_all_ = nullptr;
-  QGroupBox* fra_io_ = nullptr;
-  std::array<ChannelFrame*, kChannels> fra_channel_{};
-  std::array<QCheckBox*, kOutputPoints> chk_out_{};
-  std::array<Indicator*, kInputPoints> shp_in_{};
-  std::array<Indicator*, kOptoInputs> shp_opto_{};
-  std::array<QLabel*, 2> sb_panels_{};
-  QProgressBar* pgb_progress_ = nullptr;
-  QLabel* lbl_reflash_progress_ = nullptr;
-  QLabel* lbl_loader_mode_ = nullptr;
+  QLabel* link_label_ = nullptr;
+  Indicator* link_lamp_ = nullptr;
+  common::Picture* no_link_picture_ = nullptr;
+  QLabel* line_sync_label_ = nullptr;
+  Indicator* line_sync_lamp_ = nullptr;
+  common::Picture* line_sync_error_picture_ = nullptr;
+  std::array<QRadioButton*, 2> input_control_buttons_{};
+  std::array<QRadioButton*, 2> output_control_buttons_{};
+  std::array<QRadioButton*, 2> transition_control_buttons_{};
+  QCheckBox* zcross_disable_box_ = nullptr;
+  QPushButton* clear_outputs_button_ = nullptr;
+  QGroupBox* io_frame_ = nullptr;
+  QGroupBox* status_frame_ = nullptr;
+  QGroupBox* input_control_frame_ = nullptr;
+  QGroupBox* output_control_frame_ = nullptr;
+  QGroupBox* transition_control_frame_ = nullptr;
+  QGroupBox* zcross_frame_ = nullptr;
+  std::array<ChannelFrame*, kChannels> channel_frames_{};
+  std::array<QCheckBox*, kOutputPoints> output_checkboxes_{};
+  std::array<Indicator*, kInputPoints> input_lamps_{};
+  std::array<Indicator*, kOptoInputs> opto_lamps_{};
+  std::array<QLabel*, 2> status_panels_{};
+  QProgressBar* progress_bar_ = nullptr;
+  QLabel* progress_label_ = nullptr;
+  QLabel* loader_mode_line_ = nullptr;
 
-  QMenu* mnu_configure_ = nullptr;
-  QMenu* mnu_buffers_ = nullptr;
-  QMenu* mnu_help_ = nullptr;
-  QAction* mnu_complex_outputs_ = nullptr;
-  QAction* mnu_event_log_ = nullptr;
+  QMenu* configure_menu_ = nullptr;
+  QMenu* buffers_menu_ = nullptr;
+  QMenu* help_menu_ = nullptr;
+  QAction* complex_outputs_item_ = nullptr;
+  QAction* event_log_item_ = nullptr;
+  QAction* firmware_update_item_ = nullptr;
+  QMenu* flash_tools_menu_ = nullptr;
 };
 
 }  // namespace tessera::panel

@@ -29,7 +29,7 @@
 #include "tessera/session/tessera_app.h"
 #include "tessera/sim/tbx_model.h"
 #include "tessera/windows/about_text.h"
-#include "tessera/windows/panel_widgets.h"
+#include "tessera/windows/channel_frame.h"
 
 namespace tessera::panel {
 namespace {
@@ -57,7 +57,7 @@ class PanelTest : public ::testing::Test {
   }
 
   MainWindow& W() { return *window_; }
-  AppState& State() { return app_->State(); }
+  SessionState& State() { return app_->State(); }
   Session& S() { return app_->session(); }
   QTimer* PollTimer() { return S().Loop().Timer(); }
 
@@ -455,21 +455,21 @@ TEST_F(PanelTest, MenusFollowKalAndCommVersion) {
 TEST_F(PanelTest, MenuHooksRunActionsAndKeepOneDialog) {
   ASSERT_TRUE(Load("/kal"));
   int made = 0;
-  W().SetDialog("mnuConfigureInputs", [&made](QWidget* parent) {
+  W().SetWindow(FeatureWindow::kInputFilters, [&made](QWidget* parent) {
     ++made;
     auto* dialog = new QDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     return dialog;
   });
   int flash_runs = 0;
-  W().SetMenuAction("mnuFlashItem_3", [&flash_runs] { ++flash_runs; });
+  W().SetFlashToolAction([&flash_runs](int index) { flash_runs += index == 3; });
   Find<QAction>("mnuConfigureInputs")->trigger();
   Find<QAction>("mnuConfigureInputs")->trigger();  // the same window comes forward
   Find<QAction>("mnuFlashItem_3")->trigger();
   Find<QAction>("mnuInputTracking")->trigger();  // nothing hooked yet: no effect
   EXPECT_EQ(made, 1);
   EXPECT_EQ(flash_runs, 1);
-  QWidget* dialog = W().DialogInstance("mnuConfigureInputs");
+  QWidget* dialog = W().WindowInstance(FeatureWindow::kInputFilters);
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
@@ -512,7 +512,7 @@ TEST_F(PanelTest, TickWaitsOnlyWhileAMenuIsDroppedDown) {
   EXPECT_TRUE(Tick().isEmpty());
   QTest::keyClick(help, Qt::Key_Escape);
   EXPECT_EQ(Tick().value(0), "34 00 CB");
-  EXPECT_EQ(State().PollCount, 2u);
+  EXPECT_EQ(State().poll_count, 2u);
   W().hide();
 }
 

@@ -29,12 +29,12 @@ TrackingDialog::TrackingDialog(TesseraApp& app, QWidget* parent)
     frame->setObjectName(common::ArrayName("fraTrack", t));
     frame->setAccessibleName(caption);
     auto* grid = new QGridLayout(frame);
-    cmb_output_[t] = AddList(grid, 0, "cmbOutput", t, "Output #", caption);
-    cmb_input_[t] = AddList(grid, 1, "cmbInput", t, "Input #", caption);
-    chk_invert_[t] = new QCheckBox("Invert", frame);
-    chk_invert_[t]->setObjectName(common::ArrayName("chkInvert", t));
-    chk_invert_[t]->setAccessibleName(caption + " Invert");
-    grid->addWidget(chk_invert_[t], 2, 0, 1, 2);
+    output_lists_[t] = AddList(grid, 0, "cmbOutput", t, "Output #", caption);
+    input_lists_[t] = AddList(grid, 1, "cmbInput", t, "Input #", caption);
+    invert_boxes_[t] = new QCheckBox("Invert", frame);
+    invert_boxes_[t]->setObjectName(common::ArrayName("chkInvert", t));
+    invert_boxes_[t]->setAccessibleName(caption + " Invert");
+    grid->addWidget(invert_boxes_[t], 2, 0, 1, 2);
     tracks->addWidget(frame, t / 4, t % 4);
   }
   column->addLayout(tracks);
@@ -58,18 +58,18 @@ TrackingDialog::TrackingDialog(TesseraApp& app, QWidget* parent)
 
 void TrackingDialog::ClearAll() {
   for (int t = 0; t < kTracks; ++t) {
-    FillList(cmb_output_[t], TrackOutputList());
-    FillList(cmb_input_[t], InputList());
-    chk_invert_[t]->setChecked(false);
+    FillList(output_lists_[t], TrackOutputList());
+    FillList(input_lists_[t], InputList());
+    invert_boxes_[t]->setChecked(false);
   }
 }
 
 std::array<TrackFields, kTracks> TrackingDialog::Fields() const {
   std::array<TrackFields, kTracks> fields;
   for (int t = 0; t < kTracks; ++t) {
-    fields[t] = {.cmb_output = cmb_output_[t]->currentIndex(),
-                 .cmb_input = cmb_input_[t]->currentIndex(),
-                 .chk_invert = chk_invert_[t]->isChecked()};
+    fields[t] = {.output_position = output_lists_[t]->currentIndex(),
+                 .input_position = input_lists_[t]->currentIndex(),
+                 .inverted = invert_boxes_[t]->isChecked()};
   }
   return fields;
 }
@@ -79,8 +79,8 @@ void TrackingDialog::SetTracking() {
   const FieldResult<TrackData> result = BuildTrackData(fields);
   if (!result.ok()) return;  // a list always has a selection; nothing to send without one
   // Pressed again before the tick: the newer table is the one sent.
-  app_.State().TrackData = *result.table;
-  app_.session().Request(panel::Request::kSendTracking);
+  app_.State().tracks = *result.table;
+  app_.session().Request(Request::kSendTracking);
 }
 
 }  // namespace tessera::config

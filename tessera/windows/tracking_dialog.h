@@ -1,4 +1,4 @@
-// frmTracking, "Input Tracking": eight tracks, each an output (or "Off", "Active"),
+// "Input Tracking": eight tracks, each an output (or "Off", "Active"),
 // an input and an invert box. "Set Tracking" builds TrackData and asks the poll tick
 // to load it; the dialog never reads the unit's table and starts cleared.
 #pragma once
@@ -30,9 +30,9 @@ class TrackingDialog : public QWidget {
   void SetTracking();
 
   TesseraApp& app_;
-  std::array<QComboBox*, kTracks> cmb_output_{};
-  std::array<QComboBox*, kTracks> cmb_input_{};
-  std::array<QCheckBox*, kTracks> chk_invert_{};
+  std::array<QComboBox*, kTracks> output_lists_{};
+  std::array<QComboBox*, kTracks> input_lists_{};
+  std::array<QCheckBox*, kTracks> invert_boxes_{};
 };
 
 }  // namespace tessera::config

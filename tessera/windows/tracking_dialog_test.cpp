@@ -12,13 +12,14 @@
 namespace tessera::config {
 namespace {
 
+using panel::FeatureWindow;
 using panel::testing::WindowTest;
 
 constexpr char kFrameA[] = "78 0D 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 7A";
 
 class TrackingDialogTest : public WindowTest {
  protected:
-  TrackingDialog* Dialog() { return Open<TrackingDialog>("mnuInputTracking"); }
+  TrackingDialog* Dialog() { return Open<TrackingDialog>(FeatureWindow::kInputTracking); }
 };
 
 TEST_F(TrackingDialogTest, LoadsClearedAndSendsTheClearedTable) {

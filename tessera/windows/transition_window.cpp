@@ -11,7 +11,7 @@ namespace tessera::logs {
 
 TransitionWindow::TransitionWindow(TesseraApp& app, QWidget* parent)
     : LogWindow(app, kTransitionReport, "frmTransitions", parent) {
-  cmd_get_block_ = AddButton("cmdGetBlock", "&Get Block");
+  get_block_button_ = AddButton("cmdGetBlock", "&Get Block");
   // Reading every block in one go is tessera-cli's "transitions --all"; here the two
   // buttons stay as the unit's window always had them, disabled.
   AddButton("cmdGetAllBlocks", "Get &All Blocks")->setEnabled(false);
@@ -19,14 +19,14 @@ TransitionWindow::TransitionWindow(TesseraApp& app, QWidget* parent)
   AddButton("cmdClearTBX", "Clear &TBX Buffer")->setEnabled(false);
   AddSaveButton();
 
-  connect(cmd_get_block_, &QPushButton::clicked, this, &TransitionWindow::GetBlock);
+  connect(get_block_button_, &QPushButton::clicked, this, &TransitionWindow::GetBlock);
   connect(clear, &QPushButton::clicked, this, &TransitionWindow::ClearDisplay);
   LogRoutines& routines = App().Logs();
   connect(&routines, &LogRoutines::PollTransitionStarted, this,
-          [this] { cmd_get_block_->setEnabled(false); });
+          [this] { get_block_button_->setEnabled(false); });
   connect(&routines, &LogRoutines::PollTransitionFinished, this, [this] {
-    cmd_get_block_->setEnabled(true);
-    if (isVisible()) cmd_get_block_->setFocus();
+    get_block_button_->setEnabled(true);
+    if (isVisible()) get_block_button_->setFocus();
   });
   connect(&routines, &LogRoutines::TransitionBlockRead, this, &TransitionWindow::AppendRead);
   adjustSize();
@@ -36,9 +36,9 @@ TransitionWindow::TransitionWindow(TesseraApp& app, QWidget* parent)
 void TransitionWindow::GetBlock() {
   // The number advances whatever becomes of the poll: an unanswered block is not
   // asked for again, and after block 255 comes block 0.
-  AppState& state = App().State();
-  state.TransBlock = NextTransBlock(state.TransBlock);
-  App().session().Request(panel::Request::kPollTransition);
+  SessionState& state = App().State();
+  state.transition_block = NextTransBlock(state.transition_block);
+  App().session().Request(Request::kPollTransition);
   MarkUnsaved();
 }
 

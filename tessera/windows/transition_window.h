@@ -1,4 +1,4 @@
-// frmTransitions, "Transition Buffer Log": polls the unit's transition buffer one
+// "Transition Buffer Log": polls the unit's transition buffer one
 // numbered block per "Get Block" (through the poll tick), shows each block decoded
 // below the earlier ones, clears the window's text and saves it as a report.
 #pragma once
@@ -17,7 +17,7 @@ class TransitionWindow : public LogWindow {
  private:
   void GetBlock();
 
-  QPushButton* cmd_get_block_;
+  QPushButton* get_block_button_;
 };
 
 }  // namespace tessera::logs

@@ -12,6 +12,7 @@
 namespace tessera::logs {
 namespace {
 
+using panel::FeatureWindow;
 using panel::testing::WindowTest;
 using sim::TransitionItem;
 
@@ -27,7 +28,7 @@ class TransitionWindowTest : public WindowTest {
     buffer.items_per_block = 3;
     buffer.mc = 0x1240;
   }
-  TransitionWindow* Window() { return Open<TransitionWindow>("mnuTransition"); }
+  TransitionWindow* Window() { return Open<TransitionWindow>(FeatureWindow::kTransitionBuffer); }
   QStringList GetBlocks(TransitionWindow* window, int clicks) {
     for (int i = 0; i < clicks; ++i) Click(window, "cmdGetBlock");
     const QStringList sent = TickRequests();

@@ -1,4 +1,4 @@
-// A numeric text box of the configuration dialogs (txtEdge, the duration boxes):
+// A numeric text box of the configuration dialogs (filter values, durations):
 // only digits go in, and leaving it with a value out of its range brings the focus
 // back with the whole text selected and shows the range message.
 #pragma once

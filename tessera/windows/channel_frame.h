@@ -37,7 +37,7 @@ class ChannelFrame : public QGroupBox {
   bool border_ = true;
 };
 
-// imgLogo of the About box: a signal head.
+// The About box logo: a signal head.
 QPixmap LogoPicture(int size);
 
 }  // namespace tessera::panel

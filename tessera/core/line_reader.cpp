@@ -1,4 +1,4 @@
-#include "tessera/core/file_layer.h"
+#include "tessera/core/line_reader.h"
 
 namespace tessera::flash {
 
@@ -13,7 +13,6 @@ bool LineReader::GetRecord(std::string& line) {
     pos_ = end + 1;
     if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
   }
-  ++line_number_;
   return true;
 }
 

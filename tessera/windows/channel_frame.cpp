@@ -1,4 +1,4 @@
-#include "tessera/windows/panel_widgets.h"
+#include "tessera/windows/channel_frame.h"
 
 #include <QPainter>
 

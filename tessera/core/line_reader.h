@@ -30,17 +30,11 @@ class LineReader : public LineSource {
 
   bool AtEnd() const override { return pos_ >= text_.size(); }
   bool GetRecord(std::string& line) override;
-  void Rewind() override {
-    pos_ = 0;
-    line_number_ = 0;
-  }
-  // 1-based number of the line last read; 0 before the first.
-  int LineNumber() const { return line_number_; }
+  void Rewind() override { pos_ = 0; }
 
  private:
   std::string text_;
   std::size_t pos_ = 0;
-  int line_number_ = 0;
 };
 
 // The one file routine that can fail outside the update's own checks: the file is
