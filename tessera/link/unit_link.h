@@ -79,7 +79,6 @@ class UnitLink : public common::PortLink {
   // send.
   const QString& CommErrorText() const { return comm_error_text_; }
   const LinkCounters& Counters() const { return counters_; }
-  UnitIdentity& Identity() { return identity_; }
 
  signals:
   // A successful extended response changed (or re-confirmed) CommVersion,
