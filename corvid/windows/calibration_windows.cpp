@@ -74,7 +74,7 @@ CalibrationWindows::CalibrationWindows(CorvidApp& app, monitor::MainWindow& wind
       window_(window),
       calibrate_(new CalibrateWindow(&window)),
       manual_(new CalManualWindow(app.session(), app.prompts(), boxes_, &window)),
-      mnu_cal_auto_(window.findChild<QAction*>("mnuCalAuto")),
+      mnu_cal_auto_(window.AutoCalibrateItem()),
       cmd_cal_auto_(window.cmdCalAuto()),
       guided_(app.session(), app.prompts(), boxes_, *this, window.tmrCalibrate()) {
   Session& session = app.session();
@@ -87,9 +87,9 @@ CalibrationWindows::CalibrationWindows(CorvidApp& app, monitor::MainWindow& wind
   };
   connect(mnu_cal_auto_, &QAction::triggered, this, auto_calibrate);
   connect(cmd_cal_auto_, &QPushButton::clicked, this, auto_calibrate);
-  connect(window.findChild<QAction*>("mnuCalManual"), &QAction::triggered, this,
+  connect(window.ManualCalibrateItem(), &QAction::triggered, this,
           &CalibrationWindows::ShowFactors);
-  connect(window.findChild<QAction*>("mnuCalSettings"), &QAction::triggered, this,
+  connect(window.CalibrationSettingsItem(), &QAction::triggered, this,
           &CalibrationWindows::ShowSettings);
 
   connect(calibrate_, &CalibrateWindow::StartClicked, &guided_, &GuidedCalibration::Start);

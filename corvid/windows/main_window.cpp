@@ -415,13 +415,13 @@ void MainWindow::BuildMenus() {
 
   // The calibration windows attach themselves to these items.
   mnu_calibrate_ = add_menu("mnuCalibrate", "&Calibrate");
-  add_item(mnu_calibrate_, "mnuCalAuto", "Auto");
+  auto_calibrate_item_ = add_item(mnu_calibrate_, "mnuCalAuto", "Auto");
   add_separator(mnu_calibrate_, "mnuSeparator1");
   add_item(mnu_calibrate_, "mnuCalVoltage", "Voltage")->setEnabled(false);
   add_item(mnu_calibrate_, "mnuCalCurrent", "Current")->setEnabled(false);
-  add_item(mnu_calibrate_, "mnuCalManual", "Manual");
+  manual_calibrate_item_ = add_item(mnu_calibrate_, "mnuCalManual", "Manual");
   add_separator(mnu_calibrate_, "mnuSeparator2");
-  add_item(mnu_calibrate_, "mnuCalSettings", "Calibration Settings");
+  calibration_settings_item_ = add_item(mnu_calibrate_, "mnuCalSettings", "Calibration Settings");
 
   QMenu* help = add_menu("mnuHelp", "&Help");
   connect(add_item(help, "mnuHelpItem", "&Help"), &QAction::triggered, this,

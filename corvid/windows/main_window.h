@@ -69,6 +69,10 @@ class MainWindow : public QMainWindow {
   QComboBox* cmbAddress() const { return cmb_address_; }
   QPushButton* cmdCalAuto() const { return cmd_cal_auto_; }
   QMenu* mnuCalibrate() const { return mnu_calibrate_; }
+  // The Calibrate menu's items the calibration windows answer.
+  QAction* AutoCalibrateItem() const { return auto_calibrate_item_; }
+  QAction* ManualCalibrateItem() const { return manual_calibrate_item_; }
+  QAction* CalibrationSettingsItem() const { return calibration_settings_item_; }
   // The Link Trace window once it was opened (Port menu), else null.
   common::LinkTraceWindow* LinkTrace() const { return link_trace_; }
   // The Calibrate menu's windows and the full calibration.
@@ -154,6 +158,9 @@ class MainWindow : public QMainWindow {
   std::array<QLabel*, 5> sb_panels_{};  // sbStatus panels 1-5
   QLabel* lbl_simulated_ = nullptr;
   QMenu* mnu_calibrate_ = nullptr;
+  QAction* auto_calibrate_item_ = nullptr;
+  QAction* manual_calibrate_item_ = nullptr;
+  QAction* calibration_settings_item_ = nullptr;
   calibration::CalibrationWindows* calibration_ = nullptr;
 };
 
