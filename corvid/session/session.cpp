@@ -114,10 +114,7 @@ void Session::ReleaseOutputs(OutputsUser user) {
 void Session::SetFaultLed(int channel, bool on) {
   if (channel < 0 || channel > 1) return;
   const auto bit = static_cast<std::uint8_t>(1u << channel);
-  const std::uint8_t next = on ? (fault_leds_ | bit) : (fault_leds_ & ~bit);
-  if (next == fault_leds_) return;
-  fault_leds_ = next;
-  emit FaultLedsChanged(fault_leds_);
+  fault_leds_ = on ? (fault_leds_ | bit) : (fault_leds_ & ~bit);
 }
 
 void Session::ClearErrors() {

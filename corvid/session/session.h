@@ -66,10 +66,8 @@ class Session : public QObject {
   void SetSlotAddress(int slot);
   int SlotAddress() const { return settings_.SlotAddress; }
   void SetOutputDisabled(int output, bool disabled);
-  bool OutputDisabled(int output) const { return (disables_ >> output) & 1; }
   std::uint8_t Disables() const { return disables_; }
   void SetFaultLed(int channel, bool on);
-  std::uint8_t FaultLeds() const { return fault_leds_; }
 
   // --- Command functions: one exchange each; true on a valid, decodable answer ---
   bool GetStatus();
@@ -114,7 +112,6 @@ class Session : public QObject {
   // after Clear Errors.
   void CountersChanged(const LinkCounters& counters);
   void DisablesChanged(std::uint8_t disables);
-  void FaultLedsChanged(std::uint8_t fault_leds);
   void OutputsHolderChanged(OutputsUser holder);
 
  private:
