@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "corvid/core/decode.h"
+#include "corvid/core/device_types.h"
 
 namespace corvid::calibration {
 
@@ -19,9 +20,7 @@ inline constexpr int kSignalPowerIndex = 6;
 inline constexpr int kFirstCurrentIndex = 7;
 using FactorSet = std::array<std::uint16_t, kFactorCount>;
 
-inline constexpr std::uint16_t kHighVoltageFactorBase = 0xED09;  // 60681: HV and VHV
-inline constexpr std::uint16_t kLowVoltageFactorBase = 0x4F70;   // 20336: LV
-inline constexpr std::uint16_t kCurrentFactorBase = 0x7E80;      // 32384: every type
+inline constexpr std::uint16_t kCurrentFactorBase = 0x7E80;  // 32384: every type
 
 // A reading of a calibrated device must come within these of its target; edges pass.
 inline constexpr double kVoltageBandLow = 0.98;

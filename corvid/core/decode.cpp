@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "corvid/core/device_types.h"
+
 namespace corvid::monitor {
 
 std::string FormatTenths(int tenths) {
@@ -80,41 +82,13 @@ bool ApplyModuleId(ByteView payload, DeviceIdentity& identity) {
 }
 
 std::string_view DeviceTypeName(int device_type) {
-  switch (device_type) {
-    case 1:
-      return "VELD-HV";
-    case 2:
-      return "VELD-LV";
-    case 3:
-      return "VELD-VHV";
-    case 4:
-      return "KRAN-HV";
-    case 5:
-      return "KRAN-LV";
-    case 6:
-      return "KRAN-VHV";
-    default:
-      return "Unknown";
-  }
+  const DeviceType* type = FindDeviceType(device_type);
+  return type ? type->name : "Unknown";
 }
 
 std::string_view DeviceDescription(int device_type) {
-  switch (device_type) {
-    case 1:
-      return "VELD-HV, 110 Vac power";
-    case 2:
-      return "VELD-LV, 48 Vdc power";
-    case 3:
-      return "VELD-VHV, 220 Vac power";
-    case 4:
-      return "KRAN-HV, 110 Vac power";
-    case 5:
-      return "KRAN-LV, 48 Vdc power";
-    case 6:
-      return "KRAN-VHV, 220 Vac power";
-    default:
-      return "<Unknown Device Type>";
-  }
+  const DeviceType* type = FindDeviceType(device_type);
+  return type ? type->description : "<Unknown Device Type>";
 }
 
 double LeadingNumber(std::string_view text) {

@@ -76,19 +76,6 @@ TEST(DecodeTest, ModuleIdTypeAndRevision) {
   EXPECT_EQ(id.ModuleID, "old");
 }
 
-TEST(DecodeTest, DeviceTypeNames) {
-  const char* descriptions[] = {"<Unknown Device Type>",   "VELD-HV, 110 Vac power",
-                                "VELD-LV, 48 Vdc power",   "VELD-VHV, 220 Vac power",
-                                "KRAN-HV, 110 Vac power",  "KRAN-LV, 48 Vdc power",
-                                "KRAN-VHV, 220 Vac power", "<Unknown Device Type>"};
-  for (int type = 0; type <= 7; ++type) {
-    EXPECT_EQ(DeviceDescription(type), descriptions[type]);
-    const std::string d = descriptions[type];
-    EXPECT_EQ(DeviceTypeName(type), type >= 1 && type <= 6 ? d.substr(0, d.find(',')) : "Unknown");
-  }
-  EXPECT_EQ(DeviceTypeName(255), "Unknown");
-}
-
 TEST(DecodeTest, LeadingNumberAndRounding) {
   const std::vector<std::pair<std::string, double>> cases = {
       {"12", 12}, {" 1 2", 12},  {"abc", 0},     {"1.5x", 1.5}, {"-3", -3}, {"", 0},   {"1e2", 100},
