@@ -159,7 +159,7 @@ std::optional<RunResult> RunOnce(bool pty, bool paced, const QString& bin_dir) {
   QTimer poke;
   QObject::connect(&poke, &QTimer::timeout, [&] { wait.Wake(); });
   poke.start(20);
-  if (wait.Until([&] { return app.globals().DeviceType == 2; }, 3000) !=
+  if (wait.Until([&] { return app.state().device_type == 2; }, 3000) !=
       common::WaitResult::kReady) {
     std::fprintf(stderr, "bench_calibration: the device was not identified\n");
     return std::nullopt;

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   QTimer poke;
   QObject::connect(&poke, &QTimer::timeout, [&] { wait.Wake(); });
   poke.start(20);
-  if (wait.Until([&] { return corvid_app.globals().DeviceType != 0; }, 3000) !=
+  if (wait.Until([&] { return corvid_app.state().device_type != 0; }, 3000) !=
       common::WaitResult::kReady) {
     std::fprintf(stderr, "bench_check_outputs: the simulated device was not identified\n");
     return 1;
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
   }
 
   std::printf("Check Outputs on the simulated switch pack (%s), device type %d\n",
-              paced ? "paced at 307200 8N1" : "unpaced", corvid_app.globals().DeviceType);
+              paced ? "paced at 307200 8N1" : "unpaced", corvid_app.state().device_type);
   for (int k = 0; k < corvid::monitor::kOutputs; ++k)
     std::printf("  output %d (%s): %.3f s\n", k + 1,
                 std::string(corvid::monitor::OutputName(k)).c_str(), seconds[k]);

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "corvid/core/decode.h"
 #include "corvid/core/device_types.h"
+#include "corvid/core/response_decoders.h"
 
 namespace corvid::calibration {
 

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "corvid/core/calibration_math.h"
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 
 namespace corvid {
 namespace {

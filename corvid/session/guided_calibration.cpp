@@ -68,7 +68,7 @@ GuidedCalibration::~GuidedCalibration() {
 }
 
 void GuidedCalibration::PrepareWorkingValues() {
-  const int type = session_.globals().DeviceType;
+  const int type = session_.state().device_type;
   const CalibrationSettings& cal = session_.settings().cal;
   const auto values = ChooseWorkingValues(type, cal.VoltageFor(type).value_or(0),
                                           cal.ResistorFor(type).value_or(0));
@@ -104,7 +104,7 @@ void GuidedCalibration::Auto() {
 
 void GuidedCalibration::Begin() {
   if (!running_ || procedure_) return;
-  procedure_.emplace(session_.globals().DeviceType, *working_);
+  procedure_.emplace(session_.state().device_type, *working_);
   shown_instructions_.clear();
   Step();
 }
@@ -157,7 +157,7 @@ GuidedCalibration::Flow GuidedCalibration::Perform(const Action& action) {
       session_.SetOutputDisabled(action.value, true);
       return Flow::kGoOn;
     case ActionKind::kLoadDefaults:
-      boxes_.LoadDefaults(session_.globals().DeviceType);
+      boxes_.LoadDefaults(session_.state().device_type);
       view_.ShowFactors();
       return Flow::kGoOn;
     case ActionKind::kWriteFactor:

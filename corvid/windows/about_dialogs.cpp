@@ -12,9 +12,9 @@ namespace corvid::monitor {
 
 QString FirmwareLine(const DeviceIdentity& identity) {
   return QStringLiteral("Type: %1  Revision: %2.%3")
-      .arg(identity.ModuleType)
-      .arg(identity.FirmwareMajor)
-      .arg(identity.FirmwareMinor);
+      .arg(identity.module_type)
+      .arg(identity.firmware_major)
+      .arg(identity.firmware_minor);
 }
 
 QString AboutText(const QString& product, int major, int minor, int revision) {
@@ -67,8 +67,8 @@ AboutDeviceDialog::AboutDeviceDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void AboutDeviceDialog::ShowFor(const DeviceIdentity& identity) {
-  lbl_type_->setText(QString::fromStdString(std::string(DeviceDescription(identity.DeviceType))));
-  lbl_id_->setText(QString::fromStdString(identity.ModuleID));
+  lbl_type_->setText(QString::fromStdString(std::string(DeviceDescription(identity.device_type))));
+  lbl_id_->setText(QString::fromStdString(identity.module_id));
   lbl_firmware_->setText(FirmwareLine(identity));
   setWindowTitle("About Device");
   open();

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 
 class QGroupBox;
 class QLabel;

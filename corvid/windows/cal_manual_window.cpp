@@ -123,7 +123,7 @@ void CalManualWindow::SetRunInProgress(bool running) {
 
 void CalManualWindow::LoadDefault() {
   if (running_) return;
-  boxes_.LoadDefaults(session_.globals().DeviceType);
+  boxes_.LoadDefaults(session_.state().device_type);
 }
 
 void CalManualWindow::Set() {

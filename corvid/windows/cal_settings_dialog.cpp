@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 #include "common/widgets/window_helpers.h"
-#include "corvid/core/decode.h"
 #include "corvid/core/link_settings.h"
+#include "corvid/core/response_decoders.h"
 #include "corvid/link/settings_store.h"
 
 namespace corvid::calibration {

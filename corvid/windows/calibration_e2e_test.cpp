@@ -85,7 +85,7 @@ TEST(CalibrationEndToEnd, FullCalibrationOverAPty) {
   window.show();
   window.Load();
   window.Calibration()->Guided().SetPauseMs(20);
-  ASSERT_TRUE(WaitUntil([&] { return app.globals().DeviceType == 2; }, 5000))
+  ASSERT_TRUE(WaitUntil([&] { return app.state().device_type == 2; }, 5000))
       << "not identified; prompts: " << prompts.shown().size();
 
   QMenuBar* bar = window.menuBar();

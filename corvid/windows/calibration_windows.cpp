@@ -118,7 +118,7 @@ CalSettingsDialog* CalibrationWindows::frmCalSettings() {
 
 void CalibrationWindows::ShowSettings() {
   CalSettingsDialog* dialog = frmCalSettings();
-  dialog->Load(app_.globals().DeviceType);
+  dialog->Load(app_.state().device_type);
   dialog->open();
 }
 

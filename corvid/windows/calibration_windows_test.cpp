@@ -119,7 +119,7 @@ TEST(CalibrationWindowsTest, SettingsDialogKeysFramesAndStore) {
         Case{6, {false, false, true}}, Case{0, {true, true, true}}}) {
     SCOPED_TRACE(c.device_type);
     Rig rig;
-    rig.app.globals().DeviceType = c.device_type;
+    rig.app.state().device_type = c.device_type;
     rig.Choose("mnuCalSettings");
     auto* dialog = rig.Find<CalSettingsDialog>("frmCalSettings");
     ASSERT_NE(dialog, nullptr);
@@ -143,7 +143,7 @@ TEST(CalibrationWindowsTest, SettingsDialogKeysFramesAndStore) {
 
 TEST(CalibrationWindowsTest, SettingsDialogTypingOkDefaultAndCancel) {
   Rig rig;
-  rig.app.globals().DeviceType = 0;  // not identified yet: every frame open
+  rig.app.state().device_type = 0;  // not identified yet: every frame open
   rig.Choose("mnuCalSettings");
   auto* dialog = rig.Find<CalSettingsDialog>("frmCalSettings");
   // Letters and the point are ignored in a voltage box; one point passes in a resistor.
@@ -176,7 +176,7 @@ TEST(CalibrationWindowsTest, SettingsDialogTypingOkDefaultAndCancel) {
   EXPECT_EQ(rig.app.settings().cal.lv_voltage, 15.0f);
   EXPECT_EQ(rig.Stored().value("cal/HVvoltage").toString(), "0");
   // The next opening of the Calibrate menu prepares the calibration with the new values.
-  rig.app.globals().DeviceType = 2;
+  rig.app.state().device_type = 2;
   rig.OpenCalibrateMenu();
   rig.window.mnuCalibrate()->close();
   EXPECT_EQ(rig.cal.Guided().Working(), (WorkingValues{15.0f, 2.612f, 0x4F70, 0x7E80}));
@@ -481,7 +481,7 @@ TEST(CalibrationWindowsTest, WaysOutOfTheVoltageStep) {
     Rig::Type(manual->Box(2), "5000");
     rig.app.session().SetCalibration();
     ASSERT_EQ(rig.Model().Factors()[2], 0x5000);
-    if (way == kUnknownType) rig.app.globals().DeviceType = 9;
+    if (way == kUnknownType) rig.app.state().device_type = 9;
 
     QTest::mouseClick(rig.Find<QPushButton>("cmdCalAuto"), Qt::LeftButton);
     ASSERT_TRUE(WaitUntil([&] { return calibrate->isVisible(); }, 3000));

@@ -555,8 +555,8 @@ void MainWindow::ShowDiagnostic(const DiagnosticReading& reading) {
 }
 
 void MainWindow::ShowIdentity(const DeviceIdentity& identity) {
-  sb_panels_[0]->setText("Device Type = " + Text(DeviceTypeName(identity.DeviceType)));
-  SetText(txt_device_id_, QString::fromLatin1(identity.ModuleID));
+  sb_panels_[0]->setText("Device Type = " + Text(DeviceTypeName(identity.device_type)));
+  SetText(txt_device_id_, QString::fromLatin1(identity.module_id));
 }
 
 QRect MainWindow::WatchedReadings() const {
@@ -597,7 +597,7 @@ void MainWindow::ShowLinkTrace() {
 
 void MainWindow::ShowAboutDevice() {
   if (about_device_ == nullptr) about_device_ = new AboutDeviceDialog(this);
-  about_device_->ShowFor(app_.globals());
+  about_device_->ShowFor(app_.state());
 }
 
 void MainWindow::ShowAbout() {

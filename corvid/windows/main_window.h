@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "corvid/core/commands.h"
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 #include "corvid/session/check_outputs.h"
 #include "corvid/session/corvid_app.h"
 

@@ -138,7 +138,7 @@ TEST(MainWindowTest, DiagnosticAndIdentityDecoded) {
   ASSERT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(Panel(h, 1), "Device Type = KRAN-LV");
   EXPECT_EQ(Text(h, "txtDeviceID"), "Type 03");
-  EXPECT_EQ(h.app.globals().ModuleType, 3);
+  EXPECT_EQ(h.app.state().module_type, 3);
   h.device.payloads[0x3C] = {0xBC, 7};
   ASSERT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(Panel(h, 1), "Device Type = Unknown");
@@ -243,7 +243,7 @@ TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
   h.link.Counters().RxTimeoutCount = 3;
   h.Tick();
   EXPECT_TRUE(h.device.TakeCodes().empty());
-  EXPECT_EQ(h.app.globals().PollCount, 0);
+  EXPECT_EQ(h.app.state().poll_count, 0);
   EXPECT_EQ(Panel(h, 4), "Rx Timeout = 3");
   QTest::keyClick(h.window.mnuCalibrate(), Qt::Key_Escape);
   // The bar is left in keyboard mode, which must not hold the polling.
@@ -431,7 +431,7 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
 TEST(MainWindowTest, CheckOutputsButtonIsOffWhileItRunsAndTheBoxesFollow) {
   Harness h;
   h.window.SetCheckPauseMs(1);
-  h.app.globals().DeviceType = 2;
+  h.app.state().device_type = 2;
   h.app.settings().cal.lv_resistor = 50;
   std::set<int> driven;
   int probes = 0, button_on = 0;

@@ -1,4 +1,4 @@
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,21 +61,21 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool ApplyModuleId(ByteView payload, DeviceIdentity& identity) {
   if (payload.size() < kModuleIdMinPayload) return false;
-  identity.DeviceType = payload[1];
+  identity.device_type = payload[1];
   const std::size_t text_size = std::min(payload.size() - 2, kModuleIdTextMax);
   const std::string text(payload.begin() + 2, payload.begin() + 2 + text_size);
-  identity.ModuleID = TrimBlanks(text);
-  const std::string& id = identity.ModuleID;
+  identity.module_id = TrimBlanks(text);
+  const std::string& id = identity.module_id;
 
   if (const auto p = id.find("Type "); p != std::string::npos) {
-    identity.ModuleType = RoundHalfEven(LeadingNumber(std::string_view(id).substr(p + 5, 2)));
+    identity.module_type = RoundHalfEven(LeadingNumber(std::string_view(id).substr(p + 5, 2)));
   }
   if (const auto q = id.find("Rev "); q != std::string::npos) {
     if (const auto d = id.find('.', q); d != std::string::npos) {
       // From the blank after "Rev" up to the point, then everything after it.
-      identity.FirmwareMajor =
+      identity.firmware_major =
           RoundHalfEven(LeadingNumber(std::string_view(id).substr(q + 3, d - (q + 3))));
-      identity.FirmwareMinor = RoundHalfEven(LeadingNumber(std::string_view(id).substr(d + 1)));
+      identity.firmware_minor = RoundHalfEven(LeadingNumber(std::string_view(id).substr(d + 1)));
     }
   }
   return true;
