@@ -26,8 +26,8 @@ std::string ShortestText(float value);
 std::string ReadingText(double value);
 
 struct Instructions {
-  std::string label;          // the whole text of lblInstruct afterwards
-  bool start_enabled = true;  // cmdStart; stays off for an unknown device type
+  std::string label;          // the whole instructions text afterwards
+  bool start_enabled = true;  // the Start button; stays off for an unknown device type
 };
 // StartInstruct(mode): the voltage step's lines replace the label, the current step's
 // are appended to it. cal_voltage is the family's signal voltage.
