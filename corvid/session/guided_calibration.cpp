@@ -34,20 +34,20 @@ Readings Shown(const std::optional<monitor::StatusReading>& status) {
 }  // namespace
 
 GuidedCalibration::GuidedCalibration(Session& session, common::Prompts& prompts, FactorBoxes& boxes,
-                                     CalibrationView& view, QTimer* tmr_calibrate, QObject* parent)
+                                     CalibrationView& view, QTimer* start_timer, QObject* parent)
     : QObject(parent),
       session_(session),
       prompts_(prompts),
       boxes_(boxes),
       view_(view),
-      tmr_calibrate_(tmr_calibrate) {
-  if (tmr_calibrate_ == nullptr) {
-    tmr_calibrate_ = new QTimer(this);
-    tmr_calibrate_->setObjectName(QStringLiteral("tmrCalibrate"));
+      start_timer_(start_timer) {
+  if (start_timer_ == nullptr) {
+    start_timer_ = new QTimer(this);
+    start_timer_->setObjectName(QStringLiteral("tmrCalibrate"));
   }
-  tmr_calibrate_->setInterval(kStartDelayMs);
-  connect(tmr_calibrate_, &QTimer::timeout, this, [this] {
-    tmr_calibrate_->stop();
+  start_timer_->setInterval(kStartDelayMs);
+  connect(start_timer_, &QTimer::timeout, this, [this] {
+    start_timer_->stop();
     if (!running_ || procedure_) return;
     // Never inside a tick's or anyone else's exchange.
     session_.RunWhenIdle([self = QPointer(this)] {
@@ -96,9 +96,9 @@ void GuidedCalibration::Auto() {
   running_ = true;
   last_result_.reset();
   session_.Loop().Suspend();
-  tmr_calibrate_->stop();
-  tmr_calibrate_->setInterval(kStartDelayMs);
-  tmr_calibrate_->start();
+  start_timer_->stop();
+  start_timer_->setInterval(kStartDelayMs);
+  start_timer_->start();
   emit StateChanged();
 }
 

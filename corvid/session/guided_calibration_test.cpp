@@ -34,7 +34,7 @@ SwitchPackOptions FewPercentOff() {
 
 enum class Technician { kFollows, kCancelsVoltage, kLeavesIcalNormal, kNeverAnswers };
 
-// The session over the switch pack, started and identified, tmrPoll stopped.
+// The session over the switch pack, started and identified, the poll timer stopped.
 class Rig : public CalibrationView {
  public:
   explicit Rig(SwitchPackOptions options) : options_(options) {

@@ -47,7 +47,7 @@ class Session : public QObject {
   void Close();
 
   // --- Poll cycle ---
-  // One expiry of tmrPoll: the tick under the tick guard (false when skipped),
+  // One expiry of the poll timer: the tick under the tick guard (false when skipped),
   // then the counters are reported.
   bool PollTick();
   void SetTickGate(std::function<bool()> open) { loop_.SetGate(std::move(open)); }
