@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
   QElapsedTimer clock;
   std::array<double, corvid::monitor::kOutputs> began{}, seconds{};
   for (int k = 0; k < corvid::monitor::kOutputs; ++k) {
-    QObject::connect(window.chkOutDisable(k), &QCheckBox::toggled, [&, k](bool disabled) {
+    QObject::connect(window.OutputDisableBox(k), &QCheckBox::toggled, [&, k](bool disabled) {
       const double now = static_cast<double>(clock.nsecsElapsed()) / 1e9;
       if (!disabled)
         began[k] = now;

@@ -62,15 +62,15 @@ TEST(CommBoxTest, ControlsAndPortList) {
        {std::pair{"cmdOK", "&OK"}, {"cmdCancel", "&Cancel"}, {"cmdUSB", "&Search USB"}})
     EXPECT_EQ(f.box.findChild<QPushButton*>(name)->text(), caption);
   EXPECT_EQ(f.box.findChild<QPushButton*>("cmdUSB")->accessibleName(), "Search USB");
-  EXPECT_TRUE(f.box.cmbPort()->isEditable());
+  EXPECT_TRUE(f.box.PortBox()->isEditable());
   f.settings.PortNumber = 20;
   f.box.Load();
-  ASSERT_EQ(f.box.cmbPort()->count(), 20);
-  EXPECT_EQ(f.box.cmbPort()->itemText(0), "1");
-  EXPECT_EQ(f.box.cmbPort()->currentText(), "20");
+  ASSERT_EQ(f.box.PortBox()->count(), 20);
+  EXPECT_EQ(f.box.PortBox()->itemText(0), "1");
+  EXPECT_EQ(f.box.PortBox()->currentText(), "20");
   f.settings.PortNumber = 25;  // not listed: still what OK opens
   f.box.Load();
-  EXPECT_EQ(f.box.cmbPort()->currentText(), "25");
+  EXPECT_EQ(f.box.PortBox()->currentText(), "25");
 }
 
 // OK with what the technician typed: the port opened (0 = the port open before stays),
@@ -93,7 +93,7 @@ TEST(CommBoxTest, OkPaths) {
     BoxFixture f;
     f.port.SetOpenFailure(c.open_failure);
     f.box.show();
-    f.box.cmbPort()->setEditText(c.text);
+    f.box.PortBox()->setEditText(c.text);
     f.Click("cmdOK");
     EXPECT_EQ(f.port.IsOpen() ? f.port.PortNumber() : 0, c.open_port);
     EXPECT_EQ(f.StoredPort(), c.stored);
@@ -117,15 +117,15 @@ TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
     f.port.SetOpenFailure(open_failure);
     f.box.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.box));
-    QLineEdit* edit = f.box.cmbPort()->lineEdit();
+    QLineEdit* edit = f.box.PortBox()->lineEdit();
     edit->clear();
     QTest::keyClicks(edit, typed);
     f.Click("cmdOK");
     ASSERT_EQ(f.prompts.shown().size(), 1u);
-    EXPECT_EQ(QApplication::focusWidget(), f.box.cmbPort());
+    EXPECT_EQ(QApplication::focusWidget(), f.box.PortBox());
     EXPECT_EQ(edit->selectedText(), typed);
     QTest::keyClicks(QApplication::focusWidget(), "4");
-    EXPECT_EQ(f.box.cmbPort()->currentText(), "4");
+    EXPECT_EQ(f.box.PortBox()->currentText(), "4");
   }
 }
 
@@ -141,7 +141,7 @@ TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
   f.box.SetSimulated(true);
   f.box.show();
   EXPECT_TRUE(f.box.findChild<QLabel*>("lblSimulated")->isVisible());
-  EXPECT_FALSE(f.box.cmbPort()->isEnabled());
+  EXPECT_FALSE(f.box.PortBox()->isEnabled());
   EXPECT_FALSE(f.box.findChild<QPushButton*>("cmdUSB")->isEnabled());
   f.port.TakeWritten();
   f.Click("cmdOK");
@@ -154,7 +154,7 @@ TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
 TEST(CommBoxTest, CancelChangesNothing) {
   BoxFixture f;
   f.box.show();
-  f.box.cmbPort()->setEditText("9");
+  f.box.PortBox()->setEditText("9");
   f.Click("cmdCancel");
   EXPECT_FALSE(f.box.isVisible());
   EXPECT_EQ(f.port.PortNumber(), 2);
@@ -167,12 +167,12 @@ TEST(CommBoxTest, SearchUsbFillsTheBoxOrSaysWhy) {
   testing::FakeSysfs fake;
   BoxFixture f;
   f.box.show();
-  f.box.cmbPort()->setEditText("4");
+  f.box.PortBox()->setEditText("4");
   UsbSearchPaths paths = fake.Paths();
   paths.sysfs_root = fake.Path("empty");
   f.box.SetUsbSearchPaths(paths);
   f.Click("cmdUSB");
-  EXPECT_EQ(f.box.cmbPort()->currentText(), "4");
+  EXPECT_EQ(f.box.PortBox()->currentText(), "4");
   ASSERT_EQ(f.prompts.shown().size(), 1u);
   EXPECT_EQ(f.prompts.shown()[0].title, "USB Search");
   EXPECT_EQ(f.prompts.shown()[0].text, "SeaLevel USB driver is not installed. Error=2");
@@ -181,7 +181,7 @@ TEST(CommBoxTest, SearchUsbFillsTheBoxOrSaysWhy) {
   fake.Link("COM12", "ttyUSB0");
   f.box.SetUsbSearchPaths(fake.Paths());
   f.Click("cmdUSB");
-  EXPECT_EQ(f.box.cmbPort()->currentText(), "12");
+  EXPECT_EQ(f.box.PortBox()->currentText(), "12");
   EXPECT_EQ(f.prompts.shown().size(), 1u);
   EXPECT_EQ(f.port.PortNumber(), 2);  // opened only by OK
 }
