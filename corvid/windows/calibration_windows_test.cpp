@@ -48,7 +48,7 @@ SwitchPackOptions LvFewPercentOff() {
   return o;
 }
 
-// The main window loaded over the switch pack and identified; tmrPoll stopped.
+// The main window loaded over the switch pack and identified; the poll timer stopped.
 struct Rig {
   explicit Rig(SwitchPackOptions o = LvFewPercentOff()) : options(o) {
     window.show();
