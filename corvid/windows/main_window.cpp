@@ -27,8 +27,8 @@
 #include "corvid/link/settings_store.h"
 #include "corvid/windows/about_dialogs.h"
 #include "corvid/windows/calibration_windows.h"
-#include "corvid/windows/comm_box.h"
 #include "corvid/windows/pictures.h"
+#include "corvid/windows/port_dialog.h"
 
 namespace corvid::monitor {
 
@@ -110,10 +110,10 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   calibrate_timer_->setObjectName("tmrCalibrate");
   calibrate_timer_->setInterval(500);
 
-  comm_box_ = new CommBox(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
-  common::PlaceBesideMainWindow(comm_box_, this, "PortSettings");
-  comm_box_->SetSimulated(app_.Simulated());
-  connect(comm_box_, &CommBox::PortOpened, this, [this](int port_number) {
+  port_dialog_ = new PortDialog(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
+  common::PlaceBesideMainWindow(port_dialog_, this, "PortSettings");
+  port_dialog_->SetSimulated(app_.Simulated());
+  connect(port_dialog_, &PortDialog::PortOpened, this, [this](int port_number) {
     status_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
   });
   ConnectSession();
@@ -580,10 +580,10 @@ void MainWindow::CheckOutputs() {
 // ---- Menus and dialogs ----
 
 void MainWindow::ShowPortDialog() {
-  comm_box_->Load();
-  comm_box_->show();
-  comm_box_->raise();
-  comm_box_->activateWindow();
+  port_dialog_->Load();
+  port_dialog_->show();
+  port_dialog_->raise();
+  port_dialog_->activateWindow();
 }
 
 void MainWindow::ShowLinkTrace() {

@@ -31,7 +31,7 @@ class LinkTraceWindow;
 class Picture;
 }  // namespace common
 namespace corvid {
-class CommBox;
+class PortDialog;
 }
 namespace corvid::calibration {
 class CalibrationWindows;
@@ -116,7 +116,7 @@ class MainWindow : public QMainWindow {
   int check_pause_ms_ = kCheckPauseMs;
 
   QTimer* calibrate_timer_ = nullptr;
-  CommBox* comm_box_ = nullptr;
+  PortDialog* port_dialog_ = nullptr;
   AboutDeviceDialog* about_device_ = nullptr;
   common::AboutBox* about_box_ = nullptr;
   common::LinkTraceWindow* link_trace_ = nullptr;

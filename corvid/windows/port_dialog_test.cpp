@@ -1,4 +1,4 @@
-#include "corvid/windows/comm_box.h"
+#include "corvid/windows/port_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -48,10 +48,10 @@ struct BoxFixture {
   common::ScriptedPrompts prompts;
   LinkSettings settings;
   SettingsStore store{dir.filePath("corvid.ini")};
-  CommBox box{port, prompts, settings, store};
+  PortDialog box{port, prompts, settings, store};
 };
 
-TEST(CommBoxTest, ControlsAndPortList) {
+TEST(PortDialogTest, ControlsAndPortList) {
   BoxFixture f;
   EXPECT_EQ(f.box.objectName(), "frmCommBox");
   EXPECT_EQ(f.box.windowTitle(), "Deva Vad Urodirudir Comm Port");
@@ -75,7 +75,7 @@ TEST(CommBoxTest, ControlsAndPortList) {
 
 // OK with what the technician typed: the port opened (0 = the port open before stays),
 // the stored number, the box shown, whether the dialog stays open.
-TEST(CommBoxTest, OkPaths) {
+TEST(PortDialogTest, OkPaths) {
   struct Case {
     const char* text;
     const char* open_failure;
@@ -109,7 +109,7 @@ TEST(CommBoxTest, OkPaths) {
 
 // Typed and clicked as a technician does: after any refusal the next keystrokes go
 // into the port box again, replacing what was refused.
-TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
+TEST(PortDialogTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
   for (const auto& [typed, open_failure] :
        {std::pair{"abc", ""}, {"0", ""}, {"5", "Port unavailable"}}) {
     SCOPED_TRACE(typed);
@@ -129,14 +129,14 @@ TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
   }
 }
 
-TEST(CommBoxTest, WideEnoughForItsTitle) {
+TEST(PortDialogTest, WideEnoughForItsTitle) {
   BoxFixture f;
   f.box.show();
   const int title = f.box.fontMetrics().horizontalAdvance("Deva Vad Urodirudir Comm Port");
   EXPECT_GE(f.box.width(), title + 120);
 }
 
-TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
+TEST(PortDialogTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
   BoxFixture f;
   f.box.SetSimulated(true);
   f.box.show();
@@ -151,7 +151,7 @@ TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
   EXPECT_TRUE(f.prompts.shown().empty());
 }
 
-TEST(CommBoxTest, CancelChangesNothing) {
+TEST(PortDialogTest, CancelChangesNothing) {
   BoxFixture f;
   f.box.show();
   f.box.PortBox()->setEditText("9");
@@ -163,7 +163,7 @@ TEST(CommBoxTest, CancelChangesNothing) {
 
 // A sysfs tree with a Sealevel adapter (ttyUSB0), another USB adapter (ttyUSB1) and
 // a plain serial port (ttyS0), plus a port directory of COMn links.
-TEST(CommBoxTest, SearchUsbFillsTheBoxOrSaysWhy) {
+TEST(PortDialogTest, SearchUsbFillsTheBoxOrSaysWhy) {
   testing::FakeSysfs fake;
   BoxFixture f;
   f.box.show();

@@ -1,4 +1,4 @@
-#include "corvid/windows/comm_box.h"
+#include "corvid/windows/port_dialog.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -29,8 +29,8 @@ QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* pa
 
 }  // namespace
 
-CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
-                 SettingsStore& store, QWidget* parent)
+PortDialog::PortDialog(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
+                       SettingsStore& store, QWidget* parent)
     : QDialog(parent), port_(port), prompts_(prompts), settings_(settings), store_(store) {
   setObjectName(QStringLiteral("frmCommBox"));
   setWindowTitle(QStringLiteral("Deva Vad Urodirudir Comm Port"));
@@ -74,12 +74,12 @@ CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSetting
   layout->addWidget(setting_frame_);
   layout->addLayout(buttons);
 
-  connect(ok_button_, &QPushButton::clicked, this, [this] { ClickOK(); });
+  connect(ok_button_, &QPushButton::clicked, this, [this] { OpenChosenPort(); });
   connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(usb_button_, &QPushButton::clicked, this, [this] { ClickUSB(); });
+  connect(usb_button_, &QPushButton::clicked, this, [this] { FindUsbPort(); });
 }
 
-void CommBox::Load() {
+void PortDialog::Load() {
   port_box_->clear();
   for (int i = 1; i <= kListedPorts; ++i) port_box_->addItem(QString::number(i));
   if (settings_.PortNumber >= 1 && settings_.PortNumber <= kListedPorts) {
@@ -91,7 +91,7 @@ void CommBox::Load() {
   }
 }
 
-void CommBox::SetSimulated(bool simulated) {
+void PortDialog::SetSimulated(bool simulated) {
   simulated_ = simulated;
   simulated_label_->setVisible(simulated);
   port_box_->setEnabled(!simulated);
@@ -99,7 +99,7 @@ void CommBox::SetSimulated(bool simulated) {
   usb_button_->setEnabled(!simulated);
 }
 
-bool CommBox::ClickOK() {
+bool PortDialog::OpenChosenPort() {
   if (simulated_) {
     hide();
     return true;
@@ -134,7 +134,7 @@ bool CommBox::ClickOK() {
   return true;
 }
 
-void CommBox::RefocusPort() {
+void PortDialog::RefocusPort() {
   // After a box the technician types the number again: back in the port box, with
   // the rejected text selected so typing replaces it.
   activateWindow();
@@ -142,7 +142,7 @@ void CommBox::RefocusPort() {
   if (port_box_->lineEdit() != nullptr) port_box_->lineEdit()->selectAll();
 }
 
-void CommBox::ClickUSB() {
+void PortDialog::FindUsbPort() {
   const UsbSearchResult result = SearchUsbAdapter(usb_paths_);
   if (result.found) {
     port_box_->setEditText(QString::number(result.port_number));
@@ -155,7 +155,7 @@ void CommBox::ClickUSB() {
                  .detail = result.detail});
 }
 
-void CommBox::showEvent(QShowEvent* event) {
+void PortDialog::showEvent(QShowEvent* event) {
   Load();
   QDialog::showEvent(event);
 }

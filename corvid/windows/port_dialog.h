@@ -20,19 +20,19 @@ namespace corvid {
 struct LinkSettings;
 class SettingsStore;
 
-class CommBox : public QDialog {
+class PortDialog : public QDialog {
   Q_OBJECT
  public:
   // Modeless and owned by the main window; holds no port of its own.
-  CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
-          SettingsStore& store, QWidget* parent = nullptr);
+  PortDialog(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
+             SettingsStore& store, QWidget* parent = nullptr);
 
   // Fills the port list with "1".."20" and preselects settings.PortNumber.
   void Load();
   // OK: opens the chosen port. True when the port is open afterwards.
-  bool ClickOK();
+  bool OpenChosenPort();
   // USB: puts the adapter's port number into the port list or reports why not.
-  void ClickUSB();
+  void FindUsbPort();
   void SetUsbSearchPaths(const UsbSearchPaths& paths) { usb_paths_ = paths; }
   // The built-in simulated device uses no port: the dialog says so, and OK only
   // closes it.
