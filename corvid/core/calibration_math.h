@@ -28,15 +28,15 @@ inline constexpr double kVoltageBandHigh = 1.02;
 inline constexpr double kCurrentBandLow = 0.97;
 inline constexpr double kCurrentBandHigh = 1.03;
 
-// VoltageFactorBase of a device type (1-6); nullopt for any other.
+// The voltage factor base of a device type (1-6); nullopt for any other.
 std::optional<std::uint16_t> VoltageFactorBaseFor(int device_type);
 
 // What the guided calibration works with, fixed when the Calibrate menu opens.
 struct WorkingValues {
-  float CalVoltage = 0;   // Vrms the technician applies
-  float CalResistor = 0;  // ohms of the load for the current step
-  std::uint16_t VoltageFactorBase = 0;
-  std::uint16_t CurrentFactorBase = kCurrentFactorBase;
+  float cal_voltage = 0;   // Vrms the technician applies
+  float cal_resistor = 0;  // ohms of the load for the current step
+  std::uint16_t voltage_factor_base = 0;
+  std::uint16_t current_factor_base = kCurrentFactorBase;
   bool operator==(const WorkingValues&) const = default;
 };
 // cal_voltage and cal_resistor are the settings of the device's family (LV, HV or VHV);
@@ -50,7 +50,7 @@ bool SettingUsable(float value);
 // one. nullopt when that does not fit in 16 bits: only its low bits would reach the device.
 std::optional<std::uint16_t> FactorFromValue(double x);
 
-// CalVoltage / reading * base. nullopt for a reading that is not positive or a factor
+// cal_voltage / reading * base. nullopt for a reading that is not positive or a factor
 // that does not fit.
 std::optional<std::uint16_t> VoltageFactor(float cal_voltage, double reading, std::uint16_t base);
 
@@ -68,7 +68,7 @@ std::optional<double> ExpectedMilliamps(double volts, float resistor);
 
 // ratio within [low, high], edges included.
 bool InBand(double ratio, double low, double high);
-// CalVoltage / reading within the voltage band; a zero reading fails.
+// cal_voltage / reading within the voltage band; a zero reading fails.
 bool VoltageReadingPasses(float cal_voltage, double reading);
 // Expected over measured current within the current band; zero readings fail.
 bool CurrentReadingPasses(double volts, double milliamps, float resistor);

@@ -31,7 +31,7 @@ class CalibrationView {
   virtual ~CalibrationView() = default;
   // The factors window, shown modeless (its boxes are the FactorBoxes).
   virtual void ShowFactors() = 0;
-  // StartInstruct(mode): the calibration window shown with the step's instructions,
+  // A step begins: the calibration window shown with the step's instructions,
   // the attention sign flashing, Start available as allowed.
   virtual void PrepareStep(CalMode mode, const QString& instructions, bool start_enabled) = 0;
   // The instructions text as the run goes on.

@@ -29,7 +29,7 @@ class CalibrateWindow : public QWidget {
 
   explicit CalibrateWindow(QWidget* parent = nullptr);
 
-  // StartInstruct: shows the window (afresh if it was closed) with the step's text.
+  // A step begins: shows the window (afresh if it was closed) with the step's text.
   void PrepareStep(const QString& instructions, bool start_enabled);
   void ShowInstructions(const QString& instructions);
   void ShowReport(bool passed);
