@@ -62,7 +62,6 @@ class MainWindow : public QMainWindow {
   Session& session() { return app_.session(); }
   QTimer* CalibrateTimer() const { return calibrate_timer_; }
   QCheckBox* OutputDisableBox(int i) const { return output_disable_boxes_[i]; }
-  QCheckBox* FaultIndicatorBox(int i) const { return fault_indicator_boxes_[i]; }
   QLineEdit* FieldVoltsBox(int i) const { return field_volts_boxes_[i]; }
   QLineEdit* FieldAmpsBox(int i) const { return field_amps_boxes_[i]; }
   QLineEdit* MainsVoltageBox() const { return mains_voltage_box_; }
