@@ -43,7 +43,7 @@ GuidedCalibration::GuidedCalibration(Session& session, common::Prompts& prompts,
       start_timer_(start_timer) {
   if (start_timer_ == nullptr) {
     start_timer_ = new QTimer(this);
-    start_timer_->setObjectName(QStringLiteral("tmrCalibrate"));
+    start_timer_->setObjectName(kStartTimerName);
   }
   start_timer_->setInterval(kStartDelayMs);
   connect(start_timer_, &QTimer::timeout, this, [this] {

@@ -46,6 +46,7 @@ class GuidedCalibration : public QObject {
   Q_OBJECT
  public:
   static constexpr int kStartDelayMs = 500;  // the start timer's interval
+  static constexpr char kStartTimerName[] = "tmrCalibrate";
   // Tries of each exchange of a run: one garbled answer is no reason to stop.
   static constexpr int kTries = 3;
 

@@ -107,7 +107,7 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
 
   // Driven by the guided calibration; idle here.
   calibrate_timer_ = new QTimer(this);
-  calibrate_timer_->setObjectName("tmrCalibrate");
+  calibrate_timer_->setObjectName(calibration::GuidedCalibration::kStartTimerName);
   calibrate_timer_->setInterval(500);
 
   port_dialog_ = new PortDialog(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
