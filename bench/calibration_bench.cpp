@@ -159,7 +159,7 @@ std::optional<RunResult> RunOnce(bool pty, bool paced, const QString& bin_dir) {
   QTimer poke;
   QObject::connect(&poke, &QTimer::timeout, [&] { wait.Wake(); });
   poke.start(20);
-  if (wait.Until([&] { return app.globals().DeviceType == 2; }, 3000) !=
+  if (wait.Until([&] { return app.state().device_type == 2; }, 3000) !=
       common::WaitResult::kReady) {
     std::fprintf(stderr, "bench_calibration: the device was not identified\n");
     return std::nullopt;
@@ -170,8 +170,8 @@ std::optional<RunResult> RunOnce(bool pty, bool paced, const QString& bin_dir) {
   app.session().Loop().Resume();
 
   // The Calibrate menu opened, then "Full Calibrate".
-  emit window.mnuCalibrate()->aboutToShow();
-  auto* start = window.Calibration()->frmCalibrate()->findChild<QPushButton*>("cmdStart");
+  emit window.CalibrateMenu()->aboutToShow();
+  auto* start = window.Calibration()->StepWindow()->findChild<QPushButton*>("cmdStart");
   Technician technician(start, model);
   const int exchanges_before = model != nullptr ? static_cast<int>(model->Received().size()) : 0;
   std::vector<double> gaps;
@@ -188,7 +188,7 @@ std::optional<RunResult> RunOnce(bool pty, bool paced, const QString& bin_dir) {
   gap_clock.start();
   gap_timer.start();
   clock.start();
-  window.cmdCalAuto()->click();
+  window.FullCalibrateButton()->click();
   wait.Until([&] { return !guided.Running(); }, 120000);
   result.total_ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
   gap_timer.stop();

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   QTimer poke;
   QObject::connect(&poke, &QTimer::timeout, [&] { wait.Wake(); });
   poke.start(20);
-  if (wait.Until([&] { return corvid_app.globals().DeviceType != 0; }, 3000) !=
+  if (wait.Until([&] { return corvid_app.state().device_type != 0; }, 3000) !=
       common::WaitResult::kReady) {
     std::fprintf(stderr, "bench_check_outputs: the simulated device was not identified\n");
     return 1;
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
   QElapsedTimer clock;
   std::array<double, corvid::monitor::kOutputs> began{}, seconds{};
   for (int k = 0; k < corvid::monitor::kOutputs; ++k) {
-    QObject::connect(window.chkOutDisable(k), &QCheckBox::toggled, [&, k](bool disabled) {
+    QObject::connect(window.OutputDisableBox(k), &QCheckBox::toggled, [&, k](bool disabled) {
       const double now = static_cast<double>(clock.nsecsElapsed()) / 1e9;
       if (!disabled)
         began[k] = now;
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
   }
 
   std::printf("Check Outputs on the simulated switch pack (%s), device type %d\n",
-              paced ? "paced at 307200 8N1" : "unpaced", corvid_app.globals().DeviceType);
+              paced ? "paced at 307200 8N1" : "unpaced", corvid_app.state().device_type);
   for (int k = 0; k < corvid::monitor::kOutputs; ++k)
     std::printf("  output %d (%s): %.3f s\n", k + 1,
                 std::string(corvid::monitor::OutputName(k)).c_str(), seconds[k]);

@@ -9,8 +9,8 @@
 #include "bench/wire.h"
 #include "corvid/core/commands.h"
 #include "corvid/core/crc.h"
-#include "corvid/core/decode.h"
 #include "corvid/core/hdlc_frame.h"
+#include "corvid/core/response_decoders.h"
 #include "corvid/sim/switch_pack_model.h"
 #include "tessera/core/frame.h"
 #include "tessera/core/requests.h"
@@ -263,7 +263,7 @@ void BM_CorvidDecodeModuleId(benchmark::State& state) {
     benchmark::DoNotOptimize(payload.data());
     bool ok = corvid::monitor::ApplyModuleId(payload, identity);
     benchmark::DoNotOptimize(ok);
-    benchmark::DoNotOptimize(identity.ModuleID.data());
+    benchmark::DoNotOptimize(identity.module_id.data());
   }
   corvid::monitor::DeviceIdentity identity;
   if (!corvid::monitor::ApplyModuleId(payload, identity)) Broken("identification does not decode");

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 #include "fuzz/fuzz_input.h"
 
 using namespace corvid::monitor;
@@ -33,18 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   DeviceIdentity identity;
-  identity.ModuleType = 77;
+  identity.module_type = 77;
   if (ApplyModuleId(payload, identity)) {
     FUZZ_CHECK(size >= kModuleIdMinPayload);
-    FUZZ_CHECK(identity.DeviceType == payload[1]);
-    FUZZ_CHECK(identity.ModuleID.size() <= kModuleIdTextMax);
-    FUZZ_CHECK(identity.ModuleID.empty() ||
-               (identity.ModuleID.front() != ' ' && identity.ModuleID.back() != ' '));
-    if (identity.ModuleID.find("Type ") == std::string::npos) FUZZ_CHECK(identity.ModuleType == 77);
-    DeviceTypeName(identity.DeviceType);
-    DeviceDescription(identity.DeviceType);
+    FUZZ_CHECK(identity.device_type == payload[1]);
+    FUZZ_CHECK(identity.module_id.size() <= kModuleIdTextMax);
+    FUZZ_CHECK(identity.module_id.empty() ||
+               (identity.module_id.front() != ' ' && identity.module_id.back() != ' '));
+    if (identity.module_id.find("Type ") == std::string::npos)
+      FUZZ_CHECK(identity.module_type == 77);
+    DeviceTypeName(identity.device_type);
+    DeviceDescription(identity.device_type);
   } else {
-    FUZZ_CHECK(size < kModuleIdMinPayload && identity.ModuleType == 77);
+    FUZZ_CHECK(size < kModuleIdMinPayload && identity.module_type == 77);
   }
 
   const std::string_view text(reinterpret_cast<const char*>(data), size);

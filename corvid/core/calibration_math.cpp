@@ -13,18 +13,8 @@ double Slack(double limit) { return 1e-9 * std::max(1.0, std::fabs(limit)); }
 }  // namespace
 
 std::optional<std::uint16_t> VoltageFactorBaseFor(int device_type) {
-  switch (device_type) {
-    case 1:
-    case 3:
-    case 4:
-    case 6:
-      return kHighVoltageFactorBase;
-    case 2:
-    case 5:
-      return kLowVoltageFactorBase;
-    default:
-      return std::nullopt;
-  }
+  const DeviceType* type = FindDeviceType(device_type);
+  return type ? std::optional(type->voltage_factor_base) : std::nullopt;
 }
 
 std::optional<WorkingValues> ChooseWorkingValues(int device_type, float cal_voltage,

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "corvid/core/decode.h"
+#include "corvid/core/device_types.h"
+#include "corvid/core/response_decoders.h"
 
 namespace corvid::calibration {
 
@@ -19,9 +20,7 @@ inline constexpr int kSignalPowerIndex = 6;
 inline constexpr int kFirstCurrentIndex = 7;
 using FactorSet = std::array<std::uint16_t, kFactorCount>;
 
-inline constexpr std::uint16_t kHighVoltageFactorBase = 0xED09;  // 60681: HV and VHV
-inline constexpr std::uint16_t kLowVoltageFactorBase = 0x4F70;   // 20336: LV
-inline constexpr std::uint16_t kCurrentFactorBase = 0x7E80;      // 32384: every type
+inline constexpr std::uint16_t kCurrentFactorBase = 0x7E80;  // 32384: every type
 
 // A reading of a calibrated device must come within these of its target; edges pass.
 inline constexpr double kVoltageBandLow = 0.98;
@@ -29,15 +28,15 @@ inline constexpr double kVoltageBandHigh = 1.02;
 inline constexpr double kCurrentBandLow = 0.97;
 inline constexpr double kCurrentBandHigh = 1.03;
 
-// VoltageFactorBase of a device type (1-6); nullopt for any other.
+// The voltage factor base of a device type (1-6); nullopt for any other.
 std::optional<std::uint16_t> VoltageFactorBaseFor(int device_type);
 
 // What the guided calibration works with, fixed when the Calibrate menu opens.
 struct WorkingValues {
-  float CalVoltage = 0;   // Vrms the technician applies
-  float CalResistor = 0;  // ohms of the load for the current step
-  std::uint16_t VoltageFactorBase = 0;
-  std::uint16_t CurrentFactorBase = kCurrentFactorBase;
+  float cal_voltage = 0;   // Vrms the technician applies
+  float cal_resistor = 0;  // ohms of the load for the current step
+  std::uint16_t voltage_factor_base = 0;
+  std::uint16_t current_factor_base = kCurrentFactorBase;
   bool operator==(const WorkingValues&) const = default;
 };
 // cal_voltage and cal_resistor are the settings of the device's family (LV, HV or VHV);
@@ -51,7 +50,7 @@ bool SettingUsable(float value);
 // one. nullopt when that does not fit in 16 bits: only its low bits would reach the device.
 std::optional<std::uint16_t> FactorFromValue(double x);
 
-// CalVoltage / reading * base. nullopt for a reading that is not positive or a factor
+// cal_voltage / reading * base. nullopt for a reading that is not positive or a factor
 // that does not fit.
 std::optional<std::uint16_t> VoltageFactor(float cal_voltage, double reading, std::uint16_t base);
 
@@ -69,7 +68,7 @@ std::optional<double> ExpectedMilliamps(double volts, float resistor);
 
 // ratio within [low, high], edges included.
 bool InBand(double ratio, double low, double high);
-// CalVoltage / reading within the voltage band; a zero reading fails.
+// cal_voltage / reading within the voltage band; a zero reading fails.
 bool VoltageReadingPasses(float cal_voltage, double reading);
 // Expected over measured current within the current band; zero readings fail.
 bool CurrentReadingPasses(double volts, double milliamps, float resistor);

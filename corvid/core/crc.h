@@ -16,9 +16,9 @@ const CrcTableBytes& CrcTable();
 
 // Low and high byte of the FCS, in the order they go on the wire.
 struct Crc {
-  std::uint8_t Crc_ls = 0;
-  std::uint8_t Crc_ms = 0;
-  std::uint16_t Value() const { return static_cast<std::uint16_t>(Crc_ms << 8 | Crc_ls); }
+  std::uint8_t low = 0;
+  std::uint8_t high = 0;
+  std::uint16_t Value() const { return static_cast<std::uint16_t>(high << 8 | low); }
 };
 
 // FCS over the bytes (complement applied).

@@ -21,8 +21,8 @@ TEST(CrcTest, TableEntriesAreStoredHighByteFirst) {
 TEST(CrcTest, CheckValueOfDigits) {
   const std::string_view digits = "123456789";
   const Crc crc = CalculateCRCString({reinterpret_cast<const std::uint8_t*>(digits.data()), 9});
-  EXPECT_EQ(crc.Crc_ls, 0x6E);
-  EXPECT_EQ(crc.Crc_ms, 0x90);
+  EXPECT_EQ(crc.low, 0x6E);
+  EXPECT_EQ(crc.high, 0x90);
 }
 
 // Against a bit-at-a-time reference; appending the FCS low byte first leaves the good
@@ -41,11 +41,11 @@ TEST(CrcTest, MatchesBitwiseReferenceAndResidue) {
     const Crc crc = CalculateCRCString(data);
     ASSERT_EQ(crc.Value(), reference ^ 0xFFFF) << "length " << length;
     auto swapped = data;
-    swapped.insert(swapped.end(), {crc.Crc_ms, crc.Crc_ls});
-    data.insert(data.end(), {crc.Crc_ls, crc.Crc_ms});
+    swapped.insert(swapped.end(), {crc.high, crc.low});
+    data.insert(data.end(), {crc.low, crc.high});
     EXPECT_EQ(Fcs16(data), kFcsGoodResidue);
     EXPECT_TRUE(CheckCrcString(data));
-    if (crc.Crc_ls != crc.Crc_ms) {
+    if (crc.low != crc.high) {
       EXPECT_FALSE(CheckCrcString(swapped));
     }
     data[data.size() / 2] ^= 0x04;

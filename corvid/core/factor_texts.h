@@ -13,7 +13,8 @@
 
 namespace corvid::calibration {
 
-// Box texts in factor order: txtChVoltage(0-5), txtSPVoltage, txtChCurrent(0-5).
+// Box texts in factor order: the six channel voltages, the signal power voltage, the six
+// channel currents.
 using FactorTexts = std::array<std::string, kFactorCount>;
 
 // "Set" with an empty box.

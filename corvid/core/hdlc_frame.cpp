@@ -34,8 +34,8 @@ Bytes CommandBody(std::uint8_t slot, common::ByteView command) {
   body.push_back(kControl);
   body.insert(body.end(), command.begin(), command.end());
   const Crc crc = CalculateCRCString(body);
-  body.push_back(crc.Crc_ls);
-  body.push_back(crc.Crc_ms);
+  body.push_back(crc.low);
+  body.push_back(crc.high);
   return body;
 }
 

@@ -65,9 +65,7 @@ class HdlcReceiver {
   // Takes one byte; true when it was the closing flag.
   bool Take(std::uint8_t c);
 
-  bool RxStart() const { return rx_start_; }
   bool RxEnd() const { return rx_end_; }
-  bool RxEscape() const { return rx_escape_; }
   const Bytes& RxFrame() const { return rx_frame_; }
   // Frames dropped for their length since the receiver was made.
   std::uint64_t Overflows() const { return overflows_; }

@@ -9,7 +9,7 @@ namespace {
 
 Bytes WithFcs(Bytes body) {
   const Crc crc = CalculateCRCString(body);
-  body.insert(body.end(), {crc.Crc_ls, crc.Crc_ms});
+  body.insert(body.end(), {crc.low, crc.high});
   return body;
 }
 

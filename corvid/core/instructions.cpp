@@ -25,8 +25,8 @@ constexpr char kCannotContinue[] = " Calibration cannot continue.";
 std::string ShortestText(float value) { return Shortest(value); }
 std::string ReadingText(double value) { return Shortest(value); }
 
-Instructions StartInstruct(CalMode mode, int device_type, float cal_voltage,
-                           std::string_view label) {
+Instructions StepInstructions(CalMode mode, int device_type, float cal_voltage,
+                              std::string_view label) {
   if (!VoltageFactorBaseFor(device_type)) return {kUnknownDeviceType, false};
   const std::string supply =
       "(4) Set Signal power supply to " + ShortestText(cal_voltage) + " volts.\r\n";

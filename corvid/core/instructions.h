@@ -26,13 +26,13 @@ std::string ShortestText(float value);
 std::string ReadingText(double value);
 
 struct Instructions {
-  std::string label;          // the whole text of lblInstruct afterwards
-  bool start_enabled = true;  // cmdStart; stays off for an unknown device type
+  std::string label;          // the whole instructions text afterwards
+  bool start_enabled = true;  // the Start button; stays off for an unknown device type
 };
-// StartInstruct(mode): the voltage step's lines replace the label, the current step's
+// StepInstructions(mode): the voltage step's lines replace the label, the current step's
 // are appended to it. cal_voltage is the family's signal voltage.
-Instructions StartInstruct(CalMode mode, int device_type, float cal_voltage,
-                           std::string_view label);
+Instructions StepInstructions(CalMode mode, int device_type, float cal_voltage,
+                              std::string_view label);
 
 // Progress lines, in the order they reach the label.
 inline constexpr char kVoltageProgress[] = "Calibrating Voltage... Input: P";

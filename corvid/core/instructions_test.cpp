@@ -6,7 +6,7 @@ namespace corvid::calibration {
 namespace {
 
 TEST(InstructionsTest, StepInstructionsExactly) {
-  const Instructions voltage = StartInstruct(CalMode::kVoltage, 2, 48.0f, "Instructions");
+  const Instructions voltage = StepInstructions(CalMode::kVoltage, 2, 48.0f, "Instructions");
   EXPECT_EQ(voltage.label,
             "(1) Set all Input Control switches to ON.\r\n"
             "(2) Set VCAL switches to VCAL position.\r\n"
@@ -16,12 +16,12 @@ TEST(InstructionsTest, StepInstructionsExactly) {
   EXPECT_TRUE(voltage.start_enabled);
   // The current step's lines are appended: see the full run in procedure_test.cpp.
   EXPECT_TRUE(
-      StartInstruct(CalMode::kCurrent, 4, 110.0f, "earlier\r\n")
+      StepInstructions(CalMode::kCurrent, 4, 110.0f, "earlier\r\n")
           .label.starts_with("earlier\r\n(1) Change VCAL switches to NORMAL position.\r\n"));
   // An unknown device type leaves only the error, whatever the step, and no Start.
   for (CalMode mode : {CalMode::kVoltage, CalMode::kCurrent}) {
     for (int device_type : {0, 7, 255}) {
-      const Instructions unknown = StartInstruct(mode, device_type, 48.0f, "earlier\r\n");
+      const Instructions unknown = StepInstructions(mode, device_type, 48.0f, "earlier\r\n");
       EXPECT_EQ(unknown.label, "ERROR: Unknown Device Type");
       EXPECT_FALSE(unknown.start_enabled);
     }
@@ -37,7 +37,7 @@ TEST(InstructionsTest, NumbersInTheirShortestForm) {
   for (const Case& c : {Case{48.0f, "48"}, Case{220.0f, "220"}, Case{26.12f, "26.12"},
                         Case{110.1f, "110.1"}, Case{-5.0f, "-5"}})
     EXPECT_EQ(ShortestText(c.value), c.text);
-  EXPECT_NE(StartInstruct(CalMode::kVoltage, 6, 220.5f, "").label.find("supply to 220.5 volts"),
+  EXPECT_NE(StepInstructions(CalMode::kVoltage, 6, 220.5f, "").label.find("supply to 220.5 volts"),
             std::string::npos);
 }
 

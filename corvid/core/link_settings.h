@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/core/port_numbers.h"
+#include "corvid/core/device_types.h"
 
 namespace corvid {
 
@@ -15,9 +16,6 @@ inline constexpr char kLineSettings[] = "307200,n,8,1";
 inline constexpr int kMinSlotAddress = 1;
 inline constexpr int kMaxSlotAddress = 31;
 using common::kMaxPortNumber;
-
-// Family of a device type: 0 LV (2, 5), 1 HV (1, 4), 2 VHV (3, 6), -1 unknown.
-int DeviceFamily(int device_type);
 
 // Signal voltage (Vrms) and load resistor (ohms) per device family.
 struct CalibrationSettings {

@@ -5,14 +5,6 @@
 namespace corvid {
 namespace {
 
-TEST(DeviceFamilyTest, SixTypesInThreeFamilies) {
-  // LV 0, HV 1, VHV 2; everything else has no family.
-  const int expected[] = {-1, 1, 0, 2, 1, 0, 2, -1, -1};
-  for (int type = 0; type <= 8; ++type) EXPECT_EQ(DeviceFamily(type), expected[type]) << type;
-  EXPECT_EQ(DeviceFamily(-1), -1);
-  EXPECT_EQ(DeviceFamily(255), -1);
-}
-
 TEST(CalibrationSettingsTest, PairByDeviceType) {
   const CalibrationSettings cal;
   for (int type = 0; type <= 7; ++type) {

@@ -85,14 +85,14 @@ void CalibrationProcedure::StopStep(const Message& message) {
 }
 
 void CalibrationProcedure::JudgeVoltage(int output, double reading) {
-  if (VoltageReadingPasses(values_.CalVoltage, reading)) return;
+  if (VoltageReadingPasses(values_.cal_voltage, reading)) return;
   check_passed_ = false;
-  off_band_ += VoltageOffLine(output, reading, values_.CalVoltage);
+  off_band_ += VoltageOffLine(output, reading, values_.cal_voltage);
 }
 
 void CalibrationProcedure::PrepareStep(CalMode mode) {
   mode_ = mode;
-  const auto instructions = StartInstruct(mode, device_type_, values_.CalVoltage, label_);
+  const auto instructions = StepInstructions(mode, device_type_, values_.cal_voltage, label_);
   label_ = instructions.label;
   start_enabled_ = instructions.start_enabled;
   Push(ActionKind::kAwaitStart, static_cast<int>(mode));
@@ -103,10 +103,10 @@ void CalibrationProcedure::Advance() {
     case Phase::kBegin:
       // A zero setting would make every factor 0 or divide by zero: refuse before the
       // device's factors are touched.
-      if (!SettingUsable(values_.CalVoltage) || !SettingUsable(values_.CalResistor)) {
-        Push(ActionKind::kShowError).message = SettingUsable(values_.CalVoltage)
-                                                   ? ResistorSettingMessage(values_.CalResistor)
-                                                   : VoltageSettingMessage(values_.CalVoltage);
+      if (!SettingUsable(values_.cal_voltage) || !SettingUsable(values_.cal_resistor)) {
+        Push(ActionKind::kShowError).message = SettingUsable(values_.cal_voltage)
+                                                   ? ResistorSettingMessage(values_.cal_resistor)
+                                                   : VoltageSettingMessage(values_.cal_voltage);
         Push(ActionKind::kFinished);
         phase_ = Phase::kOver;
         return;
@@ -129,15 +129,16 @@ void CalibrationProcedure::Advance() {
       label_ = kVoltageProgress;
       const double mains = shown_.mains;
       if (mains == 0) return StopStep(MainsZeroMessage());
-      const auto signal_power = VoltageFactor(values_.CalVoltage, mains, values_.VoltageFactorBase);
-      if (!signal_power) return StopStep(MainsOutOfRangeMessage(mains, values_.CalVoltage));
+      const auto signal_power =
+          VoltageFactor(values_.cal_voltage, mains, values_.voltage_factor_base);
+      if (!signal_power) return StopStep(MainsOutOfRangeMessage(mains, values_.cal_voltage));
       WriteFactor(kSignalPowerIndex, *signal_power);
       for (int i = 0; i < kOutputs; ++i) {
         label_ += OutputProgress(i);
         const double volts = shown_.volts[i];
         if (volts == 0) return StopStep(VoltageZeroMessage(CalMode::kVoltage, i));
-        const auto factor = VoltageFactor(values_.CalVoltage, volts, values_.VoltageFactorBase);
-        if (!factor) return StopStep(VoltageOutOfRangeMessage(i, volts, values_.CalVoltage));
+        const auto factor = VoltageFactor(values_.cal_voltage, volts, values_.voltage_factor_base);
+        if (!factor) return StopStep(VoltageOutOfRangeMessage(i, volts, values_.cal_voltage));
         WriteFactor(i, *factor);
       }
       Push(ActionKind::kSetCalibration);
@@ -185,10 +186,10 @@ void CalibrationProcedure::Advance() {
       if (volts == 0) return StopStep(VoltageZeroMessage(CalMode::kCurrent, output_));
       if (milliamps == 0) return StopStep(CurrentZeroMessage(output_));
       const auto factor =
-          CurrentFactor(volts, milliamps, values_.CalResistor, values_.CurrentFactorBase);
+          CurrentFactor(volts, milliamps, values_.cal_resistor, values_.current_factor_base);
       if (!factor) {
         return StopStep(CurrentOutOfRangeMessage(
-            output_, milliamps, ExpectedMilliamps(volts, values_.CalResistor).value_or(0)));
+            output_, milliamps, ExpectedMilliamps(volts, values_.cal_resistor).value_or(0)));
       }
       WriteFactor(kFirstCurrentIndex + output_, *factor);
       Push(ActionKind::kDisableOutput, output_);
@@ -217,10 +218,11 @@ void CalibrationProcedure::Advance() {
 
     case Phase::kJudgeOutput:
       // Every output is checked whatever the earlier ones gave.
-      if (!CurrentReadingPasses(shown_.volts[output_], shown_.amps[output_], values_.CalResistor)) {
+      if (!CurrentReadingPasses(shown_.volts[output_], shown_.amps[output_],
+                                values_.cal_resistor)) {
         check_passed_ = false;
         off_band_ += CurrentOffLine(output_, shown_.volts[output_], shown_.amps[output_],
-                                    values_.CalResistor);
+                                    values_.cal_resistor);
       }
       Push(ActionKind::kDisableOutput, output_);
       phase_ = ++output_ < kOutputs ? Phase::kCheckOutput : Phase::kReport;

@@ -21,21 +21,22 @@ namespace corvid::calibration {
 
 enum class ActionKind {
   kNone,               // nothing to do: waiting for Start or Cancel, or the run is over
-  kDisableAllOutputs,  // check all six chkOutDisable
-  kEnableOutput,       // uncheck chkOutDisable(value)
-  kDisableOutput,      // check chkOutDisable(value)
+  kDisableAllOutputs,  // tick all six output-disable boxes
+  kEnableOutput,       // clear the disable box of output value
+  kDisableOutput,      // tick the disable box of output value
   kLoadDefaults,       // "Load Default" in the factors window, and show it
   kWriteFactor,        // factor box value (factor order) = text
   kSetCalibration,     // SetCalibration with the factors window's 13 boxes
   kGetStatus,          // GetStatus, then Shown() with what the window shows
   kDelay,              // Delay(value) milliseconds, events running
-  kAwaitStart,         // show frmCalibrate with Instructions() and cmdStart as
-                       // StartEnabled(), start tmrFlash; wait for Start() or Cancel()
+  kAwaitStart,         // show the calibration window with Instructions() and its Start
+                       // button as StartEnabled(), start the flashing; wait for Start()
+                       // or Cancel()
   kShowError,          // error box with message
-  kReport,             // stop tmrFlash; shpStatus solid green / red; the cancel button
+  kReport,             // stop the flashing; the status lamp solid green / red; the cancel button
                        // reads "Done" / "Error" (passed)
-  kCancelled,          // as cmdCancel: tmrPoll on, frmCalibrate closed. The last action.
-  kFinished,           // tmrPoll on, cmdCalAuto on. The last action.
+  kCancelled,          // as Cancel: polling on, the calibration window closed. The last action.
+  kFinished,           // polling on, Full Calibrate on. The last action.
 };
 
 struct Action {
@@ -59,17 +60,17 @@ class CalibrationProcedure {
   Action Next();
   // What the main window shows now (after a status poll, whether it succeeded or not).
   void Shown(const Readings& readings) { shown_ = readings; }
-  // cmdStart: performs the step that kAwaitStart prepared. Ignored at any other time
+  // Start: performs the step that kAwaitStart prepared. Ignored at any other time
   // and while Start is disabled.
   void Start();
-  // cmdCancel: stops at once; an output the run switched on is switched off again.
+  // Cancel: stops at once; an output the run switched on is switched off again.
   // Ignored once the run has ended.
   void Cancel();
   // The driver could not do what was asked (the device stopped answering): the run
   // ends with the error box, every output disabled. Ignored once the run has ended.
   void Stop(const Message& message);
 
-  const std::string& Instructions() const { return label_; }  // lblInstruct
+  const std::string& Instructions() const { return label_; }  // the instructions text
   bool StartEnabled() const { return start_enabled_; }
   CalMode Mode() const { return mode_; }
   bool Over() const { return phase_ == Phase::kOver && pending_.empty(); }

@@ -11,9 +11,9 @@
 
 #include "common/core/bytes.h"
 #include "corvid/core/commands.h"
-#include "corvid/core/decode.h"
 #include "corvid/core/factor_texts.h"
 #include "corvid/core/hdlc_frame.h"
+#include "corvid/core/response_decoders.h"
 #include "corvid/sim/switch_pack_model.h"
 
 namespace corvid::calibration {

@@ -34,7 +34,7 @@ bool CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms) {
   if (!session.ClaimOutputs(Session::OutputsUser::kCheckOutputs)) return false;
   const OutputsHold hold{session};
   const common::BusyGuard hourglass(prompts);
-  const auto resistor = session.settings().cal.ResistorFor(session.globals().DeviceType);
+  const auto resistor = session.settings().cal.ResistorFor(session.state().device_type);
   if (!resistor) {
     Show(prompts, "Device Error", "ERROR: Unknown Device Type");
     return true;

@@ -23,7 +23,7 @@ struct CheckRun {
 // Check Outputs on an LV device with a 50 ohm resistor.
 CheckRun RunCheck(const StatusValues& v, int device_type = 2, float resistor = 50) {
   SessionHarness h;
-  h.app.globals().DeviceType = device_type;
+  h.app.state().device_type = device_type;
   h.app.settings().cal.lv_resistor = resistor;
   h.device.payloads[0x01] = StatusPayload(v);
   CheckOutputs(h.session, h.prompts, 1);
@@ -98,7 +98,7 @@ TEST(CheckOutputsTest, ZeroResistorIsReportedNotDividedBy) {
 // taken by the wrong caller, and the check still sees every one of its own polls.
 TEST(CheckOutputsTest, PollTicksRunInThePausesWithoutOverlapping) {
   SessionHarness h;
-  h.app.globals().DeviceType = 2;
+  h.app.state().device_type = 2;
   h.app.settings().cal.lv_resistor = 50;
   h.device.payloads[0x01] = StatusPayload({});
   h.session.Loop().Timer()->start(1);
@@ -119,7 +119,7 @@ TEST(CheckOutputsTest, PollTicksRunInThePausesWithoutOverlapping) {
 
 TEST(CheckOutputsTest, SilentDeviceKeepsTheLastReadingsAndEnds) {
   SessionHarness h;
-  h.app.globals().DeviceType = 2;
+  h.app.state().device_type = 2;
   h.app.settings().cal.lv_resistor = 50;
   h.session.GetStatus();
   h.link.SetResponseWindowMs(1);

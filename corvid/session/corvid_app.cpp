@@ -24,7 +24,7 @@ CorvidApp::CorvidApp(common::PortSetup setup, common::Prompts& prompts,
     : DeviceApp(std::move(setup), prompts),
       store_(std::move(store)),
       link_(Port(), prompts),
-      session_(settings_, globals_, *store_, Port(), link_, prompts, Model() != nullptr) {
+      session_(settings_, state_, *store_, Port(), link_, prompts, Model() != nullptr) {
   link_.SetTap(&tap_);
 }
 

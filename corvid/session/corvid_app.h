@@ -9,8 +9,8 @@
 #include "common/qtcore/device_app.h"
 #include "corvid/link/hdlc_link.h"
 #include "corvid/link/settings_store.h"
-#include "corvid/session/globals.h"
 #include "corvid/session/session.h"
+#include "corvid/session/session_state.h"
 
 namespace corvid {
 
@@ -29,7 +29,7 @@ class CorvidApp : public common::DeviceApp {
 
   SettingsStore& store() { return *store_; }
   LinkSettings& settings() { return settings_; }  // SlotAddress, PortNumber, calibration
-  Globals& globals() { return globals_; }
+  SessionState& state() { return state_; }
   HdlcLink& link() { return link_; }
   Session& session() { return session_; }
   // What crosses the line, for the Link Trace window.
@@ -38,7 +38,7 @@ class CorvidApp : public common::DeviceApp {
  private:
   std::unique_ptr<SettingsStore> store_;
   LinkSettings settings_;
-  Globals globals_;
+  SessionState state_;
   common::LinkTap tap_;  // before the link, which reports to it
   HdlcLink link_;
   Session session_;

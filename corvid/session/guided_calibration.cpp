@@ -34,20 +34,20 @@ Readings Shown(const std::optional<monitor::StatusReading>& status) {
 }  // namespace
 
 GuidedCalibration::GuidedCalibration(Session& session, common::Prompts& prompts, FactorBoxes& boxes,
-                                     CalibrationView& view, QTimer* tmr_calibrate, QObject* parent)
+                                     CalibrationView& view, QTimer* start_timer, QObject* parent)
     : QObject(parent),
       session_(session),
       prompts_(prompts),
       boxes_(boxes),
       view_(view),
-      tmr_calibrate_(tmr_calibrate) {
-  if (tmr_calibrate_ == nullptr) {
-    tmr_calibrate_ = new QTimer(this);
-    tmr_calibrate_->setObjectName(QStringLiteral("tmrCalibrate"));
+      start_timer_(start_timer) {
+  if (start_timer_ == nullptr) {
+    start_timer_ = new QTimer(this);
+    start_timer_->setObjectName(kStartTimerName);
   }
-  tmr_calibrate_->setInterval(kStartDelayMs);
-  connect(tmr_calibrate_, &QTimer::timeout, this, [this] {
-    tmr_calibrate_->stop();
+  start_timer_->setInterval(kStartDelayMs);
+  connect(start_timer_, &QTimer::timeout, this, [this] {
+    start_timer_->stop();
     if (!running_ || procedure_) return;
     // Never inside a tick's or anyone else's exchange.
     session_.RunWhenIdle([self = QPointer(this)] {
@@ -68,7 +68,7 @@ GuidedCalibration::~GuidedCalibration() {
 }
 
 void GuidedCalibration::PrepareWorkingValues() {
-  const int type = session_.globals().DeviceType;
+  const int type = session_.state().device_type;
   const CalibrationSettings& cal = session_.settings().cal;
   const auto values = ChooseWorkingValues(type, cal.VoltageFor(type).value_or(0),
                                           cal.ResistorFor(type).value_or(0));
@@ -96,15 +96,15 @@ void GuidedCalibration::Auto() {
   running_ = true;
   last_result_.reset();
   session_.Loop().Suspend();
-  tmr_calibrate_->stop();
-  tmr_calibrate_->setInterval(kStartDelayMs);
-  tmr_calibrate_->start();
+  start_timer_->stop();
+  start_timer_->setInterval(kStartDelayMs);
+  start_timer_->start();
   emit StateChanged();
 }
 
 void GuidedCalibration::Begin() {
   if (!running_ || procedure_) return;
-  procedure_.emplace(session_.globals().DeviceType, *working_);
+  procedure_.emplace(session_.state().device_type, *working_);
   shown_instructions_.clear();
   Step();
 }
@@ -157,7 +157,7 @@ GuidedCalibration::Flow GuidedCalibration::Perform(const Action& action) {
       session_.SetOutputDisabled(action.value, true);
       return Flow::kGoOn;
     case ActionKind::kLoadDefaults:
-      boxes_.LoadDefaults(session_.globals().DeviceType);
+      boxes_.LoadDefaults(session_.state().device_type);
       view_.ShowFactors();
       return Flow::kGoOn;
     case ActionKind::kWriteFactor:

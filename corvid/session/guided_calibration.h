@@ -31,10 +31,10 @@ class CalibrationView {
   virtual ~CalibrationView() = default;
   // The factors window, shown modeless (its boxes are the FactorBoxes).
   virtual void ShowFactors() = 0;
-  // StartInstruct(mode): the calibration window shown with the step's instructions,
+  // A step begins: the calibration window shown with the step's instructions,
   // the attention sign flashing, Start available as allowed.
   virtual void PrepareStep(CalMode mode, const QString& instructions, bool start_enabled) = 0;
-  // lblInstruct as the run goes on.
+  // The instructions text as the run goes on.
   virtual void ShowInstructions(const QString& instructions) = 0;
   // The status shape solid green or red, the cancel button "Done" or "Error".
   virtual void ShowReport(bool passed) = 0;
@@ -45,13 +45,14 @@ class CalibrationView {
 class GuidedCalibration : public QObject {
   Q_OBJECT
  public:
-  static constexpr int kStartDelayMs = 500;  // tmrCalibrate
+  static constexpr int kStartDelayMs = 500;  // the start timer's interval
+  static constexpr char kStartTimerName[] = "tmrCalibrate";
   // Tries of each exchange of a run: one garbled answer is no reason to stop.
   static constexpr int kTries = 3;
 
-  // tmr_calibrate: the main window's timer, or null for one of its own.
+  // start_timer: the main window's timer, or null for one of its own.
   GuidedCalibration(Session& session, common::Prompts& prompts, FactorBoxes& boxes,
-                    CalibrationView& view, QTimer* tmr_calibrate = nullptr,
+                    CalibrationView& view, QTimer* start_timer = nullptr,
                     QObject* parent = nullptr);
   ~GuidedCalibration() override;
 
@@ -59,22 +60,21 @@ class GuidedCalibration : public QObject {
   // and "Auto" becomes available. "ERROR: Unknown Device Type" for other types.
   void PrepareWorkingValues();
   const std::optional<WorkingValues>& Working() const { return working_; }
-  // The one rule for cmdCalAuto and the "Auto" item: prepared by the menu, and not
+  // The one rule for the Full Calibrate button and the "Auto" item: prepared by the menu, and not
   // taken since by a run that has not reported.
   bool AutoAvailable() const { return armed_ && !running_; }
 
   // "Auto" / "Full Calibrate": polling stops now; the run begins on the first tick of
-  // tmrCalibrate, once no exchange is in progress. Ignored while not available or while
+  // the start timer, once no exchange is in progress. Ignored while not available or while
   // Check Outputs holds the outputs; refused with a box while the device is silent.
   void Auto();
-  // cmdStart and cmdCancel of the calibration window (closing it counts as Cancel).
+  // Start and Cancel of the calibration window (closing it counts as Cancel).
   void Start();
   void Cancel();
 
   bool Running() const { return running_; }
   // How the last run ended: passed or failed with a report, nullopt without one.
   std::optional<bool> LastResult() const { return last_result_; }
-  QTimer* tmrCalibrate() const { return tmr_calibrate_; }
   // Every pause of the run scaled from its 100 ms to this (tests).
   void SetPauseMs(int ms) { pause_ms_ = ms; }
 
@@ -97,7 +97,7 @@ class GuidedCalibration : public QObject {
   common::Prompts& prompts_;
   FactorBoxes& boxes_;
   CalibrationView& view_;
-  QPointer<QTimer> tmr_calibrate_;
+  QPointer<QTimer> start_timer_;
   QTimer pause_;
   std::optional<WorkingValues> working_;
   std::optional<CalibrationProcedure> procedure_;

@@ -34,7 +34,7 @@ SwitchPackOptions FewPercentOff() {
 
 enum class Technician { kFollows, kCancelsVoltage, kLeavesIcalNormal, kNeverAnswers };
 
-// The session over the switch pack, started and identified, tmrPoll stopped.
+// The session over the switch pack, started and identified, the poll timer stopped.
 class Rig : public CalibrationView {
  public:
   explicit Rig(SwitchPackOptions options) : options_(options) {
@@ -284,14 +284,14 @@ TEST(GuidedCalibrationTest, AutoFollowsOneRuleAndClosingTheProgramEndsARun) {
   rig.guided.Auto();
   EXPECT_FALSE(rig.guided.Running());
 
-  rig.app.globals().DeviceType = 9;
+  rig.app.state().device_type = 9;
   rig.guided.PrepareWorkingValues();
   ASSERT_EQ(rig.prompts.shown().size(), 1u);
   EXPECT_EQ(rig.prompts.shown()[0].title, "Calibrate Error");
   EXPECT_EQ(rig.prompts.shown()[0].text, "ERROR: Unknown Device Type");
   EXPECT_FALSE(rig.guided.AutoAvailable());
 
-  rig.app.globals().DeviceType = 4;
+  rig.app.state().device_type = 4;
   rig.guided.PrepareWorkingValues();
   EXPECT_EQ(rig.guided.Working(), (WorkingValues{110.0f, 55.01f, 0xED09, 0x7E80}));
   EXPECT_TRUE(rig.guided.AutoAvailable());

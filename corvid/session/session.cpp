@@ -11,12 +11,12 @@ namespace corvid {
 
 using monitor::StatusLayout;
 
-Session::Session(LinkSettings& settings, Globals& globals, SettingsStore& store,
+Session::Session(LinkSettings& settings, SessionState& state, SettingsStore& store,
                  common::SerialPort& port, HdlcLink& link, common::Prompts& prompts, bool simulated,
                  QObject* parent)
     : QObject(parent),
       settings_(settings),
-      globals_(globals),
+      state_(state),
       store_(store),
       port_(port),
       link_(link),
@@ -57,7 +57,7 @@ void Session::Start() {
   // Nothing may drive an output before the technician asks for it.
   disables_ = kAllOutputsDisabled;
   emit DisablesChanged(disables_);
-  globals_.PollCount = 0;
+  state_.poll_count = 0;
   loop_.Start();
 }
 
@@ -69,15 +69,15 @@ void Session::Close() {
 bool Session::PollTick() { return loop_.Fire(); }
 
 void Session::Tick() {
-  const monitor::TickPlan plan = monitor::PlanForTick(globals_.PollCount);
+  const monitor::TickPlan plan = monitor::PlanForTick(state_.poll_count);
   if (plan.identify) GetModuleID();
   if (plan.diagnostic) GetDiagnostic();
   GetStatus();
-  if (globals_.CalRequest != CalibrationRequest::kNone) {
+  if (state_.calibration_request != CalibrationRequest::kNone) {
     SetCalibration();
-    globals_.CalRequest = CalibrationRequest::kNone;
+    state_.calibration_request = CalibrationRequest::kNone;
   }
-  globals_.PollCount = monitor::NextPollCount(globals_.PollCount);
+  state_.poll_count = monitor::NextPollCount(state_.poll_count);
 }
 
 void Session::SetSlotAddress(int slot) {
@@ -114,10 +114,7 @@ void Session::ReleaseOutputs(OutputsUser user) {
 void Session::SetFaultLed(int channel, bool on) {
   if (channel < 0 || channel > 1) return;
   const auto bit = static_cast<std::uint8_t>(1u << channel);
-  const std::uint8_t next = on ? (fault_leds_ | bit) : (fault_leds_ & ~bit);
-  if (next == fault_leds_) return;
-  fault_leds_ = next;
-  emit FaultLedsChanged(fault_leds_);
+  fault_leds_ = on ? (fault_leds_ | bit) : (fault_leds_ & ~bit);
 }
 
 void Session::ClearErrors() {
@@ -165,10 +162,10 @@ bool Session::GetDiagnostic() {
 bool Session::GetModuleID() {
   const auto payload = Exchange(monitor::ModuleIdCommand());
   if (!payload) return false;
-  const std::string module_before = globals_.ModuleID;
-  if (!monitor::ApplyModuleId(*payload, globals_)) return false;
-  if (globals_.ModuleID != module_before) sent_factors_.reset();  // a pack was swapped
-  emit IdentityChanged(globals_);
+  const std::string module_before = state_.module_id;
+  if (!monitor::ApplyModuleId(*payload, state_)) return false;
+  if (state_.module_id != module_before) sent_factors_.reset();  // a pack was swapped
+  emit IdentityChanged(state_);
   return true;
 }
 
@@ -178,7 +175,7 @@ bool Session::SetCalibration() {
   if (!factors) return false;
   if (!Exchange(monitor::BuildCalibrationCommand(*factors))) return false;
   sent_factors_ = *factors;
-  if (globals_.CalRequest == CalibrationRequest::kFromManualWindow) {
+  if (state_.calibration_request == CalibrationRequest::kFromManualWindow) {
     prompts_.Show({.title = QStringLiteral("VANTA Calibration"),
                    .text = QStringLiteral("Calibration Set"),
                    .buttons = common::Buttons::kOk,

@@ -12,10 +12,10 @@
 
 #include "common/qtcore/poll_loop.h"
 #include "corvid/core/commands.h"
-#include "corvid/core/decode.h"
 #include "corvid/core/link_settings.h"
+#include "corvid/core/response_decoders.h"
 #include "corvid/link/hdlc_link.h"
-#include "corvid/session/globals.h"
+#include "corvid/session/session_state.h"
 
 namespace common {
 class Prompts;
@@ -32,8 +32,9 @@ class Session : public QObject {
   static constexpr int kPollIntervalMs = 50;
   static constexpr std::uint8_t kAllOutputsDisabled = 0x3F;
 
-  Session(LinkSettings& settings, Globals& globals, SettingsStore& store, common::SerialPort& port,
-          HdlcLink& link, common::Prompts& prompts, bool simulated, QObject* parent = nullptr);
+  Session(LinkSettings& settings, SessionState& state, SettingsStore& store,
+          common::SerialPort& port, HdlcLink& link, common::Prompts& prompts, bool simulated,
+          QObject* parent = nullptr);
   ~Session() override;
 
   // Start-up: the stored settings read, the slot address applied (and stored
@@ -46,7 +47,7 @@ class Session : public QObject {
   void Close();
 
   // --- Poll cycle ---
-  // One expiry of tmrPoll: the tick under the tick guard (false when skipped),
+  // One expiry of the poll timer: the tick under the tick guard (false when skipped),
   // then the counters are reported.
   bool PollTick();
   void SetTickGate(std::function<bool()> open) { loop_.SetGate(std::move(open)); }
@@ -66,10 +67,8 @@ class Session : public QObject {
   void SetSlotAddress(int slot);
   int SlotAddress() const { return settings_.SlotAddress; }
   void SetOutputDisabled(int output, bool disabled);
-  bool OutputDisabled(int output) const { return (disables_ >> output) & 1; }
   std::uint8_t Disables() const { return disables_; }
   void SetFaultLed(int channel, bool on);
-  std::uint8_t FaultLeds() const { return fault_leds_; }
 
   // --- Command functions: one exchange each; true on a valid, decodable answer ---
   bool GetStatus();
@@ -83,7 +82,7 @@ class Session : public QObject {
   void SetCalibrationSource(std::function<std::optional<monitor::CalibrationFactors>()> source) {
     calibration_source_ = std::move(source);
   }
-  void RequestCalibration(CalibrationRequest request) { globals_.CalRequest = request; }
+  void RequestCalibration(CalibrationRequest request) { state_.calibration_request = request; }
   // Clear Errors: the link counters go back to 0; nothing is sent.
   void ClearErrors();
 
@@ -91,7 +90,7 @@ class Session : public QObject {
   const std::optional<monitor::StatusReading>& LastStatus() const { return last_status_; }
   const LinkCounters& Counters() const { return link_.Counters(); }
   bool Responding() const { return responding_; }
-  Globals& globals() { return globals_; }
+  SessionState& state() { return state_; }
   LinkSettings& settings() { return settings_; }
   common::Prompts& prompts() { return prompts_; }
   bool Simulated() const { return simulated_; }
@@ -114,7 +113,6 @@ class Session : public QObject {
   // after Clear Errors.
   void CountersChanged(const LinkCounters& counters);
   void DisablesChanged(std::uint8_t disables);
-  void FaultLedsChanged(std::uint8_t fault_leds);
   void OutputsHolderChanged(OutputsUser holder);
 
  private:
@@ -123,7 +121,7 @@ class Session : public QObject {
   void OnExchangeFinished(bool ok);
 
   LinkSettings& settings_;
-  Globals& globals_;
+  SessionState& state_;
   SettingsStore& store_;
   common::SerialPort& port_;
   HdlcLink& link_;

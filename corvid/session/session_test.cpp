@@ -89,7 +89,7 @@ TEST(CorvidSessionTest, PollScheduleOnTheWireAndAcrossTheWrap) {
   }
   EXPECT_EQ(identify, 52);    // tick 0 and 51 ticks (4, 9, ..., 254)
   EXPECT_EQ(diagnostic, 26);  // tick 0 and 25 ticks (9, 19, ..., 249)
-  EXPECT_EQ(h.app.globals().PollCount, 4);
+  EXPECT_EQ(h.app.state().poll_count, 4);
   EXPECT_EQ(h.app.store().Load().SlotAddress, 1);  // written back at start
 }
 
@@ -109,7 +109,7 @@ TEST(CorvidSessionTest, AnswersTooShortToDecodeChangeNothing) {
   EXPECT_FALSE(h.session.GetDiagnostic());
   EXPECT_FALSE(h.session.GetModuleID());
   EXPECT_EQ(status.count() + diagnostic.count() + identity.count(), 0);
-  EXPECT_EQ(h.app.globals().DeviceType, 2);
+  EXPECT_EQ(h.app.state().device_type, 2);
   EXPECT_EQ(h.session.LastStatus()->mains, before.mains);
   // A bad FCS is counted and decoded into nothing.
   Bytes bad = BuildCommandFrame(1, StatusPayload({.mains = 1}));
@@ -127,7 +127,7 @@ TEST(CorvidSessionTest, AnswersTooShortToDecodeChangeNothing) {
 TEST(CorvidSessionTest, AnswersToAnotherCommandChangeNothing) {
   SessionHarness h;
   h.session.PollTick();
-  ASSERT_EQ(h.app.globals().DeviceType, 2);
+  ASSERT_EQ(h.app.state().device_type, 2);
   QSignalSpy status(&h.session, &Session::StatusChanged);
   QSignalSpy diagnostic(&h.session, &Session::DiagnosticChanged);
   QSignalSpy identity(&h.session, &Session::IdentityChanged);
@@ -153,8 +153,8 @@ TEST(CorvidSessionTest, AnswersToAnotherCommandChangeNothing) {
     EXPECT_EQ(h.session.Counters().RxTimeoutCount, timeouts + 1);
   }
   EXPECT_EQ(status.count() + diagnostic.count() + identity.count(), 0);
-  EXPECT_EQ(h.app.globals().DeviceType, 2);
-  EXPECT_EQ(h.app.globals().ModuleID, "Type 03 Rev 1.12");
+  EXPECT_EQ(h.app.state().device_type, 2);
+  EXPECT_EQ(h.app.state().module_id, "Type 03 Rev 1.12");
   EXPECT_EQ(h.session.LastStatus()->mains, 1200);
   EXPECT_EQ(h.session.Counters().CrcErrorCount, 0u);
   EXPECT_TRUE(h.prompts.shown().empty());
@@ -242,7 +242,7 @@ TEST(CorvidSessionTest, TicksAndDeferredActionsNeverNestInAnExchange) {
   QTimer::singleShot(5, [&] { h.session.PollTick(); });
   h.session.PollTick();
   EXPECT_EQ(h.device.TakeCodes(), (Codes{0x3C, 0x7B, 0x01}));
-  EXPECT_EQ(h.app.globals().PollCount, 1);
+  EXPECT_EQ(h.app.state().poll_count, 1);
 
   // An action asked for during an exchange runs once the link is free.
   bool busy_when_run = true;
@@ -267,7 +267,7 @@ TEST(CorvidSessionTest, ACalibrationRequestSendsTheFactorsOnceAndConfirms) {
   Payload expected{0x7C};  // 13 factors, low byte first
   for (int i = 0; i < 13; ++i) expected.insert(expected.end(), {0x7D, std::uint8_t(i)});
   EXPECT_EQ(h.device.commands[3], expected);
-  EXPECT_EQ(h.app.globals().CalRequest, CalibrationRequest::kNone);
+  EXPECT_EQ(h.app.state().calibration_request, CalibrationRequest::kNone);
   ASSERT_EQ(h.prompts.shown().size(), 1u);
   EXPECT_EQ(h.prompts.shown()[0].title, "VANTA Calibration");
   EXPECT_EQ(h.prompts.shown()[0].text, "Calibration Set");

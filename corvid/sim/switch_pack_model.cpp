@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "corvid/core/crc.h"
+#include "corvid/core/device_types.h"
 
 namespace corvid {
 namespace {
@@ -27,7 +28,9 @@ int Clamp14(double value) {
 
 std::uint16_t DefaultFactor(int device_type, int index) {
   if (index >= kFirstCurrentIndex) return 0x7E80;
-  return (device_type == 2 || device_type == 5) ? 0x4F70 : 0xED09;
+  // An unknown type measures as an HV one.
+  const DeviceType* type = FindDeviceType(device_type);
+  return type ? type->voltage_factor_base : kHighVoltageFactorBase;
 }
 
 std::array<std::uint8_t, 2> Encode14(int value) {
@@ -171,8 +174,8 @@ Bytes SwitchPackModel::Respond(std::uint8_t slot, common::ByteView payload,
   body.push_back(kControl);
   body.insert(body.end(), payload.begin(), payload.end());
   const Crc crc = CalculateCRCString(body);
-  body.push_back(static_cast<std::uint8_t>(crc.Crc_ls ^ (corrupt_fcs ? 0x01 : 0x00)));
-  body.push_back(crc.Crc_ms);
+  body.push_back(static_cast<std::uint8_t>(crc.low ^ (corrupt_fcs ? 0x01 : 0x00)));
+  body.push_back(crc.high);
   return FrameBody(body);
 }
 

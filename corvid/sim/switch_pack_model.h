@@ -84,10 +84,6 @@ class SwitchPackModel : public common::DeviceModel {
   int FieldAmpsReading(int output) const;
   std::uint8_t OutputOnBits() const { return static_cast<std::uint8_t>(~disable_bits_ & 0x3F); }
 
-  // Device's own counters (diagnostic answer), saturating at 255.
-  std::uint8_t CrcErrors() const { return crc_errors_; }
-  std::uint8_t RxErrors() const { return rx_errors_; }
-
  private:
   // Reply frame for a frame taken off the line (empty: no answer); fills in its verdict.
   Bytes Answer(ReceivedFrame& frame);
@@ -101,6 +97,7 @@ class SwitchPackModel : public common::DeviceModel {
   std::uint8_t disable_bits_ = 0x3F;  // everything disabled at power-up
   std::uint8_t fault_led_bits_ = 0;
   bool reset_pending_ = true;  // "Reset Since Last Poll" until the first status
+  // The device's own counters (diagnostic answer), saturating at 255.
   std::uint8_t crc_errors_ = 0;
   std::uint8_t rx_errors_ = 0;
   std::uint64_t addressed_count_ = 0;

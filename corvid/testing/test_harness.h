@@ -88,7 +88,7 @@ struct AppRig {
   HdlcLink& link = app.link();
 };
 
-// Started, tmrPoll stopped: tests drive the ticks themselves.
+// Started, the poll timer stopped: tests drive the ticks themselves.
 struct SessionHarness : AppRig {
   SessionHarness() {
     session.Start();

@@ -10,7 +10,7 @@ using corvid::testing::Payload;
 using corvid::testing::StatusPayload;
 using corvid::testing::StatusValues;
 
-// Shown, loaded, tmrPoll stopped: tests drive the ticks themselves.
+// Shown, loaded, the poll timer stopped: tests drive the ticks themselves.
 struct Harness : corvid::testing::AppRig {
   Harness() {
     window.show();

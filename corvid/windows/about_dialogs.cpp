@@ -12,9 +12,9 @@ namespace corvid::monitor {
 
 QString FirmwareLine(const DeviceIdentity& identity) {
   return QStringLiteral("Type: %1  Revision: %2.%3")
-      .arg(identity.ModuleType)
-      .arg(identity.FirmwareMajor)
-      .arg(identity.FirmwareMinor);
+      .arg(identity.module_type)
+      .arg(identity.firmware_major)
+      .arg(identity.firmware_minor);
 }
 
 QString AboutText(const QString& product, int major, int minor, int revision) {
@@ -55,9 +55,9 @@ AboutDeviceDialog::AboutDeviceDialog(QWidget* parent) : QDialog(parent) {
   setAccessibleName("About Device");
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  lbl_type_ = FramedText(this, layout, "fraType", "Device Type", "lblType");
-  lbl_id_ = FramedText(this, layout, "fraID", "Device ID", "lblID");
-  lbl_firmware_ = FramedText(this, layout, "fraRevision", "Device Firmware", "lblFirmware");
+  type_label_ = FramedText(this, layout, "fraType", "Device Type", "lblType");
+  id_label_ = FramedText(this, layout, "fraID", "Device ID", "lblID");
+  firmware_label_ = FramedText(this, layout, "fraRevision", "Device Firmware", "lblFirmware");
   auto* ok = new QPushButton("&OK", this);
   ok->setObjectName("cmdOK");
   ok->setAccessibleName("OK");
@@ -67,9 +67,10 @@ AboutDeviceDialog::AboutDeviceDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void AboutDeviceDialog::ShowFor(const DeviceIdentity& identity) {
-  lbl_type_->setText(QString::fromStdString(std::string(DeviceDescription(identity.DeviceType))));
-  lbl_id_->setText(QString::fromStdString(identity.ModuleID));
-  lbl_firmware_->setText(FirmwareLine(identity));
+  type_label_->setText(
+      QString::fromStdString(std::string(DeviceDescription(identity.device_type))));
+  id_label_->setText(QString::fromStdString(identity.module_id));
+  firmware_label_->setText(FirmwareLine(identity));
   setWindowTitle("About Device");
   open();
 }

@@ -1,4 +1,4 @@
-// frmAboutDevice (what the last identification said) and the text of frmAbout
+// About Vanta Device (what the last identification said) and the text of About Corvid
 // (product and version; the box itself is common::AboutBox). Both are shown modal
 // without a nested event loop, so polling goes on while they are open.
 #pragma once
@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 
 class QGroupBox;
 class QLabel;
@@ -28,9 +28,9 @@ class AboutDeviceDialog : public QDialog {
   void ShowFor(const DeviceIdentity& identity);
 
  private:
-  QLabel* lbl_type_ = nullptr;
-  QLabel* lbl_id_ = nullptr;
-  QLabel* lbl_firmware_ = nullptr;
+  QLabel* type_label_ = nullptr;
+  QLabel* id_label_ = nullptr;
+  QLabel* firmware_label_ = nullptr;
 };
 
 }  // namespace corvid::monitor

@@ -17,9 +17,9 @@ TEST(AboutTextTest, ProductAndVersionWithoutAZeroRevision) {
 TEST(AboutTextTest, FirmwareLineOfTheIdentity) {
   DeviceIdentity identity;
   EXPECT_EQ(FirmwareLine(identity), "Type: 0  Revision: 0.0");
-  identity.ModuleType = 3;
-  identity.FirmwareMajor = 1;
-  identity.FirmwareMinor = 12;
+  identity.module_type = 3;
+  identity.firmware_major = 1;
+  identity.firmware_minor = 12;
   EXPECT_EQ(FirmwareLine(identity), "Type: 3  Revision: 1.12");
 }
 

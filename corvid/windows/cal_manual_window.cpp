@@ -59,26 +59,26 @@ CalManualWindow::CalManualWindow(Session& session, common::Prompts& prompts, Fac
     current.push_back({kFirstCurrentIndex + i, ArrayName("txtChCurrent", i),
                        ToQt(FactorName(kFirstCurrentIndex + i))});
   }
-  QGroupBox* fra_voltage = frame("fraVoltage", "Channel Voltage Factors (Hex)", voltage);
-  QGroupBox* fra_signal_power = frame("fraSignalPower", "Signal Power Voltage Factor (Hex)",
-                                      {{kSignalPowerIndex, "txtSPVoltage", "Signal Power"}});
-  QGroupBox* fra_current = frame("fraCurrent", "Channel Current Factors (Hex)", current);
+  QGroupBox* voltage_frame = frame("fraVoltage", "Channel Voltage Factors (Hex)", voltage);
+  QGroupBox* signal_power_frame = frame("fraSignalPower", "Signal Power Voltage Factor (Hex)",
+                                        {{kSignalPowerIndex, "txtSPVoltage", "Signal Power"}});
+  QGroupBox* current_frame = frame("fraCurrent", "Channel Current Factors (Hex)", current);
 
-  cmd_default_ = Named(new QPushButton("Load Default", this), "cmdDefault", "Load Default");
-  cmd_set_ = Named(new QPushButton("Set", this), "cmdSet", "Set");
-  cmd_close_ = Named(new QPushButton("&Close", this), "cmdClose", "Close");
+  default_button_ = Named(new QPushButton("Load Default", this), "cmdDefault", "Load Default");
+  set_button_ = Named(new QPushButton("Set", this), "cmdSet", "Set");
+  close_button_ = Named(new QPushButton("&Close", this), "cmdClose", "Close");
   auto* left = new QVBoxLayout;
-  left->addWidget(fra_voltage);
-  left->addWidget(fra_signal_power);
+  left->addWidget(voltage_frame);
+  left->addWidget(signal_power_frame);
   left->addStretch(1);
   auto* right = new QVBoxLayout;
-  right->addWidget(fra_current);
+  right->addWidget(current_frame);
   right->addStretch(1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(cmd_default_);
-  buttons->addWidget(cmd_set_);
-  buttons->addWidget(cmd_close_);
+  buttons->addWidget(default_button_);
+  buttons->addWidget(set_button_);
+  buttons->addWidget(close_button_);
   auto* columns = new QHBoxLayout;
   columns->addLayout(left);
   columns->addLayout(right);
@@ -94,9 +94,9 @@ CalManualWindow::CalManualWindow(Session& session, common::Prompts& prompts, Fac
   connect(&boxes_, &FactorBoxes::Changed, this, [this](int index, const QString& text) {
     if (boxes_ui_[index]->text() != text) boxes_ui_[index]->setText(text);
   });
-  connect(cmd_default_, &QPushButton::clicked, this, &CalManualWindow::LoadDefault);
-  connect(cmd_set_, &QPushButton::clicked, this, &CalManualWindow::Set);
-  connect(cmd_close_, &QPushButton::clicked, this, &QWidget::close);
+  connect(default_button_, &QPushButton::clicked, this, &CalManualWindow::LoadDefault);
+  connect(set_button_, &QPushButton::clicked, this, &CalManualWindow::Set);
+  connect(close_button_, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void CalManualWindow::ShowWindow() {
@@ -117,13 +117,13 @@ void CalManualWindow::ShowWindow() {
 void CalManualWindow::SetRunInProgress(bool running) {
   running_ = running;
   for (QLineEdit* box : boxes_ui_) box->setReadOnly(running);
-  cmd_default_->setEnabled(!running);
-  cmd_set_->setEnabled(!running);
+  default_button_->setEnabled(!running);
+  set_button_->setEnabled(!running);
 }
 
 void CalManualWindow::LoadDefault() {
   if (running_) return;
-  boxes_.LoadDefaults(session_.globals().DeviceType);
+  boxes_.LoadDefaults(session_.state().device_type);
 }
 
 void CalManualWindow::Set() {

@@ -1,4 +1,4 @@
-// frmCalManual "Calibration Factors": the 13 factor boxes (hexadecimal), "Load
+// The factors window, "Calibration Factors": the 13 factor boxes (hexadecimal), "Load
 // Default" and "Set", which asks the next poll tick to send them. The boxes are the
 // FactorBoxes the guided calibration also writes and sends.
 #pragma once
@@ -37,12 +37,13 @@ class CalManualWindow : public QWidget {
   // and "Set" wait until it ends.
   void SetRunInProgress(bool running);
 
-  // cmdDefault "Load Default", cmdSet "Set" (refuses a box that is not a factor,
+  // "Load Default" and "Set" (refuses a box that is not a factor,
   // names it and selects its text).
   void LoadDefault();
   void Set();
 
-  // Box i in factor order: txtChVoltage(0-5), txtSPVoltage, txtChCurrent(0-5).
+  // Box i in factor order: the six channel voltages, the signal power voltage, the six
+  // channel currents.
   QLineEdit* Box(int index) const { return boxes_ui_[index]; }
 
  private:
@@ -50,9 +51,9 @@ class CalManualWindow : public QWidget {
   common::Prompts& prompts_;
   FactorBoxes& boxes_;
   std::array<QLineEdit*, kFactorCount> boxes_ui_{};
-  QPushButton* cmd_default_ = nullptr;
-  QPushButton* cmd_set_ = nullptr;
-  QPushButton* cmd_close_ = nullptr;
+  QPushButton* default_button_ = nullptr;
+  QPushButton* set_button_ = nullptr;
+  QPushButton* close_button_ = nullptr;
   bool running_ = false;
 };
 

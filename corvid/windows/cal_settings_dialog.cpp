@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 #include "common/widgets/window_helpers.h"
-#include "corvid/core/decode.h"
 #include "corvid/core/link_settings.h"
+#include "corvid/core/response_decoders.h"
 #include "corvid/link/settings_store.h"
 
 namespace corvid::calibration {
@@ -74,8 +74,8 @@ CalSettingsDialog::CalSettingsDialog(CalibrationSettings& settings, SettingsStor
           row, 2);
       return box;
     };
-    txt_cal_voltage_[i] = add_row(0, "txtCalVoltage", "Calibrate Signal Voltage", "Vrms", digits);
-    txt_cal_resistor_[i] =
+    voltage_boxes_[i] = add_row(0, "txtCalVoltage", "Calibrate Signal Voltage", "Vrms", digits);
+    resistor_boxes_[i] =
         add_row(1, "txtCalResistor", "Calibrate Current Resistor", "Ohms", decimal);
     frames->addWidget(frames_[i]);
   }
@@ -83,28 +83,28 @@ CalSettingsDialog::CalSettingsDialog(CalibrationSettings& settings, SettingsStor
   auto button = [this](const QString& name, const QString& caption) {
     return Named(new QPushButton(caption, this), name, QString(caption).remove('&'));
   };
-  QPushButton* cmd_default = button("cmdDefault", "&Default");
-  QPushButton* cmd_ok = button("cmdOK", "&OK");
-  QPushButton* cmd_cancel = button("cmdCancel", "&Cancel");
-  cmd_ok->setDefault(true);
+  QPushButton* default_button = button("cmdDefault", "&Default");
+  QPushButton* ok_button = button("cmdOK", "&OK");
+  QPushButton* cancel_button = button("cmdCancel", "&Cancel");
+  ok_button->setDefault(true);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(cmd_default);
+  buttons->addWidget(default_button);
   buttons->addStretch(1);
-  buttons->addWidget(cmd_ok);
-  buttons->addWidget(cmd_cancel);
+  buttons->addWidget(ok_button);
+  buttons->addWidget(cancel_button);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(frames);
   layout->addLayout(buttons);
 
-  connect(cmd_default, &QPushButton::clicked, this, &CalSettingsDialog::Default);
-  connect(cmd_ok, &QPushButton::clicked, this, &CalSettingsDialog::Ok);
-  connect(cmd_cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(default_button, &QPushButton::clicked, this, &CalSettingsDialog::Default);
+  connect(ok_button, &QPushButton::clicked, this, &CalSettingsDialog::Ok);
+  connect(cancel_button, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CalSettingsDialog::Load(int device_type) {
   for (int i = 0; i < kFamilies; ++i) {
-    txt_cal_voltage_[i]->setText(SingleText(*Voltage(settings_, i)));
-    txt_cal_resistor_[i]->setText(SingleText(*Resistor(settings_, i)));
+    voltage_boxes_[i]->setText(SingleText(*Voltage(settings_, i)));
+    resistor_boxes_[i]->setText(SingleText(*Resistor(settings_, i)));
   }
   const int family = DeviceFamily(device_type);  // the same index order: LV, HV, VHV
   for (int i = 0; i < kFamilies; ++i) common::EnableFrame(frames_[i], family < 0 || family == i);
@@ -112,8 +112,8 @@ void CalSettingsDialog::Load(int device_type) {
 
 void CalSettingsDialog::Default() {
   for (int i = 0; i < kFamilies; ++i) {
-    txt_cal_voltage_[i]->setText(kDefaultVoltages[i]);
-    txt_cal_resistor_[i]->setText(kDefaultResistors[i]);
+    voltage_boxes_[i]->setText(kDefaultVoltages[i]);
+    resistor_boxes_[i]->setText(kDefaultResistors[i]);
   }
 }
 
@@ -121,8 +121,8 @@ void CalSettingsDialog::Ok() {
   // The dialog refuses nothing: an empty box keeps 0, which the calibration then
   // declines to use.
   for (int i = 0; i < kFamilies; ++i) {
-    *Voltage(settings_, i) = Value(txt_cal_voltage_[i]);
-    *Resistor(settings_, i) = Value(txt_cal_resistor_[i]);
+    *Voltage(settings_, i) = Value(voltage_boxes_[i]);
+    *Resistor(settings_, i) = Value(resistor_boxes_[i]);
   }
   store_.SaveCalibration(settings_);
   accept();

@@ -1,6 +1,6 @@
-// frmCalSettings "Calibration Parameters": the signal voltage and load resistor of
-// each device family, only the connected family's frame enabled; OK keeps the six
-// values in memory and in the settings store at once.
+// The calibration settings dialog, "Calibration Parameters": the signal voltage and load resistor
+// of each device family, only the connected family's frame enabled; OK keeps the six values in
+// memory and in the settings store at once.
 #pragma once
 
 #include <QDialog>
@@ -29,19 +29,19 @@ class CalSettingsDialog : public QDialog {
   // (all three for a type outside 1-6).
   void Load(int device_type);
 
-  // cmdDefault "&Default", cmdOK "&OK" (cmdCancel closes).
+  // "&Default" and "&OK" ("&Cancel" closes).
   void Default();
   void Ok();
 
-  QLineEdit* txtCalVoltage(int i) const { return txt_cal_voltage_[i]; }
-  QLineEdit* txtCalResistor(int i) const { return txt_cal_resistor_[i]; }
+  QLineEdit* VoltageBox(int i) const { return voltage_boxes_[i]; }
+  QLineEdit* ResistorBox(int i) const { return resistor_boxes_[i]; }
 
  private:
   CalibrationSettings& settings_;
   SettingsStore& store_;
   std::array<QGroupBox*, kFamilies> frames_{};
-  std::array<QLineEdit*, kFamilies> txt_cal_voltage_{};
-  std::array<QLineEdit*, kFamilies> txt_cal_resistor_{};
+  std::array<QLineEdit*, kFamilies> voltage_boxes_{};
+  std::array<QLineEdit*, kFamilies> resistor_boxes_{};
 };
 
 }  // namespace corvid::calibration

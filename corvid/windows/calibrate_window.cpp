@@ -36,41 +36,41 @@ CalibrateWindow::CalibrateWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
   setWindowTitle("Calibrate VELD / KRAN");
   setAccessibleName(windowTitle());
 
-  fra_status_ = Named(new QGroupBox("Status", this), "fraStatus", "Status");
-  shp_status_ = new common::Indicator("shpStatus", "Calibration status", kRed, fra_status_, 22);
-  lbl_status_ = Named(new QLabel("Status", fra_status_), "lblStatus", "Status");
+  status_frame_ = Named(new QGroupBox("Status", this), "fraStatus", "Status");
+  status_lamp_ = new common::Indicator("shpStatus", "Calibration status", kRed, status_frame_, 22);
+  status_label_ = Named(new QLabel("Status", status_frame_), "lblStatus", "Status");
   // The frame keeps its height while the shape and its label are hidden.
-  for (QWidget* w : {static_cast<QWidget*>(shp_status_), static_cast<QWidget*>(lbl_status_)}) {
+  for (QWidget* w : {static_cast<QWidget*>(status_lamp_), static_cast<QWidget*>(status_label_)}) {
     QSizePolicy policy = w->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     w->setSizePolicy(policy);
   }
-  auto* status_row = new QHBoxLayout(fra_status_);
-  status_row->addWidget(shp_status_);
-  status_row->addWidget(lbl_status_, 1);
+  auto* status_row = new QHBoxLayout(status_frame_);
+  status_row->addWidget(status_lamp_);
+  status_row->addWidget(status_label_, 1);
 
   // The sign is placed by hand: it moves right once the step runs.
   attention_row_ = new QWidget(this);
   attention_row_->setFixedHeight(kAttentionSize + 4);
   attention_row_->setMinimumWidth(kAttentionStartedLeft + kAttentionSize + 8);
-  img_attention_ = new common::Picture("imgAttention", "Attention sign",
-                                       common::WarningPixmap(kAttentionSize, QColor(255, 210, 0)),
-                                       attention_row_);
-  lbl_attention_ = Named(new QLabel("Attention", attention_row_), "lblAttention", "Attention");
-  lbl_attention_->adjustSize();
-  lbl_attention_->move(kAttentionLeft + kAttentionSize + 8,
-                       (kAttentionSize + 4 - lbl_attention_->height()) / 2);
+  attention_picture_ = new common::Picture(
+      "imgAttention", "Attention sign", common::WarningPixmap(kAttentionSize, QColor(255, 210, 0)),
+      attention_row_);
+  attention_label_ = Named(new QLabel("Attention", attention_row_), "lblAttention", "Attention");
+  attention_label_->adjustSize();
+  attention_label_->move(kAttentionLeft + kAttentionSize + 8,
+                         (kAttentionSize + 4 - attention_label_->height()) / 2);
 
-  lbl_instruct_ = Named(new QLabel("Instructions", this), "lblInstruct", "Instructions");
-  lbl_instruct_->setTextFormat(Qt::PlainText);
-  lbl_instruct_->setWordWrap(true);
-  lbl_instruct_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  lbl_instruct_->setMargin(3);
+  instructions_label_ = Named(new QLabel("Instructions", this), "lblInstruct", "Instructions");
+  instructions_label_->setTextFormat(Qt::PlainText);
+  instructions_label_->setWordWrap(true);
+  instructions_label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  instructions_label_->setMargin(3);
   // A failed run's report can outgrow the label: it scrolls, keeping the newest lines
   // (the result) in view, and the window stays narrow enough to fit beside the
   // readings on a 1024-pixel screen.
   auto* instruct_scroll = new QScrollArea(this);
-  instruct_scroll->setWidget(lbl_instruct_);
+  instruct_scroll->setWidget(instructions_label_);
   instruct_scroll->setWidgetResizable(true);
   instruct_scroll->setMinimumSize(360, 200);
   instruct_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -78,33 +78,33 @@ CalibrateWindow::CalibrateWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
   connect(scroll_bar, &QScrollBar::rangeChanged, scroll_bar,
           [scroll_bar](int, int max) { scroll_bar->setValue(max); });
 
-  cmd_start_ = Named(new QPushButton("&Start", this), "cmdStart", "Start");
-  cmd_cancel_ = Named(new QPushButton("&Cancel", this), "cmdCancel", "Cancel");
+  start_button_ = Named(new QPushButton("&Start", this), "cmdStart", "Start");
+  cancel_button_ = Named(new QPushButton("&Cancel", this), "cmdCancel", "Cancel");
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(cmd_start_);
-  buttons->addWidget(cmd_cancel_);
+  buttons->addWidget(start_button_);
+  buttons->addWidget(cancel_button_);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(fra_status_);
+  layout->addWidget(status_frame_);
   layout->addWidget(attention_row_);
   layout->addWidget(instruct_scroll, 1);
   layout->addLayout(buttons);
 
-  tmr_flash_ = new QTimer(this);
-  tmr_flash_->setObjectName("tmrFlash");
-  tmr_flash_->setInterval(kFlashMs);
-  connect(tmr_flash_, &QTimer::timeout, this, &CalibrateWindow::Flash);
+  flash_timer_ = new QTimer(this);
+  flash_timer_->setObjectName("tmrFlash");
+  flash_timer_->setInterval(kFlashMs);
+  connect(flash_timer_, &QTimer::timeout, this, &CalibrateWindow::Flash);
 
-  connect(cmd_start_, &QPushButton::clicked, this, [this] {
-    cmd_start_->setEnabled(false);
-    shp_status_->show();
-    lbl_status_->show();
-    lbl_attention_->hide();
-    img_attention_->move(kAttentionStartedLeft, img_attention_->y());
+  connect(start_button_, &QPushButton::clicked, this, [this] {
+    start_button_->setEnabled(false);
+    status_lamp_->show();
+    status_label_->show();
+    attention_label_->hide();
+    attention_picture_->move(kAttentionStartedLeft, attention_picture_->y());
     emit StartClicked();
   });
-  connect(cmd_cancel_, &QPushButton::clicked, this, [this] {
+  connect(cancel_button_, &QPushButton::clicked, this, [this] {
     CloseStep();
     emit CancelClicked();
   });
@@ -112,38 +112,38 @@ CalibrateWindow::CalibrateWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
 }
 
 void CalibrateWindow::Reset() {
-  tmr_flash_->stop();
+  flash_timer_->stop();
   SetInstructions("Instructions");
   SetCancelCaption("&Cancel");
   reported_ = false;
-  shp_status_->SetColour(kRunning);
-  shp_status_->SetFilled(false);
-  cmd_start_->setEnabled(false);
+  status_lamp_->SetColour(kRunning);
+  status_lamp_->SetFilled(false);
+  start_button_->setEnabled(false);
 }
 
 void CalibrateWindow::PrepareStep(const QString& instructions, bool start_enabled) {
   if (isHidden()) Reset();
   reported_ = false;
   SetCancelCaption("&Cancel");
-  img_attention_->move(kAttentionLeft, 2);
-  img_attention_->SetShown(true);
-  lbl_attention_->show();
-  shp_status_->SetFilled(false);
-  shp_status_->SetColour(kRunning);
-  shp_status_->setAccessibleDescription("Calibration running");
-  shp_status_->hide();
-  lbl_status_->hide();
-  cmd_start_->setEnabled(false);
-  cmd_cancel_->setEnabled(true);
+  attention_picture_->move(kAttentionLeft, 2);
+  attention_picture_->SetShown(true);
+  attention_label_->show();
+  status_lamp_->SetFilled(false);
+  status_lamp_->SetColour(kRunning);
+  status_lamp_->setAccessibleDescription("Calibration running");
+  status_lamp_->hide();
+  status_label_->hide();
+  start_button_->setEnabled(false);
+  cancel_button_->setEnabled(true);
   flash_on_ = true;
-  tmr_flash_->start();
+  flash_timer_->start();
   SetInstructions(instructions);
-  cmd_start_->setEnabled(start_enabled);
+  start_button_->setEnabled(start_enabled);
   show();
   raise();
   activateWindow();
   // Keyboard users answer with Space once the switches are set.
-  (start_enabled ? cmd_start_ : cmd_cancel_)->setFocus();
+  (start_enabled ? start_button_ : cancel_button_)->setFocus();
 }
 
 void CalibrateWindow::ShowInstructions(const QString& instructions) {
@@ -151,28 +151,28 @@ void CalibrateWindow::ShowInstructions(const QString& instructions) {
 }
 
 void CalibrateWindow::ShowReport(bool passed) {
-  tmr_flash_->stop();
-  shp_status_->SetColour(passed ? kGreen : kRed);
-  shp_status_->SetFilled(true);
-  shp_status_->show();
-  shp_status_->setAccessibleDescription(passed ? "Calibration Completed"
-                                               : "Calibration Not Completed");
+  flash_timer_->stop();
+  status_lamp_->SetColour(passed ? kGreen : kRed);
+  status_lamp_->SetFilled(true);
+  status_lamp_->show();
+  status_lamp_->setAccessibleDescription(passed ? "Calibration Completed"
+                                                : "Calibration Not Completed");
   SetCancelCaption(passed ? "Done" : "Error");
   reported_ = true;
-  cmd_cancel_->setFocus();
+  cancel_button_->setFocus();
 }
 
 void CalibrateWindow::CloseStep() {
   closing_quietly_ = true;
   close();
   closing_quietly_ = false;
-  tmr_flash_->stop();
+  flash_timer_->stop();
 }
 
-QString CalibrateWindow::Instructions() const { return lbl_instruct_->text(); }
+QString CalibrateWindow::Instructions() const { return instructions_label_->text(); }
 
 void CalibrateWindow::closeEvent(QCloseEvent* event) {
-  tmr_flash_->stop();
+  flash_timer_->stop();
   event->accept();
   if (!closing_quietly_) emit CancelClicked();  // the close box abandons the step
 }
@@ -180,7 +180,7 @@ void CalibrateWindow::closeEvent(QCloseEvent* event) {
 void CalibrateWindow::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   if (reported_ && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)) {
-    cmd_cancel_->click();
+    cancel_button_->click();
     return;
   }
   QWidget::keyPressEvent(event);
@@ -188,20 +188,20 @@ void CalibrateWindow::keyPressEvent(QKeyEvent* event) {
 
 void CalibrateWindow::Flash() {
   flash_on_ = !flash_on_;
-  img_attention_->SetShown(flash_on_);
-  shp_status_->SetFilled(flash_on_);
+  attention_picture_->SetShown(flash_on_);
+  status_lamp_->SetFilled(flash_on_);
 }
 
 void CalibrateWindow::SetInstructions(const QString& instructions) {
   const QString text = Displayed(instructions);
-  if (lbl_instruct_->text() == text) return;
-  lbl_instruct_->setText(text);
-  lbl_instruct_->setAccessibleDescription(text);
+  if (instructions_label_->text() == text) return;
+  instructions_label_->setText(text);
+  instructions_label_->setAccessibleDescription(text);
 }
 
 void CalibrateWindow::SetCancelCaption(const QString& caption) {
-  cmd_cancel_->setText(caption);
-  cmd_cancel_->setAccessibleName(QString(caption).remove('&'));
+  cancel_button_->setText(caption);
+  cancel_button_->setAccessibleName(QString(caption).remove('&'));
 }
 
 }  // namespace corvid::calibration

@@ -1,4 +1,4 @@
-// frmCalibrate "Calibrate VELD / KRAN": the instructions of each step of the full
+// The calibration window, "Calibrate VELD / KRAN": the instructions of each step of the full
 // calibration, the flashing attention sign while the technician is to act, Start and
 // Cancel, and the green or red result. It shows; the guided calibration decides.
 #pragma once
@@ -21,7 +21,7 @@ namespace corvid::calibration {
 class CalibrateWindow : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int kFlashMs = 300;  // tmrFlash
+  static constexpr int kFlashMs = 300;  // the attention sign's flashing
   // Left edge of the attention sign while the technician reads, and once Start is
   // pressed (1200 and 5000 twips).
   static constexpr int kAttentionLeft = 80;
@@ -29,19 +29,19 @@ class CalibrateWindow : public QWidget {
 
   explicit CalibrateWindow(QWidget* parent = nullptr);
 
-  // StartInstruct: shows the window (afresh if it was closed) with the step's text.
+  // A step begins: shows the window (afresh if it was closed) with the step's text.
   void PrepareStep(const QString& instructions, bool start_enabled);
   void ShowInstructions(const QString& instructions);
   void ShowReport(bool passed);
   // Closes without counting as Cancel.
   void CloseStep();
 
-  QString Instructions() const;  // lblInstruct as the technician reads it
-  QTimer* tmrFlash() const { return tmr_flash_; }
+  QString Instructions() const;  // the instructions as the technician reads them
+  QTimer* FlashTimer() const { return flash_timer_; }
 
  signals:
   void StartClicked();
-  // cmdCancel, or the window closed while a step was in progress.
+  // Cancel, or the window closed while a step was in progress.
   void CancelClicked();
 
  protected:
@@ -55,16 +55,16 @@ class CalibrateWindow : public QWidget {
   void SetInstructions(const QString& instructions);
   void SetCancelCaption(const QString& caption);
 
-  QGroupBox* fra_status_ = nullptr;
-  common::Indicator* shp_status_ = nullptr;
-  QLabel* lbl_status_ = nullptr;
+  QGroupBox* status_frame_ = nullptr;
+  common::Indicator* status_lamp_ = nullptr;
+  QLabel* status_label_ = nullptr;
   QWidget* attention_row_ = nullptr;
-  QLabel* lbl_attention_ = nullptr;
-  common::Picture* img_attention_ = nullptr;
-  QLabel* lbl_instruct_ = nullptr;
-  QPushButton* cmd_start_ = nullptr;
-  QPushButton* cmd_cancel_ = nullptr;
-  QTimer* tmr_flash_ = nullptr;
+  QLabel* attention_label_ = nullptr;
+  common::Picture* attention_picture_ = nullptr;
+  QLabel* instructions_label_ = nullptr;
+  QPushButton* start_button_ = nullptr;
+  QPushButton* cancel_button_ = nullptr;
+  QTimer* flash_timer_ = nullptr;
   bool flash_on_ = false;
   bool closing_quietly_ = false;
   bool reported_ = false;

@@ -85,13 +85,13 @@ TEST(CalibrationEndToEnd, FullCalibrationOverAPty) {
   window.show();
   window.Load();
   window.Calibration()->Guided().SetPauseMs(20);
-  ASSERT_TRUE(WaitUntil([&] { return app.globals().DeviceType == 2; }, 5000))
+  ASSERT_TRUE(WaitUntil([&] { return app.state().device_type == 2; }, 5000))
       << "not identified; prompts: " << prompts.shown().size();
 
   QMenuBar* bar = window.menuBar();
   QTest::mouseClick(bar, Qt::LeftButton, {},
-                    bar->actionGeometry(window.mnuCalibrate()->menuAction()).center());
-  window.mnuCalibrate()->close();
+                    bar->actionGeometry(window.CalibrateMenu()->menuAction()).center());
+  window.CalibrateMenu()->close();
   auto* full = window.findChild<QPushButton*>("cmdCalAuto");
   ASSERT_TRUE(full->isEnabled());
   QTest::mouseClick(full, Qt::LeftButton);
@@ -110,7 +110,7 @@ TEST(CalibrationEndToEnd, FullCalibrationOverAPty) {
 
   // Polling is back; with every output driven the readings are inside their bands.
   for (int i = 0; i < 6; ++i) {  // on the box itself, at the left of the caption
-    QCheckBox* box = window.chkOutDisable(i);
+    QCheckBox* box = window.OutputDisableBox(i);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
   }
   ASSERT_EQ(app.session().Disables(), 0);
@@ -118,10 +118,10 @@ TEST(CalibrationEndToEnd, FullCalibrationOverAPty) {
   ASSERT_TRUE(
       WaitUntil([&] { return static_cast<int>(HostFrames(log).size()) > polls + 8; }, 5000));
   QTest::mouseClick(cancel, Qt::LeftButton);
-  EXPECT_EQ(window.txtMainsVoltage()->text(), "48.0");
+  EXPECT_EQ(window.MainsVoltageBox()->text(), "48.0");
   for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(window.txtFieldVolts(i)->text(), "48.0") << i;
-    const int amps = window.txtFieldAmps(i)->text().toInt();
+    EXPECT_EQ(window.FieldVoltsBox(i)->text(), "48.0") << i;
+    const int amps = window.FieldAmpsBox(i)->text().toInt();
     EXPECT_GE(amps, 1785) << i;  // 1837.67 mA expected: 0.97-1.03
     EXPECT_LE(amps, 1894) << i;
   }

@@ -74,22 +74,22 @@ CalibrationWindows::CalibrationWindows(CorvidApp& app, monitor::MainWindow& wind
       window_(window),
       calibrate_(new CalibrateWindow(&window)),
       manual_(new CalManualWindow(app.session(), app.prompts(), boxes_, &window)),
-      mnu_cal_auto_(window.findChild<QAction*>("mnuCalAuto")),
-      cmd_cal_auto_(window.cmdCalAuto()),
-      guided_(app.session(), app.prompts(), boxes_, *this, window.tmrCalibrate()) {
+      auto_item_(window.AutoCalibrateItem()),
+      full_calibrate_button_(window.FullCalibrateButton()),
+      guided_(app.session(), app.prompts(), boxes_, *this, window.CalibrateTimer()) {
   Session& session = app.session();
   session.SetCalibrationSource([this] { return boxes_.Factors(); });
 
-  connect(window.mnuCalibrate(), &QMenu::aboutToShow, &guided_,
+  connect(window.CalibrateMenu(), &QMenu::aboutToShow, &guided_,
           &GuidedCalibration::PrepareWorkingValues);
   auto auto_calibrate = [this] {
-    if (cmd_cal_auto_->isEnabled()) guided_.Auto();
+    if (full_calibrate_button_->isEnabled()) guided_.Auto();
   };
-  connect(mnu_cal_auto_, &QAction::triggered, this, auto_calibrate);
-  connect(cmd_cal_auto_, &QPushButton::clicked, this, auto_calibrate);
-  connect(window.findChild<QAction*>("mnuCalManual"), &QAction::triggered, this,
+  connect(auto_item_, &QAction::triggered, this, auto_calibrate);
+  connect(full_calibrate_button_, &QPushButton::clicked, this, auto_calibrate);
+  connect(window.ManualCalibrateItem(), &QAction::triggered, this,
           &CalibrationWindows::ShowFactors);
-  connect(window.findChild<QAction*>("mnuCalSettings"), &QAction::triggered, this,
+  connect(window.CalibrationSettingsItem(), &QAction::triggered, this,
           &CalibrationWindows::ShowSettings);
 
   connect(calibrate_, &CalibrateWindow::StartClicked, &guided_, &GuidedCalibration::Start);
@@ -109,7 +109,7 @@ CalibrationWindows::~CalibrationWindows() {
   disconnect(&app_.session(), nullptr, this, nullptr);
 }
 
-CalSettingsDialog* CalibrationWindows::frmCalSettings() {
+CalSettingsDialog* CalibrationWindows::SettingsDialog() {
   if (settings_ == nullptr) {
     settings_ = new CalSettingsDialog(app_.settings().cal, app_.store(), &window_);
   }
@@ -117,16 +117,16 @@ CalSettingsDialog* CalibrationWindows::frmCalSettings() {
 }
 
 void CalibrationWindows::ShowSettings() {
-  CalSettingsDialog* dialog = frmCalSettings();
-  dialog->Load(app_.globals().DeviceType);
+  CalSettingsDialog* dialog = SettingsDialog();
+  dialog->Load(app_.state().device_type);
   dialog->open();
 }
 
 void CalibrationWindows::UpdateAvailability() {
   const bool checking = app_.session().OutputsHolder() == Session::OutputsUser::kCheckOutputs;
   const bool available = guided_.AutoAvailable() && !checking;
-  cmd_cal_auto_->setEnabled(available);
-  mnu_cal_auto_->setEnabled(available);
+  full_calibrate_button_->setEnabled(available);
+  auto_item_->setEnabled(available);
 }
 
 void CalibrationWindows::ShowFactors() {

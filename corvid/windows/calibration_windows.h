@@ -34,10 +34,10 @@ class CalibrationWindows : public QObject, private CalibrationView {
 
   GuidedCalibration& Guided() { return guided_; }
   FactorBoxes& Boxes() { return boxes_; }
-  CalibrateWindow* frmCalibrate() const { return calibrate_; }
-  CalManualWindow* frmCalManual() const { return manual_; }
+  CalibrateWindow* StepWindow() const { return calibrate_; }
+  CalManualWindow* FactorsWindow() const { return manual_; }
   // Made on first use.
-  CalSettingsDialog* frmCalSettings();
+  CalSettingsDialog* SettingsDialog();
 
  private:
   // CalibrationView
@@ -48,7 +48,7 @@ class CalibrationWindows : public QObject, private CalibrationView {
   void CloseStep() override;
 
   void ShowSettings();
-  // cmdCalAuto and "Auto" follow one rule; Check Outputs and a run keep each other out.
+  // Full Calibrate and "Auto" follow one rule; Check Outputs and a run keep each other out.
   void UpdateAvailability();
 
   CorvidApp& app_;
@@ -58,8 +58,8 @@ class CalibrationWindows : public QObject, private CalibrationView {
   CalManualWindow* manual_ = nullptr;
   CalSettingsDialog* settings_ = nullptr;
   bool calibrate_placed_ = false;  // placed with the factors window, not yet shown
-  QAction* mnu_cal_auto_ = nullptr;
-  QPushButton* cmd_cal_auto_ = nullptr;
+  QAction* auto_item_ = nullptr;
+  QPushButton* full_calibrate_button_ = nullptr;
   GuidedCalibration guided_;
 };
 

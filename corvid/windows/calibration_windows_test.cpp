@@ -48,7 +48,7 @@ SwitchPackOptions LvFewPercentOff() {
   return o;
 }
 
-// The main window loaded over the switch pack and identified; tmrPoll stopped.
+// The main window loaded over the switch pack and identified; the poll timer stopped.
 struct Rig {
   explicit Rig(SwitchPackOptions o = LvFewPercentOff()) : options(o) {
     window.show();
@@ -68,13 +68,13 @@ struct Rig {
   QMenu* OpenCalibrateMenu() {
     QMenuBar* bar = window.menuBar();
     QTest::mouseClick(bar, Qt::LeftButton, {},
-                      bar->actionGeometry(window.mnuCalibrate()->menuAction()).center());
-    return window.mnuCalibrate();
+                      bar->actionGeometry(window.CalibrateMenu()->menuAction()).center());
+    return window.CalibrateMenu();
   }
   // Drops the Calibrate menu down and chooses one of its items (nothing when it
   // is disabled).
   void Choose(const char* item) {
-    common::testing::ChooseFromMenuBar(window.menuBar(), window.mnuCalibrate(), Item(item));
+    common::testing::ChooseFromMenuBar(window.menuBar(), window.CalibrateMenu(), Item(item));
   }
   void Click(QWidget* top, const char* name) {
     QTest::mouseClick(top->findChild<QPushButton*>(name), Qt::LeftButton);
@@ -119,7 +119,7 @@ TEST(CalibrationWindowsTest, SettingsDialogKeysFramesAndStore) {
         Case{6, {false, false, true}}, Case{0, {true, true, true}}}) {
     SCOPED_TRACE(c.device_type);
     Rig rig;
-    rig.app.globals().DeviceType = c.device_type;
+    rig.app.state().device_type = c.device_type;
     rig.Choose("mnuCalSettings");
     auto* dialog = rig.Find<CalSettingsDialog>("frmCalSettings");
     ASSERT_NE(dialog, nullptr);
@@ -128,12 +128,12 @@ TEST(CalibrationWindowsTest, SettingsDialogKeysFramesAndStore) {
     // Nothing stored: the defaults, every family.
     QStringList texts;
     for (int i = 0; i < 3; ++i)
-      texts << dialog->txtCalVoltage(i)->text() << dialog->txtCalResistor(i)->text();
+      texts << dialog->VoltageBox(i)->text() << dialog->ResistorBox(i)->text();
     EXPECT_EQ(texts, (QStringList{"48", "26.12", "110", "55.01", "220", "110.1"}));
     const char* frames[] = {"fraLV", "fraHV", "fraVHV"};
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(rig.Find(frames[i])->isEnabled(), c.enabled[i]) << frames[i];
-      EXPECT_EQ(dialog->txtCalVoltage(i)->isEnabled(), c.enabled[i]) << frames[i];
+      EXPECT_EQ(dialog->VoltageBox(i)->isEnabled(), c.enabled[i]) << frames[i];
     }
     EXPECT_EQ(rig.prompts.shown().size(), c.device_type == 0 ? 1u : 0u);  // unknown type box
     QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
@@ -143,18 +143,18 @@ TEST(CalibrationWindowsTest, SettingsDialogKeysFramesAndStore) {
 
 TEST(CalibrationWindowsTest, SettingsDialogTypingOkDefaultAndCancel) {
   Rig rig;
-  rig.app.globals().DeviceType = 0;  // not identified yet: every frame open
+  rig.app.state().device_type = 0;  // not identified yet: every frame open
   rig.Choose("mnuCalSettings");
   auto* dialog = rig.Find<CalSettingsDialog>("frmCalSettings");
   // Letters and the point are ignored in a voltage box; one point passes in a resistor.
-  Rig::Type(dialog->txtCalVoltage(0), "12a.5");
-  Rig::Type(dialog->txtCalResistor(0), "2.6.1x2");
-  Rig::Type(dialog->txtCalVoltage(1), "");
-  EXPECT_EQ(dialog->txtCalVoltage(0)->text(), "125");
-  EXPECT_EQ(dialog->txtCalResistor(0)->text(), "2.612");
-  QTest::keyClick(dialog->txtCalVoltage(0), Qt::Key_Left);
-  QTest::keyClick(dialog->txtCalVoltage(0), Qt::Key_Backspace);  // the character before the caret
-  EXPECT_EQ(dialog->txtCalVoltage(0)->text(), "15");
+  Rig::Type(dialog->VoltageBox(0), "12a.5");
+  Rig::Type(dialog->ResistorBox(0), "2.6.1x2");
+  Rig::Type(dialog->VoltageBox(1), "");
+  EXPECT_EQ(dialog->VoltageBox(0)->text(), "125");
+  EXPECT_EQ(dialog->ResistorBox(0)->text(), "2.612");
+  QTest::keyClick(dialog->VoltageBox(0), Qt::Key_Left);
+  QTest::keyClick(dialog->VoltageBox(0), Qt::Key_Backspace);  // the character before the caret
+  EXPECT_EQ(dialog->VoltageBox(0)->text(), "15");
   QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
   EXPECT_FALSE(dialog->isVisible());
   const CalibrationSettings& cal = rig.app.settings().cal;
@@ -168,17 +168,17 @@ TEST(CalibrationWindowsTest, SettingsDialogTypingOkDefaultAndCancel) {
 
   // "&Default" then "&Cancel" changes nothing, in memory or in the store.
   rig.Choose("mnuCalSettings");
-  EXPECT_EQ(dialog->txtCalVoltage(0)->text(), "15");
+  EXPECT_EQ(dialog->VoltageBox(0)->text(), "15");
   QTest::mouseClick(dialog->findChild<QPushButton*>("cmdDefault"), Qt::LeftButton);
-  EXPECT_EQ(dialog->txtCalVoltage(1)->text(), "110");
-  EXPECT_EQ(dialog->txtCalResistor(2)->text(), "110.1");
+  EXPECT_EQ(dialog->VoltageBox(1)->text(), "110");
+  EXPECT_EQ(dialog->ResistorBox(2)->text(), "110.1");
   QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
   EXPECT_EQ(rig.app.settings().cal.lv_voltage, 15.0f);
   EXPECT_EQ(rig.Stored().value("cal/HVvoltage").toString(), "0");
   // The next opening of the Calibrate menu prepares the calibration with the new values.
-  rig.app.globals().DeviceType = 2;
+  rig.app.state().device_type = 2;
   rig.OpenCalibrateMenu();
-  rig.window.mnuCalibrate()->close();
+  rig.window.CalibrateMenu()->close();
   EXPECT_EQ(rig.cal.Guided().Working(), (WorkingValues{15.0f, 2.612f, 0x4F70, 0x7E80}));
 }
 
@@ -264,15 +264,15 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_FALSE(rig.Item("mnuCalAuto")->isEnabled());
   rig.OpenCalibrateMenu();
   EXPECT_TRUE(rig.Item("mnuCalAuto")->isEnabled());
-  rig.window.mnuCalibrate()->close();
+  rig.window.CalibrateMenu()->close();
   EXPECT_TRUE(full->isEnabled());
 
   // The offscreen screen is 800 wide: with the main window partly off its left edge
   // there is room beside the readings, as on a 1024-pixel screen.
   rig.window.move(-250, 0);
   QTest::mouseClick(full, Qt::LeftButton);
-  EXPECT_TRUE(rig.window.tmrCalibrate()->isActive());
-  EXPECT_EQ(rig.window.tmrCalibrate()->interval(), 500);
+  EXPECT_TRUE(rig.window.CalibrateTimer()->isActive());
+  EXPECT_EQ(rig.window.CalibrateTimer()->interval(), 500);
   EXPECT_FALSE(full->isEnabled());
   EXPECT_FALSE(rig.Item("mnuCalAuto")->isEnabled());
   EXPECT_FALSE(rig.Find("cmdCheckOutputs")->isEnabled());
@@ -280,8 +280,8 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   ASSERT_TRUE(WaitUntil([&] { return calibrate->isVisible() && start->isEnabled(); }, 3000));
   EXPECT_EQ(calibrate->windowTitle(), "Calibrate VELD / KRAN");
   EXPECT_EQ(Spoken(instruct), kVoltageLines);
-  EXPECT_TRUE(calibrate->tmrFlash()->isActive());
-  EXPECT_EQ(calibrate->tmrFlash()->interval(), 300);
+  EXPECT_TRUE(calibrate->FlashTimer()->isActive());
+  EXPECT_EQ(calibrate->FlashTimer()->interval(), 300);
   EXPECT_TRUE(rig.Find<CalManualWindow>("frmCalManual")->isVisible());
   EXPECT_TRUE(rig.Find<CalManualWindow>("frmCalManual")->Box(0)->isReadOnly());
   auto* sign = calibrate->findChild<common::Picture*>("imgAttention");
@@ -323,7 +323,7 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_TRUE(status->Filled());
   EXPECT_EQ(status->Colour(), QColor(0, 255, 0));
   EXPECT_EQ(Spoken(status), "Calibration Completed");
-  EXPECT_FALSE(calibrate->tmrFlash()->isActive());
+  EXPECT_FALSE(calibrate->FlashTimer()->isActive());
 
   // The computed factors in the factors window and in the device.
   QStringList texts;
@@ -338,7 +338,7 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_TRUE(full->isEnabled());
   EXPECT_TRUE(rig.Find("cmdCheckOutputs")->isEnabled());
   EXPECT_FALSE(rig.Find<CalManualWindow>("frmCalManual")->Box(0)->isReadOnly());
-  for (int i = 0; i < 6; ++i) EXPECT_TRUE(rig.window.chkOutDisable(i)->isChecked()) << i;
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(rig.window.OutputDisableBox(i)->isChecked()) << i;
   EXPECT_TRUE(rig.prompts.shown().empty());
   QTest::keyClick(cancel, Qt::Key_Return);  // "Done" answers Enter and closes the window
   EXPECT_FALSE(calibrate->isVisible());
@@ -350,7 +350,7 @@ TEST(CalibrationWindowsTest, CheckOutputsAndFullCalibrateKeepEachOtherOut) {
   Rig rig;
   rig.window.SetCheckPauseMs(1);
   rig.OpenCalibrateMenu();
-  rig.window.mnuCalibrate()->close();
+  rig.window.CalibrateMenu()->close();
   auto* full = rig.Find<QPushButton>("cmdCalAuto");
   auto* check = rig.Find<QPushButton>("cmdCheckOutputs");
   ASSERT_TRUE(full->isEnabled());
@@ -382,7 +382,7 @@ TEST(CalibrationWindowsTest, CheckOutputsAndFullCalibrateKeepEachOtherOut) {
     rig.Model().Options().delay_ms = 0;
   });
   rig.app.session().PollTick();
-  auto* calibrate = rig.cal.frmCalibrate();
+  auto* calibrate = rig.cal.StepWindow();
   ASSERT_TRUE(WaitUntil([&] { return calibrate->isVisible(); }, 3000));
   probe.stop();
   EXPECT_EQ(both, 0);
@@ -395,14 +395,14 @@ TEST(CalibrationWindowsTest, CheckOutputsAndFullCalibrateKeepEachOtherOut) {
 // voltage check fails, and the report says which reading was off and by how much.
 TEST(CalibrationWindowsTest, AFailedRunSaysWhatWasOffAndEscapeCloses) {
   Rig rig;
-  auto* calibrate = rig.cal.frmCalibrate();
+  auto* calibrate = rig.cal.StepWindow();
   auto* start = calibrate->findChild<QPushButton*>("cmdStart");
   auto* cancel = calibrate->findChild<QPushButton*>("cmdCancel");
   QObject::connect(&rig.cal.Boxes(), &FactorBoxes::Changed, [&](int index, const QString& text) {
     if (index == 5 && text != "4F70") rig.Model().Options().gain[4] *= 1.05;
   });
   rig.OpenCalibrateMenu();
-  rig.window.mnuCalibrate()->close();
+  rig.window.CalibrateMenu()->close();
   QTest::mouseClick(rig.Find<QPushButton>("cmdCalAuto"), Qt::LeftButton);
   ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }, 3000));
   rig.Model().Options().vcal = true;
@@ -423,9 +423,9 @@ TEST(CalibrationWindowsTest, ControlsCaptionsAndAccessibleNames) {
   rig.Choose("mnuCalManual");
   rig.Choose("mnuCalSettings");
   std::map<QString, QString> captions;  // object name -> caption shown
-  for (QWidget* top : {static_cast<QWidget*>(rig.cal.frmCalibrate()),
-                       static_cast<QWidget*>(rig.cal.frmCalManual()),
-                       static_cast<QWidget*>(rig.cal.frmCalSettings())}) {
+  for (QWidget* top :
+       {static_cast<QWidget*>(rig.cal.StepWindow()), static_cast<QWidget*>(rig.cal.FactorsWindow()),
+        static_cast<QWidget*>(rig.cal.SettingsDialog())}) {
     for (QWidget* w : top->findChildren<QWidget*>()) {
       if (w->objectName().isEmpty() || w->objectName().startsWith("qt_")) continue;
       EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
@@ -463,7 +463,7 @@ TEST(CalibrationWindowsTest, ControlsCaptionsAndAccessibleNames) {
        }) {
     EXPECT_EQ(captions[name], caption) << name.toStdString();
   }
-  EXPECT_EQ(rig.cal.frmCalibrate()->windowTitle(), "Calibrate VELD / KRAN");
+  EXPECT_EQ(rig.cal.StepWindow()->windowTitle(), "Calibrate VELD / KRAN");
 }
 
 TEST(CalibrationWindowsTest, WaysOutOfTheVoltageStep) {
@@ -474,14 +474,14 @@ TEST(CalibrationWindowsTest, WaysOutOfTheVoltageStep) {
     auto* calibrate = rig.Find<CalibrateWindow>("frmCalibrate");
     auto* start = calibrate->findChild<QPushButton*>("cmdStart");
     rig.OpenCalibrateMenu();
-    rig.window.mnuCalibrate()->close();
+    rig.window.CalibrateMenu()->close();
     // Factors of an earlier calibration are in the device.
     auto* manual = rig.Find<CalManualWindow>("frmCalManual");
     rig.Choose("mnuCalManual");
     Rig::Type(manual->Box(2), "5000");
     rig.app.session().SetCalibration();
     ASSERT_EQ(rig.Model().Factors()[2], 0x5000);
-    if (way == kUnknownType) rig.app.globals().DeviceType = 9;
+    if (way == kUnknownType) rig.app.state().device_type = 9;
 
     QTest::mouseClick(rig.Find<QPushButton>("cmdCalAuto"), Qt::LeftButton);
     ASSERT_TRUE(WaitUntil([&] { return calibrate->isVisible(); }, 3000));

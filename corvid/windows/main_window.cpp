@@ -27,8 +27,8 @@
 #include "corvid/link/settings_store.h"
 #include "corvid/windows/about_dialogs.h"
 #include "corvid/windows/calibration_windows.h"
-#include "corvid/windows/comm_box.h"
 #include "corvid/windows/pictures.h"
+#include "corvid/windows/port_dialog.h"
 
 namespace corvid::monitor {
 
@@ -43,7 +43,7 @@ const QColor kYellow(255, 255, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kBlue(0, 0, 255);
 
-// Design colours of shpSignal 0-5.
+// Design colours of the output lamps 0-5.
 const std::array<QColor, kOutputs> kSignalColours = {kRed, kYellow, kGreen, kRed, kYellow, kGreen};
 const std::array<QString, kOutputs> kRowNames = {"lblCh1Red", "lblCh1Yel", "lblCh1Grn",
                                                  "lblCh2Red", "lblCh2Yel", "lblCh2Grn"};
@@ -106,15 +106,15 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   SetTabOrder();
 
   // Driven by the guided calibration; idle here.
-  tmr_calibrate_ = new QTimer(this);
-  tmr_calibrate_->setObjectName("tmrCalibrate");
-  tmr_calibrate_->setInterval(500);
+  calibrate_timer_ = new QTimer(this);
+  calibrate_timer_->setObjectName(calibration::GuidedCalibration::kStartTimerName);
+  calibrate_timer_->setInterval(500);
 
-  comm_box_ = new CommBox(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
-  common::PlaceBesideMainWindow(comm_box_, this, "PortSettings");
-  comm_box_->SetSimulated(app_.Simulated());
-  connect(comm_box_, &CommBox::PortOpened, this, [this](int port_number) {
-    sb_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
+  port_dialog_ = new PortDialog(app_.Port(), app_.prompts(), app_.settings(), app_.store(), this);
+  common::PlaceBesideMainWindow(port_dialog_, this, "PortSettings");
+  port_dialog_->SetSimulated(app_.Simulated());
+  connect(port_dialog_, &PortDialog::PortOpened, this, [this](int port_number) {
+    status_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
   });
   ConnectSession();
   calibration_ = new calibration::CalibrationWindows(app_, *this);
@@ -130,10 +130,10 @@ void MainWindow::ConnectSession() {
   Session& s = session();
   common::GateTicksOnMenus(s.Loop(), this);
   connect(&s, &Session::SlotAddressChanged, this, [this](int slot) {
-    const QSignalBlocker blocker(cmb_address_);
-    cmb_address_->setCurrentIndex(slot - 1);
+    const QSignalBlocker blocker(address_box_);
+    address_box_->setCurrentIndex(slot - 1);
   });
-  connect(&s, &Session::PortTextChanged, sb_panels_[1], &QLabel::setText);
+  connect(&s, &Session::PortTextChanged, status_panels_[1], &QLabel::setText);
   connect(&s, &Session::LayoutChanged, this, &MainWindow::ApplyStatusLayout);
   connect(&s, &Session::StatusChanged, this, &MainWindow::ShowStatus);
   connect(&s, &Session::DiagnosticChanged, this, &MainWindow::ShowDiagnostic);
@@ -143,17 +143,17 @@ void MainWindow::ConnectSession() {
   connect(&s, &Session::DisablesChanged, this, &MainWindow::ShowDisables);
   // Check Outputs is offered while nothing else drives the outputs.
   connect(&s, &Session::OutputsHolderChanged, this, [this](Session::OutputsUser holder) {
-    cmd_check_outputs_->setEnabled(holder == Session::OutputsUser::kNone);
+    check_outputs_button_->setEnabled(holder == Session::OutputsUser::kNone);
   });
-  connect(cmb_address_, &QComboBox::currentIndexChanged, this, [this](int index) {
+  connect(address_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0) session().SetSlotAddress(index + 1);
   });
   for (int i = 0; i < kOutputs; ++i) {
-    connect(chk_out_disable_[i], &QCheckBox::toggled, this,
+    connect(output_disable_boxes_[i], &QCheckBox::toggled, this,
             [this, i](bool checked) { session().SetOutputDisabled(i, checked); });
   }
   for (int c = 0; c < 2; ++c) {
-    connect(chk_fault_led_[c], &QCheckBox::toggled, this,
+    connect(fault_indicator_boxes_[c], &QCheckBox::toggled, this,
             [this, c](bool checked) { session().SetFaultLed(c, checked); });
   }
 }
@@ -173,30 +173,31 @@ void MainWindow::BuildWindow() {
   left->addWidget(BuildFieldFrame(), 3);
 
   auto* id_row = new QHBoxLayout;
-  lbl_device_id_ = Label("lblDeviceID", "Device ID:", central);
-  txt_device_id_ = ValueBox("txtDeviceID", "Device ID", "", central);
-  txt_device_id_->setAlignment(Qt::AlignLeft);
-  txt_device_id_->setMinimumWidth(260);
-  txt_device_id_->setMaximumWidth(QWIDGETSIZE_MAX);
-  id_row->addWidget(lbl_device_id_);
-  id_row->addWidget(txt_device_id_, 1);
+  device_id_label_ = Label("lblDeviceID", "Device ID:", central);
+  device_id_box_ = ValueBox("txtDeviceID", "Device ID", "", central);
+  device_id_box_->setAlignment(Qt::AlignLeft);
+  device_id_box_->setMinimumWidth(260);
+  device_id_box_->setMaximumWidth(QWIDGETSIZE_MAX);
+  id_row->addWidget(device_id_label_);
+  id_row->addWidget(device_id_box_, 1);
   left->addLayout(id_row);
   left->addWidget(BuildStatusROFrame(), 1);
 
   auto* buttons = new QHBoxLayout;
-  img_24v_low_ = new Picture("img24Vlow", "24VDC low", LowVoltagePixmap(), central);
-  img_24v_low_->SetShown(false);
-  cmd_check_outputs_ =
+  low_24v_picture_ = new Picture("img24Vlow", "24VDC low", LowVoltagePixmap(), central);
+  low_24v_picture_->SetShown(false);
+  check_outputs_button_ =
       Named(new QPushButton("Check Outputs", central), "cmdCheckOutputs", "Check Outputs");
-  cmd_cal_auto_ = Named(new QPushButton("Full Calibrate", central), "cmdCalAuto", "Full Calibrate");
+  full_calibrate_button_ =
+      Named(new QPushButton("Full Calibrate", central), "cmdCalAuto", "Full Calibrate");
   // Opening the Calibrate menu makes the full calibration available.
-  cmd_cal_auto_->setEnabled(false);
-  connect(cmd_check_outputs_, &QPushButton::clicked, this,
+  full_calibrate_button_->setEnabled(false);
+  connect(check_outputs_button_, &QPushButton::clicked, this,
           [this] { session().RunWhenIdle([this] { CheckOutputs(); }); });
-  buttons->addWidget(img_24v_low_);
+  buttons->addWidget(low_24v_picture_);
   buttons->addStretch(1);
-  buttons->addWidget(cmd_check_outputs_);
-  buttons->addWidget(cmd_cal_auto_);
+  buttons->addWidget(check_outputs_button_);
+  buttons->addWidget(full_calibrate_button_);
   left->addLayout(buttons);
 
   auto* right = new QVBoxLayout;
@@ -213,87 +214,88 @@ void MainWindow::SetTabOrder() {
   // The controls a technician operates come first; the read-only value boxes follow,
   // still reachable for a screen reader.
   QList<QWidget*> order;
-  for (QCheckBox* box : chk_out_disable_) order << box;
-  for (QCheckBox* box : chk_fault_led_) order << box;
-  order << cmb_address_ << cmd_check_outputs_ << cmd_cal_auto_ << cmd_clear_errors_;
-  order << txt_mains_voltage_;
-  for (int i = 0; i < kOutputs; ++i) order << txt_field_volts_[i] << txt_field_amps_[i];
-  order << txt_device_id_ << txt_temperature_;
-  for (QLineEdit* box : txt_counters_) order << box;
-  order << txt_data_flash_errors_;
+  for (QCheckBox* box : output_disable_boxes_) order << box;
+  for (QCheckBox* box : fault_indicator_boxes_) order << box;
+  order << address_box_ << check_outputs_button_ << full_calibrate_button_ << clear_errors_button_;
+  order << mains_voltage_box_;
+  for (int i = 0; i < kOutputs; ++i) order << field_volts_boxes_[i] << field_amps_boxes_[i];
+  order << device_id_box_ << temperature_box_;
+  for (QLineEdit* box : counter_boxes_) order << box;
+  order << data_flash_errors_box_;
   for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* MainWindow::BuildStatusFrame() {
   auto* frame = Frame("fraStatus", "Status", this);
-  fra_status_ = frame;
+  status_frame_ = frame;
   auto* row = new QHBoxLayout(frame);
-  shp_responding_ = new common::Indicator("shpResponding", "Device responding", kGreen, frame, 18);
-  shp_responding_->SetFilled(true);
-  shp_responding_->setAccessibleDescription("responding");
-  img_not_responding_ =
+  responding_lamp_ = new common::Indicator("shpResponding", "Device responding", kGreen, frame, 18);
+  responding_lamp_->SetFilled(true);
+  responding_lamp_->setAccessibleDescription("responding");
+  not_responding_picture_ =
       new Picture("imgNotResponding", "Device not responding", DeviceNotRespondingPixmap(), frame);
-  lbl_respnding_ = Label("lblRespnding", "Device Not Responding", frame);
+  responding_label_ = Label("lblRespnding", "Device Not Responding", frame);
   // Shape and picture share one cell of one size, and the text keeps its place and
   // width whichever of the two texts it shows: nothing around it moves.
   auto* cell = new QGridLayout;
   cell->setContentsMargins(0, 0, 0, 0);
-  cell->addWidget(shp_responding_, 0, 0, Qt::AlignCenter);
-  cell->addWidget(img_not_responding_, 0, 0, Qt::AlignCenter);
-  const int side = std::max(shp_responding_->sizeHint().width(), img_not_responding_->width());
+  cell->addWidget(responding_lamp_, 0, 0, Qt::AlignCenter);
+  cell->addWidget(not_responding_picture_, 0, 0, Qt::AlignCenter);
+  const int side = std::max(responding_lamp_->sizeHint().width(), not_responding_picture_->width());
   cell->setColumnMinimumWidth(0, side);
   cell->setRowMinimumHeight(0, side);
-  lbl_respnding_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  lbl_respnding_->setMinimumWidth(
-      lbl_respnding_->fontMetrics().horizontalAdvance("Device Not Responding"));
+  responding_label_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  responding_label_->setMinimumWidth(
+      responding_label_->fontMetrics().horizontalAdvance("Device Not Responding"));
   row->addLayout(cell);
-  row->addWidget(lbl_respnding_, 1);
+  row->addWidget(responding_label_, 1);
   return frame;
 }
 
 QWidget* MainWindow::BuildMainsFrame() {
-  fra_mains_ = Frame("fraMains", "Mains", this);
-  auto* row = new QHBoxLayout(fra_mains_);
-  row->addWidget(Label("Label1", "Signal Voltage", fra_mains_));
-  txt_mains_voltage_ = ValueBox("txtMainsVoltage", "Signal voltage", "0.0", fra_mains_);
-  row->addWidget(txt_mains_voltage_);
-  row->addWidget(Label("Label2", "Vrms", fra_mains_));
+  mains_frame_ = Frame("fraMains", "Mains", this);
+  auto* row = new QHBoxLayout(mains_frame_);
+  row->addWidget(Label("Label1", "Signal Voltage", mains_frame_));
+  mains_voltage_box_ = ValueBox("txtMainsVoltage", "Signal voltage", "0.0", mains_frame_);
+  row->addWidget(mains_voltage_box_);
+  row->addWidget(Label("Label2", "Vrms", mains_frame_));
   row->addStretch(1);
-  return fra_mains_;
+  return mains_frame_;
 }
 
 QWidget* MainWindow::BuildFieldFrame() {
-  fra_field_status_ = Frame("fraFieldStatus", "Field Outputs", this);
-  auto* outer = new QVBoxLayout(fra_field_status_);
+  field_frame_ = Frame("fraFieldStatus", "Field Outputs", this);
+  auto* outer = new QVBoxLayout(field_frame_);
   for (int channel = 0; channel < 2; ++channel) {
     auto* frame = Frame(ArrayName("fraField", channel),
-                        QStringLiteral("Channel %1").arg(channel + 1), fra_field_status_);
+                        QStringLiteral("Channel %1").arg(channel + 1), field_frame_);
     auto* grid = new QGridLayout(frame);
     for (int row = 0; row < 3; ++row) {
       const int i = channel * 3 + row;
       const QString title = OutputTitle(i);
-      lbl_rows_[i] = Label(kRowNames[i], kColourCaptions[row], frame);
-      lbl_rows_[i]->setMinimumWidth(48);
-      shp_signal_[i] = new common::Indicator(ArrayName("shpSignal", i), title + " output",
-                                             kSignalColours[i], frame, 18);
+      row_labels_[i] = Label(kRowNames[i], kColourCaptions[row], frame);
+      row_labels_[i]->setMinimumWidth(48);
+      output_lamps_[i] = new common::Indicator(ArrayName("shpSignal", i), title + " output",
+                                               kSignalColours[i], frame, 18);
       // Channel 2 starts with the wider placeholders until the first status poll.
-      txt_field_volts_[i] = ValueBox(ArrayName("txtFieldVolts", i), title + " field voltage",
-                                     channel == 0 ? "0.0" : "000.0", frame);
-      txt_field_amps_[i] = ValueBox(ArrayName("txtFieldAmps", i), title + " field current",
-                                    channel == 0 ? "0" : "0000", frame);
-      img_fault_[i] = new Picture(ArrayName("imgFault", i), title + " fault", FaultPixmap(), frame);
-      grid->addWidget(lbl_rows_[i], row, 0);
-      grid->addWidget(shp_signal_[i], row, 1);
-      grid->addWidget(txt_field_volts_[i], row, 2);
+      field_volts_boxes_[i] = ValueBox(ArrayName("txtFieldVolts", i), title + " field voltage",
+                                       channel == 0 ? "0.0" : "000.0", frame);
+      field_amps_boxes_[i] = ValueBox(ArrayName("txtFieldAmps", i), title + " field current",
+                                      channel == 0 ? "0" : "0000", frame);
+      fault_pictures_[i] =
+          new Picture(ArrayName("imgFault", i), title + " fault", FaultPixmap(), frame);
+      grid->addWidget(row_labels_[i], row, 0);
+      grid->addWidget(output_lamps_[i], row, 1);
+      grid->addWidget(field_volts_boxes_[i], row, 2);
       grid->addWidget(Label(ArrayName("lblVoltsUnit", i), "Vrms", frame), row, 3);
-      grid->addWidget(txt_field_amps_[i], row, 4);
+      grid->addWidget(field_amps_boxes_[i], row, 4);
       grid->addWidget(Label(ArrayName("lblAmpsUnit", i), "mArms", frame), row, 5);
-      grid->addWidget(img_fault_[i], row, 6);
+      grid->addWidget(fault_pictures_[i], row, 6);
     }
     grid->setColumnStretch(7, 1);
     outer->addWidget(frame);
   }
-  return fra_field_status_;
+  return field_frame_;
 }
 
 QWidget* MainWindow::BuildOutputDisableFrame() {
@@ -305,11 +307,11 @@ QWidget* MainWindow::BuildOutputDisableFrame() {
     auto* column = new QVBoxLayout(sub);
     for (int k = 0; k < 3; ++k) {
       const int i = channel * 3 + k;
-      chk_out_disable_[i] = Check(ArrayName("chkOutDisable", i), kColourCaptions[k],
-                                  OutputTitle(i) + " disable", sub);
+      output_disable_boxes_[i] = Check(ArrayName("chkOutDisable", i), kColourCaptions[k],
+                                       OutputTitle(i) + " disable", sub);
       // Nothing may drive an output before the technician asks for it.
-      chk_out_disable_[i]->setChecked(true);
-      column->addWidget(chk_out_disable_[i]);
+      output_disable_boxes_[i]->setChecked(true);
+      column->addWidget(output_disable_boxes_[i]);
     }
     row->addWidget(sub);
   }
@@ -321,14 +323,14 @@ QWidget* MainWindow::BuildFaultIndicatorFrame() {
   auto* grid = new QGridLayout(frame);
   for (int channel = 0; channel < 2; ++channel) {
     const QString caption = QStringLiteral("Channel %1").arg(channel + 1);
-    chk_fault_led_[channel] =
+    fault_indicator_boxes_[channel] =
         Check(ArrayName("chkFaultLED", channel), caption, caption + " fault indicator", frame);
-    shp_fault_[channel] = new common::Indicator(
+    fault_indicator_lamps_[channel] = new common::Indicator(
         ArrayName("shpFault", channel), caption + " fault indicator lamp", kBlue, frame, 18);
-    connect(chk_fault_led_[channel], &QCheckBox::toggled, shp_fault_[channel],
+    connect(fault_indicator_boxes_[channel], &QCheckBox::toggled, fault_indicator_lamps_[channel],
             &common::Indicator::SetFilled);
-    grid->addWidget(chk_fault_led_[channel], channel, 0);
-    grid->addWidget(shp_fault_[channel], channel, 1);
+    grid->addWidget(fault_indicator_boxes_[channel], channel, 0);
+    grid->addWidget(fault_indicator_lamps_[channel], channel, 1);
   }
   grid->setColumnStretch(2, 1);
   return frame;
@@ -336,10 +338,10 @@ QWidget* MainWindow::BuildFaultIndicatorFrame() {
 
 QWidget* MainWindow::BuildAddressFrame() {
   auto* frame = Frame("fraAddress", "Slot Address", this);
-  cmb_address_ = Named(new QComboBox(frame), "cmbAddress", "Slot Address");
-  cmb_address_->addItems(SlotAddressEntries());
+  address_box_ = Named(new QComboBox(frame), "cmbAddress", "Slot Address");
+  address_box_->addItems(SlotAddressEntries());
   auto* row = new QHBoxLayout(frame);
-  row->addWidget(cmb_address_);
+  row->addWidget(address_box_);
   row->addStretch(1);
   return frame;
 }
@@ -350,8 +352,8 @@ QWidget* MainWindow::BuildStatusROFrame() {
   const std::array<QString, 4> captions = {"24VDC Low", "Reset Since Last Poll",
                                            "Last RMS Period Lost", "Diagostic Fail"};
   for (int k = 0; k < 4; ++k) {
-    chk_status_[k] = Check(ArrayName("chkStatus", k), captions[k], captions[k], frame);
-    column->addWidget(chk_status_[k]);
+    status_boxes_[k] = Check(ArrayName("chkStatus", k), captions[k], captions[k], frame);
+    column->addWidget(status_boxes_[k]);
   }
   // Indicators only: the device sets them.
   frame->setEnabled(false);
@@ -367,25 +369,25 @@ QWidget* MainWindow::BuildDiagnosticFrame() {
     grid->addWidget(box, row, 1);
     return box;
   };
-  txt_temperature_ = add_row(0, "txtTemperature", "Temperature");
+  temperature_box_ = add_row(0, "txtTemperature", "Temperature");
   grid->addWidget(Label("lblTemperatureUnit", "oF", frame), 0, 2);
-  txt_counters_[0] = add_row(1, "txtCRCErrors", "CRC Errors");
-  txt_counters_[1] = add_row(2, "txtRxOverflows", "Rx Overflows");
-  txt_counters_[2] = add_row(3, "txtRegErrors", "3911 Reg Errors");
-  txt_counters_[3] = add_row(4, "txtRxErrors", "Rx Errors");
-  txt_data_flash_errors_ = add_row(5, "txtDataFlashErrors", "Data Flash Errors");
-  txt_data_flash_errors_->setEnabled(false);
-  img_reg_fault_ = new Picture("imgRegFault", "Register fault", FaultPixmap(), frame);
-  img_data_flash_fault_ =
+  counter_boxes_[0] = add_row(1, "txtCRCErrors", "CRC Errors");
+  counter_boxes_[1] = add_row(2, "txtRxOverflows", "Rx Overflows");
+  counter_boxes_[2] = add_row(3, "txtRegErrors", "3911 Reg Errors");
+  counter_boxes_[3] = add_row(4, "txtRxErrors", "Rx Errors");
+  data_flash_errors_box_ = add_row(5, "txtDataFlashErrors", "Data Flash Errors");
+  data_flash_errors_box_->setEnabled(false);
+  reg_fault_picture_ = new Picture("imgRegFault", "Register fault", FaultPixmap(), frame);
+  data_flash_fault_picture_ =
       new Picture("imgDataFlashFault", "Data flash fault", FaultPixmap(), frame);
-  img_reg_fault_->SetShown(false);
-  img_data_flash_fault_->SetShown(false);
-  grid->addWidget(img_reg_fault_, 3, 2);
-  grid->addWidget(img_data_flash_fault_, 5, 2);
-  cmd_clear_errors_ =
+  reg_fault_picture_->SetShown(false);
+  data_flash_fault_picture_->SetShown(false);
+  grid->addWidget(reg_fault_picture_, 3, 2);
+  grid->addWidget(data_flash_fault_picture_, 5, 2);
+  clear_errors_button_ =
       Named(new QPushButton("Clear Errors", frame), "cmdClearErrors", "Clear Errors");
-  connect(cmd_clear_errors_, &QPushButton::clicked, this, [this] { session().ClearErrors(); });
-  grid->addWidget(cmd_clear_errors_, 6, 0, 1, 3);
+  connect(clear_errors_button_, &QPushButton::clicked, this, [this] { session().ClearErrors(); });
+  grid->addWidget(clear_errors_button_, 6, 0, 1, 3);
   grid->setColumnStretch(3, 1);
   return frame;
 }
@@ -414,14 +416,14 @@ void MainWindow::BuildMenus() {
           &MainWindow::ShowLinkTrace);
 
   // The calibration windows attach themselves to these items.
-  mnu_calibrate_ = add_menu("mnuCalibrate", "&Calibrate");
-  add_item(mnu_calibrate_, "mnuCalAuto", "Auto");
-  add_separator(mnu_calibrate_, "mnuSeparator1");
-  add_item(mnu_calibrate_, "mnuCalVoltage", "Voltage")->setEnabled(false);
-  add_item(mnu_calibrate_, "mnuCalCurrent", "Current")->setEnabled(false);
-  add_item(mnu_calibrate_, "mnuCalManual", "Manual");
-  add_separator(mnu_calibrate_, "mnuSeparator2");
-  add_item(mnu_calibrate_, "mnuCalSettings", "Calibration Settings");
+  calibrate_menu_ = add_menu("mnuCalibrate", "&Calibrate");
+  auto_calibrate_item_ = add_item(calibrate_menu_, "mnuCalAuto", "Auto");
+  add_separator(calibrate_menu_, "mnuSeparator1");
+  add_item(calibrate_menu_, "mnuCalVoltage", "Voltage")->setEnabled(false);
+  add_item(calibrate_menu_, "mnuCalCurrent", "Current")->setEnabled(false);
+  manual_calibrate_item_ = add_item(calibrate_menu_, "mnuCalManual", "Manual");
+  add_separator(calibrate_menu_, "mnuSeparator2");
+  calibration_settings_item_ = add_item(calibrate_menu_, "mnuCalSettings", "Calibration Settings");
 
   QMenu* help = add_menu("mnuHelp", "&Help");
   connect(add_item(help, "mnuHelpItem", "&Help"), &QAction::triggered, this,
@@ -447,22 +449,22 @@ void MainWindow::BuildStatusBar() {
                                          "CRC Errors = 9999999", "Rx Timeouts = 9999999",
                                          "Rx NAKs = 9999999"};
   for (int i = 0; i < 5; ++i) {
-    sb_panels_[i] = common::AddStatusPanel(bar, ArrayName("sbStatus", i + 1), roles[i], texts[i],
-                                           widest[i], i < 2 ? 2 : 1);
+    status_panels_[i] = common::AddStatusPanel(bar, ArrayName("sbStatus", i + 1), roles[i],
+                                               texts[i], widest[i], i < 2 ? 2 : 1);
   }
-  sb_panels_[0]->setToolTip("Switch Pack Type");
-  sb_panels_[1]->setToolTip("Computer Comm Port Number");
+  status_panels_[0]->setToolTip("Switch Pack Type");
+  status_panels_[1]->setToolTip("Computer Comm Port Number");
 }
 
 void MainWindow::MarkSimulated() {
   setWindowTitle("Corvid - SIMULATED DEVICE");
-  if (lbl_simulated_ == nullptr) {
-    lbl_simulated_ = Label("lblSimulated", "SIMULATED", statusBar());
-    lbl_simulated_->setStyleSheet(
+  if (simulated_label_ == nullptr) {
+    simulated_label_ = Label("lblSimulated", "SIMULATED", statusBar());
+    simulated_label_->setStyleSheet(
         "QLabel { color: white; background: #b00000; padding: 0 6px; "
         "font-weight: bold; }");
-    lbl_simulated_->setToolTip("Talking to the built-in simulated device, not a serial port");
-    statusBar()->addPermanentWidget(lbl_simulated_);
+    simulated_label_->setToolTip("Talking to the built-in simulated device, not a serial port");
+    statusBar()->addPermanentWidget(simulated_label_);
   }
 }
 
@@ -472,49 +474,49 @@ void MainWindow::Load() {
 
   // Start in the state the label names, so the first good answer switches to
   // "Device Responding" (a green shape under "Device Not Responding" misleads).
-  shp_responding_->setVisible(false);
-  img_not_responding_->SetShown(true);
+  responding_lamp_->setVisible(false);
+  not_responding_picture_->SetShown(true);
   for (int i = 0; i < kOutputs; ++i) {
-    shp_signal_[i]->SetFilled(false);
-    img_fault_[i]->SetShown(false);
+    output_lamps_[i]->SetFilled(false);
+    fault_pictures_[i]->SetShown(false);
   }
-  for (common::Indicator* shape : shp_fault_) shape->SetFilled(false);
-  chk_out_disable_[0]->setFocus();
+  for (common::Indicator* shape : fault_indicator_lamps_) shape->SetFilled(false);
+  output_disable_boxes_[0]->setFocus();
   session().Start();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  tmr_calibrate_->stop();
+  calibrate_timer_->stop();
   session().Close();
   event->accept();
   QCoreApplication::quit();
 }
 
 void MainWindow::ShowCounters(const LinkCounters& c) {
-  sb_panels_[2]->setText("CRC Error = " + QString::number(c.CrcErrorCount));
-  sb_panels_[3]->setText("Rx Timeout = " + QString::number(c.RxTimeoutCount));
-  sb_panels_[4]->setText("Rx NAKs = " + QString::number(c.RxNakCount));
+  status_panels_[2]->setText("CRC Error = " + QString::number(c.CrcErrorCount));
+  status_panels_[3]->setText("Rx Timeout = " + QString::number(c.RxTimeoutCount));
+  status_panels_[4]->setText("Rx NAKs = " + QString::number(c.RxNakCount));
 }
 
 void MainWindow::ShowDisables(std::uint8_t disables) {
   for (int i = 0; i < kOutputs; ++i) {
-    const QSignalBlocker blocker(chk_out_disable_[i]);
-    chk_out_disable_[i]->setChecked((disables >> i) & 1);
+    const QSignalBlocker blocker(output_disable_boxes_[i]);
+    output_disable_boxes_[i]->setChecked((disables >> i) & 1);
   }
 }
 
 void MainWindow::ShowResponding(bool ok) {
-  shp_responding_->setVisible(ok);
-  img_not_responding_->SetShown(!ok);
-  lbl_respnding_->setText(ok ? "Device Responding" : "Device Not Responding");
-  lbl_respnding_->setAccessibleName(lbl_respnding_->text());
-  lbl_device_id_->setEnabled(ok);
-  txt_device_id_->setEnabled(ok);
+  responding_lamp_->setVisible(ok);
+  not_responding_picture_->SetShown(!ok);
+  responding_label_->setText(ok ? "Device Responding" : "Device Not Responding");
+  responding_label_->setAccessibleName(responding_label_->text());
+  device_id_label_->setEnabled(ok);
+  device_id_box_->setEnabled(ok);
   if (ok) {
-    common::EnableFrame(fra_mains_, true);
-    common::EnableFrame(fra_field_status_, true);
+    common::EnableFrame(mains_frame_, true);
+    common::EnableFrame(field_frame_, true);
   } else {
-    txt_device_id_->clear();
+    device_id_box_->clear();
   }
 }
 
@@ -525,44 +527,44 @@ void MainWindow::ApplyStatusLayout(StatusLayout layout) {
   const std::array<QString, 4> captions = flash
                                               ? std::array<QString, 4>{"1-1", "1-2", "2-1", "2-2"}
                                               : std::array<QString, 4>{"Red", "Yel", "Yel", "Grn"};
-  const std::array<int, 4> rows = {0, 1, 4, 5};  // lblCh1Red, lblCh1Yel, lblCh2Yel, lblCh2Grn
+  const std::array<int, 4> rows = {0, 1, 4, 5};  // 1 red, 1 yellow, 2 yellow, 2 green
   for (int k = 0; k < 4; ++k) {
-    lbl_rows_[rows[k]]->setText(captions[k]);
-    lbl_rows_[rows[k]]->setAccessibleName(captions[k]);
+    row_labels_[rows[k]]->setText(captions[k]);
+    row_labels_[rows[k]]->setAccessibleName(captions[k]);
   }
-  shp_signal_[1]->SetColour(flash ? kRed : kYellow);
-  shp_signal_[4]->SetColour(flash ? kRed : kYellow);
-  shp_signal_[5]->SetColour(flash ? kRed : kGreen);
+  output_lamps_[1]->SetColour(flash ? kRed : kYellow);
+  output_lamps_[4]->SetColour(flash ? kRed : kYellow);
+  output_lamps_[5]->SetColour(flash ? kRed : kGreen);
 }
 
 void MainWindow::ShowStatus(const StatusReading& reading) {
-  for (int k = 0; k < 4; ++k) chk_status_[k]->setChecked(reading.status_bits & (1 << k));
-  img_24v_low_->SetShown(reading.status_bits & 1);
-  SetText(txt_mains_voltage_, Text(FormatTenths(reading.mains)));
+  for (int k = 0; k < 4; ++k) status_boxes_[k]->setChecked(reading.status_bits & (1 << k));
+  low_24v_picture_->SetShown(reading.status_bits & 1);
+  SetText(mains_voltage_box_, Text(FormatTenths(reading.mains)));
   for (int i = 0; i < kOutputs; ++i) {
-    SetText(txt_field_volts_[i], Text(FormatTenths(reading.volts[i])));
-    SetText(txt_field_amps_[i], QString::number(reading.amps[i]));
-    img_fault_[i]->SetShown(reading.fault_bits & (1 << i));
-    shp_signal_[i]->SetFilled(reading.on_bits & (1 << i));
+    SetText(field_volts_boxes_[i], Text(FormatTenths(reading.volts[i])));
+    SetText(field_amps_boxes_[i], QString::number(reading.amps[i]));
+    fault_pictures_[i]->SetShown(reading.fault_bits & (1 << i));
+    output_lamps_[i]->SetFilled(reading.on_bits & (1 << i));
   }
 }
 
 void MainWindow::ShowDiagnostic(const DiagnosticReading& reading) {
-  SetText(txt_temperature_, QString::number(reading.temperature));
-  for (int k = 0; k < 4; ++k) SetText(txt_counters_[k], Text(FormatCounter(reading.counters[k])));
-  img_reg_fault_->SetShown(reading.fault_bits & 1);
-  img_data_flash_fault_->SetShown(reading.fault_bits & 2);
+  SetText(temperature_box_, QString::number(reading.temperature));
+  for (int k = 0; k < 4; ++k) SetText(counter_boxes_[k], Text(FormatCounter(reading.counters[k])));
+  reg_fault_picture_->SetShown(reading.fault_bits & 1);
+  data_flash_fault_picture_->SetShown(reading.fault_bits & 2);
 }
 
 void MainWindow::ShowIdentity(const DeviceIdentity& identity) {
-  sb_panels_[0]->setText("Device Type = " + Text(DeviceTypeName(identity.DeviceType)));
-  SetText(txt_device_id_, QString::fromLatin1(identity.ModuleID));
+  status_panels_[0]->setText("Device Type = " + Text(DeviceTypeName(identity.device_type)));
+  SetText(device_id_box_, QString::fromLatin1(identity.module_id));
 }
 
 QRect MainWindow::WatchedReadings() const {
   QRect watched;
   for (const QWidget* frame :
-       {fra_status_, static_cast<QWidget*>(fra_mains_), static_cast<QWidget*>(fra_field_status_)})
+       {status_frame_, static_cast<QWidget*>(mains_frame_), static_cast<QWidget*>(field_frame_)})
     watched |= QRect(frame->mapToGlobal(QPoint(0, 0)), frame->size());
   return watched;
 }
@@ -578,10 +580,10 @@ void MainWindow::CheckOutputs() {
 // ---- Menus and dialogs ----
 
 void MainWindow::ShowPortDialog() {
-  comm_box_->Load();
-  comm_box_->show();
-  comm_box_->raise();
-  comm_box_->activateWindow();
+  port_dialog_->Load();
+  port_dialog_->show();
+  port_dialog_->raise();
+  port_dialog_->activateWindow();
 }
 
 void MainWindow::ShowLinkTrace() {
@@ -597,7 +599,7 @@ void MainWindow::ShowLinkTrace() {
 
 void MainWindow::ShowAboutDevice() {
   if (about_device_ == nullptr) about_device_ = new AboutDeviceDialog(this);
-  about_device_->ShowFor(app_.globals());
+  about_device_->ShowFor(app_.state());
 }
 
 void MainWindow::ShowAbout() {

@@ -1,4 +1,4 @@
-// frmMain: Corvid's main window. Shows what the session reports of the device
+// Corvid's main window. Shows what the session reports of the device
 // (status, diagnostics, identity, link counters), hands the technician's output
 // disables, fault indicators and slot address to the session, and starts Check
 // Outputs. The device itself is driven by the session only.
@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "corvid/core/commands.h"
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 #include "corvid/session/check_outputs.h"
 #include "corvid/session/corvid_app.h"
 
@@ -31,7 +31,7 @@ class LinkTraceWindow;
 class Picture;
 }  // namespace common
 namespace corvid {
-class CommBox;
+class PortDialog;
 }
 namespace corvid::calibration {
 class CalibrationWindows;
@@ -54,21 +54,24 @@ class MainWindow : public QMainWindow {
   // Marks the window as talking to the in-process simulated device.
   void MarkSimulated();
 
-  // The Check Outputs procedure (cmdCheckOutputs) with its settle pause.
+  // The Check Outputs procedure (its button) with its settle pause.
   void CheckOutputs();
   void SetCheckPauseMs(int ms) { check_pause_ms_ = ms; }
 
   CorvidApp& App() { return app_; }
   Session& session() { return app_.session(); }
-  QTimer* tmrCalibrate() const { return tmr_calibrate_; }
-  QCheckBox* chkOutDisable(int i) const { return chk_out_disable_[i]; }
-  QCheckBox* chkFaultLED(int i) const { return chk_fault_led_[i]; }
-  QLineEdit* txtFieldVolts(int i) const { return txt_field_volts_[i]; }
-  QLineEdit* txtFieldAmps(int i) const { return txt_field_amps_[i]; }
-  QLineEdit* txtMainsVoltage() const { return txt_mains_voltage_; }
-  QComboBox* cmbAddress() const { return cmb_address_; }
-  QPushButton* cmdCalAuto() const { return cmd_cal_auto_; }
-  QMenu* mnuCalibrate() const { return mnu_calibrate_; }
+  QTimer* CalibrateTimer() const { return calibrate_timer_; }
+  QCheckBox* OutputDisableBox(int i) const { return output_disable_boxes_[i]; }
+  QLineEdit* FieldVoltsBox(int i) const { return field_volts_boxes_[i]; }
+  QLineEdit* FieldAmpsBox(int i) const { return field_amps_boxes_[i]; }
+  QLineEdit* MainsVoltageBox() const { return mains_voltage_box_; }
+  QComboBox* AddressBox() const { return address_box_; }
+  QPushButton* FullCalibrateButton() const { return full_calibrate_button_; }
+  QMenu* CalibrateMenu() const { return calibrate_menu_; }
+  // The Calibrate menu's items the calibration windows answer.
+  QAction* AutoCalibrateItem() const { return auto_calibrate_item_; }
+  QAction* ManualCalibrateItem() const { return manual_calibrate_item_; }
+  QAction* CalibrationSettingsItem() const { return calibration_settings_item_; }
   // The Link Trace window once it was opened (Port menu), else null.
   common::LinkTraceWindow* LinkTrace() const { return link_trace_; }
   // The Calibrate menu's windows and the full calibration.
@@ -111,49 +114,52 @@ class MainWindow : public QMainWindow {
   CorvidApp& app_;
   int check_pause_ms_ = kCheckPauseMs;
 
-  QTimer* tmr_calibrate_ = nullptr;
-  CommBox* comm_box_ = nullptr;
+  QTimer* calibrate_timer_ = nullptr;
+  PortDialog* port_dialog_ = nullptr;
   AboutDeviceDialog* about_device_ = nullptr;
   common::AboutBox* about_box_ = nullptr;
   common::LinkTraceWindow* link_trace_ = nullptr;
 
-  // fraStatus
-  QWidget* fra_status_ = nullptr;
-  common::Indicator* shp_responding_ = nullptr;
-  Picture* img_not_responding_ = nullptr;
-  QLabel* lbl_respnding_ = nullptr;
-  // fraMains
-  QGroupBox* fra_mains_ = nullptr;
-  QLineEdit* txt_mains_voltage_ = nullptr;
-  // fraFieldStatus
-  QGroupBox* fra_field_status_ = nullptr;
-  std::array<QLabel*, kOutputs> lbl_rows_{};  // lblCh1Red ... lblCh2Grn
-  std::array<common::Indicator*, kOutputs> shp_signal_{};
-  std::array<QLineEdit*, kOutputs> txt_field_volts_{};
-  std::array<QLineEdit*, kOutputs> txt_field_amps_{};
-  std::array<Picture*, kOutputs> img_fault_{};
-  // fraOutputDisable, fraFaultIndicator, fraAddress
-  std::array<QCheckBox*, kOutputs> chk_out_disable_{};
-  std::array<QCheckBox*, 2> chk_fault_led_{};
-  std::array<common::Indicator*, 2> shp_fault_{};
-  QComboBox* cmb_address_ = nullptr;
-  // fraStatusRO, fraDiagnostic
-  std::array<QCheckBox*, 4> chk_status_{};
-  QLineEdit* txt_temperature_ = nullptr;
-  std::array<QLineEdit*, 4> txt_counters_{};  // CRC, Rx overflows, Reg, Rx errors
-  QLineEdit* txt_data_flash_errors_ = nullptr;
-  Picture* img_reg_fault_ = nullptr;
-  Picture* img_data_flash_fault_ = nullptr;
-  QPushButton* cmd_clear_errors_ = nullptr;
+  // Status
+  QWidget* status_frame_ = nullptr;
+  common::Indicator* responding_lamp_ = nullptr;
+  Picture* not_responding_picture_ = nullptr;
+  QLabel* responding_label_ = nullptr;
+  // Mains
+  QGroupBox* mains_frame_ = nullptr;
+  QLineEdit* mains_voltage_box_ = nullptr;
+  // Field Outputs
+  QGroupBox* field_frame_ = nullptr;
+  std::array<QLabel*, kOutputs> row_labels_{};  // channel 1 red ... channel 2 green
+  std::array<common::Indicator*, kOutputs> output_lamps_{};
+  std::array<QLineEdit*, kOutputs> field_volts_boxes_{};
+  std::array<QLineEdit*, kOutputs> field_amps_boxes_{};
+  std::array<Picture*, kOutputs> fault_pictures_{};
+  // Output Disable, Fault Indicator, Slot Address
+  std::array<QCheckBox*, kOutputs> output_disable_boxes_{};
+  std::array<QCheckBox*, 2> fault_indicator_boxes_{};
+  std::array<common::Indicator*, 2> fault_indicator_lamps_{};
+  QComboBox* address_box_ = nullptr;
+  // device status, VELD Diagnostic
+  std::array<QCheckBox*, 4> status_boxes_{};
+  QLineEdit* temperature_box_ = nullptr;
+  std::array<QLineEdit*, 4> counter_boxes_{};  // CRC, Rx overflows, Reg, Rx errors
+  QLineEdit* data_flash_errors_box_ = nullptr;
+  Picture* reg_fault_picture_ = nullptr;
+  Picture* data_flash_fault_picture_ = nullptr;
+  QPushButton* clear_errors_button_ = nullptr;
   // window
-  QLabel* lbl_device_id_ = nullptr;
-  QLineEdit* txt_device_id_ = nullptr;
-  Picture* img_24v_low_ = nullptr;
-  QPushButton* cmd_check_outputs_ = nullptr;
-  QPushButton* cmd_cal_auto_ = nullptr;
-  std::array<QLabel*, 5> sb_panels_{};  // sbStatus panels 1-5
-  QLabel* lbl_simulated_ = nullptr;
-  QMenu* mnu_calibrate_ = nullptr;
+  QLabel* device_id_label_ = nullptr;
+  QLineEdit* device_id_box_ = nullptr;
+  Picture* low_24v_picture_ = nullptr;
+  QPushButton* check_outputs_button_ = nullptr;
+  QPushButton* full_calibrate_button_ = nullptr;
+  std::array<QLabel*, 5> status_panels_{};  // the status bar's panels 1-5
+  QLabel* simulated_label_ = nullptr;
+  QMenu* calibrate_menu_ = nullptr;
+  QAction* auto_calibrate_item_ = nullptr;
+  QAction* manual_calibrate_item_ = nullptr;
+  QAction* calibration_settings_item_ = nullptr;
   calibration::CalibrationWindows* calibration_ = nullptr;
 };
 

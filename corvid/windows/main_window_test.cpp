@@ -64,7 +64,7 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
 
   auto fill = [&](int i) { return h.Find<Indicator>(Nth("shpSignal", i))->Colour(); };
   const QColor red(255, 0, 0), yellow(255, 255, 0), green(0, 255, 0);
-  h.window.cmbAddress()->setCurrentIndex(29);  // "0x1D", slot 30: flash unit
+  h.window.AddressBox()->setCurrentIndex(29);  // "0x1D", slot 30: flash unit
   EXPECT_EQ(h.app.store().Load().SlotAddress, 30);
   ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.Port().TakeWritten().back(), Hex("7E 1E 13 02 9E 8B B5 7E"));
@@ -76,7 +76,7 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
   EXPECT_EQ((std::array{fill(0), fill(1), fill(2), fill(3), fill(4), fill(5)}),
             (std::array{red, red, green, red, red, red}));
 
-  h.window.cmbAddress()->setCurrentIndex(0);
+  h.window.AddressBox()->setCurrentIndex(0);
   ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x9E}));
   captions.clear();
@@ -84,8 +84,8 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
   EXPECT_EQ(captions, (QStringList{"Red", "Yel", "Green", "Red", "Yel", "Grn"}));
   EXPECT_EQ((std::array{fill(1), fill(4), fill(5)}), (std::array{yellow, yellow, green}));
 
-  h.window.cmbAddress()->setCurrentIndex(20);  // a "--" entry still polls, at slot 21
-  ASSERT_EQ(h.window.cmbAddress()->currentText(), "--");
+  h.window.AddressBox()->setCurrentIndex(20);  // a "--" entry still polls, at slot 21
+  ASSERT_EQ(h.window.AddressBox()->currentText(), "--");
   h.session.GetStatus();
   EXPECT_EQ(h.Port().TakeWritten().back().at(1), char(21));
 }
@@ -103,12 +103,12 @@ TEST(MainWindowTest, StatusDecodedIntoTheWindow) {
   payload[3] |= 0x80;
   h.device.payloads[0x01] = payload;
   ASSERT_TRUE(h.session.GetStatus());
-  EXPECT_EQ(h.window.txtMainsVoltage()->text(), "124.1");
+  EXPECT_EQ(h.window.MainsVoltageBox()->text(), "124.1");
   const QStringList volts = {"0.0", "0.5", "120.3", "1638.3", "120.0", "99.9"};
   const QStringList amps = {"0", "7", "2400", "16383", "12", "100"};
   for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(h.window.txtFieldVolts(i)->text(), volts[i]);
-    EXPECT_EQ(h.window.txtFieldAmps(i)->text(), amps[i]);
+    EXPECT_EQ(h.window.FieldVoltsBox(i)->text(), volts[i]);
+    EXPECT_EQ(h.window.FieldAmpsBox(i)->text(), amps[i]);
     EXPECT_EQ(h.Find(Nth("shpSignal", i))->accessibleDescription(), i == 0 || i == 2 ? "on" : "off")
         << i;
     EXPECT_EQ(h.Find<Picture>(Nth("imgFault", i))->Shown(), i == 1 || i == 5) << i;
@@ -118,7 +118,7 @@ TEST(MainWindowTest, StatusDecodedIntoTheWindow) {
   EXPECT_TRUE(h.Find<Picture>("img24Vlow")->Shown());
   h.device.payloads[0x01] = StatusPayload({.mains = 0});
   ASSERT_TRUE(h.session.GetStatus());
-  EXPECT_EQ(h.window.txtMainsVoltage()->text(), "0.0");
+  EXPECT_EQ(h.window.MainsVoltageBox()->text(), "0.0");
   EXPECT_EQ(h.Find<Picture>("img24Vlow")->accessibleDescription(), "off");
 }
 
@@ -138,7 +138,7 @@ TEST(MainWindowTest, DiagnosticAndIdentityDecoded) {
   ASSERT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(Panel(h, 1), "Device Type = KRAN-LV");
   EXPECT_EQ(Text(h, "txtDeviceID"), "Type 03");
-  EXPECT_EQ(h.app.globals().ModuleType, 3);
+  EXPECT_EQ(h.app.state().module_type, 3);
   h.device.payloads[0x3C] = {0xBC, 7};
   ASSERT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(Panel(h, 1), "Device Type = Unknown");
@@ -175,8 +175,8 @@ TEST(MainWindowTest, RespondingTransitions) {
   EXPECT_EQ(state(), std::tuple(false, true, "Device Responding"));
   EXPECT_EQ(h.Find("lblRespnding")->accessibleName(), "Device Responding");
   EXPECT_TRUE(device_id->isEnabled());
-  EXPECT_TRUE(h.window.txtFieldVolts(4)->isEnabled());
-  EXPECT_TRUE(h.window.txtMainsVoltage()->isEnabled());
+  EXPECT_TRUE(h.window.FieldVoltsBox(4)->isEnabled());
+  EXPECT_TRUE(h.window.MainsVoltageBox()->isEnabled());
 }
 
 // The status text keeps one place whichever state it reports, and nothing beside it moves.
@@ -239,13 +239,13 @@ TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
   h.window.activateWindow();
   QTest::keyClick(&h.window, Qt::Key_C, Qt::AltModifier);  // drops "&Calibrate" down
-  ASSERT_TRUE(h.window.mnuCalibrate()->isVisible());
+  ASSERT_TRUE(h.window.CalibrateMenu()->isVisible());
   h.link.Counters().RxTimeoutCount = 3;
   h.Tick();
   EXPECT_TRUE(h.device.TakeCodes().empty());
-  EXPECT_EQ(h.app.globals().PollCount, 0);
+  EXPECT_EQ(h.app.state().poll_count, 0);
   EXPECT_EQ(Panel(h, 4), "Rx Timeout = 3");
-  QTest::keyClick(h.window.mnuCalibrate(), Qt::Key_Escape);
+  QTest::keyClick(h.window.CalibrateMenu(), Qt::Key_Escape);
   // The bar is left in keyboard mode, which must not hold the polling.
   h.Tick();
   EXPECT_EQ(h.device.TakeCodes(), (Codes{0x3C, 0x7B, 0x01}));
@@ -279,7 +279,7 @@ TEST(MainWindowTest, StatusPanelsShowWholeCountsAndSpeakTheirText) {
 TEST(MainWindowTest, FocusStartsOnTheControlsAndValueBoxesComeLast) {
   Harness h;
   ASSERT_TRUE(QTest::qWaitForWindowActive(&h.window));
-  EXPECT_EQ(QApplication::focusWidget(), h.window.chkOutDisable(0));
+  EXPECT_EQ(QApplication::focusWidget(), h.window.OutputDisableBox(0));
   QStringList visited;
   for (int i = 0; i < 40 && !visited.contains(QApplication::focusWidget()->objectName()); ++i) {
     visited << QApplication::focusWidget()->objectName();
@@ -413,15 +413,15 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
   EXPECT_EQ(window.findChild<QLabel*>("sbStatus_2")->text(), "PC Comm Port = Simulated");
   EXPECT_FALSE(
       QSettings(dir.filePath("Corvid.conf"), QSettings::IniFormat).contains("port/portnum"));
-  window.chkOutDisable(0)->setChecked(false);
+  window.OutputDisableBox(0)->setChecked(false);
   for (int i = 0; i < 3; ++i) app.session().PollTick();
   EXPECT_EQ(window.findChild<QLabel*>("sbStatus_1")->text(), "Device Type = VELD-LV");
-  EXPECT_EQ(window.txtMainsVoltage()->text(), "120.0");
+  EXPECT_EQ(window.MainsVoltageBox()->text(), "120.0");
   EXPECT_EQ(model.DisableBits(), 0x3E);
   EXPECT_TRUE(window.findChild<Indicator*>("shpSignal_0")->Filled());
   EXPECT_FALSE(window.findChild<Indicator*>("shpSignal_1")->Filled());
-  window.cmbAddress()->setCurrentIndex(30);  // slot 31, flash-unit status
-  window.chkOutDisable(1)->setChecked(false);
+  window.AddressBox()->setCurrentIndex(30);  // slot 31, flash-unit status
+  window.OutputDisableBox(1)->setChecked(false);
   EXPECT_TRUE(app.session().GetStatus());
   EXPECT_EQ(model.DisableBits(), 0x3C);
   const LinkCounters& c = app.session().Counters();
@@ -431,7 +431,7 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
 TEST(MainWindowTest, CheckOutputsButtonIsOffWhileItRunsAndTheBoxesFollow) {
   Harness h;
   h.window.SetCheckPauseMs(1);
-  h.app.globals().DeviceType = 2;
+  h.app.state().device_type = 2;
   h.app.settings().cal.lv_resistor = 50;
   std::set<int> driven;
   int probes = 0, button_on = 0;
@@ -440,7 +440,7 @@ TEST(MainWindowTest, CheckOutputsButtonIsOffWhileItRunsAndTheBoxesFollow) {
     ++probes;
     button_on += h.Find("cmdCheckOutputs")->isEnabled();
     for (int i = 0; i < 6; ++i) {
-      if (!h.window.chkOutDisable(i)->isChecked()) driven.insert(i);
+      if (!h.window.OutputDisableBox(i)->isChecked()) driven.insert(i);
     }
   });
   probe.start(2);
@@ -450,7 +450,7 @@ TEST(MainWindowTest, CheckOutputsButtonIsOffWhileItRunsAndTheBoxesFollow) {
   EXPECT_EQ(button_on, 0);
   EXPECT_EQ(driven, (std::set<int>{0, 1, 2, 3, 4, 5}));  // each box showed its output on
   EXPECT_TRUE(h.Find("cmdCheckOutputs")->isEnabled());
-  for (int i = 0; i < 6; ++i) EXPECT_TRUE(h.window.chkOutDisable(i)->isChecked()) << i;
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(h.window.OutputDisableBox(i)->isChecked()) << i;
   EXPECT_TRUE(h.prompts.shown().empty());
 }
 

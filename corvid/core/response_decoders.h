@@ -50,11 +50,11 @@ std::string FormatCounter(std::uint8_t value);
 // What the last identification told about the device. Fields without their marker in
 // the text keep their previous contents.
 struct DeviceIdentity {
-  int DeviceType = 0;
-  std::string ModuleID;
-  int ModuleType = 0;
-  int FirmwareMajor = 0;
-  int FirmwareMinor = 0;
+  int device_type = 0;
+  std::string module_id;
+  int module_type = 0;
+  int firmware_major = 0;
+  int firmware_minor = 0;
 };
 inline constexpr std::size_t kModuleIdMinPayload = 2;
 inline constexpr std::size_t kModuleIdTextMax = 60;

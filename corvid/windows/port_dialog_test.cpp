@@ -1,4 +1,4 @@
-#include "corvid/windows/comm_box.h"
+#include "corvid/windows/port_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -48,10 +48,10 @@ struct BoxFixture {
   common::ScriptedPrompts prompts;
   LinkSettings settings;
   SettingsStore store{dir.filePath("corvid.ini")};
-  CommBox box{port, prompts, settings, store};
+  PortDialog box{port, prompts, settings, store};
 };
 
-TEST(CommBoxTest, ControlsAndPortList) {
+TEST(PortDialogTest, ControlsAndPortList) {
   BoxFixture f;
   EXPECT_EQ(f.box.objectName(), "frmCommBox");
   EXPECT_EQ(f.box.windowTitle(), "Deva Vad Urodirudir Comm Port");
@@ -62,20 +62,20 @@ TEST(CommBoxTest, ControlsAndPortList) {
        {std::pair{"cmdOK", "&OK"}, {"cmdCancel", "&Cancel"}, {"cmdUSB", "&Search USB"}})
     EXPECT_EQ(f.box.findChild<QPushButton*>(name)->text(), caption);
   EXPECT_EQ(f.box.findChild<QPushButton*>("cmdUSB")->accessibleName(), "Search USB");
-  EXPECT_TRUE(f.box.cmbPort()->isEditable());
+  EXPECT_TRUE(f.box.PortBox()->isEditable());
   f.settings.PortNumber = 20;
   f.box.Load();
-  ASSERT_EQ(f.box.cmbPort()->count(), 20);
-  EXPECT_EQ(f.box.cmbPort()->itemText(0), "1");
-  EXPECT_EQ(f.box.cmbPort()->currentText(), "20");
+  ASSERT_EQ(f.box.PortBox()->count(), 20);
+  EXPECT_EQ(f.box.PortBox()->itemText(0), "1");
+  EXPECT_EQ(f.box.PortBox()->currentText(), "20");
   f.settings.PortNumber = 25;  // not listed: still what OK opens
   f.box.Load();
-  EXPECT_EQ(f.box.cmbPort()->currentText(), "25");
+  EXPECT_EQ(f.box.PortBox()->currentText(), "25");
 }
 
 // OK with what the technician typed: the port opened (0 = the port open before stays),
 // the stored number, the box shown, whether the dialog stays open.
-TEST(CommBoxTest, OkPaths) {
+TEST(PortDialogTest, OkPaths) {
   struct Case {
     const char* text;
     const char* open_failure;
@@ -93,7 +93,7 @@ TEST(CommBoxTest, OkPaths) {
     BoxFixture f;
     f.port.SetOpenFailure(c.open_failure);
     f.box.show();
-    f.box.cmbPort()->setEditText(c.text);
+    f.box.PortBox()->setEditText(c.text);
     f.Click("cmdOK");
     EXPECT_EQ(f.port.IsOpen() ? f.port.PortNumber() : 0, c.open_port);
     EXPECT_EQ(f.StoredPort(), c.stored);
@@ -109,7 +109,7 @@ TEST(CommBoxTest, OkPaths) {
 
 // Typed and clicked as a technician does: after any refusal the next keystrokes go
 // into the port box again, replacing what was refused.
-TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
+TEST(PortDialogTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
   for (const auto& [typed, open_failure] :
        {std::pair{"abc", ""}, {"0", ""}, {"5", "Port unavailable"}}) {
     SCOPED_TRACE(typed);
@@ -117,31 +117,31 @@ TEST(CommBoxTest, AfterARefusalTheFocusIsBackInThePortBoxWithItsTextSelected) {
     f.port.SetOpenFailure(open_failure);
     f.box.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.box));
-    QLineEdit* edit = f.box.cmbPort()->lineEdit();
+    QLineEdit* edit = f.box.PortBox()->lineEdit();
     edit->clear();
     QTest::keyClicks(edit, typed);
     f.Click("cmdOK");
     ASSERT_EQ(f.prompts.shown().size(), 1u);
-    EXPECT_EQ(QApplication::focusWidget(), f.box.cmbPort());
+    EXPECT_EQ(QApplication::focusWidget(), f.box.PortBox());
     EXPECT_EQ(edit->selectedText(), typed);
     QTest::keyClicks(QApplication::focusWidget(), "4");
-    EXPECT_EQ(f.box.cmbPort()->currentText(), "4");
+    EXPECT_EQ(f.box.PortBox()->currentText(), "4");
   }
 }
 
-TEST(CommBoxTest, WideEnoughForItsTitle) {
+TEST(PortDialogTest, WideEnoughForItsTitle) {
   BoxFixture f;
   f.box.show();
   const int title = f.box.fontMetrics().horizontalAdvance("Deva Vad Urodirudir Comm Port");
   EXPECT_GE(f.box.width(), title + 120);
 }
 
-TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
+TEST(PortDialogTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
   BoxFixture f;
   f.box.SetSimulated(true);
   f.box.show();
   EXPECT_TRUE(f.box.findChild<QLabel*>("lblSimulated")->isVisible());
-  EXPECT_FALSE(f.box.cmbPort()->isEnabled());
+  EXPECT_FALSE(f.box.PortBox()->isEnabled());
   EXPECT_FALSE(f.box.findChild<QPushButton*>("cmdUSB")->isEnabled());
   f.port.TakeWritten();
   f.Click("cmdOK");
@@ -151,10 +151,10 @@ TEST(CommBoxTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
   EXPECT_TRUE(f.prompts.shown().empty());
 }
 
-TEST(CommBoxTest, CancelChangesNothing) {
+TEST(PortDialogTest, CancelChangesNothing) {
   BoxFixture f;
   f.box.show();
-  f.box.cmbPort()->setEditText("9");
+  f.box.PortBox()->setEditText("9");
   f.Click("cmdCancel");
   EXPECT_FALSE(f.box.isVisible());
   EXPECT_EQ(f.port.PortNumber(), 2);
@@ -163,16 +163,16 @@ TEST(CommBoxTest, CancelChangesNothing) {
 
 // A sysfs tree with a Sealevel adapter (ttyUSB0), another USB adapter (ttyUSB1) and
 // a plain serial port (ttyS0), plus a port directory of COMn links.
-TEST(CommBoxTest, SearchUsbFillsTheBoxOrSaysWhy) {
+TEST(PortDialogTest, SearchUsbFillsTheBoxOrSaysWhy) {
   testing::FakeSysfs fake;
   BoxFixture f;
   f.box.show();
-  f.box.cmbPort()->setEditText("4");
+  f.box.PortBox()->setEditText("4");
   UsbSearchPaths paths = fake.Paths();
   paths.sysfs_root = fake.Path("empty");
   f.box.SetUsbSearchPaths(paths);
   f.Click("cmdUSB");
-  EXPECT_EQ(f.box.cmbPort()->currentText(), "4");
+  EXPECT_EQ(f.box.PortBox()->currentText(), "4");
   ASSERT_EQ(f.prompts.shown().size(), 1u);
   EXPECT_EQ(f.prompts.shown()[0].title, "USB Search");
   EXPECT_EQ(f.prompts.shown()[0].text, "SeaLevel USB driver is not installed. Error=2");
@@ -181,7 +181,7 @@ TEST(CommBoxTest, SearchUsbFillsTheBoxOrSaysWhy) {
   fake.Link("COM12", "ttyUSB0");
   f.box.SetUsbSearchPaths(fake.Paths());
   f.Click("cmdUSB");
-  EXPECT_EQ(f.box.cmbPort()->currentText(), "12");
+  EXPECT_EQ(f.box.PortBox()->currentText(), "12");
   EXPECT_EQ(f.prompts.shown().size(), 1u);
   EXPECT_EQ(f.port.PortNumber(), 2);  // opened only by OK
 }

@@ -1,8 +1,10 @@
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "corvid/core/device_types.h"
 
 namespace corvid::monitor {
 
@@ -59,62 +61,34 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool ApplyModuleId(ByteView payload, DeviceIdentity& identity) {
   if (payload.size() < kModuleIdMinPayload) return false;
-  identity.DeviceType = payload[1];
+  identity.device_type = payload[1];
   const std::size_t text_size = std::min(payload.size() - 2, kModuleIdTextMax);
   const std::string text(payload.begin() + 2, payload.begin() + 2 + text_size);
-  identity.ModuleID = TrimBlanks(text);
-  const std::string& id = identity.ModuleID;
+  identity.module_id = TrimBlanks(text);
+  const std::string& id = identity.module_id;
 
   if (const auto p = id.find("Type "); p != std::string::npos) {
-    identity.ModuleType = RoundHalfEven(LeadingNumber(std::string_view(id).substr(p + 5, 2)));
+    identity.module_type = RoundHalfEven(LeadingNumber(std::string_view(id).substr(p + 5, 2)));
   }
   if (const auto q = id.find("Rev "); q != std::string::npos) {
     if (const auto d = id.find('.', q); d != std::string::npos) {
       // From the blank after "Rev" up to the point, then everything after it.
-      identity.FirmwareMajor =
+      identity.firmware_major =
           RoundHalfEven(LeadingNumber(std::string_view(id).substr(q + 3, d - (q + 3))));
-      identity.FirmwareMinor = RoundHalfEven(LeadingNumber(std::string_view(id).substr(d + 1)));
+      identity.firmware_minor = RoundHalfEven(LeadingNumber(std::string_view(id).substr(d + 1)));
     }
   }
   return true;
 }
 
 std::string_view DeviceTypeName(int device_type) {
-  switch (device_type) {
-    case 1:
-      return "VELD-HV";
-    case 2:
-      return "VELD-LV";
-    case 3:
-      return "VELD-VHV";
-    case 4:
-      return "KRAN-HV";
-    case 5:
-      return "KRAN-LV";
-    case 6:
-      return "KRAN-VHV";
-    default:
-      return "Unknown";
-  }
+  const DeviceType* type = FindDeviceType(device_type);
+  return type ? type->name : "Unknown";
 }
 
 std::string_view DeviceDescription(int device_type) {
-  switch (device_type) {
-    case 1:
-      return "VELD-HV, 110 Vac power";
-    case 2:
-      return "VELD-LV, 48 Vdc power";
-    case 3:
-      return "VELD-VHV, 220 Vac power";
-    case 4:
-      return "KRAN-HV, 110 Vac power";
-    case 5:
-      return "KRAN-LV, 48 Vdc power";
-    case 6:
-      return "KRAN-VHV, 220 Vac power";
-    default:
-      return "<Unknown Device Type>";
-  }
+  const DeviceType* type = FindDeviceType(device_type);
+  return type ? type->description : "<Unknown Device Type>";
 }
 
 double LeadingNumber(std::string_view text) {

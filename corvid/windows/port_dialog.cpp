@@ -1,4 +1,4 @@
-#include "corvid/windows/comm_box.h"
+#include "corvid/windows/port_dialog.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -29,8 +29,8 @@ QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* pa
 
 }  // namespace
 
-CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
-                 SettingsStore& store, QWidget* parent)
+PortDialog::PortDialog(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
+                       SettingsStore& store, QWidget* parent)
     : QDialog(parent), port_(port), prompts_(prompts), settings_(settings), store_(store) {
   setObjectName(QStringLiteral("frmCommBox"));
   setWindowTitle(QStringLiteral("Deva Vad Urodirudir Comm Port"));
@@ -39,73 +39,73 @@ CommBox::CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSetting
   setAccessibleName(windowTitle());
   setModal(false);
 
-  fra_setting_ = new QGroupBox(QStringLiteral("Comm Port"), this);
-  fra_setting_->setObjectName(QStringLiteral("fraSetting"));
-  fra_setting_->setAccessibleName(QStringLiteral("Comm Port"));
-  lbl_port_ = new QLabel(QStringLiteral("COM"), fra_setting_);
-  lbl_port_->setObjectName(QStringLiteral("lblPort"));
-  lbl_port_->setAccessibleName(QStringLiteral("COM"));
-  cmb_port_ = new QComboBox(fra_setting_);
-  cmb_port_->setObjectName(QStringLiteral("cmbPort"));
-  cmb_port_->setEditable(true);
-  cmb_port_->setInsertPolicy(QComboBox::NoInsert);
-  cmb_port_->setAccessibleName(QStringLiteral("COM port number"));
-  lbl_port_->setBuddy(cmb_port_);
-  auto* row = new QHBoxLayout(fra_setting_);
-  row->addWidget(lbl_port_);
-  row->addWidget(cmb_port_, 1);
+  setting_frame_ = new QGroupBox(QStringLiteral("Comm Port"), this);
+  setting_frame_->setObjectName(QStringLiteral("fraSetting"));
+  setting_frame_->setAccessibleName(QStringLiteral("Comm Port"));
+  port_label_ = new QLabel(QStringLiteral("COM"), setting_frame_);
+  port_label_->setObjectName(QStringLiteral("lblPort"));
+  port_label_->setAccessibleName(QStringLiteral("COM"));
+  port_box_ = new QComboBox(setting_frame_);
+  port_box_->setObjectName(QStringLiteral("cmbPort"));
+  port_box_->setEditable(true);
+  port_box_->setInsertPolicy(QComboBox::NoInsert);
+  port_box_->setAccessibleName(QStringLiteral("COM port number"));
+  port_label_->setBuddy(port_box_);
+  auto* row = new QHBoxLayout(setting_frame_);
+  row->addWidget(port_label_);
+  row->addWidget(port_box_, 1);
 
-  cmd_ok_ = MakeButton(QStringLiteral("cmdOK"), QStringLiteral("&OK"), this);
-  cmd_cancel_ = MakeButton(QStringLiteral("cmdCancel"), QStringLiteral("&Cancel"), this);
-  cmd_usb_ = MakeButton(QStringLiteral("cmdUSB"), QStringLiteral("&Search USB"), this);
-  cmd_ok_->setDefault(true);
+  ok_button_ = MakeButton(QStringLiteral("cmdOK"), QStringLiteral("&OK"), this);
+  cancel_button_ = MakeButton(QStringLiteral("cmdCancel"), QStringLiteral("&Cancel"), this);
+  usb_button_ = MakeButton(QStringLiteral("cmdUSB"), QStringLiteral("&Search USB"), this);
+  ok_button_->setDefault(true);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(cmd_usb_);
+  buttons->addWidget(usb_button_);
   buttons->addStretch(1);
-  buttons->addWidget(cmd_ok_);
-  buttons->addWidget(cmd_cancel_);
-  lbl_simulated_ =
+  buttons->addWidget(ok_button_);
+  buttons->addWidget(cancel_button_);
+  simulated_label_ =
       new QLabel(QStringLiteral("The simulated device is built in: no serial port is used."), this);
-  lbl_simulated_->setObjectName(QStringLiteral("lblSimulated"));
-  lbl_simulated_->setWordWrap(true);
-  lbl_simulated_->hide();
+  simulated_label_->setObjectName(QStringLiteral("lblSimulated"));
+  simulated_label_->setWordWrap(true);
+  simulated_label_->hide();
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(lbl_simulated_);
-  layout->addWidget(fra_setting_);
+  layout->addWidget(simulated_label_);
+  layout->addWidget(setting_frame_);
   layout->addLayout(buttons);
 
-  connect(cmd_ok_, &QPushButton::clicked, this, [this] { ClickOK(); });
-  connect(cmd_cancel_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(cmd_usb_, &QPushButton::clicked, this, [this] { ClickUSB(); });
+  connect(ok_button_, &QPushButton::clicked, this, [this] { OpenChosenPort(); });
+  connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(usb_button_, &QPushButton::clicked, this, [this] { FindUsbPort(); });
 }
 
-void CommBox::Load() {
-  cmb_port_->clear();
-  for (int i = 1; i <= kListedPorts; ++i) cmb_port_->addItem(QString::number(i));
+void PortDialog::Load() {
+  port_box_->clear();
+  for (int i = 1; i <= kListedPorts; ++i) port_box_->addItem(QString::number(i));
   if (settings_.PortNumber >= 1 && settings_.PortNumber <= kListedPorts) {
-    cmb_port_->setCurrentIndex(settings_.PortNumber - 1);
+    port_box_->setCurrentIndex(settings_.PortNumber - 1);
   } else {
     // An unlisted stored port (COM25) stays what OK opens instead of a blank box.
-    cmb_port_->setCurrentIndex(-1);
-    cmb_port_->setEditText(QString::number(settings_.PortNumber));
+    port_box_->setCurrentIndex(-1);
+    port_box_->setEditText(QString::number(settings_.PortNumber));
   }
 }
 
-void CommBox::SetSimulated(bool simulated) {
+void PortDialog::SetSimulated(bool simulated) {
   simulated_ = simulated;
-  lbl_simulated_->setVisible(simulated);
-  cmb_port_->setEnabled(!simulated);
-  lbl_port_->setEnabled(!simulated);
-  cmd_usb_->setEnabled(!simulated);
+  simulated_label_->setVisible(simulated);
+  port_box_->setEnabled(!simulated);
+  port_label_->setEnabled(!simulated);
+  usb_button_->setEnabled(!simulated);
 }
 
-bool CommBox::ClickOK() {
+bool PortDialog::OpenChosenPort() {
   if (simulated_) {
     hide();
     return true;
   }
   bool ok = false;
-  const double value = cmb_port_->currentText().trimmed().toDouble(&ok);
+  const double value = port_box_->currentText().trimmed().toDouble(&ok);
   if (!ok || !std::isfinite(value)) {
     prompts_.Show({.title = QStringLiteral("COM Port Number Error"),
                    .text = QStringLiteral("Port Number must be a valid number"),
@@ -134,18 +134,18 @@ bool CommBox::ClickOK() {
   return true;
 }
 
-void CommBox::RefocusPort() {
+void PortDialog::RefocusPort() {
   // After a box the technician types the number again: back in the port box, with
   // the rejected text selected so typing replaces it.
   activateWindow();
-  cmb_port_->setFocus(Qt::OtherFocusReason);
-  if (cmb_port_->lineEdit() != nullptr) cmb_port_->lineEdit()->selectAll();
+  port_box_->setFocus(Qt::OtherFocusReason);
+  if (port_box_->lineEdit() != nullptr) port_box_->lineEdit()->selectAll();
 }
 
-void CommBox::ClickUSB() {
+void PortDialog::FindUsbPort() {
   const UsbSearchResult result = SearchUsbAdapter(usb_paths_);
   if (result.found) {
-    cmb_port_->setEditText(QString::number(result.port_number));
+    port_box_->setEditText(QString::number(result.port_number));
     return;
   }
   prompts_.Show({.title = QStringLiteral("USB Search"),
@@ -155,7 +155,7 @@ void CommBox::ClickUSB() {
                  .detail = result.detail});
 }
 
-void CommBox::showEvent(QShowEvent* event) {
+void PortDialog::showEvent(QShowEvent* event) {
   Load();
   QDialog::showEvent(event);
 }

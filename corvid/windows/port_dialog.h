@@ -1,4 +1,4 @@
-// frmCommBox: choose and open the serial port, or find the USB adapter's port.
+// The port dialog: choose and open the serial port, or find the USB adapter's port.
 #pragma once
 
 #include <QDialog>
@@ -20,25 +20,25 @@ namespace corvid {
 struct LinkSettings;
 class SettingsStore;
 
-class CommBox : public QDialog {
+class PortDialog : public QDialog {
   Q_OBJECT
  public:
   // Modeless and owned by the main window; holds no port of its own.
-  CommBox(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
-          SettingsStore& store, QWidget* parent = nullptr);
+  PortDialog(common::SerialPort& port, common::Prompts& prompts, LinkSettings& settings,
+             SettingsStore& store, QWidget* parent = nullptr);
 
-  // Fills cmbPort with "1".."20" and preselects settings.PortNumber.
+  // Fills the port list with "1".."20" and preselects settings.PortNumber.
   void Load();
-  // cmdOK: opens the chosen port. True when the port is open afterwards.
-  bool ClickOK();
-  // cmdUSB: puts the adapter's port number into cmbPort or reports why not.
-  void ClickUSB();
+  // OK: opens the chosen port. True when the port is open afterwards.
+  bool OpenChosenPort();
+  // USB: puts the adapter's port number into the port list or reports why not.
+  void FindUsbPort();
   void SetUsbSearchPaths(const UsbSearchPaths& paths) { usb_paths_ = paths; }
   // The built-in simulated device uses no port: the dialog says so, and OK only
   // closes it.
   void SetSimulated(bool simulated);
 
-  QComboBox* cmbPort() const { return cmb_port_; }
+  QComboBox* PortBox() const { return port_box_; }
 
  protected:
   // Every opening shows the current port preselected.
@@ -56,13 +56,13 @@ class CommBox : public QDialog {
   LinkSettings& settings_;
   SettingsStore& store_;
   UsbSearchPaths usb_paths_;
-  QGroupBox* fra_setting_ = nullptr;
-  QComboBox* cmb_port_ = nullptr;
-  QLabel* lbl_port_ = nullptr;
-  QPushButton* cmd_ok_ = nullptr;
-  QPushButton* cmd_cancel_ = nullptr;
-  QPushButton* cmd_usb_ = nullptr;
-  QLabel* lbl_simulated_ = nullptr;
+  QGroupBox* setting_frame_ = nullptr;
+  QComboBox* port_box_ = nullptr;
+  QLabel* port_label_ = nullptr;
+  QPushButton* ok_button_ = nullptr;
+  QPushButton* cancel_button_ = nullptr;
+  QPushButton* usb_button_ = nullptr;
+  QLabel* simulated_label_ = nullptr;
   bool simulated_ = false;
 };
 

@@ -1,7 +1,7 @@
 // Process-wide values of Corvid's poll cycle, owned by the application object.
 #pragma once
 
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 
 namespace corvid {
 
@@ -13,9 +13,9 @@ enum class CalibrationRequest {
 };
 
 // The identity fields are those of the last good identification.
-struct Globals : monitor::DeviceIdentity {
-  int PollCount = 0;  // 0-255, wraps
-  CalibrationRequest CalRequest = CalibrationRequest::kNone;
+struct SessionState : monitor::DeviceIdentity {
+  int poll_count = 0;  // 0-255, wraps
+  CalibrationRequest calibration_request = CalibrationRequest::kNone;
 };
 
 }  // namespace corvid

@@ -1,4 +1,4 @@
-#include "corvid/core/decode.h"
+#include "corvid/core/response_decoders.h"
 
 #include <gtest/gtest.h>
 
@@ -58,35 +58,22 @@ TEST(DecodeTest, ModuleIdTypeAndRevision) {
            {"type 05 rev 1.2", "type 05 rev 1.2", 7, 2, 9},  // markers are case-sensitive
            {std::string(58, 'x') + "ABCDEF", std::string(58, 'x') + "AB", 7, 2, 9},  // 60 at most
            {"", "", 7, 2, 9}}) {
-    DeviceIdentity id{.DeviceType = 1,
-                      .ModuleID = "old",
-                      .ModuleType = 7,
-                      .FirmwareMajor = 2,
-                      .FirmwareMinor = 9};
+    DeviceIdentity id{.device_type = 1,
+                      .module_id = "old",
+                      .module_type = 7,
+                      .firmware_major = 2,
+                      .firmware_minor = 9};
     ASSERT_TRUE(ApplyModuleId(IdPayload(5, c.text), id));
-    EXPECT_EQ(id.DeviceType, 5);
-    EXPECT_EQ(id.ModuleID, c.id);
-    EXPECT_EQ(std::tuple(id.ModuleType, id.FirmwareMajor, id.FirmwareMinor),
+    EXPECT_EQ(id.device_type, 5);
+    EXPECT_EQ(id.module_id, c.id);
+    EXPECT_EQ(std::tuple(id.module_type, id.firmware_major, id.firmware_minor),
               std::tuple(c.type, c.major, c.minor))
         << c.text;
   }
-  DeviceIdentity id{.DeviceType = 3, .ModuleID = "old"};
+  DeviceIdentity id{.device_type = 3, .module_id = "old"};
   EXPECT_FALSE(ApplyModuleId(Payload{0xBC}, id));
-  EXPECT_EQ(id.DeviceType, 3);
-  EXPECT_EQ(id.ModuleID, "old");
-}
-
-TEST(DecodeTest, DeviceTypeNames) {
-  const char* descriptions[] = {"<Unknown Device Type>",   "VELD-HV, 110 Vac power",
-                                "VELD-LV, 48 Vdc power",   "VELD-VHV, 220 Vac power",
-                                "KRAN-HV, 110 Vac power",  "KRAN-LV, 48 Vdc power",
-                                "KRAN-VHV, 220 Vac power", "<Unknown Device Type>"};
-  for (int type = 0; type <= 7; ++type) {
-    EXPECT_EQ(DeviceDescription(type), descriptions[type]);
-    const std::string d = descriptions[type];
-    EXPECT_EQ(DeviceTypeName(type), type >= 1 && type <= 6 ? d.substr(0, d.find(',')) : "Unknown");
-  }
-  EXPECT_EQ(DeviceTypeName(255), "Unknown");
+  EXPECT_EQ(id.device_type, 3);
+  EXPECT_EQ(id.module_id, "old");
 }
 
 TEST(DecodeTest, LeadingNumberAndRounding) {
