@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   std::printf("  messages shown: %zu\n", prompts.shown().size());
   for (const common::Message& m : prompts.shown())
     std::printf("    %s: %s\n", qPrintable(m.title), qPrintable(m.text));
-  std::printf("  link: CRC errors %ld, time-outs %ld, NAKs %ld\n", counters.CrcErrorCount,
-              counters.RxTimeoutCount, counters.RxNakCount);
+  std::printf("  link: CRC errors %ld, time-outs %ld, NAKs %ld\n", counters.crc_errors,
+              counters.timeouts, counters.naks);
   return 0;
 }

@@ -146,7 +146,7 @@ Bytes Unstuff(const Bytes& wire) {
   corvid::HdlcReceiver rx;
   rx.Reset();
   for (std::uint8_t b : wire) rx.Take(b);
-  return rx.RxFrame();
+  return rx.Frame();
 }
 
 Bytes PayloadOf(const Bytes& wire) {
@@ -221,7 +221,7 @@ void BM_CorvidReceiveStatusResponse(benchmark::State& state) {
     rx.Reset();
     bool end = false;
     for (std::uint8_t b : wire) end = rx.Take(b);
-    corvid::ResponseCheck check = corvid::EvaluateResponse(rx.RxFrame());
+    corvid::ResponseCheck check = corvid::EvaluateResponse(rx.Frame());
     benchmark::DoNotOptimize(end);
     benchmark::DoNotOptimize(check.payload.data());
   }

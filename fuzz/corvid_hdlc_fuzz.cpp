@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   FUZZ_CHECK(closed_at == framed.size());
-  FUZZ_CHECK(rx.RxFrame() == body);
+  FUZZ_CHECK(rx.Frame() == body);
 
   const Bytes command = CommandBody(slot, body);
   FUZZ_CHECK(CheckCrcString(command));
@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rx.Reset();
   for (std::uint8_t c : line) {
     const bool closed = rx.Take(c);
-    FUZZ_CHECK(rx.RxFrame().size() <= kMaxFrameBytes);
+    FUZZ_CHECK(rx.Frame().size() <= kMaxFrameBytes);
     if (!closed) continue;
-    const Bytes& got = rx.RxFrame();
+    const Bytes& got = rx.Frame();
     const ResponseCheck any = EvaluateResponse(got);
     const ResponseCheck mine = EvaluateResponse(got, command_sent);
     const bool crc_ok = got.size() >= 2 && BitwiseFcs(got) == kFcsGoodResidue;

@@ -97,16 +97,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto result = link.Exchange(Bytes{command});
     const bool sent = port.writes != writes_before;
     const Expected e = sent ? Reference(port.delivered_at_once, command) : Expected{.timeout = 1};
-    expected.CrcErrorCount += e.crc;
-    expected.RxTimeoutCount += e.timeout;
-    if (expected.RxNakCount < 255) expected.RxNakCount += e.nak;
+    expected.crc_errors += e.crc;
+    expected.timeouts += e.timeout;
+    if (expected.naks < 255) expected.naks += e.nak;
     if (e.unknown_box) ++boxes;
 
     FUZZ_CHECK(result == e.payload);
-    FUZZ_CHECK(link.RxFrame() == e.payload.value_or(Bytes{}));
-    FUZZ_CHECK(link.Counters().CrcErrorCount == expected.CrcErrorCount);
-    FUZZ_CHECK(link.Counters().RxTimeoutCount == expected.RxTimeoutCount);
-    FUZZ_CHECK(link.Counters().RxNakCount == expected.RxNakCount);
+    FUZZ_CHECK(link.LastResponse() == e.payload.value_or(Bytes{}));
+    FUZZ_CHECK(link.Counters().crc_errors == expected.crc_errors);
+    FUZZ_CHECK(link.Counters().timeouts == expected.timeouts);
+    FUZZ_CHECK(link.Counters().naks == expected.naks);
     FUZZ_CHECK(prompts.shown().size() == boxes);
     FUZZ_CHECK(!link.Busy());
     QCoreApplication::processEvents();  // late bytes arrive between exchanges

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const LinkCounters& c = link.Counters();
   FUZZ_CHECK(!link.Busy());
-  FUZZ_CHECK(link.RxFrame() == result);
+  FUZZ_CHECK(link.LastResponse() == result);
   FUZZ_CHECK(c.exchanges == 1 && c.failures == (result.empty() ? 1u : 0u));
   const std::uint64_t attempts = static_cast<std::uint64_t>(port.writes) + c.write_failures;
   FUZZ_CHECK(c.resends + 1 == attempts);

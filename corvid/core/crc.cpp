@@ -22,7 +22,7 @@ const CrcTableBytes& CrcTable() {
   return table;
 }
 
-Crc CalculateCRCString(common::ByteView bytes) {
+Crc CalculateFcs(common::ByteView bytes) {
   const CrcTableBytes& table = CrcTable();
   std::uint8_t ls = 0xFF;
   std::uint8_t ms = 0xFF;
@@ -34,7 +34,7 @@ Crc CalculateCRCString(common::ByteView bytes) {
   return Crc{static_cast<std::uint8_t>(~ls), static_cast<std::uint8_t>(~ms)};
 }
 
-std::uint16_t Fcs16(common::ByteView bytes) { return CalculateCRCString(bytes).Value(); }
+std::uint16_t Fcs16(common::ByteView bytes) { return CalculateFcs(bytes).Value(); }
 
 bool CheckCrcString(common::ByteView bytes) { return Fcs16(bytes) == kFcsGoodResidue; }
 

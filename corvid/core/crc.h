@@ -22,7 +22,7 @@ struct Crc {
 };
 
 // FCS over the bytes (complement applied).
-Crc CalculateCRCString(common::ByteView bytes);
+Crc CalculateFcs(common::ByteView bytes);
 // FCS as one number (0x906E over "123456789").
 std::uint16_t Fcs16(common::ByteView bytes);
 

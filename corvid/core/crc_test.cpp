@@ -20,7 +20,7 @@ TEST(CrcTest, TableEntriesAreStoredHighByteFirst) {
 
 TEST(CrcTest, CheckValueOfDigits) {
   const std::string_view digits = "123456789";
-  const Crc crc = CalculateCRCString({reinterpret_cast<const std::uint8_t*>(digits.data()), 9});
+  const Crc crc = CalculateFcs({reinterpret_cast<const std::uint8_t*>(digits.data()), 9});
   EXPECT_EQ(crc.low, 0x6E);
   EXPECT_EQ(crc.high, 0x90);
 }
@@ -38,7 +38,7 @@ TEST(CrcTest, MatchesBitwiseReferenceAndResidue) {
       for (int i = 0; i < 8; ++i)
         reference = (reference & 1) ? (reference >> 1) ^ 0x8408 : reference >> 1;
     }
-    const Crc crc = CalculateCRCString(data);
+    const Crc crc = CalculateFcs(data);
     ASSERT_EQ(crc.Value(), reference ^ 0xFFFF) << "length " << length;
     auto swapped = data;
     swapped.insert(swapped.end(), {crc.high, crc.low});

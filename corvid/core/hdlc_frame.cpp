@@ -33,7 +33,7 @@ Bytes CommandBody(std::uint8_t slot, common::ByteView command) {
   body.push_back(slot);
   body.push_back(kControl);
   body.insert(body.end(), command.begin(), command.end());
-  const Crc crc = CalculateCRCString(body);
+  const Crc crc = CalculateFcs(body);
   body.push_back(crc.low);
   body.push_back(crc.high);
   return body;

@@ -53,20 +53,20 @@ Bytes BuildCommandFrame(std::uint8_t slot, common::ByteView command);
 // closes its frame must not grow the host's memory.
 inline constexpr std::size_t kMaxFrameBytes = 256;
 
-// Collects a response one received byte at a time. Flags never reach RxFrame; a
+// Collects a response one received byte at a time. Flags never reach the frame; a
 // byte after 0x7D is XORed with 0x20; bytes before the opening flag are kept like
 // any other (a frame with leading noise then fails its FCS). A frame that reaches
 // kMaxFrameBytes without closing is dropped, and the receiver looks for an opening
 // flag again.
 class HdlcReceiver {
  public:
-  // Empties RxFrame and clears the start, end and escape states.
+  // Empties the frame and clears the start, end and escape states.
   void Reset();
   // Takes one byte; true when it was the closing flag.
   bool Take(std::uint8_t c);
 
   bool RxEnd() const { return rx_end_; }
-  const Bytes& RxFrame() const { return rx_frame_; }
+  const Bytes& Frame() const { return rx_frame_; }
   // Frames dropped for their length since the receiver was made.
   std::uint64_t Overflows() const { return overflows_; }
 

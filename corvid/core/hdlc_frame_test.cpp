@@ -8,7 +8,7 @@ namespace corvid {
 namespace {
 
 Bytes WithFcs(Bytes body) {
-  const Crc crc = CalculateCRCString(body);
+  const Crc crc = CalculateFcs(body);
   body.insert(body.end(), {crc.low, crc.high});
   return body;
 }
@@ -37,7 +37,7 @@ TEST(HdlcFrameTest, CommandWireBytes) {
 // Feeds bytes to the receiver; the frame once the closing flag came.
 std::optional<Bytes> Receive(HdlcReceiver& rx, ByteView bytes) {
   for (std::uint8_t b : bytes)
-    if (rx.Take(b)) return rx.RxFrame();
+    if (rx.Take(b)) return rx.Frame();
   return std::nullopt;
 }
 
@@ -92,9 +92,9 @@ TEST(HdlcReceiverTest, AFrameThatNeverClosesIsBounded) {
     HdlcReceiver rx;
     EXPECT_FALSE(Receive(rx, opening).has_value());
     EXPECT_FALSE(Receive(rx, c.noise).has_value());
-    EXPECT_EQ(rx.RxFrame().size(), c.held);
+    EXPECT_EQ(rx.Frame().size(), c.held);
     EXPECT_EQ(rx.Overflows(), c.overflows);
-    EXPECT_LE(rx.RxFrame().capacity(), kMaxFrameBytes);
+    EXPECT_LE(rx.Frame().capacity(), kMaxFrameBytes);
     // Without an overflow the next frame's opening flag closes the long one; after
     // one it opens a frame that still carries what came before it. Either way that
     // fails its FCS, and the next exchange starts clean.

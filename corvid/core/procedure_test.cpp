@@ -115,7 +115,7 @@ class Bench {
     HdlcReceiver rx;
     for (std::uint8_t b : device_.Receive(BuildCommandFrame(1, command)).bytes)
       if (rx.Take(b)) break;
-    const ResponseCheck check = EvaluateResponse(rx.RxFrame());
+    const ResponseCheck check = EvaluateResponse(rx.Frame());
     return check.kind == ResponseKind::kOk ? check.payload : common::Bytes{};
   }
 

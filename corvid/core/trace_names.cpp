@@ -28,7 +28,7 @@ std::optional<Bytes> FirstFrame(ByteView bytes) {
   HdlcReceiver receiver;
   receiver.Reset();
   for (std::uint8_t b : bytes) {
-    if (receiver.Take(b)) return receiver.RxFrame();
+    if (receiver.Take(b)) return receiver.Frame();
   }
   return std::nullopt;
 }

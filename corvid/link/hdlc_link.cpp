@@ -25,7 +25,7 @@ std::optional<Bytes> HdlcLink::Exchange(common::ByteView tx_command) {
   bool ok;
   {
     const BusyScope busy(*this);
-    ok = SendHDLCCommand(tx_command) && GetHDLCResponse();
+    ok = SendCommand(tx_command) && AwaitResponse();
     if (!ok) rx_frame_.clear();
   }
   emit ExchangeFinished(ok);
@@ -33,7 +33,7 @@ std::optional<Bytes> HdlcLink::Exchange(common::ByteView tx_command) {
   return rx_frame_;
 }
 
-bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
+bool HdlcLink::SendCommand(common::ByteView tx_command) {
   // Bytes of an earlier exchange must never reach this response.
   DropWaiting();
   receiver_.Reset();
@@ -46,7 +46,7 @@ bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
   if (!port_.Write(common::ToQByteArray(frame))) {
     // Nothing went out, so no answer can come: counts as a window without answer.
     armed_ = false;
-    ++counters_.RxTimeoutCount;
+    ++counters_.timeouts;
     if (Tracing()) {
       const QString status = port_.StatusText();
       Tap().Sent(
@@ -59,7 +59,7 @@ bool HdlcLink::SendHDLCCommand(common::ByteView tx_command) {
   return true;
 }
 
-bool HdlcLink::GetHDLCResponse() {
+bool HdlcLink::AwaitResponse() {
   using common::TraceOutcome;
   const common::WaitResult result =
       wait_.Until([this] { return receiver_.RxEnd(); }, response_window_ms_);
@@ -70,31 +70,31 @@ bool HdlcLink::GetHDLCResponse() {
     return false;
   }
   if (result == common::WaitResult::kTimeout) {
-    ++counters_.RxTimeoutCount;
+    ++counters_.timeouts;
     TraceAnswer(TraceOutcome::kTimeout, response_window_ms_);
     return false;
   }
-  const ResponseCheck check = EvaluateResponse(receiver_.RxFrame(), tx_code_);
+  const ResponseCheck check = EvaluateResponse(receiver_.Frame(), tx_code_);
   switch (check.kind) {
     case ResponseKind::kOk:
       rx_frame_ = check.payload;
       TraceAnswer(TraceOutcome::kOk);
       return true;
     case ResponseKind::kCrcError:
-      ++counters_.CrcErrorCount;
+      ++counters_.crc_errors;
       TraceAnswer(TraceOutcome::kFcsError);
       return false;
     case ResponseKind::kTooShort:
-      ++counters_.CrcErrorCount;
+      ++counters_.crc_errors;
       TraceAnswer(TraceOutcome::kWrongLength, 0, "too short for a response code");
       return false;
     case ResponseKind::kForeignCode:
       // The answer to an earlier command, late: ours did not come in the window.
-      ++counters_.RxTimeoutCount;
+      ++counters_.timeouts;
       TraceAnswer(TraceOutcome::kUnexpectedCode, check.code, "the answer to another command");
       return false;
     case ResponseKind::kNak:
-      if (counters_.RxNakCount < LinkCounters::kMaxNakCount) ++counters_.RxNakCount;
+      if (counters_.naks < LinkCounters::kMaxNakCount) ++counters_.naks;
       TraceAnswer(TraceOutcome::kNak);
       return false;
     case ResponseKind::kUnknownCode:

@@ -22,11 +22,11 @@ namespace corvid {
 // Link error counters shown in the status bar; reset by Clear Errors. 64 bits wide
 // on every platform, so a run of weeks never wraps them.
 struct LinkCounters {
-  std::uint64_t CrcErrorCount = 0;  // responses rejected for a bad FCS (or too short)
+  std::uint64_t crc_errors = 0;  // responses rejected for a bad FCS (or too short)
   // Response windows that ended without the answer to the command sent: nothing
   // came, or only the answer to another command (a late one).
-  std::uint64_t RxTimeoutCount = 0;
-  std::uint64_t RxNakCount = 0;  // NAKs received; stops at kMaxNakCount
+  std::uint64_t timeouts = 0;
+  std::uint64_t naks = 0;  // NAKs received; stops at kMaxNakCount
 
   static constexpr std::uint64_t kMaxNakCount = 255;
   void Clear() { *this = LinkCounters{}; }
@@ -51,14 +51,14 @@ class HdlcLink : public common::PortLink {
 
   // Parts of Exchange, usable on their own: frame and write a command (false when
   // the port would not take it), then wait for and judge its response (false on
-  // failure; the payload is then in RxFrame()). Only the answer to the command sent
+  // failure; the payload is then in LastResponse()). Only the answer to the command sent
   // (its code with bit 7 set) or a NAK is taken; another command's answer fails the
-  // exchange and counts as a window without answer (RxTimeoutCount).
-  bool SendHDLCCommand(common::ByteView tx_command);
-  bool GetHDLCResponse();
+  // exchange and counts as a window without answer (timeouts).
+  bool SendCommand(common::ByteView tx_command);
+  bool AwaitResponse();
 
   // Payload of the last successful exchange; empty after a failure.
-  const Bytes& RxFrame() const { return rx_frame_; }
+  const Bytes& LastResponse() const { return rx_frame_; }
   LinkCounters& Counters() { return counters_; }
   const LinkCounters& Counters() const { return counters_; }
 

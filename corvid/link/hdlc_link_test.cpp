@@ -61,23 +61,23 @@ TEST_F(HdlcLinkTest, EachFaultRaisesOnlyItsCounter) {
     Counter counter;
   };
   for (const Case& c :
-       {Case{[](SwitchPackOptions& o) { o.bad_fcs_every = 1; }, &LinkCounters::CrcErrorCount},
-        Case{[](SwitchPackOptions& o) { o.silent = true; }, &LinkCounters::RxTimeoutCount},
-        Case{[](SwitchPackOptions& o) { o.drop_every = 1; }, &LinkCounters::RxTimeoutCount},
-        Case{[](SwitchPackOptions& o) { o.nak_every = 1; }, &LinkCounters::RxNakCount}}) {
+       {Case{[](SwitchPackOptions& o) { o.bad_fcs_every = 1; }, &LinkCounters::crc_errors},
+        Case{[](SwitchPackOptions& o) { o.silent = true; }, &LinkCounters::timeouts},
+        Case{[](SwitchPackOptions& o) { o.drop_every = 1; }, &LinkCounters::timeouts},
+        Case{[](SwitchPackOptions& o) { o.nak_every = 1; }, &LinkCounters::naks}}) {
     link_.Counters().Clear();
     model_.Options() = {};
     c.setup(model_.Options());
     QSignalSpy finished(&link_, &HdlcLink::ExchangeFinished);
     for (int i = 0; i < 3; ++i) {
       EXPECT_FALSE(link_.Exchange(kStatus).has_value());
-      EXPECT_TRUE(link_.RxFrame().empty());
+      EXPECT_TRUE(link_.LastResponse().empty());
     }
     LinkCounters expected;
     expected.*c.counter = 3;
-    EXPECT_EQ(link_.Counters().CrcErrorCount, expected.CrcErrorCount);
-    EXPECT_EQ(link_.Counters().RxTimeoutCount, expected.RxTimeoutCount);
-    EXPECT_EQ(link_.Counters().RxNakCount, expected.RxNakCount);
+    EXPECT_EQ(link_.Counters().crc_errors, expected.crc_errors);
+    EXPECT_EQ(link_.Counters().timeouts, expected.timeouts);
+    EXPECT_EQ(link_.Counters().naks, expected.naks);
     model_.Options() = {};
     EXPECT_TRUE(link_.Exchange(kStatus).has_value());
     ASSERT_EQ(finished.size(), 4);
@@ -88,17 +88,17 @@ TEST_F(HdlcLinkTest, EachFaultRaisesOnlyItsCounter) {
 }
 
 TEST_F(HdlcLinkTest, NakCountStopsAt255WhileOthersKeepCounting) {
-  link_.Counters().RxNakCount = 250;
+  link_.Counters().naks = 250;
   model_.Options().nak_every = 1;
   for (int i = 0; i < 8; ++i) link_.Exchange(kStatus);
-  EXPECT_EQ(link_.Counters().RxNakCount, 255u);
+  EXPECT_EQ(link_.Counters().naks, 255u);
   model_.Options() = {.bad_fcs_every = 1};
   link_.Exchange(kStatus);
   model_.Options() = {.silent = true};
   link_.Exchange(kStatus);
-  EXPECT_EQ(link_.Counters().RxNakCount, 255u);
-  EXPECT_EQ(link_.Counters().CrcErrorCount, 1u);
-  EXPECT_EQ(link_.Counters().RxTimeoutCount, 1u);
+  EXPECT_EQ(link_.Counters().naks, 255u);
+  EXPECT_EQ(link_.Counters().crc_errors, 1u);
+  EXPECT_EQ(link_.Counters().timeouts, 1u);
 }
 
 TEST_F(HdlcLinkTest, ForeignCodeShowsMessageWithDecimalCode) {
@@ -110,7 +110,7 @@ TEST_F(HdlcLinkTest, ForeignCodeShowsMessageWithDecimalCode) {
   EXPECT_EQ(m.text, "Unknown Frame Type Received (65)");
   EXPECT_EQ(m.icon, common::Icon::kCritical);
   const LinkCounters& c = link_.Counters();
-  EXPECT_EQ(c.CrcErrorCount + c.RxTimeoutCount + c.RxNakCount, 0);
+  EXPECT_EQ(c.crc_errors + c.timeouts + c.naks, 0);
 }
 
 // A device one answer behind (late answers, as the host sees them): only an answer
@@ -130,10 +130,10 @@ TEST_F(HdlcLinkTest, AnswersToOtherCommandsAreNotTaken) {
                            Step{kStatus, "81", 3},    // the status before it: same command
                            Step{kIdentify, "", 4}}) {
     EXPECT_EQ(Code(link_.Exchange(step.command)), step.code);
-    EXPECT_EQ(link_.Counters().RxTimeoutCount, step.timeouts);
+    EXPECT_EQ(link_.Counters().timeouts, step.timeouts);
   }
-  EXPECT_EQ(link_.Counters().CrcErrorCount, 0u);
-  EXPECT_EQ(link_.Counters().RxNakCount, 0u);
+  EXPECT_EQ(link_.Counters().crc_errors, 0u);
+  EXPECT_EQ(link_.Counters().naks, 0u);
   EXPECT_TRUE(prompts_.shown().empty());
 }
 
@@ -154,10 +154,10 @@ TEST_F(HdlcLinkTest, VanishedPortCountsFailuresAndRecovers) {
   clock.start();
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(link_.Exchange(kStatus).has_value());
   EXPECT_LT(clock.elapsed(), kResponseWindowMs);
-  EXPECT_EQ(link_.Counters().RxTimeoutCount, 4u);
+  EXPECT_EQ(link_.Counters().timeouts, 4u);
   ASSERT_TRUE(port_.Open());
   EXPECT_TRUE(link_.Exchange(kStatus).has_value());
-  EXPECT_EQ(link_.Counters().RxTimeoutCount, 4u);
+  EXPECT_EQ(link_.Counters().timeouts, 4u);
 }
 
 TEST_F(HdlcLinkTest, StaleAndLateBytesNeverReachTheNextResponse) {
@@ -170,8 +170,8 @@ TEST_F(HdlcLinkTest, StaleAndLateBytesNeverReachTheNextResponse) {
   common::Delay(60);
   model_.Options().delay_ms = 0;
   EXPECT_EQ(Code(link_.Exchange(kIdentify)), "BC");
-  EXPECT_EQ(link_.Counters().CrcErrorCount, 0u);
-  EXPECT_EQ(link_.Counters().RxTimeoutCount, 1u);
+  EXPECT_EQ(link_.Counters().crc_errors, 0u);
+  EXPECT_EQ(link_.Counters().timeouts, 1u);
 }
 
 TEST_F(HdlcLinkTest, ReentrantExchangeIsRefusedWithoutSending) {
@@ -244,8 +244,8 @@ TEST(HdlcLinkInstantTest, ResponsesByteByByte) {
     HdlcLink link(port, prompts);
     for (const QString& expected : c.payloads)
       EXPECT_EQ(H(link.Exchange(kStatus).value_or(Bytes{})), expected.toStdString());
-    EXPECT_EQ(link.Counters().CrcErrorCount, c.crc_errors);
-    EXPECT_EQ(link.Counters().RxTimeoutCount, c.timeouts);
+    EXPECT_EQ(link.Counters().crc_errors, c.crc_errors);
+    EXPECT_EQ(link.Counters().timeouts, c.timeouts);
     EXPECT_TRUE(prompts.shown().empty());
   }
 }

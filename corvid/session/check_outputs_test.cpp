@@ -112,8 +112,8 @@ TEST(CheckOutputsTest, PollTicksRunInThePausesWithoutOverlapping) {
   }
   EXPECT_GT(identify, 0);             // ticks ran during the check
   EXPECT_GT(status, 5 + 6 * 31 + 5);  // theirs and the check's own
-  EXPECT_EQ(h.link.Counters().RxTimeoutCount, 0);
-  EXPECT_EQ(h.link.Counters().CrcErrorCount, 0);
+  EXPECT_EQ(h.link.Counters().timeouts, 0);
+  EXPECT_EQ(h.link.Counters().crc_errors, 0);
   EXPECT_EQ(h.session.Disables(), 0x3F);
 }
 
@@ -126,7 +126,7 @@ TEST(CheckOutputsTest, SilentDeviceKeepsTheLastReadingsAndEnds) {
   h.device.silent = true;
   CheckOutputs(h.session, h.prompts, 1);
   EXPECT_TRUE(h.prompts.shown().empty());
-  EXPECT_EQ(h.link.Counters().RxTimeoutCount, 5 + 6 * 31 + 5);
+  EXPECT_EQ(h.link.Counters().timeouts, 5 + 6 * 31 + 5);
 }
 
 }  // namespace

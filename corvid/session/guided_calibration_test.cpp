@@ -132,7 +132,7 @@ TEST(GuidedCalibrationTest, AFewPercentOffEndsCompletedWithEveryReadingInItsBand
   }
   EXPECT_EQ(foreign, 0);
   const LinkCounters& counters = rig.app.session().Counters();
-  EXPECT_EQ(counters.RxTimeoutCount + counters.CrcErrorCount + counters.RxNakCount, 0);
+  EXPECT_EQ(counters.timeouts + counters.crc_errors + counters.naks, 0);
   EXPECT_TRUE(rig.app.session().Loop().Timer()->isActive());  // polling again
   rig.app.session().Loop().Timer()->stop();
 

@@ -116,7 +116,7 @@ TEST(CorvidSessionTest, AnswersTooShortToDecodeChangeNothing) {
   bad[bad.size() - 2] ^= 0x01;
   h.device.raw_reply = bad;
   EXPECT_FALSE(h.session.GetStatus());
-  EXPECT_EQ(h.session.Counters().CrcErrorCount, 1);
+  EXPECT_EQ(h.session.Counters().crc_errors, 1);
   EXPECT_EQ(h.session.LastStatus()->mains, 1200);
 }
 
@@ -145,18 +145,18 @@ TEST(CorvidSessionTest, AnswersToAnotherCommandChangeNothing) {
            Case{"flash-unit status to status", 0x01, StatusPayload({}, 0x82), &Session::GetStatus},
        }) {
     SCOPED_TRACE(c.name);
-    const std::uint64_t timeouts = h.session.Counters().RxTimeoutCount;
+    const std::uint64_t timeouts = h.session.Counters().timeouts;
     const Payload saved = h.device.payloads[c.command];
     h.device.payloads[c.command] = c.answer;
     EXPECT_FALSE((h.session.*c.call)());
     h.device.payloads[c.command] = saved;
-    EXPECT_EQ(h.session.Counters().RxTimeoutCount, timeouts + 1);
+    EXPECT_EQ(h.session.Counters().timeouts, timeouts + 1);
   }
   EXPECT_EQ(status.count() + diagnostic.count() + identity.count(), 0);
   EXPECT_EQ(h.app.state().device_type, 2);
   EXPECT_EQ(h.app.state().module_id, "Type 03 Rev 1.12");
   EXPECT_EQ(h.session.LastStatus()->mains, 1200);
-  EXPECT_EQ(h.session.Counters().CrcErrorCount, 0u);
+  EXPECT_EQ(h.session.Counters().crc_errors, 0u);
   EXPECT_TRUE(h.prompts.shown().empty());
   // The proper answers are taken again at once.
   EXPECT_TRUE(h.session.GetDiagnostic());

@@ -173,7 +173,7 @@ Bytes SwitchPackModel::Respond(std::uint8_t slot, common::ByteView payload,
   body.push_back(slot);
   body.push_back(kControl);
   body.insert(body.end(), payload.begin(), payload.end());
-  const Crc crc = CalculateCRCString(body);
+  const Crc crc = CalculateFcs(body);
   body.push_back(static_cast<std::uint8_t>(crc.low ^ (corrupt_fcs ? 0x01 : 0x00)));
   body.push_back(crc.high);
   return FrameBody(body);

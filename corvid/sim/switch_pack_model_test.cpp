@@ -16,7 +16,7 @@ std::vector<Bytes> Send(SwitchPackModel& model, const Bytes& wire) {
   HdlcReceiver rx;
   for (std::uint8_t b : model.Receive(wire).bytes) {
     if (rx.Take(b)) {
-      bodies.push_back(rx.RxFrame());
+      bodies.push_back(rx.Frame());
       rx.Reset();
     }
   }

@@ -21,7 +21,7 @@ class ScriptedDevice : public common::DeviceModel {
   common::DeviceReply Receive(ByteView bytes) override {
     HdlcReceiver rx;
     for (std::uint8_t b : bytes) rx.Take(b);
-    const Bytes& body = rx.RxFrame();
+    const Bytes& body = rx.Frame();
     if (body.size() < 5) return {};
     commands.emplace_back(body.begin() + 2, body.end() - 2);
     const auto it = payloads.find(body[2]);

@@ -38,7 +38,7 @@ std::vector<Bytes> HostFrames(const QString& log) {
     if (!block.from_host) continue;
     for (char c : block.bytes) {
       if (rx.Take(static_cast<std::uint8_t>(c))) {
-        frames.push_back(rx.RxFrame());
+        frames.push_back(rx.Frame());
         rx.Reset();
       }
     }

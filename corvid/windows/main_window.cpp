@@ -493,9 +493,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::ShowCounters(const LinkCounters& c) {
-  status_panels_[2]->setText("CRC Error = " + QString::number(c.CrcErrorCount));
-  status_panels_[3]->setText("Rx Timeout = " + QString::number(c.RxTimeoutCount));
-  status_panels_[4]->setText("Rx NAKs = " + QString::number(c.RxNakCount));
+  status_panels_[2]->setText("CRC Error = " + QString::number(c.crc_errors));
+  status_panels_[3]->setText("Rx Timeout = " + QString::number(c.timeouts));
+  status_panels_[4]->setText("Rx NAKs = " + QString::number(c.naks));
 }
 
 void MainWindow::ShowDisables(std::uint8_t disables) {

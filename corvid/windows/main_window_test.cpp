@@ -222,8 +222,8 @@ TEST(MainWindowTest, CountersInTheStatusBarAndClearErrors) {
   EXPECT_EQ((QStringList{Panel(h, 3), Panel(h, 4), Panel(h, 5)}),
             (QStringList{"CRC Errors = 0", "Rx Timeouts = 0", "Rx NAKs= 0"}));
   h.device.payloads[0x01] = {0x80};  // NAK
-  h.link.Counters().CrcErrorCount = 4;
-  h.link.Counters().RxTimeoutCount = 9;
+  h.link.Counters().crc_errors = 4;
+  h.link.Counters().timeouts = 9;
   h.Tick();
   EXPECT_EQ((QStringList{Panel(h, 3), Panel(h, 4), Panel(h, 5)}),
             (QStringList{"CRC Error = 4", "Rx Timeout = 9", "Rx NAKs = 1"}));
@@ -240,7 +240,7 @@ TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
   h.window.activateWindow();
   QTest::keyClick(&h.window, Qt::Key_C, Qt::AltModifier);  // drops "&Calibrate" down
   ASSERT_TRUE(h.window.CalibrateMenu()->isVisible());
-  h.link.Counters().RxTimeoutCount = 3;
+  h.link.Counters().timeouts = 3;
   h.Tick();
   EXPECT_TRUE(h.device.TakeCodes().empty());
   EXPECT_EQ(h.app.state().poll_count, 0);
@@ -255,9 +255,9 @@ TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
 // fit their panels at the window's default size.
 TEST(MainWindowTest, StatusPanelsShowWholeCountsAndSpeakTheirText) {
   Harness h;
-  h.link.Counters().CrcErrorCount = 9999999;
-  h.link.Counters().RxTimeoutCount = 9999999;
-  h.link.Counters().RxNakCount = 255;
+  h.link.Counters().crc_errors = 9999999;
+  h.link.Counters().timeouts = 9999999;
+  h.link.Counters().naks = 255;
   h.Tick();
   h.window.resize(h.window.sizeHint());
   h.window.layout()->activate();
@@ -425,7 +425,7 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
   EXPECT_TRUE(app.session().GetStatus());
   EXPECT_EQ(model.DisableBits(), 0x3C);
   const LinkCounters& c = app.session().Counters();
-  EXPECT_EQ(c.CrcErrorCount + c.RxTimeoutCount + c.RxNakCount, 0);
+  EXPECT_EQ(c.crc_errors + c.timeouts + c.naks, 0);
 }
 
 TEST(MainWindowTest, CheckOutputsButtonIsOffWhileItRunsAndTheBoxesFollow) {

@@ -30,7 +30,7 @@ int RunFlash(CliContext& context) {
   // What the window knows from its polls before the update starts: who the unit is.
   // A unit that does not answer may sit in the loader an unfinished update left; the
   // update asks for that only after the caution is answered.
-  const bool answered = session.SendInputFrame() && session.SendKalRmsFrame();
+  const bool answered = session.SendInputFrame() && session.ExtendedIdentify();
   bool loader_noted = false;
 
   // A line for each phase, and one bar (or plain lines) per programming pass.

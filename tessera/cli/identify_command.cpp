@@ -18,7 +18,7 @@ CliCommand IdentifyCommand() {
         if (!session.SendInputFrame()) return NotResponding(context);
         const UnitIdentity& identity = context.app.State().identity;
         const std::string caption = UnitAddressLayout(identity.UnitAddress).caption;
-        if (!session.SendKalRmsFrame()) {
+        if (!session.ExtendedIdentify()) {
           // An older unit has no extended identify: its firmware cannot be told.
           context.prompts.Show({.title = "Tessera",
                                 .text = "The unit did not answer the extended identify request.",

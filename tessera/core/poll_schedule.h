@@ -56,7 +56,7 @@ class RequestTable {
 // exchange depends on the output control, read when its turn comes).
 struct TickPlan {
   bool status = false;    // SendRMSFrame, every 10th tick
-  bool identify = false;  // SendKalRmsFrame, every 50th tick
+  bool identify = false;  // ExtendedIdentify, every 50th tick
   bool operator==(const TickPlan&) const = default;
 };
 

@@ -28,7 +28,7 @@ common::Bytes LoadFrame(std::uint8_t command, std::uint8_t block, common::ByteVi
 // Frame A and frame B of one table: frame A carries as many zeros as the table has bytes.
 TableFrames LoadFrames(std::uint8_t command, common::ByteView table);
 
-// Frame A's answer lets frame B follow: a response (the link's RxFrame, empty after
+// Frame A's answer lets frame B follow: a response (the link's last response, empty after
 // a failure) with the extended marker.
 bool FrameAAccepted(common::ByteView response);
 
@@ -38,7 +38,7 @@ enum class LoadOutcome {
   kSent,              // both frames answered
 };
 
-// One whole exchange: the request in, RxFrame out (empty when it failed).
+// One whole exchange: the request in, the response out (empty when it failed).
 using Exchange = std::function<common::Bytes(common::ByteView request)>;
 
 // Sends frame A and, only when it was accepted, frame B.

@@ -24,7 +24,7 @@ TEST(TableLoadTest, Frames) {
 TEST(TableLoadTest, FrameBOnlyAfterAnExtendedAnswerToFrameA) {
   const std::string answer = "78 0D 00 23 23 14 00 00 00 00 00 00 20";
   const struct {
-    std::vector<std::string> answers;  // RxFrame of each exchange in turn ("" = failed)
+    std::vector<std::string> answers;  // the response of each exchange in turn ("" = failed)
     std::vector<std::string> sent;     // which frames went out
     LoadOutcome outcome;
   } cases[] = {

@@ -83,9 +83,9 @@ Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, 
       tx_done_ = false;
       comm_error_ = 0;
       bool done;
-      if (SendFrame(request)) {
+      if (SendRequest(request)) {
         if (Tracing()) Tap().Sent(RequestTraceName(request), request);
-        done = GetResponse(shape, show_errors, timeout_ms);
+        done = ReceiveResponse(shape, show_errors, timeout_ms);
       } else {
         ++counters_.write_failures;
         comm_error_ = -1;
@@ -110,7 +110,7 @@ Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, 
   return result;
 }
 
-bool UnitLink::SendKalRmsFrame() {
+bool UnitLink::ExtendedIdentify() {
   if (Busy()) {
     ++counters_.rejected_busy;
     return false;  // not a verdict on the unit: leave KalUnit alone
@@ -122,9 +122,9 @@ bool UnitLink::SendKalRmsFrame() {
   return false;
 }
 
-bool UnitLink::SendFrame(ByteView frame) { return port_.Write(common::ToQByteArray(frame)); }
+bool UnitLink::SendRequest(ByteView frame) { return port_.Write(common::ToQByteArray(frame)); }
 
-bool UnitLink::GetResponse(ResponseShape shape, bool show_errors, int timeout_ms) {
+bool UnitLink::ReceiveResponse(ResponseShape shape, bool show_errors, int timeout_ms) {
   using common::TraceOutcome;
   rx_frame_.clear();
   std::optional<QString> failure;

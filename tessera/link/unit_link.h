@@ -29,7 +29,7 @@ inline constexpr char kCountErrorText[] = "Rx Count Error";
 
 struct LinkCounters {
   std::uint64_t exchanges = 0;        // Exchange() calls that ran (not rejected)
-  std::uint64_t failures = 0;         // exchanges that ended with an empty RxFrame
+  std::uint64_t failures = 0;         // exchanges that ended without a response
   std::uint64_t timeouts = 0;         // "Rx Timeout Error"
   std::uint64_t checksum_errors = 0;  // "Checksum Error"
   std::uint64_t count_errors = 0;     // "Rx Count Error"
@@ -53,11 +53,11 @@ class UnitLink : public common::PortLink {
 
   // The whole exchange: clear the receive buffer, send `request`, receive a response
   // of `shape` within timeout_ms of the end of transmission, check its checksum;
-  // repeat while a silent retry is left or the user pressed Retry. Returns RxFrame:
+  // repeat while a silent retry is left or the user pressed Retry. Returns the response:
   // the valid response, or empty on failure (also when another exchange is in
   // progress, or the application quits during the wait). With show_errors the
   // hourglass shows while waiting and a failure asks Retry/Cancel
-  // ("Communications Error", CommErrorText()), with `what_failed` (the request in the
+  // ("Communications Error", ErrorText()), with `what_failed` (the request in the
   // user's words and what to check) as the box's detail. A counted response's body
   // gets the time its length needs on the wire at the port's line rate, plus timeout_ms.
   Bytes Exchange(ByteView request, ResponseShape shape, int timeout_ms = kDefaultTimeoutMs,
@@ -67,17 +67,17 @@ class UnitLink : public common::PortLink {
   // extended response came: KalUnit is set and the versions are taken (and
   // FirmwareVersionChanged emitted). False otherwise; then, unless KalSwitch is set,
   // KalUnit is cleared and the caller hides the Configure and Buffers menus.
-  bool SendKalRmsFrame();
+  bool ExtendedIdentify();
 
   // The last response (empty after a failure).
-  const Bytes& RxFrame() const { return rx_frame_; }
+  const Bytes& LastResponse() const { return rx_frame_; }
   // 0: the last exchange had no receive error or time-out.
-  int CommError() const { return comm_error_; }
+  int ErrorCode() const { return comm_error_; }
   // Why the last exchange failed: "Rx Timeout Error", "Checksum Error",
   // "Rx Framing Error", "Rx Data Overrun Error", "Rx Buffer Overrun Error",
   // "Rx Parity Error", "Rx Count Error", or the port's status text when it could not
   // send.
-  const QString& CommErrorText() const { return comm_error_text_; }
+  const QString& ErrorText() const { return comm_error_text_; }
   const LinkCounters& Counters() const { return counters_; }
 
  signals:
@@ -91,8 +91,8 @@ class UnitLink : public common::PortLink {
 
  private:
   // The two named parts of the exchange.
-  bool SendFrame(ByteView frame);
-  bool GetResponse(ResponseShape shape, bool show_errors, int timeout_ms);
+  bool SendRequest(ByteView frame);
+  bool ReceiveResponse(ResponseShape shape, bool show_errors, int timeout_ms);
   // Failure rule: true to give up, false to send again.
   bool Fail(const QString& text, bool show_errors);
   void OnReceiveError(int code);
@@ -103,7 +103,7 @@ class UnitLink : public common::PortLink {
 
   UnitIdentity& identity_;
 
-  Bytes rx_frame_;        // RxFrame
+  Bytes rx_frame_;
   bool tx_done_ = false;  // TxDone
   int comm_error_ = 0;    // CommError
   QString comm_error_text_;

@@ -90,8 +90,8 @@ TEST_F(UnitLinkTest, ResponsesTakenOrRejectedSilently) {
     Bytes taken = B(c.text ? "" : c.reply);
     taken.resize(c.text ? 0 : 9);
     EXPECT_EQ(rx, taken) << c.name;
-    EXPECT_EQ(r.link.RxFrame(), rx) << c.name;
-    EXPECT_EQ(r.link.CommErrorText(), c.text ? c.text : "") << c.name;
+    EXPECT_EQ(r.link.LastResponse(), rx) << c.name;
+    EXPECT_EQ(r.link.ErrorText(), c.text ? c.text : "") << c.name;
     EXPECT_TRUE(r.prompts.shown().empty()) << c.name;  // poll exchanges never ask
     EXPECT_EQ(r.prompts.max_busy_depth(), 0) << c.name;
   }
@@ -111,7 +111,7 @@ TEST_F(UnitLinkTest, TransmitWaitEndsAtTransmitDoneOrAfter500Ms) {
     EXPECT_EQ(link.Exchange(StatusRequest(), kStatusResponse, 60).empty(), c.silent);
     EXPECT_GE(clock.elapsed(), c.min_ms);
     EXPECT_LT(clock.elapsed(), c.max_ms);
-    EXPECT_EQ(link.CommError() != 0, c.silent);
+    EXPECT_EQ(link.ErrorCode() != 0, c.silent);
   }
 }
 
@@ -176,9 +176,9 @@ TEST_F(UnitLinkTest, ReceiveErrorsFailAtOnceOthersAreIgnored) {
     clock.start();
     const Bytes rx = link.Exchange(StatusRequest(), kStatusResponse, 300);
     EXPECT_EQ(rx.empty(), c.text != nullptr) << c.code;
-    EXPECT_EQ(link.CommError(), c.text ? c.code : 0) << c.code;
+    EXPECT_EQ(link.ErrorCode(), c.text ? c.code : 0) << c.code;
     if (c.text) {
-      EXPECT_EQ(link.CommErrorText(), c.text);
+      EXPECT_EQ(link.ErrorText(), c.text);
       EXPECT_LT(clock.elapsed(), 40) << "an error ends the wait at once";
     }
   }
@@ -245,7 +245,7 @@ TEST_F(UnitLinkTest, SecondExchangeDuringAWaitIsRefused) {
   bool inner_identify = true;
   QTimer::singleShot(5, &rig.port, [&] {
     inner = link.Exchange(InputRequest({}), kInputResponse);
-    inner_identify = link.SendKalRmsFrame();
+    inner_identify = link.ExtendedIdentify();
   });
   const Bytes outer = link.Exchange(StatusRequest(), kStatusResponse, 300);
   EXPECT_TRUE(inner.empty());
@@ -267,7 +267,7 @@ TEST_F(UnitLinkTest, PortGoneFailsAtOnce) {
     clock.start();
     EXPECT_TRUE(r.link.Exchange(StatusRequest(), kStatusResponse).empty());
     EXPECT_LT(clock.elapsed(), 150) << transmit_done;
-    EXPECT_EQ(r.link.CommErrorText(), "Disconnected");
+    EXPECT_EQ(r.link.ErrorText(), "Disconnected");
     // Closed now: the next request is refused without a wait, and asks when told to.
     r.prompts.QueueAnswer(common::Answer::kCancel);
     clock.restart();
@@ -330,7 +330,7 @@ TEST_F(UnitLinkTest, IdentifyDecidesKalUnit) {
       ++changed;
       EXPECT_TRUE(r.identity.KalUnit);  // already set when the window looks
     });
-    EXPECT_EQ(r.link.SendKalRmsFrame(), c.extended) << c.name;
+    EXPECT_EQ(r.link.ExtendedIdentify(), c.extended) << c.name;
     EXPECT_EQ(common::testing::ToHex(r.port.TakeWritten().value(0)), "71 0D 00 00 81");
     EXPECT_EQ(r.identity.KalUnit, c.kal_unit_after) << c.name;
     EXPECT_EQ(changed, c.extended ? 1 : 0) << c.name;

@@ -31,7 +31,7 @@ class Bracket {
 // something that is not a log.
 LogRead Failed(const UnitLink& link) {
   LogRead read;
-  read.failure = link.CommErrorText();
+  read.failure = link.ErrorText();
   read.outcome = read.failure == QLatin1String(kCountErrorText) ? ReadOutcome::kBadAnswer
                                                                 : ReadOutcome::kNoAnswer;
   return read;

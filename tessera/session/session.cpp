@@ -102,7 +102,7 @@ void Session::Tick() {
   SendInputFrame();
   if (plan.status && !Stopping()) SendRMSFrame();
   if (state_.control.output_front_panel && !Stopping()) SendOutputFrame();
-  if (plan.identify && !Stopping()) SendKalRmsFrame();
+  if (plan.identify && !Stopping()) ExtendedIdentify();
   request_table_.Service(state_.requests, [this] { return Stopping() || PollingSuspended(); });
   state_.poll_count = NextPollCount(state_.poll_count);
 }
@@ -139,8 +139,8 @@ bool Session::SendOutputFrame() {
   return !link_.Exchange(OutputRequest(state_.output_data), kOutputResponse).empty();
 }
 
-bool Session::SendKalRmsFrame() {
-  if (link_.SendKalRmsFrame()) return true;
+bool Session::ExtendedIdentify() {
+  if (link_.ExtendedIdentify()) return true;
   if (!state_.identity.KalSwitch) emit ExtendedMenusShown(false);
   return false;
 }

@@ -69,7 +69,7 @@ class Session : public QObject {
   bool SendInputFrame();
   bool SendRMSFrame();
   bool SendOutputFrame();
-  bool SendKalRmsFrame();
+  bool ExtendedIdentify();
 
   SessionState& State() { return state_; }
   UnitLink& Link() { return link_; }

@@ -179,7 +179,7 @@ UpdateResult UpdateProcedure::Update() {
       if (stop_) return stopped();
     }
     if (!error) {
-      if (!Guarded([this] { return session_.SendKalRmsFrame(); })) error = kNoIdentityText;
+      if (!Guarded([this] { return session_.ExtendedIdentify(); })) error = kNoIdentityText;
       if (stop_) return stopped();
     }
   }
