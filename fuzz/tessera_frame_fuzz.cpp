@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   UnitIdentity identity;
   const bool took = TakeFirmwareVersion(identity, response);
   FUZZ_CHECK(took == (response.size() >= 6));
-  if (took) FUZZ_CHECK(identity.CommVersion == response[3]);
+  if (took) FUZZ_CHECK(identity.comm_version == response[3]);
   const FirmwareDisplay display = FirmwareVersionDisplay(identity);
   FUZZ_CHECK(display.panel2_text.size() < 64);
 

@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(IsValidFrame(result));
     const int expected = shape.count + (shape.HasBody() ? shape.BodyLength(result) : 0);
     FUZZ_CHECK(static_cast<int>(result.size()) == expected);
-    if (command == kCmdIdentify && HasExtendedMarker(result)) FUZZ_CHECK(identity.KalUnit);
+    if (command == kCmdIdentify && HasExtendedMarker(result)) FUZZ_CHECK(identity.extended_unit);
   }
   return 0;
 }

@@ -17,7 +17,7 @@ CliCommand IdentifyCommand() {
         Session& session = context.app.session();
         if (!session.SendInputFrame()) return NotResponding(context);
         const UnitIdentity& identity = context.app.State().identity;
-        const std::string caption = UnitAddressLayout(identity.UnitAddress).caption;
+        const std::string caption = UnitAddressLayout(identity.unit_address).caption;
         if (!session.ExtendedIdentify()) {
           // An older unit has no extended identify: its firmware cannot be told.
           context.prompts.Show({.title = "Tessera",

@@ -71,8 +71,8 @@ inline constexpr char kNamePatternText[] =
     "rr the revision, cccc the checksum of the image, all in hexadecimal;\n"
     "for example TBX2105(9F3C).HEX.";
 
-// CheckHexFileName: the file name against the unit's current FirmwareType and
-// FirmwareRevision. `hex_file_name` is the path as chosen (trimmed), which the
+// CheckHexFileName: the file name against the unit's current firmware type and
+// firmware revision. `hex_file_name` is the path as chosen (trimmed), which the
 // messages show; its upper-cased form is what is compared.
 NameCheck CheckHexFileName(std::string_view hex_file_name, std::uint8_t unit_firmware_type,
                            std::uint8_t unit_firmware_revision);

@@ -4,9 +4,9 @@ namespace tessera {
 
 bool TakeFirmwareVersion(UnitIdentity& identity, ByteView response) {
   if (response.size() < 6) return false;
-  identity.CommVersion = response[3];
-  identity.FirmwareType = response[4];
-  identity.FirmwareRevision = response[5];
+  identity.comm_version = response[3];
+  identity.firmware_type = response[4];
+  identity.firmware_revision = response[5];
   return true;
 }
 
@@ -15,19 +15,19 @@ std::string NibbleVersionText(std::uint8_t value, std::string_view separator) {
 }
 
 std::string FirmwareVersionText(const UnitIdentity& identity) {
-  return "Firmware Version = " + NibbleVersionText(identity.FirmwareType, "") +
-         ", Firmware Revision = " + NibbleVersionText(identity.FirmwareRevision) + " ";
+  return "Firmware Version = " + NibbleVersionText(identity.firmware_type, "") +
+         ", Firmware Revision = " + NibbleVersionText(identity.firmware_revision) + " ";
 }
 
 FirmwareDisplay FirmwareVersionDisplay(const UnitIdentity& identity) {
   FirmwareDisplay display;
-  display.complex_outputs_enabled = identity.CommVersion >= 0x11;
-  if (!identity.KalUnit && !identity.KalSwitch) {
+  display.complex_outputs_enabled = identity.comm_version >= 0x11;
+  if (!identity.extended_unit && !identity.extended_forced) {
     display.buffers_enabled = false;
     return display;  // panel 2 cleared, event log left alone
   }
   display.panel2_text = FirmwareVersionText(identity);
-  display.event_log_enabled = identity.CommVersion >= 0x21;
+  display.event_log_enabled = identity.comm_version >= 0x21;
   display.buffers_enabled = true;
   return display;
 }

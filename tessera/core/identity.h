@@ -13,12 +13,12 @@
 namespace tessera {
 
 struct UnitIdentity {
-  bool KalSwitch = false;        // "/kal" was on the command line
-  bool KalUnit = false;          // the unit answered the identify request with an extended response
-  int UnitAddress = 0;           // 0-15, high nibble of input-response byte 8
-  std::uint8_t CommVersion = 0;  // extended response byte 3
-  std::uint8_t FirmwareType = 0;      // extended response byte 4
-  std::uint8_t FirmwareRevision = 0;  // extended response byte 5
+  bool extended_forced = false;  // "/kal" was on the command line
+  bool extended_unit = false;    // the unit answered the identify request with an extended response
+  int unit_address = 0;          // 0-15, high nibble of input-response byte 8
+  std::uint8_t comm_version = 0;       // extended response byte 3
+  std::uint8_t firmware_type = 0;      // extended response byte 4
+  std::uint8_t firmware_revision = 0;  // extended response byte 5
 };
 
 // Copies bytes 3, 4, 5 of an extended response into the identity. False (and

@@ -16,8 +16,8 @@ TEST(IdentityTest, FirmwareVersionText) {
   };
   for (const auto& c : cases) {
     UnitIdentity id;
-    id.FirmwareType = c.type;
-    id.FirmwareRevision = c.revision;
+    id.firmware_type = c.type;
+    id.firmware_revision = c.revision;
     EXPECT_EQ(FirmwareVersionText(id), c.text);
   }
 }

@@ -7,9 +7,9 @@ namespace {
 
 using FlagMember = bool RequestFlags::*;
 constexpr std::array<FlagMember, kRequestCount> kFlagMembers = {
-    &RequestFlags::ReqSendTracking, &RequestFlags::ReqSendFilters,    &RequestFlags::ReqGetFilters,
-    &RequestFlags::ReqSendComplex,  &RequestFlags::ReqPollTransition, &RequestFlags::ReqReadEvents,
-    &RequestFlags::ReqClearEvents,
+    &RequestFlags::send_tracking, &RequestFlags::send_filters,    &RequestFlags::get_filters,
+    &RequestFlags::send_complex,  &RequestFlags::poll_transition, &RequestFlags::read_events,
+    &RequestFlags::clear_events,
 };
 
 }  // namespace

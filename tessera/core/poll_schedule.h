@@ -22,13 +22,13 @@ inline constexpr int kRequestCount = 7;
 
 // Set by dialogs, serviced and cleared by the tick.
 struct RequestFlags {
-  bool ReqSendTracking = false;
-  bool ReqSendFilters = false;
-  bool ReqGetFilters = false;
-  bool ReqSendComplex = false;
-  bool ReqPollTransition = false;
-  bool ReqReadEvents = false;
-  bool ReqClearEvents = false;
+  bool send_tracking = false;
+  bool send_filters = false;
+  bool get_filters = false;
+  bool send_complex = false;
+  bool poll_transition = false;
+  bool read_events = false;
+  bool clear_events = false;
 
   bool& operator[](Request request);
   bool operator[](Request request) const;

@@ -23,13 +23,13 @@ TEST(RequestTable, ServicesSetFlagsInFixedOrderAndClearsThem) {
   }
   table.SetHandler(Request::kReadEvents, [&] {
     calls.push_back("ReadEvents");
-    flags.ReqReadEvents = true;   // pressed again meanwhile: cleared with it
-    flags.ReqClearEvents = true;  // a later flag set meanwhile still runs this tick
+    flags.read_events = true;   // pressed again meanwhile: cleared with it
+    flags.clear_events = true;  // a later flag set meanwhile still runs this tick
   });
-  flags.ReqReadEvents = true;
-  flags.ReqSendTracking = true;
-  flags.ReqGetFilters = true;
-  flags.ReqSendComplex = true;  // no routine: just cleared
+  flags.read_events = true;
+  flags.send_tracking = true;
+  flags.get_filters = true;
+  flags.send_complex = true;  // no routine: just cleared
   table.Service(flags);
   EXPECT_EQ(calls,
             (std::vector<std::string>{"SendTracking", "GetFilters", "ReadEvents", "ClearEvents"}));
@@ -42,11 +42,11 @@ TEST(RequestTable, StopLeavesTheRestForLater) {
   int filters = 0;
   table.SetHandler(Request::kSendTracking, [&] { stop = true; });  // e.g. the window closed
   table.SetHandler(Request::kSendFilters, [&] { ++filters; });
-  RequestFlags flags{.ReqSendTracking = true, .ReqSendFilters = true};
+  RequestFlags flags{.send_tracking = true, .send_filters = true};
   table.Service(flags, [&] { return stop; });
   EXPECT_EQ(filters, 0);
-  EXPECT_FALSE(flags.ReqSendTracking);
-  EXPECT_TRUE(flags.ReqSendFilters);
+  EXPECT_FALSE(flags.send_tracking);
+  EXPECT_TRUE(flags.send_filters);
 }
 
 TEST(RequestTable, RoutineMayUnregisterItselfWhileRunning) {
@@ -56,10 +56,10 @@ TEST(RequestTable, RoutineMayUnregisterItselfWhileRunning) {
     table.SetHandler(Request::kGetFilters, nullptr);  // dialog closed mid-exchange
     seen = captured;                                  // its captures are still valid
   });
-  RequestFlags flags{.ReqGetFilters = true};
+  RequestFlags flags{.get_filters = true};
   table.Service(flags);
   EXPECT_EQ(seen, "kept");
-  EXPECT_FALSE(flags.ReqGetFilters);
+  EXPECT_FALSE(flags.get_filters);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 namespace tessera::flash {
 
 std::optional<std::string> SupportCheck(const UnitIdentity& identity) {
-  if (identity.CommVersion >= kMinReflashCommVersion) return std::nullopt;
-  return "This TBX firmware Revision level " + NibbleVersionText(identity.FirmwareRevision) +
+  if (identity.comm_version >= kMinReflashCommVersion) return std::nullopt;
+  return "This TBX firmware Revision level " + NibbleVersionText(identity.firmware_revision) +
          " does not support the field reflash upgrade operation.";
 }
 
@@ -63,13 +63,13 @@ std::string SummaryText(std::string_view hex_file_name, const UnitIdentity& iden
          "\r\n"
          "   KAL Model TBX-540\r\n"
          "   Firmware Type " +
-         NibbleVersionText(identity.FirmwareType, "") +
+         NibbleVersionText(identity.firmware_type, "") +
          "\r\n"
          "   Firmware Version " +
-         NibbleVersionText(identity.FirmwareRevision) +
+         NibbleVersionText(identity.firmware_revision) +
          "\r\n"
          "   Comm Version " +
-         NibbleVersionText(identity.CommVersion) + "\r\n";
+         NibbleVersionText(identity.comm_version) + "\r\n";
 }
 
 std::string ReFlashContext(std::string_view hex_file_name) {

@@ -12,9 +12,9 @@ using common::testing::H;
 
 UnitIdentity Identity(std::uint8_t comm, std::uint8_t type, std::uint8_t revision) {
   UnitIdentity identity;
-  identity.CommVersion = comm;
-  identity.FirmwareType = type;
-  identity.FirmwareRevision = revision;
+  identity.comm_version = comm;
+  identity.firmware_type = type;
+  identity.firmware_revision = revision;
   return identity;
 }
 

@@ -113,12 +113,12 @@ Bytes UnitLink::Exchange(ByteView request, ResponseShape shape, int timeout_ms, 
 bool UnitLink::ExtendedIdentify() {
   if (Busy()) {
     ++counters_.rejected_busy;
-    return false;  // not a verdict on the unit: leave KalUnit alone
+    return false;  // not a verdict on the unit: leave the extended flag alone
   }
   const Bytes response = Exchange(IdentifyRequest(), kIdentifyResponse, kDefaultTimeoutMs, false);
-  // Exchange() already took the versions and set KalUnit for an extended answer.
+  // Exchange() already took the versions and set the extended flag for an extended answer.
   if (!response.empty() && HasExtendedMarker(response)) return true;
-  if (!identity_.KalSwitch) identity_.KalUnit = false;
+  if (!identity_.extended_forced) identity_.extended_unit = false;
   return false;
 }
 
@@ -287,7 +287,7 @@ void UnitLink::TraceAnswer(common::TraceOutcome outcome, int value, std::string 
 void UnitLink::TakeExtendedResponse(std::uint8_t command) {
   if (!IsExtendedCommand(command) || !HasExtendedMarker(rx_frame_)) return;
   if (!TakeFirmwareVersion(identity_, rx_frame_)) return;
-  if (command == kCmdIdentify) identity_.KalUnit = true;
+  if (command == kCmdIdentify) identity_.extended_unit = true;
   emit FirmwareVersionChanged();
 }
 

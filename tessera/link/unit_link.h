@@ -64,9 +64,9 @@ class UnitLink : public common::PortLink {
                  bool show_errors = false, int silent_retries = 0, const QString& what_failed = {});
 
   // The extended identify exchange (71 0D 00 00 81, 15 bytes, 500 ms). True when an
-  // extended response came: KalUnit is set and the versions are taken (and
-  // FirmwareVersionChanged emitted). False otherwise; then, unless KalSwitch is set,
-  // KalUnit is cleared and the caller hides the Configure and Buffers menus.
+  // extended response came: the extended flag is set and the versions are taken (and
+  // FirmwareVersionChanged emitted). False otherwise; then, unless "/kal" is set,
+  // the extended flag is cleared and the caller hides the Configure and Buffers menus.
   bool ExtendedIdentify();
 
   // The last response (empty after a failure).
@@ -81,8 +81,8 @@ class UnitLink : public common::PortLink {
   const LinkCounters& Counters() const { return counters_; }
 
  signals:
-  // A successful extended response changed (or re-confirmed) CommVersion,
-  // FirmwareType and FirmwareRevision: the window runs its ShowFirmwareVersion part
+  // A successful extended response changed (or re-confirmed) the protocol version,
+  // firmware type and firmware revision: the window runs its ShowFirmwareVersion part
   // (FirmwareVersionDisplay) now.
   void FirmwareVersionChanged();
   // A counted response is coming in: `received` of its `expected` bytes are here.

@@ -240,7 +240,7 @@ TEST_F(UnitLinkTest, CountedResponses) {
 
 TEST_F(UnitLinkTest, SecondExchangeDuringAWaitIsRefused) {
   model.Options().delay_ms = 40;
-  rig.identity.KalUnit = true;
+  rig.identity.extended_unit = true;
   Bytes inner = B("AA");
   bool inner_identify = true;
   QTimer::singleShot(5, &rig.port, [&] {
@@ -250,8 +250,8 @@ TEST_F(UnitLinkTest, SecondExchangeDuringAWaitIsRefused) {
   const Bytes outer = link.Exchange(StatusRequest(), kStatusResponse, 300);
   EXPECT_TRUE(inner.empty());
   EXPECT_FALSE(inner_identify);
-  EXPECT_TRUE(rig.identity.KalUnit);  // a refused identify is no verdict on the unit
-  ASSERT_EQ(outer.size(), 9u);        // the first exchange got its own answer
+  EXPECT_TRUE(rig.identity.extended_unit);  // a refused identify is no verdict on the unit
+  ASSERT_EQ(outer.size(), 9u);              // the first exchange got its own answer
   EXPECT_EQ(outer[0], kCmdStatus);
   EXPECT_EQ(rig.Writes(), 1);
 }
@@ -312,7 +312,7 @@ TEST_F(UnitLinkTest, IdentifyDecidesKalUnit) {
     const char* reply;  // without checksum; "" = no answer
     bool kal_switch;
     bool extended;
-    bool kal_unit_after;  // KalUnit was true before
+    bool kal_unit_after;  // the extended flag was true before
   } cases[] = {
       {"extended", "71 0D 00 21 07 14 00 00 00 00 00 00 00 00", false, true, true},
       {"no answer", "", false, false, false},
@@ -323,20 +323,20 @@ TEST_F(UnitLinkTest, IdentifyDecidesKalUnit) {
     HandDevice device;
     device.answer = [&] { return *c.reply ? WithChecksum(B(c.reply)) : Bytes{}; };
     Rig r(&device);
-    r.identity.KalSwitch = c.kal_switch;
-    r.identity.KalUnit = true;
+    r.identity.extended_forced = c.kal_switch;
+    r.identity.extended_unit = true;
     int changed = 0;
     QObject::connect(&r.link, &UnitLink::FirmwareVersionChanged, [&] {
       ++changed;
-      EXPECT_TRUE(r.identity.KalUnit);  // already set when the window looks
+      EXPECT_TRUE(r.identity.extended_unit);  // already set when the window looks
     });
     EXPECT_EQ(r.link.ExtendedIdentify(), c.extended) << c.name;
     EXPECT_EQ(common::testing::ToHex(r.port.TakeWritten().value(0)), "71 0D 00 00 81");
-    EXPECT_EQ(r.identity.KalUnit, c.kal_unit_after) << c.name;
+    EXPECT_EQ(r.identity.extended_unit, c.kal_unit_after) << c.name;
     EXPECT_EQ(changed, c.extended ? 1 : 0) << c.name;
     // Versions only come from extended answers.
     const UnitIdentity& id = r.identity;
-    EXPECT_EQ((id.CommVersion << 16) | (id.FirmwareType << 8) | id.FirmwareRevision,
+    EXPECT_EQ((id.comm_version << 16) | (id.firmware_type << 8) | id.firmware_revision,
               c.extended ? 0x210714 : 0)
         << c.name;
   }
@@ -349,8 +349,8 @@ TEST_F(UnitLinkTest, OtherExtendedAnswersRefreshVersionsOnly) {
   QObject::connect(&link, &UnitLink::FirmwareVersionChanged, [&] { ++changed; });
   EXPECT_EQ(link.Exchange(BuildExtendedFrame(kCmdClearEvents), ResponseShape::Fixed(8)).size(), 8u);
   EXPECT_EQ(changed, 1);
-  EXPECT_EQ(rig.identity.CommVersion, 0x22);
-  EXPECT_FALSE(rig.identity.KalUnit);
+  EXPECT_EQ(rig.identity.comm_version, 0x22);
+  EXPECT_FALSE(rig.identity.extended_unit);
   link.Exchange(StatusRequest(), kStatusResponse);  // not extended: identity untouched
   EXPECT_EQ(changed, 1);
 }

@@ -59,12 +59,12 @@ bool Session::Start(const QString& command_line, bool poll) {
   }
 
   UnitIdentity& identity = state_.identity;
-  identity.KalSwitch = options.kal;
-  if (!options.kal) identity.KalUnit = false;
+  identity.extended_forced = options.kal;
+  if (!options.kal) identity.extended_unit = false;
   emit ExtendedMenusShown(options.kal);
-  identity.CommVersion = 0;
-  identity.FirmwareType = 0;
-  identity.FirmwareRevision = 0;
+  identity.comm_version = 0;
+  identity.firmware_type = 0;
+  identity.firmware_revision = 0;
   state_.requests.Clear();
   state_.poll_count = 0;
   state_.transition_block = 0;
@@ -114,7 +114,7 @@ bool Session::SendInputFrame() {
     return false;
   }
   const int address = UnitAddressOf(response);
-  state_.identity.UnitAddress = address;
+  state_.identity.unit_address = address;
   // The window lays itself out for an address: only a new one is worth announcing.
   if (address != shown_address_) {
     shown_address_ = address;
@@ -141,7 +141,7 @@ bool Session::SendOutputFrame() {
 
 bool Session::ExtendedIdentify() {
   if (link_.ExtendedIdentify()) return true;
-  if (!state_.identity.KalSwitch) emit ExtendedMenusShown(false);
+  if (!state_.identity.extended_forced) emit ExtendedMenusShown(false);
   return false;
 }
 

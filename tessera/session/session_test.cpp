@@ -57,7 +57,7 @@ TEST_F(SessionTest, StartUpOpensThePortAndStartsPollingWithoutAWindow) {
   QSignalSpy port_text(&S(), &Session::PortTextChanged);
   QSignalSpy menus(&S(), &Session::ExtendedMenusShown);
   State().poll_count = 17;
-  State().requests.ReqReadEvents = true;
+  State().requests.read_events = true;
   ASSERT_TRUE(S().Start("x/comm=3y /kal"));
   QTimer* poll = S().Loop().Timer();
   EXPECT_EQ(poll->objectName(), "tmrPoll");
@@ -73,7 +73,7 @@ TEST_F(SessionTest, StartUpOpensThePortAndStartsPollingWithoutAWindow) {
   EXPECT_EQ(port_text[0][0].toString(), "EIA-232 Port = 3");
   ASSERT_EQ(menus.count(), 1);
   EXPECT_TRUE(menus[0][0].toBool());
-  EXPECT_TRUE(State().identity.KalSwitch);
+  EXPECT_TRUE(State().identity.extended_forced);
   EXPECT_EQ(State().poll_count, 0u);
   EXPECT_FALSE(State().requests.Any());
   EXPECT_TRUE(prompts_.shown().empty());
@@ -116,7 +116,7 @@ TEST(SessionSimTest, TheBuiltInSimulatedUnitAnswersAtTheLineRate) {
   // Input, status and identify all answered.
   EXPECT_EQ(app.Link().Counters().exchanges, 3u);
   EXPECT_EQ(app.Link().Counters().failures, 0u);
-  EXPECT_TRUE(app.State().identity.KalUnit);
+  EXPECT_TRUE(app.State().identity.extended_unit);
 }
 
 TEST_F(SessionTest, ScheduleOverTicks0To50AndAcrossTheWrap) {
@@ -168,7 +168,7 @@ TEST_F(SessionTest, ReportsInputsEveryTickButTheAddressOnlyWhenItChanges) {
   ASSERT_EQ(address.count(), 2);
   EXPECT_EQ(address[0][0].toInt(), 9);
   EXPECT_EQ(address[1][0].toInt(), 2);
-  EXPECT_EQ(State().identity.UnitAddress, 2);
+  EXPECT_EQ(State().identity.unit_address, 2);
   ASSERT_GE(link.count(), 5);
   EXPECT_FALSE(link.back()[0].toBool());
   // A new start-up lays the window out afresh: the same address is announced again.
@@ -202,7 +202,7 @@ TEST_F(SessionTest, AUnitThatDoesNotIdentifyHidesTheExtendedMenusUnlessKal) {
     Tick();
     EXPECT_EQ(menus.count(), kal ? 0 : 1);
     EXPECT_EQ(firmware.count(), 0);
-    EXPECT_FALSE(State().identity.KalUnit);
+    EXPECT_FALSE(State().identity.extended_unit);
     model_.Options().extended = true;
     for (int i = 0; i < 50; ++i) Tick();
     ASSERT_EQ(firmware.count(), 1);

@@ -102,7 +102,7 @@ UpdateResult UpdateProcedure::Update() {
   // the user has agreed and chosen a file: nothing goes out before.
   std::optional<std::string> refusal;
   if (!loader_.LoaderRunning()) refusal = SupportCheck(identity);
-  const bool unknown = !identity.KalUnit && identity.CommVersion == 0;
+  const bool unknown = !identity.extended_unit && identity.comm_version == 0;
   if (refusal && !unknown) return fail(End::kUnitRefused, *refusal);
 
   if (!Confirm(kCautionText)) return Ended(End::kCancelled);
@@ -122,7 +122,7 @@ UpdateResult UpdateProcedure::Update() {
 
   // The name carries model, version type, revision and the expected image checksum.
   const NameOutcome name =
-      CheckHexFileName(hex_file_name_, identity.FirmwareType, identity.FirmwareRevision)
+      CheckHexFileName(hex_file_name_, identity.firmware_type, identity.firmware_revision)
           .Resolve([this](const NameQuestion& question) { return Confirm(question.text); });
   if (!name.accepted) {
     return fail(name.reason == kUpdateCancelledText ? End::kCancelled : End::kFileRejected,

@@ -306,7 +306,7 @@ TEST_F(UpdateTest, ObjcopyImagesReachTheFlashByteForByte) {
           return after.contains(QByteArray::fromHex("3400CB"));
         },
         2000));
-    EXPECT_EQ(unit_->app->State().identity.FirmwareRevision, 0x15);
+    EXPECT_EQ(unit_->app->State().identity.firmware_revision, 0x15);
     S().Loop().Timer()->stop();
   }
 }

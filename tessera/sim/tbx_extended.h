@@ -1,5 +1,5 @@
 // The start of every extended answer of the simulated TBX: command, marker 0D 00,
-// CommVersion, FirmwareType, FirmwareRevision, then zeros up to the answer's length.
+// the protocol version, firmware type, firmware revision, then zeros up to the answer's length.
 #pragma once
 
 #include <cstddef>

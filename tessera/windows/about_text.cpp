@@ -21,10 +21,10 @@ QString AboutText(const ProgramVersion& version, const UnitIdentity& identity) {
   QString first = QString("Tessera Version %1.%2").arg(version.major).arg(version.minor);
   if (version.revision != 0) first += "." + QString::number(version.revision);
   QStringList lines = {first, "ITS Cabinet Standard v01.02.17b", ""};
-  if (identity.KalUnit) {
-    lines << "TBX Firmware Version = " + Nibbles(identity.FirmwareType, "")
-          << "TBX Firmware Revision = " + Nibbles(identity.FirmwareRevision, ".")
-          << "TBX Comm Version = " + Nibbles(identity.CommVersion, ".");
+  if (identity.extended_unit) {
+    lines << "TBX Firmware Version = " + Nibbles(identity.firmware_type, "")
+          << "TBX Firmware Revision = " + Nibbles(identity.firmware_revision, ".")
+          << "TBX Comm Version = " + Nibbles(identity.comm_version, ".");
   }
   return lines.join("\r\n");
 }

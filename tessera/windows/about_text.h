@@ -17,7 +17,7 @@ struct ProgramVersion {
 // This build's version.
 ProgramVersion TesseraVersion();
 
-// Lines joined by CR LF; the unit's versions only when KalUnit is set.
+// Lines joined by CR LF; the unit's versions only when the extended flag is set.
 QString AboutText(const ProgramVersion& version, const UnitIdentity& identity);
 
 }  // namespace tessera::panel

@@ -8,11 +8,15 @@ namespace {
 constexpr char kHead[] = "Tessera Version 1.0\r\nITS Cabinet Standard v01.02.17b\r\n";
 
 TEST(AboutText, ProgramVersionThenTheUnitsOnceItIdentified) {
-  const UnitIdentity known{.FirmwareType = 0x23};  // never identified as extended
-  const UnitIdentity unit{
-      .KalUnit = true, .CommVersion = 0x21, .FirmwareType = 0x07, .FirmwareRevision = 0x14};
-  const UnitIdentity odd{
-      .KalUnit = true, .CommVersion = 0x1C, .FirmwareType = 0xAB, .FirmwareRevision = 0xF0};
+  const UnitIdentity known{.firmware_type = 0x23};  // never identified as extended
+  const UnitIdentity unit{.extended_unit = true,
+                          .comm_version = 0x21,
+                          .firmware_type = 0x07,
+                          .firmware_revision = 0x14};
+  const UnitIdentity odd{.extended_unit = true,
+                         .comm_version = 0x1C,
+                         .firmware_type = 0xAB,
+                         .firmware_revision = 0xF0};
   EXPECT_EQ(AboutText({1, 0, 0}, known), kHead);
   EXPECT_TRUE(AboutText({2, 5, 3}, {}).startsWith("Tessera Version 2.5.3\r\n"));
   EXPECT_EQ(AboutText({1, 0, 0}, unit),

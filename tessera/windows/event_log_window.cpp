@@ -66,7 +66,7 @@ EventLogWindow::EventLogWindow(TesseraApp& app, QWidget* parent)
 }
 
 bool EventLogWindow::ConfirmClear() {
-  const std::string unit = UnitAddressLayout(App().State().identity.UnitAddress).caption;
+  const std::string unit = UnitAddressLayout(App().State().identity.unit_address).caption;
   common::Message question;
   question.title = QString::fromLatin1(kEventsClearedTitle.data(), kEventsClearedTitle.size());
   question.text =

@@ -61,7 +61,7 @@ void FlashMenu::RunUpdate() {
 
 bool FlashMenu::ConfirmErase() {
   const QString unit =
-      QString("TBX Address #%1").arg(window_.session().State().identity.UnitAddress);
+      QString("TBX Address #%1").arg(window_.session().State().identity.unit_address);
   return window_.App().prompts().Show(
              {.title = "Flash Program",
               .text = QString("Erase the whole flash of %1?").arg(unit),

@@ -135,7 +135,7 @@ TEST_F(PanelTest, StartUpResetsTheWindowAndOpensThePort) {
   EXPECT_TRUE(port_->IsOpen());
   EXPECT_EQ(W().PanelText(1), "EIA-232 Port = 3");
   EXPECT_EQ(W().PanelText(2), "");
-  EXPECT_TRUE(State().identity.KalSwitch);
+  EXPECT_TRUE(State().identity.extended_forced);
   EXPECT_EQ(VisibleMenus(), QStringList({"&Configure TBX", "&Buffers", "&Help"}));
   for (const char* on : {"btnInputControl_0", "btnOutputControl_1", "btnTransControl_1"}) {
     EXPECT_TRUE(Find<QAbstractButton>(on)->isChecked()) << on;
@@ -316,7 +316,7 @@ TEST_F(PanelTest, InputBytesLightTheIndicators) {
   Tick();
   EXPECT_EQ(lit(), "shpIn_0 shpIn_5 shpIn_54 shpOpto_0 shpOpto_1 shpOpto_2 shpOpto_3");
   EXPECT_TRUE(Find<Indicator>("shpIn_54")->Filled());
-  EXPECT_EQ(State().identity.UnitAddress, 5);
+  EXPECT_EQ(State().identity.unit_address, 5);
   ScriptInputs({0, 0, 0, 0, 0, 0, 0x80}, 0, 3);  // bit 7 of byte 6 has no point
   Tick();
   EXPECT_EQ(lit(), "");
@@ -437,7 +437,7 @@ TEST_F(PanelTest, MenusFollowKalAndCommVersion) {
     Tick();
     SCOPED_TRACE(testing::Message()
                  << c.command_line << " " << c.extended << " " << int(c.comm_version));
-    EXPECT_EQ(State().identity.KalUnit, c.extended);
+    EXPECT_EQ(State().identity.extended_unit, c.extended);
     EXPECT_EQ(Find<QAction>("mnuComplexOutputs")->isEnabled(), c.complex);
     EXPECT_EQ(Find<QAction>("mnuEventLog")->isEnabled(), c.event_log);
     EXPECT_EQ(Find<QMenu>("mnuBuffers")->menuAction()->isEnabled(), c.buffers);
