@@ -84,8 +84,7 @@ TEST(PollLoopTest, FiredComesOnEveryExpiryEvenWhenTheTickIsSkipped) {
   loop.SetGate([] { return false; });
   QSignalSpy fired(&loop, &PollLoop::Fired);
   loop.Start();
-  EXPECT_TRUE(Delay(60));
-  EXPECT_GE(fired.count(), 3);
+  for (int expiry = 1; expiry <= 3; ++expiry) ASSERT_TRUE(fired.wait(2000)) << expiry;
   EXPECT_EQ(ticks, 0);
 }
 

