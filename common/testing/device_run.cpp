@@ -159,7 +159,7 @@ FaultRun RunThroughFault(DeviceRun& run, const QString& fault, const QByteArray&
     result.failure = "the fault never ended";
     return result;
   }
-  common::Delay(1600);
+  common::Delay(static_cast<int>(600 + 1000 * kRecoveryS));  // recovery, then polling to count
   result.rss_after = run.ProgramRssKib();
   const bool running = run.ProgramRunning();
   result.errors = run.Stop();

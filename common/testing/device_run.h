@@ -17,8 +17,10 @@ namespace common::testing {
 // their resident size says nothing about the program's own use of memory.
 #if defined(__SANITIZE_ADDRESS__)
 inline constexpr bool kProgramMemoryMeasurable = false;
+inline constexpr double kSlowdown = 2.0;  // the sanitizers' cost on every exchange and redraw
 #else
 inline constexpr bool kProgramMemoryMeasurable = true;
+inline constexpr double kSlowdown = 1.0;
 #endif
 
 // A line of the program's screen log: what one control showed from time t on.
@@ -30,8 +32,9 @@ struct ScreenEntry {
 QList<ScreenEntry> ReadScreenLog(const QString& path);
 // What a control showed without the " [disabled]" the link state adds to whole frames.
 QString Plain(const QString& shown);
-// How soon after a fault ends the programs must show the device as answering again.
-inline constexpr double kRecoveryS = 1.0;
+// How soon after a fault ends the programs must show the device as answering again
+// (a second; the sanitizer build is given more).
+inline constexpr double kRecoveryS = 1.0 * kSlowdown;
 
 // The traffic log with its time stamps: blocks ('>' host to device, '<' back) and
 // the simulator's notes ('!', e.g. "fault garbage on").

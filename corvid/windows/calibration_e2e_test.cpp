@@ -128,10 +128,15 @@ TEST(CalibrationEndToEnd, FullCalibrationOverAPty) {
   sim.terminate();
   sim.waitForFinished(3000);
 
-  // On the wire: the defaults twice, the voltage factors, then all thirteen.
+  // On the wire: the defaults twice, the voltage factors, then all thirteen. An answer
+  // late on a loaded machine makes the run send the same factors again (a third
+  // defaults counts as a repeat too): only the order matters here.
   std::vector<std::string> sets;
   for (const Bytes& body : HostFrames(log)) {
-    if (body.size() == 31 && body[2] == 0x7C) sets.push_back(H({body.data() + 2, 27}));
+    if (body.size() != 31 || body[2] != 0x7C) continue;
+    const std::string set = H({body.data() + 2, 27});
+    const bool repeat = !sets.empty() && sets.back() == set && (sets.size() != 1);
+    if (!repeat) sets.push_back(set);
   }
   const std::string defaults =
       "7C 70 4F 70 4F 70 4F 70 4F 70 4F 70 4F 70 4F 80 7E 80 7E 80 7E 80 7E 80 7E 80 7E";
