@@ -30,7 +30,7 @@ struct ReadingField {
 
 class Reading {
  public:
-  // `tenths` as 120.3; `places` decimals in general.
+  // The value `scaled` / 10^`places`: (1203, 1) is 120.3.
   Reading& Number(std::string key, std::string caption, std::string unit, long long scaled,
                   int places = 0, std::string shown = {});
   Reading& Flag(std::string key, std::string caption, bool on);

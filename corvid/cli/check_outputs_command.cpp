@@ -1,4 +1,7 @@
+#include <cstdio>
+
 #include "common/qtcore/terminal_prompts.h"
+#include "common/qtcore/watch_loop.h"
 #include "corvid/cli/commands.h"
 #include "corvid/cli/exit_status.h"
 #include "corvid/session/check_outputs.h"
@@ -51,6 +54,11 @@ int Check(CliContext& context) {
   if (context.prompts.Refused()) return kExitNotAnswered;
   if (answer != common::Answer::kYes) return kExitCancelled;
   FindingCounter counter(context.prompts);
+  // Killed halfway, the check would leave an output switched on: Ctrl-C waits for it.
+  common::InterruptNotifier interrupt;
+  QObject::connect(&interrupt, &common::InterruptNotifier::Interrupt, &interrupt, [&context] {
+    std::fprintf(context.err, "corvid-cli: Check Outputs ends first, so no output stays on\n");
+  });
   CheckOutputs(session, counter);
   if (counter.Findings() > 0) return kExitCheckFailed;
   return Write(context, "Every output passed.\n") ? kExitOk : kExitOutput;
@@ -64,7 +72,8 @@ CliCommand CheckOutputsCommand() {
       "check-outputs [--yes]",
       "runs Check Outputs: each output on in turn, its voltage and current judged against\n"
       "      the mains and the load resistor; asks first (--yes answers), refused without a\n"
-      "      terminal; status 0 only when every output passed",
+      "      terminal; status 0 only when every output passed; Ctrl-C waits for its end, so\n"
+      "      no output stays on",
       nullptr,
       Check,
   };
