@@ -52,6 +52,8 @@ class PtyDevice {
     sim_.waitForFinished(3000);
   }
   bool Ready() const { return ready_; }
+  // The tool reads the window's settings (XDG_CONFIG_HOME) and never writes them.
+  bool SettingsWritten() const { return QFileInfo::exists(dir_.filePath("cabinet-tools")); }
   void Start(QProcess& cli, const QStringList& arguments) {
     cli.setProcessEnvironment(env_);
     cli.start(BinDir() + "/corvid-cli", QStringList{"--port", "6"} + arguments);
@@ -123,6 +125,7 @@ TEST(CorvidCliTest, IdentifyAndStatusShowWhatTheDeviceWasSetTo) {
   }
   const CliRun identify_json = device.Cli({"--format", "json", "identify"});
   EXPECT_EQ(Parse("json", identify_json.out)["device_firmware"], "Type: 3  Revision: 1.12");
+  EXPECT_FALSE(device.SettingsWritten());
 }
 
 TEST(CorvidCliTest, ExitStatuses) {
