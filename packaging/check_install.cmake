@@ -14,7 +14,7 @@ if(NOT files STREQUAL expected)
   string(REPLACE ";" "\n  " got "${files}")
   message(FATAL_ERROR "installed files differ from ${EXPECTED}; installed:\n  ${got}")
 endif()
-foreach(program tessera corvid tessera-cli tbx-sim switchpack-sim)
+foreach(program tessera corvid tessera-cli corvid-cli tbx-sim switchpack-sim)
   execute_process(COMMAND ${prefix}/bin/${program} --version OUTPUT_VARIABLE version
                   RESULT_VARIABLE result)
   if(NOT result EQUAL 0 OR NOT version MATCHES "^${program} [0-9]+\\.[0-9]+\\.[0-9]+\n$")

@@ -32,6 +32,13 @@ std::optional<StatusReading> DecodeStatus(ByteView payload) {
   return reading;
 }
 
+std::string_view StatusBitName(int bit) {
+  // The window's spelling, which technicians know.
+  static constexpr std::string_view kNames[kStatusBits] = {
+      "24VDC Low", "Reset Since Last Poll", "Last RMS Period Lost", "Diagostic Fail"};
+  return bit >= 0 && bit < kStatusBits ? kNames[bit] : std::string_view();
+}
+
 std::optional<DiagnosticReading> DecodeDiagnostic(ByteView payload) {
   if (payload.size() < kDiagnosticPayloadSize) return std::nullopt;
   DiagnosticReading reading;
@@ -43,6 +50,12 @@ std::optional<DiagnosticReading> DecodeDiagnostic(ByteView payload) {
 
 std::string FormatCounter(std::uint8_t value) {
   return value == 255 ? "255>" : std::to_string(value);
+}
+
+std::string_view DeviceCounterName(int counter) {
+  static constexpr std::string_view kNames[4] = {"CRC Errors", "Rx Overflows", "3911 Reg Errors",
+                                                 "Rx Errors"};
+  return counter >= 0 && counter < 4 ? kNames[counter] : std::string_view();
 }
 
 namespace {
@@ -79,6 +92,12 @@ bool ApplyModuleId(ByteView payload, DeviceIdentity& identity) {
     }
   }
   return true;
+}
+
+std::string FirmwareLine(const DeviceIdentity& identity) {
+  return "Type: " + std::to_string(identity.module_type) +
+         "  Revision: " + std::to_string(identity.firmware_major) + "." +
+         std::to_string(identity.firmware_minor);
 }
 
 std::string_view DeviceTypeName(int device_type) {

@@ -25,7 +25,7 @@ constexpr int Decode14(std::uint8_t low, std::uint8_t high) {
 std::string FormatTenths(int tenths);
 
 struct StatusReading {
-  std::uint8_t status_bits = 0;       // bit 0 24VDC Low ... bit 3 Diagostic Fail
+  std::uint8_t status_bits = 0;       // bits 0-3, see StatusBitName
   int mains = 0;                      // 0.1 Vrms
   std::array<int, kOutputs> volts{};  // 0.1 Vrms per output
   std::array<int, kOutputs> amps{};   // mArms per output
@@ -33,6 +33,9 @@ struct StatusReading {
   std::uint8_t fault_bits = 0;        // bit i = output i faulted
 };
 inline constexpr std::size_t kStatusPayloadSize = 30;
+inline constexpr int kStatusBits = 4;
+// The main window's caption of status bit 0-3: "24VDC Low" ... "Diagostic Fail".
+std::string_view StatusBitName(int bit);
 // Status payload (response code first). nullopt when it is too short to hold all fields.
 std::optional<StatusReading> DecodeStatus(ByteView payload);
 
@@ -46,6 +49,8 @@ inline constexpr std::size_t kDiagnosticPayloadSize = 8;
 std::optional<DiagnosticReading> DecodeDiagnostic(ByteView payload);
 // A device counter saturates at 255, shown as "255>".
 std::string FormatCounter(std::uint8_t value);
+// The main window's caption of device counter 0-3: "CRC Errors" ... "Rx Errors".
+std::string_view DeviceCounterName(int counter);
 
 // What the last identification told about the device. Fields without their marker in
 // the text keep their previous contents.
@@ -60,6 +65,9 @@ inline constexpr std::size_t kModuleIdMinPayload = 2;
 inline constexpr std::size_t kModuleIdTextMax = 60;
 // Applies an identification payload. False (identity untouched) when it is too short.
 bool ApplyModuleId(ByteView payload, DeviceIdentity& identity);
+
+// About Device's firmware line: "Type: 3  Revision: 1.12".
+std::string FirmwareLine(const DeviceIdentity& identity);
 
 // "VELD-HV" ... "KRAN-VHV", else "Unknown".
 std::string_view DeviceTypeName(int device_type);

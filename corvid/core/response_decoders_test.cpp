@@ -76,6 +76,15 @@ TEST(DecodeTest, ModuleIdTypeAndRevision) {
   EXPECT_EQ(id.module_id, "old");
 }
 
+TEST(DecodeTest, FirmwareLineOfTheIdentity) {
+  DeviceIdentity identity;
+  EXPECT_EQ(FirmwareLine(identity), "Type: 0  Revision: 0.0");
+  identity.module_type = 3;
+  identity.firmware_major = 1;
+  identity.firmware_minor = 12;
+  EXPECT_EQ(FirmwareLine(identity), "Type: 3  Revision: 1.12");
+}
+
 TEST(DecodeTest, LeadingNumberAndRounding) {
   const std::vector<std::pair<std::string, double>> cases = {
       {"12", 12}, {" 1 2", 12},  {"abc", 0},     {"1.5x", 1.5}, {"-3", -3}, {"", 0},   {"1e2", 100},

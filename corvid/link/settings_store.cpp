@@ -96,9 +96,12 @@ SettingsStore::SettingsStore()
 SettingsStore::SettingsStore(const QString& ini_path)
     : settings_(std::make_unique<QSettings>(ini_path, QSettings::IniFormat)) {}
 
+SettingsStore::SettingsStore(const LinkSettings& initial) : memory_(initial) {}
+
 SettingsStore::~SettingsStore() = default;
 
 LinkSettings SettingsStore::Load() {
+  if (memory_) return *memory_;
   LinkSettings out;
   QSettings& s = *settings_;
   // Below 1 selects the first entry, like the list does; above 31 is not a slot.
@@ -124,14 +127,26 @@ LinkSettings SettingsStore::Load() {
 }
 
 void SettingsStore::SaveSlotAddress(int slot) {
+  if (memory_) {
+    memory_->SlotAddress = slot;
+    return;
+  }
   WriteText(*settings_, kPortSection, kSlotKey, QString::number(slot));
 }
 
 void SettingsStore::SavePortNumber(int port_number) {
+  if (memory_) {
+    memory_->PortNumber = port_number;
+    return;
+  }
   WriteText(*settings_, kPortSection, kPortKey, QString::number(port_number));
 }
 
 void SettingsStore::SaveCalibration(const CalibrationSettings& cal) {
+  if (memory_) {
+    memory_->cal = cal;
+    return;
+  }
   for (const CalKey& key : kCalKeys) {
     WriteText(*settings_, kCalSection, key.write_name, SingleText(cal.*key.field));
   }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "corvid/core/link_settings.h"
 
@@ -25,6 +26,9 @@ class SettingsStore {
   SettingsStore();
   // An INI file at the given path (tests).
   explicit SettingsStore(const QString& ini_path);
+  // Values kept in memory only, starting from `initial`: a terminal tool's choices
+  // never change what the window remembers.
+  explicit SettingsStore(const LinkSettings& initial);
   ~SettingsStore();
 
   LinkSettings Load();
@@ -36,7 +40,8 @@ class SettingsStore {
   void SaveCalibration(const CalibrationSettings& cal);
 
  private:
-  std::unique_ptr<QSettings> settings_;
+  std::unique_ptr<QSettings> settings_;  // null when in memory
+  std::optional<LinkSettings> memory_;
 };
 
 }  // namespace corvid

@@ -10,13 +10,6 @@
 
 namespace corvid::monitor {
 
-QString FirmwareLine(const DeviceIdentity& identity) {
-  return QStringLiteral("Type: %1  Revision: %2.%3")
-      .arg(identity.module_type)
-      .arg(identity.firmware_major)
-      .arg(identity.firmware_minor);
-}
-
 QString AboutText(const QString& product, int major, int minor, int revision) {
   QString text = QStringLiteral("%1 %2.%3").arg(product).arg(major).arg(minor);
   if (revision != 0) text += QStringLiteral(".%1").arg(revision);
@@ -70,7 +63,7 @@ void AboutDeviceDialog::ShowFor(const DeviceIdentity& identity) {
   type_label_->setText(
       QString::fromStdString(std::string(DeviceDescription(identity.device_type))));
   id_label_->setText(QString::fromStdString(identity.module_id));
-  firmware_label_->setText(FirmwareLine(identity));
+  firmware_label_->setText(QString::fromStdString(FirmwareLine(identity)));
   setWindowTitle("About Device");
   open();
 }

@@ -13,8 +13,6 @@ class QLabel;
 
 namespace corvid::monitor {
 
-// "Type: 3  Revision: 1.12".
-QString FirmwareLine(const DeviceIdentity& identity);
 // Product name, a blank, major.minor, and ".revision" when the revision is not 0.
 QString AboutText(const QString& product, int major, int minor, int revision);
 // AboutText for a "1.3.3" style version string.

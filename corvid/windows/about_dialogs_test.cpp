@@ -14,14 +14,5 @@ TEST(AboutTextTest, ProductAndVersionWithoutAZeroRevision) {
   EXPECT_EQ(AboutText("Corvid", 1, 12, 4), "Corvid 1.12.4");
 }
 
-TEST(AboutTextTest, FirmwareLineOfTheIdentity) {
-  DeviceIdentity identity;
-  EXPECT_EQ(FirmwareLine(identity), "Type: 0  Revision: 0.0");
-  identity.module_type = 3;
-  identity.firmware_major = 1;
-  identity.firmware_minor = 12;
-  EXPECT_EQ(FirmwareLine(identity), "Type: 3  Revision: 1.12");
-}
-
 }  // namespace
 }  // namespace corvid::monitor

@@ -349,10 +349,9 @@ QWidget* MainWindow::BuildAddressFrame() {
 QWidget* MainWindow::BuildStatusROFrame() {
   auto* frame = Named(new QGroupBox(this), "fraStatusRO", "Device status");
   auto* column = new QVBoxLayout(frame);
-  const std::array<QString, 4> captions = {"24VDC Low", "Reset Since Last Poll",
-                                           "Last RMS Period Lost", "Diagostic Fail"};
   for (int k = 0; k < 4; ++k) {
-    status_boxes_[k] = Check(ArrayName("chkStatus", k), captions[k], captions[k], frame);
+    const QString caption = Text(StatusBitName(k));
+    status_boxes_[k] = Check(ArrayName("chkStatus", k), caption, caption, frame);
     column->addWidget(status_boxes_[k]);
   }
   // Indicators only: the device sets them.
@@ -371,10 +370,11 @@ QWidget* MainWindow::BuildDiagnosticFrame() {
   };
   temperature_box_ = add_row(0, "txtTemperature", "Temperature");
   grid->addWidget(Label("lblTemperatureUnit", "oF", frame), 0, 2);
-  counter_boxes_[0] = add_row(1, "txtCRCErrors", "CRC Errors");
-  counter_boxes_[1] = add_row(2, "txtRxOverflows", "Rx Overflows");
-  counter_boxes_[2] = add_row(3, "txtRegErrors", "3911 Reg Errors");
-  counter_boxes_[3] = add_row(4, "txtRxErrors", "Rx Errors");
+  const std::array<QString, 4> counter_names = {"txtCRCErrors", "txtRxOverflows", "txtRegErrors",
+                                                "txtRxErrors"};
+  for (int k = 0; k < 4; ++k) {
+    counter_boxes_[k] = add_row(k + 1, counter_names[k], Text(DeviceCounterName(k)));
+  }
   data_flash_errors_box_ = add_row(5, "txtDataFlashErrors", "Data Flash Errors");
   data_flash_errors_box_->setEnabled(false);
   reg_fault_picture_ = new Picture("imgRegFault", "Register fault", FaultPixmap(), frame);

@@ -22,6 +22,11 @@ constexpr char kStatuses[] =
     "(run on a terminal, or with --yes); 9 cancelled at a question, nothing was changed;\n"
     "10 standard output could not be written; 11 the trace file could not be written.";
 
+// The commands whose output --format chooses.
+bool TakesFormat(const CliCommand& command) {
+  return QString(command.name) == "identify" || QString(command.name) == "inputs";
+}
+
 QString Description() {
   QString text =
       "Talks to a TBX cabinet I/O unit on a serial port (--port N) or to the built-in\n"
@@ -35,8 +40,8 @@ QString Description() {
 }  // namespace
 
 const std::vector<CliCommand>& Commands() {
-  static const std::vector<CliCommand> commands = {IdentifyCommand(), EventsCommand(),
-                                                   TransitionsCommand(), FlashCommand()};
+  static const std::vector<CliCommand> commands = {
+      IdentifyCommand(), InputsCommand(), EventsCommand(), TransitionsCommand(), FlashCommand()};
   return commands;
 }
 
@@ -59,6 +64,9 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
                 "write the link trace to FILE as the run goes: every request, every answer or "
                 "its absence and stray bytes, one line each (the format of the windows' Link "
                 "Trace)");
+  line.AddValue({"format"}, "FORMAT",
+                "identify and inputs: text (default), csv (a header line, then a row a reading) or "
+                "json (an object a reading, one a line)");
   line.AddPositional("command", "the command, then its words", "command [words...]");
   for (const CliCommand& command : Commands()) {
     if (command.add_options) command.add_options(line);
@@ -78,6 +86,23 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
   const bool sim = line.IsSet("sim");
   const auto port = line.Whole("port", common::kMinPortNumber, common::kMaxPortNumber);
   if (sim == line.IsSet("port")) line.Fail("give either --port N or --sim");
+  auto format = common::ReadingFormat::kText;
+  if (line.IsSet("format")) {
+    if (const auto parsed = common::ParseReadingFormat(line.Value("format").toStdString())) {
+      format = *parsed;
+    } else {
+      line.Fail(
+          QStringLiteral("--format needs text, csv or json, not '%1'").arg(line.Value("format")));
+    }
+    if (command != nullptr && !TakesFormat(*command)) {
+      line.Fail(QStringLiteral("--format belongs to identify and inputs"));
+    }
+  }
+  for (const char* option : {"watch", "seconds"}) {
+    if (line.IsSet(option) && (command == nullptr || QString(command->name) != "inputs")) {
+      line.Fail(QStringLiteral("--%1 belongs to inputs").arg(option));
+    }
+  }
   if (command != nullptr && command->check) command->check(line);
   const std::optional<QString> trace_path = line.IsSet("trace") ? line.Text("trace") : std::nullopt;
   if (const auto status = line.Finish()) return *status;
@@ -99,7 +124,7 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
   const QString session_line = QStringLiteral("/comm=%1 /kal").arg(sim ? 1 : *port);
   int status = kExitPort;
   if (app.session().Start(session_line, false)) {
-    CliContext context{app, prompts, line, words.mid(1), out, err};
+    CliContext context{app, prompts, line, words.mid(1), format, out, err};
     status = command->run(context);
     // A command that says it is done must have got its output out.
     if (status == kExitOk && !common::WriteOutput(out, {}, err, QStringLiteral("tessera-cli"))) {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "common/core/reading_format.h"
+
 namespace common {
 class TerminalPrompts;
 class ToolCommandLine;
@@ -26,6 +28,7 @@ struct CliContext {
   common::TerminalPrompts& prompts;
   common::ToolCommandLine& line;
   QStringList arguments;  // the words after the command's name
+  common::ReadingFormat format = common::ReadingFormat::kText;  // --format
   std::FILE* out;
   std::FILE* err;
 };

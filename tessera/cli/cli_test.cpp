@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -53,6 +55,10 @@ TEST(TesseraCliTest, BadCommandLinesEndWithStatus2AndNothingOnStandardOutput) {
       {{"--sim", "bogus"}, "unknown command 'bogus'"},
       {{"--port", "0", "identify"}, "--port needs a number 1-256, not '0'"},
       {{"--sim", "--bogus", "identify"}, "Unknown option 'bogus'."},
+      {{"--sim", "--format", "xml", "inputs"}, "--format needs text, csv or json, not 'xml'"},
+      {{"--sim", "--format", "csv", "events"}, "--format belongs to identify and inputs"},
+      {{"--sim", "identify", "--watch"}, "--watch belongs to inputs"},
+      {{"--sim", "inputs", "--seconds", "2"}, "--seconds needs --watch"},
   };
   for (const auto& [arguments, problem] : cases) {
     const CliRun run = RunCli(arguments);
@@ -114,6 +120,41 @@ TEST(TesseraCliTest, IdentifyOverARealPortAndASilentUnit) {
   }
 }
 
+// The unit's walking bit lights point k at its k-th answer: each format names it by the
+// window's caption, and --watch writes a line for each change.
+TEST(TesseraCliTest, InputsInEachFormat) {
+  testing::PtyUnit unit({});
+  ASSERT_TRUE(unit.Ready());
+  const testing::CliRun json = unit.Run({"--format", "json", "identify"}, 10000);
+  const QJsonObject identity =
+      QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+  EXPECT_EQ(identity.value("unit_address").toInt(), 5) << json.out;
+  EXPECT_EQ(identity.value("firmware").toString(),
+            "Firmware Version = 23, Firmware Revision = 1.4 ");
+
+  const testing::CliRun text = unit.Run({"inputs"}, 10000);
+  EXPECT_EQ(text.status, kExitOk) << text.err;
+  EXPECT_NE(text.out.find("\nI/O #00   no\nI/O #01  yes\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("\nActive    no\nOpto #1   no\n"), std::string::npos);
+
+  const testing::CliRun csv =
+      unit.Run({"--format", "csv", "inputs", "--watch", "--seconds", "0.75"}, 10000);
+  EXPECT_EQ(csv.status, kExitOk) << csv.err;
+  const QStringList lines = QString::fromStdString(csv.out).split('\n', Qt::SkipEmptyParts);
+  ASSERT_GE(lines.size(), 4) << csv.out;
+  const QStringList header = lines[0].split(',');
+  EXPECT_EQ(header.size(), 1 + 55 + 4);
+  EXPECT_EQ(header.mid(0, 3), (QStringList{"time", "io_00", "io_01"}));
+  EXPECT_EQ(header.mid(54, 3), (QStringList{"io_53", "active", "opto_1"}));
+  // Two runs so far took answers 0 and 1; this one starts at point 2.
+  for (int row = 1; row < lines.size(); ++row) {
+    const QStringList cells = lines[row].split(',');
+    ASSERT_EQ(cells.size(), header.size());
+    EXPECT_EQ(cells.mid(1).indexOf("1"), row + 1) << lines[row].toStdString();
+    EXPECT_EQ(cells.mid(1).count("1"), 1);
+  }
+}
+
 // A unit without the extended set answers the address but not the identify request:
 // neither line is written, so a script never takes half an answer for a whole one.
 TEST(TesseraCliTest, IdentifyWritesBothLinesOrNone) {
@@ -128,6 +169,8 @@ TEST(TesseraCliTest, IdentifyWritesBothLinesOrNone) {
 // Standard output on a full disk: no command and no tool may end as if all was well.
 TEST(TesseraCliTest, AFullStandardOutputEndsWithStatus10) {
   const QStringList commands[] = {{"--sim", "identify"},
+                                  {"--sim", "inputs"},
+                                  {"--sim", "inputs", "--watch", "--seconds", "0.3"},
                                   {"--sim", "events"},
                                   {"--sim", "transitions", "--count", "1"},
                                   {"--help"},

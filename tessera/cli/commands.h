@@ -7,6 +7,8 @@ namespace tessera::cli {
 
 // Prints the unit address line (as the window caption shows it) and the firmware text.
 CliCommand IdentifyCommand();
+// The I/O points and opto inputs of one poll (--watch: a line for each change).
+CliCommand InputsCommand();
 // Writes the unit's event log as saving the event-log window would; --clear then clears it.
 CliCommand EventsCommand();
 // Polls transition blocks 1 to K (--count K) or while more are available (--all).

@@ -11,7 +11,8 @@ CliCommand IdentifyCommand() {
   return {
       "identify",
       "identify",
-      "prints the unit address line, as the window caption shows it, and the firmware text",
+      "prints the unit address line, as the window caption shows it, and the firmware text\n"
+      "      (--format csv or json: with the unit address as a number)",
       nullptr,
       [](CliContext& context) {
         Session& session = context.app.session();
@@ -27,10 +28,17 @@ CliCommand IdentifyCommand() {
                                 .detail = {}});
           return kExitNoAnswer;
         }
-        // Both lines or neither: a script never sees half an answer.
+        std::string text = caption + '\n' + FirmwareVersionText(identity) + '\n';
+        if (context.format != common::ReadingFormat::kText) {
+          common::Reading reading;
+          reading.Number("unit_address", "Unit Address", "", identity.unit_address)
+              .Text("unit", "Unit", caption)
+              .Text("firmware", "Firmware", FirmwareVersionText(identity));
+          text = common::FormatSingleReading(context.format, reading);
+        }
+        // Written at once: a script never sees half an answer.
         const bool written =
-            common::WriteOutput(context.out, caption + '\n' + FirmwareVersionText(identity) + '\n',
-                                context.err, QStringLiteral("tessera-cli"));
+            common::WriteOutput(context.out, text, context.err, QStringLiteral("tessera-cli"));
         return written ? kExitOk : kExitOutput;
       },
   };

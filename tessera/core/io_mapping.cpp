@@ -2,6 +2,14 @@
 
 namespace tessera {
 
+std::string PointCaption(int point) {
+  if (point == 54) return "Active";
+  if (point == 55) return "Dummy";
+  return std::string("I/O #") + (point < 10 ? "0" : "") + std::to_string(point);
+}
+
+std::string OptoCaption(int opto) { return "Opto #" + std::to_string(opto + 1); }
+
 InputLamps InputDataToForm(const InputData& data) {
   InputLamps lamps;
   for (int k = 0; k <= 5; ++k) {

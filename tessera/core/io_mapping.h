@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace tessera {
 
@@ -18,6 +19,11 @@ struct InputLamps {
   std::array<bool, kInputPoints> points{};
   std::array<bool, kOptoInputs> opto{};
 };
+
+// The main window's caption of point 0-55: "I/O #00" ... "I/O #53", "Active", "Dummy".
+std::string PointCaption(int point);
+// The caption of opto input 0-3: "Opto #1" ... "Opto #4".
+std::string OptoCaption(int opto);
 
 // Which indicators a set of input bytes lights.
 InputLamps InputDataToForm(const InputData& data);

@@ -1,0 +1,223 @@
+// corvid-cli in process against the built-in simulated switch pack, and as a program
+// against switchpack-sim on a pseudo-terminal: values, formats, exit statuses, Ctrl-C.
+#include "corvid/cli/cli.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <map>
+
+#include "common/testing/test_support.h"
+#include "corvid/cli/exit_status.h"
+
+namespace corvid::cli {
+namespace {
+
+using common::testing::BinDir;
+using common::testing::ReadBack;
+
+struct CliRun {
+  int status = -1;
+  std::string out, err;
+};
+
+CliRun InProcess(const QStringList& arguments, const char* out_path = nullptr) {
+  std::FILE* out = out_path ? std::fopen(out_path, "w") : std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  CliRun run{RunCorvidCli(arguments, out, err), out_path ? "" : ReadBack(out), ReadBack(err)};
+  std::fclose(out);
+  std::fclose(err);
+  return run;
+}
+
+// switchpack-sim serving COM6 in a private port directory while it lives.
+class PtyDevice {
+ public:
+  explicit PtyDevice(const QStringList& options) {
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert("CABINET_COM_DIR", dir_.path());
+    env_.insert("XDG_CONFIG_HOME", dir_.path());
+    sim_.setProcessEnvironment(env_);
+    sim_.start(BinDir() + "/switchpack-sim", QStringList{"--port", "6"} + options);
+    ready_ = common::testing::WaitUntil([this] { return QFileInfo::exists(dir_.filePath("COM6")); },
+                                        5000);
+  }
+  ~PtyDevice() {
+    sim_.terminate();
+    sim_.waitForFinished(3000);
+  }
+  bool Ready() const { return ready_; }
+  // The tool reads the window's settings (XDG_CONFIG_HOME) and never writes them.
+  bool SettingsWritten() const { return QFileInfo::exists(dir_.filePath("cabinet-tools")); }
+  void Start(QProcess& cli, const QStringList& arguments) {
+    cli.setProcessEnvironment(env_);
+    cli.start(BinDir() + "/corvid-cli", QStringList{"--port", "6"} + arguments);
+  }
+  CliRun Cli(const QStringList& arguments) {
+    QProcess cli;
+    Start(cli, arguments);
+    EXPECT_TRUE(cli.waitForFinished(30000));
+    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
+            cli.readAllStandardOutput().toStdString(), cli.readAllStandardError().toStdString()};
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QProcessEnvironment env_;
+  QProcess sim_;
+  bool ready_ = false;
+};
+
+using Fields = std::map<std::string, std::string>;
+
+// A CSV header and one row, or one JSON object, as names and values.
+Fields Parse(const std::string& format, const std::string& text) {
+  Fields fields;
+  const QStringList lines = QString::fromStdString(text).split('\n', Qt::SkipEmptyParts);
+  if (format == "csv") {
+    EXPECT_EQ(lines.size(), 2) << text;
+    const QStringList names = lines.value(0).split(','), values = lines.value(1).split(',');
+    EXPECT_EQ(names.size(), values.size());
+    for (int i = 0; i < names.size() && i < values.size(); ++i)
+      fields[names[i].toStdString()] = values[i].toStdString();
+  } else {
+    EXPECT_EQ(lines.size(), 1) << text;
+    const QJsonObject object = QJsonDocument::fromJson(lines.value(0).toUtf8()).object();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+      const QJsonValue v = it.value();
+      fields[it.key().toStdString()] = v.isBool()     ? (v.toBool() ? "1" : "0")
+                                       : v.isDouble() ? QString::number(v.toDouble()).toStdString()
+                                                      : v.toString().toStdString();
+    }
+  }
+  return fields;
+}
+
+TEST(CorvidCliTest, IdentifyAndStatusShowWhatTheDeviceWasSetTo) {
+  PtyDevice device({"--type", "3", "--mains", "100", "--vcal", "--volts-error", "10,-25"});
+  ASSERT_TRUE(device.Ready());
+  const CliRun identify = device.Cli({"identify"});
+  EXPECT_EQ(identify.status, kExitOk) << identify.err;
+  EXPECT_EQ(identify.out,
+            "Device Type Code  3\n"
+            "Device Type       VELD-VHV, 220 Vac power\n"
+            "Device ID         Type 03 Rev 1.12\n"
+            "Device Firmware   Type: 3  Revision: 1.12\n");
+  for (const std::string format : {"csv", "json"}) {
+    const CliRun run = device.Cli({"--format", QString::fromStdString(format), "status"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    Fields f = Parse(format, run.out);
+    EXPECT_EQ(f["mains_vrms"], format == "csv" ? "100.0" : "100") << format;
+    EXPECT_EQ(QString::fromStdString(f["ch1_red_vrms"]).toDouble(), 110.0) << format;
+    EXPECT_EQ(QString::fromStdString(f["ch1_yellow_vrms"]).toDouble(), 75.0) << format;
+    EXPECT_EQ(QString::fromStdString(f["ch2_green_vrms"]).toDouble(), 100.0) << format;
+    EXPECT_EQ(f["ch1_red_marms"], "0") << format;  // every output is off
+    EXPECT_EQ(f["ch1_red_on"], "0") << format;
+    EXPECT_EQ(f["temperature_degf"], "77") << format;
+    EXPECT_EQ(f["link_rx_timeouts"], "0") << format;
+    EXPECT_EQ(f.count("reset_since_last_poll"), 1u) << format;
+    EXPECT_EQ(f.size(), 40u) << format;
+  }
+  const CliRun identify_json = device.Cli({"--format", "json", "identify"});
+  EXPECT_EQ(Parse("json", identify_json.out)["device_firmware"], "Type: 3  Revision: 1.12");
+  EXPECT_FALSE(device.SettingsWritten());
+}
+
+TEST(CorvidCliTest, ExitStatuses) {
+  QTemporaryDir empty;
+  qputenv("CABINET_COM_DIR", empty.path().toLocal8Bit());
+  struct Case {
+    QStringList arguments;
+    int status;
+    const char* err;  // the start of standard error
+  };
+  const Case cases[] = {
+      {{}, kExitUsage, "corvid-cli: no command given"},
+      {{"status"}, kExitUsage, "corvid-cli: give either --port N or --sim"},
+      {{"--sim", "--format", "xml", "status"}, kExitUsage, "corvid-cli: --format needs text"},
+      {{"--sim", "status", "--seconds", "1"}, kExitUsage, "corvid-cli: --seconds belongs to watch"},
+      {{"--sim", "--slot", "32", "status"}, kExitUsage, "corvid-cli: --slot needs a number 1-31"},
+      {{"--port", "250", "status"}, kExitPort, "COM Port Open Error: Port number is not valid."},
+      {{"--sim", "--trace", "/nonexistent/t", "status"}, kExitTrace, "corvid-cli: cannot write"},
+      {{"--sim", "check-outputs"}, kExitNotAnswered, "Check Outputs:"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = InProcess(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
+    EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  qunsetenv("CABINET_COM_DIR");
+  // Standard output on a full disk, for each command and the informational switches.
+  for (const QStringList& arguments : {QStringList{"--sim", "identify"},
+                                       {"--sim", "status"},
+                                       {"--sim", "watch", "--seconds", "0.2"},
+                                       {"--help"}}) {
+    const CliRun run = InProcess(arguments, "/dev/full");
+    EXPECT_EQ(run.status, kExitOutput) << arguments.join(' ').toStdString();
+    EXPECT_EQ(run.err, "corvid-cli: standard output: No space left on device\n");
+  }
+  PtyDevice silent({"--silent"});
+  ASSERT_TRUE(silent.Ready());
+  const CliRun run = silent.Cli({"status"});
+  EXPECT_EQ(run.status, kExitNoAnswer);
+  EXPECT_EQ(run.err, "Corvid: Device Not Responding\n");
+  PtyDevice other_slot({"--slot", "5"});
+  ASSERT_TRUE(other_slot.Ready());
+  EXPECT_EQ(other_slot.Cli({"identify"}).status, kExitNoAnswer);
+  EXPECT_EQ(other_slot.Cli({"--slot", "5", "identify"}).status, kExitOk);
+}
+
+TEST(CorvidCliTest, CheckOutputsPassesOnlyWhenEveryOutputDoes) {
+  const CliRun pass = InProcess({"--sim", "--yes", "check-outputs"});
+  EXPECT_EQ(pass.status, kExitOk) << pass.err;
+  EXPECT_EQ(pass.out, "Every output passed.\n");
+  PtyDevice broken({"--dead-output", "1"});
+  ASSERT_TRUE(broken.Ready());
+  const CliRun fail = broken.Cli({"--yes", "check-outputs"});
+  EXPECT_EQ(fail.status, kExitCheckFailed);
+  EXPECT_NE(fail.err.find("Channel 1 Red"), std::string::npos) << fail.err;
+  EXPECT_EQ(fail.out, "");
+}
+
+// Ctrl-C while watching: status 0, and every line whole and of the header's shape.
+TEST(CorvidCliTest, WatchEndsCleanlyOnInterrupt) {
+  PtyDevice device({"--mains", "110"});
+  ASSERT_TRUE(device.Ready());
+  QProcess cli;
+  device.Start(cli, {"--format", "csv", "watch", "--every", "20"});
+  ASSERT_TRUE(common::testing::WaitUntil(
+      [&] { return cli.bytesAvailable() > 2000 || cli.state() == QProcess::NotRunning; }, 10000));
+  ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+  ASSERT_TRUE(cli.waitForFinished(5000));
+  EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(cli.exitCode(), kExitOk);
+  const QString out = cli.readAllStandardOutput();
+  ASSERT_TRUE(out.endsWith('\n'));
+  const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_GE(lines.size(), 3);
+  EXPECT_TRUE(lines[0].startsWith("time,mains_vrms,ch1_red_vrms,"));
+  for (const QString& line : lines.mid(1)) {
+    EXPECT_EQ(line.count(','), lines[0].count(',')) << line.toStdString();
+    EXPECT_EQ(line.section(',', 1, 1), "110.0");
+  }
+  // --seconds ends it as well; JSON has one object a line.
+  const CliRun json =
+      device.Cli({"--format", "json", "watch", "--seconds", "0.3", "--every", "100"});
+  EXPECT_EQ(json.status, kExitOk);
+  const QStringList objects = QString::fromStdString(json.out).split('\n', Qt::SkipEmptyParts);
+  EXPECT_GE(objects.size(), 2);
+  EXPECT_LE(objects.size(), 5);
+  for (const QString& object : objects) {
+    EXPECT_EQ(QJsonDocument::fromJson(object.toUtf8()).object().value("mains_vrms").toDouble(),
+              110.0);
+  }
+}
+
+}  // namespace
+}  // namespace corvid::cli
