@@ -59,7 +59,7 @@ int Check(CliContext& context) {
   QObject::connect(&interrupt, &common::InterruptNotifier::Interrupt, &interrupt, [&context] {
     std::fprintf(context.err, "corvid-cli: Check Outputs ends first, so no output stays on\n");
   });
-  CheckOutputs(session, counter);
+  CheckOutputs(session, counter, context.check_pause_ms);
   if (counter.Findings() > 0) return kExitCheckFailed;
   return Write(context, "Every output passed.\n") ? kExitOk : kExitOutput;
 }

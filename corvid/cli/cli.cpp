@@ -65,7 +65,7 @@ bool Write(CliContext& context, const std::string& text) {
   return common::WriteOutput(context.out, text, context.err, QString::fromLatin1(kProgram));
 }
 
-int RunCorvidCli(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+int RunCorvidCli(const QStringList& arguments, std::FILE* out, std::FILE* err, int check_pause_ms) {
   common::ToolCommandLine line(kProgram, Description());
   line.SetStreams(out, err);
   line.AddValue({"port"}, "N", "the device on serial port N (COMN)");
@@ -140,7 +140,7 @@ int RunCorvidCli(const QStringList& arguments, std::FILE* out, std::FILE* err) {
   session.Loop().Suspend();
   int status = kExitPort;  // the session has said why
   if (app.Port().IsOpen()) {
-    CliContext context{app, prompts, line, format, out, err};
+    CliContext context{app, prompts, line, format, out, err, check_pause_ms};
     status = command->run(context);
     // A command that says it is done must have got its output out.
     if (status == kExitOk && !Write(context, {})) status = kExitOutput;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/core/reading_format.h"
+#include "corvid/session/check_outputs.h"
 
 namespace common {
 class TerminalPrompts;
@@ -31,6 +32,7 @@ struct CliContext {
   common::ReadingFormat format;
   std::FILE* out;
   std::FILE* err;
+  int check_pause_ms;  // Check Outputs' pause between polls
 };
 
 struct CliCommand {
@@ -46,8 +48,10 @@ struct CliCommand {
 // The commands corvid-cli knows, in the order --help lists them.
 const std::vector<CliCommand>& Commands();
 
-// The whole program after QCoreApplication exists: returns the exit status.
-int RunCorvidCli(const QStringList& arguments, std::FILE* out = stdout, std::FILE* err = stderr);
+// The whole program after QCoreApplication exists: returns the exit status. Tests
+// shorten Check Outputs' pauses with check_pause_ms.
+int RunCorvidCli(const QStringList& arguments, std::FILE* out = stdout, std::FILE* err = stderr,
+                 int check_pause_ms = kCheckPauseMs);
 
 // The device did not answer: the window's words on standard error, and the status.
 int NotResponding(CliContext& context);
