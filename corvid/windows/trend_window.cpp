@@ -46,10 +46,10 @@ constexpr int kChartMargin = 4;
 struct SpanChoice {
   const char* caption;
   std::int64_t ms;
-  int refresh_ms;  // about a pixel's worth of time, no less than half a second
+  int refresh_ms;  // a few pixels of the picture, no more often than once a second
   const char* time_format;
 };
-const std::array<SpanChoice, 3> kSpans = {{{"1 min", 60'000, 500, "hh:mm:ss"},
+const std::array<SpanChoice, 3> kSpans = {{{"1 min", 60'000, 1000, "hh:mm:ss"},
                                            {"10 min", 600'000, 1000, "hh:mm:ss"},
                                            {"1 h", 3'600'000, 4000, "hh:mm"}}};
 
@@ -64,15 +64,6 @@ QString Time(std::int64_t ms) {
 }
 
 QString Tenths(int tenths) { return QString::fromStdString(FormatTenths(tenths)); }
-
-// A round top for the value axis, so it does not jump with every reading.
-double NiceTop(double value, double floor) {
-  const double top = std::max(value * 1.1, floor);
-  const double step = std::pow(10.0, std::floor(std::log10(top)));
-  for (double m : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0})
-    if (m * step >= top) return m * step;
-  return top;
-}
 
 }  // namespace
 
@@ -143,7 +134,8 @@ TrendWindow::TrendWindow(const TrendLog& log, common::Prompts& prompts, QWidget*
     l.x = volts ? voltage_time_ : current_time_;
     if (line != kMains) {
       const int output = (line - 1) % kOutputs;
-      l.pen = QPen(kHeadColours[output % 3], 1.5, output < 3 ? Qt::SolidLine : Qt::DashLine);
+      l.pen = QPen(kHeadColours[output % 3], 1, output < 3 ? Qt::SolidLine : Qt::DashLine);
+      l.pen.setCosmetic(true);
     }
     AddSegments(line, 1);
   }
@@ -161,7 +153,7 @@ TrendWindow::TrendWindow(const TrendLog& log, common::Prompts& prompts, QWidget*
   connect(save_picture_button_, &QPushButton::clicked, this, &TrendWindow::SavePicture);
   SetSpan(span_box_->currentIndex());
   SetReadout("Point at a chart to read the values at that instant.");
-  resize(780, 580);
+  resize(780, 520);
 }
 
 TrendWindow::~TrendWindow() = default;
@@ -182,7 +174,7 @@ QChartView* TrendWindow::BuildChart(const QString& name, const QString& title, c
   chart->addAxis(y, Qt::AlignLeft);
   auto* view = Named(new QChartView(chart, this), name, title + " chart");
   view->setRenderHint(QPainter::Antialiasing);
-  view->setMinimumHeight(180);
+  view->setMinimumHeight(150);
   view->viewport()->setMouseTracking(true);
   view->viewport()->installEventFilter(this);
   connect(chart, &QChart::plotAreaChanged, this, &TrendWindow::AlignPlotAreas);
@@ -260,7 +252,10 @@ void TrendWindow::ShowLegendState(int line) {
 void TrendWindow::ApplyPalette() {
   // The window's palette, so a dark desktop gets a dark chart.
   const QPalette& p = palette();
-  lines_[kMains].pen = QPen(p.color(QPalette::WindowText), 2);
+  // One pixel wide: wider lines are filled as outlines, which an hour of spikes
+  // makes a hundred times dearer to draw.
+  lines_[kMains].pen = QPen(p.color(QPalette::WindowText), 1);
+  lines_[kMains].pen.setCosmetic(true);
   for (QLineSeries* series : lines_[kMains].segments) series->setPen(lines_[kMains].pen);
   QColor grid = p.color(QPalette::WindowText);
   grid.setAlpha(40);
@@ -357,10 +352,10 @@ void TrendWindow::Redraw() {
     axis->setRange(QDateTime::fromMSecsSinceEpoch(start), QDateTime::fromMSecsSinceEpoch(end));
   }
 
-  // Per pixel column the lowest and the highest value, in their order: an hour is
-  // 72 000 readings, and a dip of one reading must still show.
-  const auto buckets =
-      static_cast<std::int64_t>(std::max<qreal>(100, current_view_->chart()->plotArea().width()));
+  // Per two pixel columns the lowest and the highest value, in their order: an hour
+  // is 72 000 readings, and a dip of one reading must still show.
+  const auto buckets = static_cast<std::int64_t>(
+      std::max<qreal>(100, current_view_->chart()->plotArea().width() / 2));
   std::array<std::vector<QList<QPointF>>, kLines> runs;
   QList<QPointF> faults;
   struct Extreme {
@@ -437,8 +432,11 @@ void TrendWindow::Redraw() {
   }
   voltage_faults_->replace(faults);
   current_faults_->replace(faults);
-  voltage_axis_->setRange(0, NiceTop(top_volts, 10));
-  current_axis_->setRange(0, NiceTop(top_amps, 100));
+  // Round ticks from 0, with a little room above the highest value shown.
+  voltage_axis_->setRange(0, std::max(top_volts * 1.05, 10.0));
+  voltage_axis_->applyNiceNumbers();
+  current_axis_->setRange(0, std::max(top_amps * 1.05, 100.0));
+  current_axis_->applyNiceNumbers();
 
   const QString range = QStringLiteral("%1 to %2").arg(Time(start), Time(end));
   voltage_view_->setAccessibleDescription("Mains and output voltages, " + range);
