@@ -200,14 +200,14 @@ int main(int argc, char** argv) {
     } else if (args[i] == "--bin-dir" && i + 1 < args.size()) {
       bin_dir = args[++i];
     } else {
-      std::fprintf(stderr, "usage: bench_trend [--seconds S] [--runs N] [--mode 0-3] [--bin-dir DIR]\n");
+      std::fprintf(stderr,
+                   "usage: bench_trend [--seconds S] [--runs N] [--mode 0-3] [--bin-dir DIR]\n");
       return 2;
     }
   }
   Memory();
   std::printf("corvid: status per second and CPU, %d runs of %.0f s each way\n", runs, seconds);
-  constexpr Mode kModes[] = {Mode::kNoRecording, Mode::kClosed, Mode::kOpenMinute,
-                             Mode::kOpenHour};
+  constexpr Mode kModes[] = {Mode::kNoRecording, Mode::kClosed, Mode::kOpenMinute, Mode::kOpenHour};
   std::vector<double> rates[4], cpu[4];
   for (int run = 1; run <= runs; ++run) {
     for (const Mode mode : kModes) {
