@@ -25,10 +25,12 @@
 #include "common/widgets/window_helpers.h"
 #include "common/widgets/window_placement.h"
 #include "corvid/link/settings_store.h"
+#include "corvid/session/trend_recorder.h"
 #include "corvid/windows/about_dialogs.h"
 #include "corvid/windows/calibration_windows.h"
 #include "corvid/windows/pictures.h"
 #include "corvid/windows/port_dialog.h"
+#include "corvid/windows/trend_window.h"
 
 namespace corvid::monitor {
 
@@ -117,6 +119,8 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
     status_panels_[1]->setText("PC Comm Port = " + QString::number(port_number));
   });
   ConnectSession();
+  // Recording starts with the program, whether or not the Trend window is ever opened.
+  trend_recorder_ = new TrendRecorder(session(), this);
   calibration_ = new calibration::CalibrationWindows(app_, *this);
 }
 
@@ -425,6 +429,9 @@ void MainWindow::BuildMenus() {
   add_separator(calibrate_menu_, "mnuSeparator2");
   calibration_settings_item_ = add_item(calibrate_menu_, "mnuCalSettings", "Calibration Settings");
 
+  QMenu* view = add_menu("mnuView", "&View");
+  connect(add_item(view, "mnuTrend", "&Trend"), &QAction::triggered, this, &MainWindow::ShowTrend);
+
   QMenu* help = add_menu("mnuHelp", "&Help");
   connect(add_item(help, "mnuHelpItem", "&Help"), &QAction::triggered, this,
           [this] { session().RunWhenIdle([this] { ShowHelp(); }); });
@@ -595,6 +602,17 @@ void MainWindow::ShowLinkTrace() {
   link_trace_->show();
   link_trace_->raise();
   link_trace_->activateWindow();
+}
+
+void MainWindow::ShowTrend() {
+  // One window, modeless, beside Check Outputs, the calibration and the link trace.
+  if (trend_ == nullptr) {
+    trend_ = new TrendWindow(trend_recorder_->Log(), app_.prompts(), this);
+    common::PlaceBesideMainWindow(trend_, this, "Trend");
+  }
+  trend_->show();
+  trend_->raise();
+  trend_->activateWindow();
 }
 
 void MainWindow::ShowAboutDevice() {

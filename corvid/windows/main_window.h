@@ -32,7 +32,8 @@ class Picture;
 }  // namespace common
 namespace corvid {
 class PortDialog;
-}
+class TrendRecorder;
+}  // namespace corvid
 namespace corvid::calibration {
 class CalibrationWindows;
 }
@@ -40,6 +41,7 @@ class CalibrationWindows;
 namespace corvid::monitor {
 
 class AboutDeviceDialog;
+class TrendWindow;
 using common::Picture;
 
 class MainWindow : public QMainWindow {
@@ -74,6 +76,10 @@ class MainWindow : public QMainWindow {
   QAction* CalibrationSettingsItem() const { return calibration_settings_item_; }
   // The Link Trace window once it was opened (Port menu), else null.
   common::LinkTraceWindow* LinkTrace() const { return link_trace_; }
+  // What the poll read, recorded from the start (the Trend window shows it).
+  TrendRecorder& Recorder() const { return *trend_recorder_; }
+  // The Trend window once it was opened (View menu), else null.
+  TrendWindow* Trend() const { return trend_; }
   // The Calibrate menu's windows and the full calibration.
   calibration::CalibrationWindows* Calibration() const { return calibration_; }
   // Where the Status, Mains and Channel readings are on the screen: procedures ask
@@ -110,6 +116,7 @@ class MainWindow : public QMainWindow {
   void ShowHelp();
   void ShowPortDialog();
   void ShowLinkTrace();
+  void ShowTrend();
 
   CorvidApp& app_;
   int check_pause_ms_ = kCheckPauseMs;
@@ -119,6 +126,8 @@ class MainWindow : public QMainWindow {
   AboutDeviceDialog* about_device_ = nullptr;
   common::AboutBox* about_box_ = nullptr;
   common::LinkTraceWindow* link_trace_ = nullptr;
+  TrendRecorder* trend_recorder_ = nullptr;
+  TrendWindow* trend_ = nullptr;
 
   // Status
   QWidget* status_frame_ = nullptr;

@@ -1,0 +1,215 @@
+#include "corvid/windows/trend_window.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QGraphicsTextItem>
+#include <QImage>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QScatterSeries>
+#include <csignal>
+
+#include "common/testing/test_support.h"
+#include "common/testing/time_zone.h"
+#include "corvid/session/trend_recorder.h"
+#include "corvid/testing/window_harness.h"
+
+namespace corvid::monitor {
+namespace {
+
+constexpr std::int64_t kNow = 1'796'000'000'000;  // a December 2026 noon
+
+struct TrendTest : ::testing::Test {
+  void SetUp() override {
+    log().Clear();
+    ASSERT_TRUE(common::testing::ChooseFromMenuBar(h.window.menuBar(), h.Find<QMenu>("mnuView"),
+                                                   h.Find<QAction>("mnuTrend")));
+    trend = h.window.Trend();
+    ASSERT_NE(trend, nullptr);
+    trend->SetClock([this] { return now; });
+  }
+  TrendLog& log() { return h.window.Recorder().Log(); }
+  // A reading every 50 ms over [from, to): mains `mains`, output i at 100 * i V
+  // and 10 * i mA.
+  void Fill(std::int64_t from, std::int64_t to, int mains, std::uint8_t faults = 0) {
+    for (std::int64_t t = from; t < to; t += 50) {
+      StatusReading r;
+      r.mains = mains;
+      for (int i = 0; i < kOutputs; ++i) r.volts[i] = 1000 * i, r.amps[i] = 10 * i;
+      r.fault_bits = faults;
+      log().AddStatus(t, r);
+    }
+  }
+  int DrawnRuns(int line) {
+    int runs = 0;
+    for (QLineSeries* s : trend->Segments(line)) runs += s->count() > 0;
+    return runs;
+  }
+  template <typename T>
+  T* Find(const char* name) {
+    return trend->findChild<T*>(name);
+  }
+  // The pointer moves over a chart to where time t is drawn. Sent to the chart itself:
+  // offscreen, a moved cursor may land on the main window beneath.
+  void PointAt(QChartView* view, std::int64_t t) {
+    const QRectF area = view->chart()->plotArea();
+    const double x = area.left() + area.width() * static_cast<double>(t - trend->ShownStart()) /
+                                       static_cast<double>(trend->ShownEnd() - trend->ShownStart());
+    const QPoint at = view->mapFromScene(view->chart()->mapToScene(QPointF(x, area.center().y())));
+    QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+  }
+
+  testing::Harness h;
+  TrendWindow* trend = nullptr;
+  std::int64_t now = kNow;
+};
+
+TEST_F(TrendTest, SpanPauseAndNoDrawingWhileClosed) {
+  EXPECT_LE(trend->frameGeometry().width(), 1200);
+  EXPECT_LE(trend->frameGeometry().height(), 700);
+  auto* span = Find<QComboBox>("cmbSpan");
+  span->setFocus();
+  for (const auto& [key, span_ms] :
+       {std::pair{Qt::Key_Up, 60'000}, {Qt::Key_Down, 600'000}, {Qt::Key_Down, 3'600'000}}) {
+    QTest::keyClick(span, key);
+    EXPECT_EQ(trend->ShownEnd() - trend->ShownStart(), span_ms);
+  }
+
+  Fill(kNow - 10'000, kNow, 1200);
+  QTest::mouseClick(Find<QPushButton>("cmdPause"), Qt::LeftButton);
+  now += 5000;
+  Fill(kNow + 50, now, 900);
+  trend->Redraw();
+  EXPECT_EQ(trend->ShownEnd(), kNow);  // held
+  EXPECT_EQ(trend->Segments(0)[0]->at(trend->Segments(0)[0]->count() - 1).y(), 120.0);
+  QTest::mouseClick(Find<QPushButton>("cmdPause"), Qt::LeftButton);
+  EXPECT_EQ(trend->ShownEnd(), now);
+  EXPECT_EQ(trend->Segments(0)[0]->at(trend->Segments(0)[0]->count() - 1).y(), 90.0);
+
+  // Closed, it draws nothing, and the recording goes on.
+  trend->close();
+  const int redraws = trend->Redraws();
+  const std::size_t kept = log().Samples().Size();
+  for (int i = 0; i < 3; ++i) h.Tick();
+  QTest::qWait(1200);
+  EXPECT_EQ(trend->Redraws(), redraws);
+  EXPECT_EQ(log().Samples().Size(), kept + 3);
+}
+
+TEST_F(TrendTest, GapsBreakLinesFaultsAreMarkedLegendSwitchesALine) {
+  Fill(kNow - 50'000, kNow - 40'000, 1200);
+  log().MarkNoAnswer(kNow - 40'000);
+  Fill(kNow - 30'000, kNow - 20'000, 1200, 0x04);
+  trend->Redraw();
+  for (int line = 0; line < TrendWindow::kLines; ++line) EXPECT_EQ(DrawnRuns(line), 2) << line;
+  EXPECT_LT(trend->Segments(0)[0]->at(trend->Segments(0)[0]->count() - 1).x(), kNow - 40'000);
+  EXPECT_GE(trend->Segments(0)[1]->at(0).x(), kNow - 30'000);
+  int fault_marks = 0;
+  for (QAbstractSeries* s : trend->CurrentView()->chart()->series())
+    if (auto* faults = qobject_cast<QScatterSeries*>(s)) fault_marks = faults->count();
+  EXPECT_GT(fault_marks, 0);
+
+  // A click on "Ch1 Red" in the legend hides that line, every piece of it; again shows it.
+  QChartView* view = trend->VoltageView();
+  QApplication::processEvents();  // the legend takes its new entries
+  QGraphicsTextItem* label = nullptr;
+  for (QGraphicsItem* item : view->scene()->items()) {
+    auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+    if (text != nullptr && text->toPlainText() == "Ch1 Red" && text->isVisible()) label = text;
+  }
+  ASSERT_NE(label, nullptr);
+  const QPoint spot = view->mapFromScene(label->sceneBoundingRect().center());
+  for (const bool shown : {false, true}) {
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, spot);
+    for (QLineSeries* s : trend->Segments(1)) EXPECT_EQ(s->isVisible(), shown);
+    EXPECT_TRUE(trend->Segments(2)[0]->isVisible());
+  }
+}
+
+TEST_F(TrendTest, PointerReadsTheValuesAtThatInstant) {
+  Fill(kNow - 40'000, kNow - 20'000, 1187, 0x02);
+  log().AddTemperature(kNow - 30'000, 81);
+  log().MarkNoAnswer(kNow - 20'000);
+  Find<QComboBox>("cmbSpan")->setCurrentIndex(TrendWindow::kOneMinute);
+  QChartView* view = trend->CurrentView();
+  PointAt(view, kNow - 25'500);
+  const QString text = trend->ReadoutText();
+  EXPECT_TRUE(text.contains("Mains 118.7 Vrms   Temperature 81 oF   Fault: Ch1 Yellow"))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains("Ch2 Green 500.0 Vrms 50 mArms")) << text.toStdString();
+  const QString instant = QDateTime::fromMSecsSinceEpoch(kNow - 25'500).toString("hh:mm:ss");
+  EXPECT_TRUE(text.startsWith(instant)) << text.toStdString();
+  EXPECT_EQ(Find<QLabel>("lblReadout")->accessibleName(), text);
+  PointAt(view, kNow - 10'000);
+  EXPECT_TRUE(trend->ReadoutText().endsWith("no answer from the device"))
+      << trend->ReadoutText().toStdString();
+}
+
+TEST_F(TrendTest, SaveDataAndPictureAndAFailedSaveKeepsTheOldFile) {
+  common::testing::TimeZoneScope zone("CET-1");
+  Fill(kNow - 150, kNow, 1200, 0x21);
+  log().AddTemperature(kNow - 75, -3);
+  log().MarkNoAnswer(kNow - 10);
+  QTemporaryDir dir;
+  const QString csv = dir.filePath("trend.csv");
+  h.prompts.QueueFile(csv);
+  QTest::mouseClick(Find<QPushButton>("cmdSaveData"), Qt::LeftButton);
+
+  // Read back with a parser of our own: time, mains, volts, amps, bits, temperature, note.
+  QFile file(csv);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QStringList rows = QString::fromUtf8(file.readAll()).split("\r\n");
+  ASSERT_EQ(rows.takeLast(), "");
+  ASSERT_EQ(rows.size(), 1 + 3 + 1 + 1);
+  const QStringList header = rows[0].split(',');
+  ASSERT_EQ(header.size(), 19);
+  EXPECT_EQ(header[1], "Mains (Vrms)");
+  EXPECT_EQ(header[8], "Ch1 Red (mArms)");
+  EXPECT_EQ(header[17], "Temperature (oF)");
+  const std::vector<std::pair<std::int64_t, QString>> expected = {
+      {kNow - 150, "120.0,0.0,100.0,200.0,300.0,400.0,500.0,0,10,20,30,40,50,000000,100001,0000,,"},
+      {kNow - 100, "120.0,0.0,100.0,200.0,300.0,400.0,500.0,0,10,20,30,40,50,000000,100001,0000,,"},
+      {kNow - 75, ",,,,,,,,,,,,,,,,-3,"},
+      {kNow - 50, "120.0,0.0,100.0,200.0,300.0,400.0,500.0,0,10,20,30,40,50,000000,100001,0000,,"},
+      {kNow - 10, ",,,,,,,,,,,,,,,,,no answer"}};
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const QString& row = rows[static_cast<int>(i) + 1];
+    const QString stamp = row.section(',', 0, 0);
+    EXPECT_TRUE(stamp.endsWith("+01:00")) << stamp.toStdString();
+    EXPECT_EQ(QDateTime::fromString(stamp, Qt::ISODateWithMs).toMSecsSinceEpoch(),
+              expected[i].first);
+    EXPECT_EQ(row.section(',', 1), expected[i].second);
+  }
+  EXPECT_EQ(Find<QLabel>("lblSaved")->text(),
+            "Saved 3 status and 1 temperature readings to " + csv);
+
+  const QString png = dir.filePath("trend.png");
+  h.prompts.QueueFile(png);
+  QTest::mouseClick(Find<QPushButton>("cmdSavePicture"), Qt::LeftButton);
+  EXPECT_FALSE(QImage(png).isNull());
+
+  // A disk that takes no more than 100 bytes: the save fails and says so, the old file stays.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old_limit{};
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  rlimit small = old_limit;
+  small.rlim_cur = 100;
+  setrlimit(RLIMIT_FSIZE, &small);
+  h.prompts.QueueFile(png);
+  QTest::mouseClick(Find<QPushButton>("cmdSaveData"), Qt::LeftButton);
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  ASSERT_EQ(h.prompts.shown().size(), 1u);
+  EXPECT_EQ(h.prompts.shown()[0].icon, common::Icon::kWarning);
+  EXPECT_EQ(h.prompts.shown()[0].detail, png);
+  EXPECT_FALSE(QImage(png).isNull());
+}
+
+}  // namespace
+}  // namespace corvid::monitor
