@@ -13,6 +13,16 @@ InputLamps InputDataToForm(const InputData& data) {
   return lamps;
 }
 
+std::string PointCaption(int point) {
+  if (point == 54) return "Active";
+  if (point == 55) return "Dummy";
+  std::string text = "I/O #";
+  if (point < 10) text += '0';
+  return text + std::to_string(point);
+}
+
+std::string OptoCaption(int opto) { return "Opto #" + std::to_string(opto + 1); }
+
 OutputData OutputFormToData(const std::array<bool, kOutputPoints>& checked) {
   OutputData data{};
   for (int k = 0; k <= 6; ++k) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace tessera {
 
@@ -21,6 +22,11 @@ struct InputLamps {
 
 // Which indicators a set of input bytes lights.
 InputLamps InputDataToForm(const InputData& data);
+
+// The panel's caption of point 0-55 ("I/O #07", "Active", "Dummy") and of opto
+// input 0-3 ("Opto #1"); every window that names a point takes it from here.
+std::string PointCaption(int point);
+std::string OptoCaption(int opto);
 
 // Output bytes for the states of the 56 output check boxes.
 OutputData OutputFormToData(const std::array<bool, kOutputPoints>& checked);

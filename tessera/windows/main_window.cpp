@@ -37,11 +37,7 @@ constexpr int kPictureSize = 18;
 
 QColor Rgb(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
 
-QString PointCaption(int point) {
-  if (point == 54) return "Active";
-  if (point == 55) return "Dummy";
-  return QString("I/O #%1").arg(point, 2, 10, QLatin1Char('0'));
-}
+QString PointLabel(int point) { return QString::fromStdString(PointCaption(point)); }
 
 QGroupBox* GroupFrame(const QString& name, const QString& caption, QWidget* parent) {
   auto* frame = new QGroupBox(caption, parent);
@@ -242,12 +238,12 @@ QWidget* MainWindow::BuildIoFrame() {
 
   auto add_point = [this](QWidget* parent, QGridLayout* grid, int point, int row, int col) {
     output_checkboxes_[point] =
-        Named(new QCheckBox(PointCaption(point), parent), common::ArrayName("chkOut", point));
+        Named(new QCheckBox(PointLabel(point), parent), common::ArrayName("chkOut", point));
     grid->addWidget(output_checkboxes_[point], row, col);
     if (point < kInputPoints) {
       const QColor colour = point == 54 ? kRed : kBlue;
       input_lamps_[point] = new Indicator(common::ArrayName("shpIn", point),
-                                          PointCaption(point) + " input", colour, parent);
+                                          PointLabel(point) + " input", colour, parent);
       grid->addWidget(input_lamps_[point], row, col + 1);
     }
   };
@@ -275,7 +271,7 @@ QWidget* MainWindow::BuildIoFrame() {
   QGroupBox* opto = GroupFrame("fraOpto", "Opto Inputs", io_frame_);
   auto* opto_row = new QHBoxLayout(opto);
   for (int i = 0; i < kOptoInputs; ++i) {
-    const QString caption = QString("Opto #%1").arg(i + 1);
+    const QString caption = QString::fromStdString(OptoCaption(i));
     auto* label = new QLabel(caption, opto);
     label->setObjectName(common::ArrayName("Label1", i));
     label->setAccessibleName(caption);
@@ -343,6 +339,7 @@ void MainWindow::BuildMenus() {
     });
   }
   AddWindowItem(help_menu_, FeatureWindow::kLinkTrace, "mnuLinkTrace", "&Link Trace");
+  AddWindowItem(help_menu_, FeatureWindow::kIoHistory, "mnuIoHistory", "&I/O History");
   help_menu_->addSeparator()->setObjectName("mnuHelpDivider2");
   AddItem(help_menu_, "mnuAbout", "&About", [this] { ShowAbout(); });
 
