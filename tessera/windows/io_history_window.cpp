@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "common/qtcore/prompts.h"
@@ -85,9 +86,14 @@ IoHistoryWindow::IoHistoryWindow(IoRecorder& recorder, common::Prompts& prompts,
   connect(pause_button_, &QPushButton::clicked, this, &IoHistoryWindow::TogglePause);
   connect(save_button_, &QPushButton::clicked, this, &IoHistoryWindow::SaveData);
   connect(timeline_, &IoTimeline::PointerAt, this, &IoHistoryWindow::ShowReadout);
-  // Hidden or paused, a poll costs the window one test.
+  // Hidden or paused, a poll costs the window one test. Shown, the picture moves a
+  // pixel every half second or so: a few repaints a second are all it needs.
+  refresh_timer_ = new QTimer(this);
+  refresh_timer_->setSingleShot(true);
+  refresh_timer_->setInterval(kRefreshMs);
+  connect(refresh_timer_, &QTimer::timeout, timeline_, &IoTimeline::Refresh);
   connect(&recorder_, &IoRecorder::Recorded, this, [this] {
-    if (!paused_ && isVisible()) timeline_->Refresh();
+    if (!paused_ && isVisible() && !refresh_timer_->isActive()) refresh_timer_->start();
   });
   timeline_->SetHistory(&recorder_.History());
   resize(960, 600);

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace common {
 class Prompts;
@@ -31,6 +32,7 @@ class IoHistoryWindow : public QWidget {
   static constexpr char kTitle[] = "I/O History";
   static constexpr char kSaveTitle[] = "Save I/O History Data";
   static constexpr char kFileName[] = "IO History.csv";
+  static constexpr int kRefreshMs = 500;  // at most two repaints a second while polling
 
   IoHistoryWindow(IoRecorder& recorder, common::Prompts& prompts, QWidget* parent = nullptr);
 
@@ -60,6 +62,7 @@ class IoHistoryWindow : public QWidget {
   IoTimeline* timeline_;
   QLabel* readout_label_;
   QLabel* saved_label_;
+  QTimer* refresh_timer_;
 };
 
 }  // namespace tessera::panel
