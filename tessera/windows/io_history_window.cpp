@@ -18,7 +18,9 @@
 namespace tessera::panel {
 namespace {
 
-constexpr char kReadoutHint[] = "Point at the timeline to read every point's state at that time.";
+constexpr char kReadoutHint[] =
+    "Point at the timeline, or give it the focus and use the arrow keys, to read every "
+    "point's state at that time.";
 
 QString ClockText(std::int64_t ms) {
   return QDateTime::fromMSecsSinceEpoch(ms).toString("HH:mm:ss.zzz");
@@ -118,7 +120,10 @@ void IoHistoryWindow::TogglePause() {
 
 QString IoHistoryWindow::ReadoutText(std::int64_t ms) const {
   const std::optional<std::size_t> at = timeline_->PollAt(ms);
-  if (!at) return ClockText(ms) + " - not polled";
+  if (!at) {
+    const bool before = Shown().Size() == 0 || ms < Shown()[0].ms;
+    return ClockText(ms) + (before ? " - before the first poll kept" : " - not polled");
+  }
   const HistoryPoll& poll = Shown()[*at];
   const QString time = ClockText(poll.ms);
   if (!poll.Answered()) return time + " - TBX not responding";

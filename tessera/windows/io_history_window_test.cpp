@@ -140,6 +140,10 @@ TEST_F(IoHistoryWindowTest, HidesUnchangedPointsReadsThePointerAndPauses) {
   // Over the captions there is no time to read.
   MoveTo(2);
   EXPECT_TRUE(Find<QLabel>(history_, "lblPointer")->text().startsWith("Point at the timeline"));
+  // The keys read it too: End is the newest poll.
+  QTest::keyClick(&timeline, Qt::Key_End);
+  EXPECT_EQ(Find<QLabel>(history_, "lblPointer")->text(),
+            ClockText(Ms(159)) + " - on: I/O #03; every other point off");
 
   // Pause holds the picture while recording goes on.
   auto* pause = Find<QPushButton>(history_, "cmdPause");

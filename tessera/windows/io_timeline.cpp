@@ -1,6 +1,7 @@
 #include "tessera/windows/io_timeline.h"
 
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -20,6 +21,7 @@ IoTimeline::IoTimeline(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setMouseTracking(true);
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
+  setFocusPolicy(Qt::StrongFocus);
   UpdateLabelWidth();
   UpdateLanes();
 }
@@ -115,18 +117,38 @@ void IoTimeline::changeEvent(QEvent* event) {
   }
 }
 
-void IoTimeline::mouseMoveEvent(QMouseEvent* event) {
-  pointer_x_ = event->position().toPoint().x();
+void IoTimeline::PointTo(std::optional<int> x) {
+  pointer_x_ = x;
   ReportPointer();
   viewport()->update();
 }
 
-bool IoTimeline::viewportEvent(QEvent* event) {
-  if (event->type() == QEvent::Leave) {
-    pointer_x_.reset();
-    ReportPointer();
-    viewport()->update();
+void IoTimeline::mouseMoveEvent(QMouseEvent* event) { PointTo(event->position().toPoint().x()); }
+
+void IoTimeline::keyPressEvent(QKeyEvent* event) {
+  // Without a mouse the same readout: a pixel a key, ten with Shift.
+  const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+  const int x = pointer_x_.value_or(PlotRight());
+  switch (event->key()) {
+    case Qt::Key_Left:
+      PointTo(std::max(label_width_, x - step));
+      break;
+    case Qt::Key_Right:
+      PointTo(std::min(PlotRight(), x + step));
+      break;
+    case Qt::Key_Home:
+      PointTo(label_width_);
+      break;
+    case Qt::Key_End:
+      PointTo(PlotRight());
+      break;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
   }
+}
+
+bool IoTimeline::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::Leave) PointTo(std::nullopt);
   return QAbstractScrollArea::viewportEvent(event);
 }
 

@@ -1,6 +1,7 @@
 // The picture of the I/O History: one lane per lamp, a filled band while it was lit,
 // hatching where the unit did not answer, the newest poll at the right edge and ten
-// minutes across. Lanes scroll; the time axis stays at the bottom.
+// minutes across. Lanes scroll; the time axis stays at the bottom. The pointer, or
+// with the focus the Left and Right keys, picks a time to read.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -46,6 +47,7 @@ class IoTimeline : public QAbstractScrollArea {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool viewportEvent(QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
@@ -59,6 +61,7 @@ class IoTimeline : public QAbstractScrollArea {
   void UpdateLanes();
   void UpdateScrollRange();
   void ReportPointer();
+  void PointTo(std::optional<int> x);
   void PaintLanes(QPainter& painter, std::size_t first, int lane_area);
   void PaintAxis(QPainter& painter, std::int64_t left_ms);
 
