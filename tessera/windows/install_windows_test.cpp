@@ -42,8 +42,8 @@ TEST_F(LinkTraceMenuTest, TheHelpMenuOpensOneTraceThatFollowsThePoll) {
   for (QAction* action : window_->findChild<QMenu*>("mnuHelp")->actions()) {
     items << (action->isSeparator() ? "-" : action->text());
   }
-  EXPECT_EQ(items, (QStringList{"&Help", "&Firmware Update", "Flash &Tools", "&Link Trace", "-",
-                                "&About"}));
+  EXPECT_EQ(items, (QStringList{"&Help", "&Firmware Update", "Flash &Tools", "&Link Trace",
+                                "&I/O History", "-", "&About"}));
   EXPECT_FALSE(app_->Tap().Listening());  // nothing is traced until someone looks
 
   Choose("mnuLinkTrace");

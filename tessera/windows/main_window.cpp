@@ -339,6 +339,7 @@ void MainWindow::BuildMenus() {
     });
   }
   AddWindowItem(help_menu_, FeatureWindow::kLinkTrace, "mnuLinkTrace", "&Link Trace");
+  AddWindowItem(help_menu_, FeatureWindow::kIoHistory, "mnuIoHistory", "&I/O History");
   help_menu_->addSeparator()->setObjectName("mnuHelpDivider2");
   AddItem(help_menu_, "mnuAbout", "&About", [this] { ShowAbout(); });
 

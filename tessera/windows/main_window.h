@@ -44,8 +44,9 @@ enum class FeatureWindow {
   kTransitionBuffer,
   kEventLog,
   kLinkTrace,
+  kIoHistory,
 };
-inline constexpr int kFeatureWindowCount = 6;
+inline constexpr int kFeatureWindowCount = 7;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
