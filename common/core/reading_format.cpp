@@ -166,20 +166,29 @@ std::string JsonObject(const Reading& reading) {
   return object + "}\n";
 }
 
-std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          time - std::chrono::system_clock::from_time_t(seconds))
-                          .count();
+std::string IsoLocalTime(std::int64_t ms_since_epoch) {
+  // Whole seconds rounded down, so a time before 1970 keeps positive milliseconds.
+  const std::int64_t seconds =
+      ms_since_epoch >= 0 ? ms_since_epoch / 1000 : (ms_since_epoch - 999) / 1000;
+  const auto millis = static_cast<int>(ms_since_epoch - seconds * 1000);
+  const auto t = static_cast<std::time_t>(seconds);
   std::tm local{};
-  ::localtime_r(&seconds, &local);
+#ifdef _WIN32
+  localtime_s(&local, &t);
+#else
+  localtime_r(&t, &local);
+#endif
   char date[32], offset[8];
   std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-  std::strftime(offset, sizeof offset, "%z", &local);  // "+0100"
+  std::strftime(offset, sizeof offset, "%z", &local);  // "+0100": ISO 8601 wants "+01:00"
   char text[48];
-  std::snprintf(text, sizeof text, "%s.%03d%.3s:%.2s", date, static_cast<int>(millis), offset,
-                offset + 3);
+  std::snprintf(text, sizeof text, "%s.%03d%.3s:%.2s", date, millis, offset, offset + 3);
   return text;
+}
+
+std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
+  return IsoLocalTime(
+      std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count());
 }
 
 std::string FormatReading(ReadingFormat format, const Reading& reading, bool first) {

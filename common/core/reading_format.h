@@ -58,6 +58,7 @@ std::string JsonObject(const Reading& reading);
 std::string JsonString(std::string_view text);
 
 // Local time in ISO 8601 with milliseconds and the offset: "2026-12-07T19:02:03.456+01:00".
+std::string IsoLocalTime(std::int64_t ms_since_epoch);
 std::string IsoLocalTime(std::chrono::system_clock::time_point time);
 inline std::string IsoLocalTimeNow() { return IsoLocalTime(std::chrono::system_clock::now()); }
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/core/reading_format.h"
+
 namespace corvid::monitor {
 
 namespace {
@@ -57,21 +59,6 @@ const TrendTemperature* TrendLog::TemperatureAt(std::int64_t time_ms) const {
   return after == 0 ? nullptr : &temperatures_[after - 1];
 }
 
-std::string IsoLocalTime(std::int64_t time_ms) {
-  const std::int64_t seconds = time_ms >= 0 ? time_ms / 1000 : (time_ms - 999) / 1000;
-  const int millis = static_cast<int>(time_ms - seconds * 1000);
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  localtime_r(&t, &local);
-  const long offset_min = local.tm_gmtoff / 60;
-  const long magnitude = offset_min < 0 ? -offset_min : offset_min;
-  char text[96];  // room for any value the compiler can imagine
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
-                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                local.tm_sec, millis, offset_min < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
-  return text;
-}
-
 const std::array<const char*, kOutputs>& TrendOutputNames() {
   static const std::array<const char*, kOutputs> names = {"Ch1 Red", "Ch1 Yellow", "Ch1 Green",
                                                           "Ch2 Red", "Ch2 Yellow", "Ch2 Green"};
@@ -95,7 +82,7 @@ std::string TrendCsv(const TrendLog& log) {
                              (s < samples.Size() && samples[s].time_ms <= temperatures[t].time_ms);
     if (take_sample) {
       const TrendSample& sample = samples[s++];
-      csv += IsoLocalTime(sample.time_ms);
+      csv += common::IsoLocalTime(sample.time_ms);
       if (sample.no_answer) {
         csv += no_status + ",,no answer\r\n";
         continue;
@@ -107,8 +94,8 @@ std::string TrendCsv(const TrendLog& log) {
              Bits(sample.status_bits, 4) + ",,\r\n";
     } else {
       const TrendTemperature& reading = temperatures[t++];
-      csv += IsoLocalTime(reading.time_ms) + no_status + "," + std::to_string(reading.temperature) +
-             ",\r\n";
+      csv += common::IsoLocalTime(reading.time_ms) + no_status + "," +
+             std::to_string(reading.temperature) + ",\r\n";
     }
   }
   return csv;

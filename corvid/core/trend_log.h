@@ -102,8 +102,6 @@ class TrendLog {
   TrendRing<TrendTemperature> temperatures_;
 };
 
-// "2026-12-07T19:05:03.250+01:00": local time with its offset from UTC.
-std::string IsoLocalTime(std::int64_t time_ms);
 // Output names as the main window's rows: "Ch1 Red" ... "Ch2 Green".
 const std::array<const char*, kOutputs>& TrendOutputNames();
 // Every kept entry, oldest first, one row each: status readings, temperatures and

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/core/reading_format.h"
+
 namespace tessera {
 
 std::string LaneCaption(int lane) {
@@ -89,25 +91,6 @@ std::vector<HistoryChange> HistoryChanges(const IoHistory& history) {
   return changes;
 }
 
-std::string LocalIsoTime(std::int64_t ms) {
-  const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-  const auto millis = static_cast<int>(ms - seconds * 1000);
-  const auto t = static_cast<std::time_t>(seconds);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &t);
-#else
-  localtime_r(&t, &local);
-#endif
-  char date[32];
-  char zone[8];
-  std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-  std::strftime(zone, sizeof zone, "%z", &local);  // "+0100": ISO 8601 wants "+01:00"
-  char text[48];
-  std::snprintf(text, sizeof text, "%s.%03d%.3s:%.2s", date, millis, zone, zone + 3);
-  return text;
-}
-
 std::string HistoryCsv(const IoHistory& history) {
   std::string text = "time,point,state\r\n";
   std::int64_t stamped_ms = 0;
@@ -116,7 +99,7 @@ std::string HistoryCsv(const IoHistory& history) {
     // Many rows share one poll's time: format it once.
     if (stamp.empty() || change.ms != stamped_ms) {
       stamped_ms = change.ms;
-      stamp = LocalIsoTime(change.ms);
+      stamp = common::IsoLocalTime(change.ms);
     }
     text += stamp;
     text += ',';

@@ -72,6 +72,5 @@ std::vector<HistoryChange> HistoryChanges(const IoHistory& history);
 // "time,point,state" rows of the changes, CR LF ended, times as local ISO 8601 with
 // the zone offset ("2026-03-01T14:03:07.125+01:00").
 std::string HistoryCsv(const IoHistory& history);
-std::string LocalIsoTime(std::int64_t ms);
 
 }  // namespace tessera
