@@ -182,6 +182,17 @@ TEST(GuidedCalibrationTest, RunsThatStopOrFail) {
   }
 }
 
+// A run of minutes must not end on one lost answer: each exchange is tried again.
+TEST(GuidedCalibrationTest, AnAnswerLostNowAndThenDoesNotEndTheRun) {
+  SwitchPackOptions options = FewPercentOff();
+  options.drop_every = 7;
+  Rig rig(options);
+  rig.Run();
+  EXPECT_EQ(rig.calls, "factors step1 factors step2 report+ ");
+  EXPECT_TRUE(rig.prompts.shown().empty());
+  EXPECT_GT(rig.app.session().Counters().timeouts, 0u);
+}
+
 TEST(GuidedCalibrationTest, AutoFollowsOneRuleAndClosingTheProgramEndsARun) {
   Rig rig(FewPercentOff());
   rig.technician = Technician::kNeverAnswers;
