@@ -11,8 +11,6 @@
 // walking across the lanes, chatter on one lane and a gap every minute, so the
 // picture has many bands to draw; tbx-sim's own idle animation changes a lamp on
 // every live poll.
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -20,7 +18,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +25,7 @@
 #include <vector>
 
 #include "bench/percentiles.h"
+#include "bench/process.h"
 #include "common/qtcore/event_wait.h"
 #include "common/testing/scripted_prompts.h"
 #include "tessera/session/io_recorder.h"
@@ -64,41 +62,6 @@ struct Result {
   double rss_growth_mib = 0;
 };
 
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double ResidentMib() {
-  QFile statm("/proc/self/statm");
-  if (!statm.open(QIODevice::ReadOnly)) return 0;
-  const QList<QByteArray> fields = statm.readAll().split(' ');
-  return fields.size() > 1 ? fields[1].toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
-}
-
-// tbx-sim on COM7 of a private port directory, for the life of the run.
-class Simulator {
- public:
-  Simulator(const QString& bin_dir, const QString& port_dir) {
-    qputenv("CABINET_COM_DIR", port_dir.toLocal8Bit());
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QDir(bin_dir).filePath("tbx-sim"), {"--port", QString::number(kPortNumber)});
-    ready_ = process_.waitForReadyRead(5000);  // "COM7 -> /dev/pts/N" once linked
-    if (!ready_) std::fprintf(stderr, "bench_io_history: tbx-sim did not start\n");
-  }
-  ~Simulator() {
-    process_.terminate();
-    process_.waitForFinished(3000);
-  }
-  bool Ready() const { return ready_; }
-
- private:
-  QProcess process_;
-  bool ready_ = false;
-};
-
 // Counts repaints of the timeline.
 class PaintCounter : public QObject {
  public:
@@ -133,7 +96,7 @@ void Fill(tessera::IoRecorder& recorder) {
 
 std::optional<Result> Run(const QString& bin_dir, Mode mode, double seconds) {
   QTemporaryDir dir;
-  Simulator sim(bin_dir, dir.filePath("com"));
+  bench::Simulator sim(bin_dir, "tbx-sim", dir.filePath("com"), kPortNumber);
   if (!sim.Ready()) return std::nullopt;
   common::ScriptedPrompts prompts;
   tessera::TesseraApp app(tessera::TesseraPortSetup(false), prompts);
@@ -145,7 +108,7 @@ std::optional<Result> Run(const QString& bin_dir, Mode mode, double seconds) {
   QObject::connect(&app.session(), &tessera::Session::InputsChanged, [&polls] { ++polls; });
   common::Delay(kSettleMs);
 
-  const double rss0 = ResidentMib();
+  const double rss0 = bench::ResidentMiB();
   PaintCounter paints;
   if (mode != Mode::kWithout) {
     // Opened from its menu item, filled, and (closed) shut again: the recording and a
@@ -161,12 +124,12 @@ std::optional<Result> Run(const QString& bin_dir, Mode mode, double seconds) {
   polls = 0;
   paints.count = 0;
   QElapsedTimer clock;
-  const double cpu0 = CpuSeconds();
+  const double cpu0 = bench::CpuSeconds();
   clock.start();
   common::Delay(static_cast<int>(seconds * 1000));
   const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-  const double cpu = CpuSeconds() - cpu0;
-  return Result{polls / wall, 100 * cpu / wall, paints.count, ResidentMib() - rss0};
+  const double cpu = bench::CpuSeconds() - cpu0;
+  return Result{polls / wall, 100 * cpu / wall, paints.count, bench::ResidentMiB() - rss0};
 }
 
 }  // namespace

@@ -9,13 +9,11 @@
 // With the window, it is opened from its menu item and filled to its bound (100 000
 // records) before the measurement, so every batch that comes also pushes the oldest
 // rows out.
-#include <sys/resource.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +23,7 @@
 #include <vector>
 
 #include "bench/percentiles.h"
+#include "bench/process.h"
 #include "common/core/link_tap.h"
 #include "common/core/trace_ring.h"
 #include "common/qtcore/event_wait.h"
@@ -49,34 +48,6 @@ struct Result {
   std::size_t kept = 0;  // records the window held at the end (0 without it)
 };
 
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// The simulator on COM7 of a private port directory, for the life of the run.
-class Simulator {
- public:
-  Simulator(const QString& bin_dir, const QString& program, const QString& port_dir) {
-    qputenv("CABINET_COM_DIR", port_dir.toLocal8Bit());
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QDir(bin_dir).filePath(program), {"--port", QString::number(kPortNumber)});
-    ready_ = process_.waitForReadyRead(5000);  // "COM7 -> /dev/pts/N" once linked
-    if (!ready_) std::fprintf(stderr, "bench_trace: %s did not start\n", qPrintable(program));
-  }
-  ~Simulator() {
-    process_.terminate();
-    process_.waitForFinished(3000);
-  }
-  bool Ready() const { return ready_; }
-
- private:
-  QProcess process_;
-  bool ready_ = false;
-};
-
 // A trace as long polling leaves it: a full ring of exchanges like the poll's own.
 void Fill(common::LinkTap& tap, common::TraceModel& model) {
   const common::Bytes request = {0x34, 0x00, 0xCB};
@@ -93,17 +64,17 @@ Result Measure(double seconds, int& polls) {
   common::Delay(kSettleMs);
   polls = 0;
   QElapsedTimer clock;
-  const double cpu0 = CpuSeconds();
+  const double cpu0 = bench::CpuSeconds();
   clock.start();
   common::Delay(static_cast<int>(seconds * 1000));
   const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-  const double cpu = CpuSeconds() - cpu0;
+  const double cpu = bench::CpuSeconds() - cpu0;
   return {polls / wall, 100 * cpu / wall, 0};
 }
 
 std::optional<Result> RunTessera(const QString& bin_dir, bool with_window, double seconds) {
   QTemporaryDir dir;
-  Simulator sim(bin_dir, "tbx-sim", dir.filePath("com"));
+  bench::Simulator sim(bin_dir, "tbx-sim", dir.filePath("com"), kPortNumber);
   if (!sim.Ready()) return std::nullopt;
   common::ScriptedPrompts prompts;
   tessera::TesseraApp app(tessera::TesseraPortSetup(false), prompts);
@@ -127,7 +98,7 @@ std::optional<Result> RunTessera(const QString& bin_dir, bool with_window, doubl
 
 std::optional<Result> RunCorvid(const QString& bin_dir, bool with_window, double seconds) {
   QTemporaryDir dir;
-  Simulator sim(bin_dir, "switchpack-sim", dir.filePath("com"));
+  bench::Simulator sim(bin_dir, "switchpack-sim", dir.filePath("com"), kPortNumber);
   if (!sim.Ready()) return std::nullopt;
   auto store = std::make_unique<corvid::SettingsStore>(dir.filePath("Corvid.conf"));
   store->SavePortNumber(kPortNumber);

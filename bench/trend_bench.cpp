@@ -9,8 +9,6 @@
 //
 // Modes: 0 no recording, 1 recording with the window closed, 2 the window open on
 // the last minute, 3 on the last hour; all four without --mode.
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -19,7 +17,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +25,7 @@
 #include <vector>
 
 #include "bench/percentiles.h"
+#include "bench/process.h"
 #include "common/qtcore/event_wait.h"
 #include "common/testing/scripted_prompts.h"
 #include "corvid/core/trend_log.h"
@@ -50,42 +48,6 @@ struct Result {
   double polls_per_s = 0;
   double cpu_percent = 0;
   int redraws = 0;
-};
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double ResidentMiB() {
-  QFile statm("/proc/self/statm");
-  if (!statm.open(QIODevice::ReadOnly)) return 0;
-  const QList<QByteArray> fields = statm.readAll().split(' ');
-  return fields.size() > 1 ? fields[1].toDouble() * sysconf(_SC_PAGESIZE) / (1 << 20) : 0;
-}
-
-// The simulator on COM7 of a private port directory, for the life of the run.
-class Simulator {
- public:
-  Simulator(const QString& bin_dir, const QString& port_dir) {
-    qputenv("CABINET_COM_DIR", port_dir.toLocal8Bit());
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QDir(bin_dir).filePath("switchpack-sim"),
-                   {"--port", QString::number(kPortNumber)});
-    ready_ = process_.waitForReadyRead(5000);  // "COM7 -> /dev/pts/N" once linked
-    if (!ready_) std::fprintf(stderr, "bench_trend: switchpack-sim did not start\n");
-  }
-  ~Simulator() {
-    process_.terminate();
-    process_.waitForFinished(3000);
-  }
-  bool Ready() const { return ready_; }
-
- private:
-  QProcess process_;
-  bool ready_ = false;
 };
 
 // An hour as polling leaves it: a reading every 50 ms up to now, mains wandering, an
@@ -114,7 +76,7 @@ void FillHour(corvid::monitor::TrendLog& log) {
 
 std::optional<Result> Run(const QString& bin_dir, Mode mode, double seconds) {
   QTemporaryDir dir;
-  Simulator sim(bin_dir, dir.filePath("com"));
+  bench::Simulator sim(bin_dir, "switchpack-sim", dir.filePath("com"), kPortNumber);
   if (!sim.Ready()) return std::nullopt;
   auto store = std::make_unique<corvid::SettingsStore>(dir.filePath("Corvid.conf"));
   store->SavePortNumber(kPortNumber);
@@ -140,11 +102,11 @@ std::optional<Result> Run(const QString& bin_dir, Mode mode, double seconds) {
   polls = 0;
   const int redraws0 = window.Trend() != nullptr ? window.Trend()->Redraws() : 0;
   QElapsedTimer clock;
-  const double cpu0 = CpuSeconds();
+  const double cpu0 = bench::CpuSeconds();
   clock.start();
   common::Delay(static_cast<int>(seconds * 1000));
   const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-  const double cpu = CpuSeconds() - cpu0;
+  const double cpu = bench::CpuSeconds() - cpu0;
   const int redraws = window.Trend() != nullptr ? window.Trend()->Redraws() - redraws0 : 0;
   if (!prompts.shown().empty()) {
     std::fprintf(stderr, "bench_trend: corvid said %s\n", qPrintable(prompts.shown()[0].text));
@@ -161,14 +123,14 @@ void Memory() {
   corvid::monitor::MainWindow window(app);
   window.show();
   common::Delay(200);
-  const double before = ResidentMiB();
+  const double before = bench::ResidentMiB();
   FillHour(window.Recorder().Log());
-  const double full = ResidentMiB();
+  const double full = bench::ResidentMiB();
   window.findChild<QAction*>("mnuTrend")->trigger();
   window.Trend()->findChild<QComboBox*>("cmbSpan")->setCurrentIndex(
       corvid::monitor::TrendWindow::kOneHour);
   common::Delay(500);
-  const double drawn = ResidentMiB();
+  const double drawn = bench::ResidentMiB();
   const auto& samples = window.Recorder().Log().Samples();
   std::printf("memory: %zu status entries (%zu bytes each), %zu temperatures\n", samples.Size(),
               sizeof(corvid::monitor::TrendSample), window.Recorder().Log().Temperatures().Size());

@@ -175,6 +175,13 @@ std::optional<QString> ToolCommandLine::Text(const QString& name) {
   return value;
 }
 
+ReadingFormat ToolCommandLine::Format() {
+  if (!IsSet("format")) return ReadingFormat::kText;
+  if (const auto parsed = ParseReadingFormat(Value("format").toStdString())) return *parsed;
+  Fail(QStringLiteral("--format needs text, csv or json, not '%1'").arg(Value("format")));
+  return ReadingFormat::kText;
+}
+
 void ToolCommandLine::Fail(const QString& problem) {
   if (error_.isEmpty()) error_ = problem;
 }

@@ -15,6 +15,7 @@
 #include "common/core/line_settings.h"
 #include "common/core/port_numbers.h"
 #include "common/core/program_help.h"
+#include "common/core/reading_format.h"
 #include "common/qtcore/pty_device.h"
 
 namespace common {
@@ -61,6 +62,8 @@ class ToolCommandLine {
   std::optional<double> Real(const QString& name, double low, double high);
   // A non-empty text value; an empty one is an error.
   std::optional<QString> Text(const QString& name);
+  // --format text|csv|json: text when absent; a bad name is kept as the line's error.
+  ReadingFormat Format();
   // An error the program found itself ("--port is required").
   void Fail(const QString& problem);
   // After the values are read: kUsageError (reported) when any was bad.

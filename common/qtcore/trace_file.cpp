@@ -1,5 +1,6 @@
 #include "common/qtcore/trace_file.h"
 
+#include <QFile>
 #include <cerrno>
 #include <cstring>
 
@@ -43,6 +44,30 @@ bool TraceFile::Close() {
 void TraceFile::Fail() {
   failed_ = true;
   error_ = std::strerror(errno);
+}
+
+bool ToolTrace::Open(const std::optional<QString>& path) {
+  if (!path) return true;
+  path_ = *path;
+  if (file_.Open(QFile::encodeName(path_).toStdString())) return true;
+  std::fprintf(err_, "%s: cannot write the trace to %s: %s\n", program_, qPrintable(path_),
+               file_.Error().c_str());
+  return false;
+}
+
+void ToolTrace::Attach(LinkTap& tap) {
+  if (!file_.IsOpen()) return;
+  tap_ = &tap;
+  tap.AddListener(&file_);
+}
+
+bool ToolTrace::Finish() {
+  if (tap_ != nullptr) tap_->RemoveListener(&file_);
+  tap_ = nullptr;
+  if (!file_.IsOpen() || file_.Close()) return true;
+  std::fprintf(err_, "%s: the trace to %s is incomplete: %s\n", program_, qPrintable(path_),
+               file_.Error().c_str());
+  return false;
 }
 
 }  // namespace common

@@ -3,7 +3,9 @@
 // trace. Used by the terminal tools' and the simulators' --trace.
 #pragma once
 
+#include <QString>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "common/core/link_tap.h"
@@ -38,6 +40,30 @@ class TraceFile : public TraceListener {
   std::string path_;
   std::string error_;
   bool failed_ = false;
+};
+
+// A terminal tool's --trace FILE, its problems reported on `err` as "<program>: ...".
+class ToolTrace {
+ public:
+  ToolTrace(const char* program, std::FILE* err) : program_(program), err_(err) {}
+  ~ToolTrace() { Finish(); }
+  ToolTrace(const ToolTrace&) = delete;
+  ToolTrace& operator=(const ToolTrace&) = delete;
+
+  // Nothing to do without a path. False (reported) when the file cannot be written:
+  // opened before the port, a trace that cannot be written costs nothing.
+  bool Open(const std::optional<QString>& path);
+  // Records what `tap` sees from now on (nothing without a file).
+  void Attach(LinkTap& tap);
+  // Stops recording and closes the file. False (reported) when the trace is incomplete.
+  bool Finish();
+
+ private:
+  const char* program_;
+  std::FILE* err_;
+  QString path_;
+  TraceFile file_;
+  LinkTap* tap_ = nullptr;
 };
 
 }  // namespace common

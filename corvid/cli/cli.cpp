@@ -1,6 +1,5 @@
 #include "corvid/cli/cli.h"
 
-#include <QFile>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -100,16 +99,7 @@ int RunCorvidCli(const QStringList& arguments, std::FILE* out, std::FILE* err, i
   const auto port = line.Whole("port", common::kMinPortNumber, common::kMaxPortNumber);
   if (sim == line.IsSet("port")) line.Fail("give either --port N or --sim");
   const auto slot = line.Whole("slot", kMinSlotAddress, kMaxSlotAddress);
-  auto format = common::ReadingFormat::kText;
-  if (line.IsSet("format")) {
-    const auto parsed = common::ParseReadingFormat(line.Value("format").toStdString());
-    if (parsed) {
-      format = *parsed;
-    } else {
-      line.Fail(
-          QStringLiteral("--format needs text, csv or json, not '%1'").arg(line.Value("format")));
-    }
-  }
+  const auto format = line.Format();
   for (const char* option : {"seconds", "every"}) {
     if (line.IsSet(option) && (command == nullptr || QString(command->name) != "watch")) {
       line.Fail(QStringLiteral("--%1 belongs to watch").arg(option));
@@ -119,13 +109,8 @@ int RunCorvidCli(const QStringList& arguments, std::FILE* out, std::FILE* err, i
   const std::optional<QString> trace_path = line.IsSet("trace") ? line.Text("trace") : std::nullopt;
   if (const auto status = line.Finish()) return *status;
 
-  // Made before the port is opened, so a trace that cannot be written costs nothing.
-  common::TraceFile trace;
-  if (trace_path && !trace.Open(QFile::encodeName(*trace_path).toStdString())) {
-    std::fprintf(err, "%s: cannot write the trace to %s: %s\n", kProgram, qPrintable(*trace_path),
-                 trace.Error().c_str());
-    return kExitTrace;
-  }
+  common::ToolTrace trace(kProgram, err);
+  if (!trace.Open(trace_path)) return kExitTrace;
 
   auto options = common::TerminalPrompts::TerminalOptions(line.IsSet("yes"));
   options.err = err;
@@ -133,7 +118,7 @@ int RunCorvidCli(const QStringList& arguments, std::FILE* out, std::FILE* err, i
   CorvidApp app(
       CorvidPortSetup(sim), prompts,
       RunStore(sim, static_cast<int>(port.value_or(1)), static_cast<int>(slot.value_or(1))));
-  if (trace.IsOpen()) app.Tap().AddListener(&trace);
+  trace.Attach(app.Tap());
   Session& session = app.session();
   session.Start();
   // The commands pace their own exchanges; the window's poll tick stays out of them.
@@ -146,14 +131,7 @@ int RunCorvidCli(const QStringList& arguments, std::FILE* out, std::FILE* err, i
     if (status == kExitOk && !Write(context, {})) status = kExitOutput;
   }
   session.Close();
-  if (trace.IsOpen()) {
-    app.Tap().RemoveListener(&trace);
-    if (!trace.Close()) {
-      std::fprintf(err, "%s: the trace to %s is incomplete: %s\n", kProgram,
-                   qPrintable(*trace_path), trace.Error().c_str());
-      if (status == kExitOk) status = kExitTrace;
-    }
-  }
+  if (!trace.Finish() && status == kExitOk) status = kExitTrace;
   return status;
 }
 

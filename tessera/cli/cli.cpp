@@ -1,6 +1,5 @@
 #include "tessera/cli/cli.h"
 
-#include <QFile>
 #include <QString>
 #include <optional>
 
@@ -86,17 +85,9 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
   const bool sim = line.IsSet("sim");
   const auto port = line.Whole("port", common::kMinPortNumber, common::kMaxPortNumber);
   if (sim == line.IsSet("port")) line.Fail("give either --port N or --sim");
-  auto format = common::ReadingFormat::kText;
-  if (line.IsSet("format")) {
-    if (const auto parsed = common::ParseReadingFormat(line.Value("format").toStdString())) {
-      format = *parsed;
-    } else {
-      line.Fail(
-          QStringLiteral("--format needs text, csv or json, not '%1'").arg(line.Value("format")));
-    }
-    if (command != nullptr && !TakesFormat(*command)) {
-      line.Fail(QStringLiteral("--format belongs to identify and inputs"));
-    }
+  const auto format = line.Format();
+  if (line.IsSet("format") && command != nullptr && !TakesFormat(*command)) {
+    line.Fail(QStringLiteral("--format belongs to identify and inputs"));
   }
   for (const char* option : {"watch", "seconds"}) {
     if (line.IsSet(option) && (command == nullptr || QString(command->name) != "inputs")) {
@@ -107,19 +98,14 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
   const std::optional<QString> trace_path = line.IsSet("trace") ? line.Text("trace") : std::nullopt;
   if (const auto status = line.Finish()) return *status;
 
-  // Made before the port is opened, so a trace that cannot be written costs nothing.
-  common::TraceFile trace;
-  if (trace_path && !trace.Open(QFile::encodeName(*trace_path).toStdString())) {
-    std::fprintf(err, "tessera-cli: cannot write the trace to %s: %s\n", qPrintable(*trace_path),
-                 trace.Error().c_str());
-    return kExitTrace;
-  }
+  common::ToolTrace trace("tessera-cli", err);
+  if (!trace.Open(trace_path)) return kExitTrace;
 
   auto options = common::TerminalPrompts::TerminalOptions(line.IsSet("yes"));
   options.err = err;
   common::TerminalPrompts prompts(options);
   TesseraApp app(TesseraPortSetup(sim), prompts);
-  if (trace.IsOpen()) app.Tap().AddListener(&trace);
+  trace.Attach(app.Tap());
   // "/kal": the extended command set is what a terminal tool is for.
   const QString session_line = QStringLiteral("/comm=%1 /kal").arg(sim ? 1 : *port);
   int status = kExitPort;
@@ -132,15 +118,8 @@ int RunTesseraCli(const QStringList& arguments, std::FILE* out, std::FILE* err) 
     }
     app.session().Close();
   }
-  if (trace.IsOpen()) {
-    app.Tap().RemoveListener(&trace);
-    if (!trace.Close()) {
-      std::fprintf(err, "tessera-cli: the trace to %s is incomplete: %s\n", qPrintable(*trace_path),
-                   trace.Error().c_str());
-      // The command's own failure says more; a run that went well says this.
-      if (status == kExitOk) status = kExitTrace;
-    }
-  }
+  // The command's own failure says more; a run that went well says this.
+  if (!trace.Finish() && status == kExitOk) status = kExitTrace;
   return status;
 }
 
