@@ -61,10 +61,10 @@ class FlashMenuTest : public panel::testing::WindowTest {
     }
     return on.join(' ');
   }
-  // Both flash items of the Help menu enabled.
-  bool FlashItemsOn() {
-    return Find<QAction>("mnuReFlash")->isEnabled() &&
-           Find<QMenu>("mnuFlashTools")->menuAction()->isEnabled();
+  QString FlashItems() {  // Firmware Update, Flash Tools: 1 for enabled
+    return QString("%1%2")
+        .arg(Find<QAction>("mnuReFlash")->isEnabled())
+        .arg(Find<QMenu>("mnuFlashTools")->menuAction()->isEnabled());
   }
 
   FlashMenu* menu_ = nullptr;
@@ -108,7 +108,7 @@ TEST_F(FlashMenuTest, FlashToolsOneByOne) {
           seen = QString("%1 %2 %3")
                      .arg(Find<QLabel>("lblReflashProgress")->accessibleName())
                      .arg(bar->isVisible() && bar->maximum() == 0)
-                     .arg(FlashItemsOn());
+                     .arg(FlashItems());
         });
       };
     }
@@ -124,8 +124,8 @@ TEST_F(FlashMenuTest, FlashToolsOneByOne) {
     EXPECT_EQ(Shown(), QStringList{"Tessera: The TBX is in flash loader mode: polling has "
                                    "stopped, and the request was not sent.!"});
   }
-  EXPECT_EQ(seen, "Erasing the flash 1 0");
-  EXPECT_TRUE(FlashItemsOn());
+  EXPECT_EQ(seen, "Erasing the flash 1 00");
+  EXPECT_EQ(FlashItems(), "11");
   EXPECT_EQ(TickRequests(), QStringList());  // the refused Get Values stays refused
   EXPECT_EQ(EnabledFrames(), kAllFrames);
   EXPECT_TRUE(Status().startsWith("onon|responding|TBX Responding|")) << Status().toStdString();
@@ -150,7 +150,7 @@ TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
                  .arg(meter->valueInterface()->currentValue().toInt())
                  .arg(bar->isVisible())
                  .arg(Find<QLabel>("lblReflashProgress")->isVisible())
-                 .arg(EnabledFrames().isEmpty() && !FlashItemsOn());
+                 .arg(EnabledFrames().isEmpty() && FlashItems() == "00");
   });
   QStringList phases;  // what the row under the panel says as each phase begins
   QObject::connect(&menu_->Procedure(), &UpdateProcedure::PhaseChanged, [&] {
@@ -166,7 +166,7 @@ TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
   EXPECT_FALSE(bar->isVisible());
   EXPECT_EQ(Shown().size(), 2);  // the caution and the outcome: the procedure's texts
   EXPECT_EQ(window_->PanelText(2), "Firmware Version = 23, Firmware Revision = 1.5 ");
-  EXPECT_TRUE(FlashItemsOn());
+  EXPECT_EQ(FlashItems(), "11");
   // Polling is back; the I/O frame with the unit's first answer.
   EXPECT_EQ(EnabledFrames(), kNoIO);
   EXPECT_EQ(Tick().value(0), "34 00 CB");
