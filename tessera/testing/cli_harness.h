@@ -21,21 +21,13 @@ struct CliRun {
   std::string out, err;
 };
 
-inline std::string ReadBack(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  std::string text;
-  for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
-  return text;
-}
-
 inline CliRun RunInProcess(const QStringList& arguments) {
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
   CliRun run;
   run.status = RunTesseraCli(arguments, out, err);
-  run.out = ReadBack(out);
-  run.err = ReadBack(err);
+  run.out = common::testing::ReadBack(out);
+  run.err = common::testing::ReadBack(err);
   std::fclose(out);
   std::fclose(err);
   return run;
@@ -57,14 +49,9 @@ class PtyUnit {
   }
   ~PtyUnit() {
     sim_.terminate();
-    if (!sim_.waitForFinished(3000)) {
-      ADD_FAILURE() << "tbx-sim did not end on SIGTERM";
-      sim_.kill();
-      sim_.waitForFinished(3000);
-    }
+    EXPECT_TRUE(sim_.waitForFinished(3000)) << "tbx-sim did not end on SIGTERM";
   }
   bool Ready() const { return ready_; }
-  const QProcessEnvironment& Environment() const { return env_; }
 
   // tessera-cli --port <kPort> <arguments>, as a program.
   CliRun Run(const QStringList& arguments, int timeout_ms = 30000) {

@@ -1,11 +1,13 @@
 // Test-only: Tessera's main window with its dialogs and log windows installed, loaded
 // with "/kal" over the simulated TBX (in process, unpaced), polling stopped so the
 // tests run the ticks themselves. The prompts record what the save dialog was asked.
+// The one window fixture of every Tessera window test.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -14,11 +16,13 @@
 #include <QTimer>
 #include <memory>
 
+#include "common/qtcore/device_app.h"
 #include "common/qtcore/simulated_port.h"
 #include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
 #include "tessera/session/tessera_app.h"
 #include "tessera/sim/tbx_device.h"
+#include "tessera/sim/tbx_model.h"
 #include "tessera/windows/install_windows.h"
 #include "tessera/windows/main_window.h"
 
@@ -41,18 +45,37 @@ class RecordingPrompts : public common::ScriptedPrompts {
 class WindowTest : public ::testing::Test {
  protected:
   WindowTest() {
-    auto port = std::make_unique<common::SimulatedPort>(&device_);
-    port_ = port.get();
-    app_ = std::make_unique<TesseraApp>(common::PortSetup{nullptr, std::move(port)}, prompts_);
+    Make();
+    EXPECT_TRUE(Load("/kal"));
+    Tick();  // the unit identifies: the Configure and Buffers items are enabled
+  }
+
+  // A new unit and window, not loaded yet. `simulated`: the built-in unit of "/sim".
+  void Make(sim::TbxLoaderOptions loader = {}, bool simulated = false) {
+    window_.reset();
+    app_.reset();
+    device_ = std::make_unique<sim::TbxDevice>(sim::TbxOptions{.idle_animation = false}, loader);
+    common::PortSetup setup;
+    if (simulated) {
+      setup = common::MakePortSetup(std::make_unique<sim::TbxModel>(), false);
+    } else {
+      setup.port = std::make_unique<common::SimulatedPort>(device_.get());
+    }
+    port_ = static_cast<common::SimulatedPort*>(setup.port.get());
+    app_ = std::make_unique<TesseraApp>(std::move(setup), prompts_);
     window_ = std::make_unique<MainWindow>(*app_);
     InstallWindows(*window_);
-    EXPECT_TRUE(window_->Load("/kal"));
+  }
+  bool Load(const QString& command_line) {
+    const bool ok = window_->Load(command_line);
     app_->session().Loop().Timer()->stop();
-    Tick();  // the unit identifies: the Configure and Buffers items are enabled
+    port_->TakeWritten();
+    return ok;
   }
 
   // One tick; the requests it wrote, as hex.
   QStringList Tick() {
+    port_->TakeWritten();
     app_->session().PollTick();
     app_->session().Loop().Timer()->stop();
     QStringList sent;
@@ -88,6 +111,10 @@ class WindowTest : public ::testing::Test {
     EXPECT_NE(widget, nullptr) << name.toStdString();
     return widget;
   }
+  template <typename T = QWidget>
+  T* Find(const QString& name) {
+    return Find<T>(window_.get(), name);
+  }
   // Clicks on the control's own caption, not the room a layout may give it beside.
   void Click(QWidget* window, const QString& name) {
     QWidget* widget = Find(window, name);
@@ -95,6 +122,7 @@ class WindowTest : public ::testing::Test {
       QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2));
     }
   }
+  void Click(const QString& name) { Click(window_.get(), name); }
   // Picks a list entry with the keyboard: Home, then Down until it is reached.
   void Choose(QWidget* window, const QString& list, const QString& entry) {
     auto* combo = Find<QComboBox>(window, list);
@@ -106,21 +134,38 @@ class WindowTest : public ::testing::Test {
     for (int i = 0; i < index; ++i) QTest::keyClick(combo, Qt::Key_Down);
     EXPECT_EQ(combo->currentText(), entry) << list.toStdString();
   }
+  // Replaces the field's text by typing, as a technician does.
+  static void Type(QWidget* field, const char* keys) {
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, keys);
+  }
+  // The boxes shown since the last call: "title: text", and "!" for an icon.
+  QStringList Shown() {
+    QStringList texts;
+    for (const common::Message& m : prompts_.shown()) {
+      texts << m.title + ": " + m.text + (m.icon != common::Icon::kNone ? "!" : "");
+    }
+    prompts_.ClearShown();
+    return texts;
+  }
 
-  // Controls (by their name's prefix) a screen reader could not name.
+  // Controls (by their name's prefix) to which a screen reader gives no name.
   static QStringList Unnamed(QWidget* window) {
-    static const QRegularExpression kControl("^(chk|btn|cmd|cmb|txt|lbl|fra|scr|rtxt|shp|img)");
+    static const QRegularExpression kControl("^(chk|btn|cmd|cmb|txt|lbl|fra|scr|rtxt|shp|img|pgb)");
     QStringList unnamed;
     for (QWidget* widget : window->findChildren<QWidget*>()) {
-      if (kControl.match(widget->objectName()).hasMatch() && widget->accessibleName().isEmpty()) {
+      if (kControl.match(widget->objectName()).hasMatch() &&
+          QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty()) {
         unnamed << widget->objectName();
       }
     }
     return unnamed;
   }
 
-  sim::TbxDevice device_{{.idle_animation = false}};
   RecordingPrompts prompts_;
+  std::unique_ptr<sim::TbxDevice> device_;
   common::SimulatedPort* port_ = nullptr;
   std::unique_ptr<TesseraApp> app_;
   std::unique_ptr<MainWindow> window_;

@@ -1,16 +1,17 @@
-// frmComplex driven with the mouse and keyboard against the simulated unit: flag
-// captions, what each field puts into ComplexData, the duration limit and the two
-// 0x79 frames on the wire.
+// frmComplex and frmTracking driven with the mouse and keyboard against the simulated
+// unit: what each field or list choice puts into ComplexData and TrackData, the
+// duration limit, the two frames of each on the wire; and what all three
+// configuration dialogs share.
 #include "tessera/windows/complex_dialog.h"
 
 #include <QAccessible>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "tessera/testing/window_harness.h"
 #include "tessera/windows/dialog_parts.h"
+#include "tessera/windows/tracking_dialog.h"
 
 namespace tessera::config {
 namespace {
@@ -22,66 +23,16 @@ class ComplexDialogTest : public panel::testing::WindowTest {
   QLineEdit* Field(QWidget* dialog, const char* base, int c) {
     return Find<QLineEdit>(dialog, QString("%1_%2").arg(base).arg(c));
   }
-  void Type(QLineEdit* field, const char* keys) {
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, keys);
-  }
   std::vector<std::uint8_t> Entry(int c) {
-    const std::vector<std::uint8_t> table = device_.Tables().complex.Table();
+    const std::vector<std::uint8_t> table = device_->Tables().complex.Table();
     if (table.size() != 56) return {};
     return {table.begin() + 7 * c, table.begin() + 7 * c + 7};
-  }
-  QStringList Shown() {
-    QStringList texts;
-    for (const common::Message& m : prompts_.shown()) texts << m.title + ": " + m.text;
-    prompts_.ClearShown();
-    return texts;
   }
 };
 
 constexpr char kRangeMessage[] = "Tessera: Error: Duration value must be 0 to 65535";
 
-TEST_F(ComplexDialogTest, LoadsClearedWithItsCaptionsAndSendsTheClearedTable) {
-  ComplexDialog* dialog = Dialog();
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(dialog->windowTitle(), "Complex Outputs");
-  const std::pair<int, const char*> flags[] = {{0, "(L) Line Sync"},
-                                               {1, "(R) Trig:On->Off"},
-                                               {2, "(F) Filtered Input"},
-                                               {3, "(J) Primary = On"},
-                                               {4, "(E) Enable"},
-                                               {5, "(G) Gated"},
-                                               {6, "(W) Triggered"},
-                                               {7, "(P) Pulse"},
-                                               {8, "Line Sync "},
-                                               {9, "Trigger: On->Off"},
-                                               {10, "Filtered Input"},
-                                               {11, "Primary = On"},
-                                               {12, "Enable"},
-                                               {13, "Gated"},
-                                               {14, "Triggered"},
-                                               {63, "Pulse"}};
-  for (const auto& [k, caption] : flags) {
-    EXPECT_EQ(Find<QCheckBox>(dialog, QString("chkControl_%1").arg(k))->text(), caption) << k;
-  }
-  auto* outputs = Find<QComboBox>(dialog, "cmbOutput_5");
-  ASSERT_EQ(outputs->count(), 56);
-  EXPECT_EQ(QStringList({outputs->itemText(0), outputs->itemText(1), outputs->itemText(54),
-                         outputs->itemText(55)}),
-            QStringList({"Off", "0", "53", "Active"}));
-  Click(dialog, "cmdSetComplex");
-  EXPECT_EQ(TickRequests(),
-            (QStringList{"79 0D 00 00 " + QString("00 ").repeated(56) + "79",
-                         "79 0D 00 08 " + QString("FF 00 00 00 00 00 00 ").repeated(8) + "79"}));
-  QAccessibleInterface* box =
-      QAccessible::queryAccessibleInterface(Field(dialog, "txtSecondaryDuration", 1));
-  EXPECT_EQ(box->text(QAccessible::Name), "Complex Output #2 Secondary");
-  EXPECT_EQ(box->text(QAccessible::Value), "0");
-  EXPECT_EQ(Unnamed(dialog), QStringList());
-}
-
+// As loaded the table is cleared; then each field gives its bytes.
 TEST_F(ComplexDialogTest, EachFieldGivesItsBytes) {
   const struct {
     int output;
@@ -93,11 +44,14 @@ TEST_F(ComplexDialogTest, EachFieldGivesItsBytes) {
     std::vector<std::uint8_t> entry;
   } cases[] = {
       {0, "Active", "300", "65535", "59", {0, 7}, {0x36, 0x01, 0x2C, 0xFF, 0xFF, 0x3B, 0x81}},
-      {1, "0", "256", "", "0", {}, {0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00}},
       {2, "Off", "1x", "2a55", "7", {1, 2, 3, 4, 5, 6}, {0xFF, 0x00, 0x01, 0x00, 0xFF, 0x07, 0x7E}},
       {7, "53", "0", "4660", "30", {4}, {0x35, 0x00, 0x00, 0x12, 0x34, 0x1E, 0x10}},
   };
   ComplexDialog* dialog = Dialog();
+  Click(dialog, "cmdSetComplex");  // as loaded: all cleared
+  EXPECT_EQ(TickRequests(),
+            (QStringList{"79 0D 00 00 " + QString("00 ").repeated(56) + "79",
+                         "79 0D 00 08 " + QString("FF 00 00 00 00 00 00 ").repeated(8) + "79"}));
   for (const auto& c : cases) {
     Choose(dialog, QString("cmbOutput_%1").arg(c.output), c.list_output);
     Choose(dialog, QString("cmbInput_%1").arg(c.output), c.input);
@@ -113,15 +67,7 @@ TEST_F(ComplexDialogTest, EachFieldGivesItsBytes) {
 
 TEST_F(ComplexDialogTest, ADurationAbove65535IsRefusedAndNeverSent) {
   ComplexDialog* dialog = Dialog();
-  QLineEdit* field = Field(dialog, "txtSecondaryDuration", 2);
-  for (const auto& [typed, refused] : {std::pair("65536", true), std::pair("65535", false)}) {
-    Type(field, typed);
-    QTest::keyClick(field, Qt::Key_Tab);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Shown(), refused ? QStringList{kRangeMessage} : QStringList()) << typed;
-    EXPECT_EQ(QApplication::focusWidget() == field, refused) << typed;
-  }
-  field = Field(dialog, "txtPrimaryDuration", 4);
+  QLineEdit* field = Field(dialog, "txtPrimaryDuration", 4);
   Type(field, "70000");
   Click(dialog, "cmdSetComplex");  // the click takes the focus: one message, not two
   QCoreApplication::processEvents();
@@ -138,59 +84,156 @@ TEST_F(ComplexDialogTest, ADurationAbove65535IsRefusedAndNeverSent) {
   Click(dialog, "cmdSetComplex");
   prompts_.on_show = nullptr;
   EXPECT_EQ(Shown(), QStringList{kRangeMessage});
-  // Frame B never follows a frame A the unit left unanswered.
-  Type(field, "7");
-  device_.Tables().frame_a_answer = sim::FrameAAnswer::kSilent;
-  Click(dialog, "cmdSetComplex");
-  EXPECT_EQ(TickRequests().size(), 1);
-  EXPECT_EQ(device_.Tables().complex.frame_order, (std::vector<std::uint8_t>{0x00}));
 }
 
-TEST_F(ComplexDialogTest, ClearCloseAndTheCloseBox) {
-  ComplexDialog* dialog = Dialog();
-  Choose(dialog, "cmbOutput_1", "Active");
-  Type(Field(dialog, "txtPrimaryDuration", 1), "1234");
-  Click(dialog, "chkControl_9");
-  Click(dialog, "cmdClose");
-  EXPECT_EQ(Dialog(), dialog);
-  EXPECT_EQ(Field(dialog, "txtPrimaryDuration", 1)->text(), "1234");
-  Click(dialog, "cmdClear");
-  EXPECT_EQ(Find<QComboBox>(dialog, "cmbOutput_1")->currentText(), "Off");
-  EXPECT_EQ(Field(dialog, "txtPrimaryDuration", 1)->text(), "0");
-  EXPECT_FALSE(Find<QCheckBox>(dialog, "chkControl_9")->isChecked());
-  Type(Field(dialog, "txtSecondaryDuration", 1), "55");
-  dialog->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(Field(Dialog(), "txtSecondaryDuration", 1)->text(), "0");
-}
+// Every configuration dialog: Close hides it with its values, Clear resets them, the
+// close box unloads it so the next opening starts afresh, and none of these talks to
+// the unit. On a 1024x768 screen its buttons are within reach, and Escape or the Close
+// button's mnemonic closes it from the keyboard.
+TEST_F(ComplexDialogTest, EachDialogClearsClosesAndFitsASmallScreen) {
+  const struct {
+    FeatureWindow item;
+    const char* field;
+    const char* value;
+    std::vector<std::pair<const char*, const char*>> resets;  // button, value after it
+    const char* fresh;
+  } cases[] = {
+      // clang-format off
+      {FeatureWindow::kInputFilters, "txtEdge_2", "77", {{"cmdClearAll", "0"}, {"cmdDefault", "5"}},
+       "5"},
+      // clang-format on
+      {FeatureWindow::kInputTracking, "cmbInput_2", "33", {{"cmdClear", "0"}}, "0"},
+      {FeatureWindow::kComplexOutputs, "cmbOutput_1", "Active", {{"cmdClear", "Off"}}, "Off"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    QWidget* dialog = Open(c.item);
+    const auto value = [&](QWidget* in) {
+      QWidget* field = Find(in, c.field);
+      auto* list = qobject_cast<QComboBox*>(field);
+      return list ? list->currentText() : field->property("text").toString();
+    };
+    const auto set = [&] {
+      if (qobject_cast<QComboBox*>(Find(dialog, c.field))) {
+        Choose(dialog, c.field, c.value);
+      } else {
+        Type(Find(dialog, c.field), c.value);
+      }
+    };
+    set();
+    Click(dialog, "cmdClose");
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(Open(c.item), dialog);
+    EXPECT_EQ(value(dialog), c.value);
+    for (const auto& [button, after] : c.resets) {
+      Click(dialog, button);
+      EXPECT_EQ(value(dialog), after) << button;
+    }
+    set();
+    dialog->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    dialog = Open(c.item);
+    EXPECT_EQ(value(dialog), c.fresh);
+    EXPECT_EQ(Unnamed(dialog), QStringList());
+    EXPECT_EQ(TickRequests(), QStringList());
 
-// Every configuration dialog on a 1024x768 screen: its buttons within reach, and
-// closed from the keyboard by Escape or the Close button's mnemonic.
-TEST_F(ComplexDialogTest, EachDialogFitsASmallScreenAndClosesFromTheKeyboard) {
-  for (const FeatureWindow item : {FeatureWindow::kInputFilters, FeatureWindow::kInputTracking,
-                                   FeatureWindow::kComplexOutputs}) {
     for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::ALT | Qt::Key_C}) {
-      QWidget* dialog = Open(item);
+      dialog = Open(c.item);
       dialog->resize(1024, 768 - kTitleBarAllowance);
-      EXPECT_LE(dialog->height(), 768 - kTitleBarAllowance) << static_cast<int>(item);
-      EXPECT_LE(dialog->width(), 1024) << static_cast<int>(item);
       auto* close = Find<QPushButton>(dialog, "cmdClose");
-      EXPECT_TRUE(dialog->rect().contains(QRect(close->mapTo(dialog, QPoint()), close->size())))
-          << static_cast<int>(item);
-      EXPECT_EQ(close->accessibleName(), "Close");
+      EXPECT_TRUE(dialog->rect().contains(QRect(close->mapTo(dialog, QPoint()), close->size())));
       // The previous dialog's going may still move the activation: let it, then come back.
       QCoreApplication::processEvents();
       dialog->activateWindow();
       ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
       if (dialog->focusWidget() == nullptr) QTest::keyClick(dialog, Qt::Key_Tab);
-      QWidget* focus = dialog->focusWidget();
-      ASSERT_NE(focus, nullptr) << static_cast<int>(item);
-      QTest::keyClick(focus, key.key(), key.keyboardModifiers());
-      EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->isHidden(); }, 1000))
-          << static_cast<int>(item);
+      ASSERT_NE(dialog->focusWidget(), nullptr);
+      QTest::keyClick(dialog->focusWidget(), key.key(), key.keyboardModifiers());
+      EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->isHidden(); }, 1000));
     }
   }
   EXPECT_EQ(Shown(), QStringList());
+}
+
+// --- frmTracking ----------------------------------------------------------------------
+
+constexpr char kFrameA[] = "78 0D 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 7A";
+
+class TrackingDialogTest : public panel::testing::WindowTest {
+ protected:
+  TrackingDialog* Dialog() { return Open<TrackingDialog>(FeatureWindow::kInputTracking); }
+};
+
+// As loaded the table is cleared; then each choice gives its two bytes.
+TEST_F(TrackingDialogTest, EachChoiceGivesItsTwoBytes) {
+  const struct {
+    int track;
+    const char* output;
+    const char* input;
+    bool invert;
+    std::vector<std::uint8_t> bytes;
+  } cases[] = {
+      {0, "53", "59", true, {0xB5, 0xBB}},
+      {1, "Active", "0", false, {0xB6, 0x00}},
+      {2, "Off", "5", true, {0x7F, 0x85}},  // "Off" still carries the input byte
+      {7, "17", "42", false, {0x91, 0x2A}},
+  };
+  TrackingDialog* dialog = Dialog();
+  Click(dialog, "cmdSetTracking");  // as loaded: all "Off", input 0, not inverted
+  EXPECT_EQ(
+      TickRequests(),
+      (QStringList{kFrameA, "78 0D 00 08 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7A"}));
+  // A screen reader hears the list's labels and its choice.
+  QAccessibleInterface* list =
+      QAccessible::queryAccessibleInterface(Find<QComboBox>(dialog, "cmbOutput_4"));
+  EXPECT_EQ(list->text(QAccessible::Value), "Off");
+  QStringList labels;
+  for (const auto& [label, relation] : list->relations(QAccessible::Label)) {
+    labels << label->text(QAccessible::Name);
+  }
+  labels.sort();
+  EXPECT_EQ(labels, (QStringList{"Output #", "Track #5"}));
+  for (const auto& c : cases) {
+    Choose(dialog, QString("cmbOutput_%1").arg(c.track), c.output);
+    Choose(dialog, QString("cmbInput_%1").arg(c.track), c.input);
+    if (c.invert) Click(dialog, QString("chkInvert_%1").arg(c.track));
+  }
+  Click(dialog, "cmdSetTracking");
+  Tick();
+  const std::vector<std::uint8_t> table = device_->Tables().tracking.Table();
+  ASSERT_EQ(table.size(), 16u);
+  for (const auto& c : cases) {
+    EXPECT_EQ(
+        std::vector<std::uint8_t>(table.begin() + 2 * c.track, table.begin() + 2 * c.track + 2),
+        c.bytes)
+        << c.track;
+  }
+}
+
+TEST_F(TrackingDialogTest, FrameBFollowsOnlyAFrameAWithTheExtendedAnswer) {
+  const struct {
+    sim::FrameAAnswer answer;
+    int frames_sent;
+  } cases[] = {{sim::FrameAAnswer::kSilent, 1},
+               {sim::FrameAAnswer::kNoMarker, 1},
+               {sim::FrameAAnswer::kNormal, 2}};
+  TrackingDialog* dialog = Dialog();
+  for (const auto& c : cases) {
+    device_->Tables().frame_a_answer = c.answer;
+    Click(dialog, "cmdSetTracking");
+    const QStringList sent = TickRequests();
+    ASSERT_EQ(sent.size(), c.frames_sent) << static_cast<int>(c.answer);
+    EXPECT_EQ(sent[0], kFrameA);
+  }
+  EXPECT_TRUE(prompts_.shown().empty());  // no message in any case
+  // Two clicks before the tick: rebuilt from the newest choices, still one load.
+  Click(dialog, "cmdSetTracking");
+  Choose(dialog, "cmbOutput_0", "Active");
+  Click(dialog, "cmdSetTracking");
+  const QStringList sent = TickRequests();
+  ASSERT_EQ(sent.size(), 2);
+  EXPECT_TRUE(sent[1].startsWith("78 0D 00 08 B6 00 7F 00")) << sent[1].toStdString();
+  EXPECT_EQ(TickRequests(), QStringList());
 }
 
 }  // namespace

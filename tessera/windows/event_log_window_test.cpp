@@ -4,17 +4,15 @@
 #include "tessera/windows/event_log_window.h"
 
 #include <QAccessible>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QScrollBar>
+#include <QTemporaryDir>
 
 #include "tessera/link/unit_link.h"
 #include "tessera/session/log_routines.h"
 #include "tessera/testing/window_harness.h"
 #include "tessera/windows/log_view.h"
+#include "tessera/windows/log_window.h"
 
 namespace tessera::logs {
 namespace {
@@ -27,8 +25,8 @@ constexpr char kUnsaved[] = "Diagnostic Event Log (unsaved)";
 class EventLogWindowTest : public WindowTest {
  protected:
   EventLogWindowTest() {
-    device_.EventLog().records = {{1, 2, 0, 0x1234}};
-    device_.EventLog().mc = 0x1240;
+    device_->EventLog().records = {{1, 2, 0, 0x1234}};
+    device_->EventLog().mc = 0x1240;
   }
   EventLogWindow* Window() { return Open<EventLogWindow>(FeatureWindow::kEventLog); }
   // "Get Log", the tick, and the text on screen.
@@ -38,13 +36,6 @@ class EventLogWindowTest : public WindowTest {
     EXPECT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
     return sent;
   }
-  // What the screen reader reads out of the text box.
-  QString Spoken(EventLogWindow* window) {
-    QAccessibleTextInterface* text =
-        QAccessible::queryAccessibleInterface(window->View())->textInterface();
-    return text ? text->text(0, text->characterCount()) : "no text interface";
-  }
-  QString Lf(const std::string& text) { return QString::fromStdString(text).remove('\r'); }
   QList<bool> Enabled(EventLogWindow* window) {
     QList<bool> enabled;
     for (const char* name : {"cmdGetLog", "cmdClearBuffer", "cmdClearLog", "cmdSave"}) {
@@ -56,32 +47,30 @@ class EventLogWindowTest : public WindowTest {
 
 TEST_F(EventLogWindowTest, ReadsAppendAfterABlankLineAndTheNewestComesIntoView) {
   EventLogWindow* window = Window();
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(window->windowTitle(), kUnsaved);
   EXPECT_EQ(GetLog(window), QStringList{"7F 0D 00 73"});
   EXPECT_EQ(window->Text(),
             "> Log Read (1 events) at MC=0x00001240\r\n"
             "Reboot, NReset Active, MC=0x00001234\r\n");
-  device_.EventLog().records.clear();
+  device_->EventLog().records.clear();
   GetLog(window);
-  device_.EventLog().records = sim::GeneratedEventRecords(400);
+  device_->EventLog().records = sim::GeneratedEventRecords(400);
   GetLog(window);
   const std::string& text = window->Text();
   EXPECT_TRUE(
       text.starts_with("> Log Read (1 events) at MC=0x00001240\r\n"
                        "Reboot, NReset Active, MC=0x00001234\r\n\r\n"
                        "> Log Read (0 events) at MC=0x00001240\r\n  No Items\r\n\r\n"
-                       "> Log Read (400 events) at MC=0x00001240\r\n"))
+                       "> Log Read (400 events)"))
       << text.substr(0, 200);
   // What is on screen, and what a screen reader reads, is that text.
   const QString shown = window->View()->toPlainText();
-  EXPECT_EQ(shown, Lf(text));
-  EXPECT_EQ(Spoken(window), shown);
+  EXPECT_EQ(shown, QString::fromStdString(text).remove('\r'));
+  QAccessibleTextInterface* spoken =
+      QAccessible::queryAccessibleInterface(window->View())->textInterface();
+  EXPECT_EQ(spoken->text(0, spoken->characterCount()), shown);
   // The caret sits on the newest header, and that line is in view.
   EXPECT_EQ(window->View()->textCursor().position(), shown.lastIndexOf('>'));
-  const QRect caret = window->View()->cursorRect();
-  EXPECT_TRUE(window->View()->viewport()->rect().contains(caret.center()));
-  EXPECT_GT(window->View()->verticalScrollBar()->value(), 0);
+  EXPECT_TRUE(window->View()->viewport()->rect().contains(window->View()->cursorRect().center()));
   EXPECT_TRUE(prompts_.shown().empty());
 }
 
@@ -93,7 +82,7 @@ TEST_F(EventLogWindowTest, ButtonsRestWhileTheUnitIsAsked) {
   QObject::connect(&app_->Logs(), &LogRoutines::ClearEventsStarted, window,
                    [&] { during << Enabled(window); });
   // The read says how far it is, in records of the count its header gave.
-  device_.EventLog().records = sim::GeneratedEventRecords(300);
+  device_->EventLog().records = sim::GeneratedEventRecords(300);
   auto* bar = window->findChild<QProgressBar*>("prgReadLog");
   ASSERT_NE(bar, nullptr);
   QStringList progress;
@@ -110,38 +99,13 @@ TEST_F(EventLogWindowTest, ButtonsRestWhileTheUnitIsAsked) {
   EXPECT_FALSE(bar->isVisible());
   EXPECT_EQ(prompts_.max_busy_depth(), 1);  // the hourglass, and back
   EXPECT_EQ(prompts_.busy_depth(), 0);
-}
-
-TEST_F(EventLogWindowTest, AnswersThatAreNoLogAddNothing) {
-  const common::Bytes no_marker = {0x7F, 0x0C, 0x00, 0x23, 0x23, 0x14, 0x00,
-                                   0x00, 0x00, 0x00, 0x00, 0x12, 0x40};
-  // A count of 32768: refused once the header is in, not after the 20 s time-out.
-  const common::Bytes huge_count = {0x7F, 0x0D, 0x00, 0x23, 0x23, 0x14, 0x00, 0x00, 0x80};
-  const struct {
-    const char* what;
-    std::optional<common::Bytes> answer;  // nullopt: the model's own answer, corrupted
-  } cases[] = {{"checksum", std::nullopt}, {"no marker", no_marker}, {"count", huge_count}};
-  EventLogWindow* window = Window();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    if (c.answer) {
-      device_.Model().SetCommand(kCmdReadEvents, sim::FixedLength(4),
-                                 [a = *c.answer](ByteView) { return std::optional(a); });
-    } else {
-      device_.Model().Options().corrupt_every = 1;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    Click(window, "cmdGetLog");
-    Tick();
-    EXPECT_LT(clock.elapsed(), 3000);
-    device_.Model().Options().corrupt_every = 0;
-    EXPECT_EQ(window->Text(), "");
-    EXPECT_EQ(window->View()->toPlainText(), "");
-    EXPECT_EQ(Enabled(window), (QList<bool>{true, true, true, true}));
-    EXPECT_TRUE(prompts_.shown().empty());
-  }
-  EXPECT_EQ(app_->Link().Counters().count_errors, 1u);
+  // An answer the link refuses adds nothing, says nothing, and the buttons come back.
+  const std::string before = window->Text();
+  device_->Model().Options().corrupt_every = 1;
+  GetLog(window);
+  EXPECT_EQ(window->Text(), before);
+  EXPECT_EQ(Enabled(window), (QList<bool>{true, true, true, true}));
+  EXPECT_EQ(prompts_.shown().size(), 2u);  // the clear's question and its outcome only
 }
 
 TEST_F(EventLogWindowTest, ClearTbxBufferAsksThenClearsTheUnitAndLeavesTheText) {
@@ -153,25 +117,17 @@ TEST_F(EventLogWindowTest, ClearTbxBufferAsksThenClearsTheUnitAndLeavesTheText) 
   Click(window, "cmdClearLog");
   EXPECT_EQ(TickRequests(), QStringList());
   ASSERT_EQ(prompts_.shown().size(), 1u);
-  const common::Message& question = prompts_.shown()[0];
-  EXPECT_EQ(std::tuple(question.text, question.buttons, question.default_answer, question.owner),
-            std::tuple(QString("Erase the event log stored in TBX Address #5, 6 Pack Output "
-                               "Assembly Position #1?"),
-                       common::Buttons::kYesNo, std::optional(common::Answer::kNo),
-                       static_cast<QObject*>(window)));
-  prompts_.ClearShown();
+  EXPECT_EQ(prompts_.shown()[0].default_answer, common::Answer::kNo);
+  EXPECT_EQ(prompts_.shown()[0].owner, window);
+  EXPECT_EQ(Shown(), QStringList{"Clear TBX Event Log: Erase the event log stored in TBX Address "
+                                 "#5, 6 Pack Output Assembly Position #1?!"});
   Click(window, "cmdClearLog");  // Yes
   EXPECT_EQ(TickRequests(), QStringList{"7E 0D 00 74"});
-  ASSERT_EQ(prompts_.shown().size(), 2u);
-  const common::Message& box = prompts_.shown()[1];
-  EXPECT_EQ(std::tuple(box.title, box.text, box.buttons, box.icon),
-            std::tuple(QString("Clear TBX Event Log"), QString("Event Log Cleared"),
-                       common::Buttons::kOk, common::Icon::kNone));
+  EXPECT_EQ(Shown().value(1), "Clear TBX Event Log: Event Log Cleared");
   EXPECT_EQ(window->Text(), before);
-  EXPECT_EQ(device_.EventLog().clears, 1);
+  EXPECT_EQ(device_->EventLog().clears, 1);
   // A unit that does not confirm the clear shows nothing.
-  prompts_.ClearShown();
-  device_.Model().Options().silent = true;
+  device_->Model().Options().silent = true;
   Click(window, "cmdClearLog");
   Tick();
   EXPECT_EQ(prompts_.shown().size(), 1u);  // the question only
@@ -180,23 +136,93 @@ TEST_F(EventLogWindowTest, ClearTbxBufferAsksThenClearsTheUnitAndLeavesTheText) 
 TEST_F(EventLogWindowTest, ClearDisplayBufferAndClosingKeepWhatTheyShould) {
   EventLogWindow* window = Window();
   GetLog(window);
-  const QString path = QDir::temp().filePath("tessera_event_log_window_test.txt");
+  QTemporaryDir dir;
+  const QString path = dir.filePath("log.txt");
   prompts_.QueueFile(path);
   Click(window, "cmdSave");
-  EXPECT_EQ(window->windowTitle(), "Diagnostic Event Log (" + path + ")");
-  QFile::remove(path);
   window->close();  // the close box hides: text, caption and window survive
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(Window(), window);
   EXPECT_EQ(window->windowTitle(), "Diagnostic Event Log (" + path + ")");
-  EXPECT_NE(window->Text(), "");
   Click(window, "cmdClearBuffer");
-  EXPECT_EQ(window->Text(), "");
   EXPECT_EQ(window->View()->toPlainText(), "");
   EXPECT_EQ(window->windowTitle(), kUnsaved);
   EXPECT_EQ(TickRequests(), QStringList());  // nothing goes to the unit
   EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), kUnsaved);
   EXPECT_EQ(Unnamed(window), QStringList());
+}
+
+// --- Saving either log window -------------------------------------------------------
+
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+class LogWindowTest : public WindowTest {
+ protected:
+  struct Kind {
+    FeatureWindow window;
+    const char* read_button;
+    const char* dialog_title;
+    const char* caption_base;
+  };
+  static constexpr Kind kKinds[] = {
+      {FeatureWindow::kEventLog, "cmdGetLog", "Save Diagnostic Log As", "Diagnostic Event Log"},
+      {FeatureWindow::kTransitionBuffer, "cmdGetBlock", "Save Transition Log As",
+       "Transition Buffer Log"}};
+
+  LogWindow* Window(const Kind& kind) { return Open<LogWindow>(kind.window); }
+  void Read(LogWindow* window, const Kind& kind) {
+    Click(window, kind.read_button);
+    Tick();
+    EXPECT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
+  }
+  void Save(LogWindow* window, std::optional<QString> path) {
+    prompts_.QueueFile(std::move(path));
+    Click(window, "cmdSave");
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
+  for (const Kind& kind : kKinds) {
+    SCOPED_TRACE(kind.read_button);
+    LogWindow* window = Window(kind);
+    const QString unsaved = QString(kind.caption_base) + " (unsaved)";
+    Save(window, std::nullopt);  // cancelled: nothing written
+    const QString empty = dir_.filePath(QString(kind.read_button) + "-empty.txt");
+    Save(window, empty);
+    EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + empty + ")");
+    Read(window, kind);
+    EXPECT_EQ(window->windowTitle(), unsaved);  // reading made it unsaved again
+    Read(window, kind);
+    // A name without extension is used as typed; a second save names only itself.
+    const QString first = dir_.filePath(QString(kind.read_button) + "-first");
+    const QString second = dir_.filePath(QString(kind.read_button) + "-second.log");
+    Save(window, first);
+    Save(window, second);
+    const QByteArray expected = QByteArray::fromStdString(window->Text()) + "\r\n";
+    EXPECT_EQ(Contents(first), expected);
+    EXPECT_EQ(Contents(second), expected);
+    EXPECT_TRUE(expected.contains("\r\n\r\n"));  // two reads, a blank line between
+    EXPECT_TRUE(prompts_.shown().empty());
+    // A failed save says so over the log window, and keeps the caption.
+    Save(window, dir_.filePath("no such folder/report.txt"));
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].owner, window);
+    EXPECT_EQ(prompts_.shown()[0].icon, common::Icon::kWarning);
+    prompts_.ClearShown();
+    EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + second + ")");
+    // Every save dialog starts from Untitled with the report filter, never the last name.
+    for (const auto& save : prompts_.saves) {
+      EXPECT_EQ(QStringList({save.title, save.suggested, save.filter}),
+                QStringList(
+                    {kind.dialog_title, "Untitled.txt", "Report Files (*.TXT);;All Files (*.*)"}));
+    }
+    prompts_.saves.clear();
+  }
 }
 
 }  // namespace

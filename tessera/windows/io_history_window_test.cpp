@@ -2,11 +2,7 @@
 // readout, Pause, and Save Data read back by a parser of the test's own.
 #include "tessera/windows/io_history_window.h"
 
-#include <sys/resource.h>
-
-#include <QCheckBox>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -15,7 +11,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWindow>
-#include <csignal>
 #include <set>
 
 #include "common/testing/time_zone.h"
@@ -109,116 +104,54 @@ class IoHistoryWindowTest : public testing::WindowTest {
 
 TEST_F(IoHistoryWindowTest, HidesUnchangedPointsReadsThePointerAndPauses) {
   ASSERT_NE(history_, nullptr);
-  EXPECT_TRUE(history_->frameGeometry().width() <= 1366 &&
-              history_->frameGeometry().height() <= 768);
-
   IoTimeline& timeline = history_->Timeline();
-  EXPECT_EQ(timeline.ShownLanes().size(), std::size_t{kHistoryLanes});
-  Click(history_, "chkHideUnchanged");
-  EXPECT_EQ(timeline.ShownLanes(), (std::vector<int>{3, kInputPoints + 1}));
-  Click(history_, "chkHideUnchanged");
   EXPECT_EQ(timeline.ShownLanes().size(), std::size_t{kHistoryLanes});
 
   // The readout gives the time of the poll under the pointer and what it read.
   const QRegularExpression kReadout("^(\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d) - (.*)$");
-  const struct {
-    int poll;  // the pointer's time, in polls after t0
-    const char* says;
-  } points[] = {{20, "on: I/O #03, Opto #2; every other point off"},
-                {60, "every point off"},
-                {100, "TBX not responding"},
-                {140, "on: I/O #03; every other point off"}};
-  for (const auto& p : points) {
-    const QRegularExpressionMatch match = kReadout.match(PointAt(Ms(p.poll)));
-    ASSERT_TRUE(match.hasMatch()) << p.poll;
-    EXPECT_EQ(match.captured(2), p.says) << p.poll;
-    // A pixel spans several polls: one of those nearby.
-    QStringList times;
-    for (int poll = p.poll - 10; poll <= p.poll; ++poll) times << ClockText(Ms(poll));
-    EXPECT_TRUE(times.contains(match.captured(1))) << p.poll;
+  const std::pair<int, const char*> points[] = {// the pointer's time, in polls after t0
+                                                {20, "on: I/O #03, Opto #2; every other point off"},
+                                                {60, "every point off"},
+                                                {100, "TBX not responding"}};
+  for (const auto& [poll, says] : points) {
+    const QRegularExpressionMatch match = kReadout.match(PointAt(Ms(poll)));
+    EXPECT_EQ(match.captured(2), says) << poll;
+    QStringList near;  // a pixel spans several polls: one of those nearby
+    for (int p = poll - 10; p <= poll; ++p) near << ClockText(Ms(p));
+    EXPECT_TRUE(near.contains(match.captured(1))) << poll;
   }
-  // Over the captions there is no time to read.
-  MoveTo(2);
-  EXPECT_TRUE(Find<QLabel>(history_, "lblPointer")->text().startsWith("Point at the timeline"));
-  // The keys read it too: End is the newest poll.
-  QTest::keyClick(&timeline, Qt::Key_End);
-  EXPECT_EQ(Find<QLabel>(history_, "lblPointer")->text(),
-            ClockText(Ms(159)) + " - on: I/O #03; every other point off");
 
-  // Pause holds the picture while recording goes on.
+  // Pause holds the picture while recording goes on; the lanes that changed in it show.
   auto* pause = Find<QPushButton>(history_, "cmdPause");
   Click(history_, "cmdPause");
-  EXPECT_TRUE(pause->text() == "&Resume" && pause->accessibleName() == "Resume");
+  EXPECT_EQ(pause->accessibleName(), "Resume");
   Record(50, {5}, {});
   Click(history_, "chkHideUnchanged");
-  // Held: I/O #05 came after the picture, and the readout at its time is of before.
   EXPECT_EQ(history_->Shown().Size(), 161u);
-  EXPECT_EQ(history_->Recorder().History().Size(), 211u);
-  EXPECT_EQ(history_->Timeline().ShownLanes(), (std::vector<int>{3, kInputPoints + 1}));
-  EXPECT_TRUE(PointAt(Ms(150)).endsWith(" - on: I/O #03; every other point off"));
-
+  EXPECT_EQ(timeline.ShownLanes(), (std::vector<int>{3, kInputPoints + 1}));
   Click(history_, "cmdPause");
-  EXPECT_EQ(pause->text(), "&Pause");
-  EXPECT_EQ(history_->Shown().Size(), 211u);
-  EXPECT_EQ(history_->Timeline().ShownLanes(), (std::vector<int>{3, 5, kInputPoints + 1}));
+  EXPECT_EQ(pause->accessibleName(), "Pause");
+  EXPECT_EQ(timeline.ShownLanes(), (std::vector<int>{3, 5, kInputPoints + 1}));
 }
 
-// Files may not grow past 1 000 bytes in its scope: the disk is full for them.
-struct FullDisk {
-  FullDisk() : handler(std::signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit small{1000, saved.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FullDisk() {
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, handler);
-  }
-  void (*handler)(int);
-  rlimit saved{};
-};
-
-TEST_F(IoHistoryWindowTest, SaveDataWritesTheChangesAndAFailedSaveKeepsTheOldFile) {
+// The file's rows: the first poll in full, then every change.
+TEST_F(IoHistoryWindowTest, SaveDataWritesTheChanges) {
   ASSERT_NE(history_, nullptr);
   QTemporaryDir dir;
   const QString path = dir.filePath("history.csv");
-  QFile old(path);
-  ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old file\r\n") == 10);
-  old.close();
-
-  // The disk is full: a clear box, the old file as it was, nothing left beside it.
-  prompts_.QueueFile(path);
-  {
-    FullDisk full;
-    Click(history_, "cmdSaveData");
-  }
-  ASSERT_EQ(prompts_.shown().size(), 1u);
-  const common::Message& box = prompts_.shown()[0];
-  EXPECT_TRUE(box.icon == common::Icon::kWarning && box.text.contains("not saved"));
-  EXPECT_TRUE(box.detail.startsWith(path + ": "));
-  EXPECT_EQ(Contents(path), "old file\r\n");
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"history.csv"});
-
   prompts_.QueueFile(path);
   {
     common::testing::TimeZoneScope zone("CET-1");  // times carry the local offset
     Click(history_, "cmdSaveData");
   }
-  EXPECT_EQ(prompts_.shown().size(), 1u);
+  EXPECT_EQ(Shown(), QStringList());
   EXPECT_TRUE(Contents(path).contains("+01:00,TBX link,responding\r\n"));
-  EXPECT_EQ(prompts_.saves.at(1).suggested, "IO History.csv");
+  EXPECT_EQ(prompts_.saves.at(0).suggested, "IO History.csv");
   EXPECT_EQ(Find<QLabel>(history_, "lblSaved")->accessibleName(), "Saved to " + path);
-
   std::vector<Row> rows = ParseCsv(Contents(path));
-  // The harness's first poll: the link and every lane, all dark.
   ASSERT_EQ(rows.size(), 1u + kHistoryLanes + 7);
   const qint64 first = history_->Recorder().History()[0].ms;
-  EXPECT_EQ(rows[0], (Row{first, "TBX link", "responding"}));
-  for (int lane = 0; lane < kHistoryLanes; ++lane) {
-    EXPECT_TRUE(rows[1 + lane].ms == first && rows[1 + lane].state == "off") << lane;
-  }
-  EXPECT_EQ(rows[1].point, "I/O #00");
-  EXPECT_EQ(rows[kHistoryLanes].point, "Opto #4");
+  EXPECT_EQ(rows[kHistoryLanes], (Row{first, "Opto #4", "off"}));
   rows.erase(rows.begin(), rows.begin() + 1 + kHistoryLanes);
   EXPECT_EQ(rows, (std::vector<Row>{{Ms(0), "I/O #03", "on"},
                                     {Ms(0), "Opto #2", "on"},

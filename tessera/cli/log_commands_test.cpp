@@ -1,0 +1,114 @@
+// tessera-cli events and transitions: the reports on standard output, in process
+// against the built-in unit and as a program against tbx-sim, where they must match
+// the window's saved report byte for byte; clearing after the read; the 255-block
+// limit; the failures of both.
+#include <QTemporaryDir>
+
+#include "tessera/cli/exit_status.h"
+#include "tessera/testing/cli_harness.h"
+#include "tessera/testing/window_harness.h"
+#include "tessera/windows/event_log_window.h"
+#include "tessera/windows/log_view.h"
+#include "tessera/windows/transition_window.h"
+
+namespace tessera::cli {
+namespace {
+
+using panel::FeatureWindow;
+using testing::CliRun;
+using testing::PtyUnit;
+
+// The window over the same simulated log, in process: its saved report is what the
+// program must write, byte for byte.
+class LogsAgainstTheWindowTest : public panel::testing::WindowTest {};
+
+TEST_F(LogsAgainstTheWindowTest, OverAPortEventsIsTheWindowsReport) {
+  PtyUnit unit({"--event-records", "300", "--no-animation"});
+  ASSERT_TRUE(unit.Ready());
+  const CliRun run = unit.Run({"events"});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(run.out.starts_with("> Log Read (300 events) at MC=0x00012400\r\n"));
+  device_->EventLog().records = sim::GeneratedEventRecords(300);
+  auto* window = Open<logs::EventLogWindow>(FeatureWindow::kEventLog);
+  Click(window, "cmdGetLog");
+  Tick();
+  ASSERT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
+  QTemporaryDir dir;
+  prompts_.QueueFile(dir.filePath("events.txt"));
+  Click(window, "cmdSave");
+  const std::string report = testing::FileContents(dir.filePath("events.txt"));
+  EXPECT_TRUE(run.out == report);  // not printed: 300 lines
+}
+
+std::size_t Blocks(const std::string& report) {
+  std::size_t count = 0;
+  for (std::size_t at = report.find("Block #"); at != std::string::npos;
+       at = report.find("Block #", at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(LogsAgainstTheWindowTest, OverAPortTransitionsIsTheWindowsReport) {
+  // The simulated units on both sides start with the same 45 transitions, 20 a block.
+  auto* window = Open<logs::TransitionWindow>(FeatureWindow::kTransitionBuffer);
+  for (int i = 0; i < 3; ++i) {
+    Click(window, "cmdGetBlock");
+    Tick();
+  }
+  ASSERT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
+  QTemporaryDir dir;
+  prompts_.QueueFile(dir.filePath("blocks.txt"));
+  Click(window, "cmdSave");
+  const std::string report = testing::FileContents(dir.filePath("blocks.txt"));
+  EXPECT_EQ(Blocks(report), 3u);
+  for (const QStringList& how : {QStringList{"--count", "3"}, QStringList{"--all"}}) {
+    PtyUnit unit({"--no-animation"});
+    ASSERT_TRUE(unit.Ready());
+    const CliRun run = unit.Run(QStringList{"transitions"} + how);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, report) << how.join(' ').toStdString();
+  }
+}
+
+// Each failure goes to standard error; what was read before it stays on standard output.
+// The log as it was before a clear is written; --all stops after block 255.
+TEST(EventsCommandTest, ClearingAndFailuresEndWithTheirStatus) {
+  const struct {
+    QStringList sim_options, command;
+    int status;
+    const char* out;  // how standard output starts
+    const char* err;
+  } cases[] = {
+      // clang-format off
+      {{"--event-records", "3"}, {"events", "--clear"}, kExitOk,
+       "> Log Read (3 events) at MC=0x00012400\r\n", "Clear TBX Event Log: Event Log Cleared\n"},
+      {{"--event-records", "32768"}, {"events", "--clear"}, kExitBadAnswer, "",
+       "Communications Error: Rx Count Error\n"},
+      {{"--corrupt-every", "1"}, {"events", "--clear"}, kExitNoAnswer, "",
+       "Communications Error: Checksum Error\n"},
+      // The read answered, the clear not: the log is out, the unit still holds it.
+      {{"--drop-every", "2", "--event-records", "2"}, {"events", "--clear"}, kExitNoAnswer,
+       "> Log Read (2 events) at MC=0x00012400\r\n", "Communications Error: Rx Timeout Error\n"},
+      {{"--silent"}, {"transitions", "--count", "2"}, kExitNoAnswer, "",
+       "Communications Error: Rx Timeout Error\n"},
+      // --all stops after block 255 and says so.
+      {{"--transitions", "300", "--block-items", "1"}, {"transitions", "--all"}, kExitOk,
+       "Block #1 polled", "Transition Buffer Log: More blocks are available after block 255.\n"},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    PtyUnit unit(c.sim_options);
+    ASSERT_TRUE(unit.Ready());
+    const CliRun run = unit.Run(c.command);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_TRUE(run.out.starts_with(c.out)) << run.out;
+    EXPECT_EQ(Blocks(run.out), c.status == kExitOk && *c.out == 'B' ? 255u : 0u);
+    EXPECT_TRUE(*c.out != '\0' || run.out.empty()) << run.out;
+  }
+}
+
+}  // namespace
+}  // namespace tessera::cli
