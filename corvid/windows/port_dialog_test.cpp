@@ -4,8 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +14,6 @@
 
 #include "common/qtcore/simulated_port.h"
 #include "common/testing/scripted_prompts.h"
-#include "corvid/link/port_open.h"
 #include "corvid/link/settings_store.h"
 #include "corvid/testing/fake_sysfs.h"
 
