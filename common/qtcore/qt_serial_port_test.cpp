@@ -106,7 +106,7 @@ TEST_F(QtSerialPortTest, OpenFailuresNameTheirCause) {
   };
   for (const auto& c : cases) {
     QtSerialPort port;
-    ASSERT_TRUE(port.SetSettings("19200,E,8,1"));
+    if (c.number == 7) port.SetSettings("19200,E,8,1");  // shown in the detail
     port.SetPortNumber(c.number);
     EXPECT_FALSE(port.Open());
     EXPECT_FALSE(port.IsOpen());
