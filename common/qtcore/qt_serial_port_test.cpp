@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "common/qtcore/event_wait.h"
 #include "common/testing/test_support.h"
 
 namespace common {
@@ -43,8 +44,10 @@ class Pty {
         2000);
     return got;
   }
-  void Send(const QByteArray& bytes) const {
-    ASSERT_EQ(::write(master_, bytes.constData(), bytes.size()), bytes.size());
+  // As much of `bytes` as the line takes now (0 when it is full).
+  qint64 Send(const QByteArray& bytes) const {
+    const ssize_t n = ::write(master_, bytes.constData(), bytes.size());
+    return n > 0 ? n : 0;
   }
 
  private:
@@ -113,6 +116,45 @@ TEST_F(QtSerialPortTest, OpenFailuresNameTheirCause) {
     EXPECT_EQ(port.StatusText(), c.status) << c.number;
     EXPECT_TRUE(port.ErrorDetail().contains(c.detail)) << port.ErrorDetail().toStdString();
   }
+}
+
+// A pulled adapter: the port closes once (no storm of errors) and opens again on
+// a write once the device is back.
+TEST_F(QtSerialPortTest, VanishedDeviceClosesOnceAndReopensWhenBack) {
+  auto pty = std::make_unique<Pty>();
+  ASSERT_TRUE(pty->Link(Com(7)));
+  QtSerialPort port;
+  port.SetPortNumber(7);
+  ASSERT_TRUE(port.Open());
+  QSignalSpy lost(&port, &SerialPort::Lost);
+  pty.reset();
+  ASSERT_TRUE(QFile::remove(Com(7)) && QFile::link(dir_.path() + "/pulled-adapter", Com(7)));
+  port.Write(Hex("31 00 CE"));  // Qt 6.8 reports a hung-up line only on a write
+  ASSERT_TRUE(WaitUntil([&] { return lost.count() >= 1; }, 2000));
+  EXPECT_FALSE(WaitUntil([&] { return lost.count() > 1; }, 100));
+  EXPECT_EQ(port.StatusText(), "Disconnected");
+  Pty back;
+  ASSERT_TRUE(back.Link(Com(7)));
+  ASSERT_TRUE(WaitUntil([&] { return port.Write(Hex("31 00 CE")); }, 3000));
+  EXPECT_EQ(back.Read(3), Hex("31 00 CE"));
+}
+
+// A line that floods while nobody reads: the port stops taking bytes at its bound.
+TEST_F(QtSerialPortTest, ReadBufferStaysBoundedUnderAFlood) {
+  Pty pty;
+  ASSERT_TRUE(pty.Link(Com(9)));
+  QtSerialPort port;
+  port.SetPortNumber(9);
+  ASSERT_TRUE(port.Open());
+  qint64 sent = 0;
+  for (int refused = 0; refused < 50 && sent < 4 * QtSerialPort::kReadBufferBytes;) {
+    const qint64 n = pty.Send(QByteArray(4096, '\0'));
+    sent += n;
+    refused = n == 0 ? refused + 1 : 0;
+    Delay(n == 0 ? 2 : 0);
+  }
+  EXPECT_LE(port.BytesWaiting(), QtSerialPort::kReadBufferBytes);
+  EXPECT_LT(sent, 4 * QtSerialPort::kReadBufferBytes) << "the line kept taking bytes";
 }
 
 // An adapter missing at start-up: after the failed open the port keeps trying on
