@@ -34,6 +34,22 @@ TEST(SimulatedPortTest, RepliesArriveThroughTheEventLoopAndNotAfterAClose) {
   EXPECT_FALSE(WaitUntil([&] { return port.BytesWaiting() > 0; }, 80));
 }
 
+TEST(SimulatedPortTest, OpenFailureAndUnplugReportTheirStatus) {
+  ReverseModel model;
+  SimulatedPort port(&model);
+  port.SetOpenFailure("Port unavailable");
+  EXPECT_FALSE(port.Open());
+  EXPECT_EQ(port.StatusText(), "Port unavailable");
+  port.SetOpenFailure({});
+  ASSERT_TRUE(port.Open());
+  QSignalSpy lost(&port, &SerialPort::Lost);
+  port.Unplug();
+  port.Unplug();
+  EXPECT_EQ(lost.count(), 1);
+  EXPECT_EQ(port.StatusText(), "Disconnected");
+  EXPECT_FALSE(port.Write(Hex("01")));
+}
+
 TEST(SimulatedPortTest, PacedRepliesTakeTheirLineTime) {
   ReverseModel model;
   SimulatedPort port(&model);
