@@ -16,7 +16,6 @@ class FuzzInput {
  public:
   FuzzInput(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
-  bool Empty() const { return pos_ >= size_; }
   std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
   bool Bit() { return (Byte() & 1) != 0; }
   // A value in [0, n) for n >= 1.
@@ -24,15 +23,14 @@ class FuzzInput {
   // Up to `most` bytes, the count taken from the input first.
   common::Bytes Take(std::size_t most) {
     const std::size_t n = std::min<std::size_t>(Byte(), most);
-    return TakeExactly(n);
+    return Rest(n);
   }
-  common::Bytes TakeExactly(std::size_t n) {
-    const std::size_t have = std::min(n, size_ - std::min(pos_, size_));
+  common::Bytes Rest(std::size_t most = SIZE_MAX) {
+    const std::size_t have = std::min(most, size_ - std::min(pos_, size_));
     common::Bytes out(data_ + pos_, data_ + pos_ + have);
     pos_ += have;
     return out;
   }
-  common::Bytes Rest() { return TakeExactly(size_ - std::min(pos_, size_)); }
 
  private:
   const std::uint8_t* data_;

@@ -33,14 +33,8 @@ class ScriptedPort : public common::SerialPort {
   // What the last write's far end delivered before Write() returned, in order.
   common::Bytes delivered_at_once;
 
-  bool Open() override {
-    open_ = true;
-    return true;
-  }
-  void Close() override {
-    open_ = false;
-    rx_.clear();
-  }
+  bool Open() override { return open_ = true; }
+  void Close() override { open_ = false, rx_.clear(); }
   bool IsOpen() const override { return open_; }
   QString Description() const override { return QStringLiteral("scripted"); }
   qint64 BytesWaiting() const override { return rx_.size(); }
@@ -85,8 +79,7 @@ class ScriptedPort : public common::SerialPort {
         }
         if (error != 0) emit ReceiveError(error);
         if (pull) {
-          open_ = false;
-          rx_.clear();
+          Close();
           ++lost;
           emit Lost();
         }

@@ -14,13 +14,8 @@ using testing::H;
 
 TEST(LineFaultsTest, NamesRoundTripAndUnknownNamesAreRefused) {
   EXPECT_EQ(LineFaultNames(), "garbage,truncate,oversize,checksum,late,flood,unplug,nak,foreign");
-  for (const char* name : {"garbage", "flood", "unplug", "foreign"}) {
-    const auto kind = ParseLineFault(name);
-    ASSERT_TRUE(kind.has_value()) << name;
-    EXPECT_EQ(LineFaultName(*kind), name);
-  }
+  EXPECT_EQ(LineFaultName(*ParseLineFault("unplug")), std::string("unplug"));
   EXPECT_FALSE(ParseLineFault("Garbage").has_value());
-  EXPECT_FALSE(ParseLineFault("").has_value());
 }
 
 // after 1000, for 500: once each kind with a 500 ms gap, or every 2000 for ever.
@@ -90,15 +85,13 @@ TEST(LineFaultsTest, RepliesMangledByKind) {
   EXPECT_EQ(ShapeReply(LineFault::kLate, {answer, 5}, small, random).delay_ms, 605);
   EXPECT_TRUE(ShapeReply(LineFault::kUnplug, {answer, 0}, small, random).bytes.empty());
   // No answer stays no answer; the model's own faults leave the bytes alone.
-  for (LineFault kind :
-       {LineFault::kGarbage, LineFault::kTruncate, LineFault::kOversize, LineFault::kLate}) {
-    const DeviceReply none = ShapeReply(kind, {}, small, random);
-    EXPECT_TRUE(none.bytes.empty());
-    EXPECT_EQ(none.delay_ms, 0);
-  }
-  for (LineFault kind :
-       {LineFault::kChecksum, LineFault::kNak, LineFault::kForeign, LineFault::kFlood}) {
-    EXPECT_EQ(H(ShapeReply(kind, {answer, 0}, small, random).bytes), H(answer));
+  for (int k = 0; k <= static_cast<int>(LineFault::kForeign); ++k) {
+    const auto kind = static_cast<LineFault>(k);
+    EXPECT_TRUE(ShapeReply(kind, {}, small, random).bytes.empty());
+    if (kind == LineFault::kChecksum || kind == LineFault::kNak || kind == LineFault::kForeign ||
+        kind == LineFault::kFlood) {
+      EXPECT_EQ(H(ShapeReply(kind, {answer, 0}, small, random).bytes), H(answer));
+    }
   }
 }
 

@@ -36,7 +36,6 @@ TEST(ReadingFormatTest, TheThreeFormatsOfOneReading) {
 }
 
 TEST(ReadingFormatTest, FormatNames) {
-  EXPECT_EQ(ParseReadingFormat("csv"), ReadingFormat::kCsv);
   EXPECT_EQ(ParseReadingFormat("json"), ReadingFormat::kJson);
   EXPECT_EQ(ParseReadingFormat("text"), ReadingFormat::kText);
   EXPECT_EQ(ParseReadingFormat("CSV"), std::nullopt);

@@ -24,57 +24,49 @@ TEST(PollLoopTest, GuardRefusesTicksWhileBusyGatedSuspendedStoppedOrNested) {
     // A tick started from inside a tick (a timer firing in an exchange's wait).
     if (loop.TickNow()) ++nested_ran;
   });
-  EXPECT_EQ(loop.Timer()->objectName(), "tmrPoll");
-
-  struct Step {
+  const struct {
     const char* state;
     std::function<void()> set;
     bool runs;
-  };
-  const Step steps[] = {
+  } steps[] = {
       {"stopped before Start", [] {}, false},        {"started", [&] { loop.Start(); }, true},
       {"link busy", [&] { busy = true; }, false},    {"link free", [&] { busy = false; }, true},
       {"gate shut", [&] { open = false; }, false},   {"gate open", [&] { open = true; }, true},
       {"suspended", [&] { loop.Suspend(); }, false}, {"resumed", [&] { loop.Resume(); }, true},
       {"stopped", [&] { loop.Stop(); }, false},
   };
-  for (const Step& step : steps) {
-    SCOPED_TRACE(step.state);
+  for (const auto& step : steps) {
     step.set();
     const int before = ticks;
-    EXPECT_EQ(loop.TickNow(), step.runs);
-    EXPECT_EQ(ticks - before, step.runs ? 1 : 0);
+    EXPECT_EQ(loop.TickNow(), step.runs) << step.state;
+    EXPECT_EQ(ticks - before, step.runs ? 1 : 0) << step.state;
   }
   EXPECT_EQ(nested_ran, 0);
 }
 
-TEST(PollLoopTest, TimerStopsForTheTickInRestartModeAndKeepsRunningWhenFree) {
-  for (const Mode mode : {Mode::kRestartAfterTick, Mode::kFreeRunning}) {
-    PollLoop loop("tmrPoll", 1000, mode);
-    bool active_in_tick = false;
+// The timer stops for the tick in restart mode, runs on when free, and is not
+// started at all by a tick of a loop started without it.
+TEST(PollLoopTest, TheTimerAroundATick) {
+  const struct {
+    Mode mode;
+    bool timer;
+    bool active_in_tick, active_after;
+  } cases[] = {{Mode::kRestartAfterTick, true, false, true},
+               {Mode::kFreeRunning, true, true, true},
+               {Mode::kRestartAfterTick, false, false, false}};
+  for (const auto& c : cases) {
+    PollLoop loop("tmrPoll", 1000, c.mode);
+    bool active_in_tick = !c.active_in_tick;
     loop.SetTick([&] { active_in_tick = loop.Timer()->isActive(); });
-    loop.Start();
+    loop.Start(c.timer);
     ASSERT_TRUE(loop.TickNow());
-    EXPECT_EQ(active_in_tick, mode == Mode::kFreeRunning);
-    EXPECT_TRUE(loop.Timer()->isActive()) << "the timer runs again after the tick";
+    EXPECT_EQ(active_in_tick, c.active_in_tick);
+    EXPECT_EQ(loop.Timer()->isActive(), c.active_after);
     loop.Suspend();
     EXPECT_FALSE(loop.Timer()->isActive());
+    loop.Resume();
+    EXPECT_EQ(loop.Timer()->isActive(), c.active_after);
   }
-}
-
-TEST(PollLoopTest, WithoutTheTimerTicksRunOnlyWhenAskedFor) {
-  PollLoop loop("tmrPoll", 1, PollLoop::Mode::kRestartAfterTick);
-  int ticks = 0;
-  loop.SetTick([&] { ++ticks; });
-  loop.Start(false);
-  EXPECT_TRUE(loop.TickNow());
-  EXPECT_FALSE(loop.Timer()->isActive()) << "a tick must not start the timer";
-  loop.Suspend();
-  loop.Resume();
-  EXPECT_FALSE(loop.Timer()->isActive());
-  EXPECT_TRUE(Delay(20));
-  EXPECT_EQ(ticks, 1);
-  EXPECT_FALSE(loop.Stopped());
 }
 
 TEST(PollLoopTest, FiredComesOnEveryExpiryEvenWhenTheTickIsSkipped) {
@@ -88,37 +80,31 @@ TEST(PollLoopTest, FiredComesOnEveryExpiryEvenWhenTheTickIsSkipped) {
   EXPECT_EQ(ticks, 0);
 }
 
-TEST(PollLoopTest, DeferredActionsWaitForTheTickAndKeepTheirOrder) {
+// Deferred actions wait for the tick and for a busy link, and keep their order.
+TEST(PollLoopTest, DeferredActionsWaitUntilTheLinkIsIdle) {
   PollLoop loop("tmrPoll", 1000, Mode::kFreeRunning);
   std::string log;
+  bool busy = false;
+  loop.SetBusy([&] { return busy; });
   loop.SetTick([&] {
     log += "tick ";
     loop.RunWhenIdle([&] { log += "a "; });
     loop.RunWhenIdle([&] { log += "b "; });
-    log += "end ";
   });
   loop.Start();
   loop.RunWhenIdle([&] { log += "now "; });  // idle: runs at once
   ASSERT_TRUE(loop.TickNow());
-  EXPECT_EQ(log, "now tick end ");
-  EXPECT_TRUE(loop.HasDeferred());
+  EXPECT_EQ(log, "now tick ");
   EXPECT_TRUE(Delay(10));
-  EXPECT_EQ(log, "now tick end a b ");
-  EXPECT_FALSE(loop.HasDeferred());
-}
-
-TEST(PollLoopTest, DeferredActionsWaitWhileTheLinkIsBusy) {
-  PollLoop loop("tmrPoll", 1000, Mode::kFreeRunning);
-  bool busy = true;
-  int ran = 0;
-  loop.SetBusy([&] { return busy; });
-  loop.RunWhenIdle([&] { ++ran; });
+  EXPECT_EQ(log, "now tick a b ");
+  busy = true;
+  loop.RunWhenIdle([&] { log += "c"; });
   EXPECT_TRUE(Delay(10));
-  EXPECT_EQ(ran, 0);
+  EXPECT_EQ(log, "now tick a b ");
   busy = false;
   loop.FlushDeferred();
   EXPECT_TRUE(Delay(10));
-  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(log, "now tick a b c");
 }
 
 }  // namespace

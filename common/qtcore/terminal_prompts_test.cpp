@@ -11,6 +11,10 @@ namespace {
 
 using testing::ReadBack;
 
+Message Question(Buttons buttons, const char* text = "Q", const char* title = "T") {
+  return {.title = title, .text = text, .buttons = buttons, .icon = {}, .detail = {}};
+}
+
 struct Rig {
   explicit Rig(TerminalPrompts::Options options, const char* typed = "") {
     std::fputs(typed, in);
@@ -22,9 +26,6 @@ struct Rig {
   ~Rig() {
     std::fclose(in);
     std::fclose(err);
-  }
-  Answer Ask(Buttons buttons) {
-    return prompts->Show({.title = "T", .text = "Q", .buttons = buttons, .icon = {}, .detail = {}});
   }
   std::FILE* in = std::tmpfile();
   std::FILE* err = std::tmpfile();
@@ -39,61 +40,47 @@ TEST(TerminalPromptsTest, MessagesGoToStandardErrorWithTheirDetail) {
                                .icon = Icon::kCritical,
                                .detail = "No such device: /dev/ttyS98"}),
             Answer::kOk);
-  rig.prompts->Show(
-      {.title = "", .text = "Line 1\r\nLine 2", .buttons = Buttons::kOk, .icon = {}, .detail = {}});
+  rig.prompts->Show(Question(Buttons::kOk, "Line 1\r\nLine 2", ""));
   EXPECT_EQ(ReadBack(rig.err),
             "Tessera: Open Port Error\n  No such device: /dev/ttyS98\nLine 1\nLine 2\n");
   EXPECT_FALSE(rig.prompts->Refused());
 }
 
-TEST(TerminalPromptsTest, WithoutATerminalQuestionsAreRefusedNeverAccepted) {
-  const std::pair<Buttons, Answer> cases[] = {
-      {Buttons::kYesNo, Answer::kNo},
-      {Buttons::kYesNoCancel, Answer::kCancel},
-      {Buttons::kOkCancel, Answer::kCancel},
-      {Buttons::kRetryCancel, Answer::kCancel},
-      {Buttons::kAbortRetryIgnore, Answer::kAbort},
-  };
-  for (const auto& [buttons, cautious] : cases) {
-    Rig rig({});
-    EXPECT_EQ(rig.Ask(buttons), cautious);
-    EXPECT_TRUE(rig.prompts->Refused());
-    EXPECT_NE(ReadBack(rig.err).find("no terminal to ask"), std::string::npos);
-  }
-}
-
-TEST(TerminalPromptsTest, YesAnswersConfirmationsButNeverRetriesBlindly) {
-  const std::pair<Buttons, Answer> cases[] = {
-      {Buttons::kYesNo, Answer::kYes},
-      {Buttons::kYesNoCancel, Answer::kYes},
-      {Buttons::kOkCancel, Answer::kOk},
-      {Buttons::kRetryCancel, Answer::kCancel},
-      {Buttons::kAbortRetryIgnore, Answer::kAbort},
-  };
-  for (const auto& [buttons, answer] : cases) {
-    Rig rig({.assume_yes = true});
-    EXPECT_EQ(rig.Ask(buttons), answer);
-  }
-}
-
-TEST(TerminalPromptsTest, OnATerminalTheTechnicianTypesTheAnswer) {
+// Without a terminal a question gets its cautious answer (refused), with --yes a
+// confirmation but never a blind retry, on a terminal what the technician types.
+TEST(TerminalPromptsTest, QuestionsAnswered) {
+  enum Way { kNoTerminal, kAssumeYes, kTyped };
   const struct {
+    Way way;
     Buttons buttons;
     const char* typed;
     Answer answer;
   } cases[] = {
-      {Buttons::kYesNo, "y\n", Answer::kYes},
-      {Buttons::kYesNo, "No\n", Answer::kNo},
-      {Buttons::kRetryCancel, "x\nr\n", Answer::kRetry},  // asked again after a stray key
-      {Buttons::kAbortRetryIgnore, "i\n", Answer::kIgnore},
-      {Buttons::kYesNo, "", Answer::kNo},  // input ended: the cautious answer
+      {kNoTerminal, Buttons::kYesNo, "", Answer::kNo},
+      {kNoTerminal, Buttons::kYesNoCancel, "", Answer::kCancel},
+      {kNoTerminal, Buttons::kOkCancel, "", Answer::kCancel},
+      {kNoTerminal, Buttons::kRetryCancel, "", Answer::kCancel},
+      {kNoTerminal, Buttons::kAbortRetryIgnore, "", Answer::kAbort},
+      {kAssumeYes, Buttons::kYesNo, "", Answer::kYes},
+      {kAssumeYes, Buttons::kYesNoCancel, "", Answer::kYes},
+      {kAssumeYes, Buttons::kOkCancel, "", Answer::kOk},
+      {kAssumeYes, Buttons::kRetryCancel, "", Answer::kCancel},
+      {kAssumeYes, Buttons::kAbortRetryIgnore, "", Answer::kAbort},
+      {kTyped, Buttons::kYesNo, "y\n", Answer::kYes},
+      {kTyped, Buttons::kYesNo, "No\n", Answer::kNo},
+      {kTyped, Buttons::kRetryCancel, "x\nr\n", Answer::kRetry},  // asked again after a stray key
+      {kTyped, Buttons::kAbortRetryIgnore, "i\n", Answer::kIgnore},
+      {kTyped, Buttons::kYesNo, "", Answer::kNo},  // input ended: the cautious answer
   };
   for (const auto& c : cases) {
-    Rig rig({.interactive = true}, c.typed);
-    EXPECT_EQ(rig.Ask(c.buttons), c.answer) << c.typed;
+    Rig rig({.assume_yes = c.way == kAssumeYes, .interactive = c.way == kTyped}, c.typed);
+    EXPECT_EQ(rig.prompts->Show(Question(c.buttons)), c.answer) << c.way << " " << c.typed;
+    if (c.way != kNoTerminal) continue;
+    EXPECT_TRUE(rig.prompts->Refused());
+    EXPECT_NE(ReadBack(rig.err).find("no terminal to ask"), std::string::npos);
   }
   Rig rig({.interactive = true}, "n\n");
-  rig.Ask(Buttons::kYesNo);
+  rig.prompts->Show(Question(Buttons::kYesNo));
   EXPECT_EQ(ReadBack(rig.err), "T: Q\n[y]es/[n]o? ");
 }
 

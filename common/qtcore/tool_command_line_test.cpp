@@ -5,64 +5,64 @@
 #include <cstdio>
 #include <string>
 
+#include "common/testing/test_support.h"
+
 namespace common {
 namespace {
 
-// A scratch stream whose contents a test can read back.
-class Capture {
- public:
-  Capture() : file_(std::tmpfile()) {}
-  ~Capture() { std::fclose(file_); }
-  std::FILE* get() { return file_; }
-  std::string Text() {
-    std::fflush(file_);
-    std::rewind(file_);
-    std::string out;
-    for (int c; (c = std::fgetc(file_)) != EOF;) out += static_cast<char>(c);
-    return out;
-  }
-
- private:
-  std::FILE* file_;
-};
+using testing::ReadBack;
 
 struct Line {
-  Capture out, err;
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
   ToolCommandLine line{"tool", "A test tool."};
   Line() {
-    line.SetStreams(out.get(), err.get());
+    line.SetStreams(out, err);
     line.AddPtyOptions();
     line.AddValue({"address"}, "A", "unit address 0-15");
     line.AddValue({"code"}, "HEX", "a byte");
     line.AddValue({"mains"}, "V", "volts");
   }
+  ~Line() {
+    std::fclose(out);
+    std::fclose(err);
+  }
+  // Parses `args` and reads every value as a tool does; the status to end with, if any.
+  std::optional<int> Run(const QStringList& args) {
+    if (const auto status = line.Parse(args)) return status;
+    address = line.Whole("address", 0, 15);
+    code = line.Whole("code", 0, 255, 16);
+    mains = line.Real("mains", 0, 1000);
+    LineSettings settings;
+    settings.baud = 307200;
+    pty = line.Pty(settings);
+    return line.Finish();
+  }
+  std::optional<long long> address, code;
+  std::optional<double> mains;
+  PtyOptions pty;
 };
 
 TEST(ToolCommandLineTest, ReadsValuesWithinTheirRanges) {
   Line l;
-  ASSERT_EQ(l.line.Parse({"--port", "256", "--address", "15", "--code", "0x7f", "--mains", "118.5",
-                          "--log", "/tmp/t.log", "--verbose", "--paced"}),
+  ASSERT_EQ(l.Run({"--port", "256", "--address", "15", "--code", "0x7f", "--mains", "118.5",
+                   "--log", "/tmp/t.log", "--verbose", "--paced"}),
             std::nullopt);
-  EXPECT_EQ(l.line.Whole("address", 0, 15), 15);
-  EXPECT_EQ(l.line.Whole("code", 0, 255, 16), 0x7F);
-  EXPECT_EQ(l.line.Real("mains", 0, 1000), 118.5);
-  LineSettings line;
-  line.baud = 307200;
-  const PtyOptions pty = l.line.Pty(line);
-  EXPECT_EQ(pty.port_number, 256);
-  EXPECT_EQ(pty.log_path, "/tmp/t.log");
-  EXPECT_TRUE(pty.verbose);
-  EXPECT_NEAR(pty.micros_per_byte, 10e6 / 307200, 1e-9);
-  EXPECT_EQ(l.line.Finish(), std::nullopt);
-  EXPECT_EQ(l.err.Text(), "");
+  EXPECT_EQ(l.address, 15);
+  EXPECT_EQ(l.code, 0x7F);
+  EXPECT_EQ(l.mains, 118.5);
+  EXPECT_EQ(l.pty.port_number, 256);
+  EXPECT_EQ(l.pty.log_path, "/tmp/t.log");
+  EXPECT_TRUE(l.pty.verbose);
+  EXPECT_NEAR(l.pty.micros_per_byte, 10e6 / 307200, 1e-9);
+  EXPECT_EQ(ReadBack(l.err), "");
 }
 
 TEST(ToolCommandLineTest, BadLinesEndWithStatus2AndSayWhy) {
-  struct Case {
+  const struct {
     QStringList args;
     const char* problem;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{}, "--port is required"},
       {{"--port", "0"}, "--port needs a number 1-256, not '0'"},
       {{"--port", "257"}, "--port needs a number 1-256, not '257'"},
@@ -75,47 +75,29 @@ TEST(ToolCommandLineTest, BadLinesEndWithStatus2AndSayWhy) {
       {{"--port", "1", "--bogus"}, "Unknown option 'bogus'."},
       {{"--port"}, "Missing value after '--port'."},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.problem);
+  for (const auto& c : cases) {
     Line l;
-    std::optional<int> status = l.line.Parse(c.args);
-    if (!status) {
-      l.line.Whole("address", 0, 15);
-      l.line.Whole("code", 0, 255, 16);
-      l.line.Real("mains", 0, 1000);
-      l.line.Pty({});
-      status = l.line.Finish();
-    }
-    EXPECT_EQ(status, kUsageError);
-    const std::string err = l.err.Text();
+    EXPECT_EQ(l.Run(c.args), kUsageError) << c.problem;
+    const std::string err = ReadBack(l.err);
     EXPECT_EQ(err.rfind(std::string("tool: ") + c.problem + "\n", 0), 0u) << err;
     EXPECT_NE(err.find("--port <N>"), std::string::npos) << "the help follows the problem";
-    EXPECT_EQ(l.out.Text(), "");
+    EXPECT_EQ(ReadBack(l.out), "");
   }
 }
 
-TEST(ToolCommandLineTest, HelpGoesToStandardOutputAndEndsWithStatus0) {
-  Line l;
-  EXPECT_EQ(l.line.Parse({"--help"}), 0);
-  const std::string out = l.out.Text();
-  EXPECT_NE(out.find("A test tool."), std::string::npos);
-  EXPECT_NE(out.find("--port-dir <DIR>"), std::string::npos);
-  EXPECT_EQ(l.err.Text(), "");
-}
-
-TEST(ToolCommandLineTest, TheManualPageComesFromTheSameOptionsAsTheHelp) {
-  Line l;
-  EXPECT_EQ(l.line.Parse({"--man"}), 0);
-  const std::string man = l.out.Text();
-  EXPECT_EQ(man.rfind(".TH TOOL 1 ", 0), 0u) << man;
-  for (const char* part :
-       {".SH NAME\ntool \\- A test tool\n", ".BI \"\\-\\-port \" N\n",
-        "serve the device as COM<N>, 1\\-256 (required)\n", ".B \\-\\-paced\n"}) {
-    EXPECT_NE(man.find(part), std::string::npos) << part;
-  }
-  Line h;
-  h.line.Parse({"--help"});
-  EXPECT_EQ(h.out.Text().find("--man"), std::string::npos) << "a hidden option";
+// Help and manual page go to standard output from the same options; --man is hidden.
+TEST(ToolCommandLineTest, HelpAndManualPage) {
+  Line help, man;
+  EXPECT_EQ(help.Run({"--help"}), 0);
+  const std::string text = ReadBack(help.out);
+  EXPECT_NE(text.find("A test tool."), std::string::npos);
+  EXPECT_NE(text.find("--port-dir <DIR>"), std::string::npos);
+  EXPECT_EQ(text.find("--man"), std::string::npos);
+  EXPECT_EQ(ReadBack(help.err), "");
+  EXPECT_EQ(man.Run({"--man"}), 0);
+  const std::string page = ReadBack(man.out);
+  EXPECT_EQ(page.rfind(".TH TOOL 1 ", 0), 0u) << page;
+  EXPECT_NE(page.find("serve the device as COM<N>, 1\\-256 (required)\n"), std::string::npos);
 }
 
 }  // namespace

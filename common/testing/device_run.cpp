@@ -118,7 +118,6 @@ long long DeviceRun::ProgramRssKib() const {
 QByteArray DeviceRun::Stop() {
   if (stopped_) return {};
   stopped_ = true;
-  QByteArray errors;
   for (QProcess* process : {&program_, &simulator_}) {
     if (process->state() == QProcess::NotRunning) continue;
     process->terminate();
@@ -127,46 +126,32 @@ QByteArray DeviceRun::Stop() {
       process->waitForFinished(3000);
     }
   }
-  errors = program_.readAllStandardError();
-  return errors;
+  return program_.readAllStandardError();
 }
 
-QString Plain(const QString& shown) {
-  QString plain = shown;
-  plain.remove(" [disabled]");
-  return plain;
-}
+QString Plain(const QString& shown) { return QString(shown).remove(" [disabled]"); }
 
 int FaultRun::RequestsAfter(double t) const {
-  int count = 0;
-  for (double at : requests) count += at > t ? 1 : 0;
-  return count;
+  return static_cast<int>(
+      std::count_if(requests.begin(), requests.end(), [t](double at) { return at > t; }));
 }
 
 FaultRun RunThroughFault(DeviceRun& run, const QString& fault, const QByteArray& request) {
   FaultRun result;
   QString why;
-  if (!run.Start(&why)) {
-    result.failure = why;
-    return result;
-  }
-  if (!run.WaitForNote("fault " + fault + " on", 15000)) {
+  if (!run.Start(&why)) result.failure = why;
+  if (result.failure.isEmpty() && !run.WaitForNote("fault " + fault + " on", 15000))
     result.failure = "the fault never started";
-    return result;
-  }
   result.rss_before = run.ProgramRssKib();
-  if (!run.WaitForNote("fault " + fault + " off", 5000)) {
+  if (result.failure.isEmpty() && !run.WaitForNote("fault " + fault + " off", 5000))
     result.failure = "the fault never ended";
-    return result;
-  }
+  if (!result.failure.isEmpty()) return result;
   common::Delay(static_cast<int>(600 + 1000 * kRecoveryS));  // recovery, then polling to count
   result.rss_after = run.ProgramRssKib();
   const bool running = run.ProgramRunning();
   result.errors = run.Stop();
-  if (!running) {
-    result.failure = "the program ended: " + QString::fromLocal8Bit(result.errors);
-    return result;
-  }
+  if (!running) result.failure = "the program ended: " + QString::fromLocal8Bit(result.errors);
+  if (!running) return result;
   for (const TimedLine& line : ReadTimedTraffic(run.TrafficLogPath())) {
     result.end = std::max(result.end, line.t);
     if (line.note == "fault " + fault + " on") result.fault_on = line.t;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cctype>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -9,34 +10,27 @@
 
 namespace common::testing {
 
-// "31 00 CE" or "3100CE" -> bytes. Anything but hex digits separates nothing and
-// is skipped, so a malformed literal shows up as a wrong frame, not a crash.
+// "31 00 CE" or "3100CE" -> bytes. Anything but hex digits is skipped, so a
+// malformed literal shows up as a wrong frame, not a crash.
 inline Bytes B(std::string_view hex) {
-  Bytes out;
-  int high = -1;
+  std::string digits;
   for (char c : hex) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) continue;
-    const int nibble = std::isdigit(static_cast<unsigned char>(c))
-                           ? c - '0'
-                           : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
-    if (high < 0) {
-      high = nibble;
-    } else {
-      out.push_back(static_cast<std::uint8_t>(high << 4 | nibble));
-      high = -1;
-    }
+    if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+  }
+  Bytes out;
+  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+    out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
   }
   return out;
 }
 
 // Bytes -> "31 00 CE".
 inline std::string H(ByteView bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;
+  char digits[4];
   for (std::uint8_t b : bytes) {
-    if (!out.empty()) out += ' ';
-    out += kDigits[b >> 4];
-    out += kDigits[b & 0x0F];
+    std::snprintf(digits, sizeof digits, out.empty() ? "%02X" : " %02X", b);
+    out += digits;
   }
   return out;
 }

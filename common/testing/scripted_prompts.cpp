@@ -6,33 +6,17 @@ namespace common {
 
 namespace {
 
-Answer FirstButton(Buttons buttons) {
-  switch (buttons) {
-    case Buttons::kRetryCancel:
-      return Answer::kRetry;
-    case Buttons::kAbortRetryIgnore:
-      return Answer::kAbort;
-    case Buttons::kYesNo:
-    case Buttons::kYesNoCancel:
-      return Answer::kYes;
-    case Buttons::kOk:
-    case Buttons::kOkCancel:
-      break;
-  }
-  return Answer::kOk;
-}
-
-Answer PopAnswer(std::deque<Answer>& queue, Answer fallback) {
+Answer Pop(std::deque<Answer>& queue, Answer fallback) {
   if (queue.empty()) return fallback;
   const Answer value = queue.front();
   queue.pop_front();
   return value;
 }
 
-std::optional<QString> PopText(std::deque<std::optional<QString>>& queue) {
+std::optional<QString> Pop(std::deque<std::optional<QString>>& queue) {
   std::optional<QString> value;
   if (!queue.empty()) {
-    value.swap(queue.front());
+    value.swap(queue.front());  // a copy out of the optional upsets the compiler's warnings
     queue.pop_front();
   }
   return value;
@@ -43,19 +27,26 @@ std::optional<QString> PopText(std::deque<std::optional<QString>>& queue) {
 Answer ScriptedPrompts::Show(const Message& message) {
   shown_.push_back(message);
   if (on_show) on_show();
-  return PopAnswer(answers_, FirstButton(message.buttons));
+  // Unscripted, a message gets its first button.
+  const Answer first =
+      message.buttons == Buttons::kRetryCancel        ? Answer::kRetry
+      : message.buttons == Buttons::kAbortRetryIgnore ? Answer::kAbort
+      : message.buttons == Buttons::kYesNo || message.buttons == Buttons::kYesNoCancel
+          ? Answer::kYes
+          : Answer::kOk;
+  return Pop(answers_, first);
 }
 
 std::optional<QString> ScriptedPrompts::OpenFile(const QString&, const QString&, const QString&) {
-  return PopText(files_);
+  return Pop(files_);
 }
 
 std::optional<QString> ScriptedPrompts::SaveFile(const QString&, const QString&, const QString&) {
-  return PopText(files_);
+  return Pop(files_);
 }
 
 std::optional<QString> ScriptedPrompts::Ask(const QString&, const QString&, const QString&) {
-  return PopText(texts_);
+  return std::nullopt;
 }
 
 void ScriptedPrompts::SetBusy(bool busy) {

@@ -11,12 +11,11 @@
 namespace common {
 
 // Answers from a script; records what was asked. With an empty script a message
-// gets its first button (OK, Retry, Abort, Yes) and dialogs are cancelled.
+// gets its first button (OK, Retry, Abort, Yes) and dialogs and questions are cancelled.
 class ScriptedPrompts : public Prompts {
  public:
   void QueueAnswer(Answer answer) { answers_.push_back(answer); }
   void QueueFile(std::optional<QString> path) { files_.push_back(std::move(path)); }
-  void QueueText(std::optional<QString> text) { texts_.push_back(std::move(text)); }
   // Called as a box comes up, before it is answered: lets a test look at what the
   // program had done by then.
   std::function<void()> on_show;
@@ -38,7 +37,6 @@ class ScriptedPrompts : public Prompts {
  private:
   std::deque<Answer> answers_;
   std::deque<std::optional<QString>> files_;
-  std::deque<std::optional<QString>> texts_;
   std::vector<Message> shown_;
   int busy_depth_ = 0;
   int max_busy_depth_ = 0;

@@ -7,49 +7,53 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <functional>
 
 namespace common {
 namespace {
 
-// Runs `look` on the message box once it is up, then presses its button `press`.
-void WhenTheBoxShows(std::function<void(QMessageBox&)> look, QMessageBox::StandardButton press) {
-  QTimer::singleShot(0, [look, press] {
+// What the box showed before its button `press` was clicked.
+struct Seen {
+  Answer answer;
+  QString text, detail;
+  bool detail_wraps = true;
+  QWidget* parent = nullptr;
+  bool default_no = false;
+};
+
+Seen Show(QtPrompts& prompts, Message message, QMessageBox::StandardButton press) {
+  Seen seen{};
+  QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
-    look(*box);
+    const auto* detail = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+    seen = {Answer::kOk,
+            box->text(),
+            box->informativeText(),
+            detail != nullptr && detail->wordWrap(),
+            box->parentWidget(),
+            box->defaultButton() == box->button(QMessageBox::No)};
     QTest::mouseClick(box->button(press), Qt::LeftButton);
   });
+  const Answer answer = prompts.Show(message);
+  seen.answer = answer;
+  return seen;
 }
 
-TEST(QtPromptsTest, MainTextStaysExactAndTheReasonKeepsItsPathWhole) {
-  QtPrompts prompts;
-  QString text, informative;
-  bool wraps = true;
-  WhenTheBoxShows(
-      [&](QMessageBox& box) {
-        text = box.text();
-        informative = box.informativeText();
-        wraps = box.findChild<QLabel*>("qt_msgbox_informativelabel")->wordWrap();
-      },
-      QMessageBox::Ok);
-  EXPECT_EQ(prompts.Show({.title = "Tessera",
-                          .text = "Open Port Error",
-                          .buttons = Buttons::kOk,
-                          .icon = Icon::kCritical,
-                          .detail = "No such device: /dev/ttyS98"}),
-            Answer::kOk);
-  EXPECT_EQ(text, "Open Port Error");
-  EXPECT_EQ(informative, "No such device: /dev/ttyS98");
-  EXPECT_FALSE(wraps);
+Message Box(Buttons buttons, const char* text = "Q", const char* detail = "") {
+  return {.title = "T", .text = text, .buttons = buttons, .icon = {}, .detail = detail};
 }
 
-TEST(QtPromptsTest, ButtonsMapToAnswers) {
+TEST(QtPromptsTest, ButtonsMapToAnswersAndTheReasonKeepsItsPathWhole) {
   QtPrompts prompts;
+  const Seen seen =
+      Show(prompts, Box(Buttons::kOk, "Open Port Error", "No such device: /dev/ttyS98"),
+           QMessageBox::Ok);
+  EXPECT_EQ(seen.answer, Answer::kOk);
+  EXPECT_EQ(seen.text, "Open Port Error");
+  EXPECT_EQ(seen.detail, "No such device: /dev/ttyS98");
+  EXPECT_FALSE(seen.detail_wraps);
   const struct {
     Buttons buttons;
     QMessageBox::StandardButton press;
@@ -59,12 +63,7 @@ TEST(QtPromptsTest, ButtonsMapToAnswers) {
                {Buttons::kAbortRetryIgnore, QMessageBox::Ignore, Answer::kIgnore},
                {Buttons::kYesNo, QMessageBox::No, Answer::kNo},
                {Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk}};
-  for (const auto& c : cases) {
-    WhenTheBoxShows([](QMessageBox&) {}, c.press);
-    EXPECT_EQ(
-        prompts.Show({.title = "T", .text = "Q", .buttons = c.buttons, .icon = {}, .detail = {}}),
-        c.answer);
-  }
+  for (const auto& c : cases) EXPECT_EQ(Show(prompts, Box(c.buttons), c.press).answer, c.answer);
 }
 
 // The window system returns the activation to a box's parent when it closes: a box
@@ -74,36 +73,21 @@ TEST(QtPromptsTest, ABoxOverADialogBelongsToTheDialog) {
   main.show();
   QDialog dialog(&main);
   auto* field = new QLineEdit(&dialog);
-  (new QVBoxLayout(&dialog))->addWidget(field);
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
   field->setFocus();
   QtPrompts prompts(&main);
-  QWidget* box_parent = nullptr;
-  WhenTheBoxShows([&](QMessageBox& box) { box_parent = box.parentWidget(); }, QMessageBox::Ok);
-  prompts.Show(
-      {.title = "T", .text = "Bad number", .buttons = Buttons::kOk, .icon = {}, .detail = {}});
-  EXPECT_EQ(box_parent, &dialog);
+  EXPECT_EQ(Show(prompts, Box(Buttons::kOk), QMessageBox::Ok).parent, &dialog);
   dialog.hide();
   main.activateWindow();
-  WhenTheBoxShows([&](QMessageBox& box) { box_parent = box.parentWidget(); }, QMessageBox::Ok);
-  prompts.Show({.title = "T", .text = "Port", .buttons = Buttons::kOk, .icon = {}, .detail = {}});
-  EXPECT_EQ(box_parent, &main);
+  EXPECT_EQ(Show(prompts, Box(Buttons::kOk), QMessageBox::Ok).parent, &main);
   // A box that names its window goes there, whatever is active; Enter says No.
-  bool no_by_default = false;
-  WhenTheBoxShows(
-      [&](QMessageBox& box) {
-        box_parent = box.parentWidget();
-        no_by_default = box.defaultButton() == box.button(QMessageBox::No);
-      },
-      QMessageBox::No);
-  Message question{
-      .title = "T", .text = "Erase?", .buttons = Buttons::kYesNo, .icon = {}, .detail = {}};
+  Message question = Box(Buttons::kYesNo, "Erase?");
   question.default_answer = Answer::kNo;
   question.owner = &dialog;
-  prompts.Show(question);
-  EXPECT_EQ(box_parent, &dialog);
-  EXPECT_TRUE(no_by_default);
+  const Seen seen = Show(prompts, question, QMessageBox::No);
+  EXPECT_EQ(seen.parent, &dialog);
+  EXPECT_TRUE(seen.default_no);
 }
 
 }  // namespace

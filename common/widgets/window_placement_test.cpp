@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QSettings>
 #include <QTest>
 #include <QWidget>
 
@@ -36,23 +34,18 @@ TEST(WindowPlacementTest, BesideTheMainWindowWhereTheScreenHasRoom) {
 
 // The window opens clear of the main window, and where the user left it next time.
 TEST(WindowPlacementTest, OpensBesideThenWhereItWasLeft) {
-  QSettings(QSettings::IniFormat, QSettings::UserScope, "cabinet-tools",
-            QCoreApplication::applicationName())
-      .remove("Windows/PlacementProbe");
   QWidget main;
   main.setGeometry(20, 20, 300, 200);
   main.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
-  {
-    auto* window = new QWidget(&main, Qt::Window);
-    window->resize(200, 150);
-    PlaceBesideMainWindow(window, &main, "PlacementProbe");
-    window->show();
-    EXPECT_FALSE(window->frameGeometry().intersects(main.frameGeometry()));
-    window->move(400, 300);
-    window->close();
-    delete window;
-  }
+  auto* window = new QWidget(&main, Qt::Window);
+  window->resize(200, 150);
+  PlaceBesideMainWindow(window, &main, "PlacementProbe");
+  window->show();
+  EXPECT_FALSE(window->frameGeometry().intersects(main.frameGeometry()));
+  window->move(400, 300);
+  window->close();
+  delete window;
   auto* again = new QWidget(&main, Qt::Window);
   again->resize(200, 150);
   PlaceBesideMainWindow(again, &main, "PlacementProbe");
