@@ -61,16 +61,17 @@ TEST(SimArgsTest, DefaultsAndTypeChoosesItsLoad) {
 
 TEST(SimArgsTest, BadArgumentsAreRefused) {
   // One refused line after another, each on its own.
-  const QStringList lines = QString(
-                                "|--slot 1|--port|--port 0|--port x|--port 1 --slot 32"
-                                "|--port 1 --type -1|--port 1 --mains -1|--port 1 --load-ohms nan"
-                                "|--port 1 --delay -5|--port 1 --nak-every 2x"
-                                "|--port 1 --foreign-code 256|--port 1 --bogus|--port 1 stray"
-                                "|--port 1 --volts-error 1,2,3,4,5,6,7|--port 1 --volts-error 51"
-                                "|--port 1 --amps-error 1,,2|--port 1 --mains-error x"
-                                "|--port 1 --dead-output 0|--port 1 --dead-output 7"
-                                "|--port 1 --fault stall|--port 1 --fault-every -1")
-                                .split('|');
+  const QStringList lines =
+      QString(
+          "|--slot 1|--port|--port 0|--port x|--port 1 --slot 32"
+          "|--port 1 --type -1|--port 1 --mains -1|--port 1 --load-ohms nan"
+          "|--port 1 --delay -5|--port 1 --nak-every 2x"
+          "|--port 1 --foreign-code 256|--port 1 --bogus|--port 1 stray"
+          "|--port 1 --volts-error 1,2,3,4,5,6,7|--port 1 --volts-error 51"
+          "|--port 1 --amps-error 1,,2|--port 1 --mains-error x"
+          "|--port 1 --dead-output 0|--port 1 --dead-output 7|--port 1 --dead-output 2.5"
+          "|--port 1 --fault stall|--port 1 --fault-every -1")
+          .split('|');
   for (const QString& line : lines)
     EXPECT_FALSE(Parse(Words(line)).has_value()) << line.toStdString();
   EXPECT_FALSE(Parse({"--port", "1", "--volts-error", ""}).has_value());
