@@ -3,27 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <string_view>
 #include <vector>
 
 namespace corvid {
 namespace {
-
-TEST(CrcTest, TableEntriesAreStoredHighByteFirst) {
-  const CrcTableBytes& table = CrcTable();
-  for (const auto& [index, value] :
-       {std::pair{0, 0x0000}, {1, 0x1189}, {128, 0x8408}, {255, 0x0F78}}) {
-    EXPECT_EQ(table[2 * index], value >> 8) << index;
-    EXPECT_EQ(table[2 * index + 1], value & 0xFF) << index;
-  }
-}
-
-TEST(CrcTest, CheckValueOfDigits) {
-  const std::string_view digits = "123456789";
-  const Crc crc = CalculateFcs({reinterpret_cast<const std::uint8_t*>(digits.data()), 9});
-  EXPECT_EQ(crc.low, 0x6E);
-  EXPECT_EQ(crc.high, 0x90);
-}
 
 // Against a bit-at-a-time reference; appending the FCS low byte first leaves the good
 // residue, one flipped bit or the FCS bytes swapped do not.

@@ -1,3 +1,6 @@
+// The switch-pack exchange: counters, what is taken and what is not, and what the
+// link tells its trace (the frame as it went out, the answer as it came, or why none
+// was taken).
 #include "corvid/link/hdlc_link.h"
 
 #include <gtest/gtest.h>
@@ -6,11 +9,13 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include "common/core/link_tap.h"
 #include "common/qtcore/qt_bytes.h"
 #include "common/qtcore/simulated_port.h"
 #include "common/testing/hex.h"
 #include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
+#include "common/testing/trace_lines.h"
 #include "corvid/core/crc.h"
 #include "corvid/sim/switch_pack_model.h"
 
@@ -19,7 +24,7 @@ namespace {
 
 using common::testing::H;
 using common::testing::Hex;
-using common::testing::ToHex;
+using Lines = std::vector<std::string>;
 
 // The response code of an exchange's payload, "" when it failed.
 std::string Code(const std::optional<Bytes>& payload) {
@@ -33,53 +38,76 @@ QByteArray Rsp(const char* payload_hex) {
 
 const Bytes kStatus = {0x01, 0x80, 0x80};
 const Bytes kIdentify = {0x3C};
+constexpr char kStatusSent[] = "-> GetStatus sent 7E 01 13 01 80 80 47 70 7E";
+
+// The trace record of an answer taken, with its bytes as they came on the line.
+std::string Taken(const std::optional<Bytes>& payload) {
+  return "<- GetStatus ok " + H(FrameBody(CommandBody(1, payload.value_or(Bytes{}))));
+}
+
+// The switch pack, or a fixed reply in its place while one is set.
+struct Line : common::DeviceModel {
+  explicit Line(common::DeviceModel& device) : device(device) {}
+  common::DeviceReply Receive(common::ByteView bytes) override {
+    if (!reply) return device.Receive(bytes);
+    return {Bytes(reply->begin(), reply->end()), 0};
+  }
+  common::DeviceModel& device;
+  std::optional<QByteArray> reply;
+};
 
 class HdlcLinkTest : public ::testing::Test {
  protected:
-  HdlcLinkTest() { port_.Open(); }
+  HdlcLinkTest() {
+    port_.Open();
+    link_.SetTap(&tap_);
+    tap_.AddListener(&trace_);
+  }
   SwitchPackModel model_;
-  common::SimulatedPort port_{&model_};
+  Line line_{model_};
+  common::SimulatedPort port_{&line_};
   common::ScriptedPrompts prompts_;
   HdlcLink link_{port_, prompts_};
+  common::LinkTap tap_;
+  common::testing::TraceLines trace_;
 };
 
-TEST_F(HdlcLinkTest, StatusExchangeSendsExampleFrameAndReturnsPayload) {
-  const auto payload = link_.Exchange(kStatus);
-  ASSERT_TRUE(payload.has_value());
-  EXPECT_EQ(payload->size(), 30);
-  EXPECT_EQ(Code(payload), "81");
-  EXPECT_EQ(ToHex(port_.TakeWritten().value(0)), "7E 01 13 01 80 80 47 70 7E");
-  EXPECT_FALSE(link_.Busy());
-}
-
-// K faulty exchanges raise their counter by exactly K and nothing else; the next good
-// answer is taken again.
+// K faulty exchanges raise their counter by exactly K and nothing else, each traced
+// with why its answer was not taken; the next good answer is taken again.
 TEST_F(HdlcLinkTest, EachFaultRaisesOnlyItsCounter) {
-  using Counter = std::uint64_t LinkCounters::*;
   struct Case {
-    void (*setup)(SwitchPackOptions&);
-    Counter counter;
+    SwitchPackOptions options;
+    std::array<std::uint64_t, 3> counters;  // FCS errors, time-outs, NAKs after three
+    const char* record;                     // the start of the failed answer's trace record
   };
-  for (const Case& c :
-       {Case{[](SwitchPackOptions& o) { o.bad_fcs_every = 1; }, &LinkCounters::crc_errors},
-        Case{[](SwitchPackOptions& o) { o.silent = true; }, &LinkCounters::timeouts},
-        Case{[](SwitchPackOptions& o) { o.drop_every = 1; }, &LinkCounters::timeouts},
-        Case{[](SwitchPackOptions& o) { o.nak_every = 1; }, &LinkCounters::naks}}) {
+  for (const Case& c : {
+           Case{{.bad_fcs_every = 1}, {3, 0, 0}, "<- GetStatus FAIL FCS error 7E 01 13 81"},
+           Case{{.silent = true}, {0, 3, 0}, "<- GetStatus FAIL time-out after 50 ms"},
+           Case{{.drop_every = 1}, {0, 3, 0}, "<- GetStatus FAIL time-out after 50 ms"},
+           Case{{.nak_every = 1}, {0, 0, 3}, "<- GetStatus FAIL NAK 7E 01 13 80 E1 A7 7E"},
+       }) {
+    SCOPED_TRACE(c.record);
     link_.Counters().Clear();
-    model_.Options() = {};
-    c.setup(model_.Options());
+    model_.Options() = c.options;
     QSignalSpy finished(&link_, &HdlcLink::ExchangeFinished);
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_FALSE(link_.Exchange(kStatus).has_value());
-      EXPECT_TRUE(link_.LastResponse().empty());
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(link_.Exchange(kStatus).has_value());
+    EXPECT_TRUE(link_.LastResponse().empty());
+    if (c.counters[1]) {
+      EXPECT_GE(clock.elapsed(), 3 * kResponseWindowMs);
     }
-    LinkCounters expected;
-    expected.*c.counter = 3;
-    EXPECT_EQ(link_.Counters().crc_errors, expected.crc_errors);
-    EXPECT_EQ(link_.Counters().timeouts, expected.timeouts);
-    EXPECT_EQ(link_.Counters().naks, expected.naks);
+    const Lines records = trace_.Take();
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[0], kStatusSent);
+    EXPECT_EQ(records[1].rfind(c.record, 0), 0u) << records[1];
+    const LinkCounters& n = link_.Counters();
+    EXPECT_EQ((std::array{n.crc_errors, n.timeouts, n.naks}), c.counters);
     model_.Options() = {};
-    EXPECT_TRUE(link_.Exchange(kStatus).has_value());
+    const auto payload = link_.Exchange(kStatus);
+    EXPECT_EQ(Code(payload), "81");
+    EXPECT_EQ(payload.value_or(Bytes{}).size(), 30u);
+    EXPECT_EQ(trace_.Take(), (Lines{kStatusSent, Taken(payload)}));
     ASSERT_EQ(finished.size(), 4);
     EXPECT_FALSE(finished[2].at(0).toBool());
     EXPECT_TRUE(finished[3].at(0).toBool());
@@ -94,21 +122,23 @@ TEST_F(HdlcLinkTest, NakCountStopsAt255WhileOthersKeepCounting) {
   EXPECT_EQ(link_.Counters().naks, 255u);
   model_.Options() = {.bad_fcs_every = 1};
   link_.Exchange(kStatus);
-  model_.Options() = {.silent = true};
-  link_.Exchange(kStatus);
-  EXPECT_EQ(link_.Counters().naks, 255u);
-  EXPECT_EQ(link_.Counters().crc_errors, 1u);
-  EXPECT_EQ(link_.Counters().timeouts, 1u);
+  EXPECT_EQ(std::tuple(link_.Counters().naks, link_.Counters().crc_errors), std::tuple(255u, 1u));
 }
 
-TEST_F(HdlcLinkTest, ForeignCodeShowsMessageWithDecimalCode) {
+// A code Corvid does not know: traced before the box that names it in decimal.
+TEST_F(HdlcLinkTest, UnknownCodeIsTracedThenShownWithItsDecimalCode) {
   model_.Options().foreign_every = 1;
+  std::size_t records_at_box = 0;
+  prompts_.on_show = [&] { records_at_box = trace_.lines.size(); };
   EXPECT_FALSE(link_.Exchange(kStatus).has_value());
+  EXPECT_EQ(trace_.Take(),
+            (Lines{kStatusSent, "<- GetStatus FAIL unexpected code 41 7E 01 13 41 64 70 7E"}));
+  EXPECT_EQ(records_at_box, 2u);
   ASSERT_EQ(prompts_.shown().size(), 1u);
   const common::Message& m = prompts_.shown()[0];
-  EXPECT_EQ(m.title, "Serial Bus #3 Error");
-  EXPECT_EQ(m.text, "Unknown Frame Type Received (65)");
-  EXPECT_EQ(m.icon, common::Icon::kCritical);
+  EXPECT_EQ(std::tuple(m.title, m.text, m.icon),
+            std::tuple("Serial Bus #3 Error", "Unknown Frame Type Received (65)",
+                       common::Icon::kCritical));
   const LinkCounters& c = link_.Counters();
   EXPECT_EQ(c.crc_errors + c.timeouts + c.naks, 0);
 }
@@ -119,31 +149,23 @@ TEST_F(HdlcLinkTest, ForeignCodeShowsMessageWithDecimalCode) {
 TEST_F(HdlcLinkTest, AnswersToOtherCommandsAreNotTaken) {
   model_.Options().answer_previous = true;
   const Bytes kDiagnostic = {0x7B};
-  struct Step {
-    Bytes command;
-    const char* code;  // "" = failed
-    std::uint64_t timeouts;
-  };
-  for (const Step& step : {Step{kIdentify, "", 1},    // nothing before it: no answer at all
-                           Step{kDiagnostic, "", 2},  // gets the identification
-                           Step{kStatus, "", 3},      // gets the diagnostic answer
-                           Step{kStatus, "81", 3},    // the status before it: same command
-                           Step{kIdentify, "", 4}}) {
-    EXPECT_EQ(Code(link_.Exchange(step.command)), step.code);
-    EXPECT_EQ(link_.Counters().timeouts, step.timeouts);
+  // Each command, the code of the answer taken ("" none) and the time-outs so far.
+  for (const auto& [command, code, timeouts] :
+       {std::tuple{kIdentify, "", 1u},  // nothing before it: no answer at all
+        {kDiagnostic, "", 2u},          // gets the identification
+        {kStatus, "", 3u},              // gets the diagnostic answer
+        {kStatus, "81", 3u},            // the status before it: same command
+        {kIdentify, "", 4u}}) {
+    EXPECT_EQ(Code(link_.Exchange(command)), code);
+    EXPECT_EQ(link_.Counters().timeouts, timeouts);
   }
-  EXPECT_EQ(link_.Counters().crc_errors, 0u);
-  EXPECT_EQ(link_.Counters().naks, 0u);
+  EXPECT_EQ(link_.Counters().crc_errors + link_.Counters().naks, 0u);
   EXPECT_TRUE(prompts_.shown().empty());
-}
-
-TEST_F(HdlcLinkTest, TimeoutTakesTheResponseWindow) {
-  model_.Options().silent = true;
-  QElapsedTimer clock;
-  clock.start();
-  EXPECT_FALSE(link_.Exchange(kStatus).has_value());
-  EXPECT_GE(clock.elapsed(), kResponseWindowMs);
-  EXPECT_LT(clock.elapsed(), kResponseWindowMs + 1000);  // generous: a loaded machine
+  const Lines records = trace_.Take();
+  ASSERT_GE(records.size(), 4u);
+  EXPECT_EQ(records[3].rfind("<- GetDiagnostic FAIL unexpected code BC: the answer to another", 0),
+            0u)
+      << records[3];
 }
 
 // A pulled adapter: every exchange fails at once and counts as a time-out; once the
@@ -155,12 +177,14 @@ TEST_F(HdlcLinkTest, VanishedPortCountsFailuresAndRecovers) {
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(link_.Exchange(kStatus).has_value());
   EXPECT_LT(clock.elapsed(), kResponseWindowMs);
   EXPECT_EQ(link_.Counters().timeouts, 4u);
+  EXPECT_EQ(trace_.Take()[0],
+            "-> GetStatus FAIL port lost: not sent, Disconnected 7E 01 13 01 80 80 47 70 7E");
   ASSERT_TRUE(port_.Open());
   EXPECT_TRUE(link_.Exchange(kStatus).has_value());
   EXPECT_EQ(link_.Counters().timeouts, 4u);
 }
 
-TEST_F(HdlcLinkTest, StaleAndLateBytesNeverReachTheNextResponse) {
+TEST_F(HdlcLinkTest, StaleLateAndUnaskedBytesNeverReachTheNextResponse) {
   // An old complete answer and a half frame are waiting when the command goes out.
   port_.InjectBytes(Rsp("FB 00") + Hex("7E 01 13 81"));
   EXPECT_EQ(Code(link_.Exchange(kIdentify)), "BC");
@@ -172,6 +196,13 @@ TEST_F(HdlcLinkTest, StaleAndLateBytesNeverReachTheNextResponse) {
   EXPECT_EQ(Code(link_.Exchange(kIdentify)), "BC");
   EXPECT_EQ(link_.Counters().crc_errors, 0u);
   EXPECT_EQ(link_.Counters().timeouts, 1u);
+  // Noise between exchanges is traced as dropped, not kept for the next answer.
+  trace_.Take();
+  port_.InjectBytes(Hex("55 AA"));
+  common::Delay(5);
+  const auto payload = link_.Exchange(kStatus);
+  EXPECT_EQ(trace_.Take(),
+            (Lines{"<- - FAIL dropped outside an exchange 55 AA", kStatusSent, Taken(payload)}));
 }
 
 TEST_F(HdlcLinkTest, ReentrantExchangeIsRefusedWithoutSending) {
@@ -183,71 +214,23 @@ TEST_F(HdlcLinkTest, ReentrantExchangeIsRefusedWithoutSending) {
   EXPECT_EQ(port_.TakeWritten().size(), 1);
 }
 
-// A port that answers inside Write(), before the link starts waiting, in pieces.
-class InstantPort : public common::SerialPort {
- public:
-  QList<QByteArray> replies;
-  QByteArray rx;  // waiting, notification not handled yet
-  int piece = 3;
-  bool Open() override { return true; }
-  void Close() override {}
-  bool IsOpen() const override { return true; }
-  QString Description() const override { return "instant"; }
-  qint64 BytesWaiting() const override { return rx.size(); }
-  void Discard() override { rx.clear(); }
-  QByteArray Read(qint64 n) override {
-    const QByteArray out = rx.left(n);
-    rx.remove(0, out.size());
-    return out;
-  }
-  bool Write(const QByteArray&) override {
-    const QByteArray reply = replies.isEmpty() ? QByteArray() : replies.takeFirst();
-    for (qsizetype i = 0; i < reply.size(); i += piece) {
-      rx.append(reply.mid(i, piece));
-      emit BytesReceived();
-    }
-    return true;
-  }
-};
-
-TEST(HdlcLinkInstantTest, ResponsesByteByByte) {
-  struct Case {
-    const char* name;
-    QByteArray stale;
-    QList<QByteArray> replies;
-    QStringList payloads;  // one per exchange, "" = failed
-    std::uint64_t crc_errors;
-    std::uint64_t timeouts = 0;
-  };
-  const QList<Case> cases = {
-      {"faster than the wait", {}, {Rsp("81")}, {"81"}, 0},
-      // Another command's answer is not this one's: no answer came for it.
-      {"0xBC to a status command", {}, {Rsp("BC 03 49 44")}, {""}, 0, 1},
-      {"0x82 to a switch-pack status command", {}, {Rsp("82 00")}, {""}, 0, 1},
-      {"escaped bytes", {}, {Rsp("81 7E 7D 00")}, {"81 7E 7D 00"}, 0},
-      {"after the closing flag",
-       {},
-       {Rsp("81 01") + Hex("55 7E 01 13"), Rsp("81 02")},
-       {"81 01", "81 02"},
-       0},
-      {"unread stale bytes", Rsp("FB 00") + Hex("7E 01"), {Rsp("81 02")}, {"81 02"}, 0},
-      {"noise before the opening flag", {}, {Hex("00") + Rsp("81 01")}, {""}, 1},
-      {"short bodies with a good FCS", {}, {Hex("7E 00 00 7E"), Rsp("")}, {"", ""}, 2},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    InstantPort port;
-    port.piece = c.stale.isEmpty() ? 1 : 3;
-    port.rx = c.stale;
-    port.replies = c.replies;
-    common::ScriptedPrompts prompts;
-    HdlcLink link(port, prompts);
-    for (const QString& expected : c.payloads)
-      EXPECT_EQ(H(link.Exchange(kStatus).value_or(Bytes{})), expected.toStdString());
-    EXPECT_EQ(link.Counters().crc_errors, c.crc_errors);
-    EXPECT_EQ(link.Counters().timeouts, c.timeouts);
-    EXPECT_TRUE(prompts.shown().empty());
-  }
+// Answers that are not one whole frame: what follows the closing flag is nobody's and
+// not the next answer's start; a body too short for a code is refused like a bad FCS.
+TEST_F(HdlcLinkTest, OnlyTheFirstWholeFrameIsTheAnswer) {
+  line_.reply = Rsp("81 01") + Hex("55 7E 01 13");
+  EXPECT_EQ(Code(link_.Exchange(kStatus)), "81");
+  line_.reply = Hex("7E 00 00 7E");
+  EXPECT_FALSE(link_.Exchange(kStatus).has_value());
+  line_.reply.reset();
+  EXPECT_EQ(Code(link_.Exchange(kStatus)), "81");
+  EXPECT_EQ(std::tuple(link_.Counters().crc_errors, link_.Counters().timeouts),
+            std::tuple(1ul, 0ul));
+  const Lines records = trace_.Take();
+  ASSERT_EQ(records.size(), 7u);
+  EXPECT_EQ(records[1], Taken(Bytes{0x81, 0x01}));
+  EXPECT_EQ(records[2], "<- - FAIL dropped outside an exchange 55 7E 01 13");
+  EXPECT_EQ(records[4],
+            "<- GetStatus FAIL wrong length: too short for a response code 7E 00 00 7E");
 }
 
 }  // namespace

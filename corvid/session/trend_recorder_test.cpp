@@ -22,10 +22,9 @@ TEST(TrendRecorderTest, RingKeepsTheNewestInOrder) {
   }
   const auto& samples = log.Samples();
   ASSERT_EQ(samples.Size(), 3u);
-  EXPECT_EQ(samples[0].mains, 1002);
-  EXPECT_EQ(samples.Back().mains, 1004);
-  EXPECT_EQ(samples.LowerBound(250), 1u);  // the reading at 300
-  EXPECT_EQ(samples.LowerBound(500), 3u);
+  EXPECT_EQ(std::tuple(samples[0].mains, samples.Back().mains), std::tuple(1002, 1004));
+  // The reading at 300 is the first at 250 or later; none is at 500.
+  EXPECT_EQ(std::tuple(samples.LowerBound(250), samples.LowerBound(500)), std::tuple(1ul, 3ul));
   EXPECT_EQ(log.Temperatures().Size(), 2u);
   EXPECT_EQ(log.TemperatureAt(350)->temperature, 73);
   EXPECT_EQ(log.TemperatureAt(250), nullptr);  // 72 at 200 gave way
@@ -41,13 +40,12 @@ struct Rig : testing::SessionHarness {
 
 TEST(TrendRecorderTest, KeepsEachReadingAsDecoded) {
   Rig rig;
-  StatusValues v;
-  v.status_bits = 0x9;
-  v.mains = 1187;
-  v.volts = {0, 1203, 16383, 7, 1199, 1};
-  v.amps = {2400, 0, 16383, 35, 1, 812};
-  v.on_bits = 0x25;
-  v.fault_bits = 0x12;
+  const StatusValues v{.status_bits = 0x9,
+                       .mains = 1187,
+                       .volts = {0, 1203, 16383, 7, 1199, 1},
+                       .amps = {2400, 0, 16383, 35, 1, 812},
+                       .on_bits = 0x25,
+                       .fault_bits = 0x12};
   rig.device.payloads[0x01] = StatusPayload(v);
   rig.device.payloads[0x7B] = {0xFB, 0x00, 0xB5, 0xFF, 0, 0, 0, 0};  // -75 oF
   ASSERT_TRUE(rig.session.PollTick());
@@ -56,15 +54,12 @@ TEST(TrendRecorderTest, KeepsEachReadingAsDecoded) {
   ASSERT_EQ(samples.Size(), 1u);
   const TrendSample& s = samples[0];
   EXPECT_FALSE(s.no_answer);
-  EXPECT_EQ(s.status_bits, 0x9);
-  EXPECT_EQ(s.mains, 1187);
-  EXPECT_EQ(
-      (std::array<int, 6>{s.volts[0], s.volts[1], s.volts[2], s.volts[3], s.volts[4], s.volts[5]}),
-      v.volts);
-  EXPECT_EQ((std::array<int, 6>{s.amps[0], s.amps[1], s.amps[2], s.amps[3], s.amps[4], s.amps[5]}),
-            v.amps);
-  EXPECT_EQ(s.on_bits, 0x25);
-  EXPECT_EQ(s.fault_bits, 0x12);
+  EXPECT_EQ(std::tuple(s.status_bits, s.mains, s.on_bits, s.fault_bits),
+            std::tuple(0x9, 1187, 0x25, 0x12));
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(s.volts[i], v.volts[i]) << i;
+    EXPECT_EQ(s.amps[i], v.amps[i]) << i;
+  }
   ASSERT_EQ(rig.recorder.Log().Temperatures().Size(), 1u);
   EXPECT_EQ(rig.recorder.Log().Temperatures()[0].temperature, -75);
   EXPECT_LT(rig.recorder.Log().Temperatures()[0].time_ms, s.time_ms);
@@ -72,30 +67,18 @@ TEST(TrendRecorderTest, KeepsEachReadingAsDecoded) {
 
 TEST(TrendRecorderTest, MissingAnswersLeaveOneMarkPerSilence) {
   Rig rig;
-  // A pattern of ticks: answered, silent, answered with a status too short to read.
-  struct Step {
-    const char* what;
-    bool silent;
-    bool short_status;
-    std::vector<bool> marks;  // the entries kept after the step: true = no answer
-  };
-  const std::vector<Step> steps = {
-      {"answer", false, false, {false}},
-      {"silence", true, false, {false, true}},
-      {"still silent", true, false, {false, true}},
-      {"answer again", false, false, {false, true, false}},
-      {"unreadable status", false, true, {false, true, false, true}},
-      {"answer", false, false, {false, true, false, true, false}},
-  };
-  const testing::Payload good = StatusPayload({});
-  for (const Step& step : steps) {
-    rig.device.silent = step.silent;
-    rig.device.payloads[0x01] = step.short_status ? testing::Payload{0x81, 0x00} : good;
+  // Per tick: a answered, s silent, u a status too short to read; then the entries
+  // kept, x for a no-answer mark.
+  const std::pair<char, const char*> steps[] = {{'a', "."},   {'s', ".x"},   {'s', ".x"},
+                                                {'a', ".x."}, {'u', ".x.x"}, {'a', ".x.x."}};
+  for (const auto& [tick, marks] : steps) {
+    rig.device.silent = tick == 's';
+    rig.device.payloads[0x01] = tick == 'u' ? testing::Payload{0x81, 0x00} : StatusPayload({});
     rig.session.PollTick();
+    std::string kept;
     const auto& samples = rig.recorder.Log().Samples();
-    std::vector<bool> marks;
-    for (std::size_t i = 0; i < samples.Size(); ++i) marks.push_back(samples[i].no_answer);
-    EXPECT_EQ(marks, step.marks) << step.what;
+    for (std::size_t i = 0; i < samples.Size(); ++i) kept += samples[i].no_answer ? 'x' : '.';
+    EXPECT_EQ(kept, marks);
   }
   // A tick the gate held back asked nothing: no mark.
   rig.session.SetTickGate([] { return false; });
