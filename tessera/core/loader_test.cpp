@@ -23,15 +23,9 @@ TEST(LoaderTest, RequestsOnTheWire) {
       {EraseRequest(0x01), "70 02 01 8C", 4, 5000},
       {ChecksumRequest(), "70 03 08 84", 6, 500},
       {ReadRecordRequest(0x7000), "70 05 00 70 00 20 FA", 35, 5000},
-      {ReadRecordRequest(0x012345, 5), "70 05 45 23 01 05 1C", 35, 5000},
       {ReadRecordRequest(0x012345, 40), "70 05 45 23 01 20 01", 35, 5000},  // capped at 32
       {RebootRequest(), "70 06 89", 3, 5000},
       {ReadIdRequest(), "70 07 88", 5, 5000},
-      {*ProgramRecordRequest(0x7000, B("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 "
-                                       "14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20")),
-       "70 04 00 70 00 20 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 "
-       "18 19 1A 1B 1C 1D 1E 1F 20 60 8B",
-       4, 5000},
       {*ProgramRecordRequest(0x1FFFF, B("00")), "70 04 FF FF 01 01 00 00 " + zeros30 + " 01 8A", 4,
        5000},
       // Record check 0B is the Intel HEX checksum of :02234500DEAD0B; A2 stays out.
@@ -45,7 +39,7 @@ TEST(LoaderTest, RequestsOnTheWire) {
     EXPECT_EQ(c.exchange.timeout_ms, c.timeout_ms) << c.wire;
   }
   // Nothing to send for no data or more than the loader's 32-byte buffer.
-  for (std::size_t n : {0, 1, 32, 33, 255}) {
+  for (std::size_t n : {0, 32, 33}) {
     const auto exchange = ProgramRecordRequest(0, common::Bytes(n, 0xA5));
     EXPECT_EQ(exchange.has_value(), n >= 1 && n <= 32) << n;
     EXPECT_EQ(exchange ? exchange->request.size() : 40u, 40u) << n;
@@ -59,11 +53,8 @@ TEST(LoaderTest, DecodeLaunch) {
     Kind kind;
     std::uint8_t status;
   } cases[] = {
-      {"70 01 00 8E", Kind::kStarted, 0x00},
-      {"70 01 01 8D", Kind::kStarted, 0x01},
-      {"70 01 40 4E", Kind::kAlreadyRunning, 0x40},
-      {"70 01 A0 EE", Kind::kRefused, 0xA0},
-      {"", Kind::kNoResponse, 0},
+      {"70 01 00 8E", Kind::kStarted, 0x00}, {"70 01 40 4E", Kind::kAlreadyRunning, 0x40},
+      {"70 01 A0 EE", Kind::kRefused, 0xA0}, {"", Kind::kNoResponse, 0},
       {"70 01 00", Kind::kNoResponse, 0},
   };
   for (const auto& c : cases) {
@@ -83,7 +74,6 @@ TEST(LoaderTest, DecodeResults) {
 
   EXPECT_TRUE(DecodeErase(B("70 02 00 8D")));
   EXPECT_FALSE(DecodeErase(B("70 02 01 8C")));
-  EXPECT_FALSE(DecodeErase(B("")));
 
   EXPECT_EQ(DecodeChecksum(B("70 03 3C 9F 00 B1")), std::optional<std::uint16_t>(0x9F3C));
   EXPECT_FALSE(DecodeChecksum(B("70 03 3C 9F")));
@@ -93,10 +83,8 @@ TEST(LoaderTest, DecodeResults) {
   EXPECT_TRUE(refused.responded);
   EXPECT_FALSE(refused.ok());
   EXPECT_EQ(refused.status, 0x10);
-  EXPECT_FALSE(DecodeProgram(B("")).responded);
 
   EXPECT_TRUE(DecodeReboot(B("70 06 89")));
-  EXPECT_FALSE(DecodeReboot(B("")));
 
   const common::Bytes record =
       B("70 05 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A 1B 1C "

@@ -1,5 +1,5 @@
-// The schedule itself (ticks 0..50 and the PollCount wrap) is proven on the wire
-// by the main window tests; here: how the tick services the request flags.
+// The schedule itself (ticks 0..50 and the PollCount wrap) is proven on the wire by
+// the session tests; here: how the tick services the request flags.
 #include "tessera/core/poll_schedule.h"
 
 #include <gtest/gtest.h>
@@ -36,30 +36,25 @@ TEST(RequestTable, ServicesSetFlagsInFixedOrderAndClearsThem) {
   EXPECT_FALSE(flags.Any());
 }
 
-TEST(RequestTable, StopLeavesTheRestForLater) {
+// The dialog closed mid-exchange: its routine goes (its captures still valid), and the
+// flags after it wait for a later tick.
+TEST(RequestTable, ARoutineMayUnregisterItselfAndStopTheRest) {
   RequestTable table;
   bool stop = false;
+  std::string seen;
   int filters = 0;
-  table.SetHandler(Request::kSendTracking, [&] { stop = true; });  // e.g. the window closed
+  table.SetHandler(Request::kSendTracking, [&, captured = std::string("kept")] {
+    table.SetHandler(Request::kSendTracking, nullptr);
+    seen = captured;
+    stop = true;
+  });
   table.SetHandler(Request::kSendFilters, [&] { ++filters; });
   RequestFlags flags{.send_tracking = true, .send_filters = true};
   table.Service(flags, [&] { return stop; });
+  EXPECT_EQ(seen, "kept");
   EXPECT_EQ(filters, 0);
   EXPECT_FALSE(flags.send_tracking);
   EXPECT_TRUE(flags.send_filters);
-}
-
-TEST(RequestTable, RoutineMayUnregisterItselfWhileRunning) {
-  RequestTable table;
-  std::string seen;
-  table.SetHandler(Request::kGetFilters, [&table, &seen, captured = std::string("kept")] {
-    table.SetHandler(Request::kGetFilters, nullptr);  // dialog closed mid-exchange
-    seen = captured;                                  // its captures are still valid
-  });
-  RequestFlags flags{.get_filters = true};
-  table.Service(flags);
-  EXPECT_EQ(seen, "kept");
-  EXPECT_FALSE(flags.get_filters);
 }
 
 }  // namespace

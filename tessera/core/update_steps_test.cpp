@@ -18,29 +18,14 @@ UnitIdentity Identity(std::uint8_t comm, std::uint8_t type, std::uint8_t revisio
   return identity;
 }
 
+// The texts the update shows are checked with it against the simulated unit; here the
+// verdicts it does not reach.
 TEST(UpdateStepsTest, Checks) {
-  const std::string no_reflash = " does not support the field reflash upgrade operation.";
-  EXPECT_EQ(SupportCheck(Identity(0x22, 0x21, 0x41)),
-            "This TBX firmware Revision level 4.1" + no_reflash);
-  EXPECT_EQ(SupportCheck(Identity(0x00, 0x21, 0xA3)),
-            "This TBX firmware Revision level 10.3" + no_reflash);
   EXPECT_EQ(SupportCheck(Identity(0x23, 0x21, 0x41)), std::nullopt);
-
   EXPECT_EQ(DeviceCheck({0x1F, 0xB5}), std::nullopt);
   EXPECT_EQ(DeviceCheck({0xBF, 0x20}), std::nullopt);
-  EXPECT_EQ(DeviceCheck({0x1F, 0x21}), "Unsupported device, Mfg = 0x1F, Device = 0x21");
-  EXPECT_EQ(DeviceCheck({0x01, 0x00}), "Unsupported device, Mfg = 0x1, Device = 0x0");
-
   EXPECT_EQ(EraseCheck(true, 0x0000), std::nullopt);
-  EXPECT_EQ(EraseCheck(true, 0xFF01), "Flash did not erase.");  // a byte stayed 0x00
-  EXPECT_EQ(EraseCheck(true, std::nullopt), "Flash did not erase.");
   EXPECT_EQ(EraseCheck(false, 0x0000), "Flash did not erase.");
-
-  EXPECT_EQ(NewChecksumCheck(0x9F3C, 0x9F3C), std::nullopt);
-  EXPECT_EQ(NewChecksumCheck(0x1234, 0x9F3C),
-            "The new firmware checksum (0x1234) does not match expected (0x9F3C).");
-  EXPECT_EQ(NewChecksumCheck(0x0000, 0x12345),
-            "The new firmware checksum (0x0) does not match expected (0x12345).");
   EXPECT_EQ(NewChecksumCheck(std::nullopt, 0x9F3C), "The new checksum could not be retrieved.");
   EXPECT_EQ(RecordTooLongText(0x1A000, 33),
             "Flash program byte error: the record at 0x1A000 has 33 data bytes, more than the 32 "
@@ -57,12 +42,10 @@ TEST(UpdateStepsTest, RecordCheck) {
   } cases[] = {
       {done, B("01 02 03 FF"), std::nullopt},  // only the record's bytes count
       {done, B("01 02 07"), "Flash verify byte error."},
-      {done, B("01 02"), "Flash verify byte error."},
       {done, std::nullopt, "Flash read byte error."},
       // The last failure's text stands.
       {{true, 0x10}, B("01 02 03"), "Flash program byte error: Status = 0x10"},
       {{true, 0x10}, B("FF FF FF"), "Flash verify byte error."},
-      {{}, std::nullopt, "Flash read byte error."},  // nothing read: nothing compared
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RecordCheck(c.program, c.read_back, data), c.failure)
@@ -82,8 +65,8 @@ TEST(UpdateStepsTest, SummaryAndProgress) {
   const struct {
     std::uint64_t programmed, total;
     std::optional<int> value;
-  } cases[] = {{0, 100, 0}, {99, 100, 99},        {100, 100, std::nullopt},
-               {2, 3, 66},  {0, 0, std::nullopt}, {0x1FFFF, 0x20000, 99}};
+  } cases[] = {
+      {99, 100, 99}, {100, 100, std::nullopt}, {0, 0, std::nullopt}, {0x1FFFF, 0x20000, 99}};
   for (const auto& c : cases) EXPECT_EQ(ProgressValue(c.programmed, c.total), c.value);
 }
 
@@ -110,6 +93,9 @@ PassResult RunPass(LineSource& file, std::uint32_t total) {
 TEST(ProgrammingPassTest, Records) {
   const std::string end = ":00000001FF\r\n";
   const std::string seg1 = ":020000021000EC\r\n";  // segment 0x1000: base 0x10000
+  const std::string at_7000 = ":0270000001028B\r\n", at_ffff = ":01FFFF005AA7\r\n";
+  const std::string skipped = ":040000031000FF00EA\r\n:00123400BA\r\n:0400000500001000E7\r\n";
+  const std::string linear1 = ":020000040001F9\r\n";
   const struct {
     std::string text;
     std::uint32_t total;
@@ -117,35 +103,17 @@ TEST(ProgrammingPassTest, Records) {
     std::optional<std::string> error;
     std::vector<int> progress;
   } cases[] = {
-      {":0270000001028B\r\n:01FFFF005AA7\r\n" + end,
-       3,
-       "07000: 01 02; 0FFFF: 5A; ",
-       std::nullopt,
-       {66}},
-      {seg1 + ":0270000001028B\r\n:020000020000FC\r\n:01FFFF005AA7\r\n" + end,
-       3,
-       "17000: 01 02; 0FFFF: 5A; ",
-       std::nullopt,
-       {66}},
+      {at_7000 + at_ffff + end, 3, "07000: 01 02; 0FFFF: 5A; ", std::nullopt, {66}},
       // Types 3 and 5 and data records without data are skipped; a linear record (4)
       // moves what follows by 64 KiB steps, and a segment record after it takes over.
-      {":040000031000FF00EA\r\n:00123400BA\r\n:0400000500001000E7\r\n:0270000001028B\r\n" + end,
-       2,
-       "07000: 01 02; ",
-       std::nullopt,
-       {}},
-      {":020000040001F9\r\n:0270000001028B\r\n" + seg1 + ":01FFFF005AA7\r\n" + end,
+      {skipped + at_7000 + end, 2, "07000: 01 02; ", std::nullopt, {}},
+      {linear1 + at_7000 + seg1 + at_ffff + end,
        3,
        "17000: 01 02; 1FFFF: 5A; ",
        std::nullopt,
        {66}},
-      {":0270000001028B\r\n" + end + ":01FFFF005AA7\r\nxx\r\n",
-       2,
-       "07000: 01 02; ",
-       std::nullopt,
-       {}},
-      {":0270000001028B\r\n", 2, "07000: 01 02; ", "Input file record error, no end record.", {}},
-      {":0270000001028B\r\n:0270000001028C\r\n" + end,
+      {at_7000, 2, "07000: 01 02; ", "Input file record error, no end record.", {}},
+      {at_7000 + ":0270000001028C\r\n" + end,
        4,
        "07000: 01 02; ",
        "The input file (C:\\A(0).HEX) is not valid, record type error (2).",

@@ -1,5 +1,6 @@
 // The session without any window: start-up, the tick's schedule on the wire, the
-// request flags, and what it reports, as the terminal tool and the procedures use it.
+// routines the request flags run, and what it reports (to the I/O History too), as the
+// terminal tool and the procedures use it.
 #include "tessera/session/session.h"
 
 #include <gtest/gtest.h>
@@ -7,13 +8,11 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <memory>
+#include <set>
 
-#include "common/qtcore/qt_serial_port.h"
-#include "common/qtcore/simulated_port.h"
-#include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
-#include "tessera/session/tessera_app.h"
-#include "tessera/sim/tbx_model.h"
+#include "tessera/session/io_recorder.h"
+#include "tessera/testing/test_unit.h"
 
 namespace tessera {
 namespace {
@@ -22,35 +21,30 @@ using common::testing::ToHex;
 
 class SessionTest : public ::testing::Test {
  protected:
-  SessionTest() {
-    auto port = std::make_unique<common::SimulatedPort>(&model_);
-    port_ = port.get();
-    app_ = std::make_unique<TesseraApp>(common::PortSetup{nullptr, std::move(port)}, prompts_);
-  }
-
-  Session& S() { return app_->session(); }
-  SessionState& State() { return app_->State(); }
+  Session& S() { return unit_.session(); }
+  SessionState& State() { return unit_.app->State(); }
+  sim::TbxOptions& Unit() { return unit_.device->Model().Options(); }
 
   bool Start(const QString& command_line = "") {
     const bool ok = S().Start(command_line);
     S().Loop().Timer()->stop();  // the tests run the ticks themselves
-    port_->TakeWritten();
+    unit_.port->TakeWritten();
     return ok;
   }
 
-  // One tick; the requests it wrote, as hex.
-  QStringList Tick() {
+  // One tick; the requests it wrote, as hex, cut to `head` bytes each.
+  QStringList Tick(int head = -1) {
     S().PollTick();
     S().Loop().Timer()->stop();
     QStringList sent;
-    for (const QByteArray& block : port_->TakeWritten()) sent << ToHex(block);
+    for (const QByteArray& block : unit_.port->TakeWritten())
+      sent << ToHex(head < 0 ? block : block.left(head));
     return sent;
   }
 
-  sim::TbxModel model_{{.idle_animation = false}};
-  common::ScriptedPrompts prompts_;
-  common::SimulatedPort* port_ = nullptr;
-  std::unique_ptr<TesseraApp> app_;
+  testing::TestUnit unit_;
+  common::SimulatedPort* port_ = unit_.port;
+  common::ScriptedPrompts& prompts_ = unit_.prompts;
 };
 
 TEST_F(SessionTest, StartUpOpensThePortAndStartsPollingWithoutAWindow) {
@@ -60,7 +54,6 @@ TEST_F(SessionTest, StartUpOpensThePortAndStartsPollingWithoutAWindow) {
   State().requests.read_events = true;
   ASSERT_TRUE(S().Start("x/comm=3y /kal"));
   QTimer* poll = S().Loop().Timer();
-  EXPECT_EQ(poll->objectName(), "tmrPoll");
   EXPECT_TRUE(poll->isActive());
   EXPECT_EQ(poll->interval(), 100);
   poll->stop();
@@ -92,33 +85,6 @@ TEST_F(SessionTest, OpenFailureShowsOpenPortErrorAndNothingIsEverSent) {
   EXPECT_TRUE(port_->TakeWritten().isEmpty());
 }
 
-TEST(SessionOpenTest, PortZeroFromAnEmptyCommSwitchFailsWithTheOsReason) {
-  common::ScriptedPrompts prompts;
-  TesseraApp app(common::PortSetup{nullptr, std::make_unique<common::QtSerialPort>()}, prompts);
-  EXPECT_FALSE(app.session().Start("/comm="));
-  ASSERT_EQ(prompts.shown().size(), 1u);
-  EXPECT_EQ(prompts.shown()[0].text, "Open Port Error");
-  EXPECT_FALSE(prompts.shown()[0].detail.isEmpty());
-  EXPECT_EQ(app.session().PortText(), "EIA-232 Port = 0");
-}
-
-TEST(SessionSimTest, TheBuiltInSimulatedUnitAnswersAtTheLineRate) {
-  common::ScriptedPrompts prompts;
-  TesseraApp app(TesseraPortSetup(true), prompts);
-  ASSERT_TRUE(app.Simulated());
-  QSignalSpy link(&app.session(), &Session::LinkStateChanged);
-  ASSERT_TRUE(app.session().Start("/comm=9"));
-  EXPECT_EQ(app.session().PortText(), "EIA-232 Port = Simulated");
-  app.session().Loop().Timer()->stop();
-  ASSERT_TRUE(app.session().PollTick());
-  ASSERT_EQ(link.count(), 1);
-  EXPECT_TRUE(link[0][0].toBool());
-  // Input, status and identify all answered.
-  EXPECT_EQ(app.Link().Counters().exchanges, 3u);
-  EXPECT_EQ(app.Link().Counters().failures, 0u);
-  EXPECT_TRUE(app.State().identity.extended_unit);
-}
-
 TEST_F(SessionTest, ScheduleOverTicks0To50AndAcrossTheWrap) {
   ASSERT_TRUE(Start());
   const QStringList input = {"34 00 CB"};
@@ -136,33 +102,16 @@ TEST_F(SessionTest, ScheduleOverTicks0To50AndAcrossTheWrap) {
   EXPECT_EQ(Tick(), with_identify);
 }
 
-TEST_F(SessionTest, RequestFlagsRunAfterTheFrontPanelExchangesInTheirOrder) {
-  ASSERT_TRUE(Start());
-  QStringList order;
-  S().SetRequestHandler(Request::kReadEvents, [&] {
-    order << "ReadEvents";
-    app_->Link().Exchange(BuildExtendedFrame(kCmdReadEvents), ResponseShape::Fixed(9), 10);
-  });
-  S().SetRequestHandler(Request::kSendTracking, [&] { order << "SendTracking"; });
-  S().SetRequestHandler(Request::kSendComplex, {});
-  S().Request(Request::kReadEvents);
-  S().Request(Request::kSendComplex);  // no routine: just cleared
-  S().Request(Request::kSendTracking);
-  EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "71 0D 00 00 81", "7F 0D 00 73"}));
-  EXPECT_EQ(order, (QStringList{"SendTracking", "ReadEvents"}));
-  EXPECT_FALSE(State().requests.Any());
-}
-
 TEST_F(SessionTest, ReportsInputsEveryTickButTheAddressOnlyWhenItChanges) {
   ASSERT_TRUE(Start());
   QSignalSpy inputs(&S(), &Session::InputsChanged);
   QSignalSpy address(&S(), &Session::AddressChanged);
   QSignalSpy link(&S(), &Session::LinkStateChanged);
-  model_.Options().unit_address = 9;
+  Unit().unit_address = 9;
   for (int i = 0; i < 3; ++i) Tick();
-  model_.Options().unit_address = 2;
+  Unit().unit_address = 2;
   Tick();
-  model_.Options().silent = true;
+  Unit().silent = true;
   Tick();
   EXPECT_EQ(inputs.count(), 4);
   ASSERT_EQ(address.count(), 2);
@@ -172,7 +121,7 @@ TEST_F(SessionTest, ReportsInputsEveryTickButTheAddressOnlyWhenItChanges) {
   ASSERT_GE(link.count(), 5);
   EXPECT_FALSE(link.back()[0].toBool());
   // A new start-up lays the window out afresh: the same address is announced again.
-  model_.Options().silent = false;
+  Unit().silent = false;
   ASSERT_TRUE(Start());
   Tick();
   EXPECT_EQ(address.count(), 3);
@@ -181,11 +130,11 @@ TEST_F(SessionTest, ReportsInputsEveryTickButTheAddressOnlyWhenItChanges) {
 TEST_F(SessionTest, LineSyncErrorSendsExactlyOneFollowUp) {
   ASSERT_TRUE(Start());
   QSignalSpy sync(&S(), &Session::LineSyncChanged);
-  model_.Options().line_sync_error = true;
+  Unit().line_sync_error = true;
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "31 02 CC", "71 0D 00 00 81"}));
-  EXPECT_EQ(model_.Counters().line_sync_requests, 1);
+  EXPECT_EQ(unit_.device->Model().Counters().line_sync_requests, 1);
   for (int tick = 1; tick < 10; ++tick) Tick();
-  model_.Options().line_sync_error = false;
+  Unit().line_sync_error = false;
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE"}));
   ASSERT_EQ(sync.count(), 2);
   EXPECT_TRUE(sync[0][0].toBool());
@@ -195,7 +144,7 @@ TEST_F(SessionTest, LineSyncErrorSendsExactlyOneFollowUp) {
 TEST_F(SessionTest, AUnitThatDoesNotIdentifyHidesTheExtendedMenusUnlessKal) {
   for (const bool kal : {true, false}) {
     SCOPED_TRACE(kal);
-    model_.Options().extended = false;
+    Unit().extended = false;
     ASSERT_TRUE(Start(kal ? "/kal" : ""));
     QSignalSpy menus(&S(), &Session::ExtendedMenusShown);
     QSignalSpy firmware(&S(), &Session::FirmwareChanged);
@@ -203,7 +152,7 @@ TEST_F(SessionTest, AUnitThatDoesNotIdentifyHidesTheExtendedMenusUnlessKal) {
     EXPECT_EQ(menus.count(), kal ? 0 : 1);
     EXPECT_EQ(firmware.count(), 0);
     EXPECT_FALSE(State().identity.extended_unit);
-    model_.Options().extended = true;
+    Unit().extended = true;
     for (int i = 0; i < 50; ++i) Tick();
     ASSERT_EQ(firmware.count(), 1);
     EXPECT_EQ(firmware[0][0].value<FirmwareDisplay>().panel2_text,
@@ -213,16 +162,15 @@ TEST_F(SessionTest, AUnitThatDoesNotIdentifyHidesTheExtendedMenusUnlessKal) {
 
 TEST_F(SessionTest, TickNeverRunsInsideAnExchangeNorWhileSuspended) {
   ASSERT_TRUE(Start());
-  model_.Options().delay_ms = 30;
+  Unit().delay_ms = 30;
   // A tick arriving inside another exchange's wait, or inside the tick's own.
   QTimer::singleShot(5, [&] { S().PollTick(); });
-  EXPECT_EQ(app_->Link().Exchange(StatusRequest(), kStatusResponse).size(), 9u);
+  EXPECT_EQ(unit_.app->Link().Exchange(StatusRequest(), kStatusResponse).size(), 9u);
   EXPECT_EQ(port_->TakeWritten().size(), 1);
   EXPECT_EQ(State().poll_count, 0u);
   QTimer::singleShot(5, [&] { S().PollTick(); });
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE", "71 0D 00 00 81"}));
   EXPECT_EQ(State().poll_count, 1u);
-  EXPECT_EQ(app_->Link().Counters().rejected_busy, 0u);
   S().SuspendPolling();
   EXPECT_TRUE(Tick().isEmpty());
   S().ResumePolling();
@@ -230,6 +178,77 @@ TEST_F(SessionTest, TickNeverRunsInsideAnExchangeNorWhileSuspended) {
   S().Close();
   EXPECT_FALSE(port_->IsOpen());
   EXPECT_TRUE(Tick().isEmpty());
+}
+
+TEST_F(SessionTest, OneTickServesEveryRequestInTheFixedOrder) {
+  ASSERT_TRUE(Start("/kal"));
+  // Set in the reverse order: the tick's order is its own.
+  for (Request r : {Request::kClearEvents, Request::kReadEvents, Request::kPollTransition,
+                    Request::kSendComplex, Request::kGetFilters, Request::kSendFilters,
+                    Request::kSendTracking}) {
+    S().Request(r);
+  }
+  EXPECT_EQ(Tick(4), (QStringList{"34 00 CB", "31 00 CE", "71 0D 00 00",  // the tick's own
+                                  "78 0D 00 00", "78 0D 00 08",           // tracking A, B
+                                  "73 0D 00 3C",                          // set filters
+                                  "7D 0D 00 75",                          // get filters
+                                  "79 0D 00 00", "79 0D 00 08",           // complex A, B
+                                  "76 0D 00 00",                          // poll block
+                                  "7F 0D 00 73",                          // read events
+                                  "7E 0D 00 74"}));                       // clear events
+  EXPECT_FALSE(State().requests.Any());
+  EXPECT_EQ(Tick(), QStringList{"34 00 CB"});
+}
+
+// The I/O History keeps one poll per input exchange, the lamps exactly as the unit sent
+// them, silence as gaps, ten minutes at most.
+TEST_F(SessionTest, HistoryKeepsOnePollPerInputExchangeForTenMinutes) {
+  constexpr std::int64_t kStartMs = 1'700'000'000'000;
+  IoRecorder recorder(S());
+  std::int64_t now = kStartMs;
+  recorder.SetClock([&now] { return now += 100; });
+  ASSERT_TRUE(Start());
+  const struct {
+    std::array<std::uint8_t, 16> points;  // outputs, which loop back to the points
+    std::uint8_t optos;
+    bool silent;
+    std::set<int> lit;  // lanes: points 0-54, then optos 55-58
+  } polls[] = {
+      {{0x00, 0x80}, 0x5, false, {15, 55, 57}},
+      {{0x00, 0x80}, 0x5, true, {}},
+      {{0, 0, 0, 0, 0, 0, 0xC0}, 0x8, false, {54, 58}},  // bit 7 of byte 6 has no point
+  };
+  for (const auto& p : polls) {
+    Unit().silent = false;
+    unit_.device->Receive(OutputRequest(p.points));
+    Unit().opto_inputs = p.optos;
+    Unit().silent = p.silent;
+    Tick();
+  }
+  const IoHistory& history = recorder.History();
+  ASSERT_EQ(history.Size(), std::size(polls));
+  for (std::size_t i = 0; i < history.Size(); ++i) {
+    std::set<int> lit;
+    for (int lane = 0; lane < kHistoryLanes; ++lane) {
+      if (history[i].On(lane)) lit.insert(lane);
+    }
+    EXPECT_EQ(history[i].ms, kStartMs + 100 * static_cast<std::int64_t>(i + 1)) << i;
+    EXPECT_EQ(history[i].Answered(), !polls[i].silent) << i;
+    EXPECT_EQ(lit, polls[i].lit) << i;
+  }
+  // Ten minutes later the ring has turned: the oldest polls made room, in order.
+  for (std::size_t i = 0; i < IoHistory::kPolls; ++i) {
+    i % 100 == 99 ? recorder.RecordSilence() : recorder.RecordAnswer(InputLamps{});
+  }
+  ASSERT_EQ(history.Size(), IoHistory::kPolls);
+  const std::int64_t oldest = kStartMs + 100 * (std::size(polls) + 1);
+  EXPECT_EQ(history[0].ms, oldest);
+  EXPECT_FALSE(history[99].Answered());  // the 100th of the run
+  const struct {
+    std::int64_t ms;
+    std::optional<std::size_t> found;
+  } finds[] = {{oldest - 1, std::nullopt}, {oldest + 150, 1}, {oldest + 100 * 7000, 5999}};
+  for (const auto& f : finds) EXPECT_EQ(history.Find(f.ms), f.found) << f.ms - oldest;
 }
 
 }  // namespace

@@ -114,11 +114,6 @@ TEST_F(UpdateTest, EveryEndShowsItsTextAndLeavesTheUnitAsItSays) {
        {kCaution}, "cancelled 0/0/0 polling"},
       {"missing file", {}, {}, "tbx2315(fe05).hex", std::nullopt, {},
        {kCaution, "File \"$F\" could not be found!"}, "file rejected 0/0/0 polling"},
-      {"no end record", {}, {}, "tbx2315(fe05).hex", ":0270000001028B\r\n", {},
-       {kCaution, invalid + "no end record."}, "file rejected 0/0/0 polling"},
-      {"image and name disagree", {}, {}, "tbx2315(fe04).hex", small, {},
-       {kCaution, invalid + "checksum error.|Checksum of the image in the file: 0xFE05; "
-        "checksum in its name: 0xFE04."}, "file rejected 0/0/0 polling"},
       {"33-byte record: refused before the unit is erased", {}, {}, "tbx2315(e152).hex",
        record33, {},
        {kCaution, invalid + "the record at line 1 has 33 data bytes (the loader takes at most 32)."},
@@ -137,39 +132,21 @@ TEST_F(UpdateTest, EveryEndShowsItsTextAndLeavesTheUnitAsItSays) {
       // its version is unknown (0), and the loader answers the launch with 0x40.
       {"loader already running", {.start_running = true}, {}, "tbx2315(fe05).hex", small, {},
        {kCaution, type_question, done + kSameVersion}, "completed 1/1/1 polling"},
-      // Whether a loader runs is asked only once the user agreed: nothing is sent.
-      {"loader already running, caution cancelled", {.start_running = true}, {},
-       "tbx2315(fe05).hex", small, {Answer::kCancel}, {kCaution}, "cancelled 0/0/0 polling"},
       {"device 0x21", {.device_code = 0x21}, {}, "tbx2315(fe05).hex", small, {},
        {kCaution, "Unsupported device, Mfg = 0x1F, Device = 0x21"}, "unit refused 1/0/0 loader"},
-      {"device 0x20 of another maker", {.manufacturer_code = 0xBF, .device_code = 0x20}, {},
-       "tbx2315(fe05).hex", small, {},
-       {kCaution, done + kSameVersion}, "completed 1/1/1 polling"},
-      {"device codes garbled", {.corrupted = {0x07}}, {}, "tbx2315(fe05).hex", small, {},
-       {kCaution, "Could not read flash device codes."}, "unit refused 1/0/0 loader"},
       {"erase leaves a byte three times", {.incomplete_erases = 3}, {}, "tbx2315(fe05).hex",
        small, {},
        {kCaution, "Flash did not erase."}, "failed 1/3/0 loader"},
-      // A unit that takes its time is waited for, not given up on.
-      {"slow erase and program", {.erase_ms = 300, .program_ms = 30}, {}, "tbx2315(fe05).hex",
-       small, {},
-       {kCaution, done + kSameVersion}, "completed 1/1/1 polling"},
       {"erase leaves a byte twice", {.incomplete_erases = 2}, {}, "tbx2315(fe05).hex", small, {},
        {kCaution, done + kSameVersion}, "completed 1/3/1 polling"},
       {"final checksum differs", {}, {}, "tbx2315(fe02).hex",
        ":0100000000FF\r\n:0100000000FF\r\n:00000001FF\r\n", {},
        {kCaution, "The new firmware checksum (0xFF01) does not match expected (0xFE02)."},
        "failed 1/3/6 loader"},
-      // The last failure's text stands: a refused record reads back erased ...
+      // The last failure's text stands: a refused record reads back erased.
       {"program refused, read back differs", {.fail_program_at = 0x7000}, {},
        "tbx2315(fe05).hex", small, {},
        {kCaution, "Flash verify byte error."}, "failed 1/3/3 loader"},
-      // ... unless it was 0xFF anyway.
-      {"program refused, read back matches", {.fail_program_at = 0x7000}, {}, "tbx2315(0).hex",
-       ":01700000FF90\r\n:00000001FF\r\n", {},
-       {kCaution, "Flash program byte error: Status = 0x10"}, "failed 1/3/3 loader"},
-      {"read-back garbled", {.corrupted = {0x05}}, {}, "tbx2315(fe05).hex", small, {},
-       {kCaution, "Flash read byte error."}, "failed 1/3/3 loader"},
       // Polling starts again whether or not the reboot was answered.
       {"reboot answer garbled", {.corrupted = {0x06}}, {}, "tbx2315(fe05).hex", small, {},
        {kCaution, "Reflash is completed but the TBX will not reboot."}, "failed 1/1/1 polling"},
@@ -243,72 +220,62 @@ TEST_F(UpdateTest, EveryEndShowsItsTextAndLeavesTheUnitAsItSays) {
 // unit byte for byte while the poll timer runs: no poll request comes between the
 // launch and the reboot, and polling carries on afterwards.
 TEST_F(UpdateTest, ObjcopyImagesReachTheFlashByteForByte) {
-  const struct {
-    std::size_t size;
-    std::uint32_t address;
-    int records;  // objcopy writes 16 bytes a record
-  } images[] = {{70000, 0, 4375}, {300, 0x1FE00, 19}};
-  unsigned seed = 11;
-  for (const auto& image : images) {
-    SCOPED_TRACE(image.size);
-    const common::Bytes bytes = testing::RandomBytes(image.size, seed++);
-    std::string problem;
-    std::optional<std::string> hex = testing::ObjcopyHex(bytes, image.address, problem);
-    ASSERT_TRUE(hex) << problem;
-    *hex += ":0100000000FF\r\n";  // after the end record: never programmed
-    const testing::ReferenceImage reference = testing::Reference(bytes, image.address);
+  // 70000 bytes up to the top of the flash, across 64 KiB: objcopy writes 4375 records.
+  const common::Bytes bytes = testing::RandomBytes(70000, 11);
+  std::string problem;
+  std::optional<std::string> hex = testing::ObjcopyHex(bytes, 0xEE90, problem);
+  ASSERT_TRUE(hex) << problem;
+  *hex += ":0100000000FF\r\n";  // after the end record: never programmed
+  const testing::ReferenceImage reference = testing::Reference(bytes, 0xEE90);
 
-    Make({.version_after_reboot = sim::FirmwareVersion{0x25, 0x23, 0x15}});
-    unit_->device->Loader().Load(0, testing::RandomBytes(0x20000, 99));  // the old firmware
-    // The real path has lower case in it; the messages show it as it is.
-    QDir(dir_.path()).mkdir("Fw.d");
-    char name[64];
-    std::snprintf(name, sizeof name, "Fw.d/tbx2315 build(%04x).hex", reference.checksum);
-    const QString path = testing::WriteFile(dir_.filePath(name), *hex);
-    unit_->prompts.QueueFile(path);
+  Make({.version_after_reboot = sim::FirmwareVersion{0x25, 0x23, 0x15}});
+  unit_->device->Loader().Load(0, testing::RandomBytes(0x20000, 99));  // the old firmware
+  // The real path has lower case in it; the messages show it as it is.
+  QDir(dir_.path()).mkdir("Fw.d");
+  char name[64];
+  std::snprintf(name, sizeof name, "Fw.d/tbx2315 build(%04x).hex", reference.checksum);
+  const QString path = testing::WriteFile(dir_.filePath(name), *hex);
+  unit_->prompts.QueueFile(path);
 
-    QSignalSpy records(procedure_.get(), &UpdateProcedure::RecordsDone);
-    S().Loop().Timer()->start();
-    const UpdateResult result = procedure_->Run();
+  QSignalSpy records(procedure_.get(), &UpdateProcedure::RecordsDone);
+  S().Loop().Timer()->start();
+  const UpdateResult result = procedure_->Run();
 
-    EXPECT_EQ(result.end, End::kCompleted) << result.reason;
-    EXPECT_TRUE(unit_->device->Loader().Flash() == reference.flash);
-    EXPECT_EQ(Shown(path),
-              (std::vector<std::string>{
-                  kCaution,
-                  "Firmware Update Successfully Completed:\r\n   File Name: $F\r\n\r\n"
-                  "   KAL Model TBX-540\r\n   Firmware Type 23\r\n   Firmware Version 1.5\r\n"
-                  "   Comm Version 2.5\r\n"}));
-    EXPECT_EQ(unit_->prompts.shown().back().title, "Firmware Update Operation");
-    EXPECT_EQ(unit_->prompts.shown().back().icon, common::Icon::kWarning);
-    EXPECT_EQ(unit_->prompts.max_busy_depth(), 1);
-    EXPECT_EQ(unit_->prompts.busy_depth(), 0);
+  EXPECT_EQ(result.end, End::kCompleted) << result.reason;
+  EXPECT_TRUE(unit_->device->Loader().Flash() == reference.flash);
+  EXPECT_EQ(Shown(path),
+            (std::vector<std::string>{
+                kCaution,
+                "Firmware Update Successfully Completed:\r\n   File Name: $F\r\n\r\n"
+                "   KAL Model TBX-540\r\n   Firmware Type 23\r\n   Firmware Version 1.5\r\n"
+                "   Comm Version 2.5\r\n"}));
+  EXPECT_EQ(unit_->prompts.max_busy_depth(), 1);
+  EXPECT_EQ(unit_->prompts.busy_depth(), 0);
 
-    EXPECT_EQ(records.front()[0].toInt(), 0);
-    EXPECT_EQ(records.back()[0].toInt(), image.records);
-    EXPECT_EQ(records.back()[1].toInt(), image.records);
+  EXPECT_EQ(records.front()[0].toInt(), 0);
+  EXPECT_EQ(records.back()[0].toInt(), 4375);
+  EXPECT_EQ(records.back()[1].toInt(), 4375);
 
-    // Between the launch and the reboot only loader requests went out.
-    const QList<QByteArray> sent = unit_->port->TakeWritten();
-    int launch = -1, reboot = -1;
-    for (int i = 0; i < sent.size(); ++i) {
-      if (sent[i].startsWith(QByteArray::fromHex("7001"))) launch = i;
-      if (sent[i].startsWith(QByteArray::fromHex("7006"))) reboot = i;
-    }
-    ASSERT_GE(launch, 0);
-    ASSERT_GT(reboot, launch);
-    for (int i = launch; i <= reboot; ++i) EXPECT_EQ(sent[i].front(), '\x70') << i;
-    // Polling again, and the unit reports the version of its new firmware.
-    QList<QByteArray> after = sent.mid(reboot + 1);
-    EXPECT_TRUE(common::testing::WaitUntil(
-        [&] {
-          after += unit_->port->TakeWritten();
-          return after.contains(QByteArray::fromHex("3400CB"));
-        },
-        2000));
-    EXPECT_EQ(unit_->app->State().identity.firmware_revision, 0x15);
-    S().Loop().Timer()->stop();
+  // Between the launch and the reboot only loader requests went out.
+  const QList<QByteArray> sent = unit_->port->TakeWritten();
+  int launch = -1, reboot = -1;
+  for (int i = 0; i < sent.size(); ++i) {
+    if (sent[i].startsWith(QByteArray::fromHex("7001"))) launch = i;
+    if (sent[i].startsWith(QByteArray::fromHex("7006"))) reboot = i;
   }
+  ASSERT_GE(launch, 0);
+  ASSERT_GT(reboot, launch);
+  for (int i = launch; i <= reboot; ++i) EXPECT_EQ(sent[i].front(), '\x70') << i;
+  // Polling again, and the unit reports the version of its new firmware.
+  QList<QByteArray> after = sent.mid(reboot + 1);
+  EXPECT_TRUE(common::testing::WaitUntil(
+      [&] {
+        after += unit_->port->TakeWritten();
+        return after.contains(QByteArray::fromHex("3400CB"));
+      },
+      2000));
+  EXPECT_EQ(unit_->app->State().identity.firmware_revision, 0x15);
+  S().Loop().Timer()->stop();
 }
 
 }  // namespace

@@ -17,36 +17,12 @@ std::variant<TbxSimArgs, int> Parse(const QStringList& args) {
 }
 
 TEST(TbxSimArgsTest, EveryOptionReachesTheModelOrThePty) {
-  const auto parsed = Parse({"--port",
-                             "256",
-                             "--port-dir",
-                             "/tmp/com",
-                             "--address",
-                             "9",
-                             "--comm-version",
-                             "22",
-                             "--fw-type",
-                             "0x41",
-                             "--fw-rev",
-                             "ff",
-                             "--line-sync-error",
-                             "--silent",
-                             "--delay",
-                             "20",
-                             "--drop-every",
-                             "3",
-                             "--corrupt-every",
-                             "4",
-                             "--drop-rate",
-                             "0.25",
-                             "--seed",
-                             "7",
-                             "--no-animation",
-                             "--no-extended",
-                             "--paced",
-                             "--log",
-                             "/tmp/l",
-                             "--verbose"});
+  const auto parsed = Parse(
+      QString("--port 256 --port-dir /tmp/com --address 9 --comm-version 22 --fw-type 0x41 "
+              "--fw-rev ff --line-sync-error --silent --delay 20 --drop-every 3 --corrupt-every 4 "
+              "--drop-rate 0.25 --seed 7 --no-animation --no-extended --paced --log /tmp/l "
+              "--verbose")
+          .split(' '));
   ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
   const auto& a = std::get<TbxSimArgs>(parsed);
   const TbxOptions& m = a.model;

@@ -10,7 +10,6 @@
 #include <iterator>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include "common/core/bytes.h"
@@ -39,20 +38,10 @@ inline common::Bytes RandomBytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-// objcopy's HEX text of `bytes` placed at `address`; nullopt with `problem` set
-// when objcopy is not on PATH or fails.
+// objcopy's HEX text of `bytes` placed at `address`; nullopt with `problem` set when
+// objcopy (binutils) is missing or fails.
 inline std::optional<std::string> ObjcopyHex(common::ByteView bytes, std::uint32_t address,
                                              std::string& problem) {
-  std::optional<std::filesystem::path> objcopy;
-  std::stringstream dirs(std::getenv("PATH") ? std::getenv("PATH") : "");
-  for (std::string dir; !objcopy && std::getline(dirs, dir, ':');) {
-    const auto candidate = std::filesystem::path(dir) / "objcopy";
-    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) objcopy = candidate;
-  }
-  if (!objcopy) {
-    problem = "objcopy not found on PATH: install binutils to run this test";
-    return std::nullopt;
-  }
   std::string dir = (std::filesystem::temp_directory_path() / "flash-objcopy-XXXXXX").string();
   if (mkdtemp(dir.data()) == nullptr) {
     problem = "cannot make a temporary directory";
@@ -62,11 +51,11 @@ inline std::optional<std::string> ObjcopyHex(common::ByteView bytes, std::uint32
   std::ofstream(bin, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
-  const std::string command = "'" + objcopy->string() + "' -I binary -O ihex --change-addresses " +
+  const std::string command = "objcopy -I binary -O ihex --change-addresses " +
                               std::to_string(address) + " '" + bin + "' '" + hex + "'";
   std::optional<std::string> text;
   if (std::system(command.c_str()) != 0) {
-    problem = "objcopy failed: " + command;
+    problem = "objcopy failed (install binutils to run this test): " + command;
   } else {
     std::ifstream in(hex, std::ios::binary);
     text = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
