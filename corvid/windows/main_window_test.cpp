@@ -40,8 +40,8 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
     // On the box itself, not on the room a wide layout may give the control.
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
   }
-  EXPECT_TRUE(h.Find<Indicator>("shpFault_1")->Filled());
-  EXPECT_FALSE(h.Find<Indicator>("shpFault_0")->Filled());
+  EXPECT_TRUE(h.Find<Indicator>("shpFault_1")->Filled() &&
+              !h.Find<Indicator>("shpFault_0")->Filled());
   ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x80 | 0x1E}));
 
@@ -130,15 +130,13 @@ TEST(MainWindowTest, RespondingTransitions) {
   h.device.silent = true;
   EXPECT_FALSE(h.session.GetStatus());
   EXPECT_EQ(state(), at_start);
-  EXPECT_FALSE(device_id->isEnabled());
-  EXPECT_EQ(device_id->text(), "");
+  EXPECT_TRUE(!device_id->isEnabled() && device_id->text().isEmpty());
   EXPECT_TRUE(h.Find("fraMains")->isEnabled());  // frames are left as they are
   common::EnableFrame(h.Find("fraFieldStatus"), false);
   h.device.silent = false;
   EXPECT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(state(), responding);
-  EXPECT_TRUE(device_id->isEnabled());
-  EXPECT_TRUE(h.window.FieldVoltsBox(4)->isEnabled());
+  EXPECT_TRUE(device_id->isEnabled() && h.window.FieldVoltsBox(4)->isEnabled());
 }
 
 // What the status bar shows is what a screen reader reads; counts up to 9 999 999 fit
