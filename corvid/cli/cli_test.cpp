@@ -150,12 +150,8 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
 TEST(CorvidCliTest, ExitStatuses) {
   QTemporaryDir empty;
   qputenv("CABINET_COM_DIR", empty.path().toLocal8Bit());
-  struct Case {
-    QStringList arguments;
-    int status;
-    const char* err;  // the start of standard error
-  };
-  const Case cases[] = {
+  // Arguments, exit status, the start of standard error.
+  const std::tuple<QStringList, int, const char*> cases[] = {
       {{}, kExitUsage, "corvid-cli: no command given"},
       {{"status"}, kExitUsage, "corvid-cli: give either --port N or --sim"},
       {{"--sim", "--format", "xml", "status"}, kExitUsage, "corvid-cli: --format needs text"},
@@ -166,11 +162,11 @@ TEST(CorvidCliTest, ExitStatuses) {
       {{"--sim", "check-outputs"}, kExitNotAnswered, "Check Outputs:"},
       {{"--sim", "--yes", "check-outputs"}, kExitOk, ""},
   };
-  for (const Case& c : cases) {
-    const CliRun run = InProcess(c.arguments);
-    EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
-    EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << run.err;
-    EXPECT_EQ(run.out, c.status == kExitOk ? "Every output passed.\n" : "");
+  for (const auto& [arguments, status, err] : cases) {
+    const CliRun run = InProcess(arguments);
+    EXPECT_EQ(run.status, status) << arguments.join(' ').toStdString();
+    EXPECT_EQ(run.err.rfind(err, 0), 0u) << run.err;
+    EXPECT_EQ(run.out, status == kExitOk ? "Every output passed.\n" : "");
   }
   qunsetenv("CABINET_COM_DIR");
   // Standard output on a full disk, for each command and the informational switches.

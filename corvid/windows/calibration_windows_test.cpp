@@ -109,21 +109,19 @@ QString Spoken(QWidget* widget, QAccessible::Text what = QAccessible::Descriptio
 // The frames open for the identified family (all of them, after a box, when it is
 // unknown); typing, OK, Default and Cancel; the next menu opening uses what was stored.
 TEST(CalibrationWindowsTest, SettingsDialogFramesTypingAndStore) {
-  struct Case {
-    int device_type;
-    std::array<bool, 3> enabled;  // LV, HV, VHV frames
-  };
-  for (const Case& c : {Case{2, {true, false, false}}, Case{6, {false, false, true}},
-                        Case{0, {true, true, true}}}) {
-    SCOPED_TRACE(c.device_type);
+  // The device type and whether the LV, HV and VHV frames are open.
+  for (const auto& [type, enabled] : {std::pair{2, std::array{true, false, false}},
+                                      {6, {false, false, true}},
+                                      {0, {true, true, true}}}) {
+    SCOPED_TRACE(type);
     Rig rig;
-    rig.app.state().device_type = c.device_type;
+    rig.app.state().device_type = type;
     rig.Choose("mnuCalSettings");
     auto* dialog = rig.Find<CalSettingsDialog>("frmCalSettings");
     ASSERT_TRUE(dialog->isVisible() && dialog->isModal());
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(dialog->VoltageBox(i)->isEnabled(), c.enabled[i]) << i;
-    EXPECT_EQ(rig.prompts.shown().size(), c.device_type == 0 ? 1u : 0u);
-    if (c.device_type != 0) continue;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(dialog->VoltageBox(i)->isEnabled(), enabled[i]) << i;
+    EXPECT_EQ(rig.prompts.shown().size(), type == 0 ? 1u : 0u);
+    if (type != 0) continue;
     auto texts = [&] {
       QStringList t;
       for (int i = 0; i < 3; ++i)
