@@ -45,18 +45,15 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
   ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x80 | 0x1E}));
 
-  struct Case {
-    int index;  // in the address box
-    char slot;
-    const char *captions, *fills;  // Red, Yellow, Green
-  };
-  for (const Case& c : {Case{29, 30, "1-1 1-2 Green Red 2-1 2-2", "RRGRRR"},
-                        Case{0, 1, "Red Yel Green Red Yel Grn", "RYGRYG"},
-                        Case{20, 21, "", ""}}) {  // a "--" entry still polls
-    h.window.AddressBox()->setCurrentIndex(c.index);
+  // Index in the address box, slot, row captions and fills (Red, Yellow, Green).
+  for (const auto& [index, slot, want_captions, want_fills] :
+       {std::tuple{29, 30, "1-1 1-2 Green Red 2-1 2-2", "RRGRRR"},
+        {0, 1, "Red Yel Green Red Yel Grn", "RYGRYG"},
+        {20, 21, "", ""}}) {  // a "--" entry still polls
+    h.window.AddressBox()->setCurrentIndex(index);
     h.session.GetStatus();
-    EXPECT_EQ(h.Port().TakeWritten().back().at(1), c.slot);
-    EXPECT_EQ(h.app.store().Load().SlotAddress, c.slot);
+    EXPECT_EQ(h.Port().TakeWritten().back().at(1), slot);
+    EXPECT_EQ(h.app.store().Load().SlotAddress, slot);
     QStringList captions;
     QString fills;
     for (int i = 0; i < 6; ++i) {
@@ -66,8 +63,8 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
       const QColor fill = h.Find<Indicator>(Nth("shpSignal", i))->Colour();
       fills += fill == Qt::red ? 'R' : fill == Qt::yellow ? 'Y' : fill == Qt::green ? 'G' : '?';
     }
-    EXPECT_EQ(*c.captions ? captions.join(' ') : "", c.captions);
-    EXPECT_EQ(*c.fills ? fills : "", c.fills);
+    EXPECT_EQ(*want_captions ? captions.join(' ') : "", want_captions);
+    EXPECT_EQ(*want_fills ? fills : "", want_fills);
   }
 }
 
