@@ -36,26 +36,20 @@ CliRun InProcess(const QStringList& arguments, const char* out_path = nullptr) {
 }
 
 // switchpack-sim serving COM6 in a private port directory while it lives.
-class PtyDevice {
- public:
+struct PtyDevice {
   explicit PtyDevice(const QStringList& options) {
-    env_ = QProcessEnvironment::systemEnvironment();
-    env_.insert("CABINET_COM_DIR", dir_.path());
-    env_.insert("XDG_CONFIG_HOME", dir_.path());
-    sim_.setProcessEnvironment(env_);
-    sim_.start(BinDir() + "/switchpack-sim", QStringList{"--port", "6"} + options);
-    ready_ = common::testing::WaitUntil([this] { return QFileInfo::exists(dir_.filePath("COM6")); },
-                                        5000);
+    env.insert("CABINET_COM_DIR", dir.path());
+    env.insert("XDG_CONFIG_HOME", dir.path());  // read by the tool, never written
+    sim.setProcessEnvironment(env);
+    sim.start(BinDir() + "/switchpack-sim", QStringList{"--port", "6"} + options);
   }
-  ~PtyDevice() {
-    sim_.terminate();
-    sim_.waitForFinished(3000);
+  ~PtyDevice() { sim.terminate(), sim.waitForFinished(3000); }
+  bool Ready() {
+    return common::testing::WaitUntil([&] { return QFileInfo::exists(dir.filePath("COM6")); },
+                                      5000);
   }
-  bool Ready() const { return ready_; }
-  // The tool reads the window's settings (XDG_CONFIG_HOME) and never writes them.
-  bool SettingsWritten() const { return QFileInfo::exists(dir_.filePath("cabinet-tools")); }
   void Start(QProcess& cli, const QStringList& arguments) {
-    cli.setProcessEnvironment(env_);
+    cli.setProcessEnvironment(env);
     cli.start(BinDir() + "/corvid-cli", QStringList{"--port", "6"} + arguments);
   }
   CliRun Cli(const QStringList& arguments) {
@@ -66,11 +60,9 @@ class PtyDevice {
             cli.readAllStandardOutput().toStdString(), cli.readAllStandardError().toStdString()};
   }
 
- private:
-  QTemporaryDir dir_;
-  QProcessEnvironment env_;
-  QProcess sim_;
-  bool ready_ = false;
+  QTemporaryDir dir;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  QProcess sim;
 };
 
 using Fields = std::map<std::string, std::string>;
@@ -106,12 +98,12 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
   const CliRun identify = device.Cli({"--slot", "5", "identify"});
   EXPECT_EQ(identify.status, kExitOk) << identify.err;
   EXPECT_EQ(identify.out,
-            "Device Type Code  3\n"
-            "Device Type       VELD-VHV, 220 Vac power\n"
-            "Device ID         Type 03 Rev 1.12\n"
-            "Device Firmware   Type: 3  Revision: 1.12\n");
-  const CliRun identify_json = device.Cli({"--slot", "5", "--format", "json", "identify"});
-  EXPECT_EQ(Parse("json", identify_json.out)["device_firmware"], "Type: 3  Revision: 1.12");
+            "Device Type Code  3\nDevice Type       VELD-VHV, 220 Vac power\n"
+            "Device ID         Type 03 Rev 1.12\nDevice Firmware   Type: 3  Revision: 1.12\n");
+  EXPECT_EQ(
+      Parse("json",
+            device.Cli({"--slot", "5", "--format", "json", "identify"}).out)["device_firmware"],
+      "Type: 3  Revision: 1.12");
   for (const std::string format : {"csv", "json"}) {
     const CliRun run =
         device.Cli({"--slot", "5", "--format", QString::fromStdString(format), "status"});
@@ -128,12 +120,11 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
     EXPECT_EQ(f.size(), 40u) << format;
   }
   const CliRun elsewhere = device.Cli({"status"});  // slot 1 by default: nobody answers
-  EXPECT_EQ(elsewhere.status, kExitNoAnswer);
-  EXPECT_EQ(elsewhere.err, "Corvid: Device Not Responding\n");
+  EXPECT_EQ(std::tie(elsewhere.status, elsewhere.err),
+            std::tie(kExitNoAnswer, "Corvid: Device Not Responding\n"));
   const CliRun check = device.Cli({"--slot", "5", "--yes", "check-outputs"});
-  EXPECT_EQ(check.status, kExitCheckFailed);
+  EXPECT_EQ(std::tie(check.status, check.out), std::tie(kExitCheckFailed, ""));
   EXPECT_NE(check.err.find("Channel 1 Red"), std::string::npos) << check.err;
-  EXPECT_EQ(check.out, "");
 
   // Ctrl-C while watching: status 0, and every line whole and of the header's shape.
   QProcess cli;
@@ -142,8 +133,7 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
       [&] { return cli.bytesAvailable() > 2000 || cli.state() == QProcess::NotRunning; }, 10000));
   ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
   ASSERT_TRUE(cli.waitForFinished(5000));
-  EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(cli.exitCode(), kExitOk);
+  EXPECT_EQ(std::pair(cli.exitStatus(), cli.exitCode()), std::pair(QProcess::NormalExit, kExitOk));
   const QString out = cli.readAllStandardOutput();
   ASSERT_TRUE(out.endsWith('\n'));
   const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
@@ -153,19 +143,15 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
     EXPECT_EQ(line.count(','), lines[0].count(',')) << line.toStdString();
     EXPECT_EQ(line.section(',', 1, 1), "100.0");
   }
-  EXPECT_FALSE(device.SettingsWritten());
+  EXPECT_FALSE(QFileInfo::exists(device.dir.filePath("cabinet-tools")));
 }
 
 // Arguments and what goes wrong, in process: the exit status and the first words.
 TEST(CorvidCliTest, ExitStatuses) {
   QTemporaryDir empty;
   qputenv("CABINET_COM_DIR", empty.path().toLocal8Bit());
-  struct Case {
-    QStringList arguments;
-    int status;
-    const char* err;  // the start of standard error
-  };
-  const Case cases[] = {
+  // Arguments, exit status, the start of standard error.
+  const std::tuple<QStringList, int, const char*> cases[] = {
       {{}, kExitUsage, "corvid-cli: no command given"},
       {{"status"}, kExitUsage, "corvid-cli: give either --port N or --sim"},
       {{"--sim", "--format", "xml", "status"}, kExitUsage, "corvid-cli: --format needs text"},
@@ -176,11 +162,11 @@ TEST(CorvidCliTest, ExitStatuses) {
       {{"--sim", "check-outputs"}, kExitNotAnswered, "Check Outputs:"},
       {{"--sim", "--yes", "check-outputs"}, kExitOk, ""},
   };
-  for (const Case& c : cases) {
-    const CliRun run = InProcess(c.arguments);
-    EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
-    EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << run.err;
-    EXPECT_EQ(run.out, c.status == kExitOk ? "Every output passed.\n" : "");
+  for (const auto& [arguments, status, err] : cases) {
+    const CliRun run = InProcess(arguments);
+    EXPECT_EQ(run.status, status) << arguments.join(' ').toStdString();
+    EXPECT_EQ(run.err.rfind(err, 0), 0u) << run.err;
+    EXPECT_EQ(run.out, status == kExitOk ? "Every output passed.\n" : "");
   }
   qunsetenv("CABINET_COM_DIR");
   // Standard output on a full disk, for each command and the informational switches.

@@ -4,7 +4,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <map>
-#include <optional>
 
 #include "common/qtcore/simulated_port.h"
 #include "common/testing/scripted_prompts.h"
@@ -14,7 +13,7 @@ namespace corvid::testing {
 
 using Payload = Bytes;
 
-// Answers each command with the payload scripted for its code (or a raw reply) and
+// Answers each command with the payload scripted for its code and
 // records the commands it took.
 class ScriptedDevice : public common::DeviceModel {
  public:
@@ -26,7 +25,7 @@ class ScriptedDevice : public common::DeviceModel {
     commands.emplace_back(body.begin() + 2, body.end() - 2);
     const auto it = payloads.find(body[2]);
     if (silent || it == payloads.end()) return {};
-    return {raw_reply.value_or(BuildCommandFrame(body[0], it->second)), delay_ms};
+    return {BuildCommandFrame(body[0], it->second), delay_ms};
   }
   // Codes of the commands taken since the last call.
   Bytes TakeCodes() {
@@ -37,7 +36,6 @@ class ScriptedDevice : public common::DeviceModel {
   }
 
   std::map<std::uint8_t, Payload> payloads;
-  std::optional<Bytes> raw_reply;
   bool silent = false;
   int delay_ms = 0;
   std::vector<Payload> commands;

@@ -6,9 +6,7 @@
 
 namespace corvid::monitor::testing {
 
-using corvid::testing::Payload;
-using corvid::testing::StatusPayload;
-using corvid::testing::StatusValues;
+using namespace corvid::testing;  // the scripted device and its payloads
 
 // Shown, loaded, the poll timer stopped: tests drive the ticks themselves.
 struct Harness : corvid::testing::AppRig {

@@ -5,19 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QAccessible>
-#include <QAction>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QScreen>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
+#include <QtWidgets>
 #include <set>
 
 #include "common/qtcore/simulated_port.h"
@@ -61,6 +50,19 @@ struct Rig {
     return window.findChild<T*>(name);
   }
   QAction* Item(const char* name) { return window.findChild<QAction*>(name); }
+  // "Full Calibrate" clicked after the Calibrate menu was opened; true once the step
+  // window is up and ready to start.
+  bool BeginRun() {
+    OpenCalibrateMenu();
+    QTest::mouseClick(Find<QPushButton>("cmdCalAuto"), Qt::LeftButton);
+    return WaitUntil([&] { return calibrate->isVisible() && start->isEnabled(); }, 3000);
+  }
+  // Starts the voltage or the current step, the switch pack set as its instructions say.
+  void StartStep(bool voltage) {
+    Model().Options().vcal = voltage;
+    Model().Options().ical = !voltage;
+    QTest::mouseClick(start, Qt::LeftButton);
+  }
 
   // A click on "&Calibrate" in the menu bar, which prepares a full calibration; then
   // the menu is closed.
@@ -94,6 +96,10 @@ struct Rig {
                 std::make_unique<SettingsStore>(dir.filePath("Corvid.conf"))};
   monitor::MainWindow window{app};
   CalibrationWindows& cal = *window.Calibration();
+  CalibrateWindow* calibrate = cal.StepWindow();
+  QPushButton* start = calibrate->findChild<QPushButton*>("cmdStart");
+  QPushButton* cancel = calibrate->findChild<QPushButton*>("cmdCancel");
+  QLabel* instruct = calibrate->findChild<QLabel*>("lblInstruct");
 };
 
 QString Spoken(QWidget* widget, QAccessible::Text what = QAccessible::Description) {
@@ -103,26 +109,27 @@ QString Spoken(QWidget* widget, QAccessible::Text what = QAccessible::Descriptio
 // The frames open for the identified family (all of them, after a box, when it is
 // unknown); typing, OK, Default and Cancel; the next menu opening uses what was stored.
 TEST(CalibrationWindowsTest, SettingsDialogFramesTypingAndStore) {
-  struct Case {
-    int device_type;
-    std::array<bool, 3> enabled;  // LV, HV, VHV frames
-  };
-  for (const Case& c : {Case{2, {true, false, false}}, Case{6, {false, false, true}},
-                        Case{0, {true, true, true}}}) {
-    SCOPED_TRACE(c.device_type);
+  // The device type and whether the LV, HV and VHV frames are open.
+  for (const auto& [type, enabled] : {std::pair{2, std::array{true, false, false}},
+                                      {6, {false, false, true}},
+                                      {0, {true, true, true}}}) {
+    SCOPED_TRACE(type);
     Rig rig;
-    rig.app.state().device_type = c.device_type;
+    rig.app.state().device_type = type;
     rig.Choose("mnuCalSettings");
     auto* dialog = rig.Find<CalSettingsDialog>("frmCalSettings");
     ASSERT_TRUE(dialog->isVisible() && dialog->isModal());
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(dialog->VoltageBox(i)->isEnabled(), c.enabled[i]) << i;
-    EXPECT_EQ(rig.prompts.shown().size(), c.device_type == 0 ? 1u : 0u);
-    if (c.device_type != 0) continue;
-    // Nothing stored: the defaults, every family.
-    QStringList texts;
-    for (int i = 0; i < 3; ++i)
-      texts << dialog->VoltageBox(i)->text() << dialog->ResistorBox(i)->text();
-    EXPECT_EQ(texts, (QStringList{"48", "26.12", "110", "55.01", "220", "110.1"}));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(dialog->VoltageBox(i)->isEnabled(), enabled[i]) << i;
+    EXPECT_EQ(rig.prompts.shown().size(), type == 0 ? 1u : 0u);
+    if (type != 0) continue;
+    auto texts = [&] {
+      QStringList t;
+      for (int i = 0; i < 3; ++i)
+        t << dialog->VoltageBox(i)->text() << dialog->ResistorBox(i)->text();
+      return t;
+    };
+    const QStringList defaults{"48", "26.12", "110", "55.01", "220", "110.1"};
+    EXPECT_EQ(texts(), defaults);  // nothing stored: the defaults, every family
 
     // Letters and the point are ignored in a voltage box; one point passes in a resistor.
     Rig::Type(dialog->VoltageBox(0), "12a.5");
@@ -140,7 +147,7 @@ TEST(CalibrationWindowsTest, SettingsDialogFramesTypingAndStore) {
     // "&Default" then "&Cancel" changes nothing, in memory or in the store.
     rig.Choose("mnuCalSettings");
     rig.Click(dialog, "cmdDefault");
-    EXPECT_EQ(dialog->VoltageBox(1)->text(), "110");
+    EXPECT_EQ(texts(), defaults);
     rig.Click(dialog, "cmdCancel");
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(rig.Stored().value("cal/HVvoltage").toString(), "0");
@@ -154,8 +161,7 @@ TEST(CalibrationWindowsTest, ManualFactorsRefusedSetAndReopened) {
   Rig rig;
   rig.Choose("mnuCalManual");
   auto* manual = rig.Find<CalManualWindow>("frmCalManual");
-  ASSERT_TRUE(manual->isVisible());
-  EXPECT_FALSE(manual->isModal());
+  ASSERT_TRUE(manual->isVisible() && !manual->isModal());
   auto boxes = [&] {
     QString texts;
     for (int i = 0; i < 13; ++i) texts += manual->Box(i)->text() + " ";
@@ -167,9 +173,7 @@ TEST(CalibrationWindowsTest, ManualFactorsRefusedSetAndReopened) {
   auto factors_sent = [&] {
     rig.Model().ClearReceived();
     rig.app.session().PollTick();
-    for (const auto& frame : rig.Model().Received())
-      if (frame.body[2] == 0x7C) return true;
-    return false;
+    return std::ranges::any_of(rig.Model().Received(), [](auto& f) { return f.body[2] == 0x7C; });
   };
 
   // A box that is not 1-4 hex digits is named, selected for retyping, and nothing goes.
@@ -178,16 +182,14 @@ TEST(CalibrationWindowsTest, ManualFactorsRefusedSetAndReopened) {
   rig.Click(manual, "cmdSet");
   ASSERT_EQ(rig.prompts.shown().size(), 1u);
   EXPECT_TRUE(rig.prompts.shown()[0].text.startsWith("The Ch 1 Yellow Voltage factor \"4F7O\""));
-  EXPECT_EQ(manual->focusWidget(), manual->Box(1));
-  EXPECT_EQ(manual->Box(1)->selectedText(), "4F7O");
+  EXPECT_TRUE(manual->focusWidget() == manual->Box(1) && manual->Box(1)->selectedText() == "4F7O");
   EXPECT_FALSE(factors_sent());
 
   Rig::Type(manual->Box(1), "0x5046");
   rig.Click(manual, "cmdSet");
   rig.app.session().PollTick();
-  const FactorSet sent = rig.Model().Factors();
-  EXPECT_EQ(sent[0], 0xED09);
-  EXPECT_EQ(sent[1], 0x5046);
+  EXPECT_EQ(std::pair(rig.Model().Factors()[0], rig.Model().Factors()[1]),
+            std::pair(std::uint16_t{0xED09}, std::uint16_t{0x5046}));
   ASSERT_EQ(rig.prompts.shown().size(), 2u);
   EXPECT_EQ(rig.prompts.shown()[1].text, "Calibration Set");
 
@@ -209,11 +211,9 @@ TEST(CalibrationWindowsTest, ManualFactorsRefusedSetAndReopened) {
 
 TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   Rig rig;
-  auto* calibrate = rig.Find<CalibrateWindow>("frmCalibrate");
+  auto [calibrate, start, cancel, instruct] =
+      std::tuple(rig.calibrate, rig.start, rig.cancel, rig.instruct);
   auto* manual = rig.Find<CalManualWindow>("frmCalManual");
-  auto* start = calibrate->findChild<QPushButton*>("cmdStart");
-  auto* cancel = calibrate->findChild<QPushButton*>("cmdCancel");
-  auto* instruct = calibrate->findChild<QLabel*>("lblInstruct");
   auto* full = rig.Find<QPushButton>("cmdCalAuto");
   auto* check = rig.Find("cmdCheckOutputs");
   EXPECT_FALSE(full->isEnabled());
@@ -237,9 +237,7 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
     EXPECT_TRUE(screen.contains(place) && !place.intersects(rig.window.WatchedReadings()));
   }
 
-  rig.Model().Options().vcal = true;  // as the instructions say
-  rig.Model().Options().ical = false;
-  QTest::mouseClick(start, Qt::LeftButton);
+  rig.StartStep(true);
   auto* status = calibrate->findChild<common::Indicator*>("shpStatus");
   EXPECT_NE(status->Colour(), QColor(255, 0, 0));  // no failure before there is a result
   EXPECT_EQ(Spoken(status), "Calibration running");
@@ -248,15 +246,13 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
       Spoken(instruct).startsWith("Calibrating Voltage... Input: P 1 2 3 4 5 6\n"
                                   "Voltage Calibration Completed\n"));
 
-  rig.Model().Options().vcal = false;
-  rig.Model().Options().ical = true;
-  QTest::mouseClick(start, Qt::LeftButton);
+  rig.StartStep(false);
   ASSERT_TRUE(WaitUntil([&] { return cancel->text() != "&Cancel"; }, 10000));
   EXPECT_EQ(Spoken(cancel, QAccessible::Name), "Done");
   EXPECT_TRUE(
       Spoken(instruct).endsWith("Current Calibration Completed\n\nCalibration Completed\n"));
-  EXPECT_EQ(status->Colour(), QColor(0, 255, 0));
-  EXPECT_EQ(Spoken(status), "Calibration Completed");
+  EXPECT_EQ(std::pair(status->Colour(), Spoken(status)),
+            std::pair(QColor(0, 255, 0), QString("Calibration Completed")));
   EXPECT_FALSE(calibrate->FlashTimer()->isActive());
 
   // No poll tick ran inside the run: from the first factors sent to the last, only
@@ -275,9 +271,8 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
   EXPECT_EQ(shown_factors, rig.Model().Factors());
   EXPECT_NE(rig.Model().Factors(), *DefaultFactors(2));
   // Polling, "Full Calibrate", Check Outputs and typing are back; every output off.
-  EXPECT_TRUE(rig.app.session().Loop().Timer()->isActive());
-  EXPECT_TRUE(full->isEnabled() && check->isEnabled());
-  EXPECT_FALSE(manual->Box(0)->isReadOnly());
+  EXPECT_TRUE(rig.app.session().Loop().Timer()->isActive() && full->isEnabled() &&
+              check->isEnabled() && !manual->Box(0)->isReadOnly());
   for (int i = 0; i < 6; ++i) EXPECT_TRUE(rig.window.OutputDisableBox(i)->isChecked()) << i;
   EXPECT_TRUE(rig.prompts.shown().empty());
   QTest::keyClick(cancel, Qt::Key_Return);  // "Done" answers Enter and closes the window
@@ -327,12 +322,11 @@ TEST(CalibrationWindowsTest, CheckOutputsAndFullCalibrateKeepEachOtherOut) {
     rig.Model().Options().delay_ms = 0;
   });
   rig.app.session().PollTick();
-  auto* calibrate = rig.cal.StepWindow();
-  ASSERT_TRUE(WaitUntil([&] { return calibrate->isVisible(); }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return rig.calibrate->isVisible(); }, 3000));
   probe.stop();
   EXPECT_EQ(both, 0);
   EXPECT_FALSE(check->isEnabled());
-  QTest::mouseClick(calibrate->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+  QTest::mouseClick(rig.cancel, Qt::LeftButton);
   EXPECT_TRUE(check->isEnabled());
 }
 
@@ -343,24 +337,17 @@ TEST(CalibrationWindowsTest, WaysOutOfARun) {
   for (Way way : {kCloseBox, kFailsThenEscape}) {
     SCOPED_TRACE(way);
     Rig rig;
-    auto* calibrate = rig.cal.StepWindow();
-    auto* start = calibrate->findChild<QPushButton*>("cmdStart");
-    auto* cancel = calibrate->findChild<QPushButton*>("cmdCancel");
-    auto* instruct = calibrate->findChild<QLabel*>("lblInstruct");
-    rig.OpenCalibrateMenu();
+    auto [calibrate, cancel, instruct] = std::tuple(rig.calibrate, rig.cancel, rig.instruct);
     // Output 2 Yellow's measurement drifts once the voltage factors are computed.
     QObject::connect(&rig.cal.Boxes(), &FactorBoxes::Changed, [&](int index, const QString& text) {
       if (way == kFailsThenEscape && index == 5 && text != "4F70")
         rig.Model().Options().gain[4] *= 1.05;
     });
-    QTest::mouseClick(rig.Find<QPushButton>("cmdCalAuto"), Qt::LeftButton);
-    ASSERT_TRUE(WaitUntil([&] { return calibrate->isVisible() && start->isEnabled(); }, 3000));
+    ASSERT_TRUE(rig.BeginRun());
     if (way == kCloseBox) {
       calibrate->close();
     } else {
-      rig.Model().Options().vcal = true;
-      rig.Model().Options().ical = false;
-      QTest::mouseClick(start, Qt::LeftButton);
+      rig.StartStep(true);
       ASSERT_TRUE(WaitUntil([&] { return cancel->text() == "Error"; }, 5000));
       EXPECT_TRUE(Spoken(instruct).endsWith(
           "\nCalibration Not Completed\n"
@@ -368,10 +355,9 @@ TEST(CalibrationWindowsTest, WaysOutOfARun) {
       EXPECT_EQ(calibrate->findChild<common::Indicator*>("shpStatus")->Colour(), QColor(255, 0, 0));
       QTest::keyClick(cancel, Qt::Key_Escape);
     }
-    EXPECT_FALSE(calibrate->isVisible());
-    EXPECT_FALSE(rig.cal.Guided().Running());
-    EXPECT_TRUE(rig.app.session().Loop().Timer()->isActive());
-    EXPECT_TRUE(rig.Find("cmdCheckOutputs")->isEnabled());
+    EXPECT_FALSE(calibrate->isVisible() || rig.cal.Guided().Running());
+    EXPECT_TRUE(rig.app.session().Loop().Timer()->isActive() &&
+                rig.Find("cmdCheckOutputs")->isEnabled());
     EXPECT_EQ(rig.Find("cmdCalAuto")->isEnabled(), way == kFailsThenEscape);
     EXPECT_TRUE(rig.prompts.shown().empty());
   }

@@ -16,14 +16,7 @@
 namespace corvid::monitor {
 namespace {
 
-using common::testing::DeviceRun;
-using common::testing::FaultRun;
-using common::testing::kRecoveryS;
-using common::testing::LinkShown;
-using common::testing::Plain;
-using common::testing::RunThroughFault;
-using common::testing::ScreenEntry;
-using common::testing::ShownLinkState;
+using namespace common::testing;  // the fault-run helpers
 
 // Controls that show the link's own state rather than what the device said.
 bool ShowsTheLink(const QString& name) {
@@ -74,7 +67,7 @@ TEST_P(CorvidFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheDeviceSaid) {
     EXPECT_TRUE(said.value(e.name).contains(Plain(e.shown)))
         << (e.name + "=" + e.shown).toStdString() << " at +" << e.t - f.fault_on << " s";
   }
-  if (common::testing::kProgramMemoryMeasurable) {
+  if (kProgramMemoryMeasurable) {
     ASSERT_GT(f.rss_before, 0);
     EXPECT_LT(f.rss_after - f.rss_before, 16 * 1024)
         << f.rss_before << " KiB -> " << f.rss_after << " KiB";

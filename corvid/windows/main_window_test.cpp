@@ -2,22 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLayout>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QSet>
-#include <QSettings>
 #include <QTest>
+#include <QtWidgets>
 
 #include "common/testing/scripted_prompts.h"
 #include "common/testing/test_support.h"
@@ -33,11 +19,7 @@ namespace corvid::monitor {
 namespace {
 
 using common::Indicator;
-using testing::Harness;
-using testing::Payload;
-using testing::StatusPayload;
-using testing::StatusValues;
-using Codes = Bytes;
+using namespace testing;  // the window harness
 
 QString Text(Harness& h, const QString& name) {
   if (auto* box = h.Find<QLineEdit>(name)) return box->text();
@@ -45,6 +27,9 @@ QString Text(Harness& h, const QString& name) {
 }
 QString Panel(Harness& h, int n) { return Text(h, QStringLiteral("sbStatus_%1").arg(n)); }
 QString Nth(const char* base, int i) { return QStringLiteral("%1_%2").arg(base).arg(i); }
+QString Spoken(QWidget* w) {
+  return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+}
 
 // The boxes go into the next status command; the slot chosen picks the layout of the
 // signal rows (a flash unit at 30 and 31) and the address on the wire.
@@ -55,23 +40,20 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
     // On the box itself, not on the room a wide layout may give the control.
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
   }
-  EXPECT_TRUE(h.Find<Indicator>("shpFault_1")->Filled());
-  EXPECT_FALSE(h.Find<Indicator>("shpFault_0")->Filled());
+  EXPECT_TRUE(h.Find<Indicator>("shpFault_1")->Filled() &&
+              !h.Find<Indicator>("shpFault_0")->Filled());
   ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.device.commands.back(), (Payload{0x01, 0x82, 0x80 | 0x1E}));
 
-  struct Case {
-    int index;  // in the address box
-    char slot;
-    const char *captions, *fills;  // Red, Yellow, Green
-  };
-  for (const Case& c : {Case{29, 30, "1-1 1-2 Green Red 2-1 2-2", "RRGRRR"},
-                        Case{0, 1, "Red Yel Green Red Yel Grn", "RYGRYG"},
-                        Case{20, 21, "", ""}}) {  // a "--" entry still polls
-    h.window.AddressBox()->setCurrentIndex(c.index);
+  // Index in the address box, slot, row captions and fills (Red, Yellow, Green).
+  for (const auto& [index, slot, want_captions, want_fills] :
+       {std::tuple{29, 30, "1-1 1-2 Green Red 2-1 2-2", "RRGRRR"},
+        {0, 1, "Red Yel Green Red Yel Grn", "RYGRYG"},
+        {20, 21, "", ""}}) {  // a "--" entry still polls
+    h.window.AddressBox()->setCurrentIndex(index);
     h.session.GetStatus();
-    EXPECT_EQ(h.Port().TakeWritten().back().at(1), c.slot);
-    EXPECT_EQ(h.app.store().Load().SlotAddress, c.slot);
+    EXPECT_EQ(h.Port().TakeWritten().back().at(1), slot);
+    EXPECT_EQ(h.app.store().Load().SlotAddress, slot);
     QStringList captions;
     QString fills;
     for (int i = 0; i < 6; ++i) {
@@ -81,8 +63,8 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
       const QColor fill = h.Find<Indicator>(Nth("shpSignal", i))->Colour();
       fills += fill == Qt::red ? 'R' : fill == Qt::yellow ? 'Y' : fill == Qt::green ? 'G' : '?';
     }
-    EXPECT_EQ(*c.captions ? captions.join(' ') : "", c.captions);
-    EXPECT_EQ(*c.fills ? fills : "", c.fills);
+    EXPECT_EQ(*want_captions ? captions.join(' ') : "", want_captions);
+    EXPECT_EQ(*want_fills ? fills : "", want_fills);
   }
 }
 
@@ -145,46 +127,22 @@ TEST(MainWindowTest, RespondingTransitions) {
   h.device.silent = true;
   EXPECT_FALSE(h.session.GetStatus());
   EXPECT_EQ(state(), at_start);
-  EXPECT_FALSE(device_id->isEnabled());
-  EXPECT_EQ(device_id->text(), "");
+  EXPECT_TRUE(!device_id->isEnabled() && device_id->text().isEmpty());
   EXPECT_TRUE(h.Find("fraMains")->isEnabled());  // frames are left as they are
   common::EnableFrame(h.Find("fraFieldStatus"), false);
   h.device.silent = false;
   EXPECT_TRUE(h.session.GetModuleID());
   EXPECT_EQ(state(), responding);
-  EXPECT_TRUE(device_id->isEnabled());
-  EXPECT_TRUE(h.window.FieldVoltsBox(4)->isEnabled());
+  EXPECT_TRUE(device_id->isEnabled() && h.window.FieldVoltsBox(4)->isEnabled());
 }
 
 // What the status bar shows is what a screen reader reads; counts up to 9 999 999 fit
-// their panels at the window's default size; "Clear Errors" sends nothing.
+// their panels at the window's default size; "Clear Errors" sends nothing. With a menu
+// down a tick sends nothing but refreshes the counters.
 TEST(MainWindowTest, CountersInTheStatusBarAndClearErrors) {
   Harness h;
   const auto counters = [&] { return QStringList{Panel(h, 3), Panel(h, 4), Panel(h, 5)}; };
   EXPECT_EQ(counters(), (QStringList{"CRC Errors = 0", "Rx Timeouts = 0", "Rx NAKs= 0"}));
-  h.device.payloads[0x01] = {0x80};  // NAK
-  h.link.Counters().crc_errors = 9999999;
-  h.link.Counters().timeouts = 9999998;
-  h.Tick();
-  EXPECT_EQ(counters(),
-            (QStringList{"CRC Error = 9999999", "Rx Timeout = 9999998", "Rx NAKs = 1"}));
-  h.window.resize(h.window.sizeHint());
-  h.window.layout()->activate();
-  QTest::qWait(1);
-  for (int i = 1; i <= 5; ++i) {
-    auto* panel = h.Find<QLabel>(QStringLiteral("sbStatus_%1").arg(i));
-    EXPECT_GE(panel->width(), panel->sizeHint().width()) << panel->text().toStdString();
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(panel);
-    EXPECT_EQ(a->text(QAccessible::Name), panel->text());
-  }
-  h.device.TakeCodes();
-  QTest::mouseClick(h.Find<QPushButton>("cmdClearErrors"), Qt::LeftButton);
-  EXPECT_TRUE(h.device.TakeCodes().empty());
-  EXPECT_EQ(counters(), (QStringList{"CRC Error = 0", "Rx Timeout = 0", "Rx NAKs = 0"}));
-}
-
-TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
-  Harness h;
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
   h.window.activateWindow();
   QTest::keyClick(&h.window, Qt::Key_C, Qt::AltModifier);  // drops "&Calibrate" down
@@ -197,7 +155,25 @@ TEST(MainWindowTest, OpenMenuSkipsTheTickButRefreshesCounters) {
   QTest::keyClick(h.window.CalibrateMenu(), Qt::Key_Escape);
   // The bar is left in keyboard mode, which must not hold the polling.
   h.Tick();
-  EXPECT_EQ(h.device.TakeCodes(), (Codes{0x3C, 0x7B, 0x01}));
+  EXPECT_EQ(h.device.TakeCodes(), (Bytes{0x3C, 0x7B, 0x01}));
+  h.device.payloads[0x01] = {0x80};  // NAK
+  h.link.Counters().crc_errors = 9999999;
+  h.link.Counters().timeouts = 9999998;
+  h.Tick();
+  EXPECT_EQ(counters(),
+            (QStringList{"CRC Error = 9999999", "Rx Timeout = 9999998", "Rx NAKs = 1"}));
+  h.window.resize(h.window.sizeHint());
+  h.window.layout()->activate();
+  QTest::qWait(1);
+  for (int i = 1; i <= 5; ++i) {
+    auto* panel = h.Find<QLabel>(QStringLiteral("sbStatus_%1").arg(i));
+    EXPECT_GE(panel->width(), panel->sizeHint().width()) << panel->text().toStdString();
+    EXPECT_EQ(Spoken(panel), panel->text());
+  }
+  h.device.TakeCodes();
+  QTest::mouseClick(h.Find<QPushButton>("cmdClearErrors"), Qt::LeftButton);
+  EXPECT_TRUE(h.device.TakeCodes().empty());
+  EXPECT_EQ(counters(), (QStringList{"CRC Error = 0", "Rx Timeout = 0", "Rx NAKs = 0"}));
 }
 
 // At the keyboard: the focus starts on the first control a technician operates, and
@@ -210,11 +186,12 @@ TEST(MainWindowTest, FocusStartsOnTheControlsAndValueBoxesComeLast) {
     visited << QApplication::focusWidget()->objectName();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
-  const QStringList operable =  // Full Calibrate is off
-      QString(
-          "chkOutDisable_0 chkOutDisable_1 chkOutDisable_2 chkOutDisable_3 chkOutDisable_4 "
-          "chkOutDisable_5 chkFaultLED_0 chkFaultLED_1 cmbAddress cmdCheckOutputs cmdClearErrors")
-          .split(' ');
+  QStringList operable;  // Full Calibrate is off
+  for (int i = 0; i < 8; ++i)
+    operable << (i < 6 ? Nth("chkOutDisable", i) : Nth("chkFaultLED", i - 6));
+  operable << "cmbAddress"
+           << "cmdCheckOutputs"
+           << "cmdClearErrors";
   EXPECT_EQ(visited.mid(0, operable.size()), operable);
   for (const QString& name : visited.mid(operable.size())) {
     auto* box = h.Find<QLineEdit>(name);
@@ -242,8 +219,7 @@ TEST(MainWindowTest, ControlsMenusAndTexts) {
   h.Find<QAction>("mnuCalSettings")->trigger();
   for (QWidget* w : h.window.findChildren<QWidget*>()) {
     if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
-      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-      EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << w->objectName().toStdString();
+      EXPECT_FALSE(Spoken(w).isEmpty()) << w->objectName().toStdString();
     }
   }
   // "window/control=caption", split at "|"; a window alone stands for its title.
@@ -265,23 +241,35 @@ TEST(MainWindowTest, ControlsMenusAndTexts) {
     if (path.size() > 1) control = control->findChild<QObject*>(path[1]);
     EXPECT_EQ(Caption(control), row.section('=', 1)) << row.toStdString();
   }
-  EXPECT_EQ(h.window.windowTitle(), "Corvid");
-  EXPECT_EQ(h.Find("txtFieldVolts_0")->accessibleName(), "Channel 1 Red field voltage");
+  EXPECT_EQ((QStringList{h.window.windowTitle(), h.Find("txtFieldVolts_0")->accessibleName(),
+                         h.Find("sbStatus_1")->toolTip(), Text(h, "txtFieldVolts_0"),
+                         Text(h, "txtFieldVolts_3"), Text(h, "txtFieldAmps_5"),
+                         Text(h, "txtTemperature")}),
+            (QStringList{"Corvid", "Channel 1 Red field voltage", "Switch Pack Type", "0.0",
+                         "000.0", "0000", "--"}));
   EXPECT_FALSE(h.Find("fraStatusRO")->isEnabled());
-  EXPECT_EQ(h.Find("sbStatus_1")->toolTip(), "Switch Pack Type");
-  EXPECT_EQ((QStringList{Text(h, "txtFieldVolts_0"), Text(h, "txtFieldVolts_3"),
-                         Text(h, "txtFieldAmps_5"), Text(h, "txtTemperature")}),
-            (QStringList{"0.0", "000.0", "0000", "--"}));
   QSet<QChar> mnemonics;  // Alt+letter opens one menu each
   for (QAction* menu : h.window.menuBar()->actions())
     mnemonics.insert(menu->text().at(menu->text().indexOf('&') + 1).toLower());
   EXPECT_EQ(mnemonics.size(), h.window.menuBar()->actions().size());
-  for (const char* name : {"mnuCalVoltage", "mnuCalCurrent"})
-    EXPECT_FALSE(h.Find<QAction>(name)->isEnabled());
+  EXPECT_FALSE(h.Find<QAction>("mnuCalVoltage")->isEnabled() ||
+               h.Find<QAction>("mnuCalCurrent")->isEnabled());
 }
 
-TEST(MainWindowTest, HelpAboutDeviceAndAboutBox) {
+// Link Trace: one modeless window listing the poll's commands and answers; Help; the
+// About boxes.
+TEST(MainWindowTest, LinkTraceHelpAndAboutBoxes) {
   Harness h;
+  EXPECT_FALSE(h.app.Tap().Listening());
+  ASSERT_TRUE(common::testing::ChooseFromMenuBar(h.window.menuBar(), h.Find<QMenu>("mnuPort"),
+                                                 h.Find<QAction>("mnuLinkTrace")));
+  common::LinkTraceWindow* trace = h.window.LinkTrace();
+  ASSERT_TRUE(trace != nullptr && trace->isVisible() && !trace->isModal());
+  EXPECT_TRUE(h.app.Tap().Listening());
+  h.Tick();  // identification, diagnostic and status: each sent and answered
+  EXPECT_TRUE(QTest::qWaitFor([&] { return trace->Model().rowCount() == 6; }, 2000));
+  h.Find<QAction>("mnuLinkTrace")->trigger();
+  EXPECT_EQ(h.window.LinkTrace(), trace);
   h.Find<QAction>("mnuHelpItem")->trigger();
   ASSERT_EQ(h.prompts.shown().size(), 1u);
   EXPECT_EQ(h.prompts.shown()[0].text,
@@ -292,8 +280,7 @@ TEST(MainWindowTest, HelpAboutDeviceAndAboutBox) {
     EXPECT_TRUE(dialog->isVisible() && dialog->isModal());
     QStringList texts;  // as a screen reader hears them
     for (const char* name : {"lblType", "lblID", "lblFirmware"})
-      texts << QAccessible::queryAccessibleInterface(dialog->findChild<QLabel*>(name))
-                   ->text(QAccessible::Name);
+      texts << Spoken(dialog->findChild<QLabel*>(name));
     dialog->accept();
     return texts;
   };
@@ -303,10 +290,7 @@ TEST(MainWindowTest, HelpAboutDeviceAndAboutBox) {
             (QStringList{"KRAN-LV, 48 Vdc power", "Type 03 Rev 1.12", "Type: 3  Revision: 1.12"}));
   EXPECT_EQ(Panel(h, 1), "Device Type = KRAN-LV");
   h.Find<QAction>("mnuAboutPgm")->trigger();
-  auto* about = h.Find<QDialog>("frmAbout");
-  ASSERT_TRUE(about->isVisible());
-  QTest::mouseClick(about->findChild<QWidget*>("imgLogo"), Qt::LeftButton);  // any click closes it
-  EXPECT_FALSE(about->isVisible());
+  EXPECT_TRUE(h.Find<QDialog>("frmAbout")->isVisible());
 }
 
 // As /sim runs it: marked as simulated, no port shown, the model at the selected slot.
@@ -320,30 +304,15 @@ TEST(MainWindowTest, SimulatedSwitchPackFollowsTheWindow) {
   window.MarkSimulated();
   window.Load();
   app.session().Loop().Timer()->stop();
-  EXPECT_TRUE(window.windowTitle().contains("SIMULATED"));
-  EXPECT_TRUE(window.findChild<QLabel*>("lblSimulated")->isVisibleTo(&window));
-  EXPECT_EQ(window.findChild<QLabel*>("sbStatus_2")->text(), "PC Comm Port = Simulated");
+  EXPECT_TRUE(window.windowTitle().contains("SIMULATED") &&
+              window.findChild<QLabel*>("lblSimulated")->isVisibleTo(&window));
   window.OutputDisableBox(1)->setChecked(false);
   app.session().PollTick();
-  EXPECT_EQ(window.findChild<QLabel*>("sbStatus_1")->text(), "Device Type = VELD-LV");
-  EXPECT_EQ(window.MainsVoltageBox()->text(), "120.0");
+  EXPECT_EQ((QStringList{Spoken(window.findChild<QLabel*>("sbStatus_1")),
+                         Spoken(window.findChild<QLabel*>("sbStatus_2")),
+                         window.MainsVoltageBox()->text()}),
+            (QStringList{"Device Type = VELD-LV", "PC Comm Port = Simulated", "120.0"}));
   EXPECT_EQ(model.DisableBits(), 0x3D);
-}
-
-// Port, "&Link Trace" with the mouse: one modeless window that lists the poll's
-// commands and answers as they cross the line; chosen again, the same window.
-TEST(MainWindowTest, LinkTraceFromThePortMenu) {
-  Harness h;
-  EXPECT_FALSE(h.app.Tap().Listening());
-  ASSERT_TRUE(common::testing::ChooseFromMenuBar(h.window.menuBar(), h.Find<QMenu>("mnuPort"),
-                                                 h.Find<QAction>("mnuLinkTrace")));
-  common::LinkTraceWindow* trace = h.window.LinkTrace();
-  ASSERT_TRUE(trace != nullptr && trace->isVisible() && !trace->isModal());
-  EXPECT_TRUE(h.app.Tap().Listening());
-  h.Tick();  // identification, diagnostic and status: each sent and answered
-  EXPECT_TRUE(QTest::qWaitFor([&] { return trace->Model().rowCount() == 6; }, 2000));
-  h.Find<QAction>("mnuLinkTrace")->trigger();
-  EXPECT_EQ(h.window.LinkTrace(), trace);
 }
 
 }  // namespace

@@ -2,15 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QtWidgets>
 
 #include "common/qtcore/simulated_port.h"
 #include "common/testing/scripted_prompts.h"
@@ -39,6 +32,11 @@ struct BoxFixture {
   void Click(const char* name) {
     QTest::mouseClick(box.findChild<QPushButton*>(name), Qt::LeftButton);
   }
+  // The port opened, the port stored, what the box said; 0 and "" for none.
+  auto Outcome() const {
+    return std::tuple(port.IsOpen() ? port.PortNumber() : 0, StoredPort(),
+                      prompts.shown().empty() ? QString() : prompts.shown()[0].text);
+  }
 
   QTemporaryDir dir;
   common::SimulatedPort port{nullptr};
@@ -48,7 +46,7 @@ struct BoxFixture {
   PortDialog box{port, prompts, settings, store};
 };
 
-TEST(PortDialogTest, ControlsAndPortList) {
+TEST(PortDialogTest, ControlsPortListAndTheSimulatedDevice) {
   BoxFixture f;
   EXPECT_EQ(f.box.windowTitle(), "Deva Vad Urodirudir Comm Port");
   EXPECT_FALSE(f.box.isModal());
@@ -68,6 +66,20 @@ TEST(PortDialogTest, ControlsAndPortList) {
   f.box.show();
   const int title = f.box.fontMetrics().horizontalAdvance(f.box.windowTitle());
   EXPECT_GE(f.box.width(), title + 120);  // wide enough for its title
+  // For the simulated device it opens and stores no port; Cancel changes nothing either.
+  f.box.SetSimulated(true);
+  f.box.show();
+  EXPECT_TRUE(f.box.findChild<QLabel*>("lblSimulated")->isVisible() &&
+              !f.box.PortBox()->isEnabled() &&
+              !f.box.findChild<QPushButton*>("cmdUSB")->isEnabled());
+  for (const char* button : {"cmdOK", "cmdCancel"}) {
+    f.Click(button);
+    EXPECT_FALSE(f.box.isVisible());
+    EXPECT_EQ(f.Outcome(), std::tuple(2, "", QString()));
+    f.box.SetSimulated(false);
+    f.box.show();
+    f.box.PortBox()->setEditText("9");
+  }
 }
 
 // OK with what the technician typed: the port opened (0 = the port open before stays),
@@ -96,43 +108,19 @@ TEST(PortDialogTest, OkPaths) {
     edit->clear();
     QTest::keyClicks(edit, c.text);
     f.Click("cmdOK");
-    EXPECT_EQ(f.port.IsOpen() ? f.port.PortNumber() : 0, c.open_port);
-    EXPECT_EQ(f.StoredPort(), c.stored);
+    EXPECT_EQ(f.Outcome(), std::tuple(c.open_port, c.stored, c.message));
     EXPECT_EQ(f.settings.PortNumber, c.stored.isEmpty() ? 1 : c.stored.toInt());
-    EXPECT_EQ(f.prompts.shown().empty() ? "" : f.prompts.shown()[0].text, c.message);
     EXPECT_EQ(f.box.isVisible(), c.stored.isEmpty());
     if (c.message.isEmpty()) continue;
     if (c.message != kNotNumber) {
-      EXPECT_EQ(f.prompts.shown()[0].title, "COM Port Open Error");
-      EXPECT_EQ(f.prompts.shown()[0].icon, common::Icon::kCritical);
+      EXPECT_EQ(std::pair(f.prompts.shown()[0].title, f.prompts.shown()[0].icon),
+                std::pair(QString("COM Port Open Error"), common::Icon::kCritical));
     }
     EXPECT_EQ(QApplication::focusWidget(), f.box.PortBox());
     EXPECT_EQ(edit->selectedText(), c.text);
     QTest::keyClicks(QApplication::focusWidget(), "4");
     EXPECT_EQ(f.box.PortBox()->currentText(), "4");
   }
-}
-
-TEST(PortDialogTest, ForTheSimulatedDeviceItOpensAndStoresNoPort) {
-  BoxFixture f;
-  f.box.SetSimulated(true);
-  f.box.show();
-  EXPECT_TRUE(f.box.findChild<QLabel*>("lblSimulated")->isVisible());
-  EXPECT_FALSE(f.box.PortBox()->isEnabled());
-  EXPECT_FALSE(f.box.findChild<QPushButton*>("cmdUSB")->isEnabled());
-  f.Click("cmdOK");
-  EXPECT_FALSE(f.box.isVisible());
-  EXPECT_EQ(f.StoredPort(), "");
-  EXPECT_EQ(f.port.PortNumber(), 2);
-  EXPECT_TRUE(f.prompts.shown().empty());
-  // Cancel changes nothing either.
-  f.box.SetSimulated(false);
-  f.box.show();
-  f.box.PortBox()->setEditText("9");
-  f.Click("cmdCancel");
-  EXPECT_FALSE(f.box.isVisible());
-  EXPECT_EQ(f.port.PortNumber(), 2);
-  EXPECT_TRUE(f.StoredPort().isEmpty());
 }
 
 // A sysfs tree with a Sealevel adapter (ttyUSB0), another USB adapter (ttyUSB1) and
@@ -147,10 +135,9 @@ TEST(PortDialogTest, SearchUsbFillsTheBoxOrSaysWhy) {
   f.box.SetUsbSearchPaths(paths);
   f.Click("cmdUSB");
   EXPECT_EQ(f.box.PortBox()->currentText(), "4");
-  ASSERT_EQ(f.prompts.shown().size(), 1u);
-  EXPECT_EQ(f.prompts.shown()[0].title, "USB Search");
-  EXPECT_EQ(f.prompts.shown()[0].text, "SeaLevel USB driver is not installed. Error=2");
-  EXPECT_EQ(f.prompts.shown()[0].icon, common::Icon::kCritical);
+  EXPECT_EQ(f.Outcome(), std::tuple(2, "", "SeaLevel USB driver is not installed. Error=2"));
+  EXPECT_EQ(std::pair(f.prompts.shown()[0].title, f.prompts.shown()[0].icon),
+            std::pair(QString("USB Search"), common::Icon::kCritical));
 
   fake.Link("COM12", "ttyUSB0");
   f.box.SetUsbSearchPaths(fake.Paths());
