@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
+#include "common/core/line_settings.h"
 #include "common/testing/hex.h"
 
 namespace common {
@@ -22,36 +25,25 @@ TEST(LineFaultsTest, NamesRoundTripAndUnknownNamesAreRefused) {
 TEST(LineFaultsTest, ScheduleFromTheFirstRequest) {
   const FaultPlan once{{LineFault::kGarbage, LineFault::kFlood}, 1000, 500, 0};
   const FaultPlan cycling{{LineFault::kGarbage, LineFault::kFlood}, 1000, 500, 2000};
-  struct Case {
-    const FaultPlan* plan;
-    long long at_ms;
-    const char* fault;  // "" none, else name#index
-    long long next_change;
+  // When, the fault then ("" none, else name#index), and how long until it changes.
+  using Steps = std::vector<std::tuple<long long, const char*, long long>>;
+  const Steps once_steps = {
+      {-1, "", 1001},         {0, "", 1000},    {999, "", 1},           {1000, "garbage#0", 500},
+      {1499, "garbage#0", 1}, {1500, "", 500},  {2000, "flood#1", 500}, {2499, "flood#1", 1},
+      {2500, "", -1},         {100000, "", -1},
   };
-  const Case cases[] = {
-      {&once, -1, "", 1001},
-      {&once, 0, "", 1000},
-      {&once, 999, "", 1},
-      {&once, 1000, "garbage#0", 500},
-      {&once, 1499, "garbage#0", 1},
-      {&once, 1500, "", 500},
-      {&once, 2000, "flood#1", 500},
-      {&once, 2499, "flood#1", 1},
-      {&once, 2500, "", -1},
-      {&once, 100000, "", -1},
-      {&cycling, 1000, "garbage#0", 500},
-      {&cycling, 1500, "", 1500},
-      {&cycling, 3000, "flood#1", 500},
-      {&cycling, 5000, "garbage#2", 500},
-      {&cycling, 7400, "flood#3", 100},
-      {&cycling, 7500, "", 1500},
+  const Steps cycling_steps = {
+      {1000, "garbage#0", 500}, {1500, "", 1500},       {3000, "flood#1", 500},
+      {5000, "garbage#2", 500}, {7400, "flood#3", 100}, {7500, "", 1500},
   };
-  for (const Case& c : cases) {
-    const auto fault = FaultAt(*c.plan, c.at_ms);
-    const std::string got =
-        fault ? std::string(LineFaultName(fault->kind)) + "#" + std::to_string(fault->index) : "";
-    EXPECT_EQ(got, c.fault) << "at " << c.at_ms << (c.plan == &once ? " once" : " cycling");
-    EXPECT_EQ(NextFaultChange(*c.plan, c.at_ms), c.next_change) << "at " << c.at_ms;
+  for (const auto& [plan, steps] : {std::pair{&once, &once_steps}, {&cycling, &cycling_steps}}) {
+    for (const auto& [at_ms, expected, next_change] : *steps) {
+      const auto fault = FaultAt(*plan, at_ms);
+      const std::string got =
+          fault ? std::string(LineFaultName(fault->kind)) + "#" + std::to_string(fault->index) : "";
+      EXPECT_EQ(got, expected) << "at " << at_ms << " every " << plan->every_ms;
+      EXPECT_EQ(NextFaultChange(*plan, at_ms), next_change) << "at " << at_ms;
+    }
   }
   EXPECT_FALSE(FaultAt(FaultPlan{}, 5000).has_value());
   EXPECT_EQ(NextFaultChange(FaultPlan{}, 5000), -1);
@@ -93,6 +85,32 @@ TEST(LineFaultsTest, RepliesMangledByKind) {
       EXPECT_EQ(H(ShapeReply(kind, {answer, 0}, small, random).bytes), H(answer));
     }
   }
+}
+
+TEST(LineSettingsTest, ParsesTheProgramsSettingsAndRejectsNonsense) {
+  const struct {
+    const char* text;
+    int baud;
+    char parity;
+    int bits_per_byte;
+  } good[] = {{"19200,E,8,1", 19200, 'E', 11},
+              {"307200,n,8,1", 307200, 'N', 10},
+              {" 9600 , o , 7 , 2 ", 9600, 'O', 11}};
+  for (const auto& c : good) {
+    const auto parsed = LineSettings::Parse(c.text);
+    ASSERT_TRUE(parsed.has_value()) << c.text;
+    EXPECT_EQ(parsed->baud, c.baud);
+    EXPECT_EQ(parsed->parity, c.parity);
+    EXPECT_EQ(parsed->BitsPerByte(), c.bits_per_byte);
+  }
+  for (const char* bad :
+       {"", "19200,E,8", "fast,E,8,1", "0,E,8,1", "19200,X,8,1", "19200,E,9,1", "19200,E,8,3",
+        "19200,EE,8,1", "19200,E,8,1,", "19200,E,,1", "99999999999,E,8,1"}) {
+    EXPECT_FALSE(LineSettings::Parse(bad).has_value()) << bad;
+  }
+  // 19200 8E1 carries 1745 bytes/s; 307200 8N1 carries 30720 bytes/s.
+  EXPECT_NEAR(1e6 / LineSettings::Parse("19200,E,8,1")->MicrosPerByte(), 1745.45, 0.01);
+  EXPECT_NEAR(1e6 / LineSettings::Parse("307200,n,8,1")->MicrosPerByte(), 30720.0, 0.01);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
 #include <string>
+#include <tuple>
 
 #include "common/qtcore/event_wait.h"
 
@@ -24,22 +26,18 @@ TEST(PollLoopTest, GuardRefusesTicksWhileBusyGatedSuspendedStoppedOrNested) {
     // A tick started from inside a tick (a timer firing in an exchange's wait).
     if (loop.TickNow()) ++nested_ran;
   });
-  const struct {
-    const char* state;
-    std::function<void()> set;
-    bool runs;
-  } steps[] = {
+  const std::tuple<const char*, std::function<void()>, bool> steps[] = {
       {"stopped before Start", [] {}, false},        {"started", [&] { loop.Start(); }, true},
       {"link busy", [&] { busy = true; }, false},    {"link free", [&] { busy = false; }, true},
       {"gate shut", [&] { open = false; }, false},   {"gate open", [&] { open = true; }, true},
       {"suspended", [&] { loop.Suspend(); }, false}, {"resumed", [&] { loop.Resume(); }, true},
       {"stopped", [&] { loop.Stop(); }, false},
   };
-  for (const auto& step : steps) {
-    step.set();
+  for (const auto& [state, set, runs] : steps) {
+    set();
     const int before = ticks;
-    EXPECT_EQ(loop.TickNow(), step.runs) << step.state;
-    EXPECT_EQ(ticks - before, step.runs ? 1 : 0) << step.state;
+    EXPECT_EQ(loop.TickNow(), runs) << state;
+    EXPECT_EQ(ticks - before, runs ? 1 : 0) << state;
   }
   EXPECT_EQ(nested_ran, 0);
 }
@@ -47,25 +45,23 @@ TEST(PollLoopTest, GuardRefusesTicksWhileBusyGatedSuspendedStoppedOrNested) {
 // The timer stops for the tick in restart mode, runs on when free, and is not
 // started at all by a tick of a loop started without it.
 TEST(PollLoopTest, TheTimerAroundATick) {
-  const struct {
-    Mode mode;
-    bool timer;
-    bool active_in_tick, active_after;
-  } cases[] = {{Mode::kRestartAfterTick, true, false, true},
-               {Mode::kFreeRunning, true, true, true},
-               {Mode::kRestartAfterTick, false, false, false}};
-  for (const auto& c : cases) {
-    PollLoop loop("tmrPoll", 1000, c.mode);
-    bool active_in_tick = !c.active_in_tick;
-    loop.SetTick([&] { active_in_tick = loop.Timer()->isActive(); });
-    loop.Start(c.timer);
+  // Mode, started with the timer; the timer active in the tick and after it.
+  const std::tuple<Mode, bool, bool, bool> cases[] = {
+      {Mode::kRestartAfterTick, true, false, true},
+      {Mode::kFreeRunning, true, true, true},
+      {Mode::kRestartAfterTick, false, false, false}};
+  for (const auto& [mode, timer, active_in_tick, active_after] : cases) {
+    PollLoop loop("tmrPoll", 1000, mode);
+    bool seen_in_tick = !active_in_tick;
+    loop.SetTick([&] { seen_in_tick = loop.Timer()->isActive(); });
+    loop.Start(timer);
     ASSERT_TRUE(loop.TickNow());
-    EXPECT_EQ(active_in_tick, c.active_in_tick);
-    EXPECT_EQ(loop.Timer()->isActive(), c.active_after);
+    EXPECT_EQ(seen_in_tick, active_in_tick);
+    EXPECT_EQ(loop.Timer()->isActive(), active_after);
     loop.Suspend();
     EXPECT_FALSE(loop.Timer()->isActive());
     loop.Resume();
-    EXPECT_EQ(loop.Timer()->isActive(), c.active_after);
+    EXPECT_EQ(loop.Timer()->isActive(), active_after);
   }
 }
 
@@ -95,16 +91,59 @@ TEST(PollLoopTest, DeferredActionsWaitUntilTheLinkIsIdle) {
   loop.RunWhenIdle([&] { log += "now "; });  // idle: runs at once
   ASSERT_TRUE(loop.TickNow());
   EXPECT_EQ(log, "now tick ");
-  EXPECT_TRUE(Delay(10));
-  EXPECT_EQ(log, "now tick a b ");
+  const auto later = [&] { return Delay(10) ? log : "Delay failed"; };
+  EXPECT_EQ(later(), "now tick a b ");
   busy = true;
   loop.RunWhenIdle([&] { log += "c"; });
-  EXPECT_TRUE(Delay(10));
-  EXPECT_EQ(log, "now tick a b ");
+  EXPECT_EQ(later(), "now tick a b ");
   busy = false;
   loop.FlushDeferred();
-  EXPECT_TRUE(Delay(10));
-  EXPECT_EQ(log, "now tick a b c");
+  EXPECT_EQ(later(), "now tick a b c");
+}
+
+// Wakes that leave the condition false keep the wait going to its limit; a wake
+// that makes it true ends it.
+TEST(EventWaitTest, WaitsUntilAWakeFindsTheConditionTrueOrTheLimit) {
+  EventWait wait;
+  int wakes = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    ++wakes;
+    wait.Wake();
+  });
+  ticker.start(5);
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_EQ(wait.Until([] { return false; }, 100), WaitResult::kTimeout);
+  EXPECT_GE(clock.elapsed(), 100);
+  EXPECT_GT(wakes, 3);
+  clock.restart();
+  EXPECT_EQ(wait.Until([&] { return wakes > 10; }, 5000), WaitResult::kReady);
+  EXPECT_LT(clock.elapsed(), 2500) << "the wake ended the wait, not its limit";
+  EXPECT_FALSE(wait.Waiting());
+  EXPECT_EQ(wait.Until([] { return false; }, 0), WaitResult::kTimeout);
+}
+
+// Sets `flag` and wakes `wait` after `ms`.
+void Raise(int ms, bool& flag, EventWait& wait) {
+  QTimer::singleShot(ms, [&] {
+    flag = true;
+    wait.Wake();
+  });
+}
+
+TEST(EventWaitTest, NestedWaitsReturnInnermostFirstWithoutStealingWakes) {
+  EventWait outer, inner;
+  bool outer_flag = false, inner_flag = false;
+  WaitResult inner_result = WaitResult::kQuit;
+  QTimer::singleShot(5, [&] {
+    // Started inside the outer wait, as a timer firing during an exchange would.
+    Raise(10, outer_flag, outer);
+    Raise(30, inner_flag, inner);
+    inner_result = inner.Until([&] { return inner_flag; }, 1000);
+  });
+  EXPECT_EQ(outer.Until([&] { return outer_flag; }, 1000), WaitResult::kReady);
+  EXPECT_EQ(inner_result, WaitResult::kReady);
 }
 
 }  // namespace

@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QBrush>
 #include <QFile>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <tuple>
 
 #include "common/core/link_tap.h"
 #include "common/testing/hex.h"
@@ -42,11 +45,7 @@ class LinkTraceWindowTest : public ::testing::Test {
     tap_.Dropped(B("00 00"));
   }
 
-  QWidget* Find(const char* name) {
-    auto* widget = window_.findChild<QWidget*>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
+  QWidget* Find(const char* name) { return window_.findChild<QWidget*>(name); }
   void Click(const char* name) {
     QWidget* widget = Find(name);
     QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2));
@@ -91,27 +90,16 @@ TEST_F(LinkTraceWindowTest, TheListKeepsUpAndFiltersByMouseAndKeyboard) {
                              "<- ReadEvents FAIL checksum error 7F 0D 00 23 [failure]",
                              "<- - FAIL dropped outside an exchange 00 00 [failure]",
                          }));
-  // Clicked with the mouse, or toggled with Space when `key`.
-  const struct {
-    const char* check;
-    bool key;
-    int rows;
-    const char* count;
-  } steps[] = {
+  // The box clicked with the mouse, or toggled with Space when `key`; rows, count.
+  const std::tuple<const char*, bool, int, const char*> steps[] = {
       {"chkFailuresOnly", false, 3, "7 records, 3 shown"},
       {"chkHideRoutine", false, 3, "7 records, 3 shown"},
       {"chkFailuresOnly", true, 4, "7 records, 4 shown"},
-      {"chkHideRoutine", true, 7, "7 records"},
-  };
-  for (const auto& s : steps) {
-    if (s.key) {
-      Find(s.check)->setFocus();
-      QTest::keyClick(Find(s.check), Qt::Key_Space);
-    } else {
-      Click(s.check);
-    }
-    EXPECT_EQ(window_.Model().rowCount(), s.rows) << s.check;
-    EXPECT_EQ(Heard(Find("lblCount")), s.count) << s.check;
+      {"chkHideRoutine", true, 7, "7 records"}};
+  for (const auto& [check, key, rows, count] : steps) {
+    key ? QTest::keyClick(Find(check), Qt::Key_Space) : Click(check);
+    EXPECT_EQ(window_.Model().rowCount(), rows) << check;
+    EXPECT_EQ(Heard(Find("lblCount")), count) << check;
   }
   // A long answer is not elided: the column holds it whole and the list scrolls.
   tap_.Received({"SendKalRmsFrame", true}, Bytes(40, 0x23), TraceOutcome::kOk);
@@ -151,19 +139,18 @@ TEST_F(LinkTraceWindowTest, SaveAsWritesEveryRecordOneLineEach) {
   Traffic();
   prompts_.QueueFile(std::nullopt);  // cancelled: nothing written, nothing said
   Click("cmdSaveAs");
-  QWidget* saved = Find("lblSaved");
-  EXPECT_TRUE(Heard(saved).isEmpty());
+  EXPECT_TRUE(Heard(Find("lblSaved")).isEmpty());
 
   const QString path = dir.filePath("field run.txt");
   prompts_.QueueFile(path);
   Click("cmdSaveAs");
   QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QStringList lines = QString::fromLatin1(file.readAll()).split("\r\n");
+  const QStringList lines =
+      QString::fromLatin1(file.open(QIODevice::ReadOnly) ? file.readAll() : "").split("\r\n");
   ASSERT_EQ(lines.size(), 15) << "14 lines, each ended by CR LF";
   EXPECT_TRUE(lines[3].endsWith(" ms  <-  SendRMSFrame      FAIL time-out after 500 ms"));
   EXPECT_TRUE(lines[13].endsWith("FAIL dropped outside an exchange  00 00"));
-  EXPECT_EQ(Heard(saved), "Saved 14 records to " + path);
+  EXPECT_EQ(Heard(Find("lblSaved")), "Saved 14 records to " + path);
   EXPECT_TRUE(prompts_.shown().empty());
 
   // A file that cannot be made: the system's reason in a box, nothing left behind.
@@ -173,7 +160,77 @@ TEST_F(LinkTraceWindowTest, SaveAsWritesEveryRecordOneLineEach) {
   ASSERT_EQ(prompts_.shown().size(), 1u);
   EXPECT_EQ(prompts_.shown()[0].icon, Icon::kWarning);
   EXPECT_FALSE(QFile::exists(bad));
-  EXPECT_EQ(Heard(saved), "Saved 14 records to " + path);
+  EXPECT_EQ(Heard(Find("lblSaved")), "Saved 14 records to " + path);
+}
+
+// A record as a link makes it: sent when `hex` is routine traffic, or the outcome given.
+TraceRecord Rec(const char* name, TraceOutcome outcome, bool routine = true) {
+  TraceRecord r;
+  r.direction =
+      outcome == TraceOutcome::kSent ? TraceDirection::kToDevice : TraceDirection::kFromDevice;
+  r.outcome = outcome;
+  r.name = name;
+  r.routine = routine;
+  r.bytes = testing::B("34 00");
+  return r;
+}
+
+QStringList Rows(const TraceModel& model) {
+  QStringList rows;
+  for (int i = 0; i < model.rowCount(); ++i) {
+    const TraceRecord* r = model.RecordAt(i);
+    rows << QString::fromStdString(r->name + " " + OutcomeText(*r));
+  }
+  return rows;
+}
+
+void Feed(TraceModel& model, std::initializer_list<TraceRecord> records) {
+  for (const TraceRecord& r : records) model.OnTrace(r);
+  model.Update();
+}
+
+TEST(TraceModelTest, TheOldestRowsGoWhenTheBoundIsReached) {
+  TraceModel model(nullptr, 4);
+  QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+  QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+  QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+  Feed(model, {Rec("A", TraceOutcome::kSent), Rec("A", TraceOutcome::kOk),
+               Rec("B", TraceOutcome::kTimeout), Rec("C", TraceOutcome::kSent, false),
+               Rec("C", TraceOutcome::kOk, false), Rec("D", TraceOutcome::kDropped)});
+  EXPECT_EQ(Rows(model), (QStringList{"B FAIL time-out after 0 ms", "C sent", "C ok",
+                                      "D FAIL dropped outside an exchange"}));
+  EXPECT_EQ(model.Evicted(), 2u);
+  // Full: two come, two go. The rows move up in place; none is cut from the top.
+  Feed(model, {Rec("E", TraceOutcome::kSent), Rec("E", TraceOutcome::kOk)});
+  EXPECT_EQ(Rows(model),
+            (QStringList{"C ok", "D FAIL dropped outside an exchange", "E sent", "E ok"}));
+  ASSERT_EQ(std::tuple(removed.count(), inserted.count(), changed.count()), std::tuple(0, 1, 1));
+  EXPECT_EQ(changed[0][0].toModelIndex().row(), 0);
+  EXPECT_EQ(changed[0][1].toModelIndex().row(), 3);
+  EXPECT_EQ(model.RecordAt(4), nullptr);
+
+  // Failures only: a new failure pushes out a hidden row, then two routine records
+  // push out a shown one: the rows move up and the list loses its last row.
+  model.SetFilter({.failures_only = true});
+  Feed(model, {Rec("F", TraceOutcome::kChecksumError)});
+  ASSERT_EQ(Rows(model),
+            (QStringList{"D FAIL dropped outside an exchange", "F FAIL checksum error"}));
+  Feed(model, {Rec("G", TraceOutcome::kSent), Rec("G", TraceOutcome::kOk)});
+  EXPECT_EQ(Rows(model), (QStringList{"F FAIL checksum error"}));
+  ASSERT_EQ(removed.count(), 1);
+  EXPECT_EQ(removed[0][1].toInt(), 1);
+  EXPECT_EQ(removed[0][2].toInt(), 1);
+}
+
+TEST(TraceModelTest, FailuresStandOutInColour) {
+  TraceModel model;
+  Feed(model, {Rec("A", TraceOutcome::kOk), Rec("B", TraceOutcome::kTimeout)});
+  for (int row : {0, 1}) {
+    const QModelIndex index = model.index(row);
+    EXPECT_EQ(index.data(Qt::ForegroundRole).value<QBrush>().color(),
+              row == 1 ? QColor(150, 0, 0) : QColor(Qt::black));
+    EXPECT_EQ(index.data(Qt::BackgroundRole).isValid(), row == 1);
+  }
 }
 
 }  // namespace

@@ -2,13 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+#include <vector>
 
 #include "common/qtcore/poll_loop.h"
+#include "common/widgets/about_box.h"
+#include "common/widgets/indicator.h"
+#include "common/widgets/picture.h"
+#include "common/widgets/qt_prompts.h"
+#include "common/widgets/window_placement.h"
 
 namespace common {
 namespace {
@@ -35,34 +55,217 @@ TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
   for (QWidget* w : inside) EXPECT_TRUE(w->isEnabled());
 }
 
-// Ticks wait while a menu is dropped down (not while the bar is only in keyboard
-// mode), and the gate goes with the window.
+// Ticks wait while a menu is dropped down by mouse (the keyboard path is the main
+// window's), and the gate goes with the window.
 TEST(WindowHelpersTest, TicksWaitWhileAMenuIsDroppedDown) {
   PollLoop loop("tmrPoll", 1000, PollLoop::Mode::kFreeRunning);
   loop.SetTick([] {});
   loop.Start();
   auto* window = new QMainWindow;
-  QMenu* file = window->menuBar()->addMenu("&File");
-  file->addAction("&Open");
-  QMenu* help = window->menuBar()->addMenu("&Help");
-  help->addAction("&About");
+  QMenuBar* bar = window->menuBar();
+  bar->addMenu("&File")->addAction("&Open");
   GateTicksOnMenus(loop, window);
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-  window->activateWindow();
-  QTest::keyClick(window, Qt::Key_Alt);
-  ASSERT_NE(window->menuBar()->activeAction(), nullptr) << "the bar should be in keyboard mode";
   EXPECT_TRUE(loop.TickNow());
-  QTest::keyClick(window, Qt::Key_H, Qt::AltModifier);
-  EXPECT_TRUE(help->isVisible());
-  EXPECT_FALSE(loop.TickNow());
-  QTest::keyClick(help, Qt::Key_Escape);  // back to keyboard mode
-  EXPECT_TRUE(loop.TickNow());
-  QMenuBar* bar = window->menuBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(bar->actions()[0]).center());
   EXPECT_FALSE(loop.TickNow());
   delete window;  // a gate left behind would ask a window that is gone
   EXPECT_TRUE(loop.TickNow());
+}
+
+TEST(AboutBoxTest, ShowsTheTextByLinesAndClosesOnAClickAnywhere) {
+  const AboutContent content{.window_title = "About Tool",
+                             .heading = "Tool",
+                             .text = "Tool Version 1.0\r\nSecond line\r\n",
+                             .logo = QPixmap(16, 16),
+                             .logo_name = "Tool logo"};
+  for (const char* target : {"lblAbout", "imgLogo", "fraAbout", "Label1", ""}) {
+    QPointer<AboutBox> box = new AboutBox(content);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    EXPECT_TRUE(box->isModal());
+    EXPECT_EQ(box->findChild<QLabel*>("lblAbout")->text(), "Tool Version 1.0\nSecond line\n");
+    QWidget* widget = *target ? box->findChild<QWidget*>(target) : box.data();
+    ASSERT_NE(widget, nullptr) << target;
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(2, 2));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(box.isNull()) << target;
+    delete box.data();
+  }
+  // Without a heading the text is the big line.
+  AboutContent bare = content;
+  bare.heading.clear();
+  AboutBox plain(bare), headed(content);
+  EXPECT_EQ(plain.findChild<QLabel*>("Label1"), nullptr);
+  EXPECT_TRUE(plain.findChild<QLabel*>("lblAbout")->font().bold());
+  EXPECT_FALSE(headed.findChild<QLabel*>("lblAbout")->font().bold());
+}
+
+TEST(WindowPlacementTest, BesideTheMainWindowWhereTheScreenHasRoom) {
+  const QRect screen(0, 0, 1024, 768);
+  const QSize size(300, 400);
+  const std::tuple<QRect, std::vector<QPoint>, QPoint> cases[] = {
+      {{0, 0, 500, 400}, {}, {504, 0}},                      // right
+      {{600, 50, 420, 400}, {}, {296, 50}},                  // left: no room right
+      {{100, 0, 800, 300}, {}, {100, 304}},                  // below: no room either side
+      {{0, 0, 500, 400}, {{504, 0}}, {532, 28}},             // cascaded from a window there
+      {{0, 0, 500, 400}, {{504, 0}, {532, 28}}, {560, 56}},  // and from the next
+      {{150, 0, 800, 700}, {}, {0, 368}},  // no room: the corner covering least of it
+      {{10, 0, 800, 700}, {}, {724, 368}},
+      {{10, 100, 800, 668}, {}, {724, 0}},
+  };
+  for (const auto& [main, taken, expected] : cases) {
+    const QPoint corner = BesidePosition(main, size, screen, taken);
+    EXPECT_EQ(corner, expected) << main.x() << "," << main.y();
+    EXPECT_TRUE(screen.contains(QRect(corner, size)));
+  }
+}
+
+// The window opens clear of the main window, and where the user left it next time.
+TEST(WindowPlacementTest, OpensBesideThenWhereItWasLeft) {
+  QWidget main;
+  main.setGeometry(20, 20, 300, 200);
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  const auto open = [&] {
+    auto* window = new QWidget(&main, Qt::Window);
+    window->resize(200, 150);
+    PlaceBesideMainWindow(window, &main, "PlacementProbe");
+    window->show();
+    return window;
+  };
+  QWidget* window = open();
+  EXPECT_FALSE(window->frameGeometry().intersects(main.frameGeometry()));
+  window->move(400, 300);
+  window->close();
+  delete window;
+  QWidget* again = open();
+  EXPECT_EQ(again->pos(), QPoint(400, 300));
+}
+
+// What the box showed before its button `press` was clicked.
+struct Seen {
+  Answer answer;
+  QString text, detail;
+  bool detail_wraps, default_no;
+  QWidget* parent;
+};
+
+Seen Show(QtPrompts& prompts, const Message& message, QMessageBox::StandardButton press) {
+  Seen seen{};
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    const auto* detail = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+    seen = {{},
+            box->text(),
+            box->informativeText(),
+            detail != nullptr && detail->wordWrap(),
+            box->defaultButton() == box->button(QMessageBox::No),
+            box->parentWidget()};
+    QTest::mouseClick(box->button(press), Qt::LeftButton);
+  });
+  seen.answer = prompts.Show(message);
+  return seen;
+}
+
+Message Box(Buttons buttons, const char* text = "Q", const char* detail = "") {
+  return {.title = "T", .text = text, .buttons = buttons, .icon = {}, .detail = detail};
+}
+
+TEST(QtPromptsTest, ButtonsMapToAnswersAndTheReasonKeepsItsPathWhole) {
+  QtPrompts prompts;
+  const Seen seen =
+      Show(prompts, Box(Buttons::kOk, "Open Port Error", "No such device: /dev/ttyS98"),
+           QMessageBox::Ok);
+  EXPECT_EQ(std::tuple(seen.answer, seen.text, seen.detail, seen.detail_wraps),
+            std::tuple(Answer::kOk, QString("Open Port Error"),
+                       QString("No such device: /dev/ttyS98"), false));
+  const std::tuple<Buttons, QMessageBox::StandardButton, Answer> cases[] = {
+      {Buttons::kRetryCancel, QMessageBox::Retry, Answer::kRetry},
+      {Buttons::kRetryCancel, QMessageBox::Cancel, Answer::kCancel},
+      {Buttons::kAbortRetryIgnore, QMessageBox::Ignore, Answer::kIgnore},
+      {Buttons::kYesNo, QMessageBox::No, Answer::kNo},
+      {Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk}};
+  for (const auto& [buttons, press, answer] : cases)
+    EXPECT_EQ(Show(prompts, Box(buttons), press).answer, answer);
+}
+
+// The window system returns the activation to a box's parent when it closes: a box
+// over a dialog must belong to the dialog, or the focus lands in the main window.
+TEST(QtPromptsTest, ABoxOverADialogBelongsToTheDialog) {
+  QWidget main;
+  main.show();
+  QDialog dialog(&main);
+  auto* field = new QLineEdit(&dialog);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  field->setFocus();
+  QtPrompts prompts(&main);
+  EXPECT_EQ(Show(prompts, Box(Buttons::kOk), QMessageBox::Ok).parent, &dialog);
+  dialog.hide();
+  main.activateWindow();
+  EXPECT_EQ(Show(prompts, Box(Buttons::kOk), QMessageBox::Ok).parent, &main);
+  // A box that names its window goes there, whatever is active; Enter says No.
+  Message question = Box(Buttons::kYesNo, "Erase?");
+  question.default_answer = Answer::kNo;
+  question.owner = &dialog;
+  const Seen seen = Show(prompts, question, QMessageBox::No);
+  EXPECT_EQ(seen.parent, &dialog);
+  EXPECT_TRUE(seen.default_no);
+}
+
+// Contrast ratio of two colours as accessibility guidelines measure it (1 to 21).
+double Contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto lin = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// An unlit lamp is only its rim: it must stand out on the light and dark palettes a
+// technician's desktop may use.
+TEST(IndicatorTest, AnUnlitRimStandsOutOnLightAndDarkPalettes) {
+  for (const QColor background :
+       {QColor(0xF0, 0xF0, 0xF0), QColor(0x2A, 0x2A, 0x2A), QColor(0, 0, 0)}) {
+    for (const QColor colour : {QColor(0xFF, 0, 0), QColor(0, 0, 0xFF), QColor(0, 0xFF, 0)}) {
+      Indicator lamp("shpLamp", "Lamp", colour, nullptr, 16);
+      QPalette palette = lamp.palette();
+      palette.setColor(QPalette::Window, background);
+      lamp.setPalette(palette);
+      lamp.setAutoFillBackground(true);
+      const QImage image = lamp.grab().toImage();
+      double rim = 0;
+      for (int x = 0; x < image.width(); ++x) {
+        rim = std::max(rim, Contrast(image.pixelColor(x, image.height() / 2), background));
+      }
+      EXPECT_GE(rim, 3.0) << background.name().toStdString() << " " << colour.name().toStdString();
+    }
+  }
+}
+
+TEST(PictureTest, ShowsAndHidesKeepingItsRoom) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* picture =
+      new Picture("imgFault_0", "Channel 1 Red fault", WarningPixmap(20, Qt::yellow), &window);
+  auto* below = new QWidget(&window);
+  below->setFixedSize(10, 10);
+  layout->addWidget(picture);
+  layout->addWidget(below);
+  window.show();
+  const int below_y = below->y();
+  for (const bool shown : {false, true, false}) {
+    picture->SetShown(shown);
+    EXPECT_EQ(picture->accessibleDescription(), shown ? "on" : "off");
+    layout->activate();
+    EXPECT_EQ(below->y(), below_y) << "hiding must not move the next row";
+  }
 }
 
 }  // namespace
