@@ -101,6 +101,7 @@ TEST(TraceRingTest, TheOldestGiveWay) {
   // Numbers run on across Clear: a view never mistakes a new record for an old one.
   TraceRing ring(2, 3 * small);
   for (const char* name : {"0", "1", "2"}) ring.Push(Named(name));
+  EXPECT_EQ(Names(ring), (std::vector<std::string>{"1", "2"}));  // the record bound alone
   ring.Clear();
   ring.Push(Named("new"));
   EXPECT_EQ(ring.FirstNumber(), 3u);
