@@ -251,7 +251,7 @@ ProgramHelp Sample() {
   return help;
 }
 
-TEST(ProgramHelpTest, HelpTextAndRoffManPage) {
+TEST(ProgramHelpTest, HelpManPageAndInfoSwitches) {
   EXPECT_EQ(HelpText(Sample()),
             "Usage: tool-x [options] command\n"
             "First line.\n  indented -x\n\nSecond paragraph.\n.dot line\n"
@@ -267,9 +267,7 @@ TEST(ProgramHelpTest, HelpTextAndRoffManPage) {
             ".br\n\\&.dot line\n"
             ".SH OPTIONS\n.TP\n.BI \"\\-\\-port \" N\nthe port\n.TP\n.B \\-\\-sim\nno port\n"
             ".SH EXIT STATUS\n0 done; 2 bad line\n");
-}
-
-TEST(ProgramHelpTest, InfoSwitchesAnswerAndEverythingElseGoesOn) {
+  // The information switches answer; anything else goes on to the program.
   std::FILE* out = std::tmpfile();
   EXPECT_EQ(AnswerInfoSwitches({"/comm=3", "--version"}, Sample(), "1.2.3", out), 0);
   EXPECT_EQ(AnswerInfoSwitches({"/comm=3", "/kal"}, Sample(), "1.2.3", out), std::nullopt);
@@ -291,7 +289,7 @@ Reading SampleReading() {
   return r;
 }
 
-TEST(ReadingFormatTest, TheThreeFormatsOfOneReading) {
+TEST(ReadingFormatTest, TheThreeFormatsAndTheLocalTime) {
   const Reading r = SampleReading();
   EXPECT_EQ(CsvHeader(r), "mains_vrms,temperature_degf,small,count,low,id\n");
   EXPECT_EQ(CsvRow(r), "120.3,-5,-0.07,255,1,\"A \"\"b\"\",\tc\\\"\n");
@@ -306,9 +304,6 @@ TEST(ReadingFormatTest, TheThreeFormatsOfOneReading) {
             "24VDC Low      yes\n"
             "Device ID    A \"b\",\tc\\\n");
   EXPECT_EQ(TextHeader(r).size(), TextRow(r).size());
-}
-
-TEST(ReadingFormatTest, LocalTimeWithItsOffset) {
   const auto time =
       std::chrono::system_clock::from_time_t(1781000000) + std::chrono::milliseconds(7);
   for (const auto& [tz, text] : {std::pair{"UTC0", "2026-06-09T10:13:20.007+00:00"},

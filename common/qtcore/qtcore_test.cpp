@@ -101,7 +101,7 @@ TEST_F(QtSerialPortTest, BytesPassUnchangedBothWays) {
   EXPECT_EQ(port_.BytesWaiting(), 0);
 }
 
-TEST_F(QtSerialPortTest, OpenFailuresNameTheirCause) {
+TEST_F(QtSerialPortTest, OpenFailuresNameTheirCauseAndNamesWithoutALink) {
   ASSERT_TRUE(QFile::link(dir_.path() + "/unplugged-adapter", Com(4)));
   QFile plain(dir_.path() + "/not-a-tty");  // takes no line settings at all
   ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
@@ -127,6 +127,18 @@ TEST_F(QtSerialPortTest, OpenFailuresNameTheirCause) {
     EXPECT_EQ(port.StatusText(), c.status) << c.number;
     EXPECT_TRUE(port.ErrorDetail().contains(c.detail)) << port.ErrorDetail().toStdString();
   }
+  // Without a link in the port directory a number names the serial device; the
+  // directory itself follows the configuration home.
+  EXPECT_EQ(PortDeviceName(1), "/dev/ttyS0");
+  EXPECT_EQ(PortDeviceName(12), "/dev/ttyS11");
+  EXPECT_EQ(PortDeviceName(0), "");
+  testing::EnvScope com_dir("CABINET_COM_DIR", {});
+  {
+    testing::EnvScope home("XDG_CONFIG_HOME", "/tmp/cfg-home");
+    EXPECT_EQ(PortDirectory(), "/tmp/cfg-home/cabinet-tools/com");
+  }
+  testing::EnvScope home("XDG_CONFIG_HOME", {});
+  EXPECT_EQ(PortDirectory(), QDir::homePath() + "/.config/cabinet-tools/com");
 }
 
 // A pulled adapter: the port closes once (no storm of errors) and opens again on
@@ -180,21 +192,6 @@ TEST_F(QtSerialPortTest, MissingAtStartOpensOnceItAppears) {
   EXPECT_FALSE(port_.Write(frame));
 }
 
-// Without a link in the port directory a number names the serial device; the
-// directory itself follows the configuration home.
-TEST_F(QtSerialPortTest, PortNamesWithoutALink) {
-  EXPECT_EQ(PortDeviceName(1), "/dev/ttyS0");
-  EXPECT_EQ(PortDeviceName(12), "/dev/ttyS11");
-  EXPECT_EQ(PortDeviceName(0), "");
-  testing::EnvScope com_dir("CABINET_COM_DIR", {});
-  {
-    testing::EnvScope home("XDG_CONFIG_HOME", "/tmp/cfg-home");
-    EXPECT_EQ(PortDirectory(), "/tmp/cfg-home/cabinet-tools/com");
-  }
-  testing::EnvScope home("XDG_CONFIG_HOME", {});
-  EXPECT_EQ(PortDirectory(), QDir::homePath() + "/.config/cabinet-tools/com");
-}
-
 // Answers every write with its bytes reversed, 20 ms later.
 struct ReverseModel : DeviceModel {
   DeviceReply Receive(ByteView bytes) override { return {Bytes(bytes.rbegin(), bytes.rend()), 20}; }
@@ -205,7 +202,7 @@ class SimulatedPortTest : public ::testing::Test {
   SimulatedPort port{&model_};
 };
 
-TEST_F(SimulatedPortTest, RepliesComeThroughTheEventLoopAndFailuresReportTheirStatus) {
+TEST_F(SimulatedPortTest, RepliesComeThroughTheEventLoopPacedOnRequest) {
   ASSERT_TRUE(port.Open());
   ASSERT_TRUE(port.Write(Hex("31 00 CE")));
   EXPECT_EQ(port.BytesWaiting(), 0);  // nothing until events run
@@ -227,9 +224,7 @@ TEST_F(SimulatedPortTest, RepliesComeThroughTheEventLoopAndFailuresReportTheirSt
   EXPECT_EQ(lost.count(), 1);
   EXPECT_EQ(port.StatusText(), "Disconnected");
   EXPECT_FALSE(port.Write(Hex("01")));
-}
-
-TEST_F(SimulatedPortTest, PacedRepliesTakeTheirLineTime) {
+  // Paced: the replies take their time on the line.
   ASSERT_TRUE(port.SetSettings("19200,E,8,1"));
   port.SetPaced(true);
   ASSERT_TRUE(port.Open());
@@ -291,9 +286,7 @@ TEST(PollLoopTest, TheTimerAroundATick) {
     loop.Resume();
     EXPECT_EQ(loop.Timer()->isActive(), active_after);
   }
-}
-
-TEST(PollLoopTest, FiredComesOnEveryExpiryEvenWhenTheTickIsSkipped) {
+  // Fired comes on every expiry, even when the tick is skipped.
   PollLoop loop("tmrPoll", 5, Mode::kFreeRunning);
   int ticks = 0;
   loop.SetTick([&] { ++ticks; });
@@ -461,7 +454,7 @@ TEST(ToolCommandLineTest, HelpAndManualPage) {
 }
 
 // Narrow terminals: the rate gives way first, then the time left and the bar.
-TEST(ProgressMeterTest, BarShowsCountRateAndTimeLeft) {
+TEST(ProgressMeterTest, BarTextAndOneLineForEachTenthWithoutATerminal) {
   // Records done, seconds taken, terminal width; the bar.
   const std::tuple<int, double, int, const char*> cases[] = {
       {1024, 8.0, 80,
@@ -475,9 +468,6 @@ TEST(ProgressMeterTest, BarShowsCountRateAndTimeLeft) {
   };
   for (const auto& [done, seconds, width, text] : cases)
     EXPECT_EQ(ProgressMeter::BarText("records", done, 4096, seconds, width), text);
-}
-
-TEST(ProgressMeterTest, WithoutATerminalOneLineForEachTenth) {
   const TempFile out;
   {
     ProgressMeter meter("records", 20, out, false);

@@ -183,7 +183,7 @@ Message Box(Buttons buttons, const char* text = "Q", const char* detail = "") {
   return {.title = "T", .text = text, .buttons = buttons, .icon = {}, .detail = detail};
 }
 
-TEST(QtPromptsTest, ButtonsMapToAnswersAndTheReasonKeepsItsPathWhole) {
+TEST(QtPromptsTest, ButtonsAnswersDetailAndTheBoxOwner) {
   QtPrompts prompts;
   const Seen seen =
       Show(prompts, Box(Buttons::kOk, "Open Port Error", "No such device: /dev/ttyS98"),
@@ -199,11 +199,8 @@ TEST(QtPromptsTest, ButtonsMapToAnswersAndTheReasonKeepsItsPathWhole) {
       {Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk}};
   for (const auto& [buttons, press, answer] : cases)
     EXPECT_EQ(Show(prompts, Box(buttons), press).answer, answer);
-}
-
-// The window system returns the activation to a box's parent when it closes: a box
-// over a dialog must belong to the dialog, or the focus lands in the main window.
-TEST(QtPromptsTest, ABoxOverADialogBelongsToTheDialog) {
+  // The window system returns the activation to a box's parent when it closes: a box
+  // over a dialog must belong to the dialog, or the focus lands in the main window.
   QWidget main;
   main.show();
   QDialog dialog(&main);
@@ -211,18 +208,18 @@ TEST(QtPromptsTest, ABoxOverADialogBelongsToTheDialog) {
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
   field->setFocus();
-  QtPrompts prompts(&main);
-  EXPECT_EQ(Show(prompts, Box(Buttons::kOk), QMessageBox::Ok).parent, &dialog);
+  QtPrompts owned(&main);
+  EXPECT_EQ(Show(owned, Box(Buttons::kOk), QMessageBox::Ok).parent, &dialog);
   dialog.hide();
   main.activateWindow();
-  EXPECT_EQ(Show(prompts, Box(Buttons::kOk), QMessageBox::Ok).parent, &main);
+  EXPECT_EQ(Show(owned, Box(Buttons::kOk), QMessageBox::Ok).parent, &main);
   // A box that names its window goes there, whatever is active; Enter says No.
   Message question = Box(Buttons::kYesNo, "Erase?");
   question.default_answer = Answer::kNo;
   question.owner = &dialog;
-  const Seen seen = Show(prompts, question, QMessageBox::No);
-  EXPECT_EQ(seen.parent, &dialog);
-  EXPECT_TRUE(seen.default_no);
+  const Seen asked = Show(owned, question, QMessageBox::No);
+  EXPECT_EQ(asked.parent, &dialog);
+  EXPECT_TRUE(asked.default_no);
 }
 
 // Contrast ratio of two colours as accessibility guidelines measure it (1 to 21).
@@ -472,13 +469,11 @@ TEST(TraceModelTest, TheOldestRowsGoWhenTheBoundIsReached) {
   ASSERT_EQ(removed.count(), 1);
   EXPECT_EQ(removed[0][1].toInt(), 1);
   EXPECT_EQ(removed[0][2].toInt(), 1);
-}
-
-TEST(TraceModelTest, FailuresStandOutInColour) {
-  TraceModel model;
-  Feed(model, {Rec("A", TraceOutcome::kOk), Rec("B", TraceOutcome::kTimeout)});
+  // Failures stand out in colour.
+  TraceModel coloured;
+  Feed(coloured, {Rec("A", TraceOutcome::kOk), Rec("B", TraceOutcome::kTimeout)});
   for (int row : {0, 1}) {
-    const QModelIndex index = model.index(row);
+    const QModelIndex index = coloured.index(row);
     EXPECT_EQ(index.data(Qt::ForegroundRole).value<QBrush>().color(),
               row == 1 ? QColor(150, 0, 0) : QColor(Qt::black));
     EXPECT_EQ(index.data(Qt::BackgroundRole).isValid(), row == 1);
