@@ -21,8 +21,7 @@ TEST(CommandLineTest, Switches) {
   };
   for (const auto& c : cases) {
     const CommandLine line = ParseCommandLine(c.text);
-    EXPECT_EQ(line.port_number, c.port) << c.text;
-    EXPECT_EQ(line.kal, c.kal) << c.text;
+    EXPECT_EQ(std::tuple(line.port_number, line.kal), std::tuple(c.port, c.kal)) << c.text;
   }
 }
 

@@ -17,7 +17,7 @@ common::Bytes Response(int count, const common::Bytes& records) {
   response.push_back(static_cast<std::uint8_t>(count & 0xFF));
   response.push_back(static_cast<std::uint8_t>(count >> 8));
   response.insert(response.end(), records.begin(), records.end());
-  for (std::uint8_t b : {0x0A, 0x0B, 0x0C, 0x0D, 0x00}) response.push_back(b);
+  response.insert(response.end(), {0x0A, 0x0B, 0x0C, 0x0D, 0x00});
   return response;
 }
 
@@ -71,11 +71,6 @@ TEST(EventLogTest, RecordLines) {
       {"0F 01 02", "Invalid Record Type (15)"},
   };
   for (const auto& c : cases) {
-    common::Bytes record = B(c.record);
-    for (std::uint8_t b : {0x9A, 0xBC, 0xDE, 0xF0}) record.push_back(b);
-    EXPECT_EQ(DecodeEventLog(Response(1, record)), "> Log Read (1 events) at MC=0x0A0B0C0D\r\n" +
-                                                       std::string(c.text) + ", MC=0x9ABCDEF0\r\n")
-        << c.record;
     const common::Bytes p = B(c.record);
     EXPECT_EQ(EventText(p[0], p[1], p[2]), c.text) << c.record;
   }

@@ -25,35 +25,33 @@ TEST(CheckHexFileNameTest, Verdicts) {
       ") is intended for an different model than the current target model TBX-540.";
   const struct {
     std::string name;
-    std::uint8_t unit_type, unit_revision;
     std::string asks;                       // T: version type question, R: revision question
     std::optional<std::uint32_t> checksum;  // accepted with it
     std::string reason;
+    std::uint8_t unit_revision = 0x05;  // of a unit of type 0x21
   } cases[] = {
-      {"C:\\FW\\TBX2105(9F3C).HEX", 0x21, 0x05, "", 0x9F3C, ""},
-      {"TBX2105(XYZ).HEX", 0x21, 0x05, "", 0, ""},
-      {"TBX2105(9F)3C).HEX", 0x21, 0x05, "", 0x9F, ""},
-      {"TBX2205(1).HEX", 0x21, 0x05, "T", 1, ""},
-      {"TBX2103(1).HEX", 0x21, 0x05, "R", 1, ""},
-      {"TBX0A03(1).HEX", 0x21, 0x14, "TR", 1, ""},
+      {"C:\\FW\\TBX2105(9F3C).HEX", "", 0x9F3C, ""},
+      {"TBX2105(XYZ).HEX", "", 0, ""},
+      {"TBX2105(9F)3C).HEX", "", 0x9F, ""},
+      {"TBX2205(1).HEX", "T", 1, ""},
+      {"TBX2103(1).HEX", "R", 1, ""},
+      {"TBX0A03(1).HEX", "TR", 1, "", 0x14},
       // No base name: rejected, and the box says why.
-      {"/fw.d/TBX2105", 0x21, 0x05, "", std::nullopt,
-       "The input file (/fw.d/TBX2105) has no extension."},
-      {"C:\\FW.D\\.HEX", 0x21, 0x05, "", std::nullopt,
+      {"/fw.d/TBX2105", "", std::nullopt, "The input file (/fw.d/TBX2105) has no extension."},
+      {"C:\\FW.D\\.HEX", "", std::nullopt,
        "The input file (C:\\FW.D\\.HEX) has no name before its extension."},
-      {"TB.HEX", 0x21, 0x05, "", std::nullopt, "The input file (TB.HEX" + model},
+      {"TB.HEX", "", std::nullopt, "The input file (TB.HEX" + model},
       // Messages show the path as it is on disk.
-      {"/home/Tech/tbx2100(9f3c).hex", 0x21, 0x05, "", std::nullopt,
+      {"/home/Tech/tbx2100(9f3c).hex", "", std::nullopt,
        "The input file (/home/Tech/tbx2100(9f3c).hex) does not contain a valid revision level "
        "(0)"},
-      {"TBX2105().HEX", 0x21, 0x05, "", std::nullopt,
-       "CS Parameter missing in filename: (TBX2105().HEX)."},
+      {"TBX2105().HEX", "", std::nullopt, "CS Parameter missing in filename: (TBX2105().HEX)."},
       // Parentheses in a folder name do not count.
-      {"C:\\F(9F3C)\\TBX2105.HEX", 0x21, 0x05, "", std::nullopt,
+      {"C:\\F(9F3C)\\TBX2105.HEX", "", std::nullopt,
        "CS Parameter missing in filename: (C:\\F(9F3C)\\TBX2105.HEX)."},
   };
   for (const auto& c : cases) {
-    const NameCheck check = CheckHexFileName(c.name, c.unit_type, c.unit_revision);
+    const NameCheck check = CheckHexFileName(c.name, 0x21, c.unit_revision);
     std::string asks;
     for (const NameQuestion& q : check.questions) {
       asks += q.kind == NameQuestion::Kind::kVersionType ? "T" : "R";

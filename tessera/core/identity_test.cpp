@@ -15,10 +15,8 @@ TEST(IdentityTest, FirmwareVersionText) {
       {0xA5, 0x0C, "Firmware Version = 105, Firmware Revision = 0.12 "},  // nibbles in decimal
   };
   for (const auto& c : cases) {
-    UnitIdentity id;
-    id.firmware_type = c.type;
-    id.firmware_revision = c.revision;
-    EXPECT_EQ(FirmwareVersionText(id), c.text);
+    EXPECT_EQ(FirmwareVersionText({.firmware_type = c.type, .firmware_revision = c.revision}),
+              c.text);
   }
 }
 

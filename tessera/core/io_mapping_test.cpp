@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
+
+#include "tessera/core/io_history.h"
 
 namespace tessera {
 namespace {
@@ -53,6 +56,31 @@ TEST(IoMapping, CheckedBoxesSetTheirOutputBits) {
   std::array<bool, kOutputPoints> all;
   all.fill(true);
   EXPECT_EQ(OutputFormToData(all), (OutputData{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+// The history's CSV rows (times cut off) and the lanes seen both lit and dark.
+TEST(IoHistory, CsvRowsAndChangedLanes) {
+  IoHistory history;
+  InputLamps lamps{};
+  lamps.points[9] = lamps.points[10] = lamps.points[54] = true;  // 10 and 54 stay lit
+  history.Add(AnsweredPoll(0, lamps));
+  history.Add(SilentPoll(100));
+  lamps.points[9] = false;
+  lamps.opto[3] = true;
+  history.Add(AnsweredPoll(200, lamps));
+  EXPECT_EQ(history.ChangedLanes(), (1ull << 9) | (1ull << (kInputPoints + 3)));
+  std::vector<std::string> rows;
+  std::istringstream csv(HistoryCsv(history));
+  for (std::string line; std::getline(csv, line);) rows.push_back(line.substr(line.find(',') + 1));
+  ASSERT_EQ(rows.size(), 2u + kHistoryLanes + 4);  // header, link, every lane, then changes
+  EXPECT_EQ(std::vector(rows.begin(), rows.begin() + 2),
+            (std::vector<std::string>{"point,state\r", "TBX link,responding\r"}));
+  EXPECT_EQ(std::vector(rows.begin() + 10, rows.begin() + 13),
+            (std::vector<std::string>{"I/O #08,off\r", "I/O #09,on\r", "I/O #10,on\r"}));
+  EXPECT_EQ(rows[2 + 54], "Active,on\r");
+  EXPECT_EQ(std::vector(rows.end() - 4, rows.end()),
+            (std::vector<std::string>{"TBX link,not responding\r", "TBX link,responding\r",
+                                      "I/O #09,off\r", "Opto #4,on\r"}));
 }
 
 }  // namespace

@@ -68,8 +68,7 @@ TEST(LoaderTest, DecodeLaunch) {
 TEST(LoaderTest, DecodeResults) {
   const auto id = DecodeReadId(B("70 07 1F B5 B4"));
   ASSERT_TRUE(id);
-  EXPECT_EQ(id->manufacturer, 0x1F);
-  EXPECT_EQ(id->device, 0xB5);
+  EXPECT_EQ(std::tuple(id->manufacturer, id->device), std::tuple(0x1F, 0xB5));
   EXPECT_FALSE(DecodeReadId(B("70 07 1F B5")));
 
   EXPECT_TRUE(DecodeErase(B("70 02 00 8D")));
@@ -80,9 +79,8 @@ TEST(LoaderTest, DecodeResults) {
 
   EXPECT_TRUE(DecodeProgram(B("70 04 00 8B")).ok());
   const ProgramOutcome refused = DecodeProgram(B("70 04 10 7B"));
-  EXPECT_TRUE(refused.responded);
-  EXPECT_FALSE(refused.ok());
-  EXPECT_EQ(refused.status, 0x10);
+  EXPECT_EQ(std::tuple(refused.responded, refused.ok(), refused.status),
+            std::tuple(true, false, 0x10));
 
   EXPECT_TRUE(DecodeReboot(B("70 06 89")));
 

@@ -10,18 +10,10 @@ namespace {
 using common::testing::B;
 using common::testing::H;
 
-UnitIdentity Identity(std::uint8_t comm, std::uint8_t type, std::uint8_t revision) {
-  UnitIdentity identity;
-  identity.comm_version = comm;
-  identity.firmware_type = type;
-  identity.firmware_revision = revision;
-  return identity;
-}
-
 // The texts the update shows are checked with it against the simulated unit; here the
 // verdicts it does not reach.
 TEST(UpdateStepsTest, Checks) {
-  EXPECT_EQ(SupportCheck(Identity(0x23, 0x21, 0x41)), std::nullopt);
+  EXPECT_EQ(SupportCheck({.comm_version = 0x23, .firmware_revision = 0x41}), std::nullopt);
   EXPECT_EQ(DeviceCheck({0x1F, 0xB5}), std::nullopt);
   EXPECT_EQ(DeviceCheck({0xBF, 0x20}), std::nullopt);
   EXPECT_EQ(EraseCheck(true, 0x0000), std::nullopt);
@@ -54,7 +46,8 @@ TEST(UpdateStepsTest, RecordCheck) {
 }
 
 TEST(UpdateStepsTest, SummaryAndProgress) {
-  EXPECT_EQ(SummaryText("C:\\FW\\TBX2105(9F3C).HEX", Identity(0x3C, 0x07, 0xB1)),
+  EXPECT_EQ(SummaryText("C:\\FW\\TBX2105(9F3C).HEX",
+                        {.comm_version = 0x3C, .firmware_type = 0x07, .firmware_revision = 0xB1}),
             "Firmware Update Successfully Completed:\r\n"
             "   File Name: C:\\FW\\TBX2105(9F3C).HEX\r\n"
             "\r\n"

@@ -23,16 +23,6 @@ namespace {
 using common::testing::B;
 using common::testing::H;
 
-// Records whether the hourglass was still on when a box came up.
-class RecordingPrompts : public common::ScriptedPrompts {
- public:
-  common::Answer Show(const common::Message& message) override {
-    busy_at_show.push_back(busy_depth());
-    return ScriptedPrompts::Show(message);
-  }
-  std::vector<int> busy_at_show;
-};
-
 // A simulated unit on its own port, with a link whose trace is collected. `shape`
 // changes or replaces each answer on its way (bad checksums, counted bodies).
 struct Rig : common::DeviceModel {
@@ -60,7 +50,7 @@ struct Rig : common::DeviceModel {
   std::function<Bytes(Bytes)> shape;
   int requests = 0;
   common::SimulatedPort port{this};
-  RecordingPrompts prompts;
+  common::ScriptedPrompts prompts;
   UnitIdentity identity;
   UnitLink link{port, prompts, identity};
   common::LinkTap tap;
@@ -77,34 +67,41 @@ constexpr char kInputAnswer[] = "34 00 00 00 00 00 00 00 50 00 00 00 00 7B";
 
 // A poll exchange never asks: each outcome is an error text and its trace records.
 TEST(UnitLinkTest, EachOutcomeOfAnExchange) {
-  enum class Event { kNone, kParityError, kUnplug, kClosed };
+  // 5 ms into the exchange: a line error code, or the port pulled; kClosed: before it.
+  constexpr int kUnplug = -1, kClosed = -2;
   const std::string sent = "-> SendInputFrame sent 34 00 CB";
   const std::string ok = std::string("<- SendInputFrame ok ") + kInputAnswer;
+  const std::string line = "<- SendInputFrame FAIL line error: Rx ";
+  const sim::TbxOptions slow{.delay_ms = 40};
   const std::function<Bytes(Bytes)> longer = [](Bytes b) { return b.push_back(0x55), b; };
   const std::function<Bytes(Bytes)> cut = [](Bytes b) { return b.resize(9), b; };
   const struct {
     sim::TbxOptions unit;
     std::function<Bytes(Bytes)> shape;
-    Event event;  // 5 ms into the exchange
+    int event;
     int timeout_ms;
     const char* error;
     std::vector<std::string> records;
   } cases[] = {
       // clang-format off
-      {{}, {}, Event::kNone, 500, "", {sent, ok}},
-      {{}, longer, Event::kNone, 500, "", {sent, ok}},  // the rest is dropped
-      {{.silent = true}, {}, Event::kNone, 40, "Rx Timeout Error",
+      {{}, {}, 0, 500, "", {sent, ok}},
+      {{}, longer, 0, 500, "", {sent, ok}},  // the rest is dropped
+      {{.silent = true}, {}, 0, 40, "Rx Timeout Error",
        {sent, "<- SendInputFrame FAIL time-out after 40 ms"}},
-      {{.corrupt_every = 1}, {}, Event::kNone, 500, "Checksum Error",
+      {{.corrupt_every = 1}, {}, 0, 500, "Checksum Error",
        {sent, "<- SendInputFrame FAIL checksum error 34 00 00 00 00 00 00 00 50 00 00 00 00 7C"}},
-      {{}, cut, Event::kNone, 40, "Rx Timeout Error",
+      {{}, cut, 0, 40, "Rx Timeout Error",
        {sent, "<- SendInputFrame FAIL wrong length: 9 of 14 bytes in 40 ms "
               "34 00 00 00 00 00 00 00 50"}},
-      {{.delay_ms = 40}, {}, Event::kParityError, 300, "Rx Parity Error",
-       {sent, "<- SendInputFrame FAIL line error: Rx Parity Error"}},
-      {{.delay_ms = 300}, {}, Event::kUnplug, 500, "Disconnected",
+      // Receive errors end the wait at once, before the answer at 40 ms; others are ignored.
+      {slow, {}, common::kParityError, 300, "Rx Parity Error", {sent, line + "Parity Error"}},
+      {slow, {}, 1004, 300, "Rx Framing Error", {sent, line + "Framing Error"}},
+      {slow, {}, 1006, 300, "Rx Data Overrun Error", {sent, line + "Data Overrun Error"}},
+      {slow, {}, 1008, 300, "Rx Buffer Overrun Error", {sent, line + "Buffer Overrun Error"}},
+      {slow, {}, 1005, 300, "", {sent, ok}},
+      {{.delay_ms = 300}, {}, kUnplug, 500, "Disconnected",
        {sent, "<- SendInputFrame FAIL port lost: Disconnected"}},
-      {{}, {}, Event::kClosed, 500, "Disconnected",
+      {{}, {}, kClosed, 500, "Disconnected",
        {"-> SendInputFrame FAIL port lost: not sent, Disconnected 34 00 CB"}},
       // clang-format on
   };
@@ -114,15 +111,18 @@ TEST(UnitLinkTest, EachOutcomeOfAnExchange) {
     rig.unit.Options() = c.unit;
     rig.unit.Options().idle_animation = false;
     rig.shape = c.shape;
-    if (c.event == Event::kClosed) rig.port.Unplug();
+    if (c.event == kClosed) rig.port.Unplug();
     QTimer::singleShot(5, &rig.port, [&rig, &c] {
-      if (c.event == Event::kParityError) rig.port.InjectError(common::kParityError);
-      if (c.event == Event::kUnplug) rig.port.Unplug();
+      if (c.event > 0) rig.port.InjectError(c.event);
+      if (c.event == kUnplug) rig.port.Unplug();
     });
     const Bytes rx = rig.Input(c.timeout_ms);
     EXPECT_EQ(H(rx), *c.error ? "" : kInputAnswer);
     EXPECT_EQ(rig.link.LastResponse(), rx);
     EXPECT_EQ(rig.link.ErrorText(), c.error);
+    if (c.event > 0) {
+      EXPECT_EQ(rig.link.ErrorCode(), *c.error ? c.event : 0);
+    }
     EXPECT_EQ(rig.trace.Take(), c.records);
     EXPECT_TRUE(rig.prompts.shown().empty());
     EXPECT_EQ(rig.prompts.max_busy_depth(), 0);
@@ -170,8 +170,13 @@ TEST(UnitLinkTest, FailuresAskRetryOrCancelOnlyWhenShowingErrors) {
     Rig r;
     r.Answer([&] { return c.replies.at(r.requests - 1); });
     for (common::Answer answer : c.answers) r.prompts.QueueAnswer(answer);
-    std::vector<std::size_t> records_at_box, expected_at_box;  // each failure is traced first
-    r.prompts.on_show = [&] { records_at_box.push_back(r.trace.lines.size()); };
+    // Each failure is traced first, and the hourglass is off while a box shows.
+    std::vector<std::size_t> records_at_box, expected_at_box;
+    int busy_at_show = 0;
+    r.prompts.on_show = [&] {
+      records_at_box.push_back(r.trace.lines.size());
+      busy_at_show += r.prompts.busy_depth();
+    };
     const Bytes rx =
         r.link.Exchange(StatusRequest(), kStatusResponse, 20, c.show_errors, c.silent_retries);
     EXPECT_EQ(rx.empty(), c.replies.at(c.writes - 1) != good);
@@ -179,9 +184,9 @@ TEST(UnitLinkTest, FailuresAskRetryOrCancelOnlyWhenShowingErrors) {
     std::vector<QString> boxes;
     for (const common::Message& box : r.prompts.shown()) {
       boxes.push_back(box.text);
-      EXPECT_EQ(box.title, "Communications Error");
-      EXPECT_EQ(box.buttons, common::Buttons::kRetryCancel);
-      EXPECT_EQ(box.icon, common::Icon::kCritical);
+      EXPECT_EQ(std::tuple(box.title, box.buttons, box.icon),
+                std::tuple(QString("Communications Error"), common::Buttons::kRetryCancel,
+                           common::Icon::kCritical));
     }
     EXPECT_EQ(boxes, c.boxes);
     for (std::size_t i = 0; i < boxes.size(); ++i)
@@ -189,28 +194,8 @@ TEST(UnitLinkTest, FailuresAskRetryOrCancelOnlyWhenShowingErrors) {
     EXPECT_EQ(records_at_box, expected_at_box);
     // Hourglass while waiting, off before each box and at the end.
     EXPECT_EQ(r.prompts.max_busy_depth(), c.show_errors ? 1 : 0);
-    EXPECT_EQ(r.prompts.busy_at_show, std::vector<int>(c.boxes.size(), 0));
+    EXPECT_EQ(busy_at_show, 0);
     EXPECT_EQ(r.prompts.busy_depth(), 0);
-  }
-}
-
-TEST(UnitLinkTest, ReceiveErrorsFailAtOnceOthersAreIgnored) {
-  const std::pair<int, const char*> cases[] = {{1004, "Rx Framing Error"},
-                                               {1006, "Rx Data Overrun Error"},
-                                               {1008, "Rx Buffer Overrun Error"},
-                                               {1005, nullptr},
-                                               {0, nullptr}};
-  Rig rig;
-  rig.unit.Options().delay_ms = 40;  // the error comes before the answer
-  for (const auto& [code, text] : cases) {
-    QTimer::singleShot(5, &rig.port, [&rig, code] { rig.port.InjectError(code); });
-    // Waiting on after the error would take the answer that comes at 40 ms.
-    const Bytes rx = rig.link.Exchange(StatusRequest(), kStatusResponse, 300);
-    EXPECT_EQ(rx.empty(), text != nullptr) << code;
-    EXPECT_EQ(rig.link.ErrorCode(), text ? code : 0) << code;
-    if (text) {
-      EXPECT_EQ(rig.link.ErrorText(), text);
-    }
   }
 }
 

@@ -24,23 +24,18 @@ QByteArray Contents(const QString& path) {
 }
 
 // Files may not grow past 1 000 bytes while it lives: the disk is full for them.
-class FullDisk {
- public:
-  FullDisk() {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit small = saved_;
-    small.rlim_cur = 1000;
-    handler_ = std::signal(SIGXFSZ, SIG_IGN);
+struct FullDisk {
+  FullDisk() : handler(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit small{1000, saved.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
   }
   ~FullDisk() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, handler_);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
   }
-
- private:
-  rlimit saved_{};
-  void (*handler_)(int) = nullptr;
+  rlimit saved{};
+  void (*handler)(int);
 };
 
 TEST(ReportFileTest, ASaveReplacesTheEarlierReportOrLeavesItAsItWas) {

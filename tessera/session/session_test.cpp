@@ -42,6 +42,13 @@ class SessionTest : public ::testing::Test {
     return sent;
   }
 
+  // The first argument of every emission.
+  static QVariantList Firsts(const QSignalSpy& spy) {
+    QVariantList firsts;
+    for (const QVariantList& args : spy) firsts << args.value(0);
+    return firsts;
+  }
+
   testing::TestUnit unit_;
   common::SimulatedPort* port_ = unit_.port;
   common::ScriptedPrompts& prompts_ = unit_.prompts;
@@ -54,21 +61,17 @@ TEST_F(SessionTest, StartUpOpensThePortAndStartsPollingWithoutAWindow) {
   State().requests.read_events = true;
   ASSERT_TRUE(S().Start("x/comm=3y /kal"));
   QTimer* poll = S().Loop().Timer();
-  EXPECT_TRUE(poll->isActive());
-  EXPECT_EQ(poll->interval(), 100);
+  EXPECT_EQ(std::tuple(poll->isActive(), poll->interval()), std::tuple(true, 100));
   poll->stop();
   const common::LineSettings& line = port_->Settings();
-  EXPECT_EQ(std::tuple(line.baud, line.parity, line.data_bits, line.stop_bits),
-            std::tuple(19200, 'E', 8, 1));
-  EXPECT_TRUE(port_->IsOpen());
-  EXPECT_EQ(port_->PortNumber(), 3);
-  ASSERT_EQ(port_text.count(), 1);
-  EXPECT_EQ(port_text[0][0].toString(), "EIA-232 Port = 3");
-  ASSERT_EQ(menus.count(), 1);
-  EXPECT_TRUE(menus[0][0].toBool());
-  EXPECT_TRUE(State().identity.extended_forced);
-  EXPECT_EQ(State().poll_count, 0u);
-  EXPECT_FALSE(State().requests.Any());
+  EXPECT_EQ(std::tuple(line.baud, line.parity, line.data_bits, line.stop_bits, port_->IsOpen(),
+                       port_->PortNumber()),
+            std::tuple(19200, 'E', 8, 1, true, 3));
+  EXPECT_EQ(Firsts(port_text), QVariantList{"EIA-232 Port = 3"});
+  EXPECT_EQ(Firsts(menus), QVariantList{true});
+  EXPECT_EQ(
+      std::tuple(State().identity.extended_forced, State().poll_count, State().requests.Any()),
+      std::tuple(true, 0u, false));
   EXPECT_TRUE(prompts_.shown().empty());
 }
 
@@ -114,9 +117,7 @@ TEST_F(SessionTest, ReportsInputsEveryTickButTheAddressOnlyWhenItChanges) {
   Unit().silent = true;
   Tick();
   EXPECT_EQ(inputs.count(), 4);
-  ASSERT_EQ(address.count(), 2);
-  EXPECT_EQ(address[0][0].toInt(), 9);
-  EXPECT_EQ(address[1][0].toInt(), 2);
+  EXPECT_EQ(Firsts(address), (QVariantList{9, 2}));
   EXPECT_EQ(State().identity.unit_address, 2);
   ASSERT_GE(link.count(), 5);
   EXPECT_FALSE(link.back()[0].toBool());
@@ -136,9 +137,7 @@ TEST_F(SessionTest, LineSyncErrorSendsExactlyOneFollowUp) {
   for (int tick = 1; tick < 10; ++tick) Tick();
   Unit().line_sync_error = false;
   EXPECT_EQ(Tick(), (QStringList{"34 00 CB", "31 00 CE"}));
-  ASSERT_EQ(sync.count(), 2);
-  EXPECT_TRUE(sync[0][0].toBool());
-  EXPECT_FALSE(sync[1][0].toBool());
+  EXPECT_EQ(Firsts(sync), (QVariantList{true, false}));
 }
 
 TEST_F(SessionTest, AUnitThatDoesNotIdentifyHidesTheExtendedMenusUnlessKal) {
@@ -244,11 +243,9 @@ TEST_F(SessionTest, HistoryKeepsOnePollPerInputExchangeForTenMinutes) {
   const std::int64_t oldest = kStartMs + 100 * (std::size(polls) + 1);
   EXPECT_EQ(history[0].ms, oldest);
   EXPECT_FALSE(history[99].Answered());  // the 100th of the run
-  const struct {
-    std::int64_t ms;
-    std::optional<std::size_t> found;
-  } finds[] = {{oldest - 1, std::nullopt}, {oldest + 150, 1}, {oldest + 100 * 7000, 5999}};
-  for (const auto& f : finds) EXPECT_EQ(history.Find(f.ms), f.found) << f.ms - oldest;
+  EXPECT_EQ(history.Find(oldest - 1), std::nullopt);
+  EXPECT_EQ(history.Find(oldest + 150), 1u);
+  EXPECT_EQ(history.Find(oldest + 100 * 7000), 5999u);
 }
 
 }  // namespace

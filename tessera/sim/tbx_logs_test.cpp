@@ -82,10 +82,10 @@ TEST_F(TbxLogsTest, SetupFillsTheLogsItNames) {
   setup.block_items = 255;
   buffer_->Add(TransitionItem::Rollover());
   setup.Apply(*log_, *buffer_);
-  EXPECT_EQ(buffer_->pending.size(), 2000u);  // replaced, none lost
-  EXPECT_FALSE(buffer_->lost);
-  EXPECT_EQ(buffer_->items_per_block, 255);
-  EXPECT_EQ(log_->records.size(), DemoEventRecords().size());  // not named: kept
+  // Replaced, none lost; the event log, not named, kept.
+  EXPECT_EQ(std::tuple(buffer_->pending.size(), buffer_->lost, buffer_->items_per_block,
+                       log_->records.size()),
+            std::tuple(2000u, false, 255, DemoEventRecords().size()));
   setup = {};
   setup.event_records = 0;
   setup.Apply(*log_, *buffer_);

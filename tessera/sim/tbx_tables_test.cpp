@@ -38,18 +38,17 @@ TEST(TbxTablesLoadTest, FrameBNeverFollowsARefusedFrameA) {
   outputs[1] = {.output_position = 55, .primary_text = "300"};
   const config::TableFrames frames =
       config::ComplexFrames(*config::BuildComplexData(outputs).table);
+  using enum FrameAAnswer;
+  using enum config::LoadOutcome;
   const struct {
     FrameAAnswer answer;
     config::LoadOutcome outcome;
     std::vector<std::uint8_t> frames;
     const char* table_start;
   } cases[] = {
-      {FrameAAnswer::kNormal,
-       config::LoadOutcome::kSent,
-       {0x00, 0x08},
-       "FF 00 00 00 00 00 00 36 01 2C 00 00 00 00"},
-      {FrameAAnswer::kSilent, config::LoadOutcome::kFrameARefused, {0x00}, ""},
-      {FrameAAnswer::kNoMarker, config::LoadOutcome::kFrameARefused, {0x00}, ""},
+      {kNormal, kSent, {0x00, 0x08}, "FF 00 00 00 00 00 00 36 01 2C 00 00 00 00"},
+      {kSilent, kFrameARefused, {0x00}, ""},
+      {kNoMarker, kFrameARefused, {0x00}, ""},
   };
   for (const auto& c : cases) {
     TbxModel model({.idle_animation = false});
@@ -66,7 +65,7 @@ TEST(TbxTablesLoadTest, FrameBNeverFollowsARefusedFrameA) {
     const std::vector<std::uint8_t> table = tables->complex.Table();
     EXPECT_EQ(H(common::ByteView(table).first(std::min<std::size_t>(table.size(), 14))),
               c.table_start);
-    if (c.answer == FrameAAnswer::kNormal) {
+    if (c.answer == kNormal) {
       EXPECT_EQ(answers, std::vector<std::string>(2, "79 0D 00 23 23 14 00 00 00 00 00 00 1F"));
     }
   }

@@ -23,7 +23,6 @@ struct TestUnit {
     app = std::make_unique<TesseraApp>(common::PortSetup{nullptr, std::move(owned)}, prompts);
   }
   Session& session() { return app->session(); }
-  const sim::TbxLoaderCounters& Sent() { return device->Loader().Counters(); }
 
   common::ScriptedPrompts prompts;
   std::unique_ptr<sim::TbxDevice> device;
