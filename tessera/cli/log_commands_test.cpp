@@ -8,7 +8,6 @@
 #include "tessera/testing/cli_harness.h"
 #include "tessera/testing/window_harness.h"
 #include "tessera/windows/event_log_window.h"
-#include "tessera/windows/log_view.h"
 #include "tessera/windows/transition_window.h"
 
 namespace tessera::cli {
@@ -26,43 +25,31 @@ TEST_F(LogsAgainstTheWindowTest, OverAPortEventsIsTheWindowsReport) {
   PtyUnit unit({"--event-records", "300", "--no-animation"});
   ASSERT_TRUE(unit.Ready());
   const CliRun run = unit.Run({"events"});
-  EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(std::pair(run.status, run.err), std::pair(kExitOk, std::string()));
   EXPECT_TRUE(run.out.starts_with("> Log Read (300 events) at MC=0x00012400\r\n"));
   device_->EventLog().records = sim::GeneratedEventRecords(300);
   auto* window = Open<logs::EventLogWindow>(FeatureWindow::kEventLog);
-  Click(window, "cmdGetLog");
-  Tick();
-  ASSERT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
+  Read(window, "cmdGetLog");
   QTemporaryDir dir;
   prompts_.QueueFile(dir.filePath("events.txt"));
   Click(window, "cmdSave");
-  const std::string report = testing::FileContents(dir.filePath("events.txt"));
+  const std::string report = Contents(dir.filePath("events.txt")).toStdString();
   EXPECT_TRUE(run.out == report);  // not printed: 300 lines
 }
 
-std::size_t Blocks(const std::string& report) {
-  std::size_t count = 0;
-  for (std::size_t at = report.find("Block #"); at != std::string::npos;
-       at = report.find("Block #", at + 1)) {
-    ++count;
-  }
-  return count;
+qsizetype Blocks(const std::string& report) {
+  return QString::fromStdString(report).count("Block #");
 }
 
 TEST_F(LogsAgainstTheWindowTest, OverAPortTransitionsIsTheWindowsReport) {
   // The simulated units on both sides start with the same 45 transitions, 20 a block.
   auto* window = Open<logs::TransitionWindow>(FeatureWindow::kTransitionBuffer);
-  for (int i = 0; i < 3; ++i) {
-    Click(window, "cmdGetBlock");
-    Tick();
-  }
-  ASSERT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
+  for (int i = 0; i < 3; ++i) Read(window, "cmdGetBlock");
   QTemporaryDir dir;
   prompts_.QueueFile(dir.filePath("blocks.txt"));
   Click(window, "cmdSave");
-  const std::string report = testing::FileContents(dir.filePath("blocks.txt"));
-  EXPECT_EQ(Blocks(report), 3u);
+  const std::string report = Contents(dir.filePath("blocks.txt")).toStdString();
+  EXPECT_EQ(Blocks(report), 3);
   for (const QStringList& how : {QStringList{"--count", "3"}, QStringList{"--all"}}) {
     PtyUnit unit({"--no-animation"});
     ASSERT_TRUE(unit.Ready());
@@ -75,12 +62,8 @@ TEST_F(LogsAgainstTheWindowTest, OverAPortTransitionsIsTheWindowsReport) {
 // Each failure goes to standard error; what was read before it stays on standard output.
 // The log as it was before a clear is written; --all stops after block 255.
 TEST(EventsCommandTest, ClearingAndFailuresEndWithTheirStatus) {
-  const struct {
-    QStringList sim_options, command;
-    int status;
-    const char* out;  // how standard output starts
-    const char* err;
-  } cases[] = {
+  // The unit's options, the command; exit status, how standard output starts, standard error.
+  const std::tuple<QStringList, QStringList, int, const char*, const char*> cases[] = {
       // clang-format off
       {{"--event-records", "3"}, {"events", "--clear"}, kExitOk,
        "> Log Read (3 events) at MC=0x00012400\r\n", "Clear TBX Event Log: Event Log Cleared\n"},
@@ -98,15 +81,13 @@ TEST(EventsCommandTest, ClearingAndFailuresEndWithTheirStatus) {
        "Block #1 polled", "Transition Buffer Log: More blocks are available after block 255.\n"},
       // clang-format on
   };
-  for (const auto& c : cases) {
-    PtyUnit unit(c.sim_options);
+  for (const auto& [sim_options, command, status, out, err] : cases) {
+    PtyUnit unit(sim_options);
     ASSERT_TRUE(unit.Ready());
-    const CliRun run = unit.Run(c.command);
-    EXPECT_EQ(run.status, c.status) << run.err;
-    EXPECT_EQ(run.err, c.err);
-    EXPECT_TRUE(run.out.starts_with(c.out)) << run.out;
-    EXPECT_EQ(Blocks(run.out), c.status == kExitOk && *c.out == 'B' ? 255u : 0u);
-    EXPECT_TRUE(*c.out != '\0' || run.out.empty()) << run.out;
+    const CliRun run = unit.Run(command);
+    EXPECT_EQ(std::pair(run.status, run.err), std::pair(status, std::string(err)));
+    EXPECT_TRUE(*out == '\0' ? run.out.empty() : run.out.starts_with(out)) << run.out;
+    EXPECT_EQ(Blocks(run.out), *out == 'B' ? 255 : 0);
   }
 }
 

@@ -21,12 +21,13 @@ struct CliRun {
   std::string out, err;
 };
 
-inline CliRun RunInProcess(const QStringList& arguments) {
-  std::FILE* out = std::tmpfile();
+// `full_output`: standard output is a full disk.
+inline CliRun RunInProcess(const QStringList& arguments, bool full_output = false) {
+  std::FILE* out = full_output ? std::fopen("/dev/full", "w") : std::tmpfile();
   std::FILE* err = std::tmpfile();
   CliRun run;
   run.status = RunTesseraCli(arguments, out, err);
-  run.out = common::testing::ReadBack(out);
+  if (!full_output) run.out = common::testing::ReadBack(out);
   run.err = common::testing::ReadBack(err);
   std::fclose(out);
   std::fclose(err);
@@ -60,11 +61,8 @@ class PtyUnit {
     cli.start(common::testing::BinDir() + "/tessera-cli",
               QStringList{"--port", QString::number(kPort)} + arguments);
     EXPECT_TRUE(cli.waitForFinished(timeout_ms));
-    CliRun run;
-    run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.out = cli.readAllStandardOutput().toStdString();
-    run.err = cli.readAllStandardError().toStdString();
-    return run;
+    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
+            cli.readAllStandardOutput().toStdString(), cli.readAllStandardError().toStdString()};
   }
 
  private:
@@ -73,10 +71,5 @@ class PtyUnit {
   QProcess sim_;
   bool ready_ = false;
 };
-
-inline std::string FileContents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(missing)";
-}
 
 }  // namespace tessera::cli::testing

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +25,8 @@
 #include "tessera/sim/tbx_device.h"
 #include "tessera/sim/tbx_model.h"
 #include "tessera/windows/install_windows.h"
+#include "tessera/windows/log_view.h"
+#include "tessera/windows/log_window.h"
 #include "tessera/windows/main_window.h"
 
 namespace tessera::panel::testing {
@@ -55,12 +58,10 @@ class WindowTest : public ::testing::Test {
     window_.reset();
     app_.reset();
     device_ = std::make_unique<sim::TbxDevice>(sim::TbxOptions{.idle_animation = false}, loader);
-    common::PortSetup setup;
-    if (simulated) {
-      setup = common::MakePortSetup(std::make_unique<sim::TbxModel>(), false);
-    } else {
-      setup.port = std::make_unique<common::SimulatedPort>(device_.get());
-    }
+    common::PortSetup setup = simulated
+                                  ? common::MakePortSetup(std::make_unique<sim::TbxModel>(), false)
+                                  : common::PortSetup{};
+    if (!simulated) setup.port = std::make_unique<common::SimulatedPort>(device_.get());
     port_ = static_cast<common::SimulatedPort*>(setup.port.get());
     app_ = std::make_unique<TesseraApp>(std::move(setup), prompts_);
     window_ = std::make_unique<MainWindow>(*app_);
@@ -84,13 +85,7 @@ class WindowTest : public ::testing::Test {
   }
   // Only the requests of the dialogs: the tick's own input, status and identify
   // requests (34, 31, 71) left out.
-  QStringList TickRequests() {
-    QStringList sent = Tick();
-    sent.removeIf([](const QString& r) {
-      return r.startsWith("34") || r.startsWith("31") || r.startsWith("71");
-    });
-    return sent;
-  }
+  QStringList TickRequests() { return Tick().filter(QRegularExpression("^(?!34|31|71)")); }
 
   // Chooses the window's menu item and returns the window it shows, active so keys land.
   template <typename T = QWidget>
@@ -117,8 +112,7 @@ class WindowTest : public ::testing::Test {
   }
   // Clicks on the control's own caption, not the room a layout may give it beside.
   void Click(QWidget* window, const QString& name) {
-    QWidget* widget = Find(window, name);
-    if (widget != nullptr) {
+    if (QWidget* widget = Find(window, name)) {
       QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2));
     }
   }
@@ -140,6 +134,18 @@ class WindowTest : public ::testing::Test {
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Backspace);
     QTest::keyClicks(field, keys);
+  }
+  // Clicks a log window's read button `clicks` times, runs one tick and waits until the
+  // text is on screen; the dialogs' requests sent.
+  QStringList Read(logs::LogWindow* window, const char* button, int clicks = 1) {
+    for (int i = 0; i < clicks; ++i) Click(window, button);
+    const QStringList sent = TickRequests();
+    EXPECT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
+    return sent;
+  }
+  static QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
   }
   // The boxes shown since the last call: "title: text", and "!" for an icon.
   QStringList Shown() {

@@ -23,26 +23,31 @@ class ComplexDialogTest : public panel::testing::WindowTest {
   QLineEdit* Field(QWidget* dialog, const char* base, int c) {
     return Find<QLineEdit>(dialog, QString("%1_%2").arg(base).arg(c));
   }
-  std::vector<std::uint8_t> Entry(int c) {
-    const std::vector<std::uint8_t> table = device_->Tables().complex.Table();
-    if (table.size() != 56) return {};
-    return {table.begin() + 7 * c, table.begin() + 7 * c + 7};
+  QString Value(QWidget* dialog, const char* name) {
+    auto* list = qobject_cast<QComboBox*>(Find(dialog, name));
+    return list ? list->currentText() : Find(dialog, name)->property("text").toString();
+  }
+  void Set(QWidget* dialog, const char* name, const char* value) {
+    qobject_cast<QComboBox*>(Find(dialog, name)) ? Choose(dialog, name, value)
+                                                 : Type(Find(dialog, name), value);
   }
 };
+
+// `size` bytes of the unit's table from entry `at` on.
+std::vector<std::uint8_t> Entry(const std::vector<std::uint8_t>& table, int at, int size) {
+  if (table.size() < static_cast<std::size_t>(size * (at + 1))) return {};
+  return {table.begin() + size * at, table.begin() + size * (at + 1)};
+}
 
 constexpr char kRangeMessage[] = "Tessera: Error: Duration value must be 0 to 65535";
 
 // As loaded the table is cleared; then each field gives its bytes.
 TEST_F(ComplexDialogTest, EachFieldGivesItsBytes) {
-  const struct {
-    int output;
-    const char* list_output;
-    const char* primary;
-    const char* secondary;
-    const char* input;
-    std::vector<int> flags;
-    std::vector<std::uint8_t> entry;
-  } cases[] = {
+  // Output, its list's choice, primary and secondary durations, input, control flags
+  // set; the entry's bytes.
+  using Row = std::tuple<int, const char*, const char*, const char*, const char*, std::vector<int>,
+                         std::vector<std::uint8_t>>;
+  const Row cases[] = {
       {0, "Active", "300", "65535", "59", {0, 7}, {0x36, 0x01, 0x2C, 0xFF, 0xFF, 0x3B, 0x81}},
       {2, "Off", "1x", "2a55", "7", {1, 2, 3, 4, 5, 6}, {0xFF, 0x00, 0x01, 0x00, 0xFF, 0x07, 0x7E}},
       {7, "53", "0", "4660", "30", {4}, {0x35, 0x00, 0x00, 0x12, 0x34, 0x1E, 0x10}},
@@ -52,16 +57,18 @@ TEST_F(ComplexDialogTest, EachFieldGivesItsBytes) {
   EXPECT_EQ(TickRequests(),
             (QStringList{"79 0D 00 00 " + QString("00 ").repeated(56) + "79",
                          "79 0D 00 08 " + QString("FF 00 00 00 00 00 00 ").repeated(8) + "79"}));
-  for (const auto& c : cases) {
-    Choose(dialog, QString("cmbOutput_%1").arg(c.output), c.list_output);
-    Choose(dialog, QString("cmbInput_%1").arg(c.output), c.input);
-    Type(Field(dialog, "txtPrimaryDuration", c.output), c.primary);
-    Type(Field(dialog, "txtSecondaryDuration", c.output), c.secondary);
-    for (int b : c.flags) Click(dialog, QString("chkControl_%1").arg(8 * c.output + b));
+  for (const auto& [output, list_output, primary, secondary, input, flags, entry] : cases) {
+    Choose(dialog, QString("cmbOutput_%1").arg(output), list_output);
+    Choose(dialog, QString("cmbInput_%1").arg(output), input);
+    Type(Field(dialog, "txtPrimaryDuration", output), primary);
+    Type(Field(dialog, "txtSecondaryDuration", output), secondary);
+    for (int b : flags) Click(dialog, QString("chkControl_%1").arg(8 * output + b));
   }
   Click(dialog, "cmdSetComplex");
   Tick();
-  for (const auto& c : cases) EXPECT_EQ(Entry(c.output), c.entry) << c.output;
+  for (const auto& [output, list, primary, secondary, input, flags, entry] : cases) {
+    EXPECT_EQ(Entry(device_->Tables().complex.Table(), output, 7), entry) << output;
+  }
   EXPECT_EQ(Shown(), QStringList());
 }
 
@@ -91,54 +98,39 @@ TEST_F(ComplexDialogTest, ADurationAbove65535IsRefusedAndNeverSent) {
 // the unit. On a 1024x768 screen its buttons are within reach, and Escape or the Close
 // button's mnemonic closes it from the keyboard.
 TEST_F(ComplexDialogTest, EachDialogClearsClosesAndFitsASmallScreen) {
-  const struct {
-    FeatureWindow item;
-    const char* field;
-    const char* value;
-    std::vector<std::pair<const char*, const char*>> resets;  // button, value after it
-    const char* fresh;
-  } cases[] = {
-      // clang-format off
-      {FeatureWindow::kInputFilters, "txtEdge_2", "77", {{"cmdClearAll", "0"}, {"cmdDefault", "5"}},
-       "5"},
-      // clang-format on
-      {FeatureWindow::kInputTracking, "cmbInput_2", "33", {{"cmdClear", "0"}}, "0"},
-      {FeatureWindow::kComplexOutputs, "cmbOutput_1", "Active", {{"cmdClear", "Off"}}, "Off"},
+  // The dialog, a field and a value for it; each reset button and the value it leaves,
+  // the last one also what a fresh dialog shows.
+  using Resets = std::vector<std::pair<const char*, const char*>>;
+  const std::tuple<FeatureWindow, const char*, const char*, Resets> cases[] = {
+      {FeatureWindow::kInputFilters,
+       "txtEdge_2",
+       "77",
+       {{"cmdClearAll", "0"}, {"cmdDefault", "5"}}},
+      {FeatureWindow::kInputTracking, "cmbInput_2", "33", {{"cmdClear", "0"}}},
+      {FeatureWindow::kComplexOutputs, "cmbOutput_1", "Active", {{"cmdClear", "Off"}}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.field);
-    QWidget* dialog = Open(c.item);
-    const auto value = [&](QWidget* in) {
-      QWidget* field = Find(in, c.field);
-      auto* list = qobject_cast<QComboBox*>(field);
-      return list ? list->currentText() : field->property("text").toString();
-    };
-    const auto set = [&] {
-      if (qobject_cast<QComboBox*>(Find(dialog, c.field))) {
-        Choose(dialog, c.field, c.value);
-      } else {
-        Type(Find(dialog, c.field), c.value);
-      }
-    };
-    set();
+  for (const auto& [item, field, value, resets] : cases) {
+    SCOPED_TRACE(field);
+    QWidget* dialog = Open(item);
+    Set(dialog, field, value);
     Click(dialog, "cmdClose");
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(Open(c.item), dialog);
-    EXPECT_EQ(value(dialog), c.value);
-    for (const auto& [button, after] : c.resets) {
+    EXPECT_EQ(Open(item), dialog);
+    EXPECT_EQ(Value(dialog, field), value);
+    for (const auto& [button, after] : resets) {
       Click(dialog, button);
-      EXPECT_EQ(value(dialog), after) << button;
+      EXPECT_EQ(Value(dialog, field), after) << button;
     }
-    set();
+    Set(dialog, field, value);
     dialog->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    dialog = Open(c.item);
-    EXPECT_EQ(value(dialog), c.fresh);
+    dialog = Open(item);
+    EXPECT_EQ(Value(dialog, field), resets.back().second);
     EXPECT_EQ(Unnamed(dialog), QStringList());
     EXPECT_EQ(TickRequests(), QStringList());
 
     for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::ALT | Qt::Key_C}) {
-      dialog = Open(c.item);
+      dialog = Open(item);
       dialog->resize(1024, 768 - kTitleBarAllowance);
       auto* close = Find<QPushButton>(dialog, "cmdClose");
       EXPECT_TRUE(dialog->rect().contains(QRect(close->mapTo(dialog, QPoint()), close->size())));
@@ -166,13 +158,8 @@ class TrackingDialogTest : public panel::testing::WindowTest {
 
 // As loaded the table is cleared; then each choice gives its two bytes.
 TEST_F(TrackingDialogTest, EachChoiceGivesItsTwoBytes) {
-  const struct {
-    int track;
-    const char* output;
-    const char* input;
-    bool invert;
-    std::vector<std::uint8_t> bytes;
-  } cases[] = {
+  // Track, output, input, inverted; its two bytes.
+  const std::tuple<int, const char*, const char*, bool, std::vector<std::uint8_t>> cases[] = {
       {0, "53", "59", true, {0xB5, 0xBB}},
       {1, "Active", "0", false, {0xB6, 0x00}},
       {2, "Off", "5", true, {0x7F, 0x85}},  // "Off" still carries the input byte
@@ -188,41 +175,33 @@ TEST_F(TrackingDialogTest, EachChoiceGivesItsTwoBytes) {
       QAccessible::queryAccessibleInterface(Find<QComboBox>(dialog, "cmbOutput_4"));
   EXPECT_EQ(list->text(QAccessible::Value), "Off");
   QStringList labels;
-  for (const auto& [label, relation] : list->relations(QAccessible::Label)) {
-    labels << label->text(QAccessible::Name);
+  for (const auto& relation : list->relations(QAccessible::Label)) {
+    labels << relation.first->text(QAccessible::Name);
   }
   labels.sort();
   EXPECT_EQ(labels, (QStringList{"Output #", "Track #5"}));
-  for (const auto& c : cases) {
-    Choose(dialog, QString("cmbOutput_%1").arg(c.track), c.output);
-    Choose(dialog, QString("cmbInput_%1").arg(c.track), c.input);
-    if (c.invert) Click(dialog, QString("chkInvert_%1").arg(c.track));
+  for (const auto& [track, output, input, invert, bytes] : cases) {
+    Choose(dialog, QString("cmbOutput_%1").arg(track), output);
+    Choose(dialog, QString("cmbInput_%1").arg(track), input);
+    if (invert) Click(dialog, QString("chkInvert_%1").arg(track));
   }
   Click(dialog, "cmdSetTracking");
   Tick();
-  const std::vector<std::uint8_t> table = device_->Tables().tracking.Table();
-  ASSERT_EQ(table.size(), 16u);
-  for (const auto& c : cases) {
-    EXPECT_EQ(
-        std::vector<std::uint8_t>(table.begin() + 2 * c.track, table.begin() + 2 * c.track + 2),
-        c.bytes)
-        << c.track;
+  for (const auto& [track, output, input, invert, bytes] : cases) {
+    EXPECT_EQ(Entry(device_->Tables().tracking.Table(), track, 2), bytes) << track;
   }
 }
 
 TEST_F(TrackingDialogTest, FrameBFollowsOnlyAFrameAWithTheExtendedAnswer) {
-  const struct {
-    sim::FrameAAnswer answer;
-    int frames_sent;
-  } cases[] = {{sim::FrameAAnswer::kSilent, 1},
-               {sim::FrameAAnswer::kNoMarker, 1},
-               {sim::FrameAAnswer::kNormal, 2}};
+  const std::pair<sim::FrameAAnswer, int> cases[] = {{sim::FrameAAnswer::kSilent, 1},
+                                                     {sim::FrameAAnswer::kNoMarker, 1},
+                                                     {sim::FrameAAnswer::kNormal, 2}};
   TrackingDialog* dialog = Dialog();
-  for (const auto& c : cases) {
-    device_->Tables().frame_a_answer = c.answer;
+  for (const auto& [answer, frames_sent] : cases) {
+    device_->Tables().frame_a_answer = answer;
     Click(dialog, "cmdSetTracking");
     const QStringList sent = TickRequests();
-    ASSERT_EQ(sent.size(), c.frames_sent) << static_cast<int>(c.answer);
+    ASSERT_EQ(sent.size(), frames_sent) << static_cast<int>(answer);
     EXPECT_EQ(sent[0], kFrameA);
   }
   EXPECT_TRUE(prompts_.shown().empty());  // no message in any case

@@ -4,7 +4,6 @@
 #include "tessera/windows/event_log_window.h"
 
 #include <QAccessible>
-#include <QFile>
 #include <QProgressBar>
 #include <QTemporaryDir>
 
@@ -20,8 +19,6 @@ namespace {
 using panel::FeatureWindow;
 using panel::testing::WindowTest;
 
-constexpr char kUnsaved[] = "Diagnostic Event Log (unsaved)";
-
 class EventLogWindowTest : public WindowTest {
  protected:
   EventLogWindowTest() {
@@ -29,19 +26,14 @@ class EventLogWindowTest : public WindowTest {
     device_->EventLog().mc = 0x1240;
   }
   EventLogWindow* Window() { return Open<EventLogWindow>(FeatureWindow::kEventLog); }
-  // "Get Log", the tick, and the text on screen.
-  QStringList GetLog(EventLogWindow* window) {
-    Click(window, "cmdGetLog");
-    const QStringList sent = TickRequests();
-    EXPECT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
-    return sent;
-  }
-  QList<bool> Enabled(EventLogWindow* window) {
-    QList<bool> enabled;
+  QStringList GetLog(EventLogWindow* window) { return Read(window, "cmdGetLog"); }
+  // Get Log, Clear Display Buffer, Clear TBX Buffer, Save: 1 for enabled.
+  QString Enabled(EventLogWindow* window) {
+    QString on;
     for (const char* name : {"cmdGetLog", "cmdClearBuffer", "cmdClearLog", "cmdSave"}) {
-      enabled << Find(window, name)->isEnabled();
+      on += Find(window, name)->isEnabled() ? '1' : '0';
     }
-    return enabled;
+    return on;
   }
 };
 
@@ -76,35 +68,31 @@ TEST_F(EventLogWindowTest, ReadsAppendAfterABlankLineAndTheNewestComesIntoView) 
 
 TEST_F(EventLogWindowTest, ButtonsRestWhileTheUnitIsAsked) {
   EventLogWindow* window = Window();
-  QList<QList<bool>> during;
-  QObject::connect(&app_->Logs(), &LogRoutines::ReadEventsStarted, window,
-                   [&] { during << Enabled(window); });
-  QObject::connect(&app_->Logs(), &LogRoutines::ClearEventsStarted, window,
-                   [&] { during << Enabled(window); });
+  QStringList during;
+  for (auto started : {&LogRoutines::ReadEventsStarted, &LogRoutines::ClearEventsStarted}) {
+    QObject::connect(&app_->Logs(), started, window, [&] { during << Enabled(window); });
+  }
   // The read says how far it is, in records of the count its header gave.
   device_->EventLog().records = sim::GeneratedEventRecords(300);
-  auto* bar = window->findChild<QProgressBar*>("prgReadLog");
-  ASSERT_NE(bar, nullptr);
+  auto* bar = Find<QProgressBar>(window, "prgReadLog");
   QStringList progress;
   QObject::connect(&app_->Logs(), &LogRoutines::ReadEventsProgress, window,
                    [&] { progress << QString("%1 %2").arg(bar->isVisible()).arg(bar->text()); });
   Click(window, "cmdGetLog");
   Click(window, "cmdClearLog");
   Tick();
-  ASSERT_EQ(during.size(), 2);
-  EXPECT_EQ(during[0], (QList<bool>{false, false, false, false}));  // reading
-  EXPECT_EQ(during[1], (QList<bool>{false, false, true, true}));    // clearing
-  EXPECT_EQ(Enabled(window), (QList<bool>{true, true, true, true}));
+  // Reading, then clearing.
+  EXPECT_EQ(during, (QStringList{"0000", "0011"}));
+  EXPECT_EQ(Enabled(window), "1111");
   EXPECT_EQ(progress, QStringList{"1 300 of 300 records"});
   EXPECT_FALSE(bar->isVisible());
-  EXPECT_EQ(prompts_.max_busy_depth(), 1);  // the hourglass, and back
-  EXPECT_EQ(prompts_.busy_depth(), 0);
+  EXPECT_EQ(std::pair(prompts_.max_busy_depth(), prompts_.busy_depth()), std::pair(1, 0));
   // An answer the link refuses adds nothing, says nothing, and the buttons come back.
   const std::string before = window->Text();
   device_->Model().Options().corrupt_every = 1;
   GetLog(window);
   EXPECT_EQ(window->Text(), before);
-  EXPECT_EQ(Enabled(window), (QList<bool>{true, true, true, true}));
+  EXPECT_EQ(Enabled(window), "1111");
   EXPECT_EQ(prompts_.shown().size(), 2u);  // the clear's question and its outcome only
 }
 
@@ -116,9 +104,8 @@ TEST_F(EventLogWindowTest, ClearTbxBufferAsksThenClearsTheUnitAndLeavesTheText) 
   prompts_.QueueAnswer(common::Answer::kNo);
   Click(window, "cmdClearLog");
   EXPECT_EQ(TickRequests(), QStringList());
-  ASSERT_EQ(prompts_.shown().size(), 1u);
-  EXPECT_EQ(prompts_.shown()[0].default_answer, common::Answer::kNo);
-  EXPECT_EQ(prompts_.shown()[0].owner, window);
+  EXPECT_EQ(std::pair(prompts_.shown().at(0).default_answer, prompts_.shown().at(0).owner),
+            std::pair(std::optional(common::Answer::kNo), static_cast<QObject*>(window)));
   EXPECT_EQ(Shown(), QStringList{"Clear TBX Event Log: Erase the event log stored in TBX Address "
                                  "#5, 6 Pack Output Assembly Position #1?!"});
   Click(window, "cmdClearLog");  // Yes
@@ -133,31 +120,7 @@ TEST_F(EventLogWindowTest, ClearTbxBufferAsksThenClearsTheUnitAndLeavesTheText) 
   EXPECT_EQ(prompts_.shown().size(), 1u);  // the question only
 }
 
-TEST_F(EventLogWindowTest, ClearDisplayBufferAndClosingKeepWhatTheyShould) {
-  EventLogWindow* window = Window();
-  GetLog(window);
-  QTemporaryDir dir;
-  const QString path = dir.filePath("log.txt");
-  prompts_.QueueFile(path);
-  Click(window, "cmdSave");
-  window->close();  // the close box hides: text, caption and window survive
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(Window(), window);
-  EXPECT_EQ(window->windowTitle(), "Diagnostic Event Log (" + path + ")");
-  Click(window, "cmdClearBuffer");
-  EXPECT_EQ(window->View()->toPlainText(), "");
-  EXPECT_EQ(window->windowTitle(), kUnsaved);
-  EXPECT_EQ(TickRequests(), QStringList());  // nothing goes to the unit
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), kUnsaved);
-  EXPECT_EQ(Unnamed(window), QStringList());
-}
-
 // --- Saving either log window -------------------------------------------------------
-
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
 
 class LogWindowTest : public WindowTest {
  protected:
@@ -166,18 +129,15 @@ class LogWindowTest : public WindowTest {
     const char* read_button;
     const char* dialog_title;
     const char* caption_base;
+    const char* clear_display;
   };
   static constexpr Kind kKinds[] = {
-      {FeatureWindow::kEventLog, "cmdGetLog", "Save Diagnostic Log As", "Diagnostic Event Log"},
+      {FeatureWindow::kEventLog, "cmdGetLog", "Save Diagnostic Log As", "Diagnostic Event Log",
+       "cmdClearBuffer"},
       {FeatureWindow::kTransitionBuffer, "cmdGetBlock", "Save Transition Log As",
-       "Transition Buffer Log"}};
+       "Transition Buffer Log", "cmdClearLog"}};
 
   LogWindow* Window(const Kind& kind) { return Open<LogWindow>(kind.window); }
-  void Read(LogWindow* window, const Kind& kind) {
-    Click(window, kind.read_button);
-    Tick();
-    EXPECT_TRUE(QTest::qWaitFor([window] { return !window->View()->CatchingUp(); }, 5000));
-  }
   void Save(LogWindow* window, std::optional<QString> path) {
     prompts_.QueueFile(std::move(path));
     Click(window, "cmdSave");
@@ -195,9 +155,9 @@ TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
     const QString empty = dir_.filePath(QString(kind.read_button) + "-empty.txt");
     Save(window, empty);
     EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + empty + ")");
-    Read(window, kind);
+    Read(window, kind.read_button);
     EXPECT_EQ(window->windowTitle(), unsaved);  // reading made it unsaved again
-    Read(window, kind);
+    Read(window, kind.read_button);
     // A name without extension is used as typed; a second save names only itself.
     const QString first = dir_.filePath(QString(kind.read_button) + "-first");
     const QString second = dir_.filePath(QString(kind.read_button) + "-second.log");
@@ -211,10 +171,21 @@ TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
     // A failed save says so over the log window, and keeps the caption.
     Save(window, dir_.filePath("no such folder/report.txt"));
     ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].owner, window);
-    EXPECT_EQ(prompts_.shown()[0].icon, common::Icon::kWarning);
+    EXPECT_EQ(std::pair(prompts_.shown()[0].owner, prompts_.shown()[0].icon),
+              std::pair(static_cast<QObject*>(window), common::Icon::kWarning));
     prompts_.ClearShown();
+    // The close box only hides: text and caption survive.
+    const std::string text = window->Text();
+    window->close();
+    EXPECT_EQ(Window(kind), window);
+    EXPECT_EQ(window->Text(), text);
     EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + second + ")");
+    // Clearing the display makes it unsaved and asks nothing of the unit.
+    Click(window, kind.clear_display);
+    EXPECT_EQ(window->View()->toPlainText(), "");
+    EXPECT_EQ(window->windowTitle(), unsaved);
+    EXPECT_EQ(TickRequests(), QStringList());
+    EXPECT_EQ(Unnamed(window), QStringList());
     // Every save dialog starts from Untitled with the report filter, never the last name.
     for (const auto& save : prompts_.saves) {
       EXPECT_EQ(QStringList({save.title, save.suggested, save.filter}),

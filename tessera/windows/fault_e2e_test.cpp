@@ -1,8 +1,9 @@
-// Fault runs: the real tessera against tbx-sim over a pty while the line misbehaves
-// for a second (noise, cut and overlong answers, wrong checksums, late answers, a
-// flood, the device pulled and plugged back). Each run asserts that polling is back
-// within a second of the fault's end, that the window never showed anything the unit
-// did not say, and that the program stayed small.
+// Fault runs: the real tessera against tbx-sim over a pty, through QSerialPort and the
+// whole start-up, while the line misbehaves for a second (noise, cut and overlong
+// answers, wrong checksums, late answers, a flood, the device pulled and plugged back).
+// Each run asserts the first tick's bytes, that polling is back within a second of the
+// fault's end, that the window never showed anything the unit did not say, and that
+// the program stayed small.
 #include <gtest/gtest.h>
 
 #include "common/testing/device_run.h"
@@ -34,6 +35,15 @@ TEST_P(TesseraFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheUnitSaid) {
                  .prepare = {}});
   const FaultRun f = RunThroughFault(run, fault, QByteArray("\x34", 1));
   ASSERT_TRUE(f.failure.isEmpty()) << f.failure.toStdString();
+  // Before the fault, the first tick through the whole start-up: input, status and
+  // identify, each answered; then the next input.
+  QStringList first;
+  for (const auto& block : common::testing::ReadTrafficLog(run.TrafficLogPath()).mid(0, 7)) {
+    first << (block.from_host ? "> " : "< ") + common::testing::ToHex(block.bytes);
+  }
+  EXPECT_EQ(first, (QStringList{"> 34 00 CB", "< 34 00 00 00 00 00 00 00 90 00 00 00 00 3B",
+                                "> 31 00 CE", "< 31 00 00 00 00 00 00 00 CE", "> 71 0D 00 00 81",
+                                "< 71 0D 00 23 23 14 00 00 00 00 00 00 00 00 27", "> 34 00 CB"}));
   const LinkShown link = ShownLinkState(f.screen, "lblComm", "TBX Responding", Plain);
   ASSERT_GT(link.first_good, 0) << "the unit never showed as responding";
   EXPECT_EQ(link.last, "TBX Responding");

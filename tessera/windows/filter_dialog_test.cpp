@@ -57,13 +57,9 @@ TEST_F(FilterDialogTest, LoadsWithDefaultsAndTheEmptyEntriesHidden) {
 TEST_F(FilterDialogTest, OnlyDigitsGoInAndAValueAbove255CannotBeLeft) {
   FilterDialog* dialog = Dialog();
   QLineEdit* field = Edge(dialog, 6);
-  const struct {
-    const char* text;
-    int caret;
-    const char* keys;  // '\b' is Backspace, '\x7f' Delete, '\x16' Ctrl+V
-    const char* result;
-    bool refused;  // on leaving with Tab
-  } cases[] = {
+  // Text and caret before; keys ('\b' is Backspace, '\x16' Ctrl+V); text after;
+  // refused on leaving with Tab.
+  const std::tuple<const char*, int, const char*, const char*, bool> cases[] = {
       {"", 0, "1a2 -.b", "12", false},
       {"4", 1, "\x16", "4", false},  // nothing is pasted
       {"42", 1, "7", "472", true},
@@ -71,29 +67,22 @@ TEST_F(FilterDialogTest, OnlyDigitsGoInAndAValueAbove255CannotBeLeft) {
       {"9", 1, "\b", "", false},  // empty counts as 0
       {"", 0, "99999999999", "99999999999", true},
   };
-  for (const auto& c : cases) {
+  QApplication::clipboard()->setText("9");
+  for (const auto& [text, caret, keys, result, refused] : cases) {
     field->setFocus();
-    field->setText(c.text);
-    field->setCursorPosition(c.caret);
-    for (const char* key = c.keys; *key != '\0'; ++key) {
-      if (*key == '\b') {
-        QTest::keyClick(field, Qt::Key_Backspace);
-      } else if (*key == '\x7f') {
-        QTest::keyClick(field, Qt::Key_Delete);
-      } else if (*key == '\x16') {
-        QApplication::clipboard()->setText("9");
-        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
-      } else {
-        QTest::keyClicks(field, QString(QLatin1Char(*key)));
-      }
+    field->setText(text);
+    field->setCursorPosition(caret);
+    for (const char key : std::string_view(keys)) {
+      key == '\x16' ? QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier)
+                    : QTest::keyClick(field, key);
     }
-    EXPECT_EQ(field->text(), c.result) << c.text << " + " << c.keys;
+    EXPECT_EQ(field->text(), result) << text << " + " << keys;
     QTest::keyClick(field, Qt::Key_Tab);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Shown(), c.refused ? QStringList{kRangeMessage} : QStringList()) << c.result;
+    EXPECT_EQ(Shown(), refused ? QStringList{kRangeMessage} : QStringList()) << result;
     // Refused: the focus comes back with the whole text selected.
-    EXPECT_EQ(QApplication::focusWidget(), c.refused ? field : Edge(dialog, 7)) << c.result;
-    EXPECT_EQ(field->selectedText(), c.refused ? c.result : "");
+    EXPECT_EQ(QApplication::focusWidget(), refused ? field : Edge(dialog, 7)) << result;
+    EXPECT_EQ(field->selectedText(), refused ? result : "");
   }
 }
 

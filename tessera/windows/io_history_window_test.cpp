@@ -3,7 +3,6 @@
 #include "tessera/windows/io_history_window.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,11 +20,7 @@
 namespace tessera::panel {
 namespace {
 
-struct Row {
-  qint64 ms;
-  QString point, state;
-  bool operator==(const Row&) const = default;
-};
+using Row = std::tuple<qint64, QString, QString>;  // time in ms, point, state
 
 // time,point,state with CR LF; the time must carry its offset from UTC.
 std::vector<Row> ParseCsv(const QByteArray& text) {
@@ -39,18 +34,9 @@ std::vector<Row> ParseCsv(const QByteArray& text) {
     const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODateWithMs);
     EXPECT_TRUE(fields.size() == 3 && time.isValid() && kOffset.match(fields[0]).hasMatch())
         << line.toStdString();
-    rows.push_back({time.toMSecsSinceEpoch(), fields.value(1), fields.value(2)});
+    rows.emplace_back(time.toMSecsSinceEpoch(), fields.value(1), fields.value(2));
   }
   return rows;
-}
-
-QString ClockText(std::int64_t ms) {
-  return QDateTime::fromMSecsSinceEpoch(ms).toString("HH:mm:ss.zzz");
-}
-
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
 class IoHistoryWindowTest : public testing::WindowTest {
@@ -58,8 +44,7 @@ class IoHistoryWindowTest : public testing::WindowTest {
   IoHistoryWindowTest() {
     window_->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    QMenu* help = window_->findChild<QMenu*>("mnuHelp");
-    EXPECT_TRUE(common::testing::ChooseFromMenuBar(window_->menuBar(), help,
+    EXPECT_TRUE(common::testing::ChooseFromMenuBar(window_->menuBar(), Find<QMenu>("mnuHelp"),
                                                    window_->MenuItem(FeatureWindow::kIoHistory)));
     history_ = qobject_cast<IoHistoryWindow*>(window_->WindowInstance(FeatureWindow::kIoHistory));
     if (history_ == nullptr) return;
@@ -83,14 +68,11 @@ class IoHistoryWindowTest : public testing::WindowTest {
       answered ? history_->Recorder().RecordAnswer(lamps) : history_->Recorder().RecordSilence();
     }
   }
-  // Through the window system, as a real pointer moves.
-  void MoveTo(int x) {
-    QWidget* viewport = history_->Timeline().viewport();
-    QWindow* window = history_->windowHandle();
-    QTest::mouseMove(window, window->mapFromGlobal(viewport->mapToGlobal(QPoint(x, 4))));
-  }
+  // The pointer moved over the time, through the window system as a real one moves.
   QString PointAt(std::int64_t ms) {
-    MoveTo(history_->Timeline().XOf(ms));
+    const QPoint at =
+        history_->Timeline().viewport()->mapToGlobal(QPoint(history_->Timeline().XOf(ms), 4));
+    QTest::mouseMove(history_->windowHandle(), history_->windowHandle()->mapFromGlobal(at));
     auto* label = Find<QLabel>(history_, "lblPointer");
     EXPECT_EQ(label->accessibleName(), label->text());
     return label->text();
@@ -117,20 +99,21 @@ TEST_F(IoHistoryWindowTest, HidesUnchangedPointsReadsThePointerAndPauses) {
     const QRegularExpressionMatch match = kReadout.match(PointAt(Ms(poll)));
     EXPECT_EQ(match.captured(2), says) << poll;
     QStringList near;  // a pixel spans several polls: one of those nearby
-    for (int p = poll - 10; p <= poll; ++p) near << ClockText(Ms(p));
+    for (int p = poll - 10; p <= poll; ++p) {
+      near << QDateTime::fromMSecsSinceEpoch(Ms(p)).toString("HH:mm:ss.zzz");
+    }
     EXPECT_TRUE(near.contains(match.captured(1))) << poll;
   }
 
   // Pause holds the picture while recording goes on; the lanes that changed in it show.
-  auto* pause = Find<QPushButton>(history_, "cmdPause");
   Click(history_, "cmdPause");
-  EXPECT_EQ(pause->accessibleName(), "Resume");
+  EXPECT_EQ(Find(history_, "cmdPause")->accessibleName(), "Resume");
   Record(50, {5}, {});
   Click(history_, "chkHideUnchanged");
   EXPECT_EQ(history_->Shown().Size(), 161u);
   EXPECT_EQ(timeline.ShownLanes(), (std::vector<int>{3, kInputPoints + 1}));
   Click(history_, "cmdPause");
-  EXPECT_EQ(pause->accessibleName(), "Pause");
+  EXPECT_EQ(Find(history_, "cmdPause")->accessibleName(), "Pause");
   EXPECT_EQ(timeline.ShownLanes(), (std::vector<int>{3, 5, kInputPoints + 1}));
 }
 
@@ -151,7 +134,7 @@ TEST_F(IoHistoryWindowTest, SaveDataWritesTheChanges) {
   std::vector<Row> rows = ParseCsv(Contents(path));
   ASSERT_EQ(rows.size(), 1u + kHistoryLanes + 7);
   const qint64 first = history_->Recorder().History()[0].ms;
-  EXPECT_EQ(rows[kHistoryLanes], (Row{first, "Opto #4", "off"}));
+  EXPECT_EQ(rows[kHistoryLanes], Row(first, "Opto #4", "off"));
   rows.erase(rows.begin(), rows.begin() + 1 + kHistoryLanes);
   EXPECT_EQ(rows, (std::vector<Row>{{Ms(0), "I/O #03", "on"},
                                     {Ms(0), "Opto #2", "on"},

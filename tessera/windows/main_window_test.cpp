@@ -61,8 +61,7 @@ TEST_F(PanelTest, StartUpResetsTheWindowOpensThePortAndNamesEveryControl) {
   EXPECT_TRUE(PollTimer()->isActive());
   PollTimer()->stop();
   EXPECT_TRUE(port_->IsOpen());
-  EXPECT_EQ(W().PanelText(1), "EIA-232 Port = 3");
-  EXPECT_EQ(W().PanelText(2), "");
+  EXPECT_EQ(W().PanelText(1) + "|" + W().PanelText(2), "EIA-232 Port = 3|");
   EXPECT_EQ(VisibleMenus(), QStringList({"&Configure TBX", "&Buffers", "&Help"}));
   EXPECT_TRUE(Find<QAbstractButton>("btnInputControl_0")->isChecked());
   EXPECT_FALSE(Find<QCheckBox>("chkOut_4")->isChecked());
@@ -115,15 +114,16 @@ TEST_F(PanelTest, ClicksAndKeysSetTheInputRequest) {
   Click("chkZcrossDisable");
   ShowActive();
   Find("btnInputControl_0")->setFocus();
-  const auto focused = [] { return QApplication::focusWidget()->objectName(); };
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-  EXPECT_EQ(focused(), "btnOutputControl_1");
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-  EXPECT_TRUE(Find<QRadioButton>("btnOutputControl_1")->isChecked());
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-  EXPECT_EQ(focused(), "btnTransControl_1");
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
-  EXPECT_TRUE(Find<QRadioButton>("btnTransControl_0")->isChecked());
+  // Each key, then the control that has the focus, checked.
+  const std::pair<Qt::Key, const char*> keys[] = {{Qt::Key_Tab, "btnOutputControl_1"},
+                                                  {Qt::Key_Space, "btnOutputControl_1"},
+                                                  {Qt::Key_Tab, "btnTransControl_1"},
+                                                  {Qt::Key_Up, "btnTransControl_0"}};
+  for (const auto& [key, name] : keys) {
+    QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), name);
+    EXPECT_TRUE(Find<QRadioButton>(name)->isChecked()) << name;
+  }
   EXPECT_EQ(Tick().value(0), "34 02 C9");
   W().hide();
 }
@@ -143,7 +143,7 @@ TEST_F(PanelTest, OutputFrameOnlyForTheFrontPanelAndClearOutputs) {
 
 // --- What the answers show ------------------------------------------------------------
 
-TEST_F(PanelTest, InputBytesLightTheIndicators) {
+TEST_F(PanelTest, InputAndStatusAnswersLightTheIndicators) {
   // The indicators a screen reader hears as "on".
   const auto lit = [this] {
     QStringList on;
@@ -165,9 +165,6 @@ TEST_F(PanelTest, InputBytesLightTheIndicators) {
   EXPECT_EQ(Find<ChannelFrame>("fraChannel_13")->title(), "Channel 27");
   EXPECT_EQ(Find<Indicator>("shpIn_41")->Colour(), kGreen);
   EXPECT_EQ(Find<Indicator>("shpIn_42")->Colour(), kBlue);
-}
-
-TEST_F(PanelTest, LineSyncStateIsShown) {
   // The status is asked every tenth tick. (Back to "Line Sync Active": the fault runs.)
   device_->Model().Options().line_sync_error = true;
   for (int tick = 0; tick < 10; ++tick) Tick();
@@ -200,29 +197,27 @@ TEST_F(PanelTest, NoValidAnswerShowsNotRespondingAndRecovers) {
 // --- Menus ---------------------------------------------------------------------------
 
 TEST_F(PanelTest, MenusFollowKalAndCommVersion) {
-  const struct {
-    const char* command_line;
-    bool extended;
-    std::uint8_t comm_version;
-    bool complex, event_log, buffers;
-  } cases[] = {
-      {"/kal", true, 0x10, false, false, true}, {"/kal", true, 0x11, true, false, true},
-      {"/kal", true, 0x20, true, false, true},  {"/kal", true, 0x21, true, true, true},
-      {"", false, 0x21, true, false, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message()
-                 << c.command_line << " " << c.extended << " " << int(c.comm_version));
+  // Command line, extended unit, comm version; then Complex Outputs, Event Log and
+  // Buffers enabled.
+  const std::tuple<const char*, bool, int, QString> cases[] = {{"/kal", true, 0x10, "001"},
+                                                               {"/kal", true, 0x11, "101"},
+                                                               {"/kal", true, 0x20, "101"},
+                                                               {"/kal", true, 0x21, "111"},
+                                                               {"", false, 0x21, "100"}};
+  for (const auto& [command_line, extended, comm_version, enabled] : cases) {
+    SCOPED_TRACE(::testing::Message() << command_line << extended << comm_version);
     Make();
-    device_->Model().Options().extended = c.extended;
-    device_->Model().Options().comm_version = c.comm_version;
-    ASSERT_TRUE(Load(c.command_line));
+    device_->Model().Options().extended = extended;
+    device_->Model().Options().comm_version = static_cast<std::uint8_t>(comm_version);
+    ASSERT_TRUE(Load(command_line));
     Tick();
-    EXPECT_EQ(Find<QAction>("mnuComplexOutputs")->isEnabled(), c.complex);
-    EXPECT_EQ(Find<QAction>("mnuEventLog")->isEnabled(), c.event_log);
-    EXPECT_EQ(Find<QMenu>("mnuBuffers")->menuAction()->isEnabled(), c.buffers);
-    EXPECT_EQ(W().PanelText(2).isEmpty(), !c.extended);
-    EXPECT_EQ(VisibleMenus().size(), *c.command_line ? 3 : 1);
+    EXPECT_EQ(QString("%1%2%3")
+                  .arg(Find<QAction>("mnuComplexOutputs")->isEnabled())
+                  .arg(Find<QAction>("mnuEventLog")->isEnabled())
+                  .arg(Find<QMenu>("mnuBuffers")->menuAction()->isEnabled()),
+              enabled);
+    EXPECT_EQ(W().PanelText(2).isEmpty(), !extended);
+    EXPECT_EQ(VisibleMenus().size(), *command_line ? 3 : 1);
   }
 }
 
@@ -230,11 +225,10 @@ TEST(AboutText, ProgramVersionThenTheUnitsOnceItIdentified) {
   const QString head = "Tessera Version 1.0\r\nITS Cabinet Standard v01.02.17b\r\n";
   EXPECT_EQ(AboutText({1, 0, 0}, {.firmware_type = 0x23}), head);  // never identified
   // Nibbles are written in decimal.
-  const UnitIdentity odd{.extended_unit = true,
-                         .comm_version = 0x1C,
-                         .firmware_type = 0xAB,
-                         .firmware_revision = 0xF0};
-  EXPECT_EQ(AboutText({1, 0, 0}, odd),
+  EXPECT_EQ(AboutText({1, 0, 0}, {.extended_unit = true,
+                                  .comm_version = 0x1C,
+                                  .firmware_type = 0xAB,
+                                  .firmware_revision = 0xF0}),
             head +
                 "\r\nTBX Firmware Version = 1011\r\nTBX Firmware Revision = 15.0\r\n"
                 "TBX Comm Version = 1.12");
