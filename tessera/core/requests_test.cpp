@@ -12,9 +12,9 @@ using common::testing::H;
 
 TEST(RequestsTest, WireBytes) {
   std::array<std::uint8_t, 17> outputs{};
-  outputs[0] = 0x01;   // chkOut(0)
-  outputs[6] = 0x40;   // chkOut(54) "Active"
-  outputs[16] = 0xAA;  // OutputData(16) is never sent
+  outputs[0] = 0x01;   // output 0
+  outputs[6] = 0x40;   // output 54, "Active"
+  outputs[16] = 0xAA;  // the last byte is never sent
   const struct {
     Bytes request;
     const char* wire;
