@@ -56,11 +56,11 @@ TEST(CheckHexFileNameTest, Verdicts) {
     for (const NameQuestion& q : check.questions) {
       asks += q.kind == NameQuestion::Kind::kVersionType ? "T" : "R";
     }
-    EXPECT_EQ(asks, c.asks) << c.name;
-    EXPECT_EQ(check.outcome.accepted, c.checksum.has_value()) << c.name;
-    EXPECT_EQ(check.outcome.expected_checksum, c.checksum.value_or(0)) << c.name;
-    EXPECT_EQ(check.outcome.reason, c.reason) << c.name;
-    EXPECT_EQ(check.outcome.detail, c.reason.empty() ? "" : kNamePatternText) << c.name;
+    const NameOutcome& got = check.outcome;
+    EXPECT_EQ(std::tuple(asks, got.accepted, got.expected_checksum, got.reason, got.detail),
+              std::tuple(c.asks, c.checksum.has_value(), c.checksum.value_or(0), c.reason,
+                         c.reason.empty() ? "" : kNamePatternText))
+        << c.name;
   }
 }
 
@@ -75,33 +75,19 @@ TEST(CheckHexFileNameTest, QuestionsAndAnswers) {
             "The input file (TBX0A03(9F3C).HEX) is for an earlier firmware revision (3) than the "
             "current installed revision (14).\r\n\r\n"
             "Do you want to continue with the firmware update?");
-  const struct {
-    std::vector<bool> answers;
-    std::size_t asked;
-    std::string reason;
-  } cases[] = {
-      {{true, true}, 2, ""},
-      {{false}, 1, "Firmware update operation cancelled"},
-      {{true, false}, 2, "Firmware update operation cancelled"},
-  };
-  for (const auto& c : cases) {
-    std::size_t asked = 0;
-    const NameOutcome outcome =
-        check.Resolve([&](const NameQuestion&) { return c.answers.at(asked++); });
-    EXPECT_EQ(asked, c.asked);
-    EXPECT_EQ(outcome.accepted, c.reason.empty());
-    EXPECT_EQ(outcome.reason, c.reason);
+  const std::string cancelled = "Firmware update operation cancelled";
+  const std::tuple<std::vector<bool>, std::size_t, std::string> cases[] = {
+      {{true, true}, 2, ""}, {{false}, 1, cancelled}, {{true, false}, 2, cancelled}};
+  for (const auto& [answers, asked, reason] : cases) {
+    std::size_t n = 0;
+    const NameOutcome got = check.Resolve([&](const NameQuestion&) { return answers.at(n++); });
+    EXPECT_EQ(std::tuple(n, got.accepted, got.reason), std::tuple(asked, reason.empty(), reason));
   }
 }
 
 TEST(ParseHexRecordTest, Records) {
-  const struct {
-    const char* line;
-    bool valid;
-    int type;
-    std::uint32_t address;
-    const char* data;
-  } cases[] = {
+  // Line, valid, type, address, data.
+  const std::tuple<const char*, bool, int, std::uint32_t, const char*> cases[] = {
       {":00000001FF", true, 1, 0, ""},
       {":0270000001028B", true, 0, 0x7000, "01 02"},
       {":01FFFF005AA7", true, 0, 0xFFFF, "5A"},
@@ -116,16 +102,15 @@ TEST(ParseHexRecordTest, Records) {
       {":00000002FE", false, 2, 0, ""},
       {":020000040001F9", true, 4, 0x0001, ""},
   };
-  for (const auto& c : cases) {
-    HexRecord record;
-    EXPECT_EQ(ParseHexRecord(c.line, record), c.valid) << c.line;
-    EXPECT_EQ(record.type, c.type) << c.line;
-    if (!c.valid) continue;
-    const common::Bytes data = B(c.data);
-    EXPECT_EQ(record.address, c.address) << c.line;
-    EXPECT_EQ(H(record.data), c.data) << c.line;
-    EXPECT_EQ(record.data_count, data.size()) << c.line;
-    EXPECT_EQ(record.data_sum, std::accumulate(data.begin(), data.end(), 0u)) << c.line;
+  for (const auto& [line, valid, type, address, data] : cases) {
+    HexRecord r;
+    EXPECT_EQ(std::tuple(ParseHexRecord(line, r), r.type), std::tuple(valid, type)) << line;
+    if (!valid) continue;
+    const common::Bytes bytes = B(data);
+    EXPECT_EQ(
+        std::tuple(r.address, H(r.data), r.data_count, r.data_sum),
+        std::tuple(address, data, bytes.size(), std::accumulate(bytes.begin(), bytes.end(), 0u)))
+        << line;
   }
 }
 
@@ -138,48 +123,41 @@ TEST(ValidateHexFileTest, Files) {
   const std::string bad = "The input file (C:\\TBX2105(0).HEX) is not valid, ";
   const std::string type_error = bad + "record type error.";
   const std::string end = ":00000001FF\r\n";
-  const struct {
-    std::string text;
-    std::uint32_t expected;
-    std::string reason;  // empty: valid
-    std::uint32_t data_count, records;
-  } cases[] = {
-      {":0100000000FF\r\n" + end, 0xFF01, "", 1, 1},
-      {":0100000000FF\r\n" + end, 0x0000,
-       bad +
-           "checksum error.|Checksum of the image in the file: 0xFF01; checksum in its name: 0x0.",
-       1, 1},
+  const std::string at_7000 = ":0270000001028B\r\n", zero = ":0100000000FF\r\n";
+  const std::string outside = bad + "the record at line 2 lies outside the 128 KiB flash (address ";
+  // Text, checksum in the name, reason (empty: valid), data bytes and records.
+  using Case = std::tuple<std::string, std::uint32_t, std::string, std::uint32_t, std::uint32_t>;
+  const Case cases[] = {
+      // clang-format off
+      {zero + end, 0xFF01, "", 1, 1},
+      {zero + end, 0x0000, bad + "checksum error.|Checksum of the image in the file: 0xFF01; "
+                                 "checksum in its name: 0x0.", 1, 1},
       {":0270000001028B\n:00000001FF\n", 0xFE05, "", 2, 1},
       // Segment, linear and types 3 and 5 do not enter the checksum.
-      {":020000021000EC\r\n:040000031000FF00EA\r\n:020000040001F9\r\n:0400000500001000E7\r\n"
-       ":0270000001028B\r\n" +
-           end,
-       0xFE05, "", 2, 1},
+      {":020000021000EC\r\n:040000031000FF00EA\r\n:020000040001F9\r\n:0400000500001000E7\r\n" +
+       at_7000 + end, 0xFE05, "", 2, 1},
       {":0200000000FF\r\n" + end, 0xFF01, type_error, 0, 0},
-      {":0100000000FF\r\n" + end + "\r\ngarbage\r\n:0100000000FF\r\n", 0xFF01, "", 1, 1},
-      {":0100000000FF\r\n", 0xFF01, bad + "no end record.", 1, 1},
+      {zero + end + "\r\ngarbage\r\n" + zero, 0xFF01, "", 1, 1},
+      {zero, 0xFF01, bad + "no end record.", 1, 1},
       // Refused before the unit is erased: the loader takes 32 bytes a record ...
-      {":0100000000FF\r\n"
-       ":210000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F2021AE\r\n" +
-           end,
-       0xE051, bad + "the record at line 2 has 33 data bytes (the loader takes at most 32).", 34,
-       2},
+      {zero + ":210000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F2021AE\r\n" +
+       end, 0xE051, bad + "the record at line 2 has 33 data bytes (the loader takes at most 32).",
+       34, 2},
       // ... and the flash ends at 0x1FFFF: segment 0x1FFF plus 0xF0 is 0x200E0, linear
       // 0x0002 is 0x20000; the last byte that fits is fine.
-      {":020000021FFFDE\r\n:0100F000000F\r\n" + end, 0xFF01,
-       bad + "the record at line 2 lies outside the 128 KiB flash (address 0x200E0).", 1, 1},
+      {":020000021FFFDE\r\n:0100F000000F\r\n" + end, 0xFF01, outside + "0x200E0).", 1, 1},
       {":020000040001F9\r\n:01FFFF000001\r\n" + end, 0xFF01, "", 1, 1},
       // A linear base far up does not wrap round to a small address.
-      {":02000004FFFFFC\r\n:01FFFF000001\r\n" + end, 0xFF01,
-       bad + "the record at line 2 lies outside the 128 KiB flash (address 0xFFFFFFFF).", 1, 1},
+      {":02000004FFFFFC\r\n:01FFFF000001\r\n" + end, 0xFF01, outside + "0xFFFFFFFF).", 1, 1},
+      // clang-format on
   };
-  for (const auto& c : cases) {
-    LineReader reader(c.text);
-    const Validation v = ValidateHexFile(reader, "C:\\TBX2105(0).HEX", c.expected);
-    EXPECT_EQ(v.ok, c.reason.empty()) << c.text;
-    EXPECT_EQ(v.detail.empty() ? v.reason : v.reason + "|" + v.detail, c.reason) << c.text;
-    EXPECT_EQ(v.data_count, c.data_count) << c.text;
-    EXPECT_EQ(v.data_records, c.records) << c.text;
+  for (const auto& [text, expected, reason, data_count, records] : cases) {
+    LineReader reader(text);
+    const Validation v = ValidateHexFile(reader, "C:\\TBX2105(0).HEX", expected);
+    EXPECT_EQ(std::tuple(v.ok, v.detail.empty() ? v.reason : v.reason + "|" + v.detail,
+                         v.data_count, v.data_records),
+              std::tuple(reason.empty(), reason, data_count, records))
+        << text;
   }
 }
 

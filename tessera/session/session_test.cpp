@@ -116,11 +116,9 @@ TEST_F(SessionTest, ReportsInputsEveryTickButTheAddressOnlyWhenItChanges) {
   Tick();
   Unit().silent = true;
   Tick();
-  EXPECT_EQ(inputs.count(), 4);
-  EXPECT_EQ(Firsts(address), (QVariantList{9, 2}));
-  EXPECT_EQ(State().identity.unit_address, 2);
-  ASSERT_GE(link.count(), 5);
-  EXPECT_FALSE(link.back()[0].toBool());
+  EXPECT_EQ(std::tuple(inputs.count(), Firsts(address), State().identity.unit_address,
+                       link.count() >= 5 && !link.back()[0].toBool()),
+            std::tuple(4, QVariantList{9, 2}, 2, true));
   // A new start-up lays the window out afresh: the same address is announced again.
   Unit().silent = false;
   ASSERT_TRUE(Start());
@@ -148,9 +146,8 @@ TEST_F(SessionTest, AUnitThatDoesNotIdentifyHidesTheExtendedMenusUnlessKal) {
     QSignalSpy menus(&S(), &Session::ExtendedMenusShown);
     QSignalSpy firmware(&S(), &Session::FirmwareChanged);
     Tick();
-    EXPECT_EQ(menus.count(), kal ? 0 : 1);
-    EXPECT_EQ(firmware.count(), 0);
-    EXPECT_FALSE(State().identity.extended_unit);
+    EXPECT_EQ(std::tuple(menus.count(), firmware.count(), State().identity.extended_unit),
+              std::tuple(kal ? 0 : 1, 0, false));
     Unit().extended = true;
     for (int i = 0; i < 50; ++i) Tick();
     ASSERT_EQ(firmware.count(), 1);
@@ -207,21 +204,18 @@ TEST_F(SessionTest, HistoryKeepsOnePollPerInputExchangeForTenMinutes) {
   std::int64_t now = kStartMs;
   recorder.SetClock([&now] { return now += 100; });
   ASSERT_TRUE(Start());
-  const struct {
-    std::array<std::uint8_t, 16> points;  // outputs, which loop back to the points
-    std::uint8_t optos;
-    bool silent;
-    std::set<int> lit;  // lanes: points 0-54, then optos 55-58
-  } polls[] = {
+  // Outputs (which loop back to the points), optos, silence, lit lanes (points 0-54, then
+  // optos 55-58).
+  const std::tuple<std::array<std::uint8_t, 16>, std::uint8_t, bool, std::set<int>> polls[] = {
       {{0x00, 0x80}, 0x5, false, {15, 55, 57}},
       {{0x00, 0x80}, 0x5, true, {}},
       {{0, 0, 0, 0, 0, 0, 0xC0}, 0x8, false, {54, 58}},  // bit 7 of byte 6 has no point
   };
-  for (const auto& p : polls) {
+  for (const auto& [points, optos, silent, lit] : polls) {
     Unit().silent = false;
-    unit_.device->Receive(OutputRequest(p.points));
-    Unit().opto_inputs = p.optos;
-    Unit().silent = p.silent;
+    unit_.device->Receive(OutputRequest(points));
+    Unit().opto_inputs = optos;
+    Unit().silent = silent;
     Tick();
   }
   const IoHistory& history = recorder.History();
@@ -231,9 +225,9 @@ TEST_F(SessionTest, HistoryKeepsOnePollPerInputExchangeForTenMinutes) {
     for (int lane = 0; lane < kHistoryLanes; ++lane) {
       if (history[i].On(lane)) lit.insert(lane);
     }
-    EXPECT_EQ(history[i].ms, kStartMs + 100 * static_cast<std::int64_t>(i + 1)) << i;
-    EXPECT_EQ(history[i].Answered(), !polls[i].silent) << i;
-    EXPECT_EQ(lit, polls[i].lit) << i;
+    EXPECT_EQ(std::tuple(history[i].ms, history[i].Answered(), lit),
+              std::tuple(kStartMs + 100 * static_cast<std::int64_t>(i + 1), !std::get<2>(polls[i]),
+                         std::get<3>(polls[i])));
   }
   // Ten minutes later the ring has turned: the oldest polls made room, in order.
   for (std::size_t i = 0; i < IoHistory::kPolls; ++i) {
@@ -241,11 +235,10 @@ TEST_F(SessionTest, HistoryKeepsOnePollPerInputExchangeForTenMinutes) {
   }
   ASSERT_EQ(history.Size(), IoHistory::kPolls);
   const std::int64_t oldest = kStartMs + 100 * (std::size(polls) + 1);
-  EXPECT_EQ(history[0].ms, oldest);
-  EXPECT_FALSE(history[99].Answered());  // the 100th of the run
-  EXPECT_EQ(history.Find(oldest - 1), std::nullopt);
-  EXPECT_EQ(history.Find(oldest + 150), 1u);
-  EXPECT_EQ(history.Find(oldest + 100 * 7000), 5999u);
+  // history[99] is the 100th of the run.
+  EXPECT_EQ(std::tuple(history[0].ms, history[99].Answered(), history.Find(oldest - 1),
+                       history.Find(oldest + 150), history.Find(oldest + 100 * 7000)),
+            std::tuple(oldest, false, std::nullopt, 1u, 5999u));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <memory>
 #include <regex>
 
+#include "common/testing/hex.h"
 #include "common/testing/test_support.h"
 #include "tessera/session/flash_loader.h"
 #include "tessera/testing/test_objcopy.h"
@@ -162,15 +163,10 @@ TEST_F(UpdateTest, EveryEndShowsItsTextAndLeavesTheUnitAsItSays) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Make(c.loader, c.unit);
-    QString path;
-    if (c.name) {
-      path = dir_.filePath(*c.name);
-      QFile::remove(path);
-      if (c.text) testing::WriteFile(path, *c.text);
-      unit_->prompts.QueueFile(path);
-    } else {
-      unit_->prompts.QueueFile(std::nullopt);
-    }
+    const QString path = c.name ? dir_.filePath(*c.name) : QString();
+    QFile::remove(path);
+    if (c.name && c.text) testing::WriteFile(path, *c.text);
+    unit_->prompts.QueueFile(c.name ? std::optional(path) : std::nullopt);
     for (Answer answer : c.answers) unit_->prompts.QueueAnswer(answer);
     QObject::connect(procedure_.get(), &UpdateProcedure::RecordsDone, [&](int done, int) {
       if (c.unplug_after > 0 && done == c.unplug_after) unit_->port->Unplug();
@@ -189,21 +185,16 @@ TEST_F(UpdateTest, EveryEndShowsItsTextAndLeavesTheUnitAsItSays) {
                   sent.launches, sent.erases, sent.programs,
                   S().PollingSuspended() ? "loader" : "polling");
     EXPECT_EQ(outcome, c.outcome);
-    EXPECT_EQ(result.erased, sent.erases > 0);
-    EXPECT_EQ(result.loader_running, S().PollingSuspended());
+    EXPECT_EQ(std::tuple(result.erased, result.loader_running),
+              std::tuple(sent.erases > 0, S().PollingSuspended()));
     // Nothing at all reaches the unit before the launch, and the caution box
     // defaults to Cancel.
-    if (sent.launches == 0) {
-      EXPECT_TRUE(unit_->port->TakeWritten().isEmpty());
-    }
-    if (!c.boxes.empty() && c.boxes[0] == kCaution) {
-      EXPECT_EQ(unit_->prompts.shown()[0].default_answer, Answer::kCancel);
-    }
-    if (result.end == End::kCompleted) {
-      EXPECT_EQ(common::testing::ToHex(QByteArray(
-                    reinterpret_cast<const char*>(&unit_->device->Loader().Flash()[0x7000]), 3)),
-                "01 02 FF");
-    }
+    EXPECT_EQ(sent.launches == 0 && !unit_->port->TakeWritten().isEmpty(), false);
+    const bool caution = !c.boxes.empty() && c.boxes[0] == kCaution;
+    EXPECT_EQ(caution ? unit_->prompts.shown()[0].default_answer : Answer::kCancel,
+              Answer::kCancel);
+    const common::ByteView at_7000(&unit_->device->Loader().Flash()[0x7000], 3);
+    EXPECT_EQ(result.end == End::kCompleted ? common::testing::H(at_7000) : "01 02 FF", "01 02 FF");
   }
 }
 
