@@ -30,10 +30,7 @@ TEST(EventLogTest, Requests) {
 }
 
 TEST(EventLogTest, WholeReads) {
-  const struct {
-    const char* response;
-    const char* text;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"7F 0D 00 23 23 14 00 01 00 01 02 00 00 00 12 34 00 00 12 40 7D",
        "> Log Read (1 events) at MC=0x00001240\r\n"
        "Reboot, NReset Active, MC=0x00001234\r\n"},
@@ -48,14 +45,12 @@ TEST(EventLogTest, WholeReads) {
        "Event Log Cleared, MC=0x00000002\r\n"
        ", MC=0x00000003\r\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(DecodeEventLog(B(c.response)), c.text) << c.response;
+  for (const auto& [response, text] : cases) EXPECT_EQ(DecodeEventLog(B(response)), text);
 }
 
 TEST(EventLogTest, RecordLines) {
-  const struct {
-    const char* record;  // type P1 P2; the record's MC is 9A BC DE F0
-    const char* text;
-  } cases[] = {
+  // Type P1 P2, and the line before the record's MC.
+  const std::pair<const char*, const char*> cases[] = {
       {"01 02 FF", "Reboot, NReset Active"},
       {"01 07 00", ""},
       {"02 85 3C", "Frame #5 Received, Param=0x3C"},
@@ -70,9 +65,9 @@ TEST(EventLogTest, RecordLines) {
       {"0A 34 12", "General_1: Param_ms=0x12, Param_ls=0x34"},
       {"0F 01 02", "Invalid Record Type (15)"},
   };
-  for (const auto& c : cases) {
-    const common::Bytes p = B(c.record);
-    EXPECT_EQ(EventText(p[0], p[1], p[2]), c.text) << c.record;
+  for (const auto& [record, text] : cases) {
+    const common::Bytes p = B(record);
+    EXPECT_EQ(EventText(p[0], p[1], p[2]), text) << record;
   }
 }
 
@@ -96,14 +91,10 @@ TEST(EventLogTest, RejectsBadResponses) {
 }
 
 TEST(EventLogTest, CountFromHeader) {
-  const struct {
-    const char* count;
-    std::optional<int> value;
-  } cases[] = {{"00 00", 0},  {"05 01", 261},          {"FF 7F", 32767},
-               {"00 80", {}}, {"FF FF", std::nullopt}, {"05", std::nullopt}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(EventCount(B((std::string("7F 0D 00 23 23 14 00 ") + c.count).c_str())), c.value)
-        << c.count;
+  const std::pair<std::string, std::optional<int>> cases[] = {
+      {"00 00", 0}, {"05 01", 261}, {"FF 7F", 32767}, {"00 80", {}}, {"FF FF", {}}, {"05", {}}};
+  for (const auto& [count, value] : cases) {
+    EXPECT_EQ(EventCount(B("7F 0D 00 23 23 14 00 " + count)), value) << count;
   }
 }
 

@@ -76,10 +76,9 @@ TEST(FiltersTest, ParsesGetFiltersResponse) {
   ASSERT_TRUE(table);
   EXPECT_EQ(std::tuple(table->leading[0], table->leading[59], table->falling[59]),
             std::tuple(1, 60, 141));
-  for (int i = 0; i < 60; ++i) {
-    const bool expected = i == 0 || i == 5 || i >= 56;  // 0x21 in byte 128, 0x0F in byte 135
-    EXPECT_EQ(table->record[i], expected) << i;
-  }
+  std::array<bool, 60> recorded{};  // 0x21 in byte 128, 0x0F in byte 135
+  for (int i : {0, 5, 56, 57, 58, 59}) recorded[i] = true;
+  EXPECT_EQ(table->record, recorded);
   // The upper four bits of byte 135 belong to no entry.
   const std::optional<FilterTable> upper = ParseGetFiltersResponse(GetFiltersAnswer(0, 0xF0));
   ASSERT_TRUE(upper);

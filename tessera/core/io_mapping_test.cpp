@@ -11,20 +11,16 @@ namespace tessera {
 namespace {
 
 TEST(IoMapping, InputBitsLightTheirIndicators) {
-  const struct {
-    int byte;
-    std::uint8_t value;
-    std::set<int> points;
-    std::set<int> opto;
-  } cases[] = {
+  // Byte, its value, the points and optos lit.
+  const std::tuple<int, std::uint8_t, std::set<int>, std::set<int>> cases[] = {
       // Bit 7 of byte 6 has no point; the high nibble of byte 7 is the address.
       {0, 0x01, {0}, {}},          {2, 0x81, {16, 23}, {}},
       {6, 0x80, {}, {}},           {6, 0x7F, {48, 49, 50, 51, 52, 53, 54}, {}},
       {7, 0x5F, {}, {0, 1, 2, 3}}, {8, 0xFF, {}, {}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [byte, value, lit_points, lit_opto] : cases) {
     InputData data{};
-    data[c.byte] = c.value;
+    data[byte] = value;
     const InputLamps lamps = InputDataToForm(data);
     std::set<int> points, opto;
     for (int i = 0; i < kInputPoints; ++i) {
@@ -33,25 +29,19 @@ TEST(IoMapping, InputBitsLightTheirIndicators) {
     for (int i = 0; i < kOptoInputs; ++i) {
       if (lamps.opto[i]) opto.insert(i);
     }
-    EXPECT_EQ(points, c.points) << "byte " << c.byte << " = " << int(c.value);
-    EXPECT_EQ(opto, c.opto) << "byte " << c.byte << " = " << int(c.value);
+    EXPECT_EQ(std::tuple(points, opto), std::tuple(lit_points, lit_opto)) << byte << " " << +value;
   }
 }
 
 TEST(IoMapping, CheckedBoxesSetTheirOutputBits) {
-  const struct {
-    std::set<int> checked;
-    int byte;
-    std::uint8_t value;
-  } cases[] = {
-      {{}, 0, 0x00}, {{8}, 1, 0x01}, {{54}, 6, 0x40}, {{55}, 6, 0x80}, {{24, 26, 31}, 3, 0x85},
-  };
-  for (const auto& c : cases) {
+  const std::tuple<std::set<int>, int, std::uint8_t> cases[] = {
+      {{}, 0, 0x00}, {{8}, 1, 0x01}, {{54}, 6, 0x40}, {{55}, 6, 0x80}, {{24, 26, 31}, 3, 0x85}};
+  for (const auto& [boxes, byte, value] : cases) {
     std::array<bool, kOutputPoints> checked{};
-    for (int i : c.checked) checked[i] = true;
+    for (int i : boxes) checked[i] = true;
     OutputData expected{};
-    expected[c.byte] = c.value;
-    EXPECT_EQ(OutputFormToData(checked), expected) << "byte " << c.byte;
+    expected[byte] = value;
+    EXPECT_EQ(OutputFormToData(checked), expected) << "byte " << byte;
   }
   std::array<bool, kOutputPoints> all;
   all.fill(true);

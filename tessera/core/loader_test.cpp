@@ -13,11 +13,7 @@ using common::testing::H;
 TEST(LoaderTest, RequestsOnTheWire) {
   const std::string zeros30 =
       "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
-  const struct {
-    LoaderExchange exchange;
-    std::string wire;
-    int response_length, timeout_ms;
-  } cases[] = {
+  const std::tuple<LoaderExchange, std::string, int, int> cases[] = {
       {LaunchRequest(), "70 01 5A A5 69 26", 4, 5000},
       {EraseRequest(), "70 02 FF 8E", 4, 5000},
       {EraseRequest(0x01), "70 02 01 8C", 4, 5000},
@@ -32,11 +28,10 @@ TEST(LoaderTest, RequestsOnTheWire) {
       {*ProgramRecordRequest(0x012345, B("DE AD")), "70 04 45 23 01 02 DE AD " + zeros30 + " 0B 8A",
        4, 5000},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(H(c.exchange.request), c.wire);
-    EXPECT_EQ(c.exchange.response.count, c.response_length) << c.wire;
-    EXPECT_FALSE(c.exchange.response.HasBody()) << c.wire;
-    EXPECT_EQ(c.exchange.timeout_ms, c.timeout_ms) << c.wire;
+  for (const auto& [exchange, wire, response_length, timeout_ms] : cases) {
+    EXPECT_EQ(std::tuple(H(exchange.request), exchange.response.count, exchange.response.HasBody(),
+                         exchange.timeout_ms),
+              std::tuple(wire, response_length, false, timeout_ms));
   }
   // Nothing to send for no data or more than the loader's 32-byte buffer.
   for (std::size_t n : {0, 32, 33}) {
@@ -48,20 +43,15 @@ TEST(LoaderTest, RequestsOnTheWire) {
 
 TEST(LoaderTest, DecodeLaunch) {
   using Kind = LaunchOutcome::Kind;
-  const struct {
-    const char* response;
-    Kind kind;
-    std::uint8_t status;
-  } cases[] = {
-      {"70 01 00 8E", Kind::kStarted, 0x00}, {"70 01 40 4E", Kind::kAlreadyRunning, 0x40},
-      {"70 01 A0 EE", Kind::kRefused, 0xA0}, {"", Kind::kNoResponse, 0},
-      {"70 01 00", Kind::kNoResponse, 0},
-  };
-  for (const auto& c : cases) {
-    const LaunchOutcome outcome = DecodeLaunch(B(c.response));
-    EXPECT_EQ(outcome.kind, c.kind) << c.response;
-    EXPECT_EQ(outcome.status, c.status) << c.response;
-    EXPECT_EQ(outcome.ok(), c.kind == Kind::kStarted || c.kind == Kind::kAlreadyRunning);
+  const std::tuple<const char*, Kind, int> cases[] = {{"70 01 00 8E", Kind::kStarted, 0x00},
+                                                      {"70 01 40 4E", Kind::kAlreadyRunning, 0x40},
+                                                      {"70 01 A0 EE", Kind::kRefused, 0xA0},
+                                                      {"", Kind::kNoResponse, 0},
+                                                      {"70 01 00", Kind::kNoResponse, 0}};
+  for (const auto& [response, kind, status] : cases) {
+    const LaunchOutcome got = DecodeLaunch(B(response));
+    EXPECT_EQ(std::tuple(got.kind, int{got.status}, got.ok()),
+              std::tuple(kind, status, kind == Kind::kStarted || kind == Kind::kAlreadyRunning));
   }
 }
 

@@ -32,23 +32,18 @@ TEST(TransitionLogTest, Requests) {
 }
 
 TEST(TransitionLogTest, HeaderAndStatus) {
-  const struct {
-    std::uint8_t status;
-    const char* header;
-  } cases[] = {
-      {0x00, "Block #1 polled at MC=0x00001240"},
-      {0x0A,
-       "Block #1 polled at MC=0x00001240 Status = C (more blocks available) E (same block "
-       "requested) "},
-      {0x0F,
-       "Block #1 polled at MC=0x00001240 Status = C (more blocks available) F (trans buffer "
-       "limit exceeded) E (same block requested) G (block request out of sequence) "},
-      {0xF1, "Block #1 polled at MC=0x00001240 Status = G (block request out of sequence) "},
+  const std::pair<std::uint8_t, const char*> cases[] = {
+      // clang-format off
+      {0x00, ""},
+      {0x0A, " Status = C (more blocks available) E (same block requested) "},
+      {0x0F, " Status = C (more blocks available) F (trans buffer limit exceeded) E (same block "
+             "requested) G (block request out of sequence) "},
+      {0xF1, " Status = G (block request out of sequence) "},
+      // clang-format on
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(DecodeTransitionBlock(Block(1, 0, "", c.status)),
-              std::string(c.header) + "\r\n  No Items\r\n")
-        << int{c.status};
+  for (const auto& [status, text] : cases) {
+    EXPECT_EQ(DecodeTransitionBlock(Block(1, 0, "", status)),
+              "Block #1 polled at MC=0x00001240" + std::string(text) + "\r\n  No Items\r\n");
   }
 }
 

@@ -27,21 +27,18 @@ TEST(UpdateStepsTest, Checks) {
 TEST(UpdateStepsTest, RecordCheck) {
   const common::Bytes data = B("01 02 03");
   const ProgramOutcome done{true, 0x00};
-  const struct {
-    ProgramOutcome program;
-    std::optional<common::Bytes> read_back;
-    std::optional<std::string> failure;
-  } cases[] = {
-      {done, B("01 02 03 FF"), std::nullopt},  // only the record's bytes count
-      {done, B("01 02 07"), "Flash verify byte error."},
-      {done, std::nullopt, "Flash read byte error."},
-      // The last failure's text stands.
-      {{true, 0x10}, B("01 02 03"), "Flash program byte error: Status = 0x10"},
-      {{true, 0x10}, B("FF FF FF"), "Flash verify byte error."},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(RecordCheck(c.program, c.read_back, data), c.failure)
-        << int{c.program.status} << " " << (c.read_back ? H(*c.read_back) : "none");
+  const std::tuple<ProgramOutcome, std::optional<common::Bytes>, std::optional<std::string>>
+      cases[] = {
+          {done, B("01 02 03 FF"), std::nullopt},  // only the record's bytes count
+          {done, B("01 02 07"), "Flash verify byte error."},
+          {done, std::nullopt, "Flash read byte error."},
+          // The last failure's text stands.
+          {{true, 0x10}, B("01 02 03"), "Flash program byte error: Status = 0x10"},
+          {{true, 0x10}, B("FF FF FF"), "Flash verify byte error."},
+      };
+  for (const auto& [program, read_back, failure] : cases) {
+    EXPECT_EQ(RecordCheck(program, read_back, data), failure)
+        << int{program.status} << " " << (read_back ? H(*read_back) : "none");
   }
 }
 
@@ -55,12 +52,9 @@ TEST(UpdateStepsTest, SummaryAndProgress) {
             "   Firmware Type 07\r\n"
             "   Firmware Version 11.1\r\n"
             "   Comm Version 3.12\r\n");
-  const struct {
-    std::uint64_t programmed, total;
-    std::optional<int> value;
-  } cases[] = {
+  const std::tuple<std::uint64_t, std::uint64_t, std::optional<int>> cases[] = {
       {99, 100, 99}, {100, 100, std::nullopt}, {0, 0, std::nullopt}, {0x1FFFF, 0x20000, 99}};
-  for (const auto& c : cases) EXPECT_EQ(ProgressValue(c.programmed, c.total), c.value);
+  for (const auto& [done, total, value] : cases) EXPECT_EQ(ProgressValue(done, total), value);
 }
 
 struct PassResult {
@@ -89,37 +83,29 @@ TEST(ProgrammingPassTest, Records) {
   const std::string at_7000 = ":0270000001028B\r\n", at_ffff = ":01FFFF005AA7\r\n";
   const std::string skipped = ":040000031000FF00EA\r\n:00123400BA\r\n:0400000500001000E7\r\n";
   const std::string linear1 = ":020000040001F9\r\n";
-  const struct {
-    std::string text;
-    std::uint32_t total;
-    std::string records;
-    std::optional<std::string> error;
-    std::vector<int> progress;
-  } cases[] = {
+  // Text, bytes in all, records as programmed, error, progress values.
+  using Case = std::tuple<std::string, std::uint32_t, std::string, std::optional<std::string>,
+                          std::vector<int>>;
+  const Case cases[] = {
+      // clang-format off
       {at_7000 + at_ffff + end, 3, "07000: 01 02; 0FFFF: 5A; ", std::nullopt, {66}},
       // Types 3 and 5 and data records without data are skipped; a linear record (4)
       // moves what follows by 64 KiB steps, and a segment record after it takes over.
       {skipped + at_7000 + end, 2, "07000: 01 02; ", std::nullopt, {}},
-      {linear1 + at_7000 + seg1 + at_ffff + end,
-       3,
-       "17000: 01 02; 1FFFF: 5A; ",
-       std::nullopt,
-       {66}},
+      {linear1 + at_7000 + seg1 + at_ffff + end, 3, "17000: 01 02; 1FFFF: 5A; ", std::nullopt, {66}},
       {at_7000, 2, "07000: 01 02; ", "Input file record error, no end record.", {}},
-      {at_7000 + ":0270000001028C\r\n" + end,
-       4,
-       "07000: 01 02; ",
-       "The input file (C:\\A(0).HEX) is not valid, record type error (2).",
-       {50}},
+      {at_7000 + ":0270000001028C\r\n" + end, 4, "07000: 01 02; ",
+       "The input file (C:\\A(0).HEX) is not valid, record type error (2).", {50}},
+      // clang-format on
   };
-  for (const auto& c : cases) {
-    LineReader reader(c.text);
-    const PassResult result = RunPass(reader, c.total);
-    EXPECT_EQ(result.records, c.records) << c.text;
-    EXPECT_EQ(result.error, c.error) << c.text;
-    EXPECT_EQ(result.progress, c.progress) << c.text;
+  for (const auto& [text, total, records, error, progress] : cases) {
+    LineReader reader(text);
+    const PassResult result = RunPass(reader, total);
     // Each attempt starts over from the top with a clean state.
-    EXPECT_EQ(RunPass(reader, c.total).records, c.records) << c.text;
+    EXPECT_EQ(
+        std::tuple(result.records, result.error, result.progress, RunPass(reader, total).records),
+        std::tuple(records, error, progress, records))
+        << text;
   }
 }
 

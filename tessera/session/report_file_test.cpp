@@ -43,29 +43,24 @@ TEST(ReportFileTest, ASaveReplacesTheEarlierReportOrLeavesItAsItWas) {
   const QString earlier = dir.filePath("report.txt");
   common::ScriptedPrompts first;
   ASSERT_TRUE(SaveReport(first, earlier, "earlier report\r\n"));
-  EXPECT_EQ(first.max_busy_depth(), 1);  // the hourglass while writing, and back
-  EXPECT_EQ(first.busy_depth(), 0);
+  // The hourglass while writing, and back.
+  EXPECT_EQ(std::tuple(first.max_busy_depth(), first.busy_depth()), std::tuple(1, 0));
 
   const std::string text(5000, 'x');
-  const struct {
-    const char* what;
-    QString path;
-    bool full_disk;
-  } failures[] = {{"full disk", earlier, true}, {"a folder", dir.path(), false}};
-  for (const auto& f : failures) {
+  // On a full disk, then into a folder's path.
+  for (const QString& path : {earlier, dir.path()}) {
     common::ScriptedPrompts box;
     {
       std::optional<FullDisk> full;
-      if (f.full_disk) full.emplace();
-      EXPECT_FALSE(SaveReport(box, f.path, text)) << f.what;
+      if (path == earlier) full.emplace();
+      EXPECT_FALSE(SaveReport(box, path, text)) << path.toStdString();
     }
-    ASSERT_EQ(box.shown().size(), 1u) << f.what;
-    const common::Message& message = box.shown()[0];
-    EXPECT_EQ(std::tuple(message.title, message.icon, message.buttons),
-              std::tuple(QString("Tessera"), common::Icon::kWarning, common::Buttons::kOk));
-    EXPECT_FALSE(message.text.isEmpty()) << f.what;  // the system's own words
-    EXPECT_EQ(message.detail, f.path);               // and which file
-    EXPECT_EQ(Contents(earlier), "earlier report\r\n\r\n") << f.what;
+    ASSERT_EQ(box.shown().size(), 1u);
+    // The system's own words, and which file.
+    const common::Message& m = box.shown()[0];
+    EXPECT_EQ(std::tuple(m.title, m.icon, m.buttons, m.text.isEmpty(), m.detail, Contents(earlier)),
+              std::tuple(QString("Tessera"), common::Icon::kWarning, common::Buttons::kOk, false,
+                         path, QByteArray("earlier report\r\n\r\n")));
   }
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"report.txt"});  // no leftovers
   common::ScriptedPrompts last;

@@ -33,13 +33,8 @@ struct Unit {
 // The loader's answers the update never draws out, byte for byte. Its normal answers and
 // fault options are driven by the update and Flash Tools tests.
 TEST(TbxLoaderTest, Launch) {
-  const struct {
-    TbxLoaderOptions options;
-    bool running_before;
-    const char* request;
-    const char* answer;
-    bool running_after;
-  } cases[] = {
+  // Options, launched first, request, answer, running after.
+  const std::tuple<TbxLoaderOptions, bool, const char*, const char*, bool> cases[] = {
       {{}, true, kLaunch, "70 01 40 4E", true},                // already running
       {{}, false, "70 01 00 00 00 8E", "70 01 A0 EE", false},  // wrong code
       {{.launch_code = {0, 0, 0}}, false, "70 01 00 00 00 8E", kStarted, true},
@@ -47,13 +42,11 @@ TEST(TbxLoaderTest, Launch) {
       // Left in the loader by an update that never rebooted it: no input answer.
       {{.start_running = true}, false, "34 00 CB", "", true},
   };
-  for (const auto& c : cases) {
-    Unit unit(c.options);
-    if (c.running_before) {
-      ASSERT_EQ(unit.Send(kLaunch), kStarted);
-    }
-    EXPECT_EQ(unit.Send(c.request), c.answer) << c.request;
-    EXPECT_EQ(unit.loader.Running(), c.running_after) << c.request;
+  for (const auto& [options, running_before, request, answer, running_after] : cases) {
+    Unit unit(options);
+    EXPECT_EQ(running_before ? unit.Send(kLaunch) : kStarted, kStarted);
+    const std::string got = unit.Send(request);
+    EXPECT_EQ(std::tuple(got, unit.loader.Running()), std::tuple(answer, running_after)) << request;
   }
 }
 
@@ -95,21 +88,18 @@ TEST(TbxLoaderTest, ProgramAndReadBack) {
 TEST(TbxLoaderTest, ProgramStatuses) {
   const std::string zeros30 = kZeros28 + " 00 00";
   // A refused record leaves the flash erased.
-  const struct {
-    std::string request;
-    const char* answer;
-    std::uint32_t address;
-  } cases[] = {
+  const std::tuple<std::string, const char*, std::uint32_t> cases[] = {
       {"70 04 00 70 00 01 F0 00 " + zeros30 + " 00 2A", "70 04 01 8A", 0x7000},   // check
       {"70 04 FF FF 01 02 01 02 " + zeros30 + " FD 8A", "70 04 02 89", 0x1FFFF},  // end
       {"70 04 00 00 00 21 00 00 " + zeros30 + " 00 6A", "70 04 03 88", 0},        // 33 bytes
       {"70 04 00 00 00 00 00 00 " + zeros30 + " 00 8B", "70 04 03 88", 0},        // none
   };
-  for (const auto& c : cases) {
+  for (const auto& [request, answer, address] : cases) {
     Unit unit;
     ASSERT_EQ(unit.Send(kLaunch), kStarted);
-    EXPECT_EQ(unit.Send(c.request), c.answer) << c.request;
-    EXPECT_EQ(unit.loader.Flash()[c.address], 0xFF) << c.request;
+    EXPECT_EQ(std::tuple(unit.Send(request), unit.loader.Flash()[address]),
+              std::tuple(answer, 0xFF))
+        << request;
   }
 }
 

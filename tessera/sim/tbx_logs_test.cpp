@@ -22,25 +22,22 @@ class TbxLogsTest : public ::testing::Test {
 };
 
 TEST_F(TbxLogsTest, LongLogsUseTheWideCount) {
-  const struct {
-    std::size_t records;
-    const char* count_bytes;
-    bool decodable;
-  } cases[] = {
-      {300, "2C 01", true},
-      {32767, "FF 7F", true},
-      {32768, "00 80", false},  // sent as the unit would; the host refuses the count
-      {70000, "FF FF", false},  // only 65535 fit the count
-  };
-  for (const auto& c : cases) {
-    log_->records.assign(c.records, EventRecord{2, 0x85, 0x12, 0x1234});
+  // Records, count bytes, decodable. 32768 records are sent as the unit would and the
+  // host refuses the count; only 65535 fit the count.
+  const std::tuple<std::size_t, const char*, bool> cases[] = {{300, "2C 01", true},
+                                                              {32767, "FF 7F", true},
+                                                              {32768, "00 80", false},
+                                                              {70000, "FF FF", false}};
+  for (const auto& [records, count_bytes, decodable] : cases) {
+    log_->records.assign(records, EventRecord{2, 0x85, 0x12, 0x1234});
     const common::Bytes answer = Send(logs::ReadEventsRequest());
-    EXPECT_TRUE(IsValidFrame(answer)) << c.records;
-    EXPECT_EQ(H(common::ByteView(answer).subspan(7, 2)), c.count_bytes);
     // The host's length rule reads exactly the bytes the unit sent.
-    EXPECT_EQ(logs::kReadEventsResponse.count + logs::kReadEventsResponse.BodyLength(answer),
-              static_cast<int>(answer.size()));
-    EXPECT_EQ(logs::DecodeEventLog(answer).has_value(), c.decodable) << c.records;
+    EXPECT_EQ(
+        std::tuple(IsValidFrame(answer), H(common::ByteView(answer).subspan(7, 2)),
+                   logs::kReadEventsResponse.count + logs::kReadEventsResponse.BodyLength(answer),
+                   logs::DecodeEventLog(answer).has_value()),
+        std::tuple(true, count_bytes, static_cast<int>(answer.size()), decodable))
+        << records;
   }
 }
 
@@ -89,8 +86,7 @@ TEST_F(TbxLogsTest, SetupFillsTheLogsItNames) {
   setup = {};
   setup.event_records = 0;
   setup.Apply(*log_, *buffer_);
-  EXPECT_TRUE(log_->records.empty());
-  EXPECT_EQ(buffer_->pending.size(), 2000u);
+  EXPECT_EQ(std::tuple(log_->records.size(), buffer_->pending.size()), std::tuple(0u, 2000u));
 }
 
 }  // namespace
