@@ -14,22 +14,19 @@ TEST(RequestTable, ServicesSetFlagsInFixedOrderAndClearsThem) {
   RequestTable table;
   RequestFlags flags;
   std::vector<std::string> calls;
-  const std::pair<Request, const char*> routines[] = {{Request::kSendTracking, "SendTracking"},
-                                                      {Request::kGetFilters, "GetFilters"},
-                                                      {Request::kReadEvents, "ReadEvents"},
-                                                      {Request::kClearEvents, "ClearEvents"}};
+  using enum Request;
+  const std::pair<Request, const char*> routines[] = {
+      {kSendTracking, "SendTracking"}, {kGetFilters, "GetFilters"}, {kClearEvents, "ClearEvents"}};
   for (auto [request, name] : routines) {
     table.SetHandler(request, [&calls, name = std::string(name)] { calls.push_back(name); });
   }
-  table.SetHandler(Request::kReadEvents, [&] {
+  table.SetHandler(kReadEvents, [&] {
     calls.push_back("ReadEvents");
     flags.read_events = true;   // pressed again meanwhile: cleared with it
     flags.clear_events = true;  // a later flag set meanwhile still runs this tick
   });
-  flags.read_events = true;
-  flags.send_tracking = true;
-  flags.get_filters = true;
-  flags.send_complex = true;  // no routine: just cleared
+  // send_complex has no routine: just cleared.
+  flags = {.send_tracking = true, .get_filters = true, .send_complex = true, .read_events = true};
   table.Service(flags);
   EXPECT_EQ(calls,
             (std::vector<std::string>{"SendTracking", "GetFilters", "ReadEvents", "ClearEvents"}));
@@ -51,10 +48,8 @@ TEST(RequestTable, ARoutineMayUnregisterItselfAndStopTheRest) {
   table.SetHandler(Request::kSendFilters, [&] { ++filters; });
   RequestFlags flags{.send_tracking = true, .send_filters = true};
   table.Service(flags, [&] { return stop; });
-  EXPECT_EQ(seen, "kept");
-  EXPECT_EQ(filters, 0);
-  EXPECT_FALSE(flags.send_tracking);
-  EXPECT_TRUE(flags.send_filters);
+  EXPECT_EQ(std::tuple(seen, filters, flags.send_tracking, flags.send_filters),
+            std::tuple("kept", 0, false, true));
 }
 
 }  // namespace

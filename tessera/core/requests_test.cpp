@@ -15,10 +15,7 @@ TEST(RequestsTest, WireBytes) {
   outputs[0] = 0x01;   // output 0
   outputs[6] = 0x40;   // output 54, "Active"
   outputs[16] = 0xAA;  // the last byte is never sent
-  const struct {
-    Bytes request;
-    const char* wire;
-  } cases[] = {
+  const std::pair<Bytes, const char*> cases[] = {
       {StatusRequest(), "31 00 CE"},
       {LineSyncErrorRequest(), "31 02 CC"},
       {IdentifyRequest(), "71 0D 00 00 81"},
@@ -30,19 +27,19 @@ TEST(RequestsTest, WireBytes) {
       {OutputRequest({}), "37 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 C8"},
       {OutputRequest(outputs), "37 01 00 00 00 00 00 40 00 00 00 00 00 00 00 00 00 87"},
   };
-  for (const auto& c : cases) EXPECT_EQ(H(c.request), c.wire);
+  for (const auto& [request, wire] : cases) EXPECT_EQ(H(request), wire);
 }
 
 TEST(RequestsTest, ResponseBytesTheLinkReads) {
   // Input response: InputData is bytes 1..12; the address is the high nibble of byte 8.
   const Bytes input = B("34 01 02 03 04 05 06 07 98 09 0A 0B 0C 00");
   const std::array<std::uint8_t, 12> data = InputDataOf(input);
-  EXPECT_EQ(H(data), "01 02 03 04 05 06 07 98 09 0A 0B 0C");
-  EXPECT_EQ(UnitAddressOf(input), 9);
-  EXPECT_EQ(UnitAddressOf(B("34 00 00")), 0);  // too short: no address
-  EXPECT_TRUE(LineSyncErrorOf(B("31 02 00")));
-  EXPECT_FALSE(LineSyncErrorOf(B("31 FD")));
-  EXPECT_FALSE(LineSyncErrorOf(B("31")));
+  // 34 00 00 is too short: no address.
+  EXPECT_EQ(std::tuple(H(data), UnitAddressOf(input), UnitAddressOf(B("34 00 00"))),
+            std::tuple("01 02 03 04 05 06 07 98 09 0A 0B 0C", 9, 0));
+  EXPECT_EQ(std::tuple(LineSyncErrorOf(B("31 02 00")), LineSyncErrorOf(B("31 FD")),
+                       LineSyncErrorOf(B("31"))),
+            std::tuple(true, false, false));
 }
 
 }  // namespace

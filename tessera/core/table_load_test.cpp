@@ -15,17 +15,15 @@ using common::testing::H;
 TEST(TableLoadTest, Frames) {
   const common::Bytes table = B("11 22 33");
   const TableFrames frames = LoadFrames(0x78, table);
-  EXPECT_EQ(H(frames.frame_a), "78 0D 00 00 00 00 00 7A");
-  EXPECT_EQ(H(frames.frame_b), "78 0D 00 08 11 22 33 0C");
+  EXPECT_EQ(H(frames.frame_a) + " / " + H(frames.frame_b),
+            "78 0D 00 00 00 00 00 7A / 78 0D 00 08 11 22 33 0C");
 }
 
 TEST(TableLoadTest, FrameBOnlyAfterAnExtendedAnswerToFrameA) {
   const std::string answer = "78 0D 00 23 23 14 00 00 00 00 00 00 20";
-  const struct {
-    std::vector<std::string> answers;  // the response of each exchange in turn ("" = failed)
-    std::vector<std::string> sent;     // which frames went out
-    LoadOutcome outcome;
-  } cases[] = {
+  // The response of each exchange in turn ("" = failed), the frames that went out.
+  using Case = std::tuple<std::vector<std::string>, std::vector<std::string>, LoadOutcome>;
+  const Case cases[] = {
       {{""}, {"A"}, LoadOutcome::kFrameARefused},
       {{"78 0D"}, {"A"}, LoadOutcome::kFrameARefused},
       {{answer, ""}, {"A", "B"}, LoadOutcome::kFrameBUnanswered},
@@ -34,8 +32,8 @@ TEST(TableLoadTest, FrameBOnlyAfterAnExtendedAnswerToFrameA) {
       {{answer, "78 0C 00 23 23 14 00 00 00 00 00 00 21"}, {"A", "B"}, LoadOutcome::kSent},
   };
   const TableFrames frames{B("78 0D 00 00 00 7A"), B("78 0D 00 08 01 71")};
-  for (const auto& c : cases) {
-    std::deque<std::string> answers(c.answers.begin(), c.answers.end());
+  for (const auto& [replies, expected_sent, expected] : cases) {
+    std::deque<std::string> answers(replies.begin(), replies.end());
     std::vector<std::string> sent;
     const LoadOutcome outcome = LoadTable(frames, [&](common::ByteView request) {
       sent.push_back(H(request) == H(frames.frame_a) ? "A" : "B");
@@ -43,8 +41,7 @@ TEST(TableLoadTest, FrameBOnlyAfterAnExtendedAnswerToFrameA) {
       if (!answers.empty()) answers.pop_front();
       return B(rx.c_str());
     });
-    EXPECT_EQ(outcome, c.outcome) << c.answers.front();
-    EXPECT_EQ(sent, c.sent) << c.answers.front();
+    EXPECT_EQ(std::tuple(outcome, sent), std::tuple(expected, expected_sent)) << replies.front();
   }
 }
 
