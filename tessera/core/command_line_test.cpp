@@ -6,11 +6,7 @@ namespace tessera {
 namespace {
 
 TEST(CommandLineTest, Switches) {
-  const struct {
-    const char* text;
-    int port;
-    bool kal;
-  } cases[] = {
+  const std::tuple<const char*, int, bool> cases[] = {
       {"", 1, false},
       {"/comm=3 /kal", 3, true},
       {"/comm=3 /KAL", 3, false},                         // case-sensitive
@@ -19,9 +15,9 @@ TEST(CommandLineTest, Switches) {
       {"foo/kalbar/comm=2", 2, true},                     // anywhere in the text
       {"/comm=99999999999999999999", 2147483647, false},  // saturates, no overflow
   };
-  for (const auto& c : cases) {
-    const CommandLine line = ParseCommandLine(c.text);
-    EXPECT_EQ(std::tuple(line.port_number, line.kal), std::tuple(c.port, c.kal)) << c.text;
+  for (const auto& [text, port, kal] : cases) {
+    const CommandLine line = ParseCommandLine(text);
+    EXPECT_EQ(std::tuple(line.port_number, line.kal), std::tuple(port, kal)) << text;
   }
 }
 

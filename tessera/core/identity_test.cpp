@@ -6,17 +6,13 @@ namespace tessera {
 namespace {
 
 TEST(IdentityTest, FirmwareVersionText) {
-  const struct {
-    std::uint8_t type, revision;
-    const char* text;
-  } cases[] = {
+  const std::tuple<std::uint8_t, std::uint8_t, const char*> cases[] = {
       {0x23, 0x14, "Firmware Version = 23, Firmware Revision = 1.4 "},
       {0x07, 0x00, "Firmware Version = 07, Firmware Revision = 0.0 "},    // both nibbles
       {0xA5, 0x0C, "Firmware Version = 105, Firmware Revision = 0.12 "},  // nibbles in decimal
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(FirmwareVersionText({.firmware_type = c.type, .firmware_revision = c.revision}),
-              c.text);
+  for (const auto& [type, revision, text] : cases) {
+    EXPECT_EQ(FirmwareVersionText({.firmware_type = type, .firmware_revision = revision}), text);
   }
 }
 

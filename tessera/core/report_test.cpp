@@ -6,10 +6,7 @@ namespace tessera::logs {
 namespace {
 
 TEST(ReportTest, FileContentIsTheTextAndCrLf) {
-  const struct {
-    std::string_view shown;
-    std::string_view file;
-  } cases[] = {
+  const std::pair<std::string_view, std::string_view> cases[] = {
       {"", "\r\n"},
       {"A\r\nB\r\n", "A\r\nB\r\n\r\n"},
       {"no break", "no break\r\n"},
@@ -19,14 +16,12 @@ TEST(ReportTest, FileContentIsTheTextAndCrLf) {
       {"A\n\r\nB", "A\r\n\r\nB\r\n"},
       {"\r\n\r\n", "\r\n\r\n\r\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ReportFileContent(c.shown), c.file) << c.shown;
+  for (const auto& [shown, file] : cases) EXPECT_EQ(ReportFileContent(shown), file) << shown;
 }
 
 TEST(ReportTest, CaptionAfterSave) {
-  EXPECT_EQ(SavedCaption(kEventLogReport, "/home/tech/a.txt"),
-            "Diagnostic Event Log (/home/tech/a.txt)");
-  EXPECT_EQ(SavedCaption(kTransitionReport, "C:\\logs\\blocks"),
-            "Transition Buffer Log (C:\\logs\\blocks)");
+  EXPECT_EQ(SavedCaption(kEventLogReport, "/a.txt") + SavedCaption(kTransitionReport, "C:\\b"),
+            "Diagnostic Event Log (/a.txt)Transition Buffer Log (C:\\b)");
 }
 
 }  // namespace
