@@ -23,12 +23,13 @@ TEST(HexValTest, LongestHexPrefixPinnedAtTheTop) {
 TEST(CheckHexFileNameTest, Verdicts) {
   const std::string model =
       ") is intended for an different model than the current target model TBX-540.";
+  // The name, the questions asked (T: version type, R: revision), the checksum it is
+  // accepted with, the reason it is not, the revision of the unit (of type 0x21).
   const struct {
-    std::string name;
-    std::string asks;                       // T: version type question, R: revision question
-    std::optional<std::uint32_t> checksum;  // accepted with it
+    std::string name, asks;
+    std::optional<std::uint32_t> checksum;
     std::string reason;
-    std::uint8_t unit_revision = 0x05;  // of a unit of type 0x21
+    std::uint8_t unit_revision = 0x05;
   } cases[] = {
       {"C:\\FW\\TBX2105(9F3C).HEX", "", 0x9F3C, ""},
       {"TBX2105(XYZ).HEX", "", 0, ""},
@@ -159,19 +160,6 @@ TEST(ValidateHexFileTest, Files) {
               std::tuple(reason.empty(), reason, data_count, records))
         << text;
   }
-}
-
-class FailingFile : public LineSource {
- public:
-  bool AtEnd() const override { return false; }
-  bool GetRecord(std::string&) override { return false; }
-  void Rewind() override {}
-};
-
-TEST(ValidateHexFileTest, ReadFailure) {
-  FailingFile failing;
-  EXPECT_EQ(ValidateHexFile(failing, "A(0).HEX", 0).reason,
-            "The input file (A(0).HEX) is not valid, record error.");
 }
 
 }  // namespace

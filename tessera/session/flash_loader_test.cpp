@@ -17,12 +17,6 @@ namespace {
 
 using common::testing::ToHex;
 
-QVariantList Firsts(const QSignalSpy& spy) {
-  QVariantList firsts;
-  for (const QVariantList& args : spy) firsts << args.value(0);
-  return firsts;
-}
-
 QString Sent(common::SimulatedPort& port) {
   QStringList hex;
   for (const QByteArray& block : port.TakeWritten()) hex << ToHex(block);
@@ -48,7 +42,7 @@ TEST(FlashLoaderTest, SettleWaitsAroundTheLoader) {
   clock.restart();
   EXPECT_TRUE(loader.FlashReboot());
   EXPECT_EQ(std::tuple(clock.elapsed() >= 500, Sent(*unit.port), poll->isActive(),
-                       loader.LoaderRunning(), Firsts(mode)),
+                       loader.LoaderRunning(), testing::Firsts(mode)),
             std::tuple(true, "70 06 89", true, false, QVariantList{true, false}));
   poll->stop();
 }

@@ -18,6 +18,7 @@ namespace tessera {
 namespace {
 
 using common::testing::ToHex;
+using testing::Firsts;
 
 class SessionTest : public ::testing::Test {
  protected:
@@ -40,13 +41,6 @@ class SessionTest : public ::testing::Test {
     for (const QByteArray& block : unit_.port->TakeWritten())
       sent << ToHex(head < 0 ? block : block.left(head));
     return sent;
-  }
-
-  // The first argument of every emission.
-  static QVariantList Firsts(const QSignalSpy& spy) {
-    QVariantList firsts;
-    for (const QVariantList& args : spy) firsts << args.value(0);
-    return firsts;
   }
 
   testing::TestUnit unit_;

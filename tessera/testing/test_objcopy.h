@@ -2,12 +2,9 @@
 // and the flash image they describe, worked out independently.
 #pragma once
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <optional>
 #include <random>
 #include <string>
@@ -42,26 +39,19 @@ inline common::Bytes RandomBytes(std::size_t size, unsigned seed) {
 // objcopy (binutils) is missing or fails.
 inline std::optional<std::string> ObjcopyHex(common::ByteView bytes, std::uint32_t address,
                                              std::string& problem) {
-  std::string dir = (std::filesystem::temp_directory_path() / "flash-objcopy-XXXXXX").string();
-  if (mkdtemp(dir.data()) == nullptr) {
-    problem = "cannot make a temporary directory";
+  QTemporaryDir dir;
+  QFile bin(dir.filePath("image.bin")), hex(dir.filePath("image.hex"));
+  if (bin.open(QIODevice::WriteOnly))
+    bin.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+  bin.close();
+  QProcess objcopy;
+  objcopy.start("objcopy", {"-I", "binary", "-O", "ihex", "--change-addresses",
+                            QString::number(address), bin.fileName(), hex.fileName()});
+  if (!objcopy.waitForFinished() || objcopy.exitCode() != 0 || !hex.open(QIODevice::ReadOnly)) {
+    problem = "objcopy failed (install binutils to run this test)";
     return std::nullopt;
   }
-  const std::string bin = dir + "/image.bin", hex = dir + "/image.hex";
-  std::ofstream(bin, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-  const std::string command = "objcopy -I binary -O ihex --change-addresses " +
-                              std::to_string(address) + " '" + bin + "' '" + hex + "'";
-  std::optional<std::string> text;
-  if (std::system(command.c_str()) != 0) {
-    problem = "objcopy failed (install binutils to run this test): " + command;
-  } else {
-    std::ifstream in(hex, std::ios::binary);
-    text = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  std::filesystem::remove_all(dir);
-  return text;
+  return hex.readAll().toStdString();
 }
 
 }  // namespace tessera::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QString>
 #include <memory>
 #include <string>
@@ -29,6 +30,13 @@ struct TestUnit {
   common::SimulatedPort* port = nullptr;
   std::unique_ptr<TesseraApp> app;
 };
+
+// The first argument of every emission a spy saw.
+inline QVariantList Firsts(const QSignalSpy& spy) {
+  QVariantList firsts;
+  for (const QVariantList& args : spy) firsts << args.value(0);
+  return firsts;
+}
 
 inline QString WriteFile(const QString& path, const std::string& text) {
   QFile file(path);
