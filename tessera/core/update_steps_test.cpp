@@ -13,10 +13,9 @@ using common::testing::H;
 // The texts the update shows are checked with it against the simulated unit; here the
 // verdicts it does not reach.
 TEST(UpdateStepsTest, Checks) {
-  EXPECT_EQ(SupportCheck({.comm_version = 0x23, .firmware_revision = 0x41}), std::nullopt);
-  EXPECT_EQ(DeviceCheck({0x1F, 0xB5}), std::nullopt);
-  EXPECT_EQ(DeviceCheck({0xBF, 0x20}), std::nullopt);
-  EXPECT_EQ(EraseCheck(true, 0x0000), std::nullopt);
+  EXPECT_EQ(std::tuple(SupportCheck({.comm_version = 0x23, .firmware_revision = 0x41}),
+                       DeviceCheck({0x1F, 0xB5}), DeviceCheck({0xBF, 0x20}), EraseCheck(true, 0)),
+            std::tuple(std::nullopt, std::nullopt, std::nullopt, std::nullopt));
   EXPECT_EQ(EraseCheck(false, 0x0000), "Flash did not erase.");
   EXPECT_EQ(NewChecksumCheck(std::nullopt, 0x9F3C), "The new checksum could not be retrieved.");
   EXPECT_EQ(RecordTooLongText(0x1A000, 33),

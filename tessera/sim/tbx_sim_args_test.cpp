@@ -16,13 +16,20 @@ std::variant<TbxSimArgs, int> Parse(const QStringList& args) {
   return parsed;
 }
 
-TEST(TbxSimArgsTest, EveryOptionReachesTheModelOrThePty) {
+// The fault schedule goes to the pty runner with the unit's kind of noise; faults a
+// TBX cannot make (it has no NAK) are refused below.
+TEST(TbxSimArgsTest, EveryOptionReachesTheModelTheLoaderOrThePty) {
   const auto parsed = Parse(
       QString("--port 256 --port-dir /tmp/com --address 9 --comm-version 22 --fw-type 0x41 "
               "--fw-rev ff --line-sync-error --silent --delay 20 --drop-every 3 --corrupt-every 4 "
               "--drop-rate 0.25 --seed 7 --no-animation --no-extended --paced --log /tmp/l "
-              "--verbose")
-          .split(' '));
+              "--verbose --mfg-code bf --device-code 0x20 --in-loader --refuse-launch "
+              "--bad-erases 2 --program-fault-at 1A000 --program-fault-status 44 --loader-drop 4,5 "
+              "--loader-corrupt 3 --erase-ms 1500 --program-ms 7 --version-address 1FFF0 "
+              "--new-version 25,22,1a --fault-after 1500 --fault-for 700 --fault-every 5000 "
+              "--fault-seed 9")
+          .split(' ') +
+      QStringList{"--fault", "garbage,late, unplug"});
   ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
   const auto& a = std::get<TbxSimArgs>(parsed);
   const TbxOptions& m = a.model;
@@ -36,17 +43,7 @@ TEST(TbxSimArgsTest, EveryOptionReachesTheModelOrThePty) {
             std::tuple(256, "/tmp/com", "/tmp/l", true));
   // 19200 8E1: 11 bits a byte.
   EXPECT_NEAR(a.pty.micros_per_byte, 11e6 / 19200, 1e-9);
-}
-
-TEST(TbxSimArgsTest, LoaderOptionsReachTheLoader) {
-  const auto parsed = Parse(
-      QString("--port 3 --mfg-code bf --device-code 0x20 --in-loader --refuse-launch "
-              "--bad-erases 2 --program-fault-at 1A000 --program-fault-status 44 --loader-drop 4,5 "
-              "--loader-corrupt 3 --erase-ms 1500 --program-ms 7 --version-address 1FFF0 "
-              "--new-version 25,22,1a")
-          .split(' '));
-  ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
-  const TbxLoaderOptions& l = std::get<TbxSimArgs>(parsed).loader;
+  const TbxLoaderOptions& l = a.loader;
   EXPECT_EQ(std::tuple(l.manufacturer_code, l.device_code, l.start_running, l.refuse_launch),
             std::tuple(0xBF, 0x20, true, true));
   EXPECT_EQ(std::tuple(l.incomplete_erases, l.fail_program_at, l.program_fault_status),
@@ -57,6 +54,15 @@ TEST(TbxSimArgsTest, LoaderOptionsReachTheLoader) {
   const FirmwareVersion v = l.version_after_reboot.value_or(FirmwareVersion{});
   EXPECT_EQ(std::tuple(v.comm_version, v.firmware_type, v.firmware_revision),
             std::tuple(0x25, 0x22, 0x1A));
+  const common::PtyOptions& pty = a.pty;
+  using enum common::LineFault;
+  EXPECT_EQ(pty.faults.kinds, (std::vector{kGarbage, kLate, kUnplug}));
+  EXPECT_EQ(std::tuple(pty.faults.after_ms, pty.faults.for_ms, pty.faults.every_ms, pty.fault_seed),
+            std::tuple(1500, 700, 5000, 9u));
+  EXPECT_EQ(std::tuple(pty.reply_faults.noise_max, pty.reply_faults.late_ms,
+                       pty.reply_faults.oversize_inside),
+            std::tuple(0x0F, 600, false));
+  EXPECT_TRUE(std::get<TbxSimArgs>(Parse({"--port", "3"})).pty.faults.Empty());
 }
 
 TEST(TbxSimArgsTest, BadLinesEndTheProgramWithStatus2) {
@@ -80,24 +86,6 @@ TEST(TbxSimArgsTest, BadLinesEndTheProgramWithStatus2) {
   EXPECT_EQ(sim.exitCode(), 2);
   EXPECT_TRUE(
       sim.readAllStandardError().startsWith("tbx-sim: --address needs a number 0-15, not '16'\n"));
-}
-
-// The fault schedule goes to the pty runner with the unit's kind of noise; faults a
-// TBX cannot make (it has no NAK) are refused above.
-TEST(TbxSimArgsTest, FaultOptions) {
-  const auto parsed =
-      Parse({"--port", "3", "--fault", "garbage,late, unplug", "--fault-after", "1500",
-             "--fault-for", "700", "--fault-every", "5000", "--fault-seed", "9"});
-  ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
-  const common::PtyOptions& pty = std::get<TbxSimArgs>(parsed).pty;
-  using enum common::LineFault;
-  EXPECT_EQ(pty.faults.kinds, (std::vector{kGarbage, kLate, kUnplug}));
-  EXPECT_EQ(std::tuple(pty.faults.after_ms, pty.faults.for_ms, pty.faults.every_ms, pty.fault_seed),
-            std::tuple(1500, 700, 5000, 9u));
-  EXPECT_EQ(std::tuple(pty.reply_faults.noise_max, pty.reply_faults.late_ms,
-                       pty.reply_faults.oversize_inside),
-            std::tuple(0x0F, 600, false));
-  EXPECT_TRUE(std::get<TbxSimArgs>(Parse({"--port", "3"})).pty.faults.Empty());
 }
 
 }  // namespace
