@@ -96,7 +96,6 @@ TEST(TesseraCliTest, IdentifyOverAPortWritesBothLinesOrNone) {
       {"--no-extended", "Tessera: The unit did not answer the extended identify request.\n"}};
   for (const auto& [option, err] : cases) {
     PtyUnit unit({option});
-    ASSERT_TRUE(unit.Ready());
     const CliRun run = unit.Run({"identify"}, 10000);
     EXPECT_EQ(std::tuple(run.status, run.out, run.err), std::tuple(kExitNoAnswer, "", err));
   }
@@ -106,7 +105,6 @@ TEST(TesseraCliTest, IdentifyOverAPortWritesBothLinesOrNone) {
 // window's caption, and --watch writes a line for each change.
 TEST(TesseraCliTest, InputsInEachFormat) {
   PtyUnit unit({});
-  ASSERT_TRUE(unit.Ready());
   const CliRun json = unit.Run({"--format", "json", "identify"}, 10000);
   EXPECT_EQ(QJsonDocument::fromJson(json.out.c_str()).object().value("unit_address").toInt(), 5);
 
@@ -124,9 +122,8 @@ TEST(TesseraCliTest, InputsInEachFormat) {
   EXPECT_EQ(header.mid(53),
             (QStringList{"io_52", "io_53", "active", "opto_1", "opto_2", "opto_3", "opto_4"}));
   // Two runs so far took answers 0 and 1; this one starts at point 2.
-  for (int row = 1; row < lines.size(); ++row) {
+  for (int row = 1; row < lines.size(); ++row)
     EXPECT_EQ(lines[row].split(',').mid(1).indexOf("1"), row + 1) << lines[row].toStdString();
-  }
 }
 
 // --trace: one line a record, the time first; the record's text is the link's.
@@ -134,7 +131,6 @@ TEST(TesseraCliTest, TraceOfARun) {
   QTemporaryDir dir;
   const QString host = dir.filePath("host.txt");
   PtyUnit unit({"--no-animation"});
-  ASSERT_TRUE(unit.Ready());
   EXPECT_EQ(unit.Run({"--trace", host, "identify"}, 10000).status, kExitOk);
   QFile trace(host);
   ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
@@ -192,20 +188,17 @@ TEST(FlashCommandTest, EachEndHasItsTextAndExitStatus) {
     SCOPED_TRACE(sim.join(' ').toStdString() + " / " + cli.join(' ').toStdString());
     QFile::remove(log);
     testing::PtyUnit unit(QStringList{"--no-animation", "--log", log} + sim);
-    ASSERT_TRUE(unit.Ready());
     const testing::CliRun run = unit.Run(QStringList{"flash"} + cli, 60000);
     EXPECT_EQ(std::tuple(run.status, run.out), std::tuple(status, ""));
     QStringList in_order;  // each expected piece, in this order
-    for (const std::string& piece : err) {
+    for (const std::string& piece : err)
       in_order << QRegularExpression::escape(QString::fromStdString(piece));
-    }
     EXPECT_TRUE(QString::fromStdString(run.err).contains(
         QRegularExpression(in_order.join(".*"), QRegularExpression::DotMatchesEverythingOption)))
         << run.err;
     if (status == kExitNotAnswered) {
-      for (const auto& block : common::testing::ReadTrafficLog(log)) {
+      for (const auto& block : common::testing::ReadTrafficLog(log))
         EXPECT_FALSE(block.from_host && block.bytes.startsWith('\x70'));
-      }
     }
   }
 }

@@ -23,7 +23,6 @@ class LogsAgainstTheWindowTest : public panel::testing::WindowTest {};
 
 TEST_F(LogsAgainstTheWindowTest, OverAPortEventsIsTheWindowsReport) {
   PtyUnit unit({"--event-records", "300", "--no-animation"});
-  ASSERT_TRUE(unit.Ready());
   const CliRun run = unit.Run({"events"});
   EXPECT_EQ(std::pair(run.status, run.err), std::pair(kExitOk, std::string()));
   EXPECT_TRUE(run.out.starts_with("> Log Read (300 events) at MC=0x00012400\r\n"));
@@ -52,7 +51,6 @@ TEST_F(LogsAgainstTheWindowTest, OverAPortTransitionsIsTheWindowsReport) {
   EXPECT_EQ(Blocks(report), 3);
   for (const QStringList& how : {QStringList{"--count", "3"}, QStringList{"--all"}}) {
     PtyUnit unit({"--no-animation"});
-    ASSERT_TRUE(unit.Ready());
     const CliRun run = unit.Run(QStringList{"transitions"} + how);
     EXPECT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(run.out, report) << how.join(' ').toStdString();
@@ -83,7 +81,6 @@ TEST(EventsCommandTest, ClearingAndFailuresEndWithTheirStatus) {
   };
   for (const auto& [sim_options, command, status, out, err] : cases) {
     PtyUnit unit(sim_options);
-    ASSERT_TRUE(unit.Ready());
     const CliRun run = unit.Run(command);
     EXPECT_EQ(std::pair(run.status, run.err), std::pair(status, std::string(err)));
     EXPECT_TRUE(*out == '\0' ? run.out.empty() : run.out.starts_with(out)) << run.out;

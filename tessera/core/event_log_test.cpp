@@ -93,9 +93,8 @@ TEST(EventLogTest, RejectsBadResponses) {
 TEST(EventLogTest, CountFromHeader) {
   const std::pair<std::string, std::optional<int>> cases[] = {
       {"00 00", 0}, {"05 01", 261}, {"FF 7F", 32767}, {"00 80", {}}, {"FF FF", {}}, {"05", {}}};
-  for (const auto& [count, value] : cases) {
+  for (const auto& [count, value] : cases)
     EXPECT_EQ(EventCount(B("7F 0D 00 23 23 14 00 " + count)), value) << count;
-  }
 }
 
 }  // namespace

@@ -88,9 +88,8 @@ TEST(FiltersTest, ParsesGetFiltersResponse) {
   no_marker[1] = 0x0C;
   common::Bytes long_answer = GetFiltersAnswer(0, 0);
   long_answer.push_back(0);
-  for (const common::Bytes& response : {no_marker, long_answer, common::Bytes{}}) {
+  for (const common::Bytes& response : {no_marker, long_answer, common::Bytes{}})
     EXPECT_FALSE(ParseGetFiltersResponse(response)) << H(response);
-  }
 }
 
 }  // namespace

@@ -17,9 +17,8 @@ TEST(FrameTest, ChecksumMakesEveryFrameSumToFF) {
       {BuildExtendedFrame(0x7E), "7E 0D 00 74"},
       {BuildExtendedFrame(0x71, B("00")), "71 0D 00 00 81"},
   };
-  for (const auto& [frame, wire] : cases) {
+  for (const auto& [frame, wire] : cases)
     EXPECT_EQ(std::tuple(common::testing::H(frame), IsValidFrame(frame)), std::tuple(wire, true));
-  }
   // A lone 0xFF sums to 0xFF.
   EXPECT_EQ(std::tuple(IsValidFrame(B("34 00 CA")), IsValidFrame({}), IsValidFrame(B("FF"))),
             std::tuple(false, false, true));

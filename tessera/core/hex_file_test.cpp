@@ -54,9 +54,8 @@ TEST(CheckHexFileNameTest, Verdicts) {
   for (const auto& c : cases) {
     const NameCheck check = CheckHexFileName(c.name, 0x21, c.unit_revision);
     std::string asks;
-    for (const NameQuestion& q : check.questions) {
+    for (const NameQuestion& q : check.questions)
       asks += q.kind == NameQuestion::Kind::kVersionType ? "T" : "R";
-    }
     const NameOutcome& got = check.outcome;
     EXPECT_EQ(std::tuple(asks, got.accepted, got.expected_checksum, got.reason, got.detail),
               std::tuple(c.asks, c.checksum.has_value(), c.checksum.value_or(0), c.reason,

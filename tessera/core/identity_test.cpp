@@ -11,9 +11,8 @@ TEST(IdentityTest, FirmwareVersionText) {
       {0x07, 0x00, "Firmware Version = 07, Firmware Revision = 0.0 "},    // both nibbles
       {0xA5, 0x0C, "Firmware Version = 105, Firmware Revision = 0.12 "},  // nibbles in decimal
   };
-  for (const auto& [type, revision, text] : cases) {
+  for (const auto& [type, revision, text] : cases)
     EXPECT_EQ(FirmwareVersionText({.firmware_type = type, .firmware_revision = revision}), text);
-  }
 }
 
 }  // namespace

@@ -23,12 +23,10 @@ TEST(IoMapping, InputBitsLightTheirIndicators) {
     data[byte] = value;
     const InputLamps lamps = InputDataToForm(data);
     std::set<int> points, opto;
-    for (int i = 0; i < kInputPoints; ++i) {
+    for (int i = 0; i < kInputPoints; ++i)
       if (lamps.points[i]) points.insert(i);
-    }
-    for (int i = 0; i < kOptoInputs; ++i) {
+    for (int i = 0; i < kOptoInputs; ++i)
       if (lamps.opto[i]) opto.insert(i);
-    }
     EXPECT_EQ(std::tuple(points, opto), std::tuple(lit_points, lit_opto)) << byte << " " << +value;
   }
 }

@@ -17,9 +17,8 @@ TEST(RequestTable, ServicesSetFlagsInFixedOrderAndClearsThem) {
   using enum Request;
   const std::pair<Request, const char*> routines[] = {
       {kSendTracking, "SendTracking"}, {kGetFilters, "GetFilters"}, {kClearEvents, "ClearEvents"}};
-  for (auto [request, name] : routines) {
+  for (auto [request, name] : routines)
     table.SetHandler(request, [&calls, name = std::string(name)] { calls.push_back(name); });
-  }
   table.SetHandler(kReadEvents, [&] {
     calls.push_back("ReadEvents");
     flags.read_events = true;   // pressed again meanwhile: cleared with it

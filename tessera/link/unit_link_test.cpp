@@ -145,24 +145,22 @@ TEST(UnitLinkTest, FailuresAskRetryOrCancelOnlyWhenShowingErrors) {
   using enum common::Answer;
   const char* bad = "31 00 00 00 00 00 00 00 CD";
   const char* good = "31 00 00 00 00 00 00 00 CE";
-  const struct {
-    std::vector<const char*> replies;  // to each request in turn ("": none)
-    int silent_retries;
-    bool show_errors;
-    std::vector<common::Answer> answers;
-    std::vector<QString> boxes;
-    int writes;
-  } cases[] = {
+  // Replies to each request in turn ("": none), silent retries, whether errors show, the
+  // answers given, the boxes shown, the requests written.
+  using Case = std::tuple<std::vector<const char*>, int, bool, std::vector<common::Answer>,
+                          std::vector<QString>, int>;
+  const Case cases[] = {
       {{"", ""}, 0, true, {kRetry, kCancel}, {"Rx Timeout Error", "Rx Timeout Error"}, 2},
       {{bad, good}, 0, true, {kRetry}, {"Checksum Error"}, 2},
       {{"", "", "", ""}, 2, false, {}, {}, 3},
       {{"", ""}, 1, true, {kCancel}, {"Rx Timeout Error"}, 2},  // asked once retries ran out
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.writes);
+  for (const auto& [replies, silent_retries, show_errors, answers, expected_boxes, writes] :
+       cases) {
+    SCOPED_TRACE(writes);
     Rig r;
-    r.Answer([&] { return c.replies.at(r.requests - 1); });
-    for (common::Answer answer : c.answers) r.prompts.QueueAnswer(answer);
+    r.Answer([&] { return replies.at(r.requests - 1); });
+    for (common::Answer answer : answers) r.prompts.QueueAnswer(answer);
     // Each failure is traced first, and the hourglass is off while a box shows.
     std::vector<std::size_t> records_at_box, expected_at_box;
     int busy_at_show = 0;
@@ -171,9 +169,9 @@ TEST(UnitLinkTest, FailuresAskRetryOrCancelOnlyWhenShowingErrors) {
       busy_at_show += r.prompts.busy_depth();
     };
     const Bytes rx =
-        r.link.Exchange(StatusRequest(), kStatusResponse, 20, c.show_errors, c.silent_retries);
+        r.link.Exchange(StatusRequest(), kStatusResponse, 20, show_errors, silent_retries);
     EXPECT_EQ(std::tuple(rx.empty(), r.Writes()),
-              std::tuple(c.replies.at(c.writes - 1) != good, c.writes));
+              std::tuple(replies.at(writes - 1) != good, writes));
     std::vector<QString> boxes;
     for (const common::Message& box : r.prompts.shown()) {
       boxes.push_back(box.text);
@@ -181,13 +179,13 @@ TEST(UnitLinkTest, FailuresAskRetryOrCancelOnlyWhenShowingErrors) {
                 std::tuple(QString("Communications Error"), common::Buttons::kRetryCancel,
                            common::Icon::kCritical));
     }
-    EXPECT_EQ(boxes, c.boxes);
+    EXPECT_EQ(boxes, expected_boxes);
     for (std::size_t i = 0; i < boxes.size(); ++i)
-      expected_at_box.push_back(2 * (c.silent_retries + 1 + i));
+      expected_at_box.push_back(2 * (silent_retries + 1 + i));
     EXPECT_EQ(records_at_box, expected_at_box);
     // Hourglass while waiting, off before each box and at the end.
     EXPECT_EQ(std::tuple(r.prompts.max_busy_depth(), busy_at_show, r.prompts.busy_depth()),
-              std::tuple(c.show_errors ? 1 : 0, 0, 0));
+              std::tuple(show_errors ? 1 : 0, 0, 0));
   }
 }
 

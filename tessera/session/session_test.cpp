@@ -213,17 +213,15 @@ TEST_F(SessionTest, HistoryKeepsOnePollPerInputExchangeForTenMinutes) {
   ASSERT_EQ(history.Size(), std::size(polls));
   for (std::size_t i = 0; i < history.Size(); ++i) {
     std::set<int> lit;
-    for (int lane = 0; lane < kHistoryLanes; ++lane) {
+    for (int lane = 0; lane < kHistoryLanes; ++lane)
       if (history[i].On(lane)) lit.insert(lane);
-    }
     EXPECT_EQ(std::tuple(history[i].ms, history[i].Answered(), lit),
               std::tuple(kStartMs + 100 * static_cast<std::int64_t>(i + 1), !std::get<2>(polls[i]),
                          std::get<3>(polls[i])));
   }
   // Ten minutes later the ring has turned: the oldest polls made room, in order.
-  for (std::size_t i = 0; i < IoHistory::kPolls; ++i) {
+  for (std::size_t i = 0; i < IoHistory::kPolls; ++i)
     i % 100 == 99 ? recorder.RecordSilence() : recorder.RecordAnswer(InputLamps{});
-  }
   ASSERT_EQ(history.Size(), IoHistory::kPolls);
   const std::int64_t oldest = kStartMs + 100 * (std::size(polls) + 1);
   // history[99] is the 100th of the run.

@@ -60,9 +60,8 @@ class UpdateTest : public ::testing::Test {
       std::string text = box.text.toStdString();
       if (text.rfind("Caution: This firmware update", 0) == 0) text = kCaution;
       if (!box.detail.isEmpty()) text += "|" + box.detail.toStdString();
-      for (std::size_t at; !file.empty() && (at = text.find(file)) != std::string::npos;) {
+      for (std::size_t at; !file.empty() && (at = text.find(file)) != std::string::npos;)
         text.replace(at, file.size(), "$F");
-      }
       texts.push_back(text);
     }
     return texts;

@@ -45,14 +45,15 @@ class PtyUnit {
     sim_.setProcessEnvironment(env_);
     sim_.start(common::testing::BinDir() + "/tbx-sim",
                QStringList{"--port", QString::number(kPort)} + options);
-    ready_ = common::testing::WaitUntil(
-        [this] { return QFileInfo::exists(dir_.filePath(QString("COM%1").arg(kPort))); }, 5000);
+    // Not ready: every run then fails on the port.
+    EXPECT_TRUE(common::testing::WaitUntil(
+        [this] { return QFileInfo::exists(dir_.filePath(QString("COM%1").arg(kPort))); }, 5000))
+        << "tbx-sim made no COM" << kPort;
   }
   ~PtyUnit() {
     sim_.terminate();
     EXPECT_TRUE(sim_.waitForFinished(3000)) << "tbx-sim did not end on SIGTERM";
   }
-  bool Ready() const { return ready_; }
 
   // tessera-cli --port <kPort> <arguments>, as a program.
   CliRun Run(const QStringList& arguments, int timeout_ms = 30000) {
@@ -69,7 +70,6 @@ class PtyUnit {
   QTemporaryDir dir_;
   QProcessEnvironment env_;
   QProcess sim_;
-  bool ready_ = false;
 };
 
 }  // namespace tessera::cli::testing
