@@ -72,19 +72,15 @@ TEST(EventLogTest, RecordLines) {
 }
 
 TEST(EventLogTest, RejectsBadResponses) {
-  const common::Bytes one = B("03 00 00 00 00 00 02");
-  common::Bytes no_marker = Response(1, one);
-  no_marker[2] = 0x01;  // 0x010D
-  common::Bytes short_one = Response(1, one);
-  short_one.pop_back();
-  common::Bytes long_one = Response(1, one);
-  long_one.push_back(0);
-  const common::Bytes counts_two = Response(2, one);
-  // 32768 records, all there: the count itself is refused.
-  const common::Bytes huge = Response(0x8000, common::Bytes(7 * 0x8000, 0x03));
-  const common::Bytes largest = Response(0xFFFF, common::Bytes(7 * 0xFFFF, 0x03));
-  for (const common::Bytes& response : {no_marker, short_one, long_one, counts_two, huge, largest,
-                                        B("7F 0D 00 23 23 14 00 00"), common::Bytes{}}) {
+  // One record with the marker 0x010D, a byte short, a byte too many, counted as two;
+  // 32768 records, all there (the count itself is refused); the most a count holds.
+  const std::string one = "7F 0D 00 23 23 14 00 01 00 03 00 00 00 00 00 02 0A 0B 0C 0D 00";
+  for (const common::Bytes& response :
+       {B("7F 0D 01" + one.substr(8)), B(one.substr(0, one.size() - 3)), B(one + " 00"),
+        B("7F 0D 00 23 23 14 00 02" + one.substr(23)),
+        Response(0x8000, common::Bytes(7 * 0x8000, 0x03)),
+        Response(0xFFFF, common::Bytes(7 * 0xFFFF, 0x03)), B("7F 0D 00 23 23 14 00 00"),
+        common::Bytes{}}) {
     EXPECT_FALSE(IsEventLogResponse(response)) << response.size();
     EXPECT_FALSE(DecodeEventLog(response)) << response.size();
   }

@@ -60,14 +60,11 @@ TEST(TransitionLogTest, Items) {
 }
 
 TEST(TransitionLogTest, RejectsBadResponses) {
-  common::Bytes no_marker = Block(1, 1, "85 12 34", 0);
-  no_marker[1] = 0x0E;
-  common::Bytes short_one = Block(1, 1, "85 12 34", 0);
-  short_one.pop_back();
-  common::Bytes long_one = Block(1, 1, "85 12 34", 0);
-  long_one.push_back(0);
-  for (const common::Bytes& response : {no_marker, short_one, long_one, Block(1, 2, "85 12 34", 0),
-                                        B("76 0D 00 23 23 14 00 01"), common::Bytes{}}) {
+  // One item with the marker 0x000E, a byte short, a byte too many, counted as two.
+  const std::string one = "76 0D 00 23 23 14 00 01 01 85 12 34 00 00 00 12 40 00";
+  for (const common::Bytes& response :
+       {B("76 0E" + one.substr(5)), B(one.substr(0, one.size() - 3)), B(one + " 00"),
+        Block(1, 2, "85 12 34", 0), B("76 0D 00 23 23 14 00 01"), common::Bytes{}}) {
     EXPECT_FALSE(IsTransitionResponse(response)) << H(response);
     EXPECT_FALSE(DecodeTransitionBlock(response)) << H(response);
   }
