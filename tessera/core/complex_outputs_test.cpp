@@ -24,8 +24,8 @@ TEST(ComplexOutputsTest, ListsAndCaptions) {
   const std::vector<std::string> list = ComplexOutputList();
   ASSERT_EQ(list.size(), 56u);
   EXPECT_EQ(list[0] + list[1] + list[54] + list[55], "Off053Active");
-  EXPECT_EQ(ComplexFlagCaption(0, 0), "(L) Line Sync");
-  EXPECT_EQ(ComplexFlagCaption(7, 1), "Trigger: On->Off");
+  EXPECT_EQ(std::tuple(ComplexFlagCaption(0, 0), ComplexFlagCaption(7, 1)),
+            std::tuple("(L) Line Sync", "Trigger: On->Off"));
 }
 
 TEST(ComplexOutputsTest, ComplexDataOrTheFieldThatStopsIt) {

@@ -22,17 +22,16 @@ TEST(FiltersTest, FilterDataAndFrameFromTheDialog) {
   ASSERT_TRUE(table.ok());
   const FilterData data = FilterDataOf(*table.table);
   const common::ByteView bytes(data);
-  EXPECT_EQ(H(bytes.subspan(15, 3)), "85 0C FA");
-  EXPECT_EQ(H(bytes.subspan(159, 9)), "35 05 05 36 05 05 37 05 05");  // 53, the empty 54, 55
-  EXPECT_EQ(H(bytes.last(3)), "BB 00 07");
+  // Entry 5, then 53, the empty 54, 55, then the last.
+  EXPECT_EQ(H(bytes.subspan(15, 3)) + " / " + H(bytes.subspan(159, 9)) + " / " + H(bytes.last(3)),
+            "85 0C FA / 35 05 05 36 05 05 37 05 05 / BB 00 07");
 
   EXPECT_EQ(H(GetFiltersRequest()), "7D 0D 00 75");
   // All defaults: the bytes 73 0D 00 3C, then i 05 05 for i = 0..59, sum to 0xFE.
   const common::Bytes frame =
       SendFiltersRequest(FilterDataOf(*FilterTableOf(DefaultFilterFields()).table));
-  ASSERT_EQ(frame.size(), 185u);
-  EXPECT_EQ(H(common::ByteView(frame).first(10)), "73 0D 00 3C 00 05 05 01 05 05");
-  EXPECT_EQ(frame.back(), 0x01);
+  EXPECT_EQ(std::tuple(frame.size(), H(common::ByteView(frame).first(10)), frame.back()),
+            std::tuple(185u, "73 0D 00 3C 00 05 05 01 05 05", 0x01));
 }
 
 TEST(FiltersTest, ValueAbove255IsNeverBuilt) {

@@ -16,8 +16,8 @@ TEST(UpdateStepsTest, Checks) {
   EXPECT_EQ(std::tuple(SupportCheck({.comm_version = 0x23, .firmware_revision = 0x41}),
                        DeviceCheck({0x1F, 0xB5}), DeviceCheck({0xBF, 0x20}), EraseCheck(true, 0)),
             std::tuple(std::nullopt, std::nullopt, std::nullopt, std::nullopt));
-  EXPECT_EQ(EraseCheck(false, 0x0000), "Flash did not erase.");
-  EXPECT_EQ(NewChecksumCheck(std::nullopt, 0x9F3C), "The new checksum could not be retrieved.");
+  EXPECT_EQ(std::tuple(EraseCheck(false, 0x0000), NewChecksumCheck(std::nullopt, 0x9F3C)),
+            std::tuple("Flash did not erase.", "The new checksum could not be retrieved."));
   EXPECT_EQ(RecordTooLongText(0x1A000, 33),
             "Flash program byte error: the record at 0x1A000 has 33 data bytes, more than the 32 "
             "the loader takes.");
