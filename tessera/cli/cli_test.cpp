@@ -87,6 +87,22 @@ TEST(TesseraCliTest, PortTraceAndOutputFailuresEndWithTheirStatus) {
   }
 }
 
+// Every command's own output is flushed as it is written; the run's last flush still
+// catches what a command left in the buffer (here a byte put there beforehand).
+TEST(TesseraCliTest, OutputStillBufferedAtTheEndIsChecked) {
+  QTemporaryDir dir;
+  const QString file = tessera::testing::WriteFile(dir.filePath("tbx2315(fe05).hex"),
+                                                   ":0270000001028B\r\n:00000001FF\r\n");
+  std::FILE* out = std::fopen("/dev/full", "w");
+  std::FILE* err = std::tmpfile();
+  std::fputc('x', out);
+  EXPECT_EQ(RunTesseraCli({"--sim", "--yes", "flash", file}, out, err), kExitOutput);
+  EXPECT_NE(common::testing::ReadBack(err).find("standard output: No space left"),
+            std::string::npos);
+  std::fclose(out);
+  std::fclose(err);
+}
+
 // A unit without the extended set answers the address but not the identify request:
 // neither line is written, so a script never takes half an answer for a whole one.
 // (The identity as written: the trace tests; over a port: the inputs test.)
