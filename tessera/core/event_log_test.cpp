@@ -22,11 +22,11 @@ common::Bytes Response(int count, const common::Bytes& records) {
 }
 
 TEST(EventLogTest, Requests) {
-  EXPECT_EQ(H(ReadEventsRequest()), "7F 0D 00 73");
-  EXPECT_EQ(H(ClearEventsRequest()), "7E 0D 00 74");
-  EXPECT_TRUE(IsClearEventsResponse(B("7E 0D 00 23 23 14 00 1A")));
-  EXPECT_FALSE(IsClearEventsResponse(B("7E 0C 00 23 23 14 00 1B")));
-  EXPECT_FALSE(IsClearEventsResponse({}));
+  EXPECT_EQ(H(ReadEventsRequest()) + " / " + H(ClearEventsRequest()), "7F 0D 00 73 / 7E 0D 00 74");
+  EXPECT_EQ(
+      std::tuple(IsClearEventsResponse(B("7E 0D 00 23 23 14 00 1A")),
+                 IsClearEventsResponse(B("7E 0C 00 23 23 14 00 1B")), IsClearEventsResponse({})),
+      std::tuple(true, false, false));
 }
 
 TEST(EventLogTest, WholeReads) {

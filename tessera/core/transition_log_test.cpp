@@ -23,12 +23,12 @@ common::Bytes Block(std::uint8_t block, int count, const char* items, std::uint8
 }
 
 TEST(TransitionLogTest, Requests) {
-  EXPECT_EQ(H(PollTransitionRequest(1)), "76 0D 00 01 7B");
-  EXPECT_EQ(H(PollTransitionRequest(0xFF)), "76 0D 00 FF 7D");
+  EXPECT_EQ(H(PollTransitionRequest(1)) + " / " + H(PollTransitionRequest(0xFF)),
+            "76 0D 00 01 7B / 76 0D 00 FF 7D");
   // Header 9 bytes with a 1-byte N, 3 bytes an item, status 1 + MC 4 + checksum 1.
   EXPECT_EQ(kPollTransitionResponse.BodyLength(B("76 0D 00 23 23 14 00 01 FF")), 255 * 3 + 6);
-  EXPECT_EQ(NextTransBlock(0), 1);  // the first poll after start asks for block 1
-  EXPECT_EQ(NextTransBlock(255), 0);
+  // The first poll after start asks for block 1; 255 is followed by 0.
+  EXPECT_EQ(std::tuple(NextTransBlock(0), NextTransBlock(255)), std::tuple(1, 0));
 }
 
 TEST(TransitionLogTest, HeaderAndStatus) {

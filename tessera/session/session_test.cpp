@@ -170,11 +170,10 @@ TEST_F(SessionTest, TickNeverRunsInsideAnExchangeNorWhileSuspended) {
 TEST_F(SessionTest, OneTickServesEveryRequestInTheFixedOrder) {
   ASSERT_TRUE(Start("/kal"));
   // Set in the reverse order: the tick's order is its own.
-  for (Request r : {Request::kClearEvents, Request::kReadEvents, Request::kPollTransition,
-                    Request::kSendComplex, Request::kGetFilters, Request::kSendFilters,
-                    Request::kSendTracking}) {
+  for (Request r :
+       {Request::kClearEvents, Request::kReadEvents, Request::kPollTransition,
+        Request::kSendComplex, Request::kGetFilters, Request::kSendFilters, Request::kSendTracking})
     S().Request(r);
-  }
   EXPECT_EQ(Tick(4), (QStringList{"34 00 CB", "31 00 CE", "71 0D 00 00",  // the tick's own
                                   "78 0D 00 00", "78 0D 00 08",           // tracking A, B
                                   "73 0D 00 3C",                          // set filters

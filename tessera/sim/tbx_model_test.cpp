@@ -53,8 +53,7 @@ TEST(TbxModelTest, Faults) {
   EXPECT_EQ(random, pattern({.drop_probability = 0.3, .seed = 42}, 200));
   const auto drops = std::count(random.begin(), random.end(), '-');
   EXPECT_TRUE(drops > 30 && drops < 90) << drops;
-  TbxModel slow({.delay_ms = 250});
-  EXPECT_EQ(slow.Receive(B("31 00 CE")).delay_ms, 250);
+  EXPECT_EQ(TbxModel({.delay_ms = 250}).Receive(B("31 00 CE")).delay_ms, 250);
 }
 
 }  // namespace

@@ -33,10 +33,9 @@ TEST(TbxSimArgsTest, EveryOptionReachesTheModelTheLoaderOrThePty) {
   ASSERT_TRUE(std::holds_alternative<TbxSimArgs>(parsed));
   const auto& a = std::get<TbxSimArgs>(parsed);
   const TbxOptions& m = a.model;
-  EXPECT_EQ(std::tuple(m.unit_address, m.comm_version, m.firmware_type, m.firmware_revision),
-            std::tuple(9, 0x22, 0x41, 0xFF));
-  EXPECT_EQ(std::tuple(m.line_sync_error, m.silent, m.delay_ms, m.drop_every, m.corrupt_every),
-            std::tuple(true, true, 20, 3, 4));
+  EXPECT_EQ(std::tuple(m.unit_address, m.comm_version, m.firmware_type, m.firmware_revision,
+                       m.line_sync_error, m.silent, m.delay_ms, m.drop_every, m.corrupt_every),
+            std::tuple(9, 0x22, 0x41, 0xFF, true, true, 20, 3, 4));
   EXPECT_EQ(std::tuple(m.drop_probability, m.seed, m.idle_animation, m.extended),
             std::tuple(0.25, 7u, false, false));
   EXPECT_EQ(std::tuple(a.pty.port_number, a.pty.port_dir, a.pty.log_path, a.pty.verbose),
@@ -44,10 +43,9 @@ TEST(TbxSimArgsTest, EveryOptionReachesTheModelTheLoaderOrThePty) {
   // 19200 8E1: 11 bits a byte.
   EXPECT_NEAR(a.pty.micros_per_byte, 11e6 / 19200, 1e-9);
   const TbxLoaderOptions& l = a.loader;
-  EXPECT_EQ(std::tuple(l.manufacturer_code, l.device_code, l.start_running, l.refuse_launch),
-            std::tuple(0xBF, 0x20, true, true));
-  EXPECT_EQ(std::tuple(l.incomplete_erases, l.fail_program_at, l.program_fault_status),
-            std::tuple(2, std::optional<std::uint32_t>(0x1A000), 0x44));
+  EXPECT_EQ(std::tuple(l.manufacturer_code, l.device_code, l.start_running, l.refuse_launch,
+                       l.incomplete_erases, l.fail_program_at, l.program_fault_status),
+            std::tuple(0xBF, 0x20, true, true, 2, std::optional<std::uint32_t>(0x1A000), 0x44));
   using Set = std::set<std::uint8_t>;
   EXPECT_EQ(std::tuple(l.unanswered, l.corrupted, l.erase_ms, l.program_ms, l.version_address),
             std::tuple(Set{4, 5}, Set{3}, 1500, 7, std::optional<std::uint32_t>(0x1FFF0)));
@@ -57,11 +55,10 @@ TEST(TbxSimArgsTest, EveryOptionReachesTheModelTheLoaderOrThePty) {
   const common::PtyOptions& pty = a.pty;
   using enum common::LineFault;
   EXPECT_EQ(pty.faults.kinds, (std::vector{kGarbage, kLate, kUnplug}));
-  EXPECT_EQ(std::tuple(pty.faults.after_ms, pty.faults.for_ms, pty.faults.every_ms, pty.fault_seed),
-            std::tuple(1500, 700, 5000, 9u));
-  EXPECT_EQ(std::tuple(pty.reply_faults.noise_max, pty.reply_faults.late_ms,
+  EXPECT_EQ(std::tuple(pty.faults.after_ms, pty.faults.for_ms, pty.faults.every_ms, pty.fault_seed,
+                       pty.reply_faults.noise_max, pty.reply_faults.late_ms,
                        pty.reply_faults.oversize_inside),
-            std::tuple(0x0F, 600, false));
+            std::tuple(1500, 700, 5000, 9u, 0x0F, 600, false));
   EXPECT_TRUE(std::get<TbxSimArgs>(Parse({"--port", "3"})).pty.faults.Empty());
 }
 
