@@ -72,13 +72,9 @@ TEST(UnitLinkTest, EachOutcomeOfAnExchange) {
   const sim::TbxOptions slow{.delay_ms = 40};
   const std::function<Bytes(Bytes)> longer = [](Bytes b) { return b.push_back(0x55), b; };
   const std::function<Bytes(Bytes)> cut = [](Bytes b) { return b.resize(9), b; };
-  const struct {
-    sim::TbxOptions unit;
-    std::function<Bytes(Bytes)> shape;
-    int event, timeout_ms;
-    const char* error;
-    std::vector<std::string> records;
-  } cases[] = {
+  using Case = std::tuple<sim::TbxOptions, std::function<Bytes(Bytes)>, int, int, const char*,
+                          std::vector<std::string>>;
+  const Case cases[] = {
       // clang-format off
       {{}, {}, 0, 500, "", {sent, ok}},
       {{}, longer, 0, 500, "", {sent, ok}},  // the rest is dropped
@@ -101,23 +97,23 @@ TEST(UnitLinkTest, EachOutcomeOfAnExchange) {
        {"-> SendInputFrame FAIL port lost: not sent, Disconnected 34 00 CB"}},
       // clang-format on
   };
-  for (const auto& c : cases) {
+  for (const auto& [unit, shape, event, timeout_ms, error, records] : cases) {
     Rig rig;
-    rig.unit.Options() = c.unit;
+    rig.unit.Options() = unit;
     rig.unit.Options().idle_animation = false;
-    rig.shape = c.shape;
-    if (c.event == kClosed) rig.port.Unplug();
-    QTimer::singleShot(5, &rig.port, [&rig, &c] {
-      if (c.event > 0) rig.port.InjectError(c.event);
-      if (c.event == kUnplug) rig.port.Unplug();
+    rig.shape = shape;
+    if (event == kClosed) rig.port.Unplug();
+    QTimer::singleShot(5, &rig.port, [&rig, event] {
+      if (event > 0) rig.port.InjectError(event);
+      if (event == kUnplug) rig.port.Unplug();
     });
-    const Bytes rx = rig.Input(c.timeout_ms);
-    const int code = c.event > 0 ? rig.link.ErrorCode() : 0;
+    const Bytes rx = rig.Input(timeout_ms);
+    const int code = event > 0 ? rig.link.ErrorCode() : 0;
     EXPECT_EQ(
         std::tuple(H(rx), H(rig.link.LastResponse()), rig.link.ErrorText(), code, rig.trace.Take(),
                    rig.prompts.shown().size() + rig.prompts.max_busy_depth()),
-        std::tuple(*c.error ? "" : kInputAnswer, H(rx), c.error,
-                   *c.error && c.event > 0 ? c.event : 0, c.records, 0u));
+        std::tuple(*error ? "" : kInputAnswer, H(rx), error, *error && event > 0 ? event : 0,
+                   records, 0u));
   }
 }
 
@@ -197,20 +193,18 @@ TEST(UnitLinkTest, CountedResponses) {
   // Records, when the body follows the header (-1: never; 0: with it), whether it is taken.
   // 705 body bytes take 404 ms at 19 200 baud: beyond the 200 ms time-out, within its
   // wire time plus that margin.
-  const struct {
-    int records, body_after_ms;
-    bool ok;
-  } cases[] = {{0, 0, true}, {261, 0, true}, {0, -1, false}, {100, 150, true}};
-  for (const auto& c : cases) {
-    const Bytes all = EventLog(c.records);
+  const std::tuple<int, int, bool> cases[] = {
+      {0, 0, true}, {261, 0, true}, {0, -1, false}, {100, 150, true}};
+  for (const auto& [records, body_after_ms, ok] : cases) {
+    const Bytes all = EventLog(records);
     const QByteArray bytes = common::ToQByteArray(all);
     Rig r;
     r.shape = [&](Bytes) {
-      if (c.body_after_ms == 0) return all;
+      if (body_after_ms == 0) return all;
       // The body trickles in after the header, in two pieces.
-      if (c.body_after_ms > 0) {
-        QTimer::singleShot(c.body_after_ms, [&] { r.port.InjectBytes(bytes.mid(9, 5)); });
-        QTimer::singleShot(2 * c.body_after_ms, [&] { r.port.InjectBytes(bytes.mid(14)); });
+      if (body_after_ms > 0) {
+        QTimer::singleShot(body_after_ms, [&] { r.port.InjectBytes(bytes.mid(9, 5)); });
+        QTimer::singleShot(2 * body_after_ms, [&] { r.port.InjectBytes(bytes.mid(14)); });
       }
       return Bytes(all.begin(), all.begin() + 9);
     };
@@ -221,12 +215,12 @@ TEST(UnitLinkTest, CountedResponses) {
     });
     const Bytes rx = r.link.Exchange(BuildExtendedFrame(kCmdReadEvents),
                                      ResponseShape::Counted(9, 7, 4, true), 200);
-    EXPECT_EQ(rx, c.ok ? all : Bytes{}) << c.records << " records";
+    EXPECT_EQ(rx, ok ? all : Bytes{}) << records << " records";
     // From the header on, up to the whole answer when it came.
     const qint64 whole = qint64(all.size());
     EXPECT_EQ(std::tuple(progress.empty() ? -1 : progress.front(),
-                         c.ok && !progress.empty() ? progress.back() : 0),
-              std::tuple(c.body_after_ms == 0 ? whole : 9, c.ok ? whole : 0));
+                         ok && !progress.empty() ? progress.back() : 0),
+              std::tuple(body_after_ms == 0 ? whole : 9, ok ? whole : 0));
   }
 }
 
@@ -358,9 +352,7 @@ TEST(UnitLinkQuitTest, QuitDuringAWaitGivesUpWithoutAsking) {
     return;
   }
   QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("TESSERA_LINK_QUIT_CHILD", "1");
-  child.setProcessEnvironment(env);
+  child.setEnvironment(QProcess::systemEnvironment() << "TESSERA_LINK_QUIT_CHILD=1");
   child.start(QCoreApplication::applicationFilePath(),
               {"--gtest_filter=UnitLinkQuitTest.QuitDuringAWaitGivesUpWithoutAsking"});
   ASSERT_TRUE(child.waitForFinished(10000));

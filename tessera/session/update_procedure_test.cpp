@@ -55,14 +55,10 @@ class UpdateTest : public ::testing::Test {
   // after a "|" the informative text, if any.
   std::vector<std::string> Shown(const QString& path) const {
     std::vector<std::string> texts;
-    const std::string file = path.toStdString();
     for (const common::Message& box : unit_->prompts.shown()) {
-      std::string text = box.text.toStdString();
-      if (text.rfind("Caution: This firmware update", 0) == 0) text = kCaution;
-      if (!box.detail.isEmpty()) text += "|" + box.detail.toStdString();
-      for (std::size_t at; !file.empty() && (at = text.find(file)) != std::string::npos;)
-        text.replace(at, file.size(), "$F");
-      texts.push_back(text);
+      QString text = box.text.startsWith("Caution: This firmware update") ? kCaution : box.text;
+      if (!box.detail.isEmpty()) text += "|" + box.detail;
+      texts.push_back((path.isEmpty() ? text : text.replace(path, "$F")).toStdString());
     }
     return texts;
   }
@@ -205,8 +201,7 @@ TEST_F(UpdateTest, ObjcopyImagesReachTheFlashByteForByte) {
 
   Make();
   unit_->device->Loader().Load(0, testing::RandomBytes(0x20000, 99));  // the old firmware
-  char name[32];
-  std::snprintf(name, sizeof name, "tbx2315(%04x).hex", reference.checksum);
+  const QString name = QString("tbx2315(%1).hex").arg(reference.checksum, 4, 16, QChar('0'));
   unit_->prompts.QueueFile(testing::WriteFile(dir_.filePath(name), *hex));
   QSignalSpy records(procedure_.get(), &UpdateProcedure::RecordsDone);
   S().Loop().Timer()->start();
