@@ -291,34 +291,32 @@ TEST(UnitLinkTest, BytesBetweenExchangesAreDroppedAsTheyCome) {
 }
 
 TEST(UnitLinkTest, IdentifyDecidesKalUnit) {
-  // Reply without checksum ("" = none), /kal, identified, the extended flag after (true before).
-  const struct {
-    const char *name, *reply;
-    bool kal_switch, extended, kal_unit_after;
-  } cases[] = {
+  // Name, reply without checksum ("" = none), /kal, identified, the extended flag after
+  // (true before).
+  const std::tuple<const char*, const char*, bool, bool, bool> cases[] = {
       {"extended", "71 0D 00 21 07 14 00 00 00 00 00 00 00 00", false, true, true},
       {"no answer", "", false, false, false},
       {"no marker", "71 0C 00 21 07 14 00 00 00 00 00 00 00 00", false, false, false},
       {"no marker, /kal keeps it", "71 0C 00 21 07 14 00 00 00 00 00 00 00 00", true, false, true},
   };
-  for (const auto& c : cases) {
+  for (const auto& [name, reply, kal_switch, extended, kal_unit_after] : cases) {
     Rig r;
-    r.shape = [&](Bytes) { return *c.reply ? WithChecksum(B(c.reply)) : Bytes{}; };
-    r.identity.extended_forced = c.kal_switch;
+    r.shape = [&](Bytes) { return *reply ? WithChecksum(B(reply)) : Bytes{}; };
+    r.identity.extended_forced = kal_switch;
     r.identity.extended_unit = true;
     int changed = 0;
     QObject::connect(&r.link, &UnitLink::FirmwareVersionChanged, [&] {
       ++changed;
       EXPECT_TRUE(r.identity.extended_unit);  // already set when the window looks
     });
-    EXPECT_EQ(r.link.ExtendedIdentify(), c.extended) << c.name;
+    EXPECT_EQ(r.link.ExtendedIdentify(), extended) << name;
     EXPECT_EQ(common::testing::ToHex(r.port.TakeWritten().value(0)), "71 0D 00 00 81");
     // Versions only come from extended answers.
     const UnitIdentity& id = r.identity;
     EXPECT_EQ(std::tuple(id.extended_unit, changed,
                          (id.comm_version << 16) | (id.firmware_type << 8) | id.firmware_revision),
-              std::tuple(c.kal_unit_after, c.extended ? 1 : 0, c.extended ? 0x210714 : 0))
-        << c.name;
+              std::tuple(kal_unit_after, extended ? 1 : 0, extended ? 0x210714 : 0))
+        << name;
   }
 }
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "common/testing/hex.h"
 #include "tessera/core/loader.h"
 
@@ -63,8 +61,7 @@ TEST(TbxLoaderTest, EraseAndChecksum) {
   EXPECT_EQ(unit.loader.Flash()[0x4000], 0x01);
   EXPECT_EQ(unit.Send(kErase), kErased);
   EXPECT_EQ(unit.Send(kChecksum8), "70 03 00 00 00 8C");
-  EXPECT_TRUE(std::all_of(unit.loader.Flash().begin(), unit.loader.Flash().end(),
-                          [](std::uint8_t b) { return b == 0xFF; }));
+  EXPECT_TRUE(unit.loader.Flash() == common::Bytes(0x20000, 0xFF));
 }
 
 TEST(TbxLoaderTest, ProgramAndReadBack) {
