@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "common/testing/hex.h"
 #include "corvid/core/crc.h"
 
@@ -94,46 +96,40 @@ TEST(HdlcReceiverTest, AFrameThatNeverClosesIsBounded) {
   }
 }
 
-// Without the command sent, any known code is taken; knowing it, only its own answer
-// (or a NAK): another command's answer, typically a late one, is foreign.
+// Without the command sent (0), any known code is taken; knowing it, only its own
+// answer (or a NAK): another command's answer, typically a late one, is foreign.
 TEST(HdlcFrameTest, EvaluateResponse) {
-  struct Case {
-    std::optional<std::uint8_t> command;
-    Bytes body;
-    ResponseKind kind;
-    Bytes payload;
+  using enum ResponseKind;
+  // What a check found: the payload taken, or why none was. Address and control are
+  // not examined.
+  auto seen = [](const ResponseCheck& c) {
+    const std::map<ResponseKind, std::string> why = {{kCrcError, "FCS"},
+                                                     {kTooShort, "short"},
+                                                     {kNak, "NAK"},
+                                                     {kForeignCode, "foreign"},
+                                                     {kUnknownCode, "unknown"}};
+    return c.kind == kOk ? H(c.payload) : why.at(c.kind);
   };
-  Bytes corrupted = WithFcs({0x01, 0x13, 0x81});
-  corrupted.back() ^= 0x80;
-  const auto ok = ResponseKind::kOk, foreign = ResponseKind::kForeignCode;
-  for (const Case& c : {
-           Case{{}, WithFcs({0x01, 0x13, 0x81, 0x02, 0x03}), ok, {0x81, 0x02, 0x03}},
-           // Address and control are not examined.
-           Case{{}, WithFcs({0x55, 0x00, 0xFC}), ok, {0xFC}},
-           Case{{}, WithFcs({0x01, 0x13, 0x80}), ResponseKind::kNak, {}},
-           Case{{}, WithFcs({0x01, 0x13, 0x41, 0x00}), ResponseKind::kUnknownCode, {}},
-           Case{{}, WithFcs({0x01, 0x13, 0x01, 0x80, 0x80}), ResponseKind::kUnknownCode, {}},
-           Case{{}, corrupted, ResponseKind::kCrcError, {}},
-           Case{{}, {}, ResponseKind::kCrcError, {}},
-           // The FCS of nothing checks out but carries no code.
-           Case{{}, {0x00, 0x00}, ResponseKind::kTooShort, {}},
-           Case{{}, WithFcs({0x01, 0x13}), ResponseKind::kTooShort, {}},
-           Case{0x01, WithFcs({0x01, 0x13, 0x81, 0x00}), ok, {0x81, 0x00}},
-           Case{0x02, WithFcs({0x1E, 0x13, 0x82, 0x00}), ok, {0x82, 0x00}},
-           Case{0x3C, WithFcs({0x01, 0x13, 0xBC, 0x02}), ok, {0xBC, 0x02}},
-           Case{0x7B, WithFcs({0x01, 0x13, 0xFB, 0x00}), ok, {0xFB, 0x00}},
-           Case{0x7C, WithFcs({0x01, 0x13, 0xFC}), ok, {0xFC}},
-           Case{0x7B, WithFcs({0x01, 0x13, 0x81, 0x00}), foreign, {}},
-           Case{0x01, WithFcs({0x01, 0x13, 0x82, 0x00}), foreign, {}},
-           Case{0x01, WithFcs({0x01, 0x13, 0xBC, 0x02}), foreign, {}},
-           Case{0x7C, WithFcs({0x01, 0x13, 0xFB, 0x00}), foreign, {}},
-           Case{0x3C, WithFcs({0x01, 0x13, 0x80}), ResponseKind::kNak, {}},
-       }) {
-    const ResponseCheck check = EvaluateResponse(c.body, c.command);
-    EXPECT_EQ(check.kind, c.kind) << H(c.body);
-    EXPECT_EQ(check.payload, c.payload) << H(c.body);
+  // "the command sent (-- none) | the body before its FCS | what was found"
+  for (const std::string row :
+       {"-- | 01 13 81 02 03 | 81 02 03", "-- | 55 00 FC | FC", "-- | 01 13 80 | NAK",
+        "-- | 01 13 41 00 | unknown", "-- | 01 13 01 80 80 | unknown", "-- | 01 13 | short",
+        "01 | 01 13 81 00 | 81 00", "02 | 1E 13 82 00 | 82 00", "3C | 01 13 BC 02 | BC 02",
+        "7B | 01 13 FB 00 | FB 00", "7C | 01 13 FC | FC", "7B | 01 13 81 00 | foreign",
+        "01 | 01 13 82 00 | foreign", "01 | 01 13 BC 02 | foreign", "7C | 01 13 FB 00 | foreign",
+        "3C | 01 13 80 | NAK"}) {
+    const Bytes sent = B(row.substr(0, 2));
+    const auto command = sent.empty() ? std::nullopt : std::optional(sent[0]);
+    const Bytes body = WithFcs(B(row.substr(5, row.rfind('|') - 5)));
+    EXPECT_EQ(seen(EvaluateResponse(body, command)), row.substr(row.rfind('|') + 2)) << row;
   }
-  EXPECT_EQ(EvaluateResponse(WithFcs({0x01, 0x13, 0x41})).code, 0x41);
+  EXPECT_EQ(EvaluateResponse(WithFcs(B("01 13 41"))).code, 0x41);
+  // A flipped bit, nothing at all, and the FCS of nothing, which checks out but has no code.
+  Bytes corrupted = WithFcs(B("01 13 81"));
+  corrupted.back() ^= 0x80;
+  for (const auto& [body, found] :
+       {std::pair{corrupted, "FCS"}, {Bytes{}, "FCS"}, {B("00 00"), "short"}})
+    EXPECT_EQ(seen(EvaluateResponse(body)), found) << H(body);
 }
 
 }  // namespace
