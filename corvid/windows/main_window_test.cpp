@@ -70,12 +70,9 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
 
 TEST(MainWindowTest, StatusAndDiagnosticShown) {
   Harness h;
-  h.device.payloads[0x01] = StatusPayload({.status_bits = 0x09,
-                                           .mains = 1241,
-                                           .volts = {0, 5, 1203, 16383, 1200, 999},
-                                           .amps = {0, 7, 2400, 16383, 12, 100},
-                                           .on_bits = 0x05,
-                                           .fault_bits = 0x22});
+  // Status bits, mains, field voltages and currents, on and fault bits.
+  h.device.payloads[0x01] = StatusPayload(
+      {0x09, 1241, {0, 5, 1203, 16383, 1200, 999}, {0, 7, 2400, 16383, 12, 100}, 0x05, 0x22});
   ASSERT_TRUE(h.session.GetStatus());
   EXPECT_EQ(h.window.MainsVoltageBox()->text(), "124.1");
   QStringList shown;
@@ -189,9 +186,7 @@ TEST(MainWindowTest, FocusStartsOnTheControlsAndValueBoxesComeLast) {
   QStringList operable;  // Full Calibrate is off
   for (int i = 0; i < 8; ++i)
     operable << (i < 6 ? Nth("chkOutDisable", i) : Nth("chkFaultLED", i - 6));
-  operable << "cmbAddress"
-           << "cmdCheckOutputs"
-           << "cmdClearErrors";
+  operable += {"cmbAddress", "cmdCheckOutputs", "cmdClearErrors"};
   EXPECT_EQ(visited.mid(0, operable.size()), operable);
   for (const QString& name : visited.mid(operable.size())) {
     auto* box = h.Find<QLineEdit>(name);
@@ -274,19 +269,16 @@ TEST(MainWindowTest, LinkTraceHelpAndAboutBoxes) {
   ASSERT_EQ(h.prompts.shown().size(), 1u);
   EXPECT_EQ(h.prompts.shown()[0].text,
             "No Help is available. Would you like a tall Mai-Tai instead?");
-  auto about_device = [&] {
-    h.Find<QAction>("mnuAboutDevice")->trigger();
-    auto* dialog = h.Find<QDialog>("frmAboutDevice");
-    EXPECT_TRUE(dialog->isVisible() && dialog->isModal());
-    QStringList texts;  // as a screen reader hears them
-    for (const char* name : {"lblType", "lblID", "lblFirmware"})
-      texts << Spoken(dialog->findChild<QLabel*>(name));
-    dialog->accept();
-    return texts;
-  };
   h.device.payloads[0x3C][1] = 5;
   ASSERT_TRUE(h.session.GetModuleID());
-  EXPECT_EQ(about_device(),
+  h.Find<QAction>("mnuAboutDevice")->trigger();
+  auto* dialog = h.Find<QDialog>("frmAboutDevice");
+  EXPECT_TRUE(dialog->isVisible() && dialog->isModal());
+  QStringList texts;  // as a screen reader hears them
+  for (const char* name : {"lblType", "lblID", "lblFirmware"})
+    texts << Spoken(dialog->findChild<QLabel*>(name));
+  dialog->accept();
+  EXPECT_EQ(texts,
             (QStringList{"KRAN-LV, 48 Vdc power", "Type 03 Rev 1.12", "Type: 3  Revision: 1.12"}));
   EXPECT_EQ(Panel(h, 1), "Device Type = KRAN-LV");
   h.Find<QAction>("mnuAboutPgm")->trigger();
