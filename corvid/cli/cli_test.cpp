@@ -19,6 +19,7 @@ namespace {
 
 using common::testing::BinDir;
 using common::testing::ReadBack;
+using common::testing::WaitUntil;
 
 struct CliRun {
   int status = -1;
@@ -44,10 +45,6 @@ struct PtyDevice {
     sim.start(BinDir() + "/switchpack-sim", QStringList{"--port", "6"} + options);
   }
   ~PtyDevice() { sim.terminate(), sim.waitForFinished(3000); }
-  bool Ready() {
-    return common::testing::WaitUntil([&] { return QFileInfo::exists(dir.filePath("COM6")); },
-                                      5000);
-  }
   void Start(QProcess& cli, const QStringList& arguments) {
     cli.setProcessEnvironment(env);
     cli.start(BinDir() + "/corvid-cli", QStringList{"--port", "6"} + arguments);
@@ -91,7 +88,7 @@ Fields Parse(const std::string& format, const std::string& text) {
 TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
   PtyDevice device({"--slot", "5", "--type", "3", "--mains", "100", "--vcal", "--volts-error",
                     "10,-25", "--dead-output", "1"});
-  ASSERT_TRUE(device.Ready());
+  ASSERT_TRUE(WaitUntil([&] { return QFileInfo::exists(device.dir.filePath("COM6")); }, 5000));
   const CliRun identify = device.Cli({"--slot", "5", "identify"});
   EXPECT_EQ(
       std::tie(identify.status, identify.out),
@@ -128,7 +125,7 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
   // Ctrl-C while watching: status 0, and every line whole and of the header's shape.
   QProcess cli;
   device.Start(cli, {"--slot", "5", "--format", "csv", "watch", "--every", "20"});
-  ASSERT_TRUE(common::testing::WaitUntil(
+  ASSERT_TRUE(WaitUntil(
       [&] { return cli.bytesAvailable() > 2000 || cli.state() == QProcess::NotRunning; }, 10000));
   ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
   ASSERT_TRUE(cli.waitForFinished(5000));
@@ -162,16 +159,15 @@ TEST(CorvidCliTest, ExitStatuses) {
   };
   for (const auto& [arguments, status, err] : cases) {
     const CliRun run = InProcess(arguments);
-    EXPECT_EQ(run.status, status) << arguments.join(' ').toStdString();
-    EXPECT_EQ(run.err.rfind(err, 0), 0u) << run.err;
+    EXPECT_TRUE(run.status == status && run.err.starts_with(err))
+        << arguments.join(' ').toStdString() << ": " << run.status << " " << run.err;
     EXPECT_EQ(run.out, status == kExitOk ? "Every output passed.\n" : "");
   }
   qunsetenv("CABINET_COM_DIR");
   // Standard output on a full disk, for each command and the informational switches.
-  for (const QStringList& arguments : {QStringList{"--sim", "identify"},
-                                       {"--sim", "status"},
-                                       {"--sim", "watch", "--seconds", "0.2"},
-                                       {"--help"}}) {
+  using Args = QStringList;
+  for (const Args& arguments : {Args{"--sim", "identify"}, Args{"--sim", "status"},
+                                Args{"--sim", "watch", "--seconds", "0.2"}, Args{"--help"}}) {
     const CliRun run = InProcess(arguments, "/dev/full");
     EXPECT_EQ(run.status, kExitOutput) << arguments.join(' ').toStdString();
     EXPECT_EQ(run.err, "corvid-cli: standard output: No space left on device\n");

@@ -16,7 +16,7 @@ TEST(FactorTextsTest, BoxTextIsOneToFourHexDigitsOrRefused) {
   for (const auto& [text, factor] : cases) EXPECT_EQ(FactorFromText(text), factor) << text;
 }
 
-TEST(FactorTextsTest, SetSendsThirteenFactorsLowByteFirstInBoxOrder) {
+TEST(FactorTextsTest, SetSendsThirteenFactorsLowByteFirstInBoxOrderAndDefaults) {
   // Channel voltages, signal power, channel currents; typed in any case.
   const FactorTexts texts{"ed09", "0xED09", "ED09", "5046", "4f70", "0", "FFFF",
                           "7E80", "8587",   "78c0", "1",    "7E7D", "10"};
@@ -34,13 +34,11 @@ TEST(FactorTextsTest, SetSendsThirteenFactorsLowByteFirstInBoxOrder) {
     one_bad[12].clear();
     EXPECT_EQ(FirstRefusedBox(one_bad), 12);
   }
-}
-
-TEST(FactorTextsTest, DefaultsByDeviceType) {
+  // The defaults by device type.
   for (const auto& [device_type, voltage] : {std::pair{1, "ED09"}, {2, "4F70"}}) {
-    const auto texts = DefaultFactorTexts(device_type);
-    ASSERT_TRUE(texts.has_value());
-    for (int i = 0; i < 13; ++i) EXPECT_EQ((*texts)[i], i < 7 ? voltage : "7E80") << i;
+    const auto defaults = DefaultFactorTexts(device_type);
+    ASSERT_TRUE(defaults.has_value());
+    for (int i = 0; i < 13; ++i) EXPECT_EQ((*defaults)[i], i < 7 ? voltage : "7E80") << i;
   }
   EXPECT_FALSE(DefaultFactorTexts(7).has_value());
 }

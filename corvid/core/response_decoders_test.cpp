@@ -47,24 +47,22 @@ Payload IdPayload(int type, const std::string& text) {
 }
 
 TEST(DecodeTest, ModuleIdTypeAndRevision) {
-  struct Case {
-    std::string text, id;
-    int type, major, minor;  // previous values 7, 2, 9
-  };
-  for (const Case& c : std::vector<Case>{
-           {"  Type 03 Rev 1.12  ", "Type 03 Rev 1.12", 3, 1, 12},
-           {"VELD switch pack", "VELD switch pack", 7, 2, 9},  // neither marker
-           {"Rev 3.1 Type 1", "Rev 3.1 Type 1", 1, 3, 1},
-           {"Type xx Rev .5", "Type xx Rev .5", 0, 0, 5},    // no number gives 0
-           {"type 05 rev 1.2", "type 05 rev 1.2", 7, 2, 9},  // markers are case-sensitive
-           {std::string(58, 'x') + "ABCDEF", std::string(58, 'x') + "AB", 7, 2, 9},  // 60 at most
-       }) {
+  // The text, then the ID kept, type and revision (before: 7, 2.9). Neither marker; no
+  // number gives 0; the markers are case-sensitive; 60 characters at most.
+  using C = std::tuple<std::string, std::string, int, int, int>;
+  const std::string x58(58, 'x');
+  for (const auto& [text, kept, type, major, minor] :
+       {C{"  Type 03 Rev 1.12  ", "Type 03 Rev 1.12", 3, 1, 12},
+        C{"VELD switch pack", "VELD switch pack", 7, 2, 9},
+        C{"Rev 3.1 Type 1", "Rev 3.1 Type 1", 1, 3, 1},
+        C{"Type xx Rev .5", "Type xx Rev .5", 0, 0, 5},
+        C{"type 05 rev 1.2", "type 05 rev 1.2", 7, 2, 9}, C{x58 + "ABCDEF", x58 + "AB", 7, 2, 9}}) {
     DeviceIdentity id{1, "old", 7, 2, 9};
-    ASSERT_TRUE(ApplyModuleId(IdPayload(5, c.text), id));
+    ASSERT_TRUE(ApplyModuleId(IdPayload(5, text), id));
     EXPECT_EQ(std::tuple(id.device_type, id.module_id, id.module_type, id.firmware_major,
                          id.firmware_minor),
-              std::tuple(5, c.id, c.type, c.major, c.minor))
-        << c.text;
+              std::tuple(5, kept, type, major, minor))
+        << text;
   }
   DeviceIdentity id{.device_type = 3, .module_id = "old"};
   EXPECT_FALSE(ApplyModuleId(Payload{0xBC}, id));

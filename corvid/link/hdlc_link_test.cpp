@@ -110,7 +110,6 @@ TEST_F(HdlcLinkTest, NakCountStopsAt255WhileOthersKeepCounting) {
   link_.Counters().naks = 250;
   model_.Options().nak_every = 1;
   for (int i = 0; i < 8; ++i) link_.Exchange(kStatus);
-  EXPECT_EQ(link_.Counters().naks, 255u);
   model_.Options() = {.bad_fcs_every = 1};
   link_.Exchange(kStatus);
   EXPECT_EQ(std::tuple(link_.Counters().naks, link_.Counters().crc_errors), std::tuple(255u, 1u));

@@ -34,9 +34,8 @@ void ExpectCheck(const StatusValues& v, int device_type, float resistor, const S
   for (const auto& m : h.prompts.shown()) messages.emplace_back(m.title, m.text);
   std::vector<std::uint8_t> sent;
   for (const auto& c : h.device.commands) sent.push_back(c[0] == 0x01 ? c[2] : 0);
-  EXPECT_EQ(messages, shown);
-  EXPECT_EQ(sent, disable_bytes);
-  EXPECT_EQ(std::tuple(h.session.Disables(), h.prompts.busy_depth()), std::tuple(0x3F, 0));
+  EXPECT_EQ(std::tuple(messages, sent, h.session.Disables(), h.prompts.busy_depth()),
+            std::tuple(shown, disable_bytes, 0x3F, 0));
 }
 
 // Each failure has its box, and every output is switched off again after its check;

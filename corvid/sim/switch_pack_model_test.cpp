@@ -36,30 +36,24 @@ int At(const Bytes& p, int offset) { return (p[offset + 1] & 0x7F) * 128 + (p[of
 // 48 V supply, 26.12 ohm load: an input that sees the supply reads 480 tenths of a
 // volt, a loaded output 1838 mA.
 TEST(SwitchPackModelTest, StatusFollowsDisablesSwitchesAndDeadOutputs) {
-  struct Case {
-    bool vcal, ical;
-    std::uint8_t dead, disable;
-    std::uint8_t reads_volts, reads_amps;  // bit i: output i reads 480 / 1838, else 0
-  };
+  // VCAL, ICAL, dead outputs, disables; bit i: output i reads 480 / 1838, else 0.
+  using Case = std::tuple<bool, bool, std::uint8_t, std::uint8_t, int, int>;
   // All on, some disabled, VCAL (every input sees the supply), no load, output 2 dead.
-  for (const Case& c :
+  for (const auto& [vcal, ical, dead, disable, reads_volts, reads_amps] :
        {Case{false, true, 0x00, 0x00, 0x3F, 0x3F}, Case{false, true, 0x00, 0x2A, 0x15, 0x15},
         Case{true, false, 0x00, 0x3F, 0x3F, 0x00}, Case{false, false, 0x00, 0x00, 0x3F, 0x00},
         Case{true, true, 0x04, 0x00, 0x3B, 0x3B}}) {
-    SwitchPackModel model({.mains_volts = 48.0,
-                           .load_ohms = 26.12,
-                           .vcal = c.vcal,
-                           .ical = c.ical,
-                           .dead_outputs = c.dead});
-    const Bytes p = Ask(model, {kCmdStatus, 0x83, static_cast<std::uint8_t>(0x80 | c.disable)});
+    SwitchPackModel model({.mains_volts = 48.0, .load_ohms = 26.12, .dead_outputs = dead});
+    std::tie(model.Options().vcal, model.Options().ical) = std::tie(vcal, ical);
+    const Bytes p = Ask(model, {kCmdStatus, 0x83, static_cast<std::uint8_t>(0x80 | disable)});
     ASSERT_EQ(p.size(), 30u);
     // Reset since last poll (first status only), the mains, on bits that follow the
     // disables (dead or not), the fault indicators asked for.
     EXPECT_EQ(std::tuple(p[1], p[2], p[3], p[28], model.FaultLedBits()),
-              std::tuple(0x02, 0xE0, 0x83, (~c.disable) & 0x3F, 0x03));
+              std::tuple(0x02, 0xE0, 0x83, (~disable) & 0x3F, 0x03));
     for (int i = 0; i < 6; ++i) {
-      EXPECT_EQ(At(p, 4 + 2 * i), (c.reads_volts >> i & 1) ? 480 : 0) << i;
-      EXPECT_EQ(At(p, 16 + 2 * i), (c.reads_amps >> i & 1) ? 1838 : 0) << i;
+      EXPECT_EQ(At(p, 4 + 2 * i), (reads_volts >> i & 1) ? 480 : 0) << i;
+      EXPECT_EQ(At(p, 16 + 2 * i), (reads_amps >> i & 1) ? 1838 : 0) << i;
     }
     EXPECT_EQ(Ask(model, {kCmdStatus, 0x80, 0x80})[1], 0x00);
   }
@@ -77,11 +71,9 @@ TEST(SwitchPackModelTest, FlashUnitAndAnySlot) {
 
 TEST(SwitchPackModelTest, DiagnosticFramesNotForItAndRefusedCommands) {
   SwitchPackModel model({.diag_flags = 0x02, .temperature = -2, .diag_extra_counts = {7, 255}});
-  Bytes bad_fcs = BuildCommandFrame(1, Bytes{kCmdModuleId});
-  bad_fcs[bad_fcs.size() - 2] ^= 0xFF;
   // Bytes before the first flag are line noise (later ones would share a flag).
   for (const Bytes& wire :
-       {B("01 13 3C 06 D8"), BuildCommandFrame(2, Bytes{kCmdModuleId}), bad_fcs,
+       {B("01 13 3C 06 D8"), BuildCommandFrame(2, Bytes{kCmdModuleId}), B("7E 01 13 3C 06 27 7E"),
         FrameBody(CommandBody(1, Bytes{})), B("7E 01 7D 41 7E"), B("7E 00 00 7E")})
     EXPECT_TRUE(model.Receive(wire).bytes.empty());
   // Temperature FE FF, device CRC errors 1, receive errors 2 (bad escape, no code).
