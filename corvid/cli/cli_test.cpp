@@ -19,6 +19,7 @@ namespace {
 
 using common::testing::BinDir;
 using common::testing::ReadBack;
+using common::testing::WaitUntil;
 
 struct CliRun {
   int status = -1;
@@ -44,10 +45,6 @@ struct PtyDevice {
     sim.start(BinDir() + "/switchpack-sim", QStringList{"--port", "6"} + options);
   }
   ~PtyDevice() { sim.terminate(), sim.waitForFinished(3000); }
-  bool Ready() {
-    return common::testing::WaitUntil([&] { return QFileInfo::exists(dir.filePath("COM6")); },
-                                      5000);
-  }
   void Start(QProcess& cli, const QStringList& arguments) {
     cli.setProcessEnvironment(env);
     cli.start(BinDir() + "/corvid-cli", QStringList{"--port", "6"} + arguments);
@@ -71,21 +68,18 @@ using Fields = std::map<std::string, std::string>;
 Fields Parse(const std::string& format, const std::string& text) {
   Fields fields;
   const QStringList lines = QString::fromStdString(text).split('\n', Qt::SkipEmptyParts);
+  EXPECT_EQ(lines.size(), format == "csv" ? 2 : 1) << text;
   if (format == "csv") {
-    EXPECT_EQ(lines.size(), 2) << text;
     const QStringList names = lines.value(0).split(','), values = lines.value(1).split(',');
     EXPECT_EQ(names.size(), values.size());
     for (int i = 0; i < names.size() && i < values.size(); ++i)
       fields[names[i].toStdString()] = values[i].toStdString();
-  } else {
-    EXPECT_EQ(lines.size(), 1) << text;
-    const QVariantMap object = QJsonDocument::fromJson(lines.value(0).toUtf8()).toVariant().toMap();
-    for (auto it = object.begin(); it != object.end(); ++it) {
-      const QVariant& v = it.value();
-      fields[it.key().toStdString()] =
-          (v.typeId() == QMetaType::Bool ? QString::number(v.toInt()) : v.toString()).toStdString();
-    }
+    return fields;
   }
+  const QVariantMap object = QJsonDocument::fromJson(lines.value(0).toUtf8()).toVariant().toMap();
+  for (const auto& [name, v] : object.asKeyValueRange())
+    fields[name.toStdString()] =
+        (v.typeId() == QMetaType::Bool ? QString::number(v.toInt()) : v.toString()).toStdString();
   return fields;
 }
 
@@ -94,12 +88,14 @@ Fields Parse(const std::string& format, const std::string& text) {
 TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
   PtyDevice device({"--slot", "5", "--type", "3", "--mains", "100", "--vcal", "--volts-error",
                     "10,-25", "--dead-output", "1"});
-  ASSERT_TRUE(device.Ready());
+  ASSERT_TRUE(WaitUntil([&] { return QFileInfo::exists(device.dir.filePath("COM6")); }, 5000));
   const CliRun identify = device.Cli({"--slot", "5", "identify"});
-  EXPECT_EQ(identify.status, kExitOk) << identify.err;
-  EXPECT_EQ(identify.out,
-            "Device Type Code  3\nDevice Type       VELD-VHV, 220 Vac power\n"
-            "Device ID         Type 03 Rev 1.12\nDevice Firmware   Type: 3  Revision: 1.12\n");
+  EXPECT_EQ(
+      std::tie(identify.status, identify.out),
+      std::tie(kExitOk,
+               "Device Type Code  3\nDevice Type       VELD-VHV, 220 Vac power\n"
+               "Device ID         Type 03 Rev 1.12\nDevice Firmware   Type: 3  Revision: 1.12\n"))
+      << identify.err;
   EXPECT_EQ(
       Parse("json",
             device.Cli({"--slot", "5", "--format", "json", "identify"}).out)["device_firmware"],
@@ -116,8 +112,8 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
                              {"temperature_degf", "77"}, {"link_rx_timeouts", "0"}};
     for (const auto& [name, value] : expected)
       EXPECT_EQ(QString::fromStdString(f[name]).toDouble(), std::stod(value)) << format << name;
-    EXPECT_EQ(f.count("reset_since_last_poll"), 1u) << format;
-    EXPECT_EQ(f.size(), 40u) << format;
+    EXPECT_EQ(std::pair(f.count("reset_since_last_poll"), f.size()), std::pair(1ul, 40ul))
+        << format;
   }
   const CliRun elsewhere = device.Cli({"status"});  // slot 1 by default: nobody answers
   EXPECT_EQ(std::tie(elsewhere.status, elsewhere.err),
@@ -129,15 +125,14 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
   // Ctrl-C while watching: status 0, and every line whole and of the header's shape.
   QProcess cli;
   device.Start(cli, {"--slot", "5", "--format", "csv", "watch", "--every", "20"});
-  ASSERT_TRUE(common::testing::WaitUntil(
+  ASSERT_TRUE(WaitUntil(
       [&] { return cli.bytesAvailable() > 2000 || cli.state() == QProcess::NotRunning; }, 10000));
   ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
   ASSERT_TRUE(cli.waitForFinished(5000));
   EXPECT_EQ(std::pair(cli.exitStatus(), cli.exitCode()), std::pair(QProcess::NormalExit, kExitOk));
   const QString out = cli.readAllStandardOutput();
-  ASSERT_TRUE(out.endsWith('\n'));
   const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
-  ASSERT_GE(lines.size(), 3);
+  ASSERT_TRUE(out.endsWith('\n') && lines.size() >= 3) << out.toStdString();
   EXPECT_TRUE(lines[0].startsWith("time,mains_vrms,ch1_red_vrms,"));
   for (const QString& line : lines.mid(1)) {
     EXPECT_EQ(line.count(','), lines[0].count(',')) << line.toStdString();
@@ -164,16 +159,15 @@ TEST(CorvidCliTest, ExitStatuses) {
   };
   for (const auto& [arguments, status, err] : cases) {
     const CliRun run = InProcess(arguments);
-    EXPECT_EQ(run.status, status) << arguments.join(' ').toStdString();
-    EXPECT_EQ(run.err.rfind(err, 0), 0u) << run.err;
+    EXPECT_TRUE(run.status == status && run.err.starts_with(err))
+        << arguments.join(' ').toStdString() << ": " << run.status << " " << run.err;
     EXPECT_EQ(run.out, status == kExitOk ? "Every output passed.\n" : "");
   }
   qunsetenv("CABINET_COM_DIR");
   // Standard output on a full disk, for each command and the informational switches.
-  for (const QStringList& arguments : {QStringList{"--sim", "identify"},
-                                       {"--sim", "status"},
-                                       {"--sim", "watch", "--seconds", "0.2"},
-                                       {"--help"}}) {
+  using Args = QStringList;
+  for (const Args& arguments : {Args{"--sim", "identify"}, Args{"--sim", "status"},
+                                Args{"--sim", "watch", "--seconds", "0.2"}, Args{"--help"}}) {
     const CliRun run = InProcess(arguments, "/dev/full");
     EXPECT_EQ(run.status, kExitOutput) << arguments.join(' ').toStdString();
     EXPECT_EQ(run.err, "corvid-cli: standard output: No space left on device\n");

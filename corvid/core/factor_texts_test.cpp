@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/core/bytes.h"
+#include "common/testing/hex.h"
 #include "corvid/core/commands.h"
 
 namespace corvid::calibration {
@@ -10,30 +10,20 @@ namespace {
 
 // Nothing the technician did not type reaches the device ("4F7O" has a letter O).
 TEST(FactorTextsTest, BoxTextIsOneToFourHexDigitsOrRefused) {
-  for (const auto& [text, factor] :
-       {std::pair<const char*, std::optional<std::uint16_t>>{"ED09", 0xED09},
-        {"0x4F70", 0x4F70},
-        {"0X1", 1},
-        {"1ED09", {}},
-        {"4F7O", {}},
-        {"0x", {}},
-        {"", {}},
-        {"4F70 ", {}},
-        {"0x0x1", {}}}) {
-    EXPECT_EQ(FactorFromText(text), factor) << text;
-  }
+  const std::pair<const char*, std::optional<std::uint16_t>> cases[] = {
+      {"ED09", 0xED09}, {"0x4F70", 0x4F70}, {"0X1", 1},    {"1ED09", {}}, {"4F7O", {}},
+      {"0x", {}},       {"", {}},           {"4F70 ", {}}, {"0x0x1", {}}};
+  for (const auto& [text, factor] : cases) EXPECT_EQ(FactorFromText(text), factor) << text;
 }
 
-TEST(FactorTextsTest, SetSendsThirteenFactorsLowByteFirstInBoxOrder) {
+TEST(FactorTextsTest, SetSendsThirteenFactorsLowByteFirstInBoxOrderAndDefaults) {
   // Channel voltages, signal power, channel currents; typed in any case.
   const FactorTexts texts{"ed09", "0xED09", "ED09", "5046", "4f70", "0", "FFFF",
                           "7E80", "8587",   "78c0", "1",    "7E7D", "10"};
   const auto factors = FactorsFromTexts(texts);
   ASSERT_TRUE(factors);
-  EXPECT_EQ(monitor::BuildCalibrationCommand(*factors),
-            (common::Bytes{0x7C, 0x09, 0xED, 0x09, 0xED, 0x09, 0xED, 0x46, 0x50,
-                           0x70, 0x4F, 0x00, 0x00, 0xFF, 0xFF, 0x80, 0x7E, 0x87,
-                           0x85, 0xC0, 0x78, 0x01, 0x00, 0x7D, 0x7E, 0x10, 0x00}));
+  EXPECT_EQ(common::testing::H(monitor::BuildCalibrationCommand(*factors)),
+            "7C 09 ED 09 ED 09 ED 46 50 70 4F 00 00 FF FF 80 7E 87 85 C0 78 01 00 7D 7E 10 00");
   // Any refused box refuses the whole set; "Set" names an empty box before a bad one.
   EXPECT_EQ(FirstRefusedBox(texts), std::nullopt);
   for (int i = 0; i < kFactorCount; ++i) {
@@ -44,13 +34,11 @@ TEST(FactorTextsTest, SetSendsThirteenFactorsLowByteFirstInBoxOrder) {
     one_bad[12].clear();
     EXPECT_EQ(FirstRefusedBox(one_bad), 12);
   }
-}
-
-TEST(FactorTextsTest, DefaultsByDeviceType) {
+  // The defaults by device type.
   for (const auto& [device_type, voltage] : {std::pair{1, "ED09"}, {2, "4F70"}}) {
-    const auto texts = DefaultFactorTexts(device_type);
-    ASSERT_TRUE(texts.has_value());
-    for (int i = 0; i < 13; ++i) EXPECT_EQ((*texts)[i], i < 7 ? voltage : "7E80") << i;
+    const auto defaults = DefaultFactorTexts(device_type);
+    ASSERT_TRUE(defaults.has_value());
+    for (int i = 0; i < 13; ++i) EXPECT_EQ((*defaults)[i], i < 7 ? voltage : "7E80") << i;
   }
   EXPECT_FALSE(DefaultFactorTexts(7).has_value());
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "common/testing/hex.h"
 #include "corvid/core/crc.h"
 
@@ -37,16 +39,13 @@ std::optional<Bytes> Receive(HdlcReceiver& rx, ByteView bytes) {
   return std::nullopt;
 }
 
+// "wire | frame": bytes before the opening flag are kept.
 TEST(HdlcReceiverTest, UnstuffsAndKeepsFlagsOut) {
-  const std::vector<std::pair<Bytes, Bytes>> cases = {
-      {FrameBody(B("7E 7D 5E 5D 20 00")), B("7E 7D 5E 5D 20 00")},
-      {B("7E 01 7D 5E 02 7E"), B("01 7E 02")},
-      {B("7E 7E"), {}},
-      {B("AA 7D 5D 7E 01 02 7E"), B("AA 7D 01 02")},  // bytes before the opening flag are kept
-  };
-  for (const auto& [wire, frame] : cases) {
+  for (const std::string row :
+       {"7E 7D 5E 7D 5D 5E 5D 20 00 7E | 7E 7D 5E 5D 20 00", "7E 01 7D 5E 02 7E | 01 7E 02",
+        "7E 7E | ", "AA 7D 5D 7E 01 02 7E | AA 7D 01 02"}) {
     HdlcReceiver rx;
-    EXPECT_EQ(Receive(rx, wire), frame);
+    EXPECT_EQ(Receive(rx, B(row.substr(0, row.find('|')))), B(row.substr(row.find('|'))));
     EXPECT_TRUE(rx.RxEnd());
   }
 }
@@ -56,8 +55,7 @@ TEST(HdlcReceiverTest, SplitArrivalsAndReset) {
   for (std::size_t split = 0; split <= wire.size(); ++split) {
     HdlcReceiver rx;
     // A half frame with a pending escape left over from before the reset.
-    const Bytes leftover = {0x7E, 0x05, 0x7D};
-    Receive(rx, leftover);
+    Receive(rx, B("7E 05 7D"));
     rx.Reset();
     std::optional<Bytes> frame = Receive(rx, ByteView(wire).first(split));
     if (!frame) frame = Receive(rx, ByteView(wire).subspan(split));
@@ -69,7 +67,6 @@ TEST(HdlcReceiverTest, SplitArrivalsAndReset) {
 // A line that never closes its frame: the receiver keeps at most kMaxFrameBytes,
 // drops the rest, and still takes the next whole frame.
 TEST(HdlcReceiverTest, AFrameThatNeverClosesIsBounded) {
-  const Bytes opening = {0x7E};
   // The noise, then the bytes of the unfinished frame held after it and the overflows:
   // at the bound, one over, a flood, and escape bytes, which are not kept.
   for (const auto& [noise, held, overflows] : {std::tuple{Bytes(256, 0x00), 256u, 0u},
@@ -77,63 +74,56 @@ TEST(HdlcReceiverTest, AFrameThatNeverClosesIsBounded) {
                                                {Bytes(100000, 0x00), 160u, 390u},
                                                {Bytes(600, 0x7D), 0u, 0u}}) {
     HdlcReceiver rx;
-    EXPECT_FALSE(Receive(rx, opening).has_value());
-    EXPECT_FALSE(Receive(rx, noise).has_value());
+    EXPECT_FALSE(Receive(rx, B("7E")).has_value() || Receive(rx, noise).has_value());
     EXPECT_EQ(std::tuple(rx.Frame().size(), rx.Overflows()), std::tuple(held, overflows));
     EXPECT_LE(rx.Frame().capacity(), kMaxFrameBytes);
     // Without an overflow the next frame's opening flag closes the long one; after
     // one it opens a frame that still carries what came before it. Either way that
     // fails its FCS, and the next exchange starts clean.
-    const Bytes next = FrameBody(WithFcs({0x01, 0x13, 0xFB, 0x00}));
+    const Bytes next = FrameBody(WithFcs(B("01 13 FB 00")));
     const auto frame = Receive(rx, next);
     ASSERT_TRUE(frame.has_value());
     EXPECT_EQ(frame->size(), overflows > 0 ? held + 6 : held);
     EXPECT_FALSE(CheckCrcString(*frame));
     rx.Reset();
-    EXPECT_EQ(Receive(rx, next), WithFcs({0x01, 0x13, 0xFB, 0x00}));
+    EXPECT_EQ(Receive(rx, next), WithFcs(B("01 13 FB 00")));
   }
 }
 
-// Without the command sent, any known code is taken; knowing it, only its own answer
-// (or a NAK): another command's answer, typically a late one, is foreign.
+// Without the command sent (0), any known code is taken; knowing it, only its own
+// answer (or a NAK): another command's answer, typically a late one, is foreign.
 TEST(HdlcFrameTest, EvaluateResponse) {
-  struct Case {
-    std::optional<std::uint8_t> command;
-    Bytes body;
-    ResponseKind kind;
-    Bytes payload;
+  using enum ResponseKind;
+  // What a check found: the payload taken, or why none was. Address and control are
+  // not examined.
+  auto seen = [](const ResponseCheck& c) {
+    const std::map<ResponseKind, std::string> why = {{kCrcError, "FCS"},
+                                                     {kTooShort, "short"},
+                                                     {kNak, "NAK"},
+                                                     {kForeignCode, "foreign"},
+                                                     {kUnknownCode, "unknown"}};
+    return c.kind == kOk ? H(c.payload) : why.at(c.kind);
   };
-  Bytes corrupted = WithFcs({0x01, 0x13, 0x81});
-  corrupted.back() ^= 0x80;
-  const auto ok = ResponseKind::kOk, foreign = ResponseKind::kForeignCode;
-  for (const Case& c : {
-           Case{{}, WithFcs({0x01, 0x13, 0x81, 0x02, 0x03}), ok, {0x81, 0x02, 0x03}},
-           // Address and control are not examined.
-           Case{{}, WithFcs({0x55, 0x00, 0xFC}), ok, {0xFC}},
-           Case{{}, WithFcs({0x01, 0x13, 0x80}), ResponseKind::kNak, {}},
-           Case{{}, WithFcs({0x01, 0x13, 0x41, 0x00}), ResponseKind::kUnknownCode, {}},
-           Case{{}, WithFcs({0x01, 0x13, 0x01, 0x80, 0x80}), ResponseKind::kUnknownCode, {}},
-           Case{{}, corrupted, ResponseKind::kCrcError, {}},
-           Case{{}, {}, ResponseKind::kCrcError, {}},
-           // The FCS of nothing checks out but carries no code.
-           Case{{}, {0x00, 0x00}, ResponseKind::kTooShort, {}},
-           Case{{}, WithFcs({0x01, 0x13}), ResponseKind::kTooShort, {}},
-           Case{0x01, WithFcs({0x01, 0x13, 0x81, 0x00}), ok, {0x81, 0x00}},
-           Case{0x02, WithFcs({0x1E, 0x13, 0x82, 0x00}), ok, {0x82, 0x00}},
-           Case{0x3C, WithFcs({0x01, 0x13, 0xBC, 0x02}), ok, {0xBC, 0x02}},
-           Case{0x7B, WithFcs({0x01, 0x13, 0xFB, 0x00}), ok, {0xFB, 0x00}},
-           Case{0x7C, WithFcs({0x01, 0x13, 0xFC}), ok, {0xFC}},
-           Case{0x7B, WithFcs({0x01, 0x13, 0x81, 0x00}), foreign, {}},
-           Case{0x01, WithFcs({0x01, 0x13, 0x82, 0x00}), foreign, {}},
-           Case{0x01, WithFcs({0x01, 0x13, 0xBC, 0x02}), foreign, {}},
-           Case{0x7C, WithFcs({0x01, 0x13, 0xFB, 0x00}), foreign, {}},
-           Case{0x3C, WithFcs({0x01, 0x13, 0x80}), ResponseKind::kNak, {}},
-       }) {
-    const ResponseCheck check = EvaluateResponse(c.body, c.command);
-    EXPECT_EQ(check.kind, c.kind) << H(c.body);
-    EXPECT_EQ(check.payload, c.payload) << H(c.body);
+  // "the command sent (-- none) | the body before its FCS | what was found"
+  for (const std::string row :
+       {"-- | 01 13 81 02 03 | 81 02 03", "-- | 55 00 FC | FC", "-- | 01 13 80 | NAK",
+        "-- | 01 13 41 00 | unknown", "-- | 01 13 01 80 80 | unknown", "-- | 01 13 | short",
+        "01 | 01 13 81 00 | 81 00", "02 | 1E 13 82 00 | 82 00", "3C | 01 13 BC 02 | BC 02",
+        "7B | 01 13 FB 00 | FB 00", "7C | 01 13 FC | FC", "7B | 01 13 81 00 | foreign",
+        "01 | 01 13 82 00 | foreign", "01 | 01 13 BC 02 | foreign", "7C | 01 13 FB 00 | foreign",
+        "3C | 01 13 80 | NAK"}) {
+    const Bytes sent = B(row.substr(0, 2));
+    const auto command = sent.empty() ? std::nullopt : std::optional(sent[0]);
+    const Bytes body = WithFcs(B(row.substr(5, row.rfind('|') - 5)));
+    EXPECT_EQ(seen(EvaluateResponse(body, command)), row.substr(row.rfind('|') + 2)) << row;
   }
-  EXPECT_EQ(EvaluateResponse(WithFcs({0x01, 0x13, 0x41})).code, 0x41);
+  EXPECT_EQ(EvaluateResponse(WithFcs(B("01 13 41"))).code, 0x41);
+  // A flipped bit, nothing at all, and the FCS of nothing, which checks out but has no code.
+  Bytes corrupted = WithFcs(B("01 13 81"));
+  corrupted.back() ^= 0x80;
+  for (const auto& [body, found] :
+       {std::pair{corrupted, "FCS"}, {Bytes{}, "FCS"}, {B("00 00"), "short"}})
+    EXPECT_EQ(seen(EvaluateResponse(body)), found) << H(body);
 }
 
 }  // namespace

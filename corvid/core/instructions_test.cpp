@@ -5,20 +5,14 @@
 namespace corvid::calibration {
 namespace {
 
-TEST(InstructionsTest, NumbersInTheirShortestForm) {
-  struct Case {
-    float value;
-    const char* text;
-  };
-  // A Single as held: 26.12f is 26.1200008392334 in double, still written 26.12.
-  for (const Case& c : {Case{48.0f, "48"}, Case{26.12f, "26.12"}, Case{110.1f, "110.1"}})
-    EXPECT_EQ(ShortestText(c.value), c.text);
+// Numbers in their shortest form (a Single as held: 26.12f is 26.1200008392334 in
+// double, still written 26.12), and the messages of the stops the procedure tests do
+// not reach.
+TEST(InstructionsTest, NumbersAndMessages) {
+  EXPECT_EQ(ShortestText(48.0f) + " " + ShortestText(26.12f) + " " + ShortestText(110.1f),
+            "48 26.12 110.1");
   EXPECT_NE(StepInstructions(CalMode::kVoltage, 6, 220.5f, "").label.find("supply to 220.5 volts"),
             std::string::npos);
-}
-
-// The messages of the stops the procedure tests do not reach.
-TEST(InstructionsTest, Messages) {
   EXPECT_EQ(VoltageOutOfRangeMessage(5, 99.5, 110.0f),
             (Message{"Voltage Calibration Error",
                      "The Channel 2 Green input voltage is reporting 99.5 Volts, too far from 110 "

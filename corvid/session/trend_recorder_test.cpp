@@ -21,13 +21,12 @@ TEST(TrendRecorderTest, RingKeepsTheNewestInOrder) {
     log.AddTemperature(100 * i, 70 + i);
   }
   const auto& samples = log.Samples();
-  ASSERT_EQ(samples.Size(), 3u);
-  EXPECT_EQ(std::tuple(samples[0].mains, samples.Back().mains), std::tuple(1002, 1004));
-  // The reading at 300 is the first at 250 or later; none is at 500.
-  EXPECT_EQ(std::tuple(samples.LowerBound(250), samples.LowerBound(500)), std::tuple(1ul, 3ul));
-  EXPECT_EQ(log.Temperatures().Size(), 2u);
-  EXPECT_EQ(log.TemperatureAt(350)->temperature, 73);
-  EXPECT_EQ(log.TemperatureAt(250), nullptr);  // 72 at 200 gave way
+  // The reading at 300 is the first at 250 or later; none is at 500; 72 at 200 gave way.
+  EXPECT_EQ(std::tuple(samples.Size(), samples[0].mains, samples.Back().mains,
+                       samples.LowerBound(250), samples.LowerBound(500), log.Temperatures().Size()),
+            std::tuple(3ul, 1002, 1004, 1ul, 3ul, 2ul));
+  EXPECT_EQ(std::tuple(log.TemperatureAt(350)->temperature, log.TemperatureAt(250)),
+            std::tuple(std::int16_t{73}, nullptr));
 }
 
 struct Rig : testing::SessionHarness {
@@ -40,29 +39,20 @@ struct Rig : testing::SessionHarness {
 
 TEST(TrendRecorderTest, KeepsEachReadingAsDecoded) {
   Rig rig;
-  const StatusValues v{.status_bits = 0x9,
-                       .mains = 1187,
-                       .volts = {0, 1203, 16383, 7, 1199, 1},
-                       .amps = {2400, 0, 16383, 35, 1, 812},
-                       .on_bits = 0x25,
-                       .fault_bits = 0x12};
+  const StatusValues v{0x9,  1187, {0, 1203, 16383, 7, 1199, 1}, {2400, 0, 16383, 35, 1, 812},
+                       0x25, 0x12};
   rig.device.payloads[0x01] = StatusPayload(v);
   rig.device.payloads[0x7B] = {0xFB, 0x00, 0xB5, 0xFF, 0, 0, 0, 0};  // -75 oF
   ASSERT_TRUE(rig.session.PollTick());
 
-  const auto& samples = rig.recorder.Log().Samples();
-  ASSERT_EQ(samples.Size(), 1u);
-  const TrendSample& s = samples[0];
-  EXPECT_FALSE(s.no_answer);
-  EXPECT_EQ(std::tuple(s.status_bits, s.mains, s.on_bits, s.fault_bits),
-            std::tuple(0x9, 1187, 0x25, 0x12));
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(s.volts[i], v.volts[i]) << i;
-    EXPECT_EQ(s.amps[i], v.amps[i]) << i;
-  }
-  ASSERT_EQ(rig.recorder.Log().Temperatures().Size(), 1u);
-  EXPECT_EQ(rig.recorder.Log().Temperatures()[0].temperature, -75);
-  EXPECT_LT(rig.recorder.Log().Temperatures()[0].time_ms, s.time_ms);
+  const TrendLog& log = rig.recorder.Log();
+  ASSERT_EQ(std::pair(log.Samples().Size(), log.Temperatures().Size()), std::pair(1ul, 1ul));
+  const TrendSample& s = log.Samples()[0];
+  EXPECT_EQ(std::tuple(s.no_answer, s.status_bits, s.mains, s.on_bits, s.fault_bits),
+            std::tuple(false, 0x9, 1187, 0x25, 0x12));
+  EXPECT_TRUE(std::ranges::equal(s.volts, v.volts) && std::ranges::equal(s.amps, v.amps));
+  EXPECT_EQ(log.Temperatures()[0].temperature, -75);
+  EXPECT_LT(log.Temperatures()[0].time_ms, s.time_ms);
 }
 
 TEST(TrendRecorderTest, MissingAnswersLeaveOneMarkPerSilence) {

@@ -34,18 +34,17 @@ TEST(SimArgsTest, AllOptions) {
             std::tuple(7, "/tmp/x", "/tmp/log", true));
   EXPECT_NEAR(a->pty.micros_per_byte, 10e6 / 307200, 0.01);
   const SwitchPackOptions& m = a->model;
-  EXPECT_EQ(std::tuple(m.slot, m.device_type, m.mains_volts, m.load_ohms, m.silent, m.delay_ms),
-            std::tuple(30, 6, 118.5, 110.1, true, 20));
-  EXPECT_EQ(std::tuple(m.drop_every, m.bad_fcs_every, m.nak_every, m.foreign_code, m.foreign_every),
-            std::tuple(3, 4, 5, 0x41, 1));
-  EXPECT_EQ(std::tuple(m.ical, m.dead_outputs, m.answer_previous), std::tuple(false, 0x21, true));
+  EXPECT_EQ(std::tuple(m.slot, m.device_type, m.mains_volts, m.load_ohms, m.silent, m.delay_ms,
+                       m.drop_every, m.bad_fcs_every, m.nak_every, m.foreign_code, m.foreign_every,
+                       m.ical, m.dead_outputs, m.answer_previous),
+            std::tuple(30, 6, 118.5, 110.1, true, 20, 3, 4, 5, 0x41, 1, false, 0x21, true));
   // One error is every output's; the field voltages and the mains keep theirs.
   EXPECT_EQ(std::tuple(m.gain[0], m.gain[6], m.gain[7], m.gain[12]),
             std::tuple(1.0, 1.0, 0.9, 0.9));
-  EXPECT_EQ(a->pty.faults.kinds,
-            (std::vector<common::LineFault>{common::LineFault::kNak, common::LineFault::kFlood}));
-  EXPECT_EQ(std::tuple(a->pty.faults.after_ms, a->pty.faults.for_ms, a->pty.faults.every_ms),
-            std::tuple(1000, 300, 0));
+  using enum common::LineFault;
+  const common::FaultPlan& f = a->pty.faults;
+  EXPECT_EQ(std::tuple(f.kinds, f.after_ms, f.for_ms, f.every_ms),
+            std::tuple(std::vector{kNak, kFlood}, 1000, 300, 0));
 }
 
 TEST(SimArgsTest, DefaultsAndTypeChoosesItsLoad) {

@@ -14,6 +14,7 @@
 #include "common/widgets/window_helpers.h"
 #include "corvid/sim/switch_pack_model.h"
 #include "corvid/testing/window_harness.h"
+#include "corvid/windows/about_dialogs.h"
 
 namespace corvid::monitor {
 namespace {
@@ -70,26 +71,22 @@ TEST(MainWindowTest, StatusCommandCarriesControlsAndLayout) {
 
 TEST(MainWindowTest, StatusAndDiagnosticShown) {
   Harness h;
-  h.device.payloads[0x01] = StatusPayload({.status_bits = 0x09,
-                                           .mains = 1241,
-                                           .volts = {0, 5, 1203, 16383, 1200, 999},
-                                           .amps = {0, 7, 2400, 16383, 12, 100},
-                                           .on_bits = 0x05,
-                                           .fault_bits = 0x22});
+  // Status bits, mains, field voltages and currents, on and fault bits.
+  h.device.payloads[0x01] = StatusPayload(
+      {0x09, 1241, {0, 5, 1203, 16383, 1200, 999}, {0, 7, 2400, 16383, 12, 100}, 0x05, 0x22});
   ASSERT_TRUE(h.session.GetStatus());
-  EXPECT_EQ(h.window.MainsVoltageBox()->text(), "124.1");
-  QStringList shown;
+  QStringList shown{h.window.MainsVoltageBox()->text(),
+                    h.Find("img24Vlow")->accessibleDescription()};
+  for (int k = 0; k < 4; ++k)
+    shown << (h.Find<QCheckBox>(Nth("chkStatus", k))->isChecked() ? "x" : "-");
   for (int i = 0; i < 6; ++i) {
     shown << h.window.FieldVoltsBox(i)->text() << h.window.FieldAmpsBox(i)->text()
           << h.Find(Nth("shpSignal", i))->accessibleDescription()
           << h.Find(Nth("imgFault", i))->accessibleDescription();
   }
   EXPECT_EQ(shown.join(' '),
-            "0.0 0 on off 0.5 7 off on 120.3 2400 on off 1638.3 16383 off off "
+            "124.1 on x - - x 0.0 0 on off 0.5 7 off on 120.3 2400 on off 1638.3 16383 off off "
             "120.0 12 off off 99.9 100 off on");
-  for (int k = 0; k < 4; ++k)
-    EXPECT_EQ(h.Find<QCheckBox>(Nth("chkStatus", k))->isChecked(), k == 0 || k == 3);
-  EXPECT_EQ(h.Find("img24Vlow")->accessibleDescription(), "on");
 
   h.device.payloads[0x7B] = {0xFB, 0x02, 0xFE, 0xFF, 255, 254, 0, 17};
   ASSERT_TRUE(h.session.GetDiagnostic());
@@ -149,9 +146,8 @@ TEST(MainWindowTest, CountersInTheStatusBarAndClearErrors) {
   ASSERT_TRUE(h.window.CalibrateMenu()->isVisible());
   h.link.Counters().timeouts = 3;
   h.Tick();
-  EXPECT_TRUE(h.device.TakeCodes().empty());
-  EXPECT_EQ(h.app.state().poll_count, 0);
-  EXPECT_EQ(Panel(h, 4), "Rx Timeout = 3");
+  EXPECT_EQ(std::tuple(h.device.TakeCodes().size(), h.app.state().poll_count, Panel(h, 4)),
+            std::tuple(0u, 0, "Rx Timeout = 3"));
   QTest::keyClick(h.window.CalibrateMenu(), Qt::Key_Escape);
   // The bar is left in keyboard mode, which must not hold the polling.
   h.Tick();
@@ -189,9 +185,7 @@ TEST(MainWindowTest, FocusStartsOnTheControlsAndValueBoxesComeLast) {
   QStringList operable;  // Full Calibrate is off
   for (int i = 0; i < 8; ++i)
     operable << (i < 6 ? Nth("chkOutDisable", i) : Nth("chkFaultLED", i - 6));
-  operable << "cmbAddress"
-           << "cmdCheckOutputs"
-           << "cmdClearErrors";
+  operable += {"cmbAddress", "cmdCheckOutputs", "cmdClearErrors"};
   EXPECT_EQ(visited.mid(0, operable.size()), operable);
   for (const QString& name : visited.mid(operable.size())) {
     auto* box = h.Find<QLineEdit>(name);
@@ -274,23 +268,28 @@ TEST(MainWindowTest, LinkTraceHelpAndAboutBoxes) {
   ASSERT_EQ(h.prompts.shown().size(), 1u);
   EXPECT_EQ(h.prompts.shown()[0].text,
             "No Help is available. Would you like a tall Mai-Tai instead?");
-  auto about_device = [&] {
-    h.Find<QAction>("mnuAboutDevice")->trigger();
-    auto* dialog = h.Find<QDialog>("frmAboutDevice");
-    EXPECT_TRUE(dialog->isVisible() && dialog->isModal());
-    QStringList texts;  // as a screen reader hears them
-    for (const char* name : {"lblType", "lblID", "lblFirmware"})
-      texts << Spoken(dialog->findChild<QLabel*>(name));
-    dialog->accept();
-    return texts;
-  };
   h.device.payloads[0x3C][1] = 5;
   ASSERT_TRUE(h.session.GetModuleID());
-  EXPECT_EQ(about_device(),
+  h.Find<QAction>("mnuAboutDevice")->trigger();
+  auto* dialog = h.Find<QDialog>("frmAboutDevice");
+  EXPECT_TRUE(dialog->isVisible() && dialog->isModal());
+  QStringList texts;  // as a screen reader hears them
+  for (const char* name : {"lblType", "lblID", "lblFirmware"})
+    texts << Spoken(dialog->findChild<QLabel*>(name));
+  dialog->accept();
+  EXPECT_EQ(texts,
             (QStringList{"KRAN-LV, 48 Vdc power", "Type 03 Rev 1.12", "Type: 3  Revision: 1.12"}));
   EXPECT_EQ(Panel(h, 1), "Device Type = KRAN-LV");
   h.Find<QAction>("mnuAboutPgm")->trigger();
   EXPECT_TRUE(h.Find<QDialog>("frmAbout")->isVisible());
+  // The program's version as About shows it: a zero revision left out.
+  const std::pair<const char*, const char*> versions[] = {{"1.3.3", "Corvid 1.3.3"},
+                                                          {"1.3.0", "Corvid 1.3"},
+                                                          {"2.0", "Corvid 2.0"},
+                                                          {"1", "Corvid 1.0"},
+                                                          {"", "Corvid 0.0"}};
+  for (const auto& [version, text] : versions) EXPECT_EQ(AboutText("Corvid", version), text);
+  EXPECT_EQ(AboutText("Corvid", 1, 12, 4), "Corvid 1.12.4");
 }
 
 // As /sim runs it: marked as simulated, no port shown, the model at the selected slot.
