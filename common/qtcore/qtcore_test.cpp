@@ -109,29 +109,25 @@ TEST_F(QtSerialPortTest, OpenFailuresNameTheirCauseAndNamesWithoutALink) {
   Pty pty(Com(5));  // open already through another link
   pty.Link(Com(6));
   ASSERT_TRUE(Open(5));
-  const struct {
-    int number;
-    const char* status;
-    const char* detail;
-  } cases[] = {{0, "Port not found", ""},
-               {250, "Port not found", ""},  // no link, and no /dev/ttyS249
-               {4, "Port not found", "unplugged-adapter"},
-               {7, "Port unavailable", "COM7 ("},
-               {7, "Port unavailable", "at 19200,E,8,1: "},
-               {6, "Port unavailable", ""}};
-  for (const auto& c : cases) {
+  // 250: no link, and no /dev/ttyS249; 7 shows its settings in the detail.
+  const std::tuple<int, const char*, const char*> cases[] = {
+      {0, "Port not found", ""},
+      {250, "Port not found", ""},
+      {4, "Port not found", "unplugged-adapter"},
+      {7, "Port unavailable", "COM7 ("},
+      {7, "Port unavailable", "at 19200,E,8,1: "},
+      {6, "Port unavailable", ""}};
+  for (const auto& [number, status, detail] : cases) {
     QtSerialPort port;
-    if (c.number == 7) port.SetSettings("19200,E,8,1");  // shown in the detail
-    port.SetPortNumber(c.number);
+    port.SetSettings("19200,E,8,1");
+    port.SetPortNumber(number);
     EXPECT_FALSE(port.Open() || port.IsOpen());
-    EXPECT_EQ(port.StatusText(), c.status) << c.number;
-    EXPECT_TRUE(port.ErrorDetail().contains(c.detail)) << port.ErrorDetail().toStdString();
+    EXPECT_EQ(port.StatusText(), status) << number;
+    EXPECT_TRUE(port.ErrorDetail().contains(detail)) << port.ErrorDetail().toStdString();
   }
   // Without a link in the port directory a number names the serial device; the
   // directory itself follows the configuration home.
-  EXPECT_EQ(PortDeviceName(1), "/dev/ttyS0");
-  EXPECT_EQ(PortDeviceName(12), "/dev/ttyS11");
-  EXPECT_EQ(PortDeviceName(0), "");
+  EXPECT_EQ(PortDeviceName(1) + PortDeviceName(0) + PortDeviceName(12), "/dev/ttyS0/dev/ttyS11");
   testing::EnvScope com_dir("CABINET_COM_DIR", {});
   {
     testing::EnvScope home("XDG_CONFIG_HOME", "/tmp/cfg-home");
@@ -196,13 +192,10 @@ TEST_F(QtSerialPortTest, MissingAtStartOpensOnceItAppears) {
 struct ReverseModel : DeviceModel {
   DeviceReply Receive(ByteView bytes) override { return {Bytes(bytes.rbegin(), bytes.rend()), 20}; }
 };
-class SimulatedPortTest : public ::testing::Test {
- protected:
-  ReverseModel model_;
-  SimulatedPort port{&model_};
-};
 
-TEST_F(SimulatedPortTest, RepliesComeThroughTheEventLoopPacedOnRequest) {
+TEST(SimulatedPortTest, RepliesComeThroughTheEventLoopPacedOnRequest) {
+  ReverseModel model;
+  SimulatedPort port(&model);
   ASSERT_TRUE(port.Open());
   ASSERT_TRUE(port.Write(Hex("31 00 CE")));
   EXPECT_EQ(port.BytesWaiting(), 0);  // nothing until events run
@@ -401,8 +394,10 @@ struct Line {
   PtyOptions pty;
 };
 
-TEST(ToolCommandLineTest, ReadsValuesWithinTheirRanges) {
-  Line l;
+// Values within their ranges; help and manual page go to standard output from the
+// same options, --man hidden.
+TEST(ToolCommandLineTest, ReadsValuesHelpAndManualPage) {
+  Line l, help, man;
   ASSERT_EQ(l.Run({"--port", "256", "--address", "15", "--code", "0x7f", "--mains", "118.5",
                    "--log", "/tmp/t.log", "--verbose", "--paced"}),
             std::nullopt);
@@ -411,6 +406,14 @@ TEST(ToolCommandLineTest, ReadsValuesWithinTheirRanges) {
       std::tuple(15LL, 0x7FLL, 118.5, 256, std::string("/tmp/t.log"), true));
   EXPECT_NEAR(l.pty.micros_per_byte, 10e6 / 307200, 1e-9);
   EXPECT_EQ(ReadBack(l.err), "");
+  EXPECT_EQ(help.Run({"--help"}), 0);
+  const std::string text = ReadBack(help.out);
+  EXPECT_NE(text.find("--port-dir <DIR>"), std::string::npos);
+  EXPECT_EQ(text.find("--man"), std::string::npos);
+  EXPECT_EQ(man.Run({"--man"}), 0);
+  const std::string page = ReadBack(man.out);
+  EXPECT_EQ(page.rfind(".TH TOOL 1 ", 0), 0u) << page;
+  EXPECT_NE(page.find("serve the device as COM<N>, 1\\-256 (required)\n"), std::string::npos);
 }
 
 TEST(ToolCommandLineTest, BadLinesEndWithStatus2AndSayWhy) {
@@ -440,21 +443,8 @@ TEST(ToolCommandLineTest, BadLinesEndWithStatus2AndSayWhy) {
   }
 }
 
-// Help and manual page go to standard output from the same options; --man is hidden.
-TEST(ToolCommandLineTest, HelpAndManualPage) {
-  Line help, man;
-  EXPECT_EQ(help.Run({"--help"}), 0);
-  const std::string text = ReadBack(help.out);
-  EXPECT_NE(text.find("--port-dir <DIR>"), std::string::npos);
-  EXPECT_EQ(text.find("--man"), std::string::npos);
-  EXPECT_EQ(man.Run({"--man"}), 0);
-  const std::string page = ReadBack(man.out);
-  EXPECT_EQ(page.rfind(".TH TOOL 1 ", 0), 0u) << page;
-  EXPECT_NE(page.find("serve the device as COM<N>, 1\\-256 (required)\n"), std::string::npos);
-}
-
 // Narrow terminals: the rate gives way first, then the time left and the bar.
-TEST(ProgressMeterTest, BarTextAndOneLineForEachTenthWithoutATerminal) {
+TEST(ProgressMeterTest, BarTextAndOneLineForEachTenthOrOneRedrawnLineOnATerminal) {
   // Records done, seconds taken, terminal width; the bar.
   const std::tuple<int, double, int, const char*> cases[] = {
       {1024, 8.0, 80,
@@ -477,26 +467,23 @@ TEST(ProgressMeterTest, BarTextAndOneLineForEachTenthWithoutATerminal) {
   EXPECT_EQ(text.substr(0, 36), "0/20 records (0 %)\n2/20 records (10 ");
   EXPECT_NE(text.find("20/20 records (100 %)\n"), std::string::npos);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
-}
-
-// On a 50-column terminal the bar is redrawn in place and never reaches the last
-// column, so no update wraps onto a new line.
-TEST(ProgressMeterTest, OnATerminalTheBarIsRedrawnInPlaceWithinItsWidth) {
+  // On a 50-column terminal the bar is redrawn in place and never reaches the last
+  // column, so no update wraps onto a new line.
   int master = -1, slave = -1;
   winsize size{.ws_row = 24, .ws_col = 50, .ws_xpixel = 0, .ws_ypixel = 0};
   ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, &size), 0);
-  std::FILE* out = ::fdopen(slave, "w");
+  std::FILE* terminal = ::fdopen(slave, "w");
+  std::string drawn;
   {
-    ProgressMeter meter("records", 4096, out);
+    ProgressMeter meter("records", 4096, terminal);
     for (int done = 1024; done <= 4096; done += 1024) meter.Update(done);
   }
-  std::fclose(out);
-  std::string text;
+  std::fclose(terminal);
   char buffer[4096];
-  for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) drawn.append(buffer, n);
   ::close(master);
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);  // one line, ended at the end
-  QStringList draws = QString::fromStdString(text).remove("\033[K").split('\r');
+  EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\n'), 1);  // one line, ended at the end
+  QStringList draws = QString::fromStdString(drawn).remove("\033[K").split('\r');
   draws.removeAll("");
   draws.removeAll("\n");
   ASSERT_EQ(draws.size(), 4);
@@ -519,18 +506,15 @@ struct Rig {
   std::optional<TerminalPrompts> prompts;
 };
 
-// A message's lines come out as lines (the box's detail: the tools' own runs).
-TEST(TerminalPromptsTest, MessagesGoToStandardErrorLineByLine) {
-  Rig rig({});
-  EXPECT_EQ(rig.prompts->Show(Question(Buttons::kOk, "Line 1\r\nLine 2", "")), Answer::kOk);
-  EXPECT_EQ(ReadBack(rig.err), "Line 1\nLine 2\n");
-  EXPECT_FALSE(rig.prompts->Refused());
-}
-
-// Without a terminal a question gets its cautious answer (refused), with --yes a
-// confirmation but never a blind retry, on a terminal what the technician types.
+// A message's lines come out as lines. Without a terminal a question gets its
+// cautious answer (refused), with --yes a confirmation but never a blind retry, on a
+// terminal what the technician types.
 TEST(TerminalPromptsTest, QuestionsAnswered) {
   using enum Answer;
+  Rig message({});
+  EXPECT_EQ(message.prompts->Show(Question(Buttons::kOk, "Line 1\r\nLine 2", "")), kOk);
+  EXPECT_EQ(ReadBack(message.err), "Line 1\nLine 2\n");
+  EXPECT_FALSE(message.prompts->Refused());
   // The buttons, the answer without a terminal, the answer with --yes.
   const std::tuple<Buttons, Answer, Answer> untyped[] = {
       {Buttons::kYesNo, kNo, kYes},

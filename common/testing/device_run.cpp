@@ -23,8 +23,6 @@ QStringList Lines(const QString& path) {
   return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
-}  // namespace
-
 QList<ScreenEntry> ReadScreenLog(const QString& path) {
   QList<ScreenEntry> entries;
   for (const QString& line : Lines(path)) {
@@ -35,6 +33,15 @@ QList<ScreenEntry> ReadScreenLog(const QString& path) {
   }
   return entries;
 }
+
+// The traffic log with its time stamps: blocks ('>' host to device, '<' back) and
+// the simulator's notes ('!', e.g. "fault garbage on").
+struct TimedLine {
+  double t = 0;
+  char kind = '>';
+  QByteArray bytes;  // blocks
+  QString note;      // notes
+};
 
 QList<TimedLine> ReadTimedTraffic(const QString& path) {
   QList<TimedLine> lines;
@@ -52,6 +59,22 @@ QList<TimedLine> ReadTimedTraffic(const QString& path) {
     lines.append(entry);
   }
   return lines;
+}
+
+}  // namespace
+
+QList<LoggedBlock> ReadTrafficLog(const QString& path) {
+  QList<LoggedBlock> blocks;
+  for (const TimedLine& line : ReadTimedTraffic(path)) {
+    // A pty may hand one write over in pieces: join consecutive pieces.
+    if (line.kind == '!') continue;
+    if (!blocks.isEmpty() && blocks.back().from_host == (line.kind == '>')) {
+      blocks.back().bytes.append(line.bytes);
+    } else {
+      blocks.append({line.kind == '>', line.bytes});
+    }
+  }
+  return blocks;
 }
 
 DeviceRun::DeviceRun(Options options) : options_(std::move(options)) {}
