@@ -45,7 +45,8 @@
 namespace common {
 namespace {
 
-TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
+// The menu gate goes with its window; dropping a menu down is the main windows' tests'.
+TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblingsAndTheGateGoes) {
   QWidget window;
   const auto named = [](QWidget* w, const char* name) {
     w->setObjectName(name);
@@ -65,24 +66,13 @@ TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
   EXPECT_TRUE(outside->isEnabled());
   EnableFrame(frame, true);
   for (QWidget* w : inside) EXPECT_TRUE(w->isEnabled());
-}
-
-// Ticks wait while a menu is dropped down by mouse (the keyboard path is the main
-// window's), and the gate goes with the window.
-TEST(WindowHelpersTest, TicksWaitWhileAMenuIsDroppedDown) {
   PollLoop loop("tmrPoll", 1000, PollLoop::Mode::kFreeRunning);
   loop.SetTick([] {});
   loop.Start();
-  auto* window = new QMainWindow;
-  QMenuBar* bar = window->menuBar();
-  bar->addMenu("&File")->addAction("&Open");
-  GateTicksOnMenus(loop, window);
-  window->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-  EXPECT_TRUE(loop.TickNow());
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(bar->actions()[0]).center());
-  EXPECT_FALSE(loop.TickNow());
-  delete window;  // a gate left behind would ask a window that is gone
+  auto* main = new QMainWindow;
+  main->menuBar()->addMenu("&File");
+  GateTicksOnMenus(loop, main);
+  delete main;  // a gate left behind would ask a window that is gone
   EXPECT_TRUE(loop.TickNow());
 }
 
@@ -360,33 +350,20 @@ TEST_F(LinkTraceWindowTest, TheListKeepsUpAndFiltersByMouseAndKeyboard) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return list->horizontalScrollBar()->maximum() > 0; }, 1000));
 }
 
-TEST_F(LinkTraceWindowTest, PauseHoldsTheListAndResumeCatchesUp) {
+// Pause holds the list and resume catches up; the file holds every record, filtered
+// out or waiting behind a pause alike.
+TEST_F(LinkTraceWindowTest, PauseHoldsTheListAndSaveAsWritesEveryRecordOneLineEach) {
+  QTemporaryDir dir;
   Traffic();
   ASSERT_TRUE(Shows(7));
+  Click("chkFailuresOnly");
   QWidget* pause = Find("cmdPause");
   Click("cmdPause");
   EXPECT_EQ(Heard(pause), "Resume");
   Traffic();
   QTest::qWait(TraceModel::kUpdateIntervalMs + 100);
-  EXPECT_EQ(window_.Model().rowCount(), 7);
-  EXPECT_EQ(Heard(Find("lblCount")), "Paused: 7 new waiting; 7 records");
-  // Alt+R while the button reads "Resume"; a mnemonic's click comes a moment later.
-  QTest::keyClick(&window_, Qt::Key_R, Qt::AltModifier);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Heard(pause) == "Pause"; }, 1000));
-  EXPECT_EQ(window_.Model().rowCount(), 14);
-  Click("cmdClear");
-  EXPECT_EQ(window_.Model().rowCount(), 0);
-  EXPECT_EQ(Heard(Find("lblCount")), "0 records");
-}
-
-// The file holds every record, filtered out or waiting behind a pause alike.
-TEST_F(LinkTraceWindowTest, SaveAsWritesEveryRecordOneLineEach) {
-  QTemporaryDir dir;
-  Traffic();
-  ASSERT_TRUE(Shows(7));
-  Click("chkFailuresOnly");
-  Click("cmdPause");
-  Traffic();
+  EXPECT_EQ(window_.Model().rowCount(), 3);
+  EXPECT_EQ(Heard(Find("lblCount")), "Paused: 7 new waiting; 7 records, 3 shown");
   prompts_.QueueFile(std::nullopt);  // cancelled: nothing written, nothing said
   Click("cmdSaveAs");
   EXPECT_TRUE(Heard(Find("lblSaved")).isEmpty());
@@ -410,18 +387,19 @@ TEST_F(LinkTraceWindowTest, SaveAsWritesEveryRecordOneLineEach) {
   EXPECT_EQ(prompts_.shown()[0].icon, Icon::kWarning);
   EXPECT_FALSE(QFile::exists(bad));
   EXPECT_EQ(Heard(Find("lblSaved")), "Saved 14 records to " + path);
+  // Alt+R while the button reads "Resume"; a mnemonic's click comes a moment later.
+  QTest::keyClick(&window_, Qt::Key_R, Qt::AltModifier);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Heard(pause) == "Pause"; }, 1000));
+  EXPECT_EQ(window_.Model().rowCount(), 6);
+  Click("cmdClear");
+  EXPECT_EQ(Heard(Find("lblCount")), "0 records, 0 shown");
 }
 
 // A record as a link makes it: sent when `hex` is routine traffic, or the outcome given.
 TraceRecord Rec(const char* name, TraceOutcome outcome, bool routine = true) {
-  TraceRecord r;
-  r.direction =
-      outcome == TraceOutcome::kSent ? TraceDirection::kToDevice : TraceDirection::kFromDevice;
-  r.outcome = outcome;
-  r.name = name;
-  r.routine = routine;
-  r.bytes = testing::B("34 00");
-  return r;
+  using enum TraceDirection;
+  const bool sent = outcome == TraceOutcome::kSent;
+  return {0, 0, sent ? kToDevice : kFromDevice, outcome, routine, 0, name, "", B("34 00")};
 }
 
 QStringList Rows(const TraceModel& model) {
@@ -472,12 +450,13 @@ TEST(TraceModelTest, TheOldestRowsGoWhenTheBoundIsReached) {
   // Failures stand out in colour.
   TraceModel coloured;
   Feed(coloured, {Rec("A", TraceOutcome::kOk), Rec("B", TraceOutcome::kTimeout)});
-  for (int row : {0, 1}) {
+  const auto colours = [&](int row) {
     const QModelIndex index = coloured.index(row);
-    EXPECT_EQ(index.data(Qt::ForegroundRole).value<QBrush>().color(),
-              row == 1 ? QColor(150, 0, 0) : QColor(Qt::black));
-    EXPECT_EQ(index.data(Qt::BackgroundRole).isValid(), row == 1);
-  }
+    return std::pair(index.data(Qt::ForegroundRole).value<QBrush>().color(),
+                     index.data(Qt::BackgroundRole).isValid());
+  };
+  EXPECT_EQ(colours(0), std::pair(QColor(Qt::black), false));
+  EXPECT_EQ(colours(1), std::pair(QColor(150, 0, 0), true));
 }
 
 }  // namespace
