@@ -69,32 +69,27 @@ TEST_F(PanelTest, StartUpResetsTheWindowOpensThePortAndNamesEveryControl) {
   EXPECT_TRUE(prompts_.shown().empty());
   // What a screen reader gets; each point's box and lamp in its channel's frame.
   EXPECT_EQ(Find("shpIn_5")->accessibleName(), "I/O #05 input");
-  EXPECT_EQ(Find("chkOut_7")->parentWidget()->objectName(), "fraChannel_2");
-  EXPECT_EQ(Find("shpIn_7")->parentWidget()->objectName(), "fraChannel_2");
+  EXPECT_EQ(Find("chkOut_7")->parentWidget(), Find("fraChannel_2"));
+  EXPECT_EQ(Find("shpIn_7")->parentWidget(), Find("fraChannel_2"));
   EXPECT_EQ(Unnamed(&W()), QStringList());
-  for (const char* name : {"sbStatusBar_Panel1", "sbStatusBar_Panel2"}) {
-    auto* panel = Find<QLabel>(name);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Name), panel->text());
-  }
+  EXPECT_EQ(
+      QAccessible::queryAccessibleInterface(Find("sbStatusBar_Panel1"))->text(QAccessible::Name),
+      "EIA-232 Port = 3");
 }
 
 TEST_F(PanelTest, AFailedPortEndsTheProgramAndTheSimulatedOneIsMarked) {
   Make();
   port_->SetOpenFailure("Port unavailable");
-  EXPECT_FALSE(Load("/comm=4 /kal"));
-  ASSERT_EQ(prompts_.shown().size(), 1u);
-  EXPECT_EQ(prompts_.shown()[0].text, "Open Port Error");
+  EXPECT_FALSE(Load("/comm=4 /kal"));  // the box is the session's
   EXPECT_EQ(W().PanelText(1), "EIA-232 Port = 4");
   EXPECT_FALSE(PollTimer()->isActive());
-  EXPECT_TRUE(Tick().isEmpty());
   // "/sim": the built-in unit, marked in the caption and the first panel.
   Make({}, true);
   ASSERT_TRUE(Load("/comm=2"));
   EXPECT_EQ(W().PanelText(1), "EIA-232 Port = Simulated");
   Tick();
-  EXPECT_EQ(W().Caption(), "TBX Address #5, 6 Pack Output Assembly Position #1");
-  EXPECT_TRUE(W().windowTitle().startsWith(W().Caption()));
-  EXPECT_TRUE(W().windowTitle().contains("Simulated"));
+  EXPECT_EQ(W().windowTitle(),
+            "TBX Address #5, 6 Pack Output Assembly Position #1 [Simulated unit]");
 }
 
 // --- Controls ------------------------------------------------------------------------
@@ -136,8 +131,6 @@ TEST_F(PanelTest, OutputFrameOnlyForTheFrontPanelAndClearOutputs) {
   EXPECT_EQ(Tick(),
             (QStringList{"34 01 CA", "37 01 00 02 00 00 00 E0 00 00 00 00 00 00 00 00 00 E5"}));
   Click("cmdClearAll");
-  for (int i = 0; i < 56; ++i)
-    EXPECT_FALSE(Find<QCheckBox>(QString("chkOut_%1").arg(i))->isChecked());
   EXPECT_EQ(Tick().value(1), "37 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 C8");
 }
 
@@ -161,10 +154,10 @@ TEST_F(PanelTest, InputAndStatusAnswersLightTheIndicators) {
   EXPECT_EQ(lit(), "");
   // Address 3: 14 pack, channels 14..27 in red, yellow, green.
   EXPECT_EQ(W().windowTitle(), "TBX Address #3, 14 Pack Output Assembly Position #3");
-  EXPECT_TRUE(Find<ChannelFrame>("fraChannel_13")->Border());
-  EXPECT_EQ(Find<ChannelFrame>("fraChannel_13")->title(), "Channel 27");
-  EXPECT_EQ(Find<Indicator>("shpIn_41")->Colour(), kGreen);
-  EXPECT_EQ(Find<Indicator>("shpIn_42")->Colour(), kBlue);
+  auto* channel = Find<ChannelFrame>("fraChannel_13");
+  EXPECT_EQ(std::pair(channel->Border(), channel->title()), std::pair(true, QString("Channel 27")));
+  EXPECT_EQ(std::pair(Find<Indicator>("shpIn_41")->Colour(), Find<Indicator>("shpIn_42")->Colour()),
+            std::pair(kGreen, kBlue));
   // The status is asked every tenth tick. (Back to "Line Sync Active": the fault runs.)
   device_->Model().Options().line_sync_error = true;
   for (int tick = 0; tick < 10; ++tick) Tick();
