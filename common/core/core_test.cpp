@@ -39,8 +39,6 @@ TEST(TraceRecordTest, OneLinePerRecord) {
            "command  7E 01 13 BC 7E"},
           {kFrom, TraceOutcome::kLineError, "SendKalRmsFrame", "", 1009, "Rx Parity Error", 0,
            "       0.000 ms  <-  SendKalRmsFrame   FAIL line error: Rx Parity Error"},
-          {kFrom, TraceOutcome::kDropped, "", "00 00", 0, "", 42000,
-           "      42.000 ms  <-  -                 FAIL dropped outside an exchange  00 00"},
           {kFrom, TraceOutcome::kAbandoned, "A name longer than the column", "", 0, "", -5,
            "       0.000 ms  <-  A name longer than the column  FAIL abandoned, the program "
            "closed"},

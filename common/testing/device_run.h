@@ -78,7 +78,6 @@ struct FaultRun {
   QList<double> requests;                       // host blocks starting with the request
   QList<ScreenEntry> screen;
   long long rss_before = -1, rss_after = -1;  // the program's, at the fault's start and end
-  QByteArray errors;                          // what the program said on standard error
 
   // Requests sent after `t`.
   int RequestsAfter(double t) const;

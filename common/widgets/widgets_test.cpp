@@ -143,30 +143,27 @@ TEST(WindowPlacementTest, BesideTheMainWindowWhereTheScreenHasRoom) {
   EXPECT_EQ(again->pos(), QPoint(400, 300));
 }
 
-// What the box showed before its button `press` was clicked.
-struct Seen {
-  Answer answer;
-  QString text, detail;
-  bool detail_wraps, default_no;
-  QWidget* parent;
-};
-
-Seen Show(QtPrompts& prompts, const Message& message, QMessageBox::StandardButton press) {
-  Seen seen{};
+// The answer when the box's button `press` is clicked; what the box showed before ("text |
+// detail", then " wraps" and " No default" where they hold), and its parent.
+std::tuple<Answer, QString, QWidget*> Show(QtPrompts& prompts, const Message& message,
+                                           QMessageBox::StandardButton press) {
+  QString seen;
+  QWidget* parent = nullptr;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
     const auto* detail = box->findChild<QLabel*>("qt_msgbox_informativelabel");
-    seen = {{},
-            box->text(),
-            box->informativeText(),
-            detail != nullptr && detail->wordWrap(),
-            box->defaultButton() == box->button(QMessageBox::No),
-            box->parentWidget()};
+    seen = box->text() + " | " + box->informativeText() +
+           (detail != nullptr && detail->wordWrap() ? " wraps" : "") +
+           (box->button(QMessageBox::No) != nullptr &&
+                    box->defaultButton() == box->button(QMessageBox::No)
+                ? " No default"
+                : "");
+    parent = box->parentWidget();
     QTest::mouseClick(box->button(press), Qt::LeftButton);
   });
-  seen.answer = prompts.Show(message);
-  return seen;
+  const Answer answer = prompts.Show(message);
+  return {answer, seen, parent};
 }
 
 Message Box(Buttons buttons, const char* text = "Q", const char* detail = "") {
@@ -175,12 +172,11 @@ Message Box(Buttons buttons, const char* text = "Q", const char* detail = "") {
 
 TEST(QtPromptsTest, ButtonsAnswersDetailAndTheBoxOwner) {
   QtPrompts prompts;
-  const Seen seen =
+  const auto [answer, seen, parent] =
       Show(prompts, Box(Buttons::kOk, "Open Port Error", "No such device: /dev/ttyS98"),
            QMessageBox::Ok);
-  EXPECT_EQ(std::tuple(seen.answer, seen.text, seen.detail, seen.detail_wraps),
-            std::tuple(Answer::kOk, QString("Open Port Error"),
-                       QString("No such device: /dev/ttyS98"), false));
+  EXPECT_EQ(std::pair(answer, seen),
+            std::pair(Answer::kOk, QString("Open Port Error | No such device: /dev/ttyS98")));
   const std::tuple<Buttons, QMessageBox::StandardButton, Answer> cases[] = {
       {Buttons::kRetryCancel, QMessageBox::Retry, Answer::kRetry},
       {Buttons::kRetryCancel, QMessageBox::Cancel, Answer::kCancel},
@@ -188,7 +184,7 @@ TEST(QtPromptsTest, ButtonsAnswersDetailAndTheBoxOwner) {
       {Buttons::kYesNo, QMessageBox::No, Answer::kNo},
       {Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk}};
   for (const auto& [buttons, press, answer] : cases)
-    EXPECT_EQ(Show(prompts, Box(buttons), press).answer, answer);
+    EXPECT_EQ(std::get<0>(Show(prompts, Box(buttons), press)), answer);
   // The window system returns the activation to a box's parent when it closes: a box
   // over a dialog must belong to the dialog, or the focus lands in the main window.
   QWidget main;
@@ -199,17 +195,16 @@ TEST(QtPromptsTest, ButtonsAnswersDetailAndTheBoxOwner) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
   field->setFocus();
   QtPrompts owned(&main);
-  EXPECT_EQ(Show(owned, Box(Buttons::kOk), QMessageBox::Ok).parent, &dialog);
+  EXPECT_EQ(std::get<2>(Show(owned, Box(Buttons::kOk), QMessageBox::Ok)), &dialog);
   dialog.hide();
   main.activateWindow();
-  EXPECT_EQ(Show(owned, Box(Buttons::kOk), QMessageBox::Ok).parent, &main);
+  EXPECT_EQ(std::get<2>(Show(owned, Box(Buttons::kOk), QMessageBox::Ok)), &main);
   // A box that names its window goes there, whatever is active; Enter says No.
   Message question = Box(Buttons::kYesNo, "Erase?");
   question.default_answer = Answer::kNo;
   question.owner = &dialog;
-  const Seen asked = Show(owned, question, QMessageBox::No);
-  EXPECT_EQ(asked.parent, &dialog);
-  EXPECT_TRUE(asked.default_no);
+  EXPECT_EQ(Show(owned, question, QMessageBox::No),
+            std::tuple(Answer::kNo, QString("Erase? |  No default"), &dialog));
 }
 
 // Contrast ratio of two colours as accessibility guidelines measure it (1 to 21).
