@@ -24,7 +24,7 @@ constexpr std::int64_t kWall = 1736254987123456;  // 2025-01-07 13:03:07.123456 
 constexpr auto kTo = TraceDirection::kToDevice;
 constexpr auto kFrom = TraceDirection::kFromDevice;
 
-TEST(TraceRecordTest, OneLinePerRecord) {
+TEST(TraceRecordTest, OneLinePerRecordWithTheLocalTimeAndItsOffset) {
   // Direction, outcome, name, bytes, value, detail, elapsed time; the line after the clock.
   const std::tuple<TraceDirection, TraceOutcome, const char*, const char*, int, const char*,
                    std::int64_t, const char*>
@@ -51,9 +51,6 @@ TEST(TraceRecordTest, OneLinePerRecord) {
     EXPECT_EQ(TraceListText(r), line);
     EXPECT_EQ(TraceLine(r), std::string("2025-01-07 13:03:07.123 +0000 ") + line);
   }
-}
-
-TEST(TraceRecordTest, WallClockIsLocalTimeWithItsOffset) {
   // The day changes with the zone; milliseconds are cut, not rounded.
   const std::tuple<const char*, std::int64_t, const char*> cases[] = {
       {"CET-1", kWall, "2025-01-07 14:03:07.123 +0100"},
@@ -142,7 +139,7 @@ using testing::H;
 
 // Names round-trip; after 1000, for 500: once each kind with a 500 ms gap, or every
 // 2000 for ever.
-TEST(LineFaultsTest, NamesAndScheduleFromTheFirstRequest) {
+TEST(LineFaultsTest, NamesScheduleAndRepliesMangledByKind) {
   EXPECT_EQ(LineFaultNames(), "garbage,truncate,oversize,checksum,late,flood,unplug,nak,foreign");
   EXPECT_EQ(LineFaultName(*ParseLineFault("unplug")), std::string("unplug"));
   EXPECT_FALSE(ParseLineFault("Garbage").has_value());
@@ -170,9 +167,6 @@ TEST(LineFaultsTest, NamesAndScheduleFromTheFirstRequest) {
   }
   EXPECT_FALSE(FaultAt(FaultPlan{}, 5000).has_value());
   EXPECT_EQ(NextFaultChange(FaultPlan{}, 5000), -1);
-}
-
-TEST(LineFaultsTest, RepliesMangledByKind) {
   const Bytes answer = B("34 00 00 00 00 00 00 00 90 00 00 00 00 3B");
   const ReplyFaults small{.noise_max = 0x0F, .late_ms = 600, .oversize_inside = false};
   const ReplyFaults inside{.noise_max = 0xFF, .late_ms = 80, .oversize_inside = true};

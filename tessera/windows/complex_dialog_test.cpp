@@ -42,7 +42,7 @@ std::vector<std::uint8_t> Entry(const std::vector<std::uint8_t>& table, int at, 
 constexpr char kRangeMessage[] = "Tessera: Error: Duration value must be 0 to 65535";
 
 // As loaded the table is cleared; then each field gives its bytes.
-TEST_F(ComplexDialogTest, EachFieldGivesItsBytes) {
+TEST_F(ComplexDialogTest, EachFieldGivesItsBytesAndADurationAbove65535IsNeverSent) {
   // Output, its list's choice, primary and secondary durations, input, control flags
   // set; the entry's bytes.
   using Row = std::tuple<int, const char*, const char*, const char*, const char*, std::vector<int>,
@@ -70,10 +70,6 @@ TEST_F(ComplexDialogTest, EachFieldGivesItsBytes) {
     EXPECT_EQ(Entry(device_->Tables().complex.Table(), output, 7), entry) << output;
   }
   EXPECT_EQ(Shown(), QStringList());
-}
-
-TEST_F(ComplexDialogTest, ADurationAbove65535IsRefusedAndNeverSent) {
-  ComplexDialog* dialog = Dialog();
   QLineEdit* field = Field(dialog, "txtPrimaryDuration", 4);
   Type(field, "70000");
   Click(dialog, "cmdSetComplex");  // the click takes the focus: one message, not two

@@ -37,7 +37,7 @@ class EventLogWindowTest : public WindowTest {
   }
 };
 
-TEST_F(EventLogWindowTest, ReadsAppendAfterABlankLineAndTheNewestComesIntoView) {
+TEST_F(EventLogWindowTest, ReadsAppendClearingAsksFirstAndButtonsRestWhileTheUnitIsAsked) {
   EventLogWindow* window = Window();
   EXPECT_EQ(GetLog(window), QStringList{"7F 0D 00 73"});
   device_->EventLog().records.clear();
@@ -61,12 +61,8 @@ TEST_F(EventLogWindowTest, ReadsAppendAfterABlankLineAndTheNewestComesIntoView) 
   EXPECT_EQ(window->View()->textCursor().position(), shown.lastIndexOf('>'));
   EXPECT_TRUE(window->View()->viewport()->rect().contains(window->View()->cursorRect().center()));
   EXPECT_TRUE(prompts_.shown().empty());
-}
-
-// Clear TBX Buffer asks first (No by default, and No sends nothing), then clears the
-// unit and leaves the text; the buttons rest while the unit is asked.
-TEST_F(EventLogWindowTest, ClearTbxBufferAsksAndButtonsRestWhileTheUnitIsAsked) {
-  EventLogWindow* window = Window();
+  // Clear TBX Buffer asks first (No by default, and No sends nothing), then clears the
+  // unit and leaves the text; the buttons rest while the unit is asked.
   GetLog(window);
   const std::string before = window->Text();
   prompts_.QueueAnswer(common::Answer::kNo);

@@ -79,8 +79,32 @@ class IoHistoryWindowTest : public testing::WindowTest {
   int polls_ = 0;
 };
 
-TEST_F(IoHistoryWindowTest, HidesUnchangedPointsReadsThePointerAndPauses) {
+// The file's rows: the first poll in full, then every change.
+TEST_F(IoHistoryWindowTest, SaveDataThenHidesUnchangedPointsReadsThePointerAndPauses) {
   ASSERT_NE(history_, nullptr);
+  QTemporaryDir dir;
+  const QString path = dir.filePath("history.csv");
+  prompts_.QueueFile(path);
+  {
+    common::testing::TimeZoneScope zone("CET-1");  // times carry the local offset
+    Click(history_, "cmdSaveData");
+  }
+  EXPECT_EQ(Shown(), QStringList());
+  EXPECT_TRUE(Contents(path).contains("+01:00,TBX link,responding\r\n"));
+  EXPECT_EQ(prompts_.saves.at(0).suggested, "IO History.csv");
+  EXPECT_EQ(Find<QLabel>(history_, "lblSaved")->accessibleName(), "Saved to " + path);
+  std::vector<Row> rows = ParseCsv(Contents(path));
+  ASSERT_EQ(rows.size(), 1u + kHistoryLanes + 7);
+  const qint64 first = history_->Recorder().History()[0].ms;
+  EXPECT_EQ(rows[kHistoryLanes], Row(first, "Opto #4", "off"));
+  rows.erase(rows.begin(), rows.begin() + 1 + kHistoryLanes);
+  EXPECT_EQ(rows, (std::vector<Row>{{Ms(0), "I/O #03", "on"},
+                                    {Ms(0), "Opto #2", "on"},
+                                    {Ms(40), "I/O #03", "off"},
+                                    {Ms(40), "Opto #2", "off"},
+                                    {Ms(80), "TBX link", "not responding"},
+                                    {Ms(120), "TBX link", "responding"},
+                                    {Ms(120), "I/O #03", "on"}}));
   IoTimeline& timeline = history_->Timeline();
   EXPECT_EQ(timeline.ShownLanes().size(), std::size_t{kHistoryLanes});
 
@@ -110,34 +134,6 @@ TEST_F(IoHistoryWindowTest, HidesUnchangedPointsReadsThePointerAndPauses) {
   Click(history_, "cmdPause");
   EXPECT_EQ(Find(history_, "cmdPause")->accessibleName(), "Pause");
   EXPECT_EQ(timeline.ShownLanes(), (std::vector<int>{3, 5, kInputPoints + 1}));
-}
-
-// The file's rows: the first poll in full, then every change.
-TEST_F(IoHistoryWindowTest, SaveDataWritesTheChanges) {
-  ASSERT_NE(history_, nullptr);
-  QTemporaryDir dir;
-  const QString path = dir.filePath("history.csv");
-  prompts_.QueueFile(path);
-  {
-    common::testing::TimeZoneScope zone("CET-1");  // times carry the local offset
-    Click(history_, "cmdSaveData");
-  }
-  EXPECT_EQ(Shown(), QStringList());
-  EXPECT_TRUE(Contents(path).contains("+01:00,TBX link,responding\r\n"));
-  EXPECT_EQ(prompts_.saves.at(0).suggested, "IO History.csv");
-  EXPECT_EQ(Find<QLabel>(history_, "lblSaved")->accessibleName(), "Saved to " + path);
-  std::vector<Row> rows = ParseCsv(Contents(path));
-  ASSERT_EQ(rows.size(), 1u + kHistoryLanes + 7);
-  const qint64 first = history_->Recorder().History()[0].ms;
-  EXPECT_EQ(rows[kHistoryLanes], Row(first, "Opto #4", "off"));
-  rows.erase(rows.begin(), rows.begin() + 1 + kHistoryLanes);
-  EXPECT_EQ(rows, (std::vector<Row>{{Ms(0), "I/O #03", "on"},
-                                    {Ms(0), "Opto #2", "on"},
-                                    {Ms(40), "I/O #03", "off"},
-                                    {Ms(40), "Opto #2", "off"},
-                                    {Ms(80), "TBX link", "not responding"},
-                                    {Ms(120), "TBX link", "responding"},
-                                    {Ms(120), "I/O #03", "on"}}));
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ class PanelTest : public testing::WindowTest {
 
 // --- Start-up ------------------------------------------------------------------------
 
-TEST_F(PanelTest, StartUpResetsTheWindowOpensThePortAndNamesEveryControl) {
+TEST_F(PanelTest, StartUpResetsTheWindowOpensThePortNamesEveryControlOrEndsTheProgram) {
   // A window left in any state by an earlier run is reset by Load.
   Make();
   Find<QAbstractButton>("btnInputControl_1")->setChecked(true);
@@ -75,9 +75,6 @@ TEST_F(PanelTest, StartUpResetsTheWindowOpensThePortAndNamesEveryControl) {
   EXPECT_EQ(
       QAccessible::queryAccessibleInterface(Find("sbStatusBar_Panel1"))->text(QAccessible::Name),
       "EIA-232 Port = 3");
-}
-
-TEST_F(PanelTest, AFailedPortEndsTheProgramAndTheSimulatedOneIsMarked) {
   Make();
   port_->SetOpenFailure("Port unavailable");
   EXPECT_FALSE(Load("/comm=4 /kal"));  // the box is the session's
@@ -96,7 +93,7 @@ TEST_F(PanelTest, AFailedPortEndsTheProgramAndTheSimulatedOneIsMarked) {
 
 // Clicks add to each other; and at the keyboard, Tab walks into each control group on
 // its checked button, so a stray Space never hands the outputs to the front panel.
-TEST_F(PanelTest, ClicksAndKeysSetTheInputRequest) {
+TEST_F(PanelTest, ClicksAndKeysSetTheInputRequestTicksWaitForAMenuAndClosingStops) {
   const std::pair<const char*, const char*> clicks[] = {{"btnInputControl_1", "35 00 CA"},
                                                         {"btnTransControl_0", "35 02 C8"},
                                                         {"chkZcrossDisable", "35 06 C4"},
@@ -120,7 +117,24 @@ TEST_F(PanelTest, ClicksAndKeysSetTheInputRequest) {
     EXPECT_TRUE(Find<QRadioButton>(name)->isChecked()) << name;
   }
   EXPECT_EQ(Tick().value(0), "34 02 C9");
-  W().hide();
+  QMenu* help = Find<QMenu>("mnuHelp");
+  // A tap of Alt leaves the bar in keyboard mode with nothing on screen: polling goes on.
+  QTest::keyClick(&W(), Qt::Key_Alt);
+  EXPECT_EQ(Tick().value(0), "34 02 C9");
+  QTest::keyClick(&W(), Qt::Key_H, Qt::AltModifier);
+  ASSERT_TRUE(help->isVisible());
+  EXPECT_TRUE(Tick().isEmpty());
+  QTest::keyClick(help, Qt::Key_Escape);
+  EXPECT_EQ(Tick().value(0), "34 02 C9");
+  // Closing stops polling, closes the port and the dialogs.
+  auto* dialog = new QDialog(&W());
+  dialog->show();
+  PollTimer()->start();
+  W().close();
+  EXPECT_FALSE(PollTimer()->isActive());
+  EXPECT_FALSE(port_->IsOpen());
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_TRUE(Tick().isEmpty());
 }
 
 TEST_F(PanelTest, OutputFrameOnlyForTheFrontPanelAndClearOutputs) {
@@ -228,28 +242,6 @@ TEST(AboutText, ProgramVersionThenTheUnitsOnceItIdentified) {
 }
 
 // --- Re-entrancy and lifecycle ------------------------------------------------------------
-
-TEST_F(PanelTest, TickWaitsWhileAMenuIsDroppedDownAndClosingStopsIt) {
-  ShowActive();
-  QMenu* help = Find<QMenu>("mnuHelp");
-  // A tap of Alt leaves the bar in keyboard mode with nothing on screen: polling goes on.
-  QTest::keyClick(&W(), Qt::Key_Alt);
-  EXPECT_EQ(Tick().value(0), "34 00 CB");
-  QTest::keyClick(&W(), Qt::Key_H, Qt::AltModifier);
-  ASSERT_TRUE(help->isVisible());
-  EXPECT_TRUE(Tick().isEmpty());
-  QTest::keyClick(help, Qt::Key_Escape);
-  EXPECT_EQ(Tick().value(0), "34 00 CB");
-  // Closing stops polling, closes the port and the dialogs.
-  auto* dialog = new QDialog(&W());
-  dialog->show();
-  PollTimer()->start();
-  W().close();
-  EXPECT_FALSE(PollTimer()->isActive());
-  EXPECT_FALSE(port_->IsOpen());
-  EXPECT_FALSE(dialog->isVisible());
-  EXPECT_TRUE(Tick().isEmpty());
-}
 
 }  // namespace
 }  // namespace tessera::panel
