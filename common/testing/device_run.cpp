@@ -113,9 +113,8 @@ bool DeviceRun::Start(QString* why) {
 bool DeviceRun::WaitForNote(const QString& note, int timeout_ms) {
   return WaitUntil(
       [&] {
-        for (const TimedLine& line : ReadTimedTraffic(TrafficLogPath())) {
+        for (const TimedLine& line : ReadTimedTraffic(TrafficLogPath()))
           if (line.kind == '!' && line.note.startsWith(note)) return true;
-        }
         return false;
       },
       timeout_ms);
@@ -124,9 +123,8 @@ bool DeviceRun::WaitForNote(const QString& note, int timeout_ms) {
 long long DeviceRun::ProgramRssKib() const {
   QFile status(QStringLiteral("/proc/%1/status").arg(program_.processId()));
   if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n')) {
+  for (const QByteArray& line : status.readAll().split('\n'))
     if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-  }
   return -1;
 }
 

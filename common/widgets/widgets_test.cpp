@@ -232,9 +232,8 @@ TEST(IndicatorTest, AnUnlitRimStandsOutOnLightAndDarkPalettes) {
       lamp.setAutoFillBackground(true);
       const QImage image = lamp.grab().toImage();
       double rim = 0;
-      for (int x = 0; x < image.width(); ++x) {
+      for (int x = 0; x < image.width(); ++x)
         rim = std::max(rim, Contrast(image.pixelColor(x, image.height() / 2), background));
-      }
       EXPECT_GE(rim, 3.0) << background.name().toStdString() << " " << colour.name().toStdString();
     }
   }

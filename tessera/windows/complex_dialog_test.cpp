@@ -66,9 +66,8 @@ TEST_F(ComplexDialogTest, EachFieldGivesItsBytesAndADurationAbove65535IsNeverSen
   }
   Click(dialog, "cmdSetComplex");
   Tick();
-  for (const auto& [output, list, primary, secondary, input, flags, entry] : cases) {
+  for (const auto& [output, list, primary, secondary, input, flags, entry] : cases)
     EXPECT_EQ(Entry(device_->Tables().complex.Table(), output, 7), entry) << output;
-  }
   EXPECT_EQ(Shown(), QStringList());
   QLineEdit* field = Field(dialog, "txtPrimaryDuration", 4);
   Type(field, "70000");
@@ -178,9 +177,8 @@ TEST_F(TrackingDialogTest, EachChoiceGivesItsTwoBytes) {
       QAccessible::queryAccessibleInterface(Find<QComboBox>(dialog, "cmbOutput_4"));
   EXPECT_EQ(list->text(QAccessible::Value), "Off");
   QStringList labels;
-  for (const auto& relation : list->relations(QAccessible::Label)) {
+  for (const auto& relation : list->relations(QAccessible::Label))
     labels << relation.first->text(QAccessible::Name);
-  }
   labels.sort();
   EXPECT_EQ(labels, (QStringList{"Output #", "Track #5"}));
   Click(dialog, "cmdSetTracking");
@@ -191,9 +189,8 @@ TEST_F(TrackingDialogTest, EachChoiceGivesItsTwoBytes) {
   }
   Click(dialog, "cmdSetTracking");
   EXPECT_EQ(TickRequests().size(), 2);
-  for (const auto& [track, output, input, invert, bytes] : cases) {
+  for (const auto& [track, output, input, invert, bytes] : cases)
     EXPECT_EQ(Entry(device_->Tables().tracking.Table(), track, 2), bytes) << track;
-  }
   EXPECT_EQ(TickRequests(), QStringList());
 }
 

@@ -30,9 +30,8 @@ class EventLogWindowTest : public WindowTest {
   // Get Log, Clear Display Buffer, Clear TBX Buffer, Save: 1 for enabled.
   QString Enabled(EventLogWindow* window) {
     QString on;
-    for (const char* name : {"cmdGetLog", "cmdClearBuffer", "cmdClearLog", "cmdSave"}) {
+    for (const char* name : {"cmdGetLog", "cmdClearBuffer", "cmdClearLog", "cmdSave"})
       on += Find(window, name)->isEnabled() ? '1' : '0';
-    }
     return on;
   }
 };

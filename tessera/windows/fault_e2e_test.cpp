@@ -38,9 +38,8 @@ TEST_P(TesseraFaultRun, PollingRecoversAndTheWindowShowsOnlyWhatTheUnitSaid) {
   // Before the fault, the first tick through the whole start-up: input, status and
   // identify, each answered; then the next input.
   QStringList first;
-  for (const auto& block : common::testing::ReadTrafficLog(run.TrafficLogPath()).mid(0, 7)) {
+  for (const auto& block : common::testing::ReadTrafficLog(run.TrafficLogPath()).mid(0, 7))
     first << (block.from_host ? "> " : "< ") + common::testing::ToHex(block.bytes);
-  }
   EXPECT_EQ(first, (QStringList{"> 34 00 CB", "< 34 00 00 00 00 00 00 00 90 00 00 00 00 3B",
                                 "> 31 00 CE", "< 31 00 00 00 00 00 00 00 CE", "> 71 0D 00 00 81",
                                 "< 71 0D 00 23 23 14 00 00 00 00 00 00 00 00 27", "> 34 00 CB"}));

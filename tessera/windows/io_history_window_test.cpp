@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWindow>
+#include <algorithm>
+#include <ranges>
 #include <set>
 
 #include "common/testing/time_zone.h"
@@ -59,9 +61,8 @@ class IoHistoryWindowTest : public testing::WindowTest {
     InputLamps lamps;
     for (int p : points) lamps.points[p] = true;
     for (int o : optos) lamps.opto[o] = true;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
       answered ? history_->Recorder().RecordAnswer(lamps) : history_->Recorder().RecordSilence();
-    }
   }
   // The pointer moved over the time, through the window system as a real one moves.
   QString PointAt(std::int64_t ms) {
@@ -117,11 +118,10 @@ TEST_F(IoHistoryWindowTest, SaveDataThenHidesUnchangedPointsReadsThePointerAndPa
   for (const auto& [poll, says] : points) {
     const QRegularExpressionMatch match = kReadout.match(PointAt(Ms(poll)));
     EXPECT_EQ(match.captured(2), says) << poll;
-    QStringList near;  // a pixel spans several polls: one of those nearby
-    for (int p = poll - 10; p <= poll; ++p) {
-      near << QDateTime::fromMSecsSinceEpoch(Ms(p)).toString("HH:mm:ss.zzz");
-    }
-    EXPECT_TRUE(near.contains(match.captured(1))) << poll;
+    // A pixel spans several polls: the time is one of those nearby.
+    EXPECT_TRUE(std::ranges::any_of(std::views::iota(poll - 10, poll + 1), [&](int p) {
+      return QDateTime::fromMSecsSinceEpoch(Ms(p)).toString("HH:mm:ss.zzz") == match.captured(1);
+    })) << poll;
   }
 
   // Pause holds the picture while recording goes on; the lanes that changed in it show.

@@ -38,9 +38,8 @@ class PanelTest : public testing::WindowTest {
   }
   QStringList VisibleMenus() {
     QStringList menus;
-    for (QAction* action : W().menuBar()->actions()) {
+    for (QAction* action : W().menuBar()->actions())
       if (action->isVisible()) menus << action->text();
-    }
     return menus;
   }
   void ShowActive() {
@@ -154,9 +153,8 @@ TEST_F(PanelTest, InputAndStatusAnswersLightTheIndicators) {
   // The indicators a screen reader hears as "on".
   const auto lit = [this] {
     QStringList on;
-    for (QWidget* shape : W().findChildren<Indicator*>(QRegularExpression("^shp(In|Opto)_"))) {
+    for (QWidget* shape : W().findChildren<Indicator*>(QRegularExpression("^shp(In|Opto)_")))
       if (shape->accessibleDescription() == "on") on << shape->objectName();
-    }
     on.sort();
     return on.join(' ');
   };

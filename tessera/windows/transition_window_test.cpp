@@ -51,9 +51,8 @@ TEST_F(TransitionWindowTest, EveryClickAdvancesTheBlockAndAnUnansweredPollAddsNo
   // Clicks 5 to 256 before one tick: the one poll asks for block 0.
   EXPECT_EQ(GetBlocks(window, 252), QStringList{"76 0D 00 00 7C"});
   QStringList enabled;
-  for (QPushButton* button : window->findChildren<QPushButton*>()) {
+  for (QPushButton* button : window->findChildren<QPushButton*>())
     if (button->isEnabled()) enabled << button->objectName();
-  }
   enabled.sort();
   EXPECT_EQ(enabled, (QStringList{"cmdClearLog", "cmdGetBlock", "cmdSave"}));
   // An unanswered poll adds nothing, says nothing, and the next asks the following block.
