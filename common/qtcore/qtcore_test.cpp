@@ -114,7 +114,7 @@ TEST_F(QtSerialPortTest, OpenFailuresNameTheirCauseAndNamesWithoutALink) {
 }
 
 // A pulled adapter closing once and opening again when back: the unplug fault runs.
-TEST_F(QtSerialPortTest, MissingAtStartOpensOnceItAppears) {
+TEST_F(QtSerialPortTest, MissingAtStartOpensOnceItAppearsAndAFloodStaysBounded) {
   // An adapter missing at start-up: after the failed open the port keeps trying on
   // writes, the first time a second after it was asked to, and opens once it is there.
   ASSERT_FALSE(Open(8));
@@ -131,10 +131,7 @@ TEST_F(QtSerialPortTest, MissingAtStartOpensOnceItAppears) {
   EXPECT_EQ(present.Read(7), frame);
   port_.Close();  // closing on purpose (another port chosen) ends the trying
   EXPECT_FALSE(port_.Write(frame));
-}
-
-// A line that floods while nobody reads: the port stops taking bytes at its bound.
-TEST_F(QtSerialPortTest, ReadBufferStaysBoundedUnderAFlood) {
+  // A line that floods while nobody reads: the port stops taking bytes at its bound.
   Pty pty(Com(9));
   ASSERT_TRUE(Open(9));
   qint64 sent = 0;
@@ -343,7 +340,7 @@ struct Line {
 
 // Values within their ranges; help and manual page go to standard output from the
 // same options, --man hidden.
-TEST(ToolCommandLineTest, ReadsValuesHelpAndManualPage) {
+TEST(ToolCommandLineTest, ValuesHelpManualPageAndBadLinesWithStatus2) {
   Line l, help, man;
   ASSERT_EQ(l.Run({"--port", "256", "--address", "15", "--code", "0x7f", "--mains", "118.5",
                    "--log", "/tmp/t.log", "--verbose", "--paced"}),
@@ -360,9 +357,6 @@ TEST(ToolCommandLineTest, ReadsValuesHelpAndManualPage) {
   EXPECT_EQ(man.Run({"--man"}), 0);
   const std::string page = ReadBack(man.out);
   EXPECT_NE(page.find("serve the device as COM<N>, 1\\-256 (required)\n"), std::string::npos);
-}
-
-TEST(ToolCommandLineTest, BadLinesEndWithStatus2AndSayWhy) {
   const struct {
     QStringList args;
     const char* problem;

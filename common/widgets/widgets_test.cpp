@@ -221,7 +221,7 @@ double Contrast(const QColor& a, const QColor& b) {
 
 // An unlit lamp is only its rim: it must stand out on the light and dark palettes a
 // technician's desktop may use.
-TEST(IndicatorTest, AnUnlitRimStandsOutOnLightAndDarkPalettes) {
+TEST(IndicatorTest, AnUnlitRimStandsOutAndAPictureHidesKeepingItsRoom) {
   for (const QColor background :
        {QColor(0xF0, 0xF0, 0xF0), QColor(0x2A, 0x2A, 0x2A), QColor(0, 0, 0)}) {
     for (const QColor colour : {QColor(0xFF, 0, 0), QColor(0, 0, 0xFF), QColor(0, 0xFF, 0)}) {
@@ -237,9 +237,6 @@ TEST(IndicatorTest, AnUnlitRimStandsOutOnLightAndDarkPalettes) {
       EXPECT_GE(rim, 3.0) << background.name().toStdString() << " " << colour.name().toStdString();
     }
   }
-}
-
-TEST(PictureTest, ShowsAndHidesKeepingItsRoom) {
   QWidget window;
   auto* layout = new QVBoxLayout(&window);
   auto* picture =
@@ -313,7 +310,7 @@ class LinkTraceWindowTest : public ::testing::Test {
   LinkTraceWindow window_;
 };
 
-TEST_F(LinkTraceWindowTest, TheListKeepsUpAndFiltersByMouseAndKeyboard) {
+TEST_F(LinkTraceWindowTest, TheListKeepsUpFiltersPausesAndSavesEveryRecord) {
   EXPECT_EQ(Heard(Find("lblCount")), "0 records");
   Traffic();
   ASSERT_TRUE(Shows(7));
@@ -342,11 +339,9 @@ TEST_F(LinkTraceWindowTest, TheListKeepsUpAndFiltersByMouseAndKeyboard) {
   const QString text = window_.Model().index(7).data().toString();
   EXPECT_GE(list->columnWidth(0), list->fontMetrics().horizontalAdvance(text));
   EXPECT_TRUE(QTest::qWaitFor([&] { return list->horizontalScrollBar()->maximum() > 0; }, 1000));
-}
-
-// Pause holds the list and resume catches up; the file holds every record, filtered
-// out or waiting behind a pause alike.
-TEST_F(LinkTraceWindowTest, PauseHoldsTheListAndSaveAsWritesEveryRecordOneLineEach) {
+  Click("cmdClear");
+  // Pause holds the list and resume catches up; the file holds every record, filtered
+  // out or waiting behind a pause alike.
   QTemporaryDir dir;
   Traffic();
   ASSERT_TRUE(Shows(7));

@@ -81,7 +81,7 @@ constexpr char kNoIO[] = "fraInputCtl fraOutputCtl fraZcross fraStatus fraBuffer
 // and a dialog's request is refused rather than sent after the reboot. Erase asks
 // first (No is the default and sends nothing); while the unit erases, the row under
 // the panel says so over a busy bar and the flash items rest.
-TEST_F(FlashMenuTest, FlashToolsOneByOne) {
+TEST_F(FlashMenuTest, FlashToolsOneByOneAndTheFirmwareUpdate) {
   Start({.erase_ms = 300});
   QWidget* filters = Open(panel::FeatureWindow::kInputFilters);
   // Lit lamps before the launch: the unit's outputs loop back to its inputs.
@@ -128,11 +128,8 @@ TEST_F(FlashMenuTest, FlashToolsOneByOne) {
   EXPECT_EQ(TickRequests(), QStringList());  // the refused Get Values stays refused
   EXPECT_EQ(EnabledFrames(), kAllFrames);
   EXPECT_TRUE(Status().startsWith("onon|responding|TBX Responding|")) << Status().toStdString();
-}
-
-// The update from the Help menu: the progress bar tells how far it got, the row under
-// the panel names each phase, and the flash items rest until it is done.
-TEST_F(FlashMenuTest, FirmwareUpdateFromTheHelpMenu) {
+  // The update from the Help menu: the progress bar tells how far it got, the row under
+  // the panel names each phase, and the flash items rest until it is done.
   Start({.version_after_reboot = sim::FirmwareVersion{0x25, 0x23, 0x15}});
   QTemporaryDir dir;
   // Three records of one byte each: 0x00 at 0x7000, 0x7001, 0x7002.

@@ -149,7 +149,7 @@ TEST_F(PanelTest, OutputFrameOnlyForTheFrontPanelAndClearOutputs) {
 
 // --- What the answers show ------------------------------------------------------------
 
-TEST_F(PanelTest, InputAndStatusAnswersLightTheIndicators) {
+TEST_F(PanelTest, AnswersLightTheIndicatorsAndNoValidAnswerShowsNotResponding) {
   // The indicators a screen reader hears as "on".
   const auto lit = [this] {
     QStringList on;
@@ -175,9 +175,6 @@ TEST_F(PanelTest, InputAndStatusAnswersLightTheIndicators) {
   for (int tick = 0; tick < 10; ++tick) Tick();
   EXPECT_EQ(Status("lblLineSync", "shpLineSync", "imgLineSyncStatus"), "Line Sync Error 0 1");
   EXPECT_EQ(Find("imgLineSyncStatus")->accessibleDescription(), "on");
-}
-
-TEST_F(PanelTest, NoValidAnswerShowsNotRespondingAndRecovers) {
   for (const QString fault : {"silent", "unplugged"}) {
     SCOPED_TRACE(fault.toStdString());
     Make();
