@@ -5,8 +5,6 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWindow>
