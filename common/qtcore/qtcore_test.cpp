@@ -165,8 +165,9 @@ TEST(SimulatedPortTest, RepliesComeThroughTheEventLoopPacedOnRequest) {
   QSignalSpy lost(&port, &SerialPort::Lost);
   port.Unplug();
   port.Unplug();
-  EXPECT_EQ(lost.count(), 1);
-  EXPECT_EQ(port.StatusText(), "Disconnected");  // a failing open's status: the sessions' tests
+  // A failing open's status: the sessions' tests.
+  EXPECT_EQ(std::pair(lost.count(), port.StatusText()),
+            std::pair(qsizetype{1}, QString("Disconnected")));
   EXPECT_FALSE(port.Write(Hex("01")));
   // Paced: the replies take their time on the line.
   ASSERT_TRUE(port.SetSettings("19200,E,8,1"));
@@ -328,9 +329,7 @@ struct Line {
     address = line.Whole("address", 0, 15);
     code = line.Whole("code", 0, 255, 16);
     mains = line.Real("mains", 0, 1000);
-    LineSettings settings;
-    settings.baud = 307200;
-    pty = line.Pty(settings);
+    pty = line.Pty(LineSettings{.baud = 307200});
     return line.Finish();
   }
   std::optional<long long> address, code;

@@ -39,24 +39,15 @@ QList<ScreenEntry> ReadScreenLog(const QString& path) {
 struct TimedLine {
   double t = 0;
   char kind = '>';
-  QByteArray bytes;  // blocks
-  QString note;      // notes
+  QString body;  // the block's bytes in hex, or the note
+  QByteArray Bytes() const { return Hex(body.toLatin1().constData()); }
 };
 
 QList<TimedLine> ReadTimedTraffic(const QString& path) {
   QList<TimedLine> lines;
   for (const QString& line : Lines(path)) {
-    if (line.isEmpty() || QStringLiteral("<>!").indexOf(line[0]) < 0) continue;
-    TimedLine entry;
-    entry.kind = line[0].toLatin1();
-    entry.t = Stamp(line);
-    const QString body = line.mid(1).section("t=", 0, 0).trimmed();
-    if (entry.kind == '!') {
-      entry.note = body;
-    } else {
-      entry.bytes = Hex(body.toLatin1().constData());
-    }
-    lines.append(entry);
+    if (QStringLiteral("<>!").indexOf(line[0]) < 0) continue;
+    lines.append({Stamp(line), line[0].toLatin1(), line.mid(1).section("t=", 0, 0).trimmed()});
   }
   return lines;
 }
@@ -69,9 +60,9 @@ QList<LoggedBlock> ReadTrafficLog(const QString& path) {
     // A pty may hand one write over in pieces: join consecutive pieces.
     if (line.kind == '!') continue;
     if (!blocks.isEmpty() && blocks.back().from_host == (line.kind == '>')) {
-      blocks.back().bytes.append(line.bytes);
+      blocks.back().bytes.append(line.Bytes());
     } else {
-      blocks.append({line.kind == '>', line.bytes});
+      blocks.append({line.kind == '>', line.Bytes()});
     }
   }
   return blocks;
@@ -114,7 +105,7 @@ bool DeviceRun::WaitForNote(const QString& note, int timeout_ms) {
   return WaitUntil(
       [&] {
         for (const TimedLine& line : ReadTimedTraffic(TrafficLogPath()))
-          if (line.kind == '!' && line.note.startsWith(note)) return true;
+          if (line.kind == '!' && line.body.startsWith(note)) return true;
         return false;
       },
       timeout_ms);
@@ -167,9 +158,9 @@ FaultRun RunThroughFault(DeviceRun& run, const QString& fault, const QByteArray&
   if (!running) return result;
   for (const TimedLine& line : ReadTimedTraffic(run.TrafficLogPath())) {
     result.end = std::max(result.end, line.t);
-    if (line.note == "fault " + fault + " on") result.fault_on = line.t;
-    if (line.note == "fault " + fault + " off") result.fault_off = line.t;
-    if (line.kind == '>' && line.bytes.startsWith(request)) result.requests.append(line.t);
+    if (line.body == "fault " + fault + " on") result.fault_on = line.t;
+    if (line.body == "fault " + fault + " off") result.fault_off = line.t;
+    if (line.kind == '>' && line.Bytes().startsWith(request)) result.requests.append(line.t);
   }
   if (result.fault_off <= result.fault_on) result.failure = "no fault in the traffic log";
   result.screen = ReadScreenLog(run.ScreenLogPath());
@@ -182,10 +173,9 @@ LinkShown ShownLinkState(const QList<ScreenEntry>& screen, const QString& label,
   for (const ScreenEntry& e : screen) {
     if (e.name != label) continue;
     shown.last = plain ? plain(e.shown) : e.shown;
-    if (shown.last == good) {
-      if (shown.first_good == 0) shown.first_good = e.t;
-      shown.last_good = e.t;
-    }
+    if (shown.last != good) continue;
+    if (shown.first_good == 0) shown.first_good = e.t;
+    shown.last_good = e.t;
   }
   return shown;
 }

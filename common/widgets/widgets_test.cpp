@@ -99,9 +99,10 @@ TEST(AboutBoxTest, ShowsTheTextByLinesAndClosesOnAClickAnywhere) {
   AboutContent bare = content;
   bare.heading.clear();
   AboutBox plain(bare), headed(content);
-  EXPECT_EQ(plain.findChild<QLabel*>("Label1"), nullptr);
-  EXPECT_TRUE(plain.findChild<QLabel*>("lblAbout")->font().bold());
-  EXPECT_FALSE(headed.findChild<QLabel*>("lblAbout")->font().bold());
+  EXPECT_EQ(std::tuple(plain.findChild<QLabel*>("Label1") == nullptr,
+                       plain.findChild<QLabel*>("lblAbout")->font().bold(),
+                       headed.findChild<QLabel*>("lblAbout")->font().bold()),
+            std::tuple(true, true, false));
 }
 
 TEST(WindowPlacementTest, BesideTheMainWindowWhereTheScreenHasRoom) {
@@ -393,10 +394,8 @@ TraceRecord Rec(const char* name, TraceOutcome outcome, bool routine = true) {
 
 QStringList Rows(const TraceModel& model) {
   QStringList rows;
-  for (int i = 0; i < model.rowCount(); ++i) {
-    const TraceRecord* r = model.RecordAt(i);
-    rows << QString::fromStdString(r->name + " " + OutcomeText(*r));
-  }
+  for (int i = 0; i < model.rowCount(); ++i)
+    rows << QString::fromStdString(model.RecordAt(i)->name + " " + OutcomeText(*model.RecordAt(i)));
   return rows;
 }
 
@@ -421,8 +420,8 @@ TEST(TraceModelTest, TheOldestRowsGoWhenTheBoundIsReached) {
   EXPECT_EQ(Rows(model),
             (QStringList{"C ok", "D FAIL dropped outside an exchange", "E sent", "E ok"}));
   ASSERT_EQ(std::tuple(removed.count(), inserted.count(), changed.count()), std::tuple(0, 1, 1));
-  EXPECT_EQ(changed[0][0].toModelIndex().row(), 0);
-  EXPECT_EQ(changed[0][1].toModelIndex().row(), 3);
+  EXPECT_EQ(std::pair(changed[0][0].toModelIndex().row(), changed[0][1].toModelIndex().row()),
+            std::pair(0, 3));
   EXPECT_EQ(model.RecordAt(4), nullptr);
 
   // Failures only: a new failure pushes out a hidden row, then two routine records
@@ -434,18 +433,14 @@ TEST(TraceModelTest, TheOldestRowsGoWhenTheBoundIsReached) {
   Feed(model, {Rec("G", TraceOutcome::kSent), Rec("G", TraceOutcome::kOk)});
   EXPECT_EQ(Rows(model), (QStringList{"F FAIL checksum error"}));
   ASSERT_EQ(removed.count(), 1);
-  EXPECT_EQ(removed[0][1].toInt(), 1);
-  EXPECT_EQ(removed[0][2].toInt(), 1);
+  EXPECT_EQ(std::pair(removed[0][1].toInt(), removed[0][2].toInt()), std::pair(1, 1));
   // Failures stand out in colour.
   TraceModel coloured;
   Feed(coloured, {Rec("A", TraceOutcome::kOk), Rec("B", TraceOutcome::kTimeout)});
-  const auto colours = [&](int row) {
-    const QModelIndex index = coloured.index(row);
-    return std::pair(index.data(Qt::ForegroundRole).value<QBrush>().color(),
-                     index.data(Qt::BackgroundRole).isValid());
-  };
-  EXPECT_EQ(colours(0), std::pair(QColor(Qt::black), false));
-  EXPECT_EQ(colours(1), std::pair(QColor(150, 0, 0), true));
+  for (const QModelIndex& i : {coloured.index(0), coloured.index(1)})
+    EXPECT_EQ(std::pair(i.data(Qt::ForegroundRole).value<QBrush>().color(),
+                        i.data(Qt::BackgroundRole).isValid()),
+              std::pair(i.row() ? QColor(150, 0, 0) : QColor(Qt::black), i.row() == 1));
 }
 
 }  // namespace
