@@ -112,52 +112,40 @@ TEST_F(EventLogWindowTest, ReadsAppendClearingAsksFirstAndButtonsRestWhileTheUni
 
 // --- Saving either log window -------------------------------------------------------
 
-class LogWindowTest : public WindowTest {
- protected:
-  struct Kind {
-    FeatureWindow window;
-    const char* read_button;
-    const char* dialog_title;
-    const char* caption_base;
-    const char* clear_display;
-  };
-  static constexpr Kind kKinds[] = {
-      {FeatureWindow::kEventLog, "cmdGetLog", "Save Diagnostic Log As", "Diagnostic Event Log",
-       "cmdClearBuffer"},
-      {FeatureWindow::kTransitionBuffer, "cmdGetBlock", "Save Transition Log As",
-       "Transition Buffer Log", "cmdClearLog"}};
-
-  LogWindow* Window(const Kind& kind) { return Open<LogWindow>(kind.window); }
-  void Save(LogWindow* window, std::optional<QString> path) {
-    prompts_.QueueFile(std::move(path));
-    Click(window, "cmdSave");
-  }
-
-  QTemporaryDir dir_;
-};
+using LogWindowTest = WindowTest;
 
 TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
-  for (const Kind& kind : kKinds) {
-    SCOPED_TRACE(kind.read_button);
-    LogWindow* window = Window(kind);
-    const QString unsaved = QString(kind.caption_base) + " (unsaved)";
-    Save(window, std::nullopt);  // cancelled: nothing written
-    const QString empty = dir_.filePath(QString(kind.read_button) + "-empty.txt");
-    Save(window, empty);
-    EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + empty + ")");
-    Read(window, kind.read_button);
-    EXPECT_EQ(window->windowTitle(), unsaved);  // reading made it unsaved again
-    Read(window, kind.read_button);
+  QTemporaryDir dir;
+  // The window, its read and clear-display buttons, its save dialog's title, its caption.
+  const std::tuple<FeatureWindow, const char*, const char*, QString, QString> kinds[] = {
+      {FeatureWindow::kEventLog, "cmdGetLog", "cmdClearBuffer", "Save Diagnostic Log As",
+       "Diagnostic Event Log"},
+      {FeatureWindow::kTransitionBuffer, "cmdGetBlock", "cmdClearLog", "Save Transition Log As",
+       "Transition Buffer Log"}};
+  for (const auto& [kind, read, clear_display, dialog_title, caption] : kinds) {
+    SCOPED_TRACE(read);
+    auto* window = Open<LogWindow>(kind);
+    const auto save = [&](std::optional<QString> path) {
+      prompts_.QueueFile(std::move(path));
+      Click(window, "cmdSave");
+    };
+    save(std::nullopt);  // cancelled: nothing written
+    const QString empty = dir.filePath(QString(read) + "-empty.txt");
+    save(empty);
+    EXPECT_EQ(window->windowTitle(), caption + " (" + empty + ")");
+    Read(window, read);
+    EXPECT_EQ(window->windowTitle(), caption + " (unsaved)");  // reading made it unsaved again
+    Read(window, read);
     // A name without extension is used as typed; a second save names only itself.
-    const QString first = dir_.filePath(QString(kind.read_button) + "-first");
-    const QString second = dir_.filePath(QString(kind.read_button) + "-second.log");
-    Save(window, first);
-    Save(window, second);
+    const QString first = dir.filePath(QString(read) + "-first");
+    const QString second = dir.filePath(QString(read) + "-second.log");
+    save(first);
+    save(second);
     const QByteArray expected = QByteArray::fromStdString(window->Text()) + "\r\n";
     EXPECT_EQ(Contents(first) + Contents(second), expected + expected);
     EXPECT_TRUE(prompts_.shown().empty());
     // A failed save says so over the log window, and keeps the caption.
-    Save(window, dir_.filePath("no such folder/report.txt"));
+    save(dir.filePath("no such folder/report.txt"));
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(std::pair(prompts_.shown()[0].owner, prompts_.shown()[0].icon),
               std::pair(static_cast<QObject*>(window), common::Icon::kWarning));
@@ -165,22 +153,20 @@ TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
     // The close box only hides: text and caption survive.
     const std::string text = window->Text();
     window->close();
-    EXPECT_EQ(Window(kind), window);
+    EXPECT_EQ(Open<LogWindow>(kind), window);
     EXPECT_EQ(window->Text(), text);
-    EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + second + ")");
+    EXPECT_EQ(window->windowTitle(), caption + " (" + second + ")");
     // Clearing the display makes it unsaved and asks nothing of the unit.
-    Click(window, kind.clear_display);
+    Click(window, clear_display);
     EXPECT_EQ(window->View()->toPlainText(), "");
-    EXPECT_EQ(window->windowTitle(), unsaved);
+    EXPECT_EQ(window->windowTitle(), caption + " (unsaved)");
     EXPECT_EQ(TickRequests(), QStringList());
     EXPECT_EQ(Unnamed(window), QStringList());
     // Every save dialog starts from Untitled with the report filter, never the last name.
-    for (const auto& save : prompts_.saves) {
-      EXPECT_EQ(QStringList({save.title, save.suggested, save.filter}),
-                QStringList(
-                    {kind.dialog_title, "Untitled.txt", "Report Files (*.TXT);;All Files (*.*)"}));
-    }
-    prompts_.saves.clear();
+    for (const auto& [title, suggested, filter] : std::exchange(prompts_.saves, {}))
+      EXPECT_EQ(
+          QStringList({title, suggested, filter}),
+          QStringList({dialog_title, "Untitled.txt", "Report Files (*.TXT);;All Files (*.*)"}));
   }
 }
 
