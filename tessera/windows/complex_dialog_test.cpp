@@ -146,10 +146,7 @@ TEST_F(ComplexDialogTest, EachDialogClearsClosesAndFitsASmallScreen) {
 
 constexpr char kFrameA[] = "78 0D 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 7A";
 
-class TrackingDialogTest : public panel::testing::WindowTest {
- protected:
-  TrackingDialog* Dialog() { return Open<TrackingDialog>(FeatureWindow::kInputTracking); }
-};
+using TrackingDialogTest = panel::testing::WindowTest;
 
 // As loaded the table is cleared; then each choice gives its two bytes. Frame B
 // follows only an answered frame A (the load rule is the core's), and a click before
@@ -162,7 +159,7 @@ TEST_F(TrackingDialogTest, EachChoiceGivesItsTwoBytes) {
       {2, "Off", "5", true, {0x7F, 0x85}},  // "Off" still carries the input byte
       {7, "17", "42", false, {0x91, 0x2A}},
   };
-  TrackingDialog* dialog = Dialog();
+  auto* dialog = Open<TrackingDialog>(FeatureWindow::kInputTracking);
   device_->Tables().frame_a_answer = sim::FrameAAnswer::kSilent;
   Click(dialog, "cmdSetTracking");
   EXPECT_EQ(TickRequests(), QStringList{kFrameA});

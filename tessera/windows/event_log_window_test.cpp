@@ -19,30 +19,25 @@ namespace {
 using panel::FeatureWindow;
 using panel::testing::WindowTest;
 
-class EventLogWindowTest : public WindowTest {
- protected:
-  EventLogWindowTest() {
-    device_->EventLog().records = {{1, 2, 0, 0x1234}};
-    device_->EventLog().mc = 0x1240;
-  }
-  EventLogWindow* Window() { return Open<EventLogWindow>(FeatureWindow::kEventLog); }
-  QStringList GetLog(EventLogWindow* window) { return Read(window, "cmdGetLog"); }
-  // Get Log, Clear Display Buffer, Clear TBX Buffer, Save: 1 for enabled.
-  QString Enabled(EventLogWindow* window) {
-    QString on;
-    for (const char* name : {"cmdGetLog", "cmdClearBuffer", "cmdClearLog", "cmdSave"})
-      on += Find(window, name)->isEnabled() ? '1' : '0';
-    return on;
-  }
-};
+using EventLogWindowTest = WindowTest;
 
 TEST_F(EventLogWindowTest, ReadsAppendClearingAsksFirstAndButtonsRestWhileTheUnitIsAsked) {
-  EventLogWindow* window = Window();
-  EXPECT_EQ(GetLog(window), QStringList{"7F 0D 00 73"});
+  device_->EventLog().records = {{1, 2, 0, 0x1234}};
+  device_->EventLog().mc = 0x1240;
+  auto* window = Open<EventLogWindow>(FeatureWindow::kEventLog);
+  const auto get_log = [&](EventLogWindow* w) { return Read(w, "cmdGetLog"); };
+  // Get Log, Clear Display Buffer, Clear TBX Buffer, Save: 1 for enabled.
+  const auto buttons_on = [&](EventLogWindow* w) {
+    QString on;
+    for (const char* name : {"cmdGetLog", "cmdClearBuffer", "cmdClearLog", "cmdSave"})
+      on += Find(w, name)->isEnabled() ? '1' : '0';
+    return on;
+  };
+  EXPECT_EQ(get_log(window), QStringList{"7F 0D 00 73"});
   device_->EventLog().records.clear();
-  GetLog(window);
+  get_log(window);
   device_->EventLog().records = sim::GeneratedEventRecords(400);
-  GetLog(window);
+  get_log(window);
   const std::string& text = window->Text();
   EXPECT_TRUE(
       text.starts_with("> Log Read (1 events) at MC=0x00001240\r\n"
@@ -62,7 +57,7 @@ TEST_F(EventLogWindowTest, ReadsAppendClearingAsksFirstAndButtonsRestWhileTheUni
   EXPECT_TRUE(prompts_.shown().empty());
   // Clear TBX Buffer asks first (No by default, and No sends nothing), then clears the
   // unit and leaves the text; the buttons rest while the unit is asked.
-  GetLog(window);
+  get_log(window);
   const std::string before = window->Text();
   prompts_.QueueAnswer(common::Answer::kNo);
   Click(window, "cmdClearLog");
@@ -84,7 +79,7 @@ TEST_F(EventLogWindowTest, ReadsAppendClearingAsksFirstAndButtonsRestWhileTheUni
   device_->Model().Options().silent = false;
   QStringList during;
   for (auto started : {&LogRoutines::ReadEventsStarted, &LogRoutines::ClearEventsStarted}) {
-    QObject::connect(&app_->Logs(), started, window, [&] { during << Enabled(window); });
+    QObject::connect(&app_->Logs(), started, window, [&] { during << buttons_on(window); });
   }
   // The read says how far it is, in records of the count its header gave.
   device_->EventLog().records = sim::GeneratedEventRecords(300);
@@ -97,16 +92,16 @@ TEST_F(EventLogWindowTest, ReadsAppendClearingAsksFirstAndButtonsRestWhileTheUni
   Tick();
   // Reading, then clearing.
   EXPECT_EQ(during, (QStringList{"0000", "0011"}));
-  EXPECT_EQ(Enabled(window), "1111");
+  EXPECT_EQ(buttons_on(window), "1111");
   EXPECT_EQ(progress, QStringList{"1 300 of 300 records"});
   EXPECT_FALSE(bar->isVisible());
   EXPECT_EQ(std::pair(prompts_.max_busy_depth(), prompts_.busy_depth()), std::pair(1, 0));
   // An answer the link refuses adds nothing, says nothing, and the buttons come back.
   const std::string read = window->Text();
   device_->Model().Options().corrupt_every = 1;
-  GetLog(window);
+  get_log(window);
   EXPECT_EQ(window->Text(), read);
-  EXPECT_EQ(Enabled(window), "1111");
+  EXPECT_EQ(buttons_on(window), "1111");
   EXPECT_EQ(Shown().size(), 2);  // the clear's question and its outcome only
 }
 
