@@ -125,8 +125,8 @@ TEST(LinkTapTest, LongRecordsAreCut) {
       {1000, 5000, 1000, "first 1000 of 5000 bytes"}};
   for (const auto& [size, total, kept, detail] : cases) {
     tap.Dropped(common::Bytes(size, 0x00), total);
-    EXPECT_EQ(c.records.back().bytes.size(), kept) << size;
-    EXPECT_EQ(c.records.back().detail, detail) << size;
+    EXPECT_EQ(std::pair(c.records.back().bytes.size(), c.records.back().detail),
+              std::pair(kept, std::string(detail)));
   }
   tap.Received({"GetStatus", true}, common::Bytes(400000, 0x7E), TraceOutcome::kTimeout, 50, "",
                500000);
@@ -257,9 +257,8 @@ TEST(ProgramHelpTest, HelpManPageAndInfoSwitches) {
   EXPECT_EQ(AnswerInfoSwitches({"/comm=3", "/kal"}, Sample(), "1.2.3", out), std::nullopt);
   std::rewind(out);
   char line[64] = {};
-  std::fgets(line, sizeof line, out);
+  EXPECT_STREQ(std::fgets(line, sizeof line, out), "tool-x 1.2.3\n");
   std::fclose(out);
-  EXPECT_STREQ(line, "tool-x 1.2.3\n");
 }
 
 Reading SampleReading() {

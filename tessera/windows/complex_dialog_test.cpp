@@ -19,7 +19,6 @@ namespace {
 using panel::FeatureWindow;
 class ComplexDialogTest : public panel::testing::WindowTest {
  protected:
-  ComplexDialog* Dialog() { return Open<ComplexDialog>(FeatureWindow::kComplexOutputs); }
   QLineEdit* Field(QWidget* dialog, const char* base, int c) {
     return Find<QLineEdit>(dialog, QString("%1_%2").arg(base).arg(c));
   }
@@ -52,7 +51,7 @@ TEST_F(ComplexDialogTest, EachFieldGivesItsBytesAndADurationAbove65535IsNeverSen
       {2, "Off", "1x", "2a55", "7", {1, 2, 3, 4, 5, 6}, {0xFF, 0x00, 0x01, 0x00, 0xFF, 0x07, 0x7E}},
       {7, "53", "0", "4660", "30", {4}, {0x35, 0x00, 0x00, 0x12, 0x34, 0x1E, 0x10}},
   };
-  ComplexDialog* dialog = Dialog();
+  auto* dialog = Open<ComplexDialog>(FeatureWindow::kComplexOutputs);
   Click(dialog, "cmdSetComplex");  // as loaded: all cleared
   EXPECT_EQ(TickRequests(),
             (QStringList{"79 0D 00 00 " + QString("00 ").repeated(56) + "79",

@@ -42,11 +42,6 @@ class PanelTest : public testing::WindowTest {
       if (action->isVisible()) menus << action->text();
     return menus;
   }
-  void ShowActive() {
-    W().show();
-    W().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
-  }
 };
 
 // --- Start-up ------------------------------------------------------------------------
@@ -103,7 +98,9 @@ TEST_F(PanelTest, ClicksAndKeysSetTheInputRequestTicksWaitForAMenuAndClosingStop
     EXPECT_EQ(Tick().value(0), request) << click;
   }
   Click("chkZcrossDisable");
-  ShowActive();
+  W().show();
+  W().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
   Find("btnInputControl_0")->setFocus();
   // Each key, then the control that has the focus, checked.
   const std::pair<Qt::Key, const char*> keys[] = {{Qt::Key_Tab, "btnOutputControl_1"},
