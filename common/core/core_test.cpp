@@ -52,11 +52,11 @@ TEST(TraceRecordTest, OneLinePerRecordWithTheLocalTimeAndItsOffset) {
     EXPECT_EQ(TraceLine(r), std::string("2025-01-07 13:03:07.123 +0000 ") + line);
   }
   // The day changes with the zone; milliseconds are cut, not rounded.
-  const std::tuple<const char*, std::int64_t, const char*> cases[] = {
+  const std::tuple<const char*, std::int64_t, const char*> zones[] = {
       {"CET-1", kWall, "2025-01-07 14:03:07.123 +0100"},
       {"EST5", kWall, "2025-01-07 08:03:07.123 -0500"},
       {"XST-11", kWall + 999000, "2025-01-08 00:03:08.122 +1100"}};
-  for (const auto& [tz, wall_us, text] : cases) {
+  for (const auto& [tz, wall_us, text] : zones) {
     const testing::TimeZoneScope zone(tz);
     EXPECT_EQ(WallText(wall_us), text) << tz;
   }
