@@ -233,7 +233,5 @@ TEST(AboutText, ProgramVersionThenTheUnitsOnceItIdentified) {
                 "TBX Comm Version = 1.12");
 }
 
-// --- Re-entrancy and lifecycle ------------------------------------------------------------
-
 }  // namespace
 }  // namespace tessera::panel
