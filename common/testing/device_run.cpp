@@ -23,8 +23,6 @@ QStringList Lines(const QString& path) {
   return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
-}  // namespace
-
 QList<ScreenEntry> ReadScreenLog(const QString& path) {
   QList<ScreenEntry> entries;
   for (const QString& line : Lines(path)) {
@@ -36,22 +34,38 @@ QList<ScreenEntry> ReadScreenLog(const QString& path) {
   return entries;
 }
 
+// The traffic log with its time stamps: blocks ('>' host to device, '<' back) and
+// the simulator's notes ('!', e.g. "fault garbage on").
+struct TimedLine {
+  double t = 0;
+  char kind = '>';
+  QString body;  // the block's bytes in hex, or the note
+  QByteArray Bytes() const { return Hex(body.toLatin1().constData()); }
+};
+
 QList<TimedLine> ReadTimedTraffic(const QString& path) {
   QList<TimedLine> lines;
   for (const QString& line : Lines(path)) {
-    if (line.isEmpty() || QStringLiteral("<>!").indexOf(line[0]) < 0) continue;
-    TimedLine entry;
-    entry.kind = line[0].toLatin1();
-    entry.t = Stamp(line);
-    const QString body = line.mid(1).section("t=", 0, 0).trimmed();
-    if (entry.kind == '!') {
-      entry.note = body;
-    } else {
-      entry.bytes = Hex(body.toLatin1().constData());
-    }
-    lines.append(entry);
+    if (QStringLiteral("<>!").indexOf(line[0]) < 0) continue;
+    lines.append({Stamp(line), line[0].toLatin1(), line.mid(1).section("t=", 0, 0).trimmed()});
   }
   return lines;
+}
+
+}  // namespace
+
+QList<LoggedBlock> ReadTrafficLog(const QString& path) {
+  QList<LoggedBlock> blocks;
+  for (const TimedLine& line : ReadTimedTraffic(path)) {
+    // A pty may hand one write over in pieces: join consecutive pieces.
+    if (line.kind == '!') continue;
+    if (!blocks.isEmpty() && blocks.back().from_host == (line.kind == '>')) {
+      blocks.back().bytes.append(line.Bytes());
+    } else {
+      blocks.append({line.kind == '>', line.Bytes()});
+    }
+  }
+  return blocks;
 }
 
 DeviceRun::DeviceRun(Options options) : options_(std::move(options)) {}
@@ -59,14 +73,6 @@ DeviceRun::DeviceRun(Options options) : options_(std::move(options)) {}
 DeviceRun::~DeviceRun() { Stop(); }
 
 bool DeviceRun::Start(QString* why) {
-  const QString simulator = BinDir() + "/" + options_.simulator;
-  const QString program = BinDir() + "/" + options_.program;
-  for (const QString& path : {simulator, program}) {
-    if (!QFileInfo(path).isExecutable()) {
-      *why = path + " is not built";
-      return false;
-    }
-  }
   const QString com_dir = dir_.filePath("com"), config = dir_.filePath("config");
   QDir().mkpath(com_dir);
   QDir().mkpath(config);
@@ -79,15 +85,15 @@ bool DeviceRun::Start(QString* why) {
   simulator_.setProcessEnvironment(env);
   program_.setProcessEnvironment(env);
   simulator_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  simulator_.start(simulator,
+  simulator_.start(BinDir() + "/" + options_.simulator,
                    options_.simulator_args + QStringList{"--port", QString::number(options_.port),
                                                          "--log", TrafficLogPath()});
   const QString link = com_dir + QStringLiteral("/COM%1").arg(options_.port);
   if (!WaitUntil([&] { return QFileInfo::exists(link); }, 5000)) {
-    *why = options_.simulator + " made no " + link;
+    *why = options_.simulator + " (built?) made no " + link;
     return false;
   }
-  program_.start(program, options_.program_args);
+  program_.start(BinDir() + "/" + options_.program, options_.program_args);
   if (!program_.waitForStarted(5000)) {
     *why = options_.program + " did not start";
     return false;
@@ -98,9 +104,8 @@ bool DeviceRun::Start(QString* why) {
 bool DeviceRun::WaitForNote(const QString& note, int timeout_ms) {
   return WaitUntil(
       [&] {
-        for (const TimedLine& line : ReadTimedTraffic(TrafficLogPath())) {
-          if (line.kind == '!' && line.note.startsWith(note)) return true;
-        }
+        for (const TimedLine& line : ReadTimedTraffic(TrafficLogPath()))
+          if (line.kind == '!' && line.body.startsWith(note)) return true;
         return false;
       },
       timeout_ms);
@@ -109,9 +114,8 @@ bool DeviceRun::WaitForNote(const QString& note, int timeout_ms) {
 long long DeviceRun::ProgramRssKib() const {
   QFile status(QStringLiteral("/proc/%1/status").arg(program_.processId()));
   if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n')) {
+  for (const QByteArray& line : status.readAll().split('\n'))
     if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-  }
   return -1;
 }
 
@@ -149,14 +153,14 @@ FaultRun RunThroughFault(DeviceRun& run, const QString& fault, const QByteArray&
   common::Delay(static_cast<int>(600 + 1000 * kRecoveryS));  // recovery, then polling to count
   result.rss_after = run.ProgramRssKib();
   const bool running = run.ProgramRunning();
-  result.errors = run.Stop();
-  if (!running) result.failure = "the program ended: " + QString::fromLocal8Bit(result.errors);
+  const QByteArray errors = run.Stop();
+  if (!running) result.failure = "the program ended: " + QString::fromLocal8Bit(errors);
   if (!running) return result;
   for (const TimedLine& line : ReadTimedTraffic(run.TrafficLogPath())) {
     result.end = std::max(result.end, line.t);
-    if (line.note == "fault " + fault + " on") result.fault_on = line.t;
-    if (line.note == "fault " + fault + " off") result.fault_off = line.t;
-    if (line.kind == '>' && line.bytes.startsWith(request)) result.requests.append(line.t);
+    if (line.body == "fault " + fault + " on") result.fault_on = line.t;
+    if (line.body == "fault " + fault + " off") result.fault_off = line.t;
+    if (line.kind == '>' && line.Bytes().startsWith(request)) result.requests.append(line.t);
   }
   if (result.fault_off <= result.fault_on) result.failure = "no fault in the traffic log";
   result.screen = ReadScreenLog(run.ScreenLogPath());
@@ -169,10 +173,9 @@ LinkShown ShownLinkState(const QList<ScreenEntry>& screen, const QString& label,
   for (const ScreenEntry& e : screen) {
     if (e.name != label) continue;
     shown.last = plain ? plain(e.shown) : e.shown;
-    if (shown.last == good) {
-      if (shown.first_good == 0) shown.first_good = e.t;
-      shown.last_good = e.t;
-    }
+    if (shown.last != good) continue;
+    if (shown.first_good == 0) shown.first_good = e.t;
+    shown.last_good = e.t;
   }
   return shown;
 }

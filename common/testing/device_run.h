@@ -29,22 +29,11 @@ struct ScreenEntry {
   QString name;
   QString shown;
 };
-QList<ScreenEntry> ReadScreenLog(const QString& path);
 // What a control showed without the " [disabled]" the link state adds to whole frames.
 QString Plain(const QString& shown);
 // How soon after a fault ends the programs must show the device as answering again
 // (a second; the sanitizer build is given more).
 inline constexpr double kRecoveryS = 1.0 * kSlowdown;
-
-// The traffic log with its time stamps: blocks ('>' host to device, '<' back) and
-// the simulator's notes ('!', e.g. "fault garbage on").
-struct TimedLine {
-  double t = 0;
-  char kind = '>';
-  QByteArray bytes;  // blocks
-  QString note;      // notes
-};
-QList<TimedLine> ReadTimedTraffic(const QString& path);
 
 class DeviceRun {
  public:
@@ -89,7 +78,6 @@ struct FaultRun {
   QList<double> requests;                       // host blocks starting with the request
   QList<ScreenEntry> screen;
   long long rss_before = -1, rss_after = -1;  // the program's, at the fault's start and end
-  QByteArray errors;                          // what the program said on standard error
 
   // Requests sent after `t`.
   int RequestsAfter(double t) const;

@@ -14,13 +14,11 @@ namespace common::testing {
 // malformed literal shows up as a wrong frame, not a crash.
 inline Bytes B(std::string_view hex) {
   std::string digits;
-  for (char c : hex) {
+  for (char c : hex)
     if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
-  }
   Bytes out;
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
     out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-  }
   return out;
 }
 

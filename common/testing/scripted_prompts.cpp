@@ -6,17 +6,11 @@ namespace common {
 
 namespace {
 
-Answer Pop(std::deque<Answer>& queue, Answer fallback) {
-  if (queue.empty()) return fallback;
-  const Answer value = queue.front();
-  queue.pop_front();
-  return value;
-}
-
-std::optional<QString> Pop(std::deque<std::optional<QString>>& queue) {
-  std::optional<QString> value;
+// Swapped out rather than copied: a copy out of an optional upsets the compiler's warnings.
+template <typename T>
+T Pop(std::deque<T>& queue, T value = {}) {
   if (!queue.empty()) {
-    value.swap(queue.front());  // a copy out of the optional upsets the compiler's warnings
+    std::swap(value, queue.front());
     queue.pop_front();
   }
   return value;

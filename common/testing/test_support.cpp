@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -69,28 +68,6 @@ bool ChooseFromMenuBar(QMenuBar* bar, QMenu* menu, QAction* item, QMenu* submenu
   if (submenu != nullptr) submenu->close();
   menu->close();
   return false;
-}
-
-QList<LoggedBlock> ReadTrafficLog(const QString& path) {
-  QList<LoggedBlock> blocks;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return blocks;
-  const QList<QByteArray> lines = file.readAll().split('\n');
-  for (const QByteArray& line : lines) {
-    if (line.size() < 1 || (line[0] != '>' && line[0] != '<')) continue;
-    const bool from_host = line[0] == '>';
-    QByteArray hex = line.mid(1);
-    const qsizetype stamp = hex.indexOf("t=");
-    if (stamp >= 0) hex.truncate(stamp);
-    const QByteArray bytes = Hex(hex.constData());
-    // A pty may hand one write over in pieces: join consecutive pieces.
-    if (!blocks.isEmpty() && blocks.back().from_host == from_host) {
-      blocks.back().bytes.append(bytes);
-    } else {
-      blocks.append({from_host, bytes});
-    }
-  }
-  return blocks;
 }
 
 std::string ReadBack(std::FILE* file) {

@@ -45,7 +45,8 @@
 namespace common {
 namespace {
 
-TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
+// The menu gate goes with its window; dropping a menu down is the main windows' tests'.
+TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblingsAndTheGateGoes) {
   QWidget window;
   const auto named = [](QWidget* w, const char* name) {
     w->setObjectName(name);
@@ -65,24 +66,13 @@ TEST(WindowHelpersTest, EnableFrameReachesNestedFramesButNotSiblings) {
   EXPECT_TRUE(outside->isEnabled());
   EnableFrame(frame, true);
   for (QWidget* w : inside) EXPECT_TRUE(w->isEnabled());
-}
-
-// Ticks wait while a menu is dropped down by mouse (the keyboard path is the main
-// window's), and the gate goes with the window.
-TEST(WindowHelpersTest, TicksWaitWhileAMenuIsDroppedDown) {
   PollLoop loop("tmrPoll", 1000, PollLoop::Mode::kFreeRunning);
   loop.SetTick([] {});
   loop.Start();
-  auto* window = new QMainWindow;
-  QMenuBar* bar = window->menuBar();
-  bar->addMenu("&File")->addAction("&Open");
-  GateTicksOnMenus(loop, window);
-  window->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-  EXPECT_TRUE(loop.TickNow());
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(bar->actions()[0]).center());
-  EXPECT_FALSE(loop.TickNow());
-  delete window;  // a gate left behind would ask a window that is gone
+  auto* main = new QMainWindow;
+  main->menuBar()->addMenu("&File");
+  GateTicksOnMenus(loop, main);
+  delete main;  // a gate left behind would ask a window that is gone
   EXPECT_TRUE(loop.TickNow());
 }
 
@@ -109,9 +99,10 @@ TEST(AboutBoxTest, ShowsTheTextByLinesAndClosesOnAClickAnywhere) {
   AboutContent bare = content;
   bare.heading.clear();
   AboutBox plain(bare), headed(content);
-  EXPECT_EQ(plain.findChild<QLabel*>("Label1"), nullptr);
-  EXPECT_TRUE(plain.findChild<QLabel*>("lblAbout")->font().bold());
-  EXPECT_FALSE(headed.findChild<QLabel*>("lblAbout")->font().bold());
+  EXPECT_EQ(std::tuple(plain.findChild<QLabel*>("Label1") == nullptr,
+                       plain.findChild<QLabel*>("lblAbout")->font().bold(),
+                       headed.findChild<QLabel*>("lblAbout")->font().bold()),
+            std::tuple(true, true, false));
 }
 
 TEST(WindowPlacementTest, BesideTheMainWindowWhereTheScreenHasRoom) {
@@ -153,30 +144,27 @@ TEST(WindowPlacementTest, BesideTheMainWindowWhereTheScreenHasRoom) {
   EXPECT_EQ(again->pos(), QPoint(400, 300));
 }
 
-// What the box showed before its button `press` was clicked.
-struct Seen {
-  Answer answer;
-  QString text, detail;
-  bool detail_wraps, default_no;
-  QWidget* parent;
-};
-
-Seen Show(QtPrompts& prompts, const Message& message, QMessageBox::StandardButton press) {
-  Seen seen{};
+// The answer when the box's button `press` is clicked; what the box showed before ("text |
+// detail", then " wraps" and " No default" where they hold), and its parent.
+std::tuple<Answer, QString, QWidget*> Show(QtPrompts& prompts, const Message& message,
+                                           QMessageBox::StandardButton press) {
+  QString seen;
+  QWidget* parent = nullptr;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
     const auto* detail = box->findChild<QLabel*>("qt_msgbox_informativelabel");
-    seen = {{},
-            box->text(),
-            box->informativeText(),
-            detail != nullptr && detail->wordWrap(),
-            box->defaultButton() == box->button(QMessageBox::No),
-            box->parentWidget()};
+    seen = box->text() + " | " + box->informativeText() +
+           (detail != nullptr && detail->wordWrap() ? " wraps" : "") +
+           (box->button(QMessageBox::No) != nullptr &&
+                    box->defaultButton() == box->button(QMessageBox::No)
+                ? " No default"
+                : "");
+    parent = box->parentWidget();
     QTest::mouseClick(box->button(press), Qt::LeftButton);
   });
-  seen.answer = prompts.Show(message);
-  return seen;
+  const Answer answer = prompts.Show(message);
+  return {answer, seen, parent};
 }
 
 Message Box(Buttons buttons, const char* text = "Q", const char* detail = "") {
@@ -185,12 +173,11 @@ Message Box(Buttons buttons, const char* text = "Q", const char* detail = "") {
 
 TEST(QtPromptsTest, ButtonsAnswersDetailAndTheBoxOwner) {
   QtPrompts prompts;
-  const Seen seen =
+  const auto [answer, seen, parent] =
       Show(prompts, Box(Buttons::kOk, "Open Port Error", "No such device: /dev/ttyS98"),
            QMessageBox::Ok);
-  EXPECT_EQ(std::tuple(seen.answer, seen.text, seen.detail, seen.detail_wraps),
-            std::tuple(Answer::kOk, QString("Open Port Error"),
-                       QString("No such device: /dev/ttyS98"), false));
+  EXPECT_EQ(std::pair(answer, seen),
+            std::pair(Answer::kOk, QString("Open Port Error | No such device: /dev/ttyS98")));
   const std::tuple<Buttons, QMessageBox::StandardButton, Answer> cases[] = {
       {Buttons::kRetryCancel, QMessageBox::Retry, Answer::kRetry},
       {Buttons::kRetryCancel, QMessageBox::Cancel, Answer::kCancel},
@@ -198,7 +185,7 @@ TEST(QtPromptsTest, ButtonsAnswersDetailAndTheBoxOwner) {
       {Buttons::kYesNo, QMessageBox::No, Answer::kNo},
       {Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk}};
   for (const auto& [buttons, press, answer] : cases)
-    EXPECT_EQ(Show(prompts, Box(buttons), press).answer, answer);
+    EXPECT_EQ(std::get<0>(Show(prompts, Box(buttons), press)), answer);
   // The window system returns the activation to a box's parent when it closes: a box
   // over a dialog must belong to the dialog, or the focus lands in the main window.
   QWidget main;
@@ -209,17 +196,16 @@ TEST(QtPromptsTest, ButtonsAnswersDetailAndTheBoxOwner) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
   field->setFocus();
   QtPrompts owned(&main);
-  EXPECT_EQ(Show(owned, Box(Buttons::kOk), QMessageBox::Ok).parent, &dialog);
+  EXPECT_EQ(std::get<2>(Show(owned, Box(Buttons::kOk), QMessageBox::Ok)), &dialog);
   dialog.hide();
   main.activateWindow();
-  EXPECT_EQ(Show(owned, Box(Buttons::kOk), QMessageBox::Ok).parent, &main);
+  EXPECT_EQ(std::get<2>(Show(owned, Box(Buttons::kOk), QMessageBox::Ok)), &main);
   // A box that names its window goes there, whatever is active; Enter says No.
   Message question = Box(Buttons::kYesNo, "Erase?");
   question.default_answer = Answer::kNo;
   question.owner = &dialog;
-  const Seen asked = Show(owned, question, QMessageBox::No);
-  EXPECT_EQ(asked.parent, &dialog);
-  EXPECT_TRUE(asked.default_no);
+  EXPECT_EQ(Show(owned, question, QMessageBox::No),
+            std::tuple(Answer::kNo, QString("Erase? |  No default"), &dialog));
 }
 
 // Contrast ratio of two colours as accessibility guidelines measure it (1 to 21).
@@ -236,7 +222,7 @@ double Contrast(const QColor& a, const QColor& b) {
 
 // An unlit lamp is only its rim: it must stand out on the light and dark palettes a
 // technician's desktop may use.
-TEST(IndicatorTest, AnUnlitRimStandsOutOnLightAndDarkPalettes) {
+TEST(IndicatorTest, AnUnlitRimStandsOutAndAPictureHidesKeepingItsRoom) {
   for (const QColor background :
        {QColor(0xF0, 0xF0, 0xF0), QColor(0x2A, 0x2A, 0x2A), QColor(0, 0, 0)}) {
     for (const QColor colour : {QColor(0xFF, 0, 0), QColor(0, 0, 0xFF), QColor(0, 0xFF, 0)}) {
@@ -247,15 +233,11 @@ TEST(IndicatorTest, AnUnlitRimStandsOutOnLightAndDarkPalettes) {
       lamp.setAutoFillBackground(true);
       const QImage image = lamp.grab().toImage();
       double rim = 0;
-      for (int x = 0; x < image.width(); ++x) {
+      for (int x = 0; x < image.width(); ++x)
         rim = std::max(rim, Contrast(image.pixelColor(x, image.height() / 2), background));
-      }
       EXPECT_GE(rim, 3.0) << background.name().toStdString() << " " << colour.name().toStdString();
     }
   }
-}
-
-TEST(PictureTest, ShowsAndHidesKeepingItsRoom) {
   QWidget window;
   auto* layout = new QVBoxLayout(&window);
   auto* picture =
@@ -329,7 +311,7 @@ class LinkTraceWindowTest : public ::testing::Test {
   LinkTraceWindow window_;
 };
 
-TEST_F(LinkTraceWindowTest, TheListKeepsUpAndFiltersByMouseAndKeyboard) {
+TEST_F(LinkTraceWindowTest, TheListKeepsUpFiltersPausesAndSavesEveryRecord) {
   EXPECT_EQ(Heard(Find("lblCount")), "0 records");
   Traffic();
   ASSERT_TRUE(Shows(7));
@@ -358,35 +340,20 @@ TEST_F(LinkTraceWindowTest, TheListKeepsUpAndFiltersByMouseAndKeyboard) {
   const QString text = window_.Model().index(7).data().toString();
   EXPECT_GE(list->columnWidth(0), list->fontMetrics().horizontalAdvance(text));
   EXPECT_TRUE(QTest::qWaitFor([&] { return list->horizontalScrollBar()->maximum() > 0; }, 1000));
-}
-
-TEST_F(LinkTraceWindowTest, PauseHoldsTheListAndResumeCatchesUp) {
+  Click("cmdClear");
+  // Pause holds the list and resume catches up; the file holds every record, filtered
+  // out or waiting behind a pause alike.
+  QTemporaryDir dir;
   Traffic();
   ASSERT_TRUE(Shows(7));
+  Click("chkFailuresOnly");
   QWidget* pause = Find("cmdPause");
   Click("cmdPause");
   EXPECT_EQ(Heard(pause), "Resume");
   Traffic();
   QTest::qWait(TraceModel::kUpdateIntervalMs + 100);
-  EXPECT_EQ(window_.Model().rowCount(), 7);
-  EXPECT_EQ(Heard(Find("lblCount")), "Paused: 7 new waiting; 7 records");
-  // Alt+R while the button reads "Resume"; a mnemonic's click comes a moment later.
-  QTest::keyClick(&window_, Qt::Key_R, Qt::AltModifier);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Heard(pause) == "Pause"; }, 1000));
-  EXPECT_EQ(window_.Model().rowCount(), 14);
-  Click("cmdClear");
-  EXPECT_EQ(window_.Model().rowCount(), 0);
-  EXPECT_EQ(Heard(Find("lblCount")), "0 records");
-}
-
-// The file holds every record, filtered out or waiting behind a pause alike.
-TEST_F(LinkTraceWindowTest, SaveAsWritesEveryRecordOneLineEach) {
-  QTemporaryDir dir;
-  Traffic();
-  ASSERT_TRUE(Shows(7));
-  Click("chkFailuresOnly");
-  Click("cmdPause");
-  Traffic();
+  EXPECT_EQ(window_.Model().rowCount(), 3);
+  EXPECT_EQ(Heard(Find("lblCount")), "Paused: 7 new waiting; 7 records, 3 shown");
   prompts_.QueueFile(std::nullopt);  // cancelled: nothing written, nothing said
   Click("cmdSaveAs");
   EXPECT_TRUE(Heard(Find("lblSaved")).isEmpty());
@@ -410,26 +377,25 @@ TEST_F(LinkTraceWindowTest, SaveAsWritesEveryRecordOneLineEach) {
   EXPECT_EQ(prompts_.shown()[0].icon, Icon::kWarning);
   EXPECT_FALSE(QFile::exists(bad));
   EXPECT_EQ(Heard(Find("lblSaved")), "Saved 14 records to " + path);
+  // Alt+R while the button reads "Resume"; a mnemonic's click comes a moment later.
+  QTest::keyClick(&window_, Qt::Key_R, Qt::AltModifier);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Heard(pause) == "Pause"; }, 1000));
+  EXPECT_EQ(window_.Model().rowCount(), 6);
+  Click("cmdClear");
+  EXPECT_EQ(Heard(Find("lblCount")), "0 records, 0 shown");
 }
 
 // A record as a link makes it: sent when `hex` is routine traffic, or the outcome given.
 TraceRecord Rec(const char* name, TraceOutcome outcome, bool routine = true) {
-  TraceRecord r;
-  r.direction =
-      outcome == TraceOutcome::kSent ? TraceDirection::kToDevice : TraceDirection::kFromDevice;
-  r.outcome = outcome;
-  r.name = name;
-  r.routine = routine;
-  r.bytes = testing::B("34 00");
-  return r;
+  using enum TraceDirection;
+  const bool sent = outcome == TraceOutcome::kSent;
+  return {0, 0, sent ? kToDevice : kFromDevice, outcome, routine, 0, name, "", B("34 00")};
 }
 
 QStringList Rows(const TraceModel& model) {
   QStringList rows;
-  for (int i = 0; i < model.rowCount(); ++i) {
-    const TraceRecord* r = model.RecordAt(i);
-    rows << QString::fromStdString(r->name + " " + OutcomeText(*r));
-  }
+  for (int i = 0; i < model.rowCount(); ++i)
+    rows << QString::fromStdString(model.RecordAt(i)->name + " " + OutcomeText(*model.RecordAt(i)));
   return rows;
 }
 
@@ -454,8 +420,8 @@ TEST(TraceModelTest, TheOldestRowsGoWhenTheBoundIsReached) {
   EXPECT_EQ(Rows(model),
             (QStringList{"C ok", "D FAIL dropped outside an exchange", "E sent", "E ok"}));
   ASSERT_EQ(std::tuple(removed.count(), inserted.count(), changed.count()), std::tuple(0, 1, 1));
-  EXPECT_EQ(changed[0][0].toModelIndex().row(), 0);
-  EXPECT_EQ(changed[0][1].toModelIndex().row(), 3);
+  EXPECT_EQ(std::pair(changed[0][0].toModelIndex().row(), changed[0][1].toModelIndex().row()),
+            std::pair(0, 3));
   EXPECT_EQ(model.RecordAt(4), nullptr);
 
   // Failures only: a new failure pushes out a hidden row, then two routine records
@@ -467,17 +433,14 @@ TEST(TraceModelTest, TheOldestRowsGoWhenTheBoundIsReached) {
   Feed(model, {Rec("G", TraceOutcome::kSent), Rec("G", TraceOutcome::kOk)});
   EXPECT_EQ(Rows(model), (QStringList{"F FAIL checksum error"}));
   ASSERT_EQ(removed.count(), 1);
-  EXPECT_EQ(removed[0][1].toInt(), 1);
-  EXPECT_EQ(removed[0][2].toInt(), 1);
+  EXPECT_EQ(std::pair(removed[0][1].toInt(), removed[0][2].toInt()), std::pair(1, 1));
   // Failures stand out in colour.
   TraceModel coloured;
   Feed(coloured, {Rec("A", TraceOutcome::kOk), Rec("B", TraceOutcome::kTimeout)});
-  for (int row : {0, 1}) {
-    const QModelIndex index = coloured.index(row);
-    EXPECT_EQ(index.data(Qt::ForegroundRole).value<QBrush>().color(),
-              row == 1 ? QColor(150, 0, 0) : QColor(Qt::black));
-    EXPECT_EQ(index.data(Qt::BackgroundRole).isValid(), row == 1);
-  }
+  for (const QModelIndex& i : {coloured.index(0), coloured.index(1)})
+    EXPECT_EQ(std::pair(i.data(Qt::ForegroundRole).value<QBrush>().color(),
+                        i.data(Qt::BackgroundRole).isValid()),
+              std::pair(i.row() ? QColor(150, 0, 0) : QColor(Qt::black), i.row() == 1));
 }
 
 }  // namespace

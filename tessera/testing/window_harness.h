@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -150,9 +149,8 @@ class WindowTest : public ::testing::Test {
   // The boxes shown since the last call: "title: text", and "!" for an icon.
   QStringList Shown() {
     QStringList texts;
-    for (const common::Message& m : prompts_.shown()) {
+    for (const common::Message& m : prompts_.shown())
       texts << m.title + ": " + m.text + (m.icon != common::Icon::kNone ? "!" : "");
-    }
     prompts_.ClearShown();
     return texts;
   }

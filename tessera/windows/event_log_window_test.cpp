@@ -19,34 +19,25 @@ namespace {
 using panel::FeatureWindow;
 using panel::testing::WindowTest;
 
-class EventLogWindowTest : public WindowTest {
- protected:
-  EventLogWindowTest() {
-    device_->EventLog().records = {{1, 2, 0, 0x1234}};
-    device_->EventLog().mc = 0x1240;
-  }
-  EventLogWindow* Window() { return Open<EventLogWindow>(FeatureWindow::kEventLog); }
-  QStringList GetLog(EventLogWindow* window) { return Read(window, "cmdGetLog"); }
-  // Get Log, Clear Display Buffer, Clear TBX Buffer, Save: 1 for enabled.
-  QString Enabled(EventLogWindow* window) {
-    QString on;
-    for (const char* name : {"cmdGetLog", "cmdClearBuffer", "cmdClearLog", "cmdSave"}) {
-      on += Find(window, name)->isEnabled() ? '1' : '0';
-    }
-    return on;
-  }
-};
+using EventLogWindowTest = WindowTest;
 
-TEST_F(EventLogWindowTest, ReadsAppendAfterABlankLineAndTheNewestComesIntoView) {
-  EventLogWindow* window = Window();
-  EXPECT_EQ(GetLog(window), QStringList{"7F 0D 00 73"});
-  EXPECT_EQ(window->Text(),
-            "> Log Read (1 events) at MC=0x00001240\r\n"
-            "Reboot, NReset Active, MC=0x00001234\r\n");
+TEST_F(EventLogWindowTest, ReadsAppendClearingAsksFirstAndButtonsRestWhileTheUnitIsAsked) {
+  device_->EventLog().records = {{1, 2, 0, 0x1234}};
+  device_->EventLog().mc = 0x1240;
+  auto* window = Open<EventLogWindow>(FeatureWindow::kEventLog);
+  const auto get_log = [&](EventLogWindow* w) { return Read(w, "cmdGetLog"); };
+  // Get Log, Clear Display Buffer, Clear TBX Buffer, Save: 1 for enabled.
+  const auto buttons_on = [&](EventLogWindow* w) {
+    QString on;
+    for (const char* name : {"cmdGetLog", "cmdClearBuffer", "cmdClearLog", "cmdSave"})
+      on += Find(w, name)->isEnabled() ? '1' : '0';
+    return on;
+  };
+  EXPECT_EQ(get_log(window), QStringList{"7F 0D 00 73"});
   device_->EventLog().records.clear();
-  GetLog(window);
+  get_log(window);
   device_->EventLog().records = sim::GeneratedEventRecords(400);
-  GetLog(window);
+  get_log(window);
   const std::string& text = window->Text();
   EXPECT_TRUE(
       text.starts_with("> Log Read (1 events) at MC=0x00001240\r\n"
@@ -64,43 +55,10 @@ TEST_F(EventLogWindowTest, ReadsAppendAfterABlankLineAndTheNewestComesIntoView) 
   EXPECT_EQ(window->View()->textCursor().position(), shown.lastIndexOf('>'));
   EXPECT_TRUE(window->View()->viewport()->rect().contains(window->View()->cursorRect().center()));
   EXPECT_TRUE(prompts_.shown().empty());
-}
-
-TEST_F(EventLogWindowTest, ButtonsRestWhileTheUnitIsAsked) {
-  EventLogWindow* window = Window();
-  QStringList during;
-  for (auto started : {&LogRoutines::ReadEventsStarted, &LogRoutines::ClearEventsStarted}) {
-    QObject::connect(&app_->Logs(), started, window, [&] { during << Enabled(window); });
-  }
-  // The read says how far it is, in records of the count its header gave.
-  device_->EventLog().records = sim::GeneratedEventRecords(300);
-  auto* bar = Find<QProgressBar>(window, "prgReadLog");
-  QStringList progress;
-  QObject::connect(&app_->Logs(), &LogRoutines::ReadEventsProgress, window,
-                   [&] { progress << QString("%1 %2").arg(bar->isVisible()).arg(bar->text()); });
-  Click(window, "cmdGetLog");
-  Click(window, "cmdClearLog");
-  Tick();
-  // Reading, then clearing.
-  EXPECT_EQ(during, (QStringList{"0000", "0011"}));
-  EXPECT_EQ(Enabled(window), "1111");
-  EXPECT_EQ(progress, QStringList{"1 300 of 300 records"});
-  EXPECT_FALSE(bar->isVisible());
-  EXPECT_EQ(std::pair(prompts_.max_busy_depth(), prompts_.busy_depth()), std::pair(1, 0));
-  // An answer the link refuses adds nothing, says nothing, and the buttons come back.
+  // Clear TBX Buffer asks first (No by default, and No sends nothing), then clears the
+  // unit and leaves the text; the buttons rest while the unit is asked.
+  get_log(window);
   const std::string before = window->Text();
-  device_->Model().Options().corrupt_every = 1;
-  GetLog(window);
-  EXPECT_EQ(window->Text(), before);
-  EXPECT_EQ(Enabled(window), "1111");
-  EXPECT_EQ(prompts_.shown().size(), 2u);  // the clear's question and its outcome only
-}
-
-TEST_F(EventLogWindowTest, ClearTbxBufferAsksThenClearsTheUnitAndLeavesTheText) {
-  EventLogWindow* window = Window();
-  GetLog(window);
-  const std::string before = window->Text();
-  // The unit's log is gone for good: asked first, No by default, and No sends nothing.
   prompts_.QueueAnswer(common::Answer::kNo);
   Click(window, "cmdClearLog");
   EXPECT_EQ(TickRequests(), QStringList());
@@ -113,63 +71,76 @@ TEST_F(EventLogWindowTest, ClearTbxBufferAsksThenClearsTheUnitAndLeavesTheText) 
   EXPECT_EQ(Shown().value(1), "Clear TBX Event Log: Event Log Cleared");
   EXPECT_EQ(window->Text(), before);
   EXPECT_EQ(device_->EventLog().clears, 1);
-  // A unit that does not confirm the clear shows nothing.
+  // A unit that does not confirm the clear shows nothing but the question.
   device_->Model().Options().silent = true;
   Click(window, "cmdClearLog");
   Tick();
-  EXPECT_EQ(prompts_.shown().size(), 1u);  // the question only
+  EXPECT_EQ(Shown().size(), 1);
+  device_->Model().Options().silent = false;
+  QStringList during;
+  for (auto started : {&LogRoutines::ReadEventsStarted, &LogRoutines::ClearEventsStarted}) {
+    QObject::connect(&app_->Logs(), started, window, [&] { during << buttons_on(window); });
+  }
+  // The read says how far it is, in records of the count its header gave.
+  device_->EventLog().records = sim::GeneratedEventRecords(300);
+  auto* bar = Find<QProgressBar>(window, "prgReadLog");
+  QStringList progress;
+  QObject::connect(&app_->Logs(), &LogRoutines::ReadEventsProgress, window,
+                   [&] { progress << QString("%1 %2").arg(bar->isVisible()).arg(bar->text()); });
+  Click(window, "cmdGetLog");
+  Click(window, "cmdClearLog");
+  Tick();
+  // Reading, then clearing.
+  EXPECT_EQ(during, (QStringList{"0000", "0011"}));
+  EXPECT_EQ(buttons_on(window), "1111");
+  EXPECT_EQ(progress, QStringList{"1 300 of 300 records"});
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_EQ(std::pair(prompts_.max_busy_depth(), prompts_.busy_depth()), std::pair(1, 0));
+  // An answer the link refuses adds nothing, says nothing, and the buttons come back.
+  const std::string read = window->Text();
+  device_->Model().Options().corrupt_every = 1;
+  get_log(window);
+  EXPECT_EQ(window->Text(), read);
+  EXPECT_EQ(buttons_on(window), "1111");
+  EXPECT_EQ(Shown().size(), 2);  // the clear's question and its outcome only
 }
 
 // --- Saving either log window -------------------------------------------------------
 
-class LogWindowTest : public WindowTest {
- protected:
-  struct Kind {
-    FeatureWindow window;
-    const char* read_button;
-    const char* dialog_title;
-    const char* caption_base;
-    const char* clear_display;
-  };
-  static constexpr Kind kKinds[] = {
-      {FeatureWindow::kEventLog, "cmdGetLog", "Save Diagnostic Log As", "Diagnostic Event Log",
-       "cmdClearBuffer"},
-      {FeatureWindow::kTransitionBuffer, "cmdGetBlock", "Save Transition Log As",
-       "Transition Buffer Log", "cmdClearLog"}};
-
-  LogWindow* Window(const Kind& kind) { return Open<LogWindow>(kind.window); }
-  void Save(LogWindow* window, std::optional<QString> path) {
-    prompts_.QueueFile(std::move(path));
-    Click(window, "cmdSave");
-  }
-
-  QTemporaryDir dir_;
-};
+using LogWindowTest = WindowTest;
 
 TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
-  for (const Kind& kind : kKinds) {
-    SCOPED_TRACE(kind.read_button);
-    LogWindow* window = Window(kind);
-    const QString unsaved = QString(kind.caption_base) + " (unsaved)";
-    Save(window, std::nullopt);  // cancelled: nothing written
-    const QString empty = dir_.filePath(QString(kind.read_button) + "-empty.txt");
-    Save(window, empty);
-    EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + empty + ")");
-    Read(window, kind.read_button);
-    EXPECT_EQ(window->windowTitle(), unsaved);  // reading made it unsaved again
-    Read(window, kind.read_button);
+  QTemporaryDir dir;
+  // The window, its read and clear-display buttons, its save dialog's title, its caption.
+  const std::tuple<FeatureWindow, const char*, const char*, QString, QString> kinds[] = {
+      {FeatureWindow::kEventLog, "cmdGetLog", "cmdClearBuffer", "Save Diagnostic Log As",
+       "Diagnostic Event Log"},
+      {FeatureWindow::kTransitionBuffer, "cmdGetBlock", "cmdClearLog", "Save Transition Log As",
+       "Transition Buffer Log"}};
+  for (const auto& [kind, read, clear_display, dialog_title, caption] : kinds) {
+    SCOPED_TRACE(read);
+    auto* window = Open<LogWindow>(kind);
+    const auto save = [&](std::optional<QString> path) {
+      prompts_.QueueFile(std::move(path));
+      Click(window, "cmdSave");
+    };
+    save(std::nullopt);  // cancelled: nothing written
+    const QString empty = dir.filePath(QString(read) + "-empty.txt");
+    save(empty);
+    EXPECT_EQ(window->windowTitle(), caption + " (" + empty + ")");
+    Read(window, read);
+    EXPECT_EQ(window->windowTitle(), caption + " (unsaved)");  // reading made it unsaved again
+    Read(window, read);
     // A name without extension is used as typed; a second save names only itself.
-    const QString first = dir_.filePath(QString(kind.read_button) + "-first");
-    const QString second = dir_.filePath(QString(kind.read_button) + "-second.log");
-    Save(window, first);
-    Save(window, second);
+    const QString first = dir.filePath(QString(read) + "-first");
+    const QString second = dir.filePath(QString(read) + "-second.log");
+    save(first);
+    save(second);
     const QByteArray expected = QByteArray::fromStdString(window->Text()) + "\r\n";
-    EXPECT_EQ(Contents(first), expected);
-    EXPECT_EQ(Contents(second), expected);
-    EXPECT_TRUE(expected.contains("\r\n\r\n"));  // two reads, a blank line between
+    EXPECT_EQ(Contents(first) + Contents(second), expected + expected);
     EXPECT_TRUE(prompts_.shown().empty());
     // A failed save says so over the log window, and keeps the caption.
-    Save(window, dir_.filePath("no such folder/report.txt"));
+    save(dir.filePath("no such folder/report.txt"));
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(std::pair(prompts_.shown()[0].owner, prompts_.shown()[0].icon),
               std::pair(static_cast<QObject*>(window), common::Icon::kWarning));
@@ -177,22 +148,20 @@ TEST_F(LogWindowTest, TheFileHoldsTheShownTextAndTheCaptionNamesIt) {
     // The close box only hides: text and caption survive.
     const std::string text = window->Text();
     window->close();
-    EXPECT_EQ(Window(kind), window);
+    EXPECT_EQ(Open<LogWindow>(kind), window);
     EXPECT_EQ(window->Text(), text);
-    EXPECT_EQ(window->windowTitle(), QString(kind.caption_base) + " (" + second + ")");
+    EXPECT_EQ(window->windowTitle(), caption + " (" + second + ")");
     // Clearing the display makes it unsaved and asks nothing of the unit.
-    Click(window, kind.clear_display);
+    Click(window, clear_display);
     EXPECT_EQ(window->View()->toPlainText(), "");
-    EXPECT_EQ(window->windowTitle(), unsaved);
+    EXPECT_EQ(window->windowTitle(), caption + " (unsaved)");
     EXPECT_EQ(TickRequests(), QStringList());
     EXPECT_EQ(Unnamed(window), QStringList());
     // Every save dialog starts from Untitled with the report filter, never the last name.
-    for (const auto& save : prompts_.saves) {
-      EXPECT_EQ(QStringList({save.title, save.suggested, save.filter}),
-                QStringList(
-                    {kind.dialog_title, "Untitled.txt", "Report Files (*.TXT);;All Files (*.*)"}));
-    }
-    prompts_.saves.clear();
+    for (const auto& [title, suggested, filter] : std::exchange(prompts_.saves, {}))
+      EXPECT_EQ(
+          QStringList({title, suggested, filter}),
+          QStringList({dialog_title, "Untitled.txt", "Report Files (*.TXT);;All Files (*.*)"}));
   }
 }
 
