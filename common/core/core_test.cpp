@@ -12,8 +12,8 @@
 #include "common/core/reading_format.h"
 #include "common/core/trace_record.h"
 #include "common/core/trace_ring.h"
+#include "common/testing/env_scope.h"
 #include "common/testing/hex.h"
-#include "common/testing/time_zone.h"
 
 namespace common {
 namespace {

@@ -23,6 +23,7 @@
 #include "common/qtcore/simulated_port.h"
 #include "common/qtcore/terminal_prompts.h"
 #include "common/qtcore/tool_command_line.h"
+#include "common/testing/env_scope.h"
 #include "common/testing/test_support.h"
 
 namespace common {
@@ -72,7 +73,7 @@ class QtSerialPortTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
-  testing::EnvScope com_dir_{"CABINET_COM_DIR", dir_.path().toLocal8Bit()};
+  testing::EnvScope com_dir_{"CABINET_COM_DIR", dir_.path().toLocal8Bit().constData()};
   QtSerialPort port_;
 };
 
@@ -104,12 +105,12 @@ TEST_F(QtSerialPortTest, OpenFailuresNameTheirCauseAndNamesWithoutALink) {
   // Without a link in the port directory a number names the serial device; the
   // directory itself follows the configuration home.
   EXPECT_EQ(PortDeviceName(1) + PortDeviceName(0) + PortDeviceName(12), "/dev/ttyS0/dev/ttyS11");
-  testing::EnvScope com_dir("CABINET_COM_DIR", {});
+  testing::EnvScope com_dir("CABINET_COM_DIR", nullptr);
   {
     testing::EnvScope home("XDG_CONFIG_HOME", "/tmp/cfg-home");
     EXPECT_EQ(PortDirectory(), "/tmp/cfg-home/cabinet-tools/com");
   }
-  testing::EnvScope home("XDG_CONFIG_HOME", {});
+  testing::EnvScope home("XDG_CONFIG_HOME", nullptr);
   EXPECT_EQ(PortDirectory(), QDir::homePath() + "/.config/cabinet-tools/com");
 }
 

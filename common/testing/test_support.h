@@ -26,19 +26,6 @@ QString ToHex(const QByteArray& bytes);
 // Everything written to a temporary FILE so far (it is flushed and rewound first).
 std::string ReadBack(std::FILE* file);
 
-// Sets an environment variable (unsets it for a null value) for the scope.
-class EnvScope {
- public:
-  EnvScope(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) {
-    value.isNull() ? (void)qunsetenv(name) : (void)qputenv(name, value);
-  }
-  ~EnvScope() { old_.isNull() ? (void)qunsetenv(name_) : (void)qputenv(name_, old_); }
-
- private:
-  const char* name_;
-  QByteArray old_;
-};
-
 // Runs the event loop until pred() holds or timeout_ms passes; returns pred().
 bool WaitUntil(const std::function<bool()>& pred, int timeout_ms);
 

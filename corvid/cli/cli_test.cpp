@@ -10,7 +10,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <map>
+#include <optional>
 
+#include "common/testing/env_scope.h"
 #include "common/testing/test_support.h"
 #include "corvid/cli/exit_status.h"
 
@@ -144,7 +146,8 @@ TEST(CorvidCliTest, EachCommandAgainstTheSimulator) {
 // Arguments and what goes wrong, in process: the exit status and the first words.
 TEST(CorvidCliTest, ExitStatuses) {
   QTemporaryDir empty;
-  qputenv("CABINET_COM_DIR", empty.path().toLocal8Bit());
+  std::optional<common::testing::EnvScope> com_dir;
+  com_dir.emplace("CABINET_COM_DIR", empty.path().toLocal8Bit().constData());
   // Arguments, exit status, the start of standard error.
   const std::tuple<QStringList, int, const char*> cases[] = {
       {{}, kExitUsage, "corvid-cli: no command given"},
@@ -163,7 +166,7 @@ TEST(CorvidCliTest, ExitStatuses) {
         << arguments.join(' ').toStdString() << ": " << run.status << " " << run.err;
     EXPECT_EQ(run.out, status == kExitOk ? "Every output passed.\n" : "");
   }
-  qunsetenv("CABINET_COM_DIR");
+  com_dir.reset();
   // Standard output on a full disk, for each command and the informational switches.
   using Args = QStringList;
   for (const Args& arguments : {Args{"--sim", "identify"}, Args{"--sim", "status"},

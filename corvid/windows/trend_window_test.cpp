@@ -7,8 +7,8 @@
 #include <QtWidgets>
 #include <csignal>
 
+#include "common/testing/env_scope.h"
 #include "common/testing/test_support.h"
-#include "common/testing/time_zone.h"
 #include "corvid/session/trend_recorder.h"
 #include "corvid/testing/window_harness.h"
 

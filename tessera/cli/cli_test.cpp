@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "common/testing/env_scope.h"
 #include "common/testing/test_support.h"
 #include "tessera/cli/exit_status.h"
 #include "tessera/testing/cli_harness.h"
@@ -62,7 +63,7 @@ TEST(TesseraCliTest, BadCommandLinesEndWithStatus2) {
 // full standard output (a full disk) ends no command nor the help as if all was well.
 TEST(TesseraCliTest, PortTraceAndOutputFailuresEndWithTheirStatus) {
   QTemporaryDir dir;
-  const common::testing::EnvScope com_dir("CABINET_COM_DIR", dir.path().toLocal8Bit());
+  const common::testing::EnvScope com_dir("CABINET_COM_DIR", dir.path().toLocal8Bit().constData());
   const std::string full = "tessera-cli: standard output: No space left on device\n";
   const std::tuple<QStringList, bool, int, std::string, std::string> cases[] = {
       // clang-format off

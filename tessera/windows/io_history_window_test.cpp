@@ -12,7 +12,7 @@
 #include <ranges>
 #include <set>
 
-#include "common/testing/time_zone.h"
+#include "common/testing/env_scope.h"
 #include "tessera/session/io_recorder.h"
 #include "tessera/testing/window_harness.h"
 #include "tessera/windows/io_timeline.h"
