@@ -133,9 +133,11 @@ TEST(CalibrationProcedureTest, RunsThatStopFailOrAreCancelled) {
     bool cancels = false;
     float resistor = 26.12f;
   };
-  SwitchPackOptions low = kDevice, stuck = kDevice;
+  SwitchPackOptions low = kDevice, stuck = kDevice, far_off = kDevice, no_mains = kDevice;
   low.gain[7] = 0.9;
   stuck.dead_outputs = 0x04;
+  far_off.gain[7] = 0.2;
+  no_mains.mains_volts = 0;
   const Case cases[] = {
       {.name = "current 10 % low: the midpoint leaves 5 %",
        .device = low,
@@ -148,6 +150,17 @@ TEST(CalibrationProcedureTest, RunsThatStopFailOrAreCancelled) {
        .error = {"Voltage Calibration Error",
                  "The Channel 1 Green input voltage is reporting 0 Volts. Calibration cannot "
                  "continue."}},
+      {.name = "no mains",
+       .device = no_mains,
+       .log_end = "100ms error cancelled",
+       .error = {"Voltage Calibration Error",
+                 "The Mains voltage is reporting 0 Volts. Calibration cannot continue."}},
+      {.name = "current 80 % low: no factor fits",
+       .device = far_off,
+       .log_end = Measure(0) + " error off0 cancelled",
+       .error = {"Current Calibration Error",
+                 "The Channel 1 Red input current is reporting 368 mAmps, too far from the "
+                 "expected 1838 mAmps to calibrate. Calibration cannot continue."}},
       {.name = "ICAL left at NORMAL",
        .before_poll = [](CalibrationProcedure& p,
                          SwitchPackModel& d) { d.Options().ical &= p.Mode() != CalMode::kCurrent; },
