@@ -29,6 +29,16 @@ struct ScreenEntry {
   QString name;
   QString shown;
 };
+
+// Reads the traffic log written by a pty simulator started with --log: the lines
+// "> hex" (host to device) and "< hex" (device to host), in order, the pieces of one
+// write joined.
+struct LoggedBlock {
+  bool from_host;
+  QByteArray bytes;
+};
+QList<LoggedBlock> ReadTrafficLog(const QString& path);
+
 // What a control showed without the " [disabled]" the link state adds to whole frames.
 QString Plain(const QString& shown);
 // How soon after a fault ends the programs must show the device as answering again

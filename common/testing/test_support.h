@@ -29,14 +29,6 @@ std::string ReadBack(std::FILE* file);
 // Runs the event loop until pred() holds or timeout_ms passes; returns pred().
 bool WaitUntil(const std::function<bool()>& pred, int timeout_ms);
 
-// Reads the traffic log written by a pty simulator started with --log: the lines
-// "> hex" (host to device) and "< hex" (device to host), in order.
-struct LoggedBlock {
-  bool from_host;
-  QByteArray bytes;
-};
-QList<LoggedBlock> ReadTrafficLog(const QString& path);
-
 // Drops `menu` down with a click on the bar, then goes to `item` with the arrow
 // keys (through `submenu` first, if given) and presses Return, as a user does.
 // Keys rather than clicks inside the popup: how a click there lands differs

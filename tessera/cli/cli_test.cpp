@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "common/testing/device_run.h"
 #include "common/testing/env_scope.h"
 #include "common/testing/test_support.h"
 #include "tessera/cli/exit_status.h"
