@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   const corvid::LinkCounters& counters = corvid_app.link().Counters();
   corvid::monitor::MainWindow window(corvid_app);
   window.MarkSimulated();
-  if (pause_ms >= 0) window.SetCheckPauseMs(pause_ms);
+  if (pause_ms >= 0) window.OutputCheck()->SetPauseMs(pause_ms);
   window.show();
   window.Load();
   model.Options().slot = corvid_app.settings().SlotAddress;
@@ -97,31 +97,32 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // An output is under test from the moment its disable box is cleared until it is set.
+  // An output is under test from the moment its disable bit is cleared until it is set.
   QElapsedTimer clock;
   std::array<double, corvid::monitor::kOutputs> began{}, seconds{};
-  for (int k = 0; k < corvid::monitor::kOutputs; ++k) {
-    QObject::connect(window.OutputDisableBox(k), &QCheckBox::toggled, [&, k](bool disabled) {
-      const double now = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-      if (!disabled)
-        began[k] = now;
-      else if (began[k] > 0)
-        seconds[k] = now - began[k];
-    });
-  }
+  QObject::connect(&corvid_app.session(), &corvid::Session::DisablesChanged,
+                   [&](std::uint8_t disables) {
+                     const double now = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+                     for (int k = 0; k < corvid::monitor::kOutputs; ++k) {
+                       if (!((disables >> k) & 1))
+                         began[k] = now;
+                       else if (began[k] > 0 && seconds[k] == 0)
+                         seconds[k] = now - began[k];
+                     }
+                   });
 
   GapRecorder gaps;
   bool done = false;
   double total = 0;
   gaps.Start();
   clock.start();
-  // Through the button's path: the check starts only when no poll exchange is running.
-  corvid_app.session().RunWhenIdle([&] {
-    window.CheckOutputs();
+  QObject::connect(window.OutputCheck(), &corvid::CheckOutputsRun::Finished, [&] {
     total = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     done = true;
     wait.Wake();
   });
+  // Through the button's path: the check starts only when no poll exchange is running.
+  corvid_app.session().RunWhenIdle([&] { window.CheckOutputs(); });
   wait.Until([&] { return done; }, 120000);
   gaps.Stop();
   poke.stop();

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "common/qtcore/event_wait.h"
 #include "common/qtcore/terminal_prompts.h"
 #include "common/qtcore/watch_loop.h"
 #include "corvid/cli/commands.h"
@@ -59,7 +60,11 @@ int Check(CliContext& context) {
   QObject::connect(&interrupt, &common::InterruptNotifier::Interrupt, &interrupt, [&context] {
     std::fprintf(context.err, "corvid-cli: Check Outputs ends first, so no output stays on\n");
   });
-  CheckOutputs(session, counter, context.check_pause_ms);
+  CheckOutputsRun check(session, counter);
+  check.SetPauseMs(context.check_pause_ms);
+  common::EventWait wait;
+  QObject::connect(&check, &CheckOutputsRun::Finished, &wait, &common::EventWait::Wake);
+  if (check.Start()) wait.Until([&check] { return !check.Running(); }, -1);
   if (counter.Findings() > 0) return kExitCheckFailed;
   return Write(context, "Every output passed.\n") ? kExitOk : kExitOutput;
 }

@@ -73,4 +73,15 @@ bool CurrentReadingPasses(double volts, double milliamps, float resistor) {
   return expected && InBand(*expected / milliamps, kCurrentBandLow, kCurrentBandHigh);
 }
 
+Readings AsShown(const std::optional<monitor::StatusReading>& status) {
+  Readings readings;
+  if (!status) return readings;
+  readings.mains = status->mains / 10.0;
+  for (int i = 0; i < kOutputs; ++i) {
+    readings.volts[i] = status->volts[i] / 10.0;
+    readings.amps[i] = status->amps[i];
+  }
+  return readings;
+}
+
 }  // namespace corvid::calibration

@@ -80,5 +80,8 @@ struct Readings {
   std::array<double, kOutputs> amps{};
   bool operator==(const Readings&) const = default;
 };
+// The last good status as the window shows it (tenths of volts, whole milliamps);
+// zeros before the first.
+Readings AsShown(const std::optional<monitor::StatusReading>& status);
 
 }  // namespace corvid::calibration

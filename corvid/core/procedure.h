@@ -36,7 +36,8 @@ enum class ActionKind {
   kReport,             // stop the flashing; the status lamp solid green / red; the cancel button
                        // reads "Done" / "Error" (passed)
   kCancelled,          // as Cancel: polling on, the calibration window closed. The last action.
-  kFinished,           // polling on, Full Calibrate on. The last action.
+  kFinished,           // polling on, Full Calibrate on. The last action. (Check Outputs, which
+                       // uses the same actions: the check is over.)
 };
 
 struct Action {

@@ -1,82 +1,75 @@
 #include "corvid/session/check_outputs.h"
 
-#include <QString>
-
 #include "common/qtcore/event_wait.h"
-#include "common/qtcore/prompts.h"
-#include "corvid/core/output_check.h"
 #include "corvid/session/session.h"
 
 namespace corvid {
-namespace {
 
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+using calibration::Action;
+using calibration::ActionKind;
+
+CheckOutputsRun::CheckOutputsRun(Session& session, common::Prompts& prompts, QObject* parent)
+    : QObject(parent), session_(session), prompts_(prompts) {
+  pause_.setSingleShot(true);
+  pause_.setTimerType(Qt::PreciseTimer);
+  connect(&pause_, &QTimer::timeout, this, [this] {
+    if (!procedure_) return;
+    if (common::AppQuitting() || session_.Loop().Stopped()) procedure_->Stop();
+    Step();
+  });
 }
 
-void Show(common::Prompts& prompts, const QString& title, const QString& text) {
-  prompts.Show({.title = title,
-                .text = text,
-                .buttons = common::Buttons::kOk,
-                .icon = common::Icon::kCritical,
-                .detail = {}});
+CheckOutputsRun::~CheckOutputsRun() {
+  if (!procedure_) return;
+  procedure_->Stop();
+  for (Action a = procedure_->Next(); a.kind == ActionKind::kDisableOutput; a = procedure_->Next())
+    session_.SetOutputDisabled(a.value, true);
+  session_.ReleaseOutputs(Session::OutputsUser::kCheckOutputs);
 }
 
-// Gives the outputs back on every way out of the check.
-struct OutputsHold {
-  Session& session;
-  ~OutputsHold() { session.ReleaseOutputs(Session::OutputsUser::kCheckOutputs); }
-};
-
-}  // namespace
-
-bool CheckOutputs(Session& session, common::Prompts& prompts, int pause_ms) {
-  if (!session.ClaimOutputs(Session::OutputsUser::kCheckOutputs)) return false;
-  const OutputsHold hold{session};
-  const common::BusyGuard hourglass(prompts);
-  const auto resistor = session.settings().cal.ResistorFor(session.state().device_type);
-  if (!resistor) {
-    Show(prompts, "Device Error", "ERROR: Unknown Device Type");
-    return true;
-  }
-  if (!(*resistor > 0)) {
-    Show(prompts, "Output Current Error",
-         "The calibration current resistor is 0 Ohms: the output currents cannot be checked.");
-  }
-  // False when the program is closing: the check ends where it stands.
-  auto settle = [&](int polls) {
-    for (int n = 0; n < polls; ++n) {
-      session.GetStatus();
-      if (!common::Delay(pause_ms)) return false;
-    }
-    return true;
-  };
-  if (!settle(5)) return true;
-
-  for (int k = 0; k < monitor::kOutputs; ++k) {
-    session.SetOutputDisabled(k, false);
-    bool quitting = false;
-    for (int n = 0; n < 30 && !quitting; ++n) {
-      quitting = !common::Delay(pause_ms);
-      if (!quitting) session.GetStatus();
-    }
-    if (quitting) {
-      session.SetOutputDisabled(k, true);
-      return true;
-    }
-    session.GetStatus();
-    // The values as the window shows them: tenths of volts, whole milliamps.
-    const monitor::StatusReading reading = session.LastStatus().value_or(monitor::StatusReading{});
-    const monitor::OutputVerdict verdict = monitor::JudgeOutput(
-        k, reading.volts[k] / 10.0, reading.amps[k], reading.mains / 10.0, *resistor);
-    for (const monitor::CheckMessage& m : verdict.messages) {
-      Show(prompts, Text(m.title), Text(m.text));
-    }
-    session.SetOutputDisabled(k, true);
-    if (verdict.stop) return true;
-  }
-  settle(5);
+bool CheckOutputsRun::Start() {
+  if (procedure_ || !session_.ClaimOutputs(Session::OutputsUser::kCheckOutputs)) return false;
+  hourglass_.emplace(prompts_);
+  procedure_.emplace(session_.settings().cal.ResistorFor(session_.state().device_type));
+  Step();
   return true;
+}
+
+void CheckOutputsRun::Step() {
+  while (procedure_) {
+    const Action action = procedure_->Next();
+    switch (action.kind) {
+      case ActionKind::kEnableOutput:
+      case ActionKind::kDisableOutput:
+        session_.SetOutputDisabled(action.value, action.kind == ActionKind::kDisableOutput);
+        break;
+      case ActionKind::kGetStatus:
+        // A failed poll leaves the last good reading to judge by, as the window does.
+        session_.GetStatus();
+        procedure_->Shown(calibration::AsShown(session_.LastStatus()));
+        break;
+      case ActionKind::kShowError:
+        prompts_.Show({.title = QString::fromStdString(action.message.title),
+                       .text = QString::fromStdString(action.message.text),
+                       .buttons = common::Buttons::kOk,
+                       .icon = common::Icon::kCritical,
+                       .detail = {}});
+        break;
+      case ActionKind::kDelay:
+        pause_.start(action.value * pause_ms_ / monitor::OutputCheckProcedure::kPauseMs);
+        return;
+      default:  // kFinished
+        End();
+        return;
+    }
+  }
+}
+
+void CheckOutputsRun::End() {
+  procedure_.reset();
+  hourglass_.reset();
+  session_.ReleaseOutputs(Session::OutputsUser::kCheckOutputs);
+  emit Finished();
 }
 
 }  // namespace corvid

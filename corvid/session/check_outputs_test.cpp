@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "common/testing/test_support.h"
 #include "corvid/testing/test_harness.h"
 
 namespace corvid {
 namespace {
 
+using common::testing::WaitUntil;
 using testing::StatusValues;
 using Shown = std::vector<std::pair<QString, QString>>;
 
@@ -29,7 +31,10 @@ void ExpectCheck(const StatusValues& v, int device_type, float resistor, const S
   h.app.state().device_type = device_type;
   h.app.settings().cal.lv_resistor = resistor;
   h.device.payloads[0x01] = testing::StatusPayload(v);
-  CheckOutputs(h.session, h.prompts, 1);
+  CheckOutputsRun check(h.session, h.prompts);
+  check.SetPauseMs(1);
+  ASSERT_TRUE(check.Start());
+  ASSERT_TRUE(WaitUntil([&] { return !check.Running(); }, 5000));
   Shown messages;
   for (const auto& m : h.prompts.shown()) messages.emplace_back(m.title, m.text);
   std::vector<std::uint8_t> sent;
@@ -61,6 +66,33 @@ TEST(CheckOutputsTest, EachFailureHasItsBoxAndEveryOutputEndsOff) {
                 "The calibration current resistor is 0 Ohms: the output currents cannot be "
                 "checked."}},
               Polls(6));
+}
+
+// A check that ends early, because the program is closing or its window goes, switches
+// the output under test off and frees the outputs; one refused while a calibration
+// holds them sends nothing.
+TEST(CheckOutputsTest, EndedEarlyOrRefused) {
+  for (const bool close_session : {true, false}) {
+    testing::SessionHarness h;
+    h.app.state().device_type = 2;
+    h.device.payloads[0x01] = testing::StatusPayload({});
+    auto check = std::make_unique<CheckOutputsRun>(h.session, h.prompts);
+    check->SetPauseMs(1);
+    ASSERT_TRUE(check->Start());
+    ASSERT_TRUE(WaitUntil([&] { return h.session.Disables() == 0x3D; }, 5000));
+    if (close_session) {
+      h.session.Close();
+      ASSERT_TRUE(WaitUntil([&] { return !check->Running(); }, 1000));
+    }
+    check.reset();
+    EXPECT_EQ(std::tuple(h.session.Disables(), h.session.OutputsHolder(), h.prompts.busy_depth()),
+              std::tuple(0x3F, Session::OutputsUser::kNone, 0));
+  }
+  testing::SessionHarness h;
+  ASSERT_TRUE(h.session.ClaimOutputs(Session::OutputsUser::kCalibration));
+  CheckOutputsRun check(h.session, h.prompts);
+  EXPECT_EQ(std::tuple(check.Start(), check.Running(), h.device.commands.size()),
+            std::tuple(false, false, 0u));
 }
 
 }  // namespace

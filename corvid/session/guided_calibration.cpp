@@ -18,19 +18,6 @@ void ShowError(common::Prompts& prompts, const Message& message) {
                 .detail = {}});
 }
 
-// What the main window shows after a status poll: the last good reading (zeros before
-// the first), volts in tenths and milliamps whole, as the boxes read back.
-Readings Shown(const std::optional<monitor::StatusReading>& status) {
-  Readings readings;
-  if (!status) return readings;
-  readings.mains = status->mains / 10.0;
-  for (int i = 0; i < kOutputs; ++i) {
-    readings.volts[i] = status->volts[i] / 10.0;
-    readings.amps[i] = status->amps[i];
-  }
-  return readings;
-}
-
 }  // namespace
 
 GuidedCalibration::GuidedCalibration(Session& session, common::Prompts& prompts, FactorBoxes& boxes,
@@ -168,7 +155,7 @@ GuidedCalibration::Flow GuidedCalibration::Perform(const Action& action) {
       return Flow::kGoOn;
     case ActionKind::kGetStatus:
       if (Exchange(&Session::GetStatus) && procedure_)
-        procedure_->Shown(Shown(session_.LastStatus()));
+        procedure_->Shown(AsShown(session_.LastStatus()));
       return Flow::kGoOn;
     case ActionKind::kDelay:
       pause_.start(action.value * pause_ms_ / CalibrationProcedure::kSettleMs);

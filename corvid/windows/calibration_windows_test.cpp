@@ -273,7 +273,7 @@ TEST(CalibrationWindowsTest, FullCalibrationThroughTheWindows) {
 // Outputs click waits behind a poll tick.
 TEST(CalibrationWindowsTest, CheckOutputsAndFullCalibrateKeepEachOtherOut) {
   Rig rig;
-  rig.window.SetCheckPauseMs(1);
+  rig.window.OutputCheck()->SetPauseMs(1);
   rig.OpenCalibrateMenu();
   auto* full = rig.Find<QPushButton>("cmdCalAuto");
   auto* check = rig.Find<QPushButton>("cmdCheckOutputs");
@@ -292,8 +292,9 @@ TEST(CalibrationWindowsTest, CheckOutputsAndFullCalibrateKeepEachOtherOut) {
     both += rig.cal.Guided().Running() && rig.app.session().Disables() != 0x3F;
   });
   probe.start(2);
+  QObject::connect(rig.window.OutputCheck(), &CheckOutputsRun::Finished, [&] { checking = false; });
   QTest::mouseClick(check, Qt::LeftButton);
-  checking = false;
+  ASSERT_TRUE(WaitUntil([&] { return !checking; }, 5000));
   EXPECT_EQ(std::tuple(probes > 20, buttons_on, driven, full->isEnabled(), check->isEnabled()),
             std::tuple(true, 0, 0x3F, true, true));
   for (int i = 0; i < 6; ++i) EXPECT_TRUE(rig.window.OutputDisableBox(i)->isChecked()) << i;

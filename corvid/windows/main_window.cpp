@@ -108,6 +108,7 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   SetTabOrder();
 
   // Driven by the guided calibration; idle here.
+  check_outputs_ = new CheckOutputsRun(app_.session(), app_.prompts(), this);
   calibrate_timer_ = new QTimer(this);
   calibrate_timer_->setObjectName(calibration::GuidedCalibration::kStartTimerName);
   calibrate_timer_->setInterval(500);
@@ -581,7 +582,7 @@ QRect MainWindow::WatchedReadings() const {
 void MainWindow::CheckOutputs() {
   // The session refuses a check queued behind a calibration that has started since;
   // the button follows who holds the outputs.
-  corvid::CheckOutputs(session(), app_.prompts(), check_pause_ms_);
+  check_outputs_->Start();
 }
 
 // ---- Menus and dialogs ----

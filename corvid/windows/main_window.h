@@ -56,9 +56,9 @@ class MainWindow : public QMainWindow {
   // Marks the window as talking to the in-process simulated device.
   void MarkSimulated();
 
-  // The Check Outputs procedure (its button) with its settle pause.
+  // Check Outputs (its button): starts the check, which runs on while events go on.
   void CheckOutputs();
-  void SetCheckPauseMs(int ms) { check_pause_ms_ = ms; }
+  CheckOutputsRun* OutputCheck() const { return check_outputs_; }
 
   CorvidApp& App() { return app_; }
   Session& session() { return app_.session(); }
@@ -119,7 +119,7 @@ class MainWindow : public QMainWindow {
   void ShowTrend();
 
   CorvidApp& app_;
-  int check_pause_ms_ = kCheckPauseMs;
+  CheckOutputsRun* check_outputs_ = nullptr;
 
   QTimer* calibrate_timer_ = nullptr;
   PortDialog* port_dialog_ = nullptr;
