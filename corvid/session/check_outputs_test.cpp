@@ -77,12 +77,12 @@ TEST(CheckOutputsTest, EndedEarlyOrRefused) {
     h.app.state().device_type = 2;
     h.device.payloads[0x01] = testing::StatusPayload({});
     auto check = std::make_unique<CheckOutputsRun>(h.session, h.prompts);
-    check->SetPauseMs(1);
+    check->SetPauseMs(20);
     ASSERT_TRUE(check->Start());
-    ASSERT_TRUE(WaitUntil([&] { return h.session.Disables() == 0x3D; }, 5000));
-    if (close_session) {
+    ASSERT_TRUE(WaitUntil([&] { return h.session.Disables() == 0x3E; }, 5000));
+    if (close_session) {  // at the next pause, not after the other five outputs
       h.session.Close();
-      ASSERT_TRUE(WaitUntil([&] { return !check->Running(); }, 1000));
+      ASSERT_TRUE(WaitUntil([&] { return !check->Running(); }, 300));
     }
     check.reset();
     EXPECT_EQ(std::tuple(h.session.Disables(), h.session.OutputsHolder(), h.prompts.busy_depth()),
