@@ -14,6 +14,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "tessera/core/hex_file.h"
 #include "tessera/core/update_steps.h"
@@ -38,26 +39,27 @@ struct UpdateResult {
   bool loader_running = false;  // the unit waits in its loader (polling stays stopped)
 };
 
+// What the driver is to do next, and which method takes its outcome.
 enum class ActionKind {
-  kEnd,             // the run is over: Result(). The last action.
-  kAsk,             // OK/Cancel question `text` (warning icon, Cancel default): Answered
+  kEnd,             // the run is over: Result()
+  kCaution,         // OK/Cancel question `text` (warning icon, Cancel default): Answered
   kChooseFile,      // the open-file dialog: FileChosen
   kProbeLoader,     // look for a loader left running: Done
-  kOpenFile,        // open FileName(), validate it against ExpectedChecksum(): NotOpened
-                    // or Validated
+  kAsk,             // as kCaution, a question about the file name
+  kOpenFile,        // open FileName() and validate it against ExpectedChecksum(): Opened
   kBusy,            // the hourglass on (value 1) or off (0)
   kPhase,           // show phase, attempt `value`
   kLaunch,          // Done (the loader runs)
   kAskLaunchRetry,  // Retry/Cancel box kLaunchFailedText: Answered (Retry)
   kReadId,          // CodesRead
   kErase,           // Done
-  kChecksum,        // ChecksumRead
+  kEraseChecksum,   // ChecksumRead
   kStartPass,       // progress 0, records 0 of `total`, the pass from the file's start
   kNextRecord,      // the pass's next record: NextRecord
   kProgramRecord,   // Record() to the loader: Programmed
   kReadRecord,      // Record()'s address read back: ReadBack
-  kRecordDone,      // Record() counted in the pass (its progress, if any); `value` of
-                    // `total` records done
+  kRecordDone,      // Record() counted in the pass (progress); `value` of `total` done
+  kNewChecksum,     // ChecksumRead
   kReboot,          // Done
   kIdentify,        // Done
   kShowError,       // the closing error box: text, detail
@@ -79,20 +81,28 @@ class UpdateSequence {
 
   // identity: the session's, read when a step needs it (the summary shows what the
   // restarted unit reported). loader_running: the loader owns the unit already.
-  UpdateSequence(const UnitIdentity& identity, bool loader_running);
+  UpdateSequence(const UnitIdentity& identity, bool loader_running)
+      : identity_(identity), loader_running_(loader_running) {}
 
-  // The next action; kEnd once the run is over.
+  // The next action, decided once the ones before it were performed and their outcomes
+  // fed back (Closing() too, when it applies); kEnd once the run is over.
   Action Next();
 
   void Answered(bool yes) { ok_ = yes; }
   void FileChosen(const std::optional<std::string>& path);
   void Done(bool ok) { ok_ = ok; }
-  void NotOpened(bool aborted);
-  void Validated(const Validation& validation);
+  // nullopt: the file did not open (the file layer said why); Abort was chosen there.
+  void Opened(std::optional<Validation> validation, bool aborted) {
+    validation_ = std::move(validation);
+    aborted_ = aborted;
+  }
   void CodesRead(std::optional<DeviceCodes> codes) { codes_ = codes; }
   void ChecksumRead(std::optional<std::uint16_t> checksum) { checksum_ = checksum; }
   // The pass's next record, or nullopt with the pass's error (none at the end record).
-  void NextRecord(std::optional<FlashRecord> record, std::optional<std::string> pass_error);
+  void NextRecord(std::optional<FlashRecord> record, std::optional<std::string> pass_error) {
+    record_ = std::move(record);
+    error_ = std::move(pass_error);
+  }
   void Programmed(std::optional<ProgramOutcome> program) { program_ = program; }
   void ReadBack(std::optional<common::Bytes> read_back) { read_back_ = std::move(read_back); }
   // Ignore or Abort in a port failure report: the run ends after the current exchange,
@@ -108,45 +118,24 @@ class UpdateSequence {
   const UpdateResult& Result() const { return result_; }
 
  private:
-  enum class Phase {
-    kBegin,
-    kCaution,
-    kFile,
-    kProbe,
-    kName,
-    kOpen,
-    kLaunch,
-    kLaunchAnswer,
-    kReadId,
-    kErase,
-    kEraseChecksum,
-    kRecord,
-    kProgram,
-    kReadBack,
-    kRecordDone,
-    kNewChecksum,
-    kReboot,
-    kIdentify,
-    kOver,
-  };
-
+  // Decides what follows the last action handed out (kEnd: none yet).
   void Advance();
   Action& Push(ActionKind kind, int value = 0);
+  void Queue(ActionKind kind) { Push(kind); }
   void PushPhase(UpdatePhase phase, int attempt = 1);
-  void Await(ActionKind kind, Phase phase);
-  void StartName();
+  void AskOrCheckName();
   void StartAttempt();
   void PassOver(const std::optional<std::string>& error);
   void AttemptOver(const std::optional<std::string>& error);
-  void Stop();
   void Fail(End end, const std::string& reason, const std::string& detail = {});
   void Finish(End end, std::string reason = {});
   void EndBusy();
 
   const UnitIdentity& identity_;
   const bool loader_running_;
-  Phase phase_ = Phase::kBegin;
   std::deque<Action> pending_;
+  ActionKind last_ = ActionKind::kEnd;
+  bool over_ = false;
   UpdateResult result_;
   std::optional<std::string> refusal_;  // SupportCheck's, when it applies
   bool unknown_ = false;                // the unit never identified itself
@@ -164,7 +153,7 @@ class UpdateSequence {
   // What the last action came to.
   bool ok_ = false;
   bool aborted_ = false;
-  Validation validation_;
+  std::optional<Validation> validation_;
   std::optional<DeviceCodes> codes_;
   std::optional<std::uint16_t> checksum_;
   std::optional<FlashRecord> record_;

@@ -18,17 +18,14 @@ std::string Trace(const std::string& script, bool unknown_unit = false) {
                                                             .firmware_revision = 0x15};
   UpdateSequence sequence(identity, false);
   std::string trace, rest = script;
-  bool record_given = false;
-  Validation validation;
-  validation.ok = true;
-  validation.data_records = 1;
   for (Action action = sequence.Next(); action.kind != ActionKind::kEnd; action = sequence.Next()) {
-    char letter = "_afpo[Plriecsnwvdby!$"[static_cast<int>(action.kind)];
+    char letter = "_afpao[Plriecsnwvdcby!$"[static_cast<int>(action.kind)];
     char outcome = '.';
     if (rest.size() >= 2 && rest[0] == letter) outcome = rest[1], rest.erase(0, 2);
     const bool ok = outcome == '.' || outcome == 'i';
     if (outcome == 'I' || outcome == 'A' || outcome == 'i') sequence.PortStopped(outcome == 'A');
     switch (action.kind) {
+      case ActionKind::kCaution:
       case ActionKind::kAsk:
       case ActionKind::kAskLaunchRetry:
         sequence.Answered(ok);
@@ -37,22 +34,21 @@ std::string Trace(const std::string& script, bool unknown_unit = false) {
         sequence.FileChosen(" C:\\FW\\TBX2315(FE05).HEX");
         break;
       case ActionKind::kOpenFile:
-        sequence.Validated(validation);
+        sequence.Opened(Validation{true, "", "", 2, 3, 1, 2}, false);
         break;
       case ActionKind::kReadId:
         sequence.CodesRead(ok ? std::optional(DeviceCodes{0x1F, 0xB5}) : std::nullopt);
         break;
-      case ActionKind::kChecksum:
-        sequence.ChecksumRead(ok ? std::optional<std::uint16_t>(trace.back() == 'e' ? 0 : 0xFE05)
+      case ActionKind::kEraseChecksum:
+      case ActionKind::kNewChecksum:
+        sequence.ChecksumRead(ok ? std::optional<std::uint16_t>(
+                                       action.kind == ActionKind::kEraseChecksum ? 0 : 0xFE05)
                                  : std::nullopt);
         break;
-      case ActionKind::kStartPass:
-        record_given = false;
-        break;
-      case ActionKind::kNextRecord:
+      case ActionKind::kNextRecord:  // one record in each pass
         sequence.NextRecord(
-            record_given ? std::nullopt : std::optional(FlashRecord{0x7000, {1, 2}}), std::nullopt);
-        record_given = true;
+            trace.back() == 's' ? std::optional(FlashRecord{0x7000, {1, 2}}) : std::nullopt,
+            std::nullopt);
         break;
       case ActionKind::kProgramRecord:
         sequence.Programmed(ok ? std::optional(ProgramOutcome{true, 0}) : std::nullopt);

@@ -77,6 +77,7 @@ void UpdateProcedure::Perform(const Action& action) {
   switch (action.kind) {
     case ActionKind::kEnd:
       return;
+    case ActionKind::kCaution:
     case ActionKind::kAsk:
       return sequence.Answered(Confirm(action.text));
     case ActionKind::kChooseFile: {
@@ -91,11 +92,11 @@ void UpdateProcedure::Perform(const Action& action) {
       return sequence.Done(loader_.FindRunningLoader());
     case ActionKind::kOpenFile: {
       const std::string& name = sequence.FileName();
-      if (!file_.OpenFileToRead(Q(name), name)) return sequence.NotOpened(file_.Aborted());
+      if (!file_.OpenFileToRead(Q(name), name)) return sequence.Opened({}, file_.Aborted());
       // The whole file is checked before the unit is touched.
       const Validation validation = ValidateHexFile(file_, name, sequence.ExpectedChecksum());
       data_total_ = validation.data_count;
-      return sequence.Validated(validation);
+      return sequence.Opened(validation, false);
     }
     case ActionKind::kBusy:
       return prompts_.SetBusy(action.value != 0);
@@ -113,7 +114,8 @@ void UpdateProcedure::Perform(const Action& action) {
       return sequence.CodesRead(Guarded([this] { return loader_.FlashReadId(); }));
     case ActionKind::kErase:
       return sequence.Done(Guarded([this] { return loader_.FlashErase(); }));
-    case ActionKind::kChecksum:
+    case ActionKind::kEraseChecksum:
+    case ActionKind::kNewChecksum:
       return sequence.ChecksumRead(Guarded([this] { return loader_.FlashChecksum(); }));
     case ActionKind::kStartPass:
       emit ProgressChanged(0);
