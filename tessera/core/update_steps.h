@@ -1,5 +1,6 @@
-// The decisions and texts of the firmware update, kept apart from the driver that
-// talks to the unit and the user. The driver's steps, in order:
+// The decisions and texts of the firmware update, kept apart from the step machine
+// that orders them (update_sequence.h) and the driver that talks to the unit and the
+// user. The steps, in order:
 //   SupportCheck; caution box (kCautionText); file dialog; for a unit of unknown
 //   identity only now the probe for a loader left running; CheckHexFileName(...)
 //   .Resolve; open; ValidateHexFile;

@@ -11,19 +11,9 @@
 namespace tessera::flash {
 namespace {
 
-using End = UpdateResult::End;
-
 constexpr char kOpenDialogTitle[] = "Open";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-UpdateResult Ended(End end, std::string reason = {}, bool erased = false) {
-  UpdateResult result;
-  result.end = end;
-  result.reason = std::move(reason);
-  result.erased = erased;
-  return result;
-}
 
 }  // namespace
 
@@ -34,8 +24,15 @@ UpdateProcedure::UpdateProcedure(Session& session, FlashLoader& loader, common::
 UpdateResult UpdateProcedure::Run() {
   if (running_) return {};
   running_ = true;
-  stop_.reset();
-  UpdateResult result = Update();
+  // None of the update's actions is a timed pause: the whole run happens here.
+  sequence_.emplace(session_.State().identity, loader_.LoaderRunning());
+  for (;;) {
+    if (common::AppQuitting()) sequence_->Closing();
+    const Action action = sequence_->Next();
+    if (action.kind == ActionKind::kEnd) break;
+    Perform(action);
+  }
+  UpdateResult result = sequence_->Result();
   SetPhase(UpdatePhase::kNone);
   file_.CloseFiles();
   result.loader_running = loader_.LoaderRunning();
@@ -67,178 +64,103 @@ bool UpdateProcedure::PortFailed() {
                          .routine = kReFlashRoutine,
                          .source = port.Description().toStdString(),
                          .line = std::nullopt,
-                         .context = ReFlashContext(hex_file_name_),
+                         .context = ReFlashContext(sequence_->FileName()),
                          .description = status.toStdString()};
   bool aborted = false;
   if (ReportError(prompts_, report, aborted)) return true;
-  stop_ = aborted ? End::kAborted : End::kFailed;
+  sequence_->PortStopped(aborted);
   return false;
 }
 
-UpdateResult UpdateProcedure::Update() {
-  const UnitIdentity& identity = session_.State().identity;
-  bool erased = false;
-  // The closing error box, unless the program is closing under us.
-  const auto fail = [&](End end, const std::string& reason, const std::string& detail = {}) {
-    SetPhase(UpdatePhase::kNone);
-    if (!common::AppQuitting()) {
+void UpdateProcedure::Perform(const Action& action) {
+  UpdateSequence& sequence = *sequence_;
+  switch (action.kind) {
+    case ActionKind::kEnd:
+      return;
+    case ActionKind::kCaution:
+    case ActionKind::kAsk:
+      return sequence.Answered(Confirm(action.text));
+    case ActionKind::kChooseFile: {
+      // Messages show the path as it is on disk; the file is opened by it.
+      const std::optional<QString> chosen =
+          prompts_.OpenFile(kOpenDialogTitle, kHexFilePattern, kHexFileFilter);
+      sequence.FileChosen(chosen ? std::optional(chosen->toStdString()) : std::nullopt);
+      if (chosen) common::Delay(1);  // let the window repaint where the dialog was
+      return;
+    }
+    case ActionKind::kProbeLoader:
+      return sequence.Done(loader_.FindRunningLoader());
+    case ActionKind::kOpenFile: {
+      const std::string& name = sequence.FileName();
+      if (!file_.OpenFileToRead(Q(name), name)) return sequence.Opened({}, file_.Aborted());
+      // The whole file is checked before the unit is touched.
+      const Validation validation = ValidateHexFile(file_, name, sequence.ExpectedChecksum());
+      data_total_ = validation.data_count;
+      return sequence.Opened(validation, false);
+    }
+    case ActionKind::kBusy:
+      return prompts_.SetBusy(action.value != 0);
+    case ActionKind::kPhase:
+      return SetPhase(action.phase, action.value);
+    case ActionKind::kLaunch:
+      return sequence.Done(Guarded([this] { return loader_.FlashLaunch(); }).ok());
+    case ActionKind::kAskLaunchRetry:
+      return sequence.Answered(prompts_.Show({.title = kUpdateErrorTitle,
+                                              .text = kLaunchFailedText,
+                                              .buttons = common::Buttons::kRetryCancel,
+                                              .icon = common::Icon::kCritical,
+                                              .detail = {}}) == common::Answer::kRetry);
+    case ActionKind::kReadId:
+      return sequence.CodesRead(Guarded([this] { return loader_.FlashReadId(); }));
+    case ActionKind::kErase:
+      return sequence.Done(Guarded([this] { return loader_.FlashErase(); }));
+    case ActionKind::kEraseChecksum:
+    case ActionKind::kNewChecksum:
+      return sequence.ChecksumRead(Guarded([this] { return loader_.FlashChecksum(); }));
+    case ActionKind::kStartPass:
+      emit ProgressChanged(0);
+      emit RecordsDone(0, action.total);
+      pass_.emplace(file_, sequence.FileName(), data_total_);
+      pass_->Start();
+      return;
+    case ActionKind::kNextRecord: {
+      std::optional<FlashRecord> record = pass_->Next();
+      return sequence.NextRecord(std::move(record), pass_->error());
+    }
+    case ActionKind::kProgramRecord: {
+      const FlashRecord& record = sequence.Record();
+      return sequence.Programmed(
+          Guarded([&] { return loader_.FlashProgramRecord(record.address, record.data); }));
+    }
+    case ActionKind::kReadRecord: {
+      const std::uint32_t address = sequence.Record().address;
+      return sequence.ReadBack(Guarded([&] { return loader_.FlashReadRecord(address); }));
+    }
+    case ActionKind::kRecordDone:
+      if (const std::optional<int> percent = pass_->Programmed(sequence.Record().data.size())) {
+        emit ProgressChanged(*percent);
+      }
+      emit RecordsDone(action.value, action.total);
+      return;
+    case ActionKind::kReboot:
+      return sequence.Done(Guarded([this] { return loader_.FlashReboot(); }));
+    case ActionKind::kIdentify:
+      return sequence.Done(Guarded([this] { return session_.ExtendedIdentify(); }));
+    case ActionKind::kShowError:
       prompts_.Show({.title = kUpdateErrorTitle,
-                     .text = Q(reason),
+                     .text = Q(action.text),
                      .buttons = common::Buttons::kOk,
                      .icon = common::Icon::kCritical,
-                     .detail = Q(detail)});
-    }
-    return Ended(end, reason, erased);
-  };
-  // Ignore or Abort in a port failure report: no closing box.
-  const auto stopped = [&] {
-    const End end = *stop_ == End::kFailed && !erased ? End::kUnitRefused : *stop_;
-    return Ended(end, {}, erased);
-  };
-
-  // Only units with a flash loader can be updated in the field. A unit that never
-  // identified itself may be sitting in a loader that an unfinished update left
-  // running; then the update can go on from there. Whether it is, is asked only once
-  // the user has agreed and chosen a file: nothing goes out before.
-  std::optional<std::string> refusal;
-  if (!loader_.LoaderRunning()) refusal = SupportCheck(identity);
-  const bool unknown = !identity.extended_unit && identity.comm_version == 0;
-  if (refusal && !unknown) return fail(End::kUnitRefused, *refusal);
-
-  if (!Confirm(kCautionText)) return Ended(End::kCancelled);
-
-  // Messages show the path as it is on disk; the file is opened by it.
-  const std::optional<QString> chosen =
-      prompts_.OpenFile(kOpenDialogTitle, kHexFilePattern, kHexFileFilter);
-  if (!chosen) return Ended(End::kCancelled);
-  hex_file_name_ = SplitPath(chosen->toStdString()).FullPath;
-  common::Delay(1);  // let the window repaint where the dialog was
-
-  if (refusal && !loader_.FindRunningLoader()) {
-    // A unit that never identified itself and has no loader running is not answering:
-    // its revision is not known to be too old.
-    return fail(End::kUnitRefused, unknown ? "TBX Not Responding" : *refusal);
+                     .detail = Q(action.detail)});
+      return;
+    case ActionKind::kShowSummary:
+      prompts_.Show({.title = kUpdateTitle,
+                     .text = Q(action.text),
+                     .buttons = common::Buttons::kOk,
+                     .icon = common::Icon::kWarning,
+                     .detail = {}});
+      return;
   }
-
-  // The name carries model, version type, revision and the expected image checksum.
-  const NameOutcome name =
-      CheckHexFileName(hex_file_name_, identity.firmware_type, identity.firmware_revision)
-          .Resolve([this](const NameQuestion& question) { return Confirm(question.text); });
-  if (!name.accepted) {
-    return fail(name.reason == kUpdateCancelledText ? End::kCancelled : End::kFileRejected,
-                name.reason, name.detail);
-  }
-
-  // When the file will not open, the file layer has already said why.
-  if (!file_.OpenFileToRead(Q(hex_file_name_), hex_file_name_)) {
-    return Ended(file_.Aborted() ? End::kAborted : End::kFileRejected);
-  }
-
-  // The whole file is checked before the unit is touched.
-  const Validation validation = ValidateHexFile(file_, hex_file_name_, name.expected_checksum);
-  if (!validation.ok) return fail(End::kFileRejected, validation.reason, validation.detail);
-  data_total_ = validation.data_count;
-  data_records_ = static_cast<int>(validation.data_records);
-
-  std::optional<std::string> error;
-  {
-    const common::BusyGuard hourglass(prompts_);
-
-    // The launch is tried as often as the user asks.
-    SetPhase(UpdatePhase::kLaunch);
-    for (;;) {
-      const LaunchOutcome launch = Guarded([this] { return loader_.FlashLaunch(); });
-      if (stop_) return stopped();
-      if (launch.ok()) break;
-      if (common::AppQuitting()) return Ended(End::kUnitRefused);
-      const common::Answer answer = prompts_.Show({.title = kUpdateErrorTitle,
-                                                   .text = kLaunchFailedText,
-                                                   .buttons = common::Buttons::kRetryCancel,
-                                                   .icon = common::Icon::kCritical,
-                                                   .detail = {}});
-      if (answer != common::Answer::kRetry) return Ended(End::kUnitRefused);
-    }
-
-    const std::optional<DeviceCodes> codes = Guarded([this] { return loader_.FlashReadId(); });
-    if (stop_) return stopped();
-    if (!codes) return fail(End::kUnitRefused, kReadIdFailedText);
-    if (const auto refusal = DeviceCheck(*codes)) return fail(End::kUnitRefused, *refusal);
-
-    // A failed attempt starts again with the erase.
-    erased = true;
-    for (int attempt = 1; attempt <= kProgrammingAttempts; ++attempt) {
-      error = Attempt(attempt, name.expected_checksum);
-      if (stop_) return stopped();
-      if (!error || common::AppQuitting()) break;
-    }
-
-    // The restarted unit says what it runs now.
-    if (!error) {
-      SetPhase(UpdatePhase::kReboot);
-      if (!Guarded([this] { return loader_.FlashReboot(); })) error = kRebootFailedText;
-      if (stop_) return stopped();
-    }
-    if (!error) {
-      if (!Guarded([this] { return session_.ExtendedIdentify(); })) error = kNoIdentityText;
-      if (stop_) return stopped();
-    }
-  }
-  if (error) return fail(End::kFailed, *error);
-
-  SetPhase(UpdatePhase::kNone);
-  const std::string summary = SummaryText(hex_file_name_, identity);
-  prompts_.Show({.title = kUpdateTitle,
-                 .text = Q(summary),
-                 .buttons = common::Buttons::kOk,
-                 .icon = common::Icon::kWarning,
-                 .detail = {}});
-  return Ended(End::kCompleted, summary, true);
-}
-
-std::optional<std::string> UpdateProcedure::Attempt(int attempt, std::uint32_t expected_checksum) {
-  SetPhase(UpdatePhase::kErase, attempt);
-  if (!Guarded([this] { return loader_.FlashErase(); })) return kEraseFailedText;
-  const std::optional<std::uint16_t> erased = Guarded([this] { return loader_.FlashChecksum(); });
-  if (stop_) return std::nullopt;
-  if (auto failure = EraseCheck(true, erased)) return failure;
-  if (auto failure = ProgramFile(attempt)) return failure;
-  if (stop_) return std::nullopt;
-  SetPhase(UpdatePhase::kChecksum, attempt);
-  return NewChecksumCheck(Guarded([this] { return loader_.FlashChecksum(); }), expected_checksum);
-}
-
-std::optional<std::string> UpdateProcedure::ProgramFile(int attempt) {
-  SetPhase(UpdatePhase::kProgram, attempt);
-  emit ProgressChanged(0);
-  emit RecordsDone(0, data_records_);
-  flash::ProgrammingPass pass(file_, hex_file_name_, data_total_);
-  pass.Start();
-  std::optional<std::string> error;
-  int done = 0;
-  while (!error && !stop_) {
-    const std::optional<FlashRecord> record = pass.Next();
-    if (!record) {
-      error = pass.error();
-      break;
-    }
-    const std::optional<ProgramOutcome> program =
-        Guarded([&] { return loader_.FlashProgramRecord(record->address, record->data); });
-    if (stop_) break;
-    if (!program) {
-      // Nothing was sent, and nothing is read or compared past the 32-byte buffer.
-      error = RecordTooLongText(record->address, record->data.size());
-      break;
-    }
-    const std::optional<common::Bytes> read_back =
-        Guarded([&] { return loader_.FlashReadRecord(record->address); });
-    if (stop_) break;
-    error = RecordCheck(*program, read_back, record->data);
-    if (const std::optional<int> percent = pass.Programmed(record->data.size())) {
-      emit ProgressChanged(*percent);
-    }
-    emit RecordsDone(++done, data_records_);
-  }
-  return error;
 }
 
 }  // namespace tessera::flash
