@@ -109,6 +109,9 @@ TEST_F(UpdateTest, EveryEndShowsItsTextAndLeavesTheUnitAsItSays) {
       {"33-byte record: refused before the unit is erased", {}, {}, {}, {kCaution, invalid +
        "the record at line 1 has 33 data bytes (the loader takes at most 32)."},
        "file rejected 0/0/0 polling", 0, "tbx2315(e152).hex", record33},
+      {"image checksum differs from the name's", {}, {}, {}, {kCaution, invalid +
+       "checksum error.|Checksum of the image in the file: 0xFE05; checksum in its name: 0xFE02."},
+       "file rejected 0/0/0 polling", 0, "tbx2315(fe02).hex"},
       {"other version type, cancelled", {}, {}, {kOk, kCancel},
        {kCaution, "The input file ($F) is for an different firmware Version Type (22) than the "
         "current installed version (23).\r\n\r\nDo you want to continue with the firmware update?",
