@@ -1,5 +1,7 @@
 #include "corvid/session/check_outputs.h"
 
+#include <QPointer>
+
 #include "common/qtcore/event_wait.h"
 #include "corvid/session/session.h"
 
@@ -13,9 +15,13 @@ CheckOutputsRun::CheckOutputsRun(Session& session, common::Prompts& prompts, QOb
   pause_.setSingleShot(true);
   pause_.setTimerType(Qt::PreciseTimer);
   connect(&pause_, &QTimer::timeout, this, [this] {
-    if (!procedure_) return;
-    if (common::AppQuitting() || session_.Loop().Stopped()) procedure_->Stop();
-    Step();
+    // A pause can end inside a tick's exchange: the check goes on once the link is free,
+    // or its status command would be refused and a box would hold the tick up.
+    session_.RunWhenIdle([self = QPointer(this)] {
+      if (!self || !self->procedure_) return;
+      if (common::AppQuitting() || self->session_.Loop().Stopped()) self->procedure_->Stop();
+      self->Step();
+    });
   });
 }
 

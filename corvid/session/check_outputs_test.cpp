@@ -95,5 +95,24 @@ TEST(CheckOutputsTest, EndedEarlyOrRefused) {
             std::tuple(false, false, 0u));
 }
 
+// With polling on, the check acts only between the ticks' exchanges: inside one, its
+// status command would be refused by the busy link, and a box would hold the tick up.
+TEST(CheckOutputsTest, ActsOnlyBetweenTicks) {
+  testing::SessionHarness h;
+  h.app.state().device_type = 2;
+  h.device.delay_ms = 3;
+  int switches = 0, inside_a_tick = 0;
+  QObject::connect(&h.session, &Session::DisablesChanged, [&] {
+    ++switches;
+    inside_a_tick += !h.session.Loop().Idle();
+  });
+  CheckOutputsRun check(h.session, h.prompts);
+  check.SetPauseMs(2);
+  h.session.Loop().Timer()->start(4);
+  ASSERT_TRUE(check.Start());
+  ASSERT_TRUE(WaitUntil([&] { return !check.Running(); }, 10000));
+  EXPECT_EQ(std::tuple(switches, inside_a_tick), std::tuple(12, 0));
+}
+
 }  // namespace
 }  // namespace corvid
