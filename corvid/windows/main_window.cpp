@@ -107,8 +107,8 @@ MainWindow::MainWindow(CorvidApp& app, QWidget* parent) : QMainWindow(parent), a
   BuildStatusBar();
   SetTabOrder();
 
-  // Driven by the guided calibration; idle here.
   check_outputs_ = new CheckOutputsRun(app_.session(), app_.prompts(), this);
+  // Driven by the guided calibration; idle here.
   calibrate_timer_ = new QTimer(this);
   calibrate_timer_->setObjectName(calibration::GuidedCalibration::kStartTimerName);
   calibrate_timer_->setInterval(500);
