@@ -24,7 +24,6 @@ Action OutputCheckProcedure::Next() {
 }
 
 void OutputCheckProcedure::Stop() {
-  if (phase_ == Phase::kOver && pending_.empty()) return;
   pending_.clear();
   if (enabled_output_ >= 0) Push(ActionKind::kDisableOutput, enabled_output_);
   phase_ = Phase::kOver;

@@ -29,7 +29,6 @@ class OutputCheckProcedure {
   void Shown(const calibration::Readings& readings) { shown_ = readings; }
   // The program is closing: the output under test goes off, and the check ends.
   void Stop();
-  bool Over() const { return phase_ == Phase::kOver && pending_.empty(); }
 
  private:
   enum class Phase { kBegin, kOutput, kJudge, kEnd, kOver };

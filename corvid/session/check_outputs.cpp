@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "common/qtcore/event_wait.h"
+#include "corvid/session/guided_calibration.h"
 #include "corvid/session/session.h"
 
 namespace corvid {
@@ -55,11 +56,7 @@ void CheckOutputsRun::Step() {
         procedure_->Shown(calibration::AsShown(session_.LastStatus()));
         break;
       case ActionKind::kShowError:
-        prompts_.Show({.title = QString::fromStdString(action.message.title),
-                       .text = QString::fromStdString(action.message.text),
-                       .buttons = common::Buttons::kOk,
-                       .icon = common::Icon::kCritical,
-                       .detail = {}});
+        calibration::ShowError(prompts_, action.message);
         break;
       case ActionKind::kDelay:
         pause_.start(action.value * pause_ms_ / monitor::OutputCheckProcedure::kPauseMs);

@@ -10,6 +10,8 @@ namespace {
 
 QString Qt(const std::string& text) { return QString::fromStdString(text); }
 
+}  // namespace
+
 void ShowError(common::Prompts& prompts, const Message& message) {
   prompts.Show({.title = Qt(message.title),
                 .text = Qt(message.text),
@@ -17,8 +19,6 @@ void ShowError(common::Prompts& prompts, const Message& message) {
                 .icon = common::Icon::kCritical,
                 .detail = {}});
 }
-
-}  // namespace
 
 GuidedCalibration::GuidedCalibration(Session& session, common::Prompts& prompts, FactorBoxes& boxes,
                                      CalibrationView& view, QTimer* start_timer, QObject* parent)

@@ -25,6 +25,10 @@ namespace corvid::calibration {
 
 class FactorBoxes;
 
+// An error box (error icon, OK) with the message's title and text; Check Outputs shows
+// its findings the same way.
+void ShowError(common::Prompts& prompts, const Message& message);
+
 // The windows the run shows: the factors window and the calibration window.
 class CalibrationView {
  public:

@@ -201,7 +201,7 @@ void UpdateSequence::Advance() {
       EndBusy();
       PushPhase(UpdatePhase::kNone);
       Push(ActionKind::kShowSummary).text = SummaryText(file_name_, identity_);
-      return Finish(End::kCompleted, SummaryText(file_name_, identity_));
+      return Finish(End::kCompleted, pending_.back().text);
 
     case ActionKind::kBusy:
     case ActionKind::kPhase:
